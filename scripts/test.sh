@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything (benchmarks included, not run) and runs
+# every test. VELMORA_SANITIZE=1 builds and tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer in build-asan/ instead of build/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+build=build
+flags=()
+if [ "${VELMORA_SANITIZE:-0}" = 1 ]; then
+  build=build-asan
+  flags+=(-DVELMORA_SANITIZE=ON -DVELMORA_BENCH=OFF)
+  export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
+  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+fi
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${flags[@]}" >/dev/null
+cmake --build "$build" -j"$(nproc)"
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)"

@@ -1,0 +1,61 @@
+#include "common/Bitmap.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+namespace velmora {
+
+std::string CheckPictureSize(long long width, long long height, std::size_t maxBytes) {
+    if (width < 0 || height < 0) return "the picture has a negative size";
+    if (width > kMaxPictureSide || height > kMaxPictureSide)
+        return "the picture is larger than " + std::to_string(kMaxPictureSide) + " pixels a side";
+    // Both factors are at most 30000, so the product cannot overflow 64 bits.
+    const unsigned long long stride = (static_cast<unsigned long long>(width) * 3 + 3) & ~3ull;
+    const unsigned long long bytes = stride * static_cast<unsigned long long>(height);
+    if (bytes > maxBytes) return "the picture is too large for the memory available";
+    return {};
+}
+
+void Bitmap::SetSize(int width, int height) {
+    const std::string problem = CheckPictureSize(width, height);
+    if (!problem.empty()) throw std::invalid_argument(problem);
+    const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t(3);
+    std::vector<std::uint8_t> data(stride * static_cast<std::size_t>(height));
+    data_.swap(data);
+    width_ = width;
+    height_ = height;
+    stride_ = stride;
+}
+
+void Bitmap::Fill(std::uint8_t b, std::uint8_t g, std::uint8_t r) {
+    for (int y = 0; y < height_; ++y) {
+        std::uint8_t* p = Row(y);
+        for (int x = 0; x < width_; ++x, p += 3) {
+            p[0] = b;
+            p[1] = g;
+            p[2] = r;
+        }
+    }
+}
+
+void Bitmap::Swap(Bitmap& other) noexcept {
+    std::swap(width_, other.width_);
+    std::swap(height_, other.height_);
+    std::swap(stride_, other.stride_);
+    data_.swap(other.data_);
+}
+
+bool Bitmap::SamePixels(const Bitmap& other) const {
+    if (width_ != other.width_ || height_ != other.height_) return false;
+    const std::size_t rowBytes = static_cast<std::size_t>(width_) * 3;
+    for (int y = 0; y < height_; ++y)
+        if (std::memcmp(Row(y), other.Row(y), rowBytes) != 0) return false;
+    return true;
+}
+
+void FillWhite(Bitmap& bmp) {
+    if (bmp.ByteSize() != 0) std::memset(bmp.Data(), 255, bmp.ByteSize());
+}
+
+}  // namespace velmora

@@ -1,0 +1,67 @@
+#pragma once
+// The program's one picture type: 24 bits per pixel, bytes blue, green, red, rows
+// top to bottom. Rows are padded to 4 bytes like a device-independent bitmap, which
+// lets the same memory back a QImage (Format_BGR888) for drawing and makes BMP
+// output a plain row copy.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+// Largest side a picture may have; larger headers are refused before allocating.
+constexpr int kMaxPictureSide = 30000;
+
+class Bitmap {
+public:
+    Bitmap() = default;
+    Bitmap(int width, int height) { SetSize(width, height); }
+
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    bool Empty() const { return width_ == 0 || height_ == 0; }
+    // Bytes from one row to the next (3 * width rounded up to a multiple of 4).
+    std::size_t Stride() const { return stride_; }
+
+    // Resizes to width x height; existing pixels are not kept. Throws
+    // std::invalid_argument for negative or oversized dimensions and
+    // std::bad_alloc when memory runs out. New pixels are zero (black).
+    void SetSize(int width, int height);
+
+    std::uint8_t* Row(int y) { return data_.data() + static_cast<std::size_t>(y) * stride_; }
+    const std::uint8_t* Row(int y) const { return data_.data() + static_cast<std::size_t>(y) * stride_; }
+    std::uint8_t* Data() { return data_.data(); }
+    const std::uint8_t* Data() const { return data_.data(); }
+    std::size_t ByteSize() const { return data_.size(); }
+
+    // Pixel access as B, G, R bytes; no bounds checks.
+    std::uint8_t* Pixel(int x, int y) { return Row(y) + 3 * static_cast<std::size_t>(x); }
+    const std::uint8_t* Pixel(int x, int y) const { return Row(y) + 3 * static_cast<std::size_t>(x); }
+
+    void Fill(std::uint8_t b, std::uint8_t g, std::uint8_t r);
+    void Swap(Bitmap& other) noexcept;
+
+    // Same size and same visible pixels (padding bytes are ignored).
+    bool SamePixels(const Bitmap& other) const;
+
+    friend bool operator==(const Bitmap& a, const Bitmap& b) { return a.SamePixels(b); }
+
+private:
+    int width_ = 0;
+    int height_ = 0;
+    std::size_t stride_ = 0;
+    std::vector<std::uint8_t> data_;
+};
+
+// Fills a bitmap with white (255 in every byte).
+void FillWhite(Bitmap& bmp);
+
+// Checks a requested picture size before anything is allocated: both sides within
+// 0..kMaxPictureSide and the pixel buffer within maxBytes. Returns an empty string
+// when acceptable, otherwise a message for the user.
+std::string CheckPictureSize(long long width, long long height,
+                             std::size_t maxBytes = std::size_t(1) << 34);
+
+}  // namespace velmora

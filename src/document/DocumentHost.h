@@ -1,0 +1,37 @@
+#pragma once
+// What the dialogs (conversion, adjustments) and tools ask of the window that owns
+// the document. The main window implements it; tests implement it with a plain
+// document and no window.
+
+#include <string>
+
+#include "document/Document.h"
+#include "document/LayerState.h"
+
+namespace velmora {
+
+class DocumentHost {
+public:
+    virtual ~DocumentHost() = default;
+
+    virtual Document& Doc() = 0;
+    // The Layers window's six values.
+    virtual LayerState GetLayerState() const = 0;
+    // Sets the Layers window's controls without firing their handlers; the caller
+    // refreshes afterwards.
+    virtual void SetLayerStateQuietly(const LayerState& state) = 0;
+
+    virtual void CompositeAll() { Doc().CompositeAll(GetLayerState()); }
+    // CompositeRect(ViewRect) and a repaint of the view.
+    virtual void RefreshView() = 0;
+    // Scroll bars after a size change; scroll positions return to 0.
+    virtual void UpdateScrollBars() = 0;
+    virtual void UpdateCommandStates() = 0;
+    // Records the document as a new history state. False when the snapshot could
+    // not be written (the user has been told; the history is unchanged).
+    virtual bool AddState(const std::string& name, const std::string& detail) = 0;
+    // The folder of presets, options, help and history.
+    virtual std::string ProgramFolder() const = 0;
+};
+
+}  // namespace velmora

@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include "document/Document.h"
+
+using namespace velmora;
+
+namespace {
+
+Bitmap Uniform(int w, int h, std::uint8_t v) {
+    Bitmap b(w, h);
+    b.Fill(v, v, v);
+    return b;
+}
+
+struct Doc3 : Document {
+    Doc3(std::uint8_t sketch, std::uint8_t color, std::uint8_t photo, int w = 4, int h = 3) {
+        SketchBmp = Uniform(w, h, sketch);
+        ColorBmp = Uniform(w, h, color);
+        PhotoBmp = Uniform(w, h, photo);
+        CompositeBmp = Uniform(w, h, 7);
+    }
+};
+
+}  // namespace
+
+TEST(Composite, MultiplyOverWhiteDropsOneLevel) {
+    for (auto [in, out] : {std::pair{255, 254}, {128, 127}, {1, 0}, {0, 0}}) {
+        Doc3 d(255, static_cast<std::uint8_t>(in), 9);
+        d.CompositeAll(LayerState{});
+        EXPECT_EQ(d.CompositeBmp.Pixel(2, 1)[1], out) << in;
+    }
+}
+
+TEST(Composite, OpacityTruncates) {
+    LayerState st;
+    st.BlendingMode = 1;
+    st.Opacity = 50;
+    Doc3 a(0, 200, 9);
+    a.CompositeAll(st);
+    EXPECT_EQ(a.CompositeBmp.Pixel(0, 0)[0], 100);
+    st.Opacity = 99;
+    Doc3 b(255, 0, 9);
+    b.CompositeAll(st);
+    EXPECT_EQ(b.CompositeBmp.Pixel(3, 2)[2], 252);
+}
+
+TEST(Composite, VisibilityChoosesTheCopiedLayer) {
+    LayerState st;
+    st.SketchVisible = false;
+    Doc3 d(10, 20, 30);
+    d.CompositeAll(st);
+    EXPECT_EQ(d.CompositeBmp.Pixel(1, 1)[0], 20);
+    st.ColorVisible = false;
+    d.CompositeAll(st);
+    EXPECT_EQ(d.CompositeBmp.Pixel(1, 1)[0], 30) << "both hidden shows the photograph";
+    st.SketchVisible = true;
+    d.CompositeAll(st);
+    EXPECT_EQ(d.CompositeBmp.Pixel(1, 1)[0], 10);
+}
+
+TEST(Composite, RectanglesAreClippedAndUnknownModesWriteNothing) {
+    for (bool blend : {true, false}) {
+        LayerState st;
+        st.ColorVisible = blend;
+        Doc3 d(255, 100, 50);
+        d.CompositeRect(st, Rect{-5, 1, 1, 99});
+        const std::uint8_t expect = blend ? 99 : 255;
+        EXPECT_EQ(d.CompositeBmp.Pixel(0, 1)[0], expect);
+        EXPECT_EQ(d.CompositeBmp.Pixel(1, 2)[2], expect);
+        EXPECT_EQ(d.CompositeBmp.Pixel(2, 1)[0], 7) << "right of the rectangle";
+        EXPECT_EQ(d.CompositeBmp.Pixel(0, 0)[0], 7) << "above the rectangle";
+    }
+    LayerState odd;
+    odd.BlendingMode = 2;
+    Doc3 d(255, 100, 50);
+    d.CompositeAll(odd);
+    EXPECT_EQ(d.CompositeBmp.Pixel(0, 0)[0], 7);
+}
+
+TEST(Composite, ShownSlotsRedirectTheSketch) {
+    Doc3 d(255, 100, 50);
+    d.WorkBmp1 = Uniform(4, 3, 0);
+    d.ShownSketch = &d.WorkBmp1;
+    d.CompositeAll(LayerState{});
+    EXPECT_EQ(d.CompositeBmp.Pixel(0, 0)[0], 0);
+}
