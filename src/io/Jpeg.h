@@ -1,0 +1,23 @@
+#pragma once
+// JPEG through libjpeg-turbo: decode to 24-bit, encode baseline at a given quality
+// with the encoder's other defaults. Corrupt or truncated data is an error, never an
+// exit of the process.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/Bitmap.h"
+
+namespace velmora {
+
+constexpr int kJpegQuality = 90;
+
+bool DecodeJpeg(const std::uint8_t* data, std::size_t size, Bitmap& out, std::string& error);
+bool EncodeJpeg(const Bitmap& bmp, int quality, std::vector<std::uint8_t>& out, std::string& error);
+
+bool ReadJpegFile(const std::string& path, Bitmap& out, std::string& error);
+bool WriteJpegFile(const std::string& path, const Bitmap& bmp, int quality, std::string& error);
+
+}  // namespace velmora

@@ -1,0 +1,35 @@
+#pragma once
+// The project file (.d2o): a 1024-byte header with the layer state, then the sketch
+// layer, the color layer and the photograph as three complete BMP files. History
+// snapshots use the same format.
+
+#include <string>
+
+#include "common/Bitmap.h"
+#include "document/LayerState.h"
+
+namespace velmora {
+
+constexpr int kProjectHeaderSize = 1024;
+
+struct ProjectData {
+    Bitmap Sketch;
+    Bitmap Color;
+    Bitmap Photo;
+    LayerState State;
+};
+
+// 0 on success; -1 when the name is empty after trimming blanks, or when the file
+// could not be written completely (then `error` names the file, and an existing file
+// is left as it was).
+int SaveD2O(const std::string& fileName, const Bitmap& sketch, const Bitmap& color,
+            const Bitmap& photo, const LayerState& state, std::string* error = nullptr);
+
+// 0 on success with `out` replaced as a whole; -1 for an empty name, a file that
+// cannot be read, a short header, a wrong magic, a truncated body, an undecodable
+// image, or three images of different sizes, with `out` untouched. The layer state
+// is taken as the Layers window would show it: opacity clamped to 1..99, a check box
+// checked only for the byte 1.
+int LoadD2O(const std::string& fileName, ProjectData& out, std::string* error = nullptr);
+
+}  // namespace velmora
