@@ -97,8 +97,17 @@ private:
     int levelCount_ = 0;  // handles in use
 };
 
+// The pivot of the pipeline's contrast and of both adjustment dialogs.
+constexpr int kContrastPivot = 253;
+
 // Lookup tables shared by the buffer and rectangle forms.
 std::array<std::uint8_t, 256> BrightnessTable(int amount);
 std::array<std::uint8_t, 256> ContrastTable(int amount, int pivot);
+
+struct SaturationTables {
+    std::array<std::uint16_t, 256> Gain{};  // (i * k) shr 8
+    std::array<int, 768> Base{};            // Base[R + G + B] = m - Gain[m], m = the mean
+};
+SaturationTables MakeSaturationTables(int amount);
 
 }  // namespace velmora
