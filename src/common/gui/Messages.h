@@ -1,0 +1,25 @@
+#pragma once
+// Every message box of the program goes through these two functions, so that tests
+// can capture the texts instead of blocking on a modal box.
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace velmora {
+
+// A plain box with the program's title and an OK button.
+void ShowMessage(QWidget* parent, const QString& text);
+// A box with OK and Cancel; true for OK. The caption defaults to the program's title.
+bool ConfirmOkCancel(QWidget* parent, const QString& text, const QString& caption = QString());
+
+// Test hook: while set, messages are handed to it instead of being shown. For a
+// confirmation the hook's return value is the answer (true = OK).
+using MessageHook = std::function<bool(const QString& caption, const QString& text, bool confirmation)>;
+void SetMessageHook(MessageHook hook);
+
+// The program's title for message boxes.
+QString ProgramTitle();
+
+}  // namespace velmora
