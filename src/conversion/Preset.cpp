@@ -1,0 +1,22 @@
+#include "conversion/Preset.h"
+
+#include <vector>
+
+#include "io/FileUtil.h"
+
+namespace velmora {
+
+bool ReadPresetFile(const std::string& path, TEffectParams& record, std::string& error, bool* shortFile) {
+    std::vector<std::uint8_t> bytes;
+    if (!ReadFilePrefix(path, kEffectParamsSize, bytes, error)) return false;
+    record.OverwritePrefix(bytes.data(), bytes.size());
+    if (shortFile) *shortFile = bytes.size() < static_cast<std::size_t>(kEffectParamsSize);
+    return true;
+}
+
+bool WritePresetFile(const std::string& path, const TEffectParams& record, std::string& error) {
+    const EffectParamsBytes bytes = record.ToBytes();
+    return WriteFileAtomically(path, bytes.data(), bytes.size(), error);
+}
+
+}  // namespace velmora
