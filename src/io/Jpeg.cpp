@@ -31,8 +31,10 @@ struct ErrorManager {
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
     int warnings = 0;
-    // Set once every row has been decoded: a missing end marker after that loses
-    // nothing and is only counted.
+    // Set once every row has been decoded: running out of data after that (in
+    // trailing markers) loses nothing and is only counted. The entropy decoder reads
+    // ahead, so a file that lacks only its end marker is caught before this is set
+    // and is refused like any other cut file.
     bool rowsComplete = false;
 };
 
