@@ -9,9 +9,14 @@ namespace velmora {
 bool ReadPresetFile(const std::string& path, TEffectParams& record, std::string& error, bool* shortFile) {
     std::vector<std::uint8_t> bytes;
     if (!ReadFilePrefix(path, kEffectParamsSize, bytes, error)) return false;
-    record.OverwritePrefix(bytes.data(), bytes.size());
-    if (shortFile) *shortFile = bytes.size() < static_cast<std::size_t>(kEffectParamsSize);
+    const bool whole = ReadPresetBytes(bytes.data(), bytes.size(), record);
+    if (shortFile) *shortFile = !whole;
     return true;
+}
+
+bool ReadPresetBytes(const std::uint8_t* data, std::size_t size, TEffectParams& record) {
+    record.OverwritePrefix(data, size);
+    return size >= static_cast<std::size_t>(kEffectParamsSize);
 }
 
 bool WritePresetFile(const std::string& path, const TEffectParams& record, std::string& error) {
