@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "common/Geometry.h"
+#include "engine/Parallel.h"
 #include "engine/ProgressSteps.h"
+#include "engine/Vectorize.h"
 
 namespace velmora {
 
@@ -43,31 +46,69 @@ std::array<int, 2 * kMaxKernelHalfWidth + 1> IntegerWeights(const TBlurKernel& k
 
 namespace {
 
-// One convolution of `count` pixels read through `at(i)` (i already clamped by the
-// caller's accessor) into `out`.
-template <typename Read>
-void Convolve1D(int count, int size, const int* w, Read read, TRGBTriple* out) {
-    for (int i = 0; i < count; ++i) {
-        int sb = 0, sg = 0, sr = 0;
-        for (int j = -size; j <= size; ++j) {
-            int k = i - j;
-            if (k < 0) k = 0;
-            if (k > count - 1) k = count - 1;
-            const TRGBTriple& p = read(k);
-            const int wj = w[j];
-            sb += p.B * wj;
-            sg += p.G * wj;
-            sr += p.R * wj;
-        }
-        out[i].B = static_cast<std::uint8_t>(ClampByte(sb / 1024));
-        out[i].G = static_cast<std::uint8_t>(ClampByte(sg / 1024));
-        out[i].R = static_cast<std::uint8_t>(ClampByte(sr / 1024));
+constexpr int kTaps = 2 * kMaxKernelHalfWidth + 1;
+
+// One blurred line: out[b] = clamp(sum over j of w[j] * in[b - step * j] div 1024) for
+// the n bytes of the line, where `in` already holds `size` repeated edge pixels on
+// both sides (so in[b - step * j] is the clamped neighbour). Integer sums in any order
+// are the same sums, so the taps are added pairwise from the centre out.
+VELMORA_PIXEL_LOOP void BlurLine(const std::uint8_t* in, std::ptrdiff_t step, std::uint8_t* out, int n,
+                                 const int* w, int size, std::int32_t* acc) {
+    const int w0 = w[0];
+    for (int b = 0; b < n; ++b) acc[b] = w0 * in[b];
+    for (int j = 1; j <= size; ++j) {
+        const int wl = w[j];
+        const int wr = w[-j];
+        const std::uint8_t* l = in - step * j;
+        const std::uint8_t* r = in + step * j;
+        for (int b = 0; b < n; ++b) acc[b] += wl * l[b] + wr * r[b];
+    }
+    for (int b = 0; b < n; ++b) {
+        const int v = acc[b] / 1024;
+        out[b] = static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
     }
 }
 
-// Both blur forms: rows top to bottom from src into dst, then columns left to right
-// in dst. With `checkCancel` a set CancelFlag stops before the next row or column;
-// the caption and positions go to `progress`.
+// The vertical form: the taps come from 2 * size + 1 row pointers (rows[j] is the row
+// at offset j from the centre, already clamped to the picture).
+VELMORA_PIXEL_LOOP void BlurAcrossRows(const std::uint8_t* const* rows, std::uint8_t* out, int n, const int* w,
+                                       int size, std::int32_t* acc) {
+    const int w0 = w[0];
+    const std::uint8_t* c = rows[0];
+    for (int b = 0; b < n; ++b) acc[b] = w0 * c[b];
+    for (int j = 1; j <= size; ++j) {
+        // Row y - j is weighted by w[j] and row y + j by w[-j].
+        const int wu = w[j];
+        const int wd = w[-j];
+        const std::uint8_t* u = rows[-j];
+        const std::uint8_t* d = rows[j];
+        for (int b = 0; b < n; ++b) acc[b] += wu * u[b] + wd * d[b];
+    }
+    for (int b = 0; b < n; ++b) {
+        const int v = acc[b] / 1024;
+        out[b] = static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+    }
+}
+
+// Rows of the row pass handed to one thread at a time: enough work to hide the
+// hand-over, small enough to keep both cores busy to the end and to stop soon after
+// a cancel.
+int RowGrain(int width) { return width >= 4096 ? 4 : width >= 1024 ? 16 : 64; }
+
+// Columns of the column pass handed to one thread at a time. Each strip goes down the
+// whole picture, so its rows must be long enough to read memory efficiently.
+int StripWidth(int width, int height) {
+    const int byArea = height >= 2048 ? 96 : height >= 512 ? 128 : 256;
+    return width < byArea ? width : byArea;
+}
+
+// Both blur forms: rows top to bottom from src into dst, then columns left to right in
+// dst, as the single-threaded passes do, but split over the worker threads: the row
+// pass by rows, the column pass by strips of columns. A strip goes down its columns
+// computing a row at a time and keeps the rows it has already overwritten in a ring,
+// which gives exactly the sums of going down each column through a temporary column.
+// With `checkCancel` a set CancelFlag stops the work, leaving dst partly blurred; the
+// caption and positions go to `progress` as the single-threaded passes report them.
 void Blur(const TripleBuffer& src, TripleBuffer& dst, int width, int height, double radius,
           ProgressTargets* progress, bool checkCancel) {
     if (width <= 0 || height <= 0) return;
@@ -79,30 +120,80 @@ void Blur(const TripleBuffer& src, TripleBuffer& dst, int width, int height, dou
     BuildKernel(kernel, radius);
     const auto weights = IntegerWeights(kernel);
     const int* w = weights.data() + kMaxKernelHalfWidth;
-
-    TripleBuffer line(static_cast<std::size_t>(width > height ? width : height));
+    const int size = kernel.Size;
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+    const auto* in = reinterpret_cast<const std::uint8_t*>(src.data());
+    auto* out = reinterpret_cast<std::uint8_t*>(dst.data());
 
     ReportCaption(progress, "Blur Row");
-    for (int y = 0; y < height; ++y) {
-        if (checkCancel && Cancelled()) return;
-        const TRGBTriple* row = src.data() + static_cast<std::size_t>(y) * width;
-        Convolve1D(width, kernel.Size, w, [row](int k) -> const TRGBTriple& { return row[k]; },
-                   line.data());
-        std::copy(line.begin(), line.begin() + width, dst.begin() + static_cast<std::ptrdiff_t>(y) * width);
-        ReportStep(progress, y, height - 1);
-    }
+    StepPositions rowSteps(progress, 0, 0, height - 1);
+    ParallelLoop rows;
+    rows.Count = height;
+    rows.Grain = RowGrain(width);
+    rows.StopOnCancel = checkCancel;
+    rows.Progress = [&](std::int64_t done) { rowSteps.ReportUpTo(done - 1); };
+    const bool rowsDone = ParallelFor(rows, [&](std::int64_t y0, std::int64_t y1) {
+        // The line with `size` copies of its first and last pixel on either side, so
+        // that every tap reads the clamped neighbour without a test. The copy also
+        // lets the result go straight back into the same row.
+        std::vector<std::uint8_t> padded(3 * (static_cast<std::size_t>(width) + 2 * size));
+        std::vector<std::int32_t> acc(rowBytes);
+        for (std::int64_t y = y0; y < y1; ++y) {
+            if (checkCancel && Cancelled()) return;
+            const std::uint8_t* line = in + static_cast<std::size_t>(y) * rowBytes;
+            std::uint8_t* p = padded.data();
+            for (int k = 0; k < size; ++k, p += 3) std::copy_n(line, 3, p);
+            std::copy_n(line, rowBytes, p);
+            p += rowBytes;
+            for (int k = 0; k < size; ++k, p += 3) std::copy_n(line + rowBytes - 3, 3, p);
+            BlurLine(padded.data() + 3 * size, 3, out + static_cast<std::size_t>(y) * rowBytes,
+                     static_cast<int>(rowBytes), w, size, acc.data());
+        }
+    });
+    if (!rowsDone || (checkCancel && Cancelled())) return;
     ReportStepDone(progress);
 
     ReportCaption(progress, "Blur Column");
-    for (int x = 0; x < width; ++x) {
-        if (checkCancel && Cancelled()) return;
-        TRGBTriple* col = dst.data() + x;
-        Convolve1D(height, kernel.Size, w,
-                   [col, width](int k) -> const TRGBTriple& { return col[static_cast<std::size_t>(k) * width]; },
-                   line.data());
-        for (int y = 0; y < height; ++y) col[static_cast<std::size_t>(y) * width] = line[y];
-        ReportStep(progress, x, width - 1);
-    }
+    const int strip = StripWidth(width, height);
+    const int strips = (width + strip - 1) / strip;
+    StepPositions colSteps(progress, 0, 0, width - 1);
+    ParallelLoop cols;
+    cols.Count = strips;
+    cols.Grain = 1;
+    cols.StopOnCancel = checkCancel;
+    cols.Progress = [&](std::int64_t done) {
+        colSteps.ReportUpTo(std::min<std::int64_t>(done * strip, width) - 1);
+    };
+    const bool colsDone = ParallelFor(cols, [&](std::int64_t s0, std::int64_t s1) {
+        const int ring = size + 1;
+        const std::size_t segMax = static_cast<std::size_t>(strip) * 3;
+        std::vector<std::uint8_t> saved(segMax * ring);
+        std::vector<const std::uint8_t*> taps(static_cast<std::size_t>(2 * size + 1));
+        std::vector<std::int32_t> acc(segMax);
+        for (std::int64_t s = s0; s < s1; ++s) {
+            const int x0 = static_cast<int>(s) * strip;
+            const int cols = std::min(strip, width - x0);
+            const std::size_t seg = static_cast<std::size_t>(cols) * 3;
+            std::uint8_t* column = out + static_cast<std::size_t>(x0) * 3;
+            for (int y = 0; y < height; ++y) {
+                if (checkCancel && Cancelled()) return;
+                std::uint8_t* row = column + static_cast<std::size_t>(y) * rowBytes;
+                // Row y is still the row pass's result; keep it for the rows below,
+                // which read it after it has been overwritten.
+                std::copy_n(row, seg, saved.data() + static_cast<std::size_t>(y % ring) * segMax);
+                for (int j = -size; j <= size; ++j) {
+                    int k = y + j;
+                    if (k < 0) k = 0;
+                    if (k > height - 1) k = height - 1;
+                    taps[static_cast<std::size_t>(j + size)] =
+                        k <= y ? saved.data() + static_cast<std::size_t>(k % ring) * segMax
+                               : column + static_cast<std::size_t>(k) * rowBytes;
+                }
+                BlurAcrossRows(taps.data() + size, row, static_cast<int>(seg), w, size, acc.data());
+            }
+        }
+    });
+    if (!colsDone || (checkCancel && Cancelled())) return;
     ReportStepDone(progress);
 }
 

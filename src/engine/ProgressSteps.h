@@ -22,4 +22,26 @@ inline void ReportStepDone(ProgressTargets* p) {
     if (p) p->AdvanceTotal();
 }
 
+// The positions of a loop over the indices first, first + 1, ... that reports
+// (index + offset) * 100 div divisor after each index. Work split over several threads
+// finishes its indices out of order; the driving thread then catches up, reporting
+// every position in order, so the bar shows the same sequence a single loop would.
+class StepPositions {
+public:
+    StepPositions(ProgressTargets* progress, long long first, long long offset, long long divisor)
+        : progress_(divisor > 0 ? progress : nullptr), next_(first), offset_(offset), divisor_(divisor) {}
+
+    // Reports every index from the last one reported up to and including `index`.
+    void ReportUpTo(long long index) {
+        if (!progress_) return;
+        for (; next_ <= index; ++next_) ReportStep(progress_, next_ + offset_, divisor_);
+    }
+
+private:
+    ProgressTargets* progress_;
+    long long next_;
+    long long offset_;
+    long long divisor_;
+};
+
 }  // namespace velmora

@@ -1,0 +1,13 @@
+#pragma once
+// Marks the engine's innermost pixel loops: the compiler vectorizes them and, on x86-64
+// with GCC, also builds an AVX2 copy that is chosen at run time when the processor
+// has it. Only loops whose results are exact integer arithmetic carry the mark, so
+// every copy computes the same bytes.
+
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
+#define VELMORA_PIXEL_LOOP __attribute__((target_clones("avx2", "default"), optimize("O3")))
+#elif defined(__GNUC__) && !defined(__clang__)
+#define VELMORA_PIXEL_LOOP __attribute__((optimize("O3")))
+#else
+#define VELMORA_PIXEL_LOOP
+#endif

@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <set>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "engine/EngineTestUtil.h"
+#include "engine/Parallel.h"
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+// Restores the pool's helper limit however a test ends.
+struct HelperLimit {
+    int previous;
+    explicit HelperLimit(int helpers) : previous(SetParallelHelperLimit(helpers)) {}
+    ~HelperLimit() { SetParallelHelperLimit(previous); }
+};
+
+std::vector<int> CountVisits(std::int64_t count, std::int64_t grain) {
+    std::vector<std::atomic<int>> visits(static_cast<std::size_t>(count));
+    ParallelFor(count, grain, [&](std::int64_t b, std::int64_t e) {
+        for (std::int64_t i = b; i < e; ++i) visits[static_cast<std::size_t>(i)].fetch_add(1);
+    });
+    std::vector<int> out;
+    for (auto& v : visits) out.push_back(v.load());
+    return out;
+}
+
+}  // namespace
+
+TEST(ParallelFor, EveryItemRunsExactlyOnceWhateverTheChunking) {
+    CancelGuard guard;
+    for (std::int64_t count : {0, 1, 2, 7, 1000, 4097})
+        for (std::int64_t grain : {1, 3, 64, 5000}) {
+            const std::vector<int> visits = CountVisits(count, grain);
+            for (std::size_t i = 0; i < visits.size(); ++i)
+                ASSERT_EQ(visits[i], 1) << "item " << i << " of " << count << " in chunks of " << grain;
+        }
+}
+
+TEST(ParallelFor, ProgressComesFromTheCallingThreadAndEndsAtTheCount) {
+    CancelGuard guard;
+    const std::thread::id caller = std::this_thread::get_id();
+    std::vector<std::int64_t> reports;
+    bool foreign = false;
+    ParallelLoop loop;
+    loop.Count = 500;
+    loop.Grain = 7;
+    loop.Progress = [&](std::int64_t done) {
+        if (std::this_thread::get_id() != caller) foreign = true;
+        reports.push_back(done);
+    };
+    std::atomic<std::int64_t> sum{0};
+    ASSERT_TRUE(ParallelFor(loop, [&](std::int64_t b, std::int64_t e) {
+        for (std::int64_t i = b; i < e; ++i) sum += i;
+    }));
+    EXPECT_EQ(sum.load(), 499 * 500 / 2);
+    EXPECT_FALSE(foreign) << "progress must be reported by the thread that drives the run";
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.back(), 500);
+    for (std::size_t i = 1; i < reports.size(); ++i) EXPECT_LE(reports[i - 1], reports[i]);
+}
+
+TEST(ParallelFor, LoopsInsideLoopsAndLoopsFromSeveralThreadsAllComplete) {
+    CancelGuard guard;
+    // A loop started inside a body runs on that body's thread.
+    std::atomic<int> inner{0};
+    ParallelFor(8, 1, [&](std::int64_t, std::int64_t) {
+        ParallelFor(100, 10, [&](std::int64_t b, std::int64_t e) { inner += static_cast<int>(e - b); });
+    });
+    EXPECT_EQ(inner.load(), 800);
+
+    // Two conversions on two threads: one gets the helpers, the other runs alone.
+    std::atomic<long long> a{0}, b{0};
+    auto work = [](std::atomic<long long>& total) {
+        for (int round = 0; round < 50; ++round)
+            ParallelFor(1000, 13, [&](std::int64_t s, std::int64_t e) {
+                for (std::int64_t i = s; i < e; ++i) total += i;
+            });
+    };
+    std::thread other([&] { work(b); });
+    work(a);
+    other.join();
+    EXPECT_EQ(a.load(), 50LL * 999 * 1000 / 2);
+    EXPECT_EQ(b.load(), 50LL * 999 * 1000 / 2);
+}
+
+TEST(ParallelFor, CancelStopsHandingOutChunksUnlessTheLoopIgnoresIt) {
+    CancelGuard guard;
+    std::atomic<int> started{0};
+    std::atomic<int> startedAfterCancel{0};
+    std::atomic<bool> cancelled{false};
+    const bool finished = ParallelFor(10000, 1, [&](std::int64_t b, std::int64_t) {
+        if (cancelled.load()) ++startedAfterCancel;
+        ++started;
+        if (b == 20) {
+            CancelFlag = true;
+            cancelled = true;
+        }
+    });
+    EXPECT_FALSE(finished);
+    EXPECT_LT(started.load(), 10000);
+    // Only chunks already taken by other threads when the flag was set may still run.
+    EXPECT_LE(startedAfterCancel.load(), ParallelThreadCount());
+
+    ParallelLoop ignoring;
+    ignoring.Count = 300;
+    ignoring.Grain = 2;
+    ignoring.StopOnCancel = false;
+    std::atomic<int> ran{0};
+    EXPECT_TRUE(ParallelFor(ignoring, [&](std::int64_t b, std::int64_t e) { ran += static_cast<int>(e - b); }));
+    EXPECT_EQ(ran.load(), 300) << "the adjustment forms run to the end whatever the flag says";
+}
+
+TEST(ParallelFor, AnExceptionReachesTheCallerAndThePoolStaysUsable) {
+    CancelGuard guard;
+    std::atomic<int> ran{0};
+    EXPECT_THROW(ParallelFor(1000, 1,
+                             [&](std::int64_t b, std::int64_t) {
+                                 ++ran;
+                                 if (b == 500) throw std::runtime_error("out of memory");
+                             }),
+                 std::runtime_error);
+    EXPECT_LT(ran.load(), 1000);
+    EXPECT_EQ(CountVisits(333, 4), std::vector<int>(333, 1));
+}
+
+TEST(ParallelFor, WithoutHelpersEverythingRunsOnTheCallingThread) {
+    CancelGuard guard;
+    HelperLimit none(0);
+    const std::thread::id caller = std::this_thread::get_id();
+    std::mutex m;
+    std::set<std::thread::id> threads;
+    ParallelFor(64, 1, [&](std::int64_t, std::int64_t) {
+        std::lock_guard<std::mutex> lock(m);
+        threads.insert(std::this_thread::get_id());
+    });
+    EXPECT_EQ(threads, std::set<std::thread::id>{caller});
+}
