@@ -200,62 +200,6 @@ void TColorStep::ReduceColors(int colorReducer, int reducerType, int coloringMod
     ReportStepDone(Progress);
 }
 
-void TColorStep::ColorSmooth(int radius, int smoothType) {
-    ReportCaption(Progress, "Color Smooth");
-    const int W = Width;
-    const int H = Height;
-    if (Final.size() != Area(W, H)) return;
-    Smoothed.resize(Area(W, H));
-    for (int y = 0; y < H; ++y) {
-        if (Cancelled()) return;
-        std::copy_n(Final.begin() + static_cast<std::ptrdiff_t>(Area(W, y)), W,
-                    Smoothed.begin() + static_cast<std::ptrdiff_t>(Area(W, y)));
-    }
-
-    const int r = radius;
-    // Only when a full window fits somewhere; otherwise no pixel is far enough from
-    // every border and nothing changes.
-    if (r > 0 && 2LL * r + 1 <= W && 2LL * r + 1 <= H) {
-        const int k = 2 * r + 1;
-        const std::size_t k2 = Area(k, k);
-        const std::size_t rank = (k2 - 1) / 2;
-        // Packed as R * 65536 + G * 256 + B, so colors compare by red, then green,
-        // then blue.
-        auto pack = [](const TRGBTriple& p) { return (p.R << 16) | (p.G << 8) | p.B; };
-        std::vector<int> window(k2);
-        std::vector<int> scratch(k2);
-        for (int x = r; x <= W - 1 - r; ++x) {
-            if (Cancelled()) return;
-            // The window is a ring of k rows of k values; `oldest` is the row to replace.
-            for (int row = 0; row < k; ++row)
-                for (int i = 0; i < k; ++i)
-                    window[Area(k, row) + i] = pack(Final[Area(W, row) + (x - r + i)]);
-            int oldest = 0;
-            for (int y = r; y <= H - 1 - r; ++y) {
-                int v;
-                if (smoothType == 1) {
-                    v = *std::max_element(window.begin(), window.end());
-                } else {
-                    scratch = window;
-                    std::nth_element(scratch.begin(), scratch.begin() + static_cast<std::ptrdiff_t>(rank),
-                                     scratch.end());
-                    v = scratch[rank];
-                }
-                Smoothed[Area(W, y) + x] = TRGBTriple{static_cast<std::uint8_t>(v & 255),
-                                                      static_cast<std::uint8_t>((v >> 8) & 255),
-                                                      static_cast<std::uint8_t>((v >> 16) & 255)};
-                if (y + r + 1 < H) {
-                    for (int i = 0; i < k; ++i)
-                        window[Area(k, oldest) + i] = pack(Final[Area(W, y + r + 1) + (x - r + i)]);
-                    oldest = (oldest + 1) % k;
-                }
-            }
-            ReportStep(Progress, x - r, W - 1 - 2 * r);
-        }
-    }
-    ReportStepDone(Progress);
-}
-
 void TColorStep::BorderBlur(double radius) {
     const std::size_t n = Area(Width, Height);
     if (Smoothed.size() != n) return;

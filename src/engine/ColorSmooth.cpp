@@ -1,0 +1,268 @@
+// The color layer's smoothing filter: the median (or the maximum) of the packed colors
+// in a square window around every pixel that lies at least the radius away from each
+// border. The value of a window does not depend on the order the windows are visited
+// in, so the work is split over the worker threads; each method below finds the very
+// value of the given rank that a selection on a copy of the window finds.
+//   Small windows (3, 5, 7 pixels a side): comparator networks on eight windows at
+//   once, fed with columns sorted once per row and shared by neighbouring windows.
+//   Larger windows: a sorted copy of the window slides down each column; one row of
+//   values leaves and one enters in a single merge pass.
+//   The maximum: separable, the maximum of the columns' maxima.
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "engine/ColorStep.h"
+#include "engine/MedianNetwork.h"
+#include "engine/Parallel.h"
+#include "engine/ProgressSteps.h"
+#include "engine/Vectorize.h"
+
+namespace velmora {
+
+namespace {
+
+std::size_t Area(int w, int h) { return static_cast<std::size_t>(w) * static_cast<std::size_t>(h); }
+
+// R * 65536 + G * 256 + B: colors compare by red, then green, then blue.
+inline std::uint32_t Pack(const TRGBTriple& p) {
+    return (static_cast<std::uint32_t>(p.R) << 16) | (static_cast<std::uint32_t>(p.G) << 8) | p.B;
+}
+
+inline TRGBTriple Unpack(std::uint32_t v) {
+    return TRGBTriple{static_cast<std::uint8_t>(v & 255), static_cast<std::uint8_t>((v >> 8) & 255),
+                      static_cast<std::uint8_t>((v >> 16) & 255)};
+}
+
+// Eight lanes of packed colors. Packed colors are below 2^24, so a float holds each
+// one exactly and float comparisons order them exactly as integers; float minimum
+// and maximum are single instructions on every x86-64 processor.
+typedef float Lanes __attribute__((vector_size(32)));
+constexpr int kLanes = 8;
+
+// The networks' comparators applied to wires of eight lanes each, stored one after
+// the other in `w` (wire i is w[8 i .. 8 i + 7]).
+VELMORA_PIXEL_LOOP void ApplyNetwork(float* w, const Comparator* net, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+        const Comparator& c = net[i];
+        float* pa = w + static_cast<std::size_t>(c.A) * kLanes;
+        float* pb = w + static_cast<std::size_t>(c.B) * kLanes;
+        Lanes a, b;
+        std::memcpy(&a, pa, sizeof a);
+        std::memcpy(&b, pb, sizeof b);
+        if (c.KeepMin) {
+            const Lanes lo = a < b ? a : b;
+            std::memcpy(pa, &lo, sizeof lo);
+        }
+        if (c.KeepMax) {
+            const Lanes hi = a < b ? b : a;
+            std::memcpy(pb, &hi, sizeof hi);
+        }
+    }
+}
+
+// Rows of packed colors for a band of output rows, padded on the right so that every
+// group of eight lanes can be loaded whole.
+struct PackedRows {
+    int stride = 0;
+    std::vector<float> values;
+
+    void Fill(const TripleBuffer& image, int width, int firstRow, int rows) {
+        stride = (width + 2 * kLanes + kLanes - 1) / kLanes * kLanes;
+        values.assign(Area(stride, rows), 0.0f);
+        for (int r = 0; r < rows; ++r) {
+            const TRGBTriple* src = image.data() + Area(width, firstRow + r);
+            float* dst = values.data() + Area(stride, r);
+            for (int x = 0; x < width; ++x) dst[x] = static_cast<float>(Pack(src[x]));
+        }
+    }
+    const float* Row(int r) const { return values.data() + Area(stride, r); }
+};
+
+// The median of every k x k window whose centre lies on output row `y` (a band row
+// index into `rows`, whose row y - r .. y + r are the window's rows), for the centres
+// x = r .. width - 1 - r, into out[x].
+void MedianRowByNetwork(const PackedRows& rows, int y, int width, int r, std::vector<float>& sortedColumns,
+                        std::vector<float>& wires, std::uint32_t* out) {
+    const int k = 2 * r + 1;
+    const std::vector<Comparator>& columnSort = SortingNetwork(k);
+    const std::vector<Comparator>& median = ColumnSortedMedianNetwork(k);
+    const int stride = rows.stride;
+    sortedColumns.resize(Area(stride, k));
+    wires.resize(static_cast<std::size_t>(k) * k * kLanes);
+    auto wire = [&](int i) { return wires.data() + static_cast<std::size_t>(i) * kLanes; };
+
+    // Sort the k values of every column of the window rows: plane i holds the i-th
+    // smallest value of each column.
+    for (int x = 0; x < width; x += kLanes) {
+        for (int i = 0; i < k; ++i) std::copy_n(rows.Row(y - r + i) + x, kLanes, wire(i));
+        ApplyNetwork(wires.data(), columnSort.data(), columnSort.size());
+        for (int i = 0; i < k; ++i) std::copy_n(wire(i), kLanes, sortedColumns.data() + Area(stride, i) + x);
+    }
+    // Eight windows at a time: window o covers the columns o .. o + 2r, whose sorted
+    // values are the wires c * k + i.
+    const int count = width - 2 * r;
+    const int middle = (k * k - 1) / 2;
+    for (int o = 0; o < count; o += kLanes) {
+        for (int c = 0; c < k; ++c)
+            for (int i = 0; i < k; ++i)
+                std::copy_n(sortedColumns.data() + Area(stride, i) + o + c, kLanes, wire(c * k + i));
+        ApplyNetwork(wires.data(), median.data(), median.size());
+        const float* result = wire(middle);
+        const int n = std::min(kLanes, count - o);
+        for (int l = 0; l < n; ++l) out[r + o + l] = static_cast<std::uint32_t>(result[l]);
+    }
+}
+
+VELMORA_PIXEL_LOOP void MaxInto(std::uint32_t* acc, const std::uint32_t* row, int n) {
+    for (int i = 0; i < n; ++i) acc[i] = acc[i] < row[i] ? row[i] : acc[i];
+}
+
+// The maximum of every k x k window centred on output row y: the maximum over the k
+// rows of each column, then over k neighbouring columns.
+void MaxRow(const std::vector<std::uint32_t>& packed, int y, int width, int r, std::vector<std::uint32_t>& columns,
+            std::uint32_t* out) {
+    columns.assign(packed.begin() + static_cast<std::ptrdiff_t>(Area(width, y - r)),
+                   packed.begin() + static_cast<std::ptrdiff_t>(Area(width, y - r + 1)));
+    for (int i = 1; i < 2 * r + 1; ++i) MaxInto(columns.data(), packed.data() + Area(width, y - r + i), width);
+    const int count = width - 2 * r;
+    std::copy_n(columns.data(), count, out + r);
+    for (int c = 1; c < 2 * r + 1; ++c) MaxInto(out + r, columns.data() + c, count);
+}
+
+// The median of every window of column x, the window sliding down as in the plain
+// method: a sorted copy of the window loses the values of the row that leaves and
+// takes in those of the row that enters, in one merge.
+void MedianColumnBySortedWindow(const std::vector<std::uint32_t>& packed, int width, int height, int x, int r,
+                                std::vector<std::uint32_t>& window, std::vector<std::uint32_t>& next,
+                                std::vector<std::uint32_t>& leaving, std::vector<std::uint32_t>& entering,
+                                std::vector<std::uint32_t>& out) {
+    const int k = 2 * r + 1;
+    const std::size_t rank = (Area(k, k) - 1) / 2;
+    window.clear();
+    for (int row = 0; row < k; ++row) {
+        const std::uint32_t* p = packed.data() + Area(width, row) + (x - r);
+        window.insert(window.end(), p, p + k);
+    }
+    std::sort(window.begin(), window.end());
+    for (int y = r; y <= height - 1 - r; ++y) {
+        out[static_cast<std::size_t>(y)] = window[rank];
+        if (y + r + 1 >= height) break;
+        const std::uint32_t* gone = packed.data() + Area(width, y - r) + (x - r);
+        const std::uint32_t* come = packed.data() + Area(width, y + r + 1) + (x - r);
+        leaving.assign(gone, gone + k);
+        entering.assign(come, come + k);
+        std::sort(leaving.begin(), leaving.end());
+        std::sort(entering.begin(), entering.end());
+        next.clear();
+        std::size_t l = 0, e = 0;
+        for (std::uint32_t v : window) {
+            if (l < leaving.size() && v == leaving[l]) {  // one copy of each leaving value goes
+                ++l;
+                continue;
+            }
+            while (e < entering.size() && entering[e] < v) next.push_back(entering[e++]);
+            next.push_back(v);
+        }
+        while (e < entering.size()) next.push_back(entering[e++]);
+        window.swap(next);
+    }
+}
+
+}  // namespace
+
+void TColorStep::ColorSmooth(int radius, int smoothType) {
+    ReportCaption(Progress, "Color Smooth");
+    const int W = Width;
+    const int H = Height;
+    if (Final.size() != Area(W, H)) return;
+    Smoothed.resize(Area(W, H));
+    const int copyGrain = W >= 2048 ? 16 : 64;
+    if (!ParallelFor(H, copyGrain, [&](std::int64_t y0, std::int64_t y1) {
+            std::copy(Final.begin() + static_cast<std::ptrdiff_t>(Area(W, static_cast<int>(y0))),
+                      Final.begin() + static_cast<std::ptrdiff_t>(Area(W, static_cast<int>(y1))),
+                      Smoothed.begin() + static_cast<std::ptrdiff_t>(Area(W, static_cast<int>(y0))));
+        }) ||
+        Cancelled())
+        return;
+
+    const int r = radius;
+    // Only when a full window fits somewhere; otherwise no pixel is far enough from
+    // every border and nothing changes.
+    if (r > 0 && 2LL * r + 1 <= W && 2LL * r + 1 <= H) {
+        const int k = 2 * r + 1;
+        const int outRows = H - 2 * r;
+        const int outCols = W - 2 * r;
+        // Positions as the plain method reports them, one per column x = r .. W - 1 - r.
+        StepPositions steps(Progress, r, -r, W - 1 - 2 * r);
+        auto store = [&](int y, const std::uint32_t* values) {
+            TRGBTriple* dst = Smoothed.data() + Area(W, y);
+            for (int x = r; x <= W - 1 - r; ++x) dst[x] = Unpack(values[x]);
+        };
+        bool finished;
+        if (smoothType != 1 && k <= kLargestNetworkWindow) {
+            ColumnSortedMedianNetwork(k);  // built once, before the threads need it
+            ParallelLoop loop;
+            loop.Count = outRows;
+            loop.Grain = W >= 2048 ? 16 : W >= 512 ? 32 : 64;
+            loop.Progress = [&](std::int64_t done) { steps.ReportUpTo(r + done * outCols / outRows - 1); };
+            finished = ParallelFor(loop, [&](std::int64_t o0, std::int64_t o1) {
+                PackedRows rows;
+                const int first = static_cast<int>(o0);  // output row o is image row o + r
+                const int band = static_cast<int>(o1 - o0);
+                rows.Fill(Final, W, first, band + 2 * r);
+                std::vector<float> sorted, wires;
+                std::vector<std::uint32_t> out(static_cast<std::size_t>(W));
+                for (int b = 0; b < band; ++b) {
+                    if (Cancelled()) return;
+                    MedianRowByNetwork(rows, b + r, W, r, sorted, wires, out.data());
+                    store(first + b + r, out.data());
+                }
+            });
+        } else {
+            std::vector<std::uint32_t> packed(Area(W, H));
+            finished = ParallelFor(H, copyGrain, [&](std::int64_t y0, std::int64_t y1) {
+                for (std::size_t i = Area(W, static_cast<int>(y0)); i < Area(W, static_cast<int>(y1)); ++i)
+                    packed[i] = Pack(Final[i]);
+            });
+            if (finished && smoothType == 1) {
+                ParallelLoop loop;
+                loop.Count = outRows;
+                loop.Grain = W >= 2048 ? 4 : W >= 512 ? 16 : 64;
+                loop.Progress = [&](std::int64_t done) { steps.ReportUpTo(r + done * outCols / outRows - 1); };
+                finished = ParallelFor(loop, [&](std::int64_t o0, std::int64_t o1) {
+                    std::vector<std::uint32_t> columns, out(static_cast<std::size_t>(W));
+                    for (std::int64_t o = o0; o < o1; ++o) {
+                        if (Cancelled()) return;
+                        MaxRow(packed, static_cast<int>(o) + r, W, r, columns, out.data());
+                        store(static_cast<int>(o) + r, out.data());
+                    }
+                });
+            } else if (finished) {
+                // Column by column like the plain method, so the positions come in the
+                // same order.
+                ParallelLoop loop;
+                loop.Count = outCols;
+                loop.Grain = 1;
+                loop.Progress = [&](std::int64_t done) { steps.ReportUpTo(r + done - 1); };
+                finished = ParallelFor(loop, [&](std::int64_t c0, std::int64_t c1) {
+                    std::vector<std::uint32_t> window, next, leaving, entering;
+                    std::vector<std::uint32_t> column(static_cast<std::size_t>(H));
+                    for (std::int64_t c = c0; c < c1; ++c) {
+                        if (Cancelled()) return;
+                        const int x = static_cast<int>(c) + r;
+                        MedianColumnBySortedWindow(packed, W, H, x, r, window, next, leaving, entering, column);
+                        for (int y = r; y <= H - 1 - r; ++y)
+                            Smoothed[Area(W, y) + x] = Unpack(column[static_cast<std::size_t>(y)]);
+                    }
+                });
+            }
+        }
+        if (!finished || Cancelled()) return;
+        steps.ReportUpTo(W - 1 - r);
+    }
+    ReportStepDone(Progress);
+}
+
+}  // namespace velmora

@@ -1,0 +1,177 @@
+// The smoothing filter's fast methods against the selection on a copy of each window:
+// the median networks are checked exhaustively on their inputs of zeros and ones, and
+// the filter as a whole byte for byte on every picture, radius and type.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "engine/ColorStep.h"
+#include "engine/EquivalenceUtil.h"
+#include "engine/MedianNetwork.h"
+#include "engine/reference/ReferenceColorStep.h"
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+template <typename T>
+void Apply(const std::vector<Comparator>& net, std::vector<T>& v) {
+    for (const Comparator& c : net) {
+        const T a = v[c.A], b = v[c.B];
+        if (c.KeepMin) v[c.A] = std::min(a, b);
+        if (c.KeepMax) v[c.B] = std::max(a, b);
+    }
+}
+
+}  // namespace
+
+TEST(MedianNetwork, SortingNetworksSortEveryInputOfZerosAndOnes) {
+    for (int k = 1; k <= 13; ++k) {
+        const std::vector<Comparator>& net = SortingNetwork(k);
+        for (unsigned bits = 0; bits < (1u << k); ++bits) {
+            std::vector<int> v(static_cast<std::size_t>(k));
+            for (int i = 0; i < k; ++i) v[static_cast<std::size_t>(i)] = (bits >> i) & 1;
+            Apply(net, v);
+            ASSERT_TRUE(std::is_sorted(v.begin(), v.end())) << "k " << k << " input " << bits;
+        }
+    }
+}
+
+TEST(MedianNetwork, EveryWindowOfSortedColumnsOfZerosAndOnesGivesItsMedian) {
+    // By the 0-1 principle this proves the networks for all inputs with sorted columns.
+    // The windows are run 64 at a time, one per bit of a word.
+    for (int k : {3, 5, 7}) {
+        const int n = k * k, middle = (n - 1) / 2;
+        const std::vector<Comparator>& net = ColumnSortedMedianNetwork(k);
+        EXPECT_LT(net.size(), static_cast<std::size_t>(n * n / 4)) << "the network was not cut down";
+        std::vector<int> ones(static_cast<std::size_t>(k), 0);
+        std::vector<std::uint64_t> wires(static_cast<std::size_t>(n));
+        bool more = true;
+        while (more) {
+            std::fill(wires.begin(), wires.end(), 0);
+            std::uint64_t expected = 0, used = 0;
+            for (int bit = 0; bit < 64 && more; ++bit) {
+                int total = 0;
+                for (int c = 0; c < k; ++c) {
+                    total += ones[static_cast<std::size_t>(c)];
+                    for (int i = k - ones[static_cast<std::size_t>(c)]; i < k; ++i)
+                        wires[static_cast<std::size_t>(c * k + i)] |= std::uint64_t{1} << bit;
+                }
+                // Sorted, rank `middle` is a one exactly when more than n - 1 - middle ones.
+                if (total > n - 1 - middle) expected |= std::uint64_t{1} << bit;
+                used |= std::uint64_t{1} << bit;
+                int c = 0;
+                while (c < k && ++ones[static_cast<std::size_t>(c)] > k) ones[static_cast<std::size_t>(c++)] = 0;
+                more = c < k;
+            }
+            for (const Comparator& c : net) {
+                const std::uint64_t a = wires[c.A], b = wires[c.B];
+                if (c.KeepMin) wires[c.A] = a & b;
+                if (c.KeepMax) wires[c.B] = a | b;
+            }
+            ASSERT_EQ(wires[static_cast<std::size_t>(middle)] & used, expected) << "k " << k;
+        }
+    }
+}
+
+TEST(MedianNetwork, RandomWindowsWithManyTiesGiveTheSelectedValue) {
+    std::mt19937 rng(5);
+    for (int k : {3, 5, 7}) {
+        const int n = k * k;
+        const std::vector<Comparator>& columnSort = SortingNetwork(k);
+        const std::vector<Comparator>& net = ColumnSortedMedianNetwork(k);
+        for (int round = 0; round < 2000; ++round) {
+            const int spread = round % 3 == 0 ? 3 : 1 << 24;  // few values: many ties
+            std::vector<long> window(static_cast<std::size_t>(n));
+            for (long& x : window) x = static_cast<long>(rng() % static_cast<unsigned>(spread));
+            std::vector<long> wires = window;
+            for (int c = 0; c < k; ++c) {
+                std::vector<long> column(wires.begin() + c * k, wires.begin() + (c + 1) * k);
+                Apply(columnSort, column);
+                std::copy(column.begin(), column.end(), wires.begin() + c * k);
+            }
+            Apply(net, wires);
+            std::nth_element(window.begin(), window.begin() + (n - 1) / 2, window.end());
+            ASSERT_EQ(wires[static_cast<std::size_t>((n - 1) / 2)], window[static_cast<std::size_t>((n - 1) / 2)]);
+        }
+    }
+}
+
+namespace {
+
+void ExpectSameSmoothing(const Bitmap& picture, int radius, int type, const std::string& what) {
+    const int w = picture.Width(), h = picture.Height();
+    TColorStep fast;
+    reference::TColorStep slow;
+    fast.Width = slow.Width = w;
+    fast.Height = slow.Height = h;
+    fast.Final = slow.Final = ToBuffer(picture);
+    ProgressTrace fastTrace, slowTrace;
+    fast.SetProgress(&fastTrace);
+    slow.SetProgress(&slowTrace);
+    fast.ColorSmooth(radius, type);
+    slow.ColorSmooth(radius, type);
+    const long long at = FirstDifference(fast.Smoothed, slow.Smoothed);
+    ASSERT_EQ(at, -1) << what << " radius " << radius << " type " << type << ": pixel " << at % w << "," << at / w;
+    EXPECT_EQ(fastTrace.events, slowTrace.events) << what << " radius " << radius << " type " << type;
+}
+
+// Few distinct colors in patches, so windows are full of ties.
+Bitmap Posterized(const Bitmap& b) {
+    Bitmap p = b;
+    for (int y = 0; y < b.Height(); ++y)
+        for (int x = 0; x < b.Width(); ++x) {
+            const TRGBTriple c = At(b, x, y);
+            Put(p, x, y, Rgb(c.R / 64 * 64, c.G / 128 * 128, c.B / 96 * 96));
+        }
+    return p;
+}
+
+}  // namespace
+
+TEST(SmoothEquivalence, EveryPictureRadiusAndType) {
+    CancelGuard guard;
+    for (const NamedPicture& pic : VariedPictures())
+        for (int radius : {0, 1, 2, 3, 4, 6})
+            for (int type : {0, 1, -1}) ExpectSameSmoothing(pic.bitmap, radius, type, pic.name);
+}
+
+TEST(SmoothEquivalence, TiesLargeWindowsAndTheSamplePhotograph) {
+    CancelGuard guard;
+    const Bitmap sample = SamplePhoto();
+    const Bitmap crop = Crop(sample, 100, 80, 203, 157);
+    for (int radius : {1, 2, 3, 5, 9}) {
+        ExpectSameSmoothing(Posterized(crop), radius, 0, "posterized sample");
+        ExpectSameSmoothing(crop, radius, 1, "sample crop");
+    }
+    ExpectSameSmoothing(crop, 19, 0, "sample crop");
+    ExpectSameSmoothing(NoisePicture(45, 41, 2), 19, 0, "noise, one window wide");
+    ExpectSameSmoothing(sample, 2, 0, "sample photograph");
+}
+
+TEST(SmoothEquivalence, CancelStopsBeforeTheStepEnds) {
+    CancelGuard guard;
+    TColorStep step;
+    step.Width = 400;
+    step.Height = 300;
+    step.Final = ToBuffer(NoisePicture(400, 300, 3));
+    ProgressLog log;
+    int positions = 0;
+    struct CancelAtFirstPosition : ProgressLog {
+        int* seen;
+        void SetStepPosition(int p) override {
+            ProgressLog::SetStepPosition(p);
+            ++*seen;
+            CancelFlag = true;
+        }
+    } progress;
+    progress.seen = &positions;
+    step.SetProgress(&progress);
+    step.ColorSmooth(2, 0);
+    EXPECT_GE(positions, 1);
+    EXPECT_EQ(progress.advances, 0) << "a cancelled step does not advance the total bar";
+    EXPECT_LT(positions, 396);
+}
