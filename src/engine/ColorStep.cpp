@@ -1,9 +1,13 @@
 #include "engine/ColorStep.h"
 
+#include "engine/ColorSegmentation.h"
+
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "engine/GBlur2.h"
+#include "engine/Parallel.h"
 #include "engine/ProgressSteps.h"
 
 namespace velmora {
@@ -40,7 +44,7 @@ std::size_t Area(int w, int h) { return static_cast<std::size_t>(w) * static_cas
 
 TColorStep::TColorStep() : Palette(kPalette) {}
 
-void TColorStep::LoadRegion(const Bitmap& source, int left, int top, int width, int height) {
+void TColorStep::SetRectangle(const Bitmap& source, int left, int top, int width, int height) {
     Width = width;
     Height = height;
     Left = left;
@@ -49,23 +53,52 @@ void TColorStep::LoadRegion(const Bitmap& source, int left, int top, int width, 
     SrcHeight = source.Height();
     Right = left + width;
     Bottom = top + height;
-
+    // Every element of these is written by the step that makes it before anything
+    // reads it, so only a change of size needs new memory.
     const std::size_t n = Area(width, height);
-    FullImage.assign(Area(SrcWidth, SrcHeight), TRGBTriple{});
-    Reduced.assign(n, TRGBTriple{});
-    Smoothed.assign(n, TRGBTriple{});
-    Blurred.assign(n, TRGBTriple{});
-    Final.assign(n, TRGBTriple{});
-
-    for (int y = 0; y < SrcHeight; ++y) {
-        if (Cancelled()) {
-            for (TripleBuffer* b : {&FullImage, &Reduced, &Smoothed, &Blurred, &Final}) b->clear();
-            return;
+    for (TripleBuffer* b : {&Reduced, &Smoothed, &Blurred, &Final})
+        if (b->size() != n) {
+            b->clear();
+            b->resize(n);
         }
-        const std::uint8_t* s = source.Row(y);
-        TRGBTriple* d = FullImage.data() + Area(SrcWidth, y);
-        for (int x = 0; x < SrcWidth; ++x, s += 3) d[x] = TRGBTriple{s[0], s[1], s[2]};
+}
+
+bool TColorStep::CopyPhotograph(const Bitmap& source) {
+    const std::size_t n = Area(SrcWidth, SrcHeight);
+    if (FullImage.size() != n) {
+        FullImage.clear();
+        FullImage.resize(n);
     }
+    const int grain = SrcWidth >= 2048 ? 16 : 64;
+    const bool done = ParallelFor(SrcHeight, grain, [&](std::int64_t y0, std::int64_t y1) {
+        for (std::int64_t y = y0; y < y1; ++y) {
+            if (Cancelled()) return;
+            std::memcpy(FullImage.data() + Area(SrcWidth, static_cast<int>(y)), source.Row(static_cast<int>(y)),
+                        Area(SrcWidth, 1) * sizeof(TRGBTriple));
+        }
+    });
+    return done && !Cancelled();
+}
+
+void TColorStep::LoadRegion(const Bitmap& source, int left, int top, int width, int height) {
+    ForgetPhotograph();
+    SetRectangle(source, left, top, width, height);
+    if (!CopyPhotograph(source))
+        for (TripleBuffer* b : {&FullImage, &Reduced, &Smoothed, &Blurred, &Final}) b->clear();
+}
+
+void TColorStep::LoadRegion(const Bitmap& source, const ContentKey& content, int left, int top, int width,
+                            int height) {
+    SetRectangle(source, left, top, width, height);
+    const bool holds = content.Known() && content_ == content && content.Width == SrcWidth &&
+                       content.Height == SrcHeight && FullImage.size() == Area(SrcWidth, SrcHeight);
+    if (holds && !Cancelled()) return;
+    ForgetPhotograph();
+    if (!CopyPhotograph(source)) {
+        for (TripleBuffer* b : {&FullImage, &Reduced, &Smoothed, &Blurred, &Final}) b->clear();
+        return;
+    }
+    content_ = content;
 }
 
 int TColorStep::ColorClass(int v) const {
@@ -90,114 +123,6 @@ TRGBTriple TColorStep::NearestPaletteColor(TRGBTriple a) const {
         }
     }
     return Palette[best < 0 ? 0 : best];
-}
-
-void TColorStep::ReduceColors(int colorReducer, int reducerType, int coloringMode, int handleCount,
-                              const std::array<std::uint8_t, 5>& handles) {
-    ReportCaption(Progress, "Color Reducing");
-    // A damaged record is refused before a run; this keeps a direct call from
-    // dividing by zero or reading past the five handles all the same.
-    if (colorReducer < 1 || handleCount < 0 || handleCount > 5) return;
-    if (FullImage.size() != Area(SrcWidth, SrcHeight) || Reduced.size() != Area(Width, Height)) return;
-
-    reducerType_ = reducerType;
-    colorReducer_ = colorReducer;
-    levelCount_ = handleCount;
-    std::array<std::uint8_t, 5> sorted = handles;  // the record itself stays as it is
-    std::sort(sorted.begin(), sorted.begin() + handleCount);
-    Levels.fill(0);
-    Levels[0] = -1;
-    for (int i = 0; i < handleCount; ++i) Levels[i + 1] = sorted[i];
-    Levels[handleCount + 1] = 256;
-
-    std::array<int, 256> cls{};
-    for (int v = 0; v < 256; ++v) cls[v] = ColorClass(v);
-
-    const int SW = SrcWidth;
-    const int SH = SrcHeight;
-    Visited.assign(Area(SW, SH), 0);
-    Segment.assign(Area(SW, SH), SegmentPoint{});
-    auto release = [this] {
-        Visited = {};
-        Segment = {};
-    };
-
-    const TRGBTriple* img = FullImage.data();
-    auto at = [&](int x, int y) -> const TRGBTriple& { return img[Area(SW, y) + x]; };
-    auto inRect = [&](int x, int y) { return Left <= x && x < Right && Top <= y && y < Bottom; };
-    static constexpr int kDx[8] = {0, 0, -1, 1, -1, 1, -1, 1};
-    static constexpr int kDy[8] = {1, -1, 0, 0, -1, -1, 1, 1};
-
-    for (int sy = 0; sy < Bottom; ++sy) {
-        for (int sx = 0; sx < Right; ++sx) {
-            if (Cancelled()) return release();
-            if (Visited[Area(SW, sy) + sx]) continue;
-
-            // Grow one segment breadth first from this seed. The seed is not marked, so
-            // it joins the segment in the second round exactly when it has an alike
-            // neighbour. Each round's frontier is the run of Segment the previous round
-            // appended (the first round's frontier is the seed alone).
-            const TRGBTriple& seed = at(sx, sy);
-            const int c0 = cls[seed.R], c1 = cls[seed.G], c2 = cls[seed.B];
-            SegmentCount = 0;
-            bool touches = false;
-            std::size_t frontBegin = 0, frontEnd = 0;
-            bool firstRound = true;
-            for (;;) {
-                const std::size_t takenBefore = static_cast<std::size_t>(SegmentCount);
-                const std::size_t frontSize = firstRound ? 1 : frontEnd - frontBegin;
-                for (std::size_t f = 0; f < frontSize; ++f) {
-                    const int x = firstRound ? sx : Segment[frontBegin + f].X;
-                    const int y = firstRound ? sy : Segment[frontBegin + f].Y;
-                    for (int k = 0; k < 8; ++k) {
-                        const int nx = x + kDx[k];
-                        const int ny = y + kDy[k];
-                        if (nx < 0 || nx >= SW || ny < 0 || ny >= SH) continue;
-                        std::uint8_t& mark = Visited[Area(SW, ny) + nx];
-                        if (mark) continue;
-                        const TRGBTriple& p = at(nx, ny);
-                        if (cls[p.R] != c0 || cls[p.G] != c1 || cls[p.B] != c2) continue;
-                        mark = 1;
-                        Segment[static_cast<std::size_t>(SegmentCount++)] = SegmentPoint{nx, ny};
-                        if (inRect(nx, ny)) touches = true;
-                    }
-                }
-                if (static_cast<std::size_t>(SegmentCount) == takenBefore) break;
-                frontBegin = takenBefore;
-                frontEnd = static_cast<std::size_t>(SegmentCount);
-                firstRound = false;
-            }
-
-            if (SegmentCount > 0 && touches) {
-                // A running halving average of pairs taken from both ends towards the
-                // middle; it leans towards the last pairs and is not the mean.
-                const int n = SegmentCount;
-                const SegmentPoint& mid = Segment[static_cast<std::size_t>(n / 2)];
-                int r = at(mid.X, mid.Y).R, g = at(mid.X, mid.Y).G, b = at(mid.X, mid.Y).B;
-                for (int i = 0; i <= (n - 1) / 2; ++i) {
-                    const SegmentPoint& pa = Segment[static_cast<std::size_t>(i)];
-                    const SegmentPoint& pb = Segment[static_cast<std::size_t>(n - 1 - i)];
-                    const TRGBTriple& a = at(pa.X, pa.Y);
-                    const TRGBTriple& bb = at(pb.X, pb.Y);
-                    r = (((a.R + bb.R) >> 1) + r) >> 1;
-                    g = (((a.G + bb.G) >> 1) + g) >> 1;
-                    b = (((a.B + bb.B) >> 1) + b) >> 1;
-                }
-                SegmentColor = TRGBTriple{static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(g),
-                                          static_cast<std::uint8_t>(r)};
-                if (coloringMode == 0) SegmentColor = NearestPaletteColor(SegmentColor);
-                for (int i = 0; i < n; ++i) {
-                    const SegmentPoint& p = Segment[static_cast<std::size_t>(i)];
-                    if (inRect(p.X, p.Y)) Reduced[Area(Width, p.Y - Top) + (p.X - Left)] = SegmentColor;
-                }
-            } else if (inRect(sx, sy)) {
-                Reduced[Area(Width, sy - Top) + (sx - Left)] = seed;
-            }
-        }
-        ReportStep(Progress, sy - Top, Height - 1);
-    }
-    release();
-    ReportStepDone(Progress);
 }
 
 void TColorStep::BorderBlur(double radius) {

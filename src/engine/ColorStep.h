@@ -6,9 +6,11 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 #include "common/Bitmap.h"
 #include "common/Geometry.h"
+#include "engine/ContentKey.h"
 #include "engine/Pixels.h"
 #include "engine/Progress.h"
 
@@ -24,7 +26,9 @@ public:
         std::int32_t Y = 0;
     };
 
-    // Working state of the segmentation; only alive during ReduceColors.
+    // Working state of a segmentation that grows its regions one after another. The
+    // reduction here grows them in parallel with working state of its own and
+    // leaves these empty.
     std::vector<std::uint8_t> Visited;
     std::vector<SegmentPoint> Segment;
     int SegmentCount = 0;
@@ -53,12 +57,26 @@ public:
     int Bottom = 0;
 
     TColorStep();
+    ~TColorStep();
+    // A copy takes the buffers and settings, not the segmentation kept for reuse.
+    TColorStep(const TColorStep& other);
+    TColorStep& operator=(const TColorStep& other);
+    TColorStep(TColorStep&& other) noexcept;
+    TColorStep& operator=(TColorStep&& other) noexcept;
 
     void SetProgress(ProgressTargets* progress) { Progress = progress; }
 
     // Copies the whole photograph and sizes the rectangle's buffers. The rectangle
     // must lie inside the photograph.
     void LoadRegion(const Bitmap& source, int left, int top, int width, int height);
+    // The same for a photograph identified by `content` (KeyOfPicture): FullImage is
+    // copied only when it does not already hold those pixels, and ReduceColors keeps
+    // the segmentation of the photograph into regions for the next reduction of the
+    // same pixels with the same classes (a preview elsewhere in the photograph, or
+    // with other coloring), while the rectangle is smaller than the photograph.
+    void LoadRegion(const Bitmap& source, const ContentKey& content, int left, int top, int width, int height);
+    // Forgets the kept segmentation and which pixels FullImage holds.
+    void ForgetPhotograph();
     // FullImage to Reduced. colorReducer >= 1 and handleCount 0..5 are required;
     // coloringMode 0 picks palette colors, any other value keeps region averages.
     void ReduceColors(int colorReducer, int reducerType, int coloringMode, int handleCount,
@@ -92,9 +110,15 @@ public:
     TRGBTriple NearestPaletteColor(TRGBTriple average) const;
 
 private:
+    struct Segmentation;
+    void SetRectangle(const Bitmap& source, int left, int top, int width, int height);
+    bool CopyPhotograph(const Bitmap& source);
+
     int reducerType_ = 0;
     int colorReducer_ = 1;
     int levelCount_ = 0;  // handles in use
+    ContentKey content_;  // the pixels in FullImage, when known
+    std::unique_ptr<Segmentation> segmentation_;
 };
 
 // The pivot of the pipeline's contrast and of both adjustment dialogs.

@@ -31,10 +31,11 @@ public:
     StepPositions(ProgressTargets* progress, long long first, long long offset, long long divisor)
         : progress_(divisor > 0 ? progress : nullptr), next_(first), offset_(offset), divisor_(divisor) {}
 
-    // Reports every index from the last one reported up to and including `index`.
+    // Reports every index from the last one reported up to and including `index`,
+    // stopping at a cancel as the loop it stands for would.
     void ReportUpTo(long long index) {
         if (!progress_) return;
-        for (; next_ <= index; ++next_) ReportStep(progress_, next_ + offset_, divisor_);
+        for (; next_ <= index && !Cancelled(); ++next_) ReportStep(progress_, next_ + offset_, divisor_);
     }
 
 private:

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <set>
 #include <stdexcept>
@@ -121,13 +122,16 @@ TEST(ParallelFor, CancelStopsHandingOutChunksUnlessTheLoopIgnoresIt) {
 TEST(ParallelFor, AnExceptionReachesTheCallerAndThePoolStaysUsable) {
     CancelGuard guard;
     std::atomic<int> ran{0};
-    EXPECT_THROW(ParallelFor(1000, 1,
+    // Each item takes a while, so the others would need far longer than it takes the
+    // failing thread to stop the loop.
+    EXPECT_THROW(ParallelFor(2000, 1,
                              [&](std::int64_t b, std::int64_t) {
                                  ++ran;
-                                 if (b == 500) throw std::runtime_error("out of memory");
+                                 if (b == 5) throw std::runtime_error("out of memory");
+                                 std::this_thread::sleep_for(std::chrono::microseconds(200));
                              }),
                  std::runtime_error);
-    EXPECT_LT(ran.load(), 1000);
+    EXPECT_LT(ran.load(), 2000);
     EXPECT_EQ(CountVisits(333, 4), std::vector<int>(333, 1));
 }
 

@@ -1,0 +1,490 @@
+// Color reduction by region growing, split over the worker threads.
+//
+// The plain method scans the photograph for seeds and grows each seed breadth first
+// into its region: the 8-connected set of pixels whose class triples equal the seed's.
+// A region's color depends only on its own pixels in the order of that growth, and
+// that order depends only on the seed, which is the region's first pixel in the scan
+// order within the scanned part (rows 0 .. Bottom - 1, columns 0 .. Right - 1). So the
+// work falls into independent parts:
+//   1. Label the regions of the whole photograph (union-find on strips of rows that
+//      are then joined at their seams). Each pixel's label is its region's first
+//      pixel in scan order, which is the seed when the whole photograph is scanned.
+//   2. For each region that reaches into the rectangle, find its seed and grow it
+//      exactly as the plain method does, to get the same pixel order and so the same
+//      color. The regions are grown in parallel; each touches only its own pixels.
+//   3. Paint the rectangle.
+// The labels do not depend on the rectangle, so a preview keeps them (and the colors
+// already found) for the next preview of the same pixels with the same classes.
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <unordered_map>
+
+#include "engine/ColorSegmentation.h"
+#include "engine/ColorStep.h"
+#include "engine/Parallel.h"
+#include "engine/ProgressSteps.h"
+
+namespace velmora {
+
+namespace {
+
+std::size_t Area(int w, int h) { return static_cast<std::size_t>(w) * static_cast<std::size_t>(h); }
+
+inline std::uint32_t ClassKey(const TRGBTriple& p, const Classes& cls) {
+    return (static_cast<std::uint32_t>(cls[p.R]) << 16) | (static_cast<std::uint32_t>(cls[p.G]) << 8) | cls[p.B];
+}
+
+// The root of p, halving the path on the way.
+inline std::int32_t Find(std::int32_t* parent, std::int32_t p) {
+    while (parent[p] != p) {
+        parent[p] = parent[parent[p]];
+        p = parent[p];
+    }
+    return p;
+}
+
+// Joins the sets of a and b under the smaller root; returns that root. The root that
+// is joined below the other is appended to `linked` when given.
+inline std::int32_t Union(std::int32_t* parent, std::int32_t a, std::int32_t b,
+                          std::vector<std::int32_t>* linked = nullptr) {
+    a = Find(parent, a);
+    b = Find(parent, b);
+    if (a == b) return a;
+    if (a > b) std::swap(a, b);
+    parent[b] = a;
+    if (linked) linked->push_back(b);
+    return a;
+}
+
+// Labels rows y0 .. y1 - 1 on their own: afterwards every pixel holds the first pixel
+// (in scan order) of its region within these rows.
+void LabelStrip(const TRGBTriple* image, const Grid& g, const Classes& cls, int y0, int y1, std::int32_t* L) {
+    std::vector<std::uint32_t> keys[2] = {std::vector<std::uint32_t>(static_cast<std::size_t>(g.SW) + 2),
+                                          std::vector<std::uint32_t>(static_cast<std::size_t>(g.SW) + 2)};
+    // Keys with one unused entry at each end, which no key equals (keys are below 2^24).
+    constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+    keys[0].front() = keys[0].back() = keys[1].front() = keys[1].back() = kNone;
+    for (int y = y0; y < y1; ++y) {
+        std::uint32_t* cur = keys[(y - y0) & 1].data() + 1;
+        const std::uint32_t* up = keys[(y - y0 + 1) & 1].data() + 1;
+        const TRGBTriple* row = image + Area(g.SW, y);
+        for (int x = 0; x < g.SW; ++x) cur[x] = ClassKey(row[x], cls);
+        const bool hasUp = y > y0;
+        std::int32_t* lrow = L + g.At(0, y);
+        const std::int32_t pw = g.PW;
+        for (int x = 0; x < g.SW; ++x) {
+            const std::uint32_t k = cur[x];
+            const std::int32_t p = static_cast<std::int32_t>(g.At(x, y));
+            // With an alike upper neighbour, the alike ones among the left and the two
+            // upper diagonal neighbours already share its region: each touches it and
+            // was joined to it (or to a neighbour of both) when scanned.
+            if (hasUp && up[x] == k) {
+                lrow[x] = Find(L, p - pw);
+                continue;
+            }
+            // Otherwise the left and upper left ones, when both alike, touch each other
+            // and are joined already; the upper right one may still be apart.
+            std::int32_t r = -1;
+            if (x > 0 && cur[x - 1] == k)
+                r = Find(L, p - 1);
+            else if (hasUp && x > 0 && up[x - 1] == k)
+                r = Find(L, p - pw - 1);
+            if (hasUp && x + 1 < g.SW && up[x + 1] == k) r = r < 0 ? Find(L, p - pw + 1) : Union(L, r, p - pw + 1);
+            lrow[x] = r < 0 ? p : r;
+        }
+    }
+    // Point every pixel straight at its root. Parents always come earlier in the scan,
+    // so one pass in scan order suffices.
+    for (int y = y0; y < y1; ++y) {
+        std::int32_t* lrow = L + g.At(0, y);
+        for (int x = 0; x < g.SW; ++x) lrow[x] = L[lrow[x]];
+    }
+}
+
+// The labels of the whole photograph: every pixel holds the padded index of the first
+// pixel of its region in scan order. False when cancelled.
+bool LabelRegions(const TRGBTriple* image, const Grid& g, const Classes& cls, std::vector<std::int32_t>& labels) {
+    labels.assign(Area(g.PW, g.PH), -1);
+    std::int32_t* L = labels.data();
+    const int threads = ParallelThreadCount();
+    const int strips = std::max(1, std::min(g.SH / 64, threads * 4));
+    const int stripRows = (g.SH + strips - 1) / std::max(1, strips);
+    if (!ParallelFor(strips, 1, [&](std::int64_t s0, std::int64_t s1) {
+            for (std::int64_t s = s0; s < s1; ++s) {
+                if (Cancelled()) return;
+                const int y0 = static_cast<int>(s) * stripRows;
+                const int y1 = std::min(g.SH, y0 + stripRows);
+                if (y0 < y1) LabelStrip(image, g, cls, y0, y1, L);
+            }
+        }) ||
+        Cancelled())
+        return false;
+
+    // Join the strips at their seams: the first row of each strip with the last row of
+    // the one above, through the same three upper neighbours.
+    std::vector<std::int32_t> linked;
+    std::vector<std::uint32_t> upKeys(static_cast<std::size_t>(g.SW)), keys(static_cast<std::size_t>(g.SW));
+    for (int y = stripRows; y < g.SH; y += stripRows) {
+        const TRGBTriple* row = image + Area(g.SW, y);
+        const TRGBTriple* up = image + Area(g.SW, y - 1);
+        for (int x = 0; x < g.SW; ++x) {
+            keys[static_cast<std::size_t>(x)] = ClassKey(row[x], cls);
+            upKeys[static_cast<std::size_t>(x)] = ClassKey(up[x], cls);
+        }
+        for (int x = 0; x < g.SW; ++x) {
+            const std::uint32_t k = keys[static_cast<std::size_t>(x)];
+            const std::int32_t p = static_cast<std::int32_t>(g.At(x, y));
+            for (int dx = -1; dx <= 1; ++dx)
+                if (x + dx >= 0 && x + dx < g.SW && upKeys[static_cast<std::size_t>(x + dx)] == k)
+                    Union(L, p, static_cast<std::int32_t>(g.At(x + dx, y - 1)), &linked);
+        }
+    }
+    // The roots that were joined under others now point at their final root; then every
+    // pixel follows its strip root to the final one. Each thread reads only the strip
+    // roots of its own strip, which nobody writes any more.
+    std::sort(linked.begin(), linked.end());
+    for (std::int32_t r : linked) L[r] = Find(L, r);
+    return ParallelFor(strips, 1, [&](std::int64_t s0, std::int64_t s1) {
+               for (std::int64_t s = s0; s < s1; ++s) {
+                   const int y0 = static_cast<int>(s) * stripRows;
+                   const int y1 = std::min(g.SH, y0 + stripRows);
+                   for (int y = y0; y < y1; ++y) {
+                       std::int32_t* lrow = L + g.At(0, y);
+                       for (int x = 0; x < g.SW; ++x) {
+                           const std::int32_t root = L[lrow[x]];
+                           if (root != lrow[x]) lrow[x] = root;
+                       }
+                   }
+               }
+           }) &&
+           !Cancelled();
+}
+
+// The eight neighbours in the order the plain method tests them: below, above, left,
+// right, upper left, upper right, lower left, lower right.
+// Packed pixel positions of a grown region, y in the high half (both sides are below
+// 2^16).
+inline std::uint32_t PackXY(int x, int y) { return (static_cast<std::uint32_t>(y) << 16) | static_cast<std::uint32_t>(x); }
+
+struct Neighbours {
+    std::int32_t offset[8];  // in the label grid
+    std::uint32_t step[8];   // added to a packed position (modulo 2^32)
+    explicit Neighbours(int pw) {
+        static constexpr int kDx[8] = {0, 0, -1, 1, -1, 1, -1, 1};
+        static constexpr int kDy[8] = {1, -1, 0, 0, -1, -1, 1, 1};
+        for (int k = 0; k < 8; ++k) {
+            offset[k] = kDy[k] * pw + kDx[k];
+            step[k] = static_cast<std::uint32_t>(kDy[k] * 65536 + kDx[k]);
+        }
+    }
+};
+
+inline int PX(std::uint32_t v) { return static_cast<int>(v & 0xFFFFu); }
+inline int PY(std::uint32_t v) { return static_cast<int>(v >> 16); }
+
+// The pixels of a grown region in the order they were taken, packed; `Buffer` only
+// grows, `Count` is the region's size.
+struct GrowthOrder {
+    std::vector<std::uint32_t> Buffer = std::vector<std::uint32_t>(1024);
+    std::size_t Count = 0;
+    std::uint32_t operator[](std::size_t i) const { return Buffer[i]; }
+};
+
+// Grows the region `root` from (sx, sy) breadth first as the plain method does: the
+// eight neighbours of each pixel are tested in its order, and the seed is not marked,
+// so it joins in the second round exactly when it has an alike neighbour. A pixel is
+// taken by overwriting its label with -2, which no test matches again. Other threads
+// grow other regions at the same time and only ever write their own regions' labels;
+// reading those (to find they differ from `root`) is safe as relaxed atomics.
+void Grow(std::int32_t* labels, const Grid& g, const Neighbours& nb, int sx, int sy, std::int32_t root,
+          GrowthOrder& order) {
+    std::size_t n = 0;
+    std::uint32_t* buf = order.Buffer.data();
+    const std::int32_t pw = g.PW;
+    auto expand = [&](std::uint32_t at) {
+        if (n + 8 > order.Buffer.size()) {
+            order.Buffer.resize(order.Buffer.size() * 2);
+            buf = order.Buffer.data();
+        }
+        std::int32_t* centre = labels + (static_cast<std::int32_t>(PY(at)) + 1) * pw + PX(at) + 1;
+        // All eight tests first, without branches; taking one neighbour cannot change
+        // the test of another.
+        unsigned alike = 0;
+        for (int k = 0; k < 8; ++k)
+            alike |= static_cast<unsigned>(
+                         std::atomic_ref<std::int32_t>(centre[nb.offset[k]]).load(std::memory_order_relaxed) == root)
+                     << k;
+        while (alike) {
+            const int k = __builtin_ctz(alike);
+            alike &= alike - 1;
+            std::atomic_ref<std::int32_t>(centre[nb.offset[k]]).store(-2, std::memory_order_relaxed);
+            buf[n++] = at + nb.step[k];
+        }
+    };
+    expand(PackXY(sx, sy));
+    for (std::size_t head = 0; head < n; ++head) expand(buf[head]);
+    order.Count = n;
+}
+
+// The running halving average of pairs taken from both ends of the growth order
+// towards the middle (not the mean), then the palette entry in "Fixed Color".
+TRGBTriple RegionColor(const TColorStep& step, const GrowthOrder& order, int coloringMode) {
+    const TRGBTriple* img = step.FullImage.data();
+    const int sw = step.SrcWidth;
+    auto color = [&](std::uint32_t v) -> const TRGBTriple& { return img[Area(sw, PY(v)) + PX(v)]; };
+    const int n = static_cast<int>(order.Count);
+    const TRGBTriple& mid = color(order[static_cast<std::size_t>(n / 2)]);
+    int r = mid.R, g = mid.G, b = mid.B;
+    for (int i = 0; i <= (n - 1) / 2; ++i) {
+        const TRGBTriple& a = color(order[static_cast<std::size_t>(i)]);
+        const TRGBTriple& z = color(order[static_cast<std::size_t>(n - 1 - i)]);
+        r = (((a.R + z.R) >> 1) + r) >> 1;
+        g = (((a.G + z.G) >> 1) + g) >> 1;
+        b = (((a.B + z.B) >> 1) + b) >> 1;
+    }
+    const TRGBTriple average{static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(r)};
+    return coloringMode == 0 ? step.NearestPaletteColor(average) : average;
+}
+
+}  // namespace
+
+TColorStep::~TColorStep() = default;
+TColorStep::TColorStep(TColorStep&& other) noexcept = default;
+TColorStep& TColorStep::operator=(TColorStep&& other) noexcept = default;
+
+TColorStep::TColorStep(const TColorStep& other)
+    : Visited(other.Visited), Segment(other.Segment), SegmentCount(other.SegmentCount),
+      SegmentColor(other.SegmentColor), FullImage(other.FullImage), Reduced(other.Reduced),
+      Smoothed(other.Smoothed), Blurred(other.Blurred), Progress(other.Progress), Palette(other.Palette),
+      Levels(other.Levels), Final(other.Final), Width(other.Width), Height(other.Height),
+      SrcWidth(other.SrcWidth), SrcHeight(other.SrcHeight), Left(other.Left), Top(other.Top),
+      Right(other.Right), Bottom(other.Bottom), reducerType_(other.reducerType_),
+      colorReducer_(other.colorReducer_), levelCount_(other.levelCount_), content_(other.content_) {}
+
+TColorStep& TColorStep::operator=(const TColorStep& other) {
+    if (this != &other) *this = TColorStep(other);
+    return *this;
+}
+
+void TColorStep::ForgetPhotograph() {
+    content_ = ContentKey{};
+    segmentation_.reset();
+}
+
+void TColorStep::ReduceColors(int colorReducer, int reducerType, int coloringMode, int handleCount,
+                              const std::array<std::uint8_t, 5>& handles) {
+    ReportCaption(Progress, "Color Reducing");
+    // A damaged record is refused before a run; this keeps a direct call from
+    // dividing by zero or reading past the five handles all the same.
+    if (colorReducer < 1 || handleCount < 0 || handleCount > 5) return;
+    if (FullImage.size() != Area(SrcWidth, SrcHeight) || Reduced.size() != Area(Width, Height)) return;
+
+    reducerType_ = reducerType;
+    colorReducer_ = colorReducer;
+    levelCount_ = handleCount;
+    std::array<std::uint8_t, 5> sorted = handles;  // the record itself stays as it is
+    std::sort(sorted.begin(), sorted.begin() + handleCount);
+    Levels.fill(0);
+    Levels[0] = -1;
+    for (int i = 0; i < handleCount; ++i) Levels[i + 1] = sorted[i];
+    Levels[handleCount + 1] = 256;
+    Classes cls{};
+    for (int v = 0; v < 256; ++v) cls[static_cast<std::size_t>(v)] = static_cast<std::uint8_t>(ColorClass(v));
+
+    // The plain scan reports a position after each of the rows 0 .. Bottom - 1; here
+    // the first half of them stands for the labelling and the rest for the growing.
+    StepPositions steps(Progress, 0, -Top, Height - 1);
+    const bool wholePhotograph = Left == 0 && Top == 0 && Right == SrcWidth && Bottom == SrcHeight;
+    if (Width == 0 || Height == 0) {  // no region can reach into the rectangle
+        if (Cancelled()) return;
+        steps.ReportUpTo(Bottom - 1);
+        ReportStepDone(Progress);
+        return;
+    }
+
+    // The labels: kept from the last reduction of the same pixels and classes, or new.
+    std::unique_ptr<Segmentation> seg;
+    if (segmentation_ && content_.Known() && segmentation_->content == content_ && segmentation_->classes == cls)
+        seg = std::move(segmentation_);
+    segmentation_.reset();
+    if (!seg) {
+        seg = std::make_unique<Segmentation>();
+        seg->content = content_;
+        seg->classes = cls;
+        seg->grid = Grid{SrcWidth, SrcHeight, SrcWidth + 2, SrcHeight + 2};
+        if (!LabelRegions(FullImage.data(), seg->grid, cls, seg->labels)) return;
+    }
+    if (seg->coloringMode != coloringMode) {
+        seg->colors.clear();
+        seg->coloringMode = coloringMode;
+    }
+    steps.ReportUpTo(Bottom / 2 - 1);
+
+    const Grid g = seg->grid;
+    const Neighbours nb(g.PW);
+    std::int32_t* L = seg->labels.data();
+    const TRGBTriple* img = FullImage.data();
+
+    if (wholePhotograph) {
+        // Every region is seeded at its root and reaches into the rectangle. Taking a
+        // pixel overwrites its label with -2, so no separate marks are needed; the
+        // labels are not kept. Threads look for roots in their own rows while others
+        // may overwrite labels there, hence the relaxed atomic accesses.
+        ParallelLoop loop;
+        loop.Count = SrcHeight;
+        loop.Grain = SrcWidth >= 2048 ? 16 : 64;
+        loop.Progress = [&](std::int64_t done) {
+            steps.ReportUpTo(Bottom / 2 + done * (Bottom - Bottom / 2) / SrcHeight - 1);
+        };
+        const bool done = ParallelFor(loop, [&](std::int64_t y0, std::int64_t y1) {
+            GrowthOrder order;
+            TRGBTriple* out = Reduced.data();
+            for (std::int64_t y = y0; y < y1; ++y) {
+                if (Cancelled()) return;
+                const int row = static_cast<int>(y);
+                std::int32_t* labelRow = L + g.At(0, row);
+                for (int x = 0; x < SrcWidth; ++x) {
+                    const std::int32_t root = static_cast<std::int32_t>(g.At(x, row));
+                    if (std::atomic_ref<std::int32_t>(labelRow[x]).load(std::memory_order_relaxed) != root) continue;
+                    Grow(L, g, nb, x, row, root, order);
+                    if (order.Count == 0) {  // a region of its own keeps its color
+                        out[Area(SrcWidth, row) + x] = img[Area(SrcWidth, row) + x];
+                        continue;
+                    }
+                    const TRGBTriple c = RegionColor(*this, order, coloringMode);
+                    for (std::size_t i = 0; i < order.Count; ++i)
+                        out[Area(SrcWidth, PY(order[i])) + PX(order[i])] = c;
+                }
+            }
+        });
+        if (!done || Cancelled()) return;
+    } else {
+        // 1. The regions that reach into the rectangle, each once, and whether a
+        //    pixel is a region of its own. Marks: bit 1 region listed, bit 2 seed
+        //    still to be found.
+        std::vector<std::uint8_t> marks(Area(g.PW, g.PH), 0);
+        auto lone = [&](std::int32_t p) {
+            for (int k = 0; k < 8; ++k)
+                if (L[p + nb.offset[k]] == p) return false;
+            return true;
+        };
+        struct Region {
+            std::int32_t root, seed;
+            TRGBTriple color;
+            bool known;
+        };
+        std::vector<Region> regions;
+        int pending = 0, firstPendingRow = Bottom;
+        for (int y = Top; y < Bottom; ++y) {
+            if (Cancelled()) return;
+            std::int32_t last = -1;
+            for (int x = Left; x < Right; ++x) {
+                const std::int32_t p = static_cast<std::int32_t>(g.At(x, y));
+                const std::int32_t root = L[p];
+                if (root == last || (marks[static_cast<std::size_t>(root)] & 2)) continue;
+                last = root;
+                if (root == p && lone(p)) continue;
+                marks[static_cast<std::size_t>(root)] |= 2;
+                // The seed is the root unless the root lies right of the scanned
+                // columns; then it is the region's first pixel left of them.
+                const bool rootScanned = g.X(root) < Right;
+                regions.push_back(Region{root, rootScanned ? root : -1, TRGBTriple{}, false});
+                if (!rootScanned) {
+                    marks[static_cast<std::size_t>(root)] |= 4;
+                    ++pending;
+                    firstPendingRow = std::min(firstPendingRow, g.Y(root));
+                }
+            }
+        }
+        // 2. Seeds of the regions whose root was not scanned.
+        if (pending > 0) {
+            std::unordered_map<std::int32_t, std::int32_t> seeds;
+            for (int y = firstPendingRow; y < Bottom && pending > 0; ++y) {
+                if (Cancelled()) return;
+                for (int x = 0; x < Right && pending > 0; ++x) {
+                    const std::int32_t root = L[g.At(x, y)];
+                    if (root >= 0 && (marks[static_cast<std::size_t>(root)] & 4)) {
+                        marks[static_cast<std::size_t>(root)] &= static_cast<std::uint8_t>(~4);
+                        seeds[root] = static_cast<std::int32_t>(g.At(x, y));
+                        --pending;
+                    }
+                }
+            }
+            for (Region& r : regions)
+                if (r.seed < 0) r.seed = seeds.at(r.root);
+        }
+        // 3. Colors: those found before, then the others grown in parallel.
+        std::vector<std::size_t> toGrow;
+        for (std::size_t i = 0; i < regions.size(); ++i) {
+            Region& r = regions[i];
+            const auto it = seg->colors.find((static_cast<std::uint64_t>(r.root) << 32) | static_cast<std::uint32_t>(r.seed));
+            if (it != seg->colors.end()) {
+                r.color = it->second;
+                r.known = true;
+            } else {
+                toGrow.push_back(i);
+            }
+        }
+        ParallelLoop loop;
+        loop.Count = static_cast<std::int64_t>(toGrow.size());
+        loop.Grain = 8;
+        loop.Progress = [&](std::int64_t done) {
+            steps.ReportUpTo(Bottom / 2 + done * (Bottom - Bottom / 2) / loop.Count - 1);
+        };
+        if (!ParallelFor(loop, [&](std::int64_t i0, std::int64_t i1) {
+                GrowthOrder order;
+                for (std::int64_t i = i0; i < i1; ++i) {
+                    if (Cancelled()) return;
+                    Region& r = regions[toGrow[static_cast<std::size_t>(i)]];
+                    Grow(L, g, nb, g.X(r.seed), g.Y(r.seed), r.root, order);
+                    r.color = RegionColor(*this, order, coloringMode);
+                    // The labels are kept: give back what growing overwrote.
+                    for (std::size_t k = 0; k < order.Count; ++k)
+                        std::atomic_ref<std::int32_t>(L[g.At(PX(order[k]), PY(order[k]))])
+                            .store(r.root, std::memory_order_relaxed);
+                }
+            }) ||
+            Cancelled())
+            return;
+        std::unordered_map<std::int32_t, TRGBTriple> colorOf;
+        colorOf.reserve(regions.size());
+        for (const Region& r : regions) {
+            colorOf[r.root] = r.color;
+            if (!r.known)
+                seg->colors[(static_cast<std::uint64_t>(r.root) << 32) | static_cast<std::uint32_t>(r.seed)] = r.color;
+        }
+        // 4. Paint the rectangle.
+        if (!ParallelFor(Height, 32, [&](std::int64_t r0, std::int64_t r1) {
+                for (std::int64_t ry = r0; ry < r1; ++ry) {
+                    const int y = Top + static_cast<int>(ry);
+                    TRGBTriple* out = Reduced.data() + Area(Width, static_cast<int>(ry));
+                    std::int32_t lastRoot = -1;
+                    TRGBTriple lastColor{};
+                    for (int x = Left; x < Right; ++x) {
+                        const std::int32_t p = static_cast<std::int32_t>(g.At(x, y));
+                        const std::int32_t root = L[p];
+                        if (root != lastRoot) {
+                            const auto it = colorOf.find(root);
+                            if (it == colorOf.end()) {  // a region of its own
+                                out[x - Left] = img[Area(SrcWidth, y) + x];
+                                continue;
+                            }
+                            lastRoot = root;
+                            lastColor = it->second;
+                        }
+                        out[x - Left] = lastColor;
+                    }
+                }
+            }) ||
+            Cancelled())
+            return;
+        // Keep the labels and colors for the next preview of these pixels.
+        if (content_.Known()) segmentation_ = std::move(seg);
+    }
+    steps.ReportUpTo(Bottom - 1);
+    ReportStepDone(Progress);
+}
+
+}  // namespace velmora
