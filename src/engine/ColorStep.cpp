@@ -133,11 +133,13 @@ void TColorStep::BorderBlur(double radius) {
         return;
     }
     Blurred.resize(n);
-    for (int y = 0; y < Height; ++y) {
-        if (Cancelled()) return;
-        std::copy_n(Smoothed.begin() + static_cast<std::ptrdiff_t>(Area(Width, y)), Width,
-                    Blurred.begin() + static_cast<std::ptrdiff_t>(Area(Width, y)));
-    }
+    ParallelFor(Height, Width >= 2048 ? 32 : 256, [&](std::int64_t y0, std::int64_t y1) {
+        for (std::int64_t y = y0; y < y1; ++y) {
+            if (Cancelled()) return;
+            std::copy_n(Smoothed.begin() + static_cast<std::ptrdiff_t>(Area(Width, static_cast<int>(y))), Width,
+                        Blurred.begin() + static_cast<std::ptrdiff_t>(Area(Width, static_cast<int>(y))));
+        }
+    });
 }
 
 }  // namespace velmora

@@ -7,6 +7,7 @@
 
 #include "engine/ColorStep.h"
 #include "engine/GBlur2.h"
+#include "engine/Parallel.h"
 #include "engine/ProgressSteps.h"
 
 namespace velmora {
@@ -80,40 +81,60 @@ bool ClipRect(const Bitmap& src, const Bitmap& dst, Rect& r) {
     return r.Left <= r.Right && r.Top <= r.Bottom;
 }
 
+// Rows handed to one thread at a time by the point operations.
+int PointRows(int width) { return width >= 2048 ? 32 : width >= 512 ? 128 : 512; }
+
 template <typename Map>
 void MapRect(const Bitmap& src, Bitmap& dst, Rect r, Map map) {
     if (!ClipRect(src, dst, r)) return;
-    for (int y = r.Top; y <= r.Bottom; ++y) {
-        const std::uint8_t* s = src.Pixel(r.Left, y);
-        std::uint8_t* d = dst.Pixel(r.Left, y);
-        for (int x = r.Left; x <= r.Right; ++x, s += 3, d += 3) {
-            TRGBTriple p{s[0], s[1], s[2]};
-            map(p);
-            d[0] = p.B;
-            d[1] = p.G;
-            d[2] = p.R;
+    // Never stopped by CancelFlag: an adjustment always completes.
+    ParallelLoop rows;
+    rows.Count = r.Height();
+    rows.Grain = PointRows(r.Width());
+    rows.StopOnCancel = false;
+    ParallelFor(rows, [&](std::int64_t y0, std::int64_t y1) {
+        for (std::int64_t y = r.Top + y0; y < r.Top + y1; ++y) {
+            const std::uint8_t* s = src.Pixel(r.Left, static_cast<int>(y));
+            std::uint8_t* d = dst.Pixel(r.Left, static_cast<int>(y));
+            for (int x = r.Left; x <= r.Right; ++x, s += 3, d += 3) {
+                TRGBTriple p{s[0], s[1], s[2]};
+                map(p);
+                d[0] = p.B;
+                d[1] = p.G;
+                d[2] = p.R;
+            }
         }
-    }
+    });
 }
 
-// The common loop of the buffer forms: rows with progress, a cancel check before each
-// row, and one total step at the end.
+// The common loop of the buffer forms: rows split over the worker threads, a cancel
+// check before each row, the positions of the single loop (y * 100 div (height - 1)
+// after row y) and one total step at the end.
 template <typename Map>
 void MapBuffer(const TripleBuffer& src, TripleBuffer& dst, int width, int height,
                       ProgressTargets* progress, Map map) {
     const std::size_t n = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     if (src.size() != n) return;
     if (&src != &dst) dst.resize(n);
-    for (int y = 0; y < height; ++y) {
-        if (Cancelled()) return;
-        const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
-        for (int x = 0; x < width; ++x) {
-            TRGBTriple p = src[row + x];
-            map(p);
-            dst[row + x] = p;
+    StepPositions steps(progress, 0, 0, height - 1);
+    ParallelLoop rows;
+    rows.Count = height;
+    rows.Grain = PointRows(width);
+    rows.Progress = [&](std::int64_t done) { steps.ReportUpTo(done - 1); };
+    const bool done = ParallelFor(rows, [&](std::int64_t y0, std::int64_t y1) {
+        for (std::int64_t y = y0; y < y1; ++y) {
+            if (Cancelled()) return;
+            const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+            const TRGBTriple* s = src.data() + row;
+            TRGBTriple* d = dst.data() + row;
+            for (int x = 0; x < width; ++x) {
+                TRGBTriple p = s[x];
+                map(p);
+                d[x] = p;
+            }
         }
-        ReportStep(progress, y, height - 1);
-    }
+    });
+    if (!done || Cancelled()) return;
     ReportStepDone(progress);
 }
 

@@ -1,6 +1,11 @@
 #include "engine/DrawEffect.h"
 
 #include "common/Bitmap.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/Parallel.h"
 #include "engine/ProgressSteps.h"
 
 namespace velmora {
@@ -72,6 +77,39 @@ std::string ValidateParams(const TEffectParams& p, int photoWidth, int photoHeig
     return {};
 }
 
+namespace {
+
+// The progress a step reports when its result is kept from the last run: the caption,
+// every position the computing loop would report, and its total step, so the bars
+// move as they always do.
+void ReplaySteps(ProgressTargets* p, const char* caption, long long first, long long last, long long offset,
+                 long long divisor) {
+    if (!p) return;
+    ReportCaption(p, caption);
+    StepPositions(p, first, offset, divisor).ReportUpTo(last);
+    ReportStepDone(p);
+}
+
+void ReplayBlur(ProgressTargets* p, int w, int h) {
+    ReplaySteps(p, "Blur Row", 0, h - 1, 0, h - 1);
+    ReplaySteps(p, "Blur Column", 0, w - 1, 0, w - 1);
+}
+
+void ReplayRows(ProgressTargets* p, const char* caption, int h) { ReplaySteps(p, caption, 0, h - 1, 0, h - 1); }
+
+// Rows handed to one thread at a time when writing the output bitmaps.
+int OutputRows(int width) { return width >= 2048 ? 32 : width >= 512 ? 128 : 512; }
+
+}  // namespace
+
+void TDrawEffect::Forget() {
+    sketchDone_.reset();
+    reducedDone_.reset();
+    smoothedDone_.reset();
+    blurredDone_.reset();
+    finalDone_.reset();
+}
+
 void TDrawEffect::Execute() {
     CancelFlag = false;
     hasResult_ = false;
@@ -81,25 +119,98 @@ void TDrawEffect::Execute() {
     ran_ = p;
 
     if (Progress) Progress->SetTotalMaximum((p.DrawSketch ? 3 : 0) + (p.DrawColor ? 7 : 0));
+    if (!p.DrawSketch && !p.DrawColor) return void(hasResult_ = true);
+
+    const ContentKey photo = KeyOfPicture(*source);
+    const std::vector<std::int64_t> rect = {p.Left, p.Top, p.Width, p.Height};
+    auto key = [&](std::initializer_list<std::int64_t> fields, const std::vector<std::int64_t>& before) {
+        StageKey k{photo, before};
+        k.Fields.insert(k.Fields.end(), fields);
+        return k;
+    };
 
     if (p.DrawSketch) {
-        Sketch.SetProgress(Progress);
-        Sketch.LoadRegion(*source, p.Left, p.Top, p.Width, p.Height);
-        Sketch.RenderSketch(p.SketchType, p.Detail, p.Darkness, p.ThresholdLevel, p.RemainThreshold,
-                            p.RemainDarkness, p.RemainDark, p.SketchSmooth / 20.0, p.Sharper / 5.0,
-                            p.Reserved);
+        const StageKey sketchKey = key({p.SketchType, p.Detail, p.Darkness, p.SketchSmooth, p.Sharper, p.RemainDark,
+                                        p.RemainThreshold, p.RemainDarkness, p.ThresholdLevel},
+                                       rect);
+        if (sketchDone_ == sketchKey) {
+            if (p.SketchSmooth > 0) ReplayBlur(Progress, p.Width, p.Height);
+            ReplaySteps(Progress, "Draw Sketch", 1, p.Height - 2, 0, p.Height - 2);
+        } else {
+            sketchDone_.reset();
+            Sketch.SetProgress(Progress);
+            Sketch.LoadRegion(*source, p.Left, p.Top, p.Width, p.Height);
+            Sketch.RenderSketch(p.SketchType, p.Detail, p.Darkness, p.ThresholdLevel, p.RemainThreshold,
+                                p.RemainDarkness, p.RemainDark, p.SketchSmooth / 20.0, p.Sharper / 5.0,
+                                p.Reserved);
+            if (!Cancelled()) sketchDone_ = sketchKey;
+        }
     }
     if (p.DrawColor) {
         TColorStep& c = ColorStep;
         c.SetProgress(Progress);
-        c.LoadRegion(*source, p.Left, p.Top, p.Width, p.Height);
-        c.ReduceColors(p.ColorReducer, p.ReducerType, p.ColoringMode, p.HandleCount, p.Handles);
-        c.AdjustTone(p.Brightness, p.Contrast, p.Saturation);
-        c.ColorSmooth(p.ColorSmooth, p.SmoothType);
-        c.BorderBlur(p.BorderBlur / 20.0);
-        c.ColorBalance(p.Red, p.Green, p.Blue);
+        // The classes depend on the reducer only through these fields: the class width
+        // for Equality, the handles in use, sorted, for Custom.
+        std::vector<std::int64_t> classes = {p.ReducerType, p.ColoringMode};
+        if (p.ReducerType == 1) {
+            std::array<std::uint8_t, 5> h = p.Handles;
+            std::sort(h.begin(), h.begin() + p.HandleCount);
+            classes.push_back(p.HandleCount);
+            classes.insert(classes.end(), h.begin(), h.begin() + p.HandleCount);
+        } else {
+            classes.push_back(p.ColorReducer);
+        }
+        StageKey reduceKey{photo, rect};
+        reduceKey.Fields.insert(reduceKey.Fields.end(), classes.begin(), classes.end());
+        const StageKey smoothKey =
+            key({p.Brightness, p.Contrast, p.Saturation, p.ColorSmooth, p.SmoothType}, reduceKey.Fields);
+        const StageKey blurKey = key({p.BorderBlur}, smoothKey.Fields);
+        const StageKey finalKey = key({p.Red, p.Green, p.Blue}, blurKey.Fields);
+
+        if (reducedDone_ == reduceKey && !Cancelled()) {
+            ReplaySteps(Progress, "Color Reducing", 0, p.Top + p.Height - 1, -p.Top, p.Height - 1);
+        } else {
+            reducedDone_.reset();
+            smoothedDone_.reset();
+            c.LoadRegion(*source, photo, p.Left, p.Top, p.Width, p.Height);
+            c.ReduceColors(p.ColorReducer, p.ReducerType, p.ColoringMode, p.HandleCount, p.Handles);
+            if (!Cancelled()) reducedDone_ = reduceKey;
+        }
+        if (smoothedDone_ == smoothKey && !Cancelled()) {
+            ReplayRows(Progress, "Saturation", p.Height);
+            ReplayRows(Progress, "Contrast", p.Height);
+            ReplayRows(Progress, "Brightness", p.Height);
+            const int r = p.ColorSmooth;
+            if (r > 0 && 2 * r + 1 <= p.Width && 2 * r + 1 <= p.Height)
+                ReplaySteps(Progress, "Color Smooth", r, p.Width - 1 - r, -r, p.Width - 1 - 2 * r);
+            else
+                ReplaySteps(Progress, "Color Smooth", 0, -1, 0, 0);
+        } else {
+            // AdjustTone writes Final, which the balance result of the last run is in.
+            smoothedDone_.reset();
+            finalDone_.reset();
+            c.AdjustTone(p.Brightness, p.Contrast, p.Saturation);
+            c.ColorSmooth(p.ColorSmooth, p.SmoothType);
+            if (!Cancelled()) smoothedDone_ = smoothKey;
+        }
+        if (blurredDone_ == blurKey && !Cancelled()) {
+            if (p.BorderBlur > 0) ReplayBlur(Progress, p.Width, p.Height);
+        } else {
+            blurredDone_.reset();
+            c.BorderBlur(p.BorderBlur / 20.0);
+            if (!Cancelled()) blurredDone_ = blurKey;
+        }
+        if (finalDone_ == finalKey && !Cancelled()) {
+            ReplayRows(Progress, "Brightness", p.Height);
+        } else {
+            finalDone_.reset();
+            c.ColorBalance(p.Red, p.Green, p.Blue);
+            if (!Cancelled()) finalDone_ = finalKey;
+        }
     }
     hasResult_ = !Cancelled();
+    // A cancelled run leaves its buffers half made; nothing of it may be reused.
+    if (!hasResult_) Forget();
 }
 
 void TDrawEffect::ComposePreview(Bitmap& bitmap) const {
@@ -111,29 +222,37 @@ void TDrawEffect::ComposePreview(Bitmap& bitmap) const {
     if (p.DrawSketch && p.DrawColor && p.BlendMode != 1 && p.BlendMode != 2) return;
 
     const unsigned opacity = static_cast<unsigned>(p.Opacity);
-    for (int y = 0; y < p.Height; ++y) {
-        std::uint8_t* d = bitmap.Row(y);
-        const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(p.Width);
-        for (int x = 0; x < p.Width; ++x, d += 3) {
-            const std::size_t i = row + x;
-            if (p.DrawSketch && p.DrawColor) {
-                const unsigned s = static_cast<unsigned>(Sketch.Result[i]);
-                const TRGBTriple& c = ColorStep.Final[i];
-                const unsigned ch[3] = {c.B, c.G, c.R};
-                for (int k = 0; k < 3; ++k)
-                    d[k] = static_cast<std::uint8_t>(p.BlendMode == 1 ? ch[k] * s / 255
-                                                                      : (ch[k] * (100 - opacity) + s * opacity) / 100);
-            } else if (p.DrawColor) {
-                const TRGBTriple& c = ColorStep.Final[i];
-                d[0] = c.B;
-                d[1] = c.G;
-                d[2] = c.R;
+    ParallelLoop rows;
+    rows.Count = p.Height;
+    rows.Grain = OutputRows(p.Width);
+    rows.StopOnCancel = false;
+    ParallelFor(rows, [&](std::int64_t y0, std::int64_t y1) {
+        for (std::int64_t y = y0; y < y1; ++y) {
+            std::uint8_t* d = bitmap.Row(static_cast<int>(y));
+            const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(p.Width);
+            const std::int32_t* sk = p.DrawSketch ? Sketch.Result.data() + row : nullptr;
+            const TRGBTriple* co = p.DrawColor ? ColorStep.Final.data() + row : nullptr;
+            if (sk && co && p.BlendMode == 1) {
+                for (int x = 0; x < p.Width; ++x, d += 3) {
+                    const unsigned s = static_cast<unsigned>(sk[x]);
+                    d[0] = static_cast<std::uint8_t>(co[x].B * s / 255);
+                    d[1] = static_cast<std::uint8_t>(co[x].G * s / 255);
+                    d[2] = static_cast<std::uint8_t>(co[x].R * s / 255);
+                }
+            } else if (sk && co) {
+                for (int x = 0; x < p.Width; ++x, d += 3) {
+                    const unsigned s = static_cast<unsigned>(sk[x]) * opacity;
+                    d[0] = static_cast<std::uint8_t>((co[x].B * (100 - opacity) + s) / 100);
+                    d[1] = static_cast<std::uint8_t>((co[x].G * (100 - opacity) + s) / 100);
+                    d[2] = static_cast<std::uint8_t>((co[x].R * (100 - opacity) + s) / 100);
+                }
+            } else if (co) {
+                std::memcpy(d, co, static_cast<std::size_t>(p.Width) * 3);
             } else {
-                const auto s = static_cast<std::uint8_t>(Sketch.Result[i]);
-                d[0] = d[1] = d[2] = s;
+                for (int x = 0; x < p.Width; ++x, d += 3) d[0] = d[1] = d[2] = static_cast<std::uint8_t>(sk[x]);
             }
         }
-    }
+    });
 }
 
 void TDrawEffect::GetLayers(Bitmap& sketch, Bitmap& color) const {
@@ -142,28 +261,29 @@ void TDrawEffect::GetLayers(Bitmap& sketch, Bitmap& color) const {
     for (Bitmap* b : {&sketch, &color})
         if (b->Width() != p.Width || b->Height() != p.Height) b->SetSize(p.Width, p.Height);
 
-    if (p.DrawSketch) {
-        for (int y = 0; y < p.Height; ++y) {
-            std::uint8_t* d = sketch.Row(y);
-            const std::int32_t* s = Sketch.Result.data() + static_cast<std::size_t>(y) * p.Width;
-            for (int x = 0; x < p.Width; ++x, d += 3) d[0] = d[1] = d[2] = static_cast<std::uint8_t>(s[x]);
-        }
-    } else {
-        FillWhite(sketch);
-    }
-    if (p.DrawColor) {
-        for (int y = 0; y < p.Height; ++y) {
-            std::uint8_t* d = color.Row(y);
-            const TRGBTriple* s = ColorStep.Final.data() + static_cast<std::size_t>(y) * p.Width;
-            for (int x = 0; x < p.Width; ++x, d += 3) {
-                d[0] = s[x].B;
-                d[1] = s[x].G;
-                d[2] = s[x].R;
+    // A layer that is not drawn is white in every byte, padding included, as
+    // FillWhite leaves it.
+    ParallelLoop rows;
+    rows.Count = p.Height;
+    rows.Grain = OutputRows(p.Width);
+    rows.StopOnCancel = false;
+    ParallelFor(rows, [&](std::int64_t y0, std::int64_t y1) {
+        for (std::int64_t y = y0; y < y1; ++y) {
+            const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(p.Width);
+            std::uint8_t* ds = sketch.Row(static_cast<int>(y));
+            std::uint8_t* dc = color.Row(static_cast<int>(y));
+            if (p.DrawSketch) {
+                const std::int32_t* s = Sketch.Result.data() + row;
+                for (int x = 0; x < p.Width; ++x, ds += 3) ds[0] = ds[1] = ds[2] = static_cast<std::uint8_t>(s[x]);
+            } else {
+                std::memset(ds, 255, sketch.Stride());
             }
+            if (p.DrawColor)
+                std::memcpy(dc, ColorStep.Final.data() + row, static_cast<std::size_t>(p.Width) * 3);
+            else
+                std::memset(dc, 255, color.Stride());
         }
-    } else {
-        FillWhite(color);
-    }
+    });
 }
 
 }  // namespace velmora

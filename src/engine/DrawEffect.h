@@ -2,9 +2,13 @@
 // The conversion pipeline: sketch and color layers from a rectangle of the photograph,
 // then either a blended preview of that rectangle or the two layers.
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/ColorStep.h"
+#include "engine/ContentKey.h"
 #include "engine/EffectParams.h"
 #include "engine/Progress.h"
 #include "engine/Sketch.h"
@@ -30,6 +34,15 @@ public:
     void SetProgress(ProgressTargets* targets) { Progress = targets; }
     // Clears CancelFlag and runs the pipeline over the record's rectangle. A record
     // that ValidateParams refuses runs nothing and leaves no result.
+    //
+    // Successive runs share work: a stage whose inputs (the photograph's pixels, the
+    // rectangle and the record's fields it reads, and the results of the stages
+    // before it) are those of the last run that completed it keeps its buffers
+    // instead of computing them again, so a preview after a tone change redoes only
+    // the color steps after the reduction, and a change of the sketch redoes only
+    // the sketch. The photograph is identified by its pixels, so a photograph changed
+    // in place is seen as new. Sketch and ColorStep must not be changed from outside
+    // between runs.
     void Execute();
     // The blended preview of the last run, Width x Height. Nothing is written while
     // CancelFlag is set or when the last run did not finish.
@@ -42,11 +55,24 @@ public:
     bool HasResult() const { return hasResult_; }
 
 private:
+    // The inputs a stage's buffers were computed from.
+    struct StageKey {
+        ContentKey Photo;
+        std::vector<std::int64_t> Fields;
+        friend bool operator==(const StageKey&, const StageKey&) = default;
+    };
+    void Forget();
+
     TEffectParams params_;
     // The record of the last run: the results are read with its size and switches,
     // so a SetParams between Execute and GetLayers cannot make them read out of bounds.
     TEffectParams ran_;
     bool hasResult_ = false;
+    std::optional<StageKey> sketchDone_;   // Sketch.Result
+    std::optional<StageKey> reducedDone_;  // ColorStep.Reduced
+    std::optional<StageKey> smoothedDone_; // ColorStep.Smoothed (tone, then smoothing)
+    std::optional<StageKey> blurredDone_;  // ColorStep.Blurred
+    std::optional<StageKey> finalDone_;    // ColorStep.Final (the balance)
 };
 
 // Empty when the record can run on a photograph of the given size; otherwise what is

@@ -1,0 +1,232 @@
+// The whole conversion against the reference pipeline: layers, preview and progress
+// calls for varied records and rectangles, and a dialog session on one pipeline
+// object, whose kept stages must give exactly what a fresh reference run gives after
+// every kind of change, including pixels changed in place and a cancelled run.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+
+#include "conversion/ParamControls.h"
+#include "engine/DrawEffect.h"
+#include "engine/EquivalenceUtil.h"
+#include "engine/reference/ReferenceDrawEffect.h"
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+TEffectParams Record(const Bitmap& photo, int left, int top, int w, int h) {
+    TEffectParams p = ControlDefaultRecord();
+    p.DrawSketch = true;
+    p.DrawColor = true;
+    p.SourceBitmap = &photo;
+    p.Left = left;
+    p.Top = top;
+    p.Width = w;
+    p.Height = h;
+    return p;
+}
+
+// Every byte of the bitmap, row padding included: saved bitmaps copy whole rows.
+bool SameBytes(const Bitmap& a, const Bitmap& b) {
+    return a.Width() == b.Width() && a.Height() == b.Height() && a.ByteSize() == b.ByteSize() &&
+           (a.ByteSize() == 0 || std::memcmp(a.Data(), b.Data(), a.ByteSize()) == 0);
+}
+
+struct Outcome {
+    bool result = false;
+    Bitmap sketch, color, preview;
+    std::vector<std::string> progress;
+};
+
+template <typename Effect>
+Outcome RunOn(Effect& e, const TEffectParams& p, bool withProgress = true) {
+    Outcome o;
+    ProgressTrace trace;
+    e.SetProgress(withProgress ? &trace : nullptr);
+    e.SetParams(p);
+    e.Execute();
+    o.result = e.HasResult();
+    e.GetLayers(o.sketch, o.color);
+    e.ComposePreview(o.preview);
+    o.progress = trace.events;
+    return o;
+}
+
+Outcome Reference(const TEffectParams& p, bool withProgress = true) {
+    reference::TDrawEffect e;
+    return RunOn(e, p, withProgress);
+}
+
+void ExpectSame(const Outcome& fast, const Outcome& slow, const std::string& what, bool compareProgress = true) {
+    EXPECT_EQ(fast.result, slow.result) << what;
+    EXPECT_TRUE(SameBytes(fast.sketch, slow.sketch)) << what << ": sketch layer";
+    EXPECT_TRUE(SameBytes(fast.color, slow.color)) << what << ": color layer";
+    EXPECT_TRUE(SameBytes(fast.preview, slow.preview)) << what << ": preview";
+    if (compareProgress) EXPECT_EQ(fast.progress, slow.progress) << what << ": progress";
+}
+
+// Records that differ from the defaults in every field some stage reads.
+std::vector<std::pair<std::string, std::function<void(TEffectParams&)>>> Variations() {
+    return {
+        {"defaults", [](TEffectParams&) {}},
+        {"fixed colors, custom classes, maximum", [](TEffectParams& p) {
+             p.ColoringMode = 0;
+             p.ReducerType = 1;
+             p.HandleCount = 3;
+             p.Handles = {200, 60, 128, 0, 0};
+             p.SmoothType = 1;
+             p.ColorSmooth = 3;
+         }},
+        {"tone, balance, overlay", [](TEffectParams& p) {
+             p.Brightness = 40;
+             p.Contrast = -90;
+             p.Saturation = 100;
+             p.Red = -30;
+             p.Green = 25;
+             p.Blue = 255;
+             p.BlendMode = 2;
+             p.Opacity = 35;
+         }},
+        {"black and white, sharpened, dark areas kept", [](TEffectParams& p) {
+             p.SketchType = 1;
+             p.Sharper = 40;
+             p.RemainDark = true;
+             p.RemainThreshold = 90;
+             p.RemainDarkness = 70;
+             p.SketchSmooth = 0;
+         }},
+        {"no smoothing, no blur, coarse classes", [](TEffectParams& p) {
+             p.ColorSmooth = 0;
+             p.BorderBlur = 0;
+             p.ColorReducer = 120;
+         }},
+        {"wide windows and blurs", [](TEffectParams& p) {
+             p.ColorSmooth = 6;
+             p.BorderBlur = 180;
+             p.SketchSmooth = 100;
+             p.ThresholdLevel = 180;
+         }},
+        {"sketch only", [](TEffectParams& p) { p.DrawColor = false; }},
+        {"color only", [](TEffectParams& p) { p.DrawSketch = false; }},
+        {"neither", [](TEffectParams& p) { p.DrawSketch = p.DrawColor = false; }},
+    };
+}
+
+}  // namespace
+
+TEST(PipelineEquivalence, WholePicturesWithVariedRecords) {
+    CancelGuard guard;
+    for (const NamedPicture& pic : VariedPictures())
+        for (const auto& [name, vary] : Variations()) {
+            TEffectParams p = Record(pic.bitmap, 0, 0, pic.bitmap.Width(), pic.bitmap.Height());
+            vary(p);
+            TDrawEffect fast;
+            ExpectSame(RunOn(fast, p), Reference(p), pic.name + ", " + name);
+        }
+}
+
+TEST(PipelineEquivalence, PreviewRectanglesOfTheSamplePhotograph) {
+    CancelGuard guard;
+    const Bitmap photo = SamplePhoto();
+    const int W = photo.Width(), H = photo.Height();
+    struct Area {
+        int left, top, w, h;
+    };
+    for (const Area& a : {Area{0, 0, 200, 150}, Area{W - 200, H - 150, 200, 150}, Area{W - 200, 0, 200, 150},
+                          Area{0, H - 150, 200, 150}, Area{150, 170, 200, 150}, Area{0, 0, W, H}})
+        for (const auto& [name, vary] : Variations()) {
+            TEffectParams p = Record(photo, a.left, a.top, a.w, a.h);
+            vary(p);
+            TDrawEffect fast;
+            ExpectSame(RunOn(fast, p), Reference(p),
+                       name + " at " + std::to_string(a.left) + "," + std::to_string(a.top));
+        }
+}
+
+TEST(PipelineEquivalence, ADialogSessionOnOnePipelineMatchesFreshRunsAfterEveryChange) {
+    CancelGuard guard;
+    Bitmap photo = Crop(SamplePhoto(), 40, 30, 300, 220);
+    TDrawEffect session;  // kept for the whole session, like the dialog's
+    TEffectParams p = Record(photo, 0, 0, 120, 90);
+    int step = 0;
+    auto check = [&](const std::string& change) {
+        ExpectSame(RunOn(session, p), Reference(p), "step " + std::to_string(++step) + ": " + change);
+    };
+    check("first preview");
+    check("the same again, everything kept");
+    p.Brightness = 30;
+    check("tone");
+    p.ColorSmooth = 4;
+    check("smoothing radius");
+    p.SmoothType = 1;
+    check("smoothing type");
+    p.BorderBlur = 60;
+    check("border blur");
+    p.Red = 20;
+    check("balance");
+    p.Detail = 60;
+    check("sketch detail");
+    p.Left = 180;
+    p.Top = 130;
+    check("pan to the bottom right");
+    p.ColorReducer = 30;
+    check("class width");
+    p.ColoringMode = 0;
+    check("fixed colors");
+    p.Left = 0;
+    p.Top = 0;
+    check("pan back");
+    p.DrawColor = false;
+    check("color off");
+    p.Sharper = 20;
+    check("sharpening with color off");
+    p.DrawColor = true;
+    check("color on again");
+    // The dialog resamples into the same photograph object.
+    for (int y = 0; y < photo.Height(); ++y)
+        for (int x = 0; x < photo.Width(); ++x)
+            if ((x / 9 + y / 7) % 5 == 0) Put(photo, x, y, Rgb(x & 255, 40, y & 255));
+    check("pixels changed in place");
+    // A run cancelled halfway: nothing of it may be reused.
+    for (const char* at : {"Draw Sketch", "Color Reducing", "Color Smooth", "Blur Column"}) {
+        ProgressLog log;
+        log.onCaption = [at](const char* c) {
+            if (std::string(c) == at) CancelFlag = true;
+        };
+        p.Blue = p.Blue == 0 ? 5 : 0;
+        p.ColorReducer = p.ColorReducer == 30 ? 31 : 30;
+        p.Detail += 3;
+        session.SetProgress(&log);
+        session.SetParams(p);
+        session.Execute();
+        EXPECT_FALSE(session.HasResult()) << at;
+        check(std::string("after a cancel at ") + at);
+    }
+    p.ColorReducer = 0;  // refused: runs nothing and keeps nothing
+    session.SetParams(p);
+    session.Execute();
+    EXPECT_FALSE(session.HasResult());
+    p.ColorReducer = 30;
+    check("after a refused record");
+    p.Width = photo.Width();
+    p.Height = photo.Height();
+    check("the full conversion on the dialog's object");
+}
+
+TEST(PipelineEquivalence, ProgressOfKeptStagesIsReportedAsIfComputed) {
+    CancelGuard guard;
+    const Bitmap photo = Crop(SamplePhoto(), 0, 0, 90, 70);
+    TEffectParams p = Record(photo, 0, 0, 90, 70);
+    p.SketchSmooth = 15;
+    p.BorderBlur = 25;
+    TDrawEffect fast;
+    RunOn(fast, p);
+    const Outcome again = RunOn(fast, p);  // every stage kept
+    ExpectSame(again, Reference(p), "everything kept");
+    p.Green = 9;
+    ExpectSame(RunOn(fast, p), Reference(p), "only the balance computed");
+}
