@@ -32,8 +32,36 @@ namespace {
 
 std::size_t Area(int w, int h) { return static_cast<std::size_t>(w) * static_cast<std::size_t>(h); }
 
-inline std::uint32_t ClassKey(const TRGBTriple& p, const Classes& cls) {
-    return (static_cast<std::uint32_t>(cls[p.R]) << 16) | (static_cast<std::uint32_t>(cls[p.G]) << 8) | cls[p.B];
+// Every pixel's class triple as one number, in an array laid out like the labels
+// (with the border): (cR * C + cG) * C + cB for C classes per channel. Two values
+// above all of those mark the border and, while growing, the pixels taken. The
+// narrowest type that holds them is used, because growing reads this array at
+// random and its size decides how much of it stays in the cache.
+template <typename Tag>
+struct TagValues {
+    static constexpr Tag kTaken = static_cast<Tag>(~Tag{0});
+    static constexpr Tag kBorder = static_cast<Tag>(~Tag{0} - 1);
+};
+
+// Fills the tags of the whole photograph, rows in parallel. False when cancelled.
+template <typename Tag>
+bool MakeTags(const TRGBTriple* image, const Grid& g, const Classes& cls, int perChannel, std::vector<Tag>& tags) {
+    tags.assign(Area(g.PW, g.PH), TagValues<Tag>::kBorder);
+    std::array<Tag, 256> r{}, gr{};
+    for (int v = 0; v < 256; ++v) {
+        r[static_cast<std::size_t>(v)] = static_cast<Tag>(cls[static_cast<std::size_t>(v)] * perChannel * perChannel);
+        gr[static_cast<std::size_t>(v)] = static_cast<Tag>(cls[static_cast<std::size_t>(v)] * perChannel);
+    }
+    return ParallelFor(g.SH, g.SW >= 2048 ? 32 : 128, [&](std::int64_t y0, std::int64_t y1) {
+               for (std::int64_t y = y0; y < y1; ++y) {
+                   if (Cancelled()) return;
+                   const TRGBTriple* row = image + Area(g.SW, static_cast<int>(y));
+                   Tag* t = tags.data() + g.At(0, static_cast<int>(y));
+                   for (int x = 0; x < g.SW; ++x)
+                       t[x] = static_cast<Tag>(r[row[x].R] + gr[row[x].G] + cls[row[x].B]);
+               }
+           }) &&
+           !Cancelled();
 }
 
 // The root of p, halving the path on the way.
@@ -60,39 +88,31 @@ inline std::int32_t Union(std::int32_t* parent, std::int32_t a, std::int32_t b,
 
 // Labels rows y0 .. y1 - 1 on their own: afterwards every pixel holds the first pixel
 // (in scan order) of its region within these rows.
-void LabelStrip(const TRGBTriple* image, const Grid& g, const Classes& cls, int y0, int y1, std::int32_t* L) {
-    std::vector<std::uint32_t> keys[2] = {std::vector<std::uint32_t>(static_cast<std::size_t>(g.SW) + 2),
-                                          std::vector<std::uint32_t>(static_cast<std::size_t>(g.SW) + 2)};
-    // Keys with one unused entry at each end, which no key equals (keys are below 2^24).
-    constexpr std::uint32_t kNone = 0xFFFFFFFFu;
-    keys[0].front() = keys[0].back() = keys[1].front() = keys[1].back() = kNone;
+template <typename Tag>
+void LabelStrip(const Tag* T, const Grid& g, int y0, int y1, std::int32_t* L) {
+    const std::int32_t pw = g.PW;
     for (int y = y0; y < y1; ++y) {
-        std::uint32_t* cur = keys[(y - y0) & 1].data() + 1;
-        const std::uint32_t* up = keys[(y - y0 + 1) & 1].data() + 1;
-        const TRGBTriple* row = image + Area(g.SW, y);
-        for (int x = 0; x < g.SW; ++x) cur[x] = ClassKey(row[x], cls);
         const bool hasUp = y > y0;
-        std::int32_t* lrow = L + g.At(0, y);
-        const std::int32_t pw = g.PW;
-        for (int x = 0; x < g.SW; ++x) {
-            const std::uint32_t k = cur[x];
-            const std::int32_t p = static_cast<std::int32_t>(g.At(x, y));
+        const std::int32_t first = static_cast<std::int32_t>(g.At(0, y));
+        for (std::int32_t p = first; p < first + g.SW; ++p) {
+            const Tag k = T[p];
             // With an alike upper neighbour, the alike ones among the left and the two
             // upper diagonal neighbours already share its region: each touches it and
-            // was joined to it (or to a neighbour of both) when scanned.
-            if (hasUp && up[x] == k) {
-                lrow[x] = Find(L, p - pw);
+            // was joined to it (or to a neighbour of both) when scanned. The border's
+            // tag matches no pixel, so the ends of the rows need no tests.
+            if (hasUp && T[p - pw] == k) {
+                L[p] = Find(L, p - pw);
                 continue;
             }
             // Otherwise the left and upper left ones, when both alike, touch each other
             // and are joined already; the upper right one may still be apart.
             std::int32_t r = -1;
-            if (x > 0 && cur[x - 1] == k)
+            if (T[p - 1] == k)
                 r = Find(L, p - 1);
-            else if (hasUp && x > 0 && up[x - 1] == k)
+            else if (hasUp && T[p - pw - 1] == k)
                 r = Find(L, p - pw - 1);
-            if (hasUp && x + 1 < g.SW && up[x + 1] == k) r = r < 0 ? Find(L, p - pw + 1) : Union(L, r, p - pw + 1);
-            lrow[x] = r < 0 ? p : r;
+            if (hasUp && T[p - pw + 1] == k) r = r < 0 ? Find(L, p - pw + 1) : Union(L, r, p - pw + 1);
+            L[p] = r < 0 ? p : r;
         }
     }
     // Point every pixel straight at its root. Parents always come earlier in the scan,
@@ -105,18 +125,19 @@ void LabelStrip(const TRGBTriple* image, const Grid& g, const Classes& cls, int 
 
 // The labels of the whole photograph: every pixel holds the padded index of the first
 // pixel of its region in scan order. False when cancelled.
-bool LabelRegions(const TRGBTriple* image, const Grid& g, const Classes& cls, std::vector<std::int32_t>& labels) {
+template <typename Tag>
+bool LabelRegions(const Tag* T, const Grid& g, std::vector<std::int32_t>& labels) {
     labels.assign(Area(g.PW, g.PH), -1);
     std::int32_t* L = labels.data();
     const int threads = ParallelThreadCount();
     const int strips = std::max(1, std::min(g.SH / 64, threads * 4));
-    const int stripRows = (g.SH + strips - 1) / std::max(1, strips);
+    const int stripRows = (g.SH + strips - 1) / strips;
     if (!ParallelFor(strips, 1, [&](std::int64_t s0, std::int64_t s1) {
             for (std::int64_t s = s0; s < s1; ++s) {
                 if (Cancelled()) return;
                 const int y0 = static_cast<int>(s) * stripRows;
                 const int y1 = std::min(g.SH, y0 + stripRows);
-                if (y0 < y1) LabelStrip(image, g, cls, y0, y1, L);
+                if (y0 < y1) LabelStrip(T, g, y0, y1, L);
             }
         }) ||
         Cancelled())
@@ -125,21 +146,11 @@ bool LabelRegions(const TRGBTriple* image, const Grid& g, const Classes& cls, st
     // Join the strips at their seams: the first row of each strip with the last row of
     // the one above, through the same three upper neighbours.
     std::vector<std::int32_t> linked;
-    std::vector<std::uint32_t> upKeys(static_cast<std::size_t>(g.SW)), keys(static_cast<std::size_t>(g.SW));
     for (int y = stripRows; y < g.SH; y += stripRows) {
-        const TRGBTriple* row = image + Area(g.SW, y);
-        const TRGBTriple* up = image + Area(g.SW, y - 1);
-        for (int x = 0; x < g.SW; ++x) {
-            keys[static_cast<std::size_t>(x)] = ClassKey(row[x], cls);
-            upKeys[static_cast<std::size_t>(x)] = ClassKey(up[x], cls);
-        }
-        for (int x = 0; x < g.SW; ++x) {
-            const std::uint32_t k = keys[static_cast<std::size_t>(x)];
-            const std::int32_t p = static_cast<std::int32_t>(g.At(x, y));
+        const std::int32_t first = static_cast<std::int32_t>(g.At(0, y));
+        for (std::int32_t p = first; p < first + g.SW; ++p)
             for (int dx = -1; dx <= 1; ++dx)
-                if (x + dx >= 0 && x + dx < g.SW && upKeys[static_cast<std::size_t>(x + dx)] == k)
-                    Union(L, p, static_cast<std::int32_t>(g.At(x + dx, y - 1)), &linked);
-        }
+                if (T[p - g.PW + dx] == T[p]) Union(L, p, p - g.PW + dx, &linked);
     }
     // The roots that were joined under others now point at their final root; then every
     // pixel follows its strip root to the final one. Each thread reads only the strip
@@ -192,39 +203,45 @@ struct GrowthOrder {
     std::uint32_t operator[](std::size_t i) const { return Buffer[i]; }
 };
 
-// Grows the region `root` from (sx, sy) breadth first as the plain method does: the
-// eight neighbours of each pixel are tested in its order, and the seed is not marked,
-// so it joins in the second round exactly when it has an alike neighbour. A pixel is
-// taken by overwriting its label with -2, which no test matches again. Other threads
-// grow other regions at the same time and only ever write their own regions' labels;
-// reading those (to find they differ from `root`) is safe as relaxed atomics.
-void Grow(std::int32_t* labels, const Grid& g, const Neighbours& nb, int sx, int sy, std::int32_t root,
-          GrowthOrder& order) {
+// Grows a region from (sx, sy) breadth first as the plain method does: the eight
+// neighbours of each pixel are tested in its order, and the seed is not marked, so it
+// joins in the second round exactly when it has an alike neighbour. The neighbours of
+// a region's pixels that have the region's tag are exactly its other pixels (alike
+// neighbours belong to the same region), so the tag is the test; a pixel is taken by
+// overwriting its tag with kTaken, which no test matches again. Other threads grow
+// other regions at the same time and only ever write their own regions' tags; reading
+// those (to find they differ) is safe as relaxed atomics.
+template <typename Tag>
+void Grow(Tag* tags, const Grid& g, const Neighbours& nb, int sx, int sy, Tag tag, GrowthOrder& order) {
     std::size_t n = 0;
     std::uint32_t* buf = order.Buffer.data();
-    const std::int32_t pw = g.PW;
-    auto expand = [&](std::uint32_t at) {
+    const std::ptrdiff_t pw = g.PW;
+    auto alike = [tag](Tag* t) {
+        return static_cast<unsigned>(std::atomic_ref<Tag>(*t).load(std::memory_order_relaxed) == tag);
+    };
+    std::uint32_t at = PackXY(sx, sy);
+    std::size_t head = 0;
+    for (;;) {
         if (n + 8 > order.Buffer.size()) {
             order.Buffer.resize(order.Buffer.size() * 2);
             buf = order.Buffer.data();
         }
-        std::int32_t* centre = labels + (static_cast<std::int32_t>(PY(at)) + 1) * pw + PX(at) + 1;
-        // All eight tests first, without branches; taking one neighbour cannot change
-        // the test of another.
-        unsigned alike = 0;
-        for (int k = 0; k < 8; ++k)
-            alike |= static_cast<unsigned>(
-                         std::atomic_ref<std::int32_t>(centre[nb.offset[k]]).load(std::memory_order_relaxed) == root)
-                     << k;
-        while (alike) {
-            const int k = __builtin_ctz(alike);
-            alike &= alike - 1;
-            std::atomic_ref<std::int32_t>(centre[nb.offset[k]]).store(-2, std::memory_order_relaxed);
+        Tag* c = tags + (static_cast<std::ptrdiff_t>(PY(at)) + 1) * pw + PX(at) + 1;
+        // All eight tests first, without branches, in the plain method's order (below,
+        // above, left, right, upper left, upper right, lower left, lower right);
+        // taking one neighbour cannot change the test of another.
+        unsigned found = alike(c + pw) | alike(c - pw) << 1 | alike(c - 1) << 2 | alike(c + 1) << 3 |
+                         alike(c - pw - 1) << 4 | alike(c - pw + 1) << 5 | alike(c + pw - 1) << 6 |
+                         alike(c + pw + 1) << 7;
+        while (found) {
+            const int k = __builtin_ctz(found);
+            found &= found - 1;
+            std::atomic_ref<Tag>(c[nb.offset[k]]).store(TagValues<Tag>::kTaken, std::memory_order_relaxed);
             buf[n++] = at + nb.step[k];
         }
-    };
-    expand(PackXY(sx, sy));
-    for (std::size_t head = 0; head < n; ++head) expand(buf[head]);
+        if (head == n) break;
+        at = buf[head++];
+    }
     order.Count = n;
 }
 
@@ -246,6 +263,184 @@ TRGBTriple RegionColor(const TColorStep& step, const GrowthOrder& order, int col
     }
     const TRGBTriple average{static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(r)};
     return coloringMode == 0 ? step.NearestPaletteColor(average) : average;
+}
+
+// The reduction proper, once the classes are known: labels and tags (unless kept),
+// then the regions' colors, then the rectangle. False when cancelled.
+template <typename Seg, typename Tag>
+bool ReduceWith(TColorStep& step, Seg& seg, std::vector<Tag>& tags, bool labelled, int coloringMode,
+                StepPositions& steps, bool wholePhotograph) {
+    const Grid g = seg.grid;
+    const int Left = step.Left, Top = step.Top, Right = step.Right, Bottom = step.Bottom;
+    const int SrcWidth = step.SrcWidth, SrcHeight = step.SrcHeight, Width = step.Width, Height = step.Height;
+    const TRGBTriple* img = step.FullImage.data();
+    if (!labelled) {
+        const int perChannel = *std::max_element(seg.classes.begin(), seg.classes.end()) + 1;
+        if (!MakeTags(img, g, seg.classes, perChannel, tags)) return false;
+        if (!LabelRegions(tags.data(), g, seg.labels)) return false;
+    }
+    steps.ReportUpTo(Bottom / 2 - 1);
+    const Neighbours nb(g.PW);
+    std::int32_t* L = seg.labels.data();
+    Tag* T = tags.data();
+
+    if (wholePhotograph) {
+        // Every region is seeded at its root and reaches into the rectangle; each
+        // region's pixels are painted straight from its growth order. Threads look for
+        // roots in their own rows while others may be growing regions there.
+        ParallelLoop loop;
+        loop.Count = SrcHeight;
+        loop.Grain = SrcWidth >= 2048 ? 16 : 64;
+        loop.Progress = [&](std::int64_t done) {
+            steps.ReportUpTo(Bottom / 2 + done * (Bottom - Bottom / 2) / SrcHeight - 1);
+        };
+        return ParallelFor(loop, [&](std::int64_t y0, std::int64_t y1) {
+                   GrowthOrder order;
+                   TRGBTriple* out = step.Reduced.data();
+                   for (std::int64_t y = y0; y < y1; ++y) {
+                       if (Cancelled()) return;
+                       const int row = static_cast<int>(y);
+                       const std::int32_t* labelRow = L + g.At(0, row);
+                       const Tag* tagRow = T + g.At(0, row);
+                       for (int x = 0; x < SrcWidth; ++x) {
+                           const std::int32_t root = static_cast<std::int32_t>(g.At(x, row));
+                           if (labelRow[x] != root) continue;
+                           // A root's tag is still its own: only its region's growth,
+                           // which starts here, takes it, and no other thread writes it.
+                           const Tag tag = tagRow[x];
+                           Grow(T, g, nb, x, row, tag, order);
+                           if (order.Count == 0) {  // a region of its own keeps its color
+                               out[Area(SrcWidth, row) + x] = img[Area(SrcWidth, row) + x];
+                               continue;
+                           }
+                           const TRGBTriple c = RegionColor(step, order, coloringMode);
+                           for (std::size_t i = 0; i < order.Count; ++i)
+                               out[Area(SrcWidth, PY(order[i])) + PX(order[i])] = c;
+                       }
+                   }
+               }) &&
+               !Cancelled();
+    }
+
+    // 1. The regions that reach into the rectangle, each once, and whether a pixel is
+    //    a region of its own. Marks: bit 1 region listed, bit 2 seed still to be found.
+    std::vector<std::uint8_t> marks(Area(g.PW, g.PH), 0);
+    auto lone = [&](std::int32_t p) {
+        for (int k = 0; k < 8; ++k)
+            if (L[p + nb.offset[k]] == p) return false;
+        return true;
+    };
+    struct Region {
+        std::int32_t root, seed;
+        TRGBTriple color;
+        bool known;
+    };
+    std::vector<Region> regions;
+    int pending = 0, firstPendingRow = Bottom;
+    for (int y = Top; y < Bottom; ++y) {
+        if (Cancelled()) return false;
+        std::int32_t last = -1;
+        for (int x = Left; x < Right; ++x) {
+            const std::int32_t p = static_cast<std::int32_t>(g.At(x, y));
+            const std::int32_t root = L[p];
+            if (root == last || (marks[static_cast<std::size_t>(root)] & 2)) continue;
+            last = root;
+            if (root == p && lone(p)) continue;
+            marks[static_cast<std::size_t>(root)] |= 2;
+            // The seed is the root unless the root lies right of the scanned columns;
+            // then it is the region's first pixel left of them.
+            const bool rootScanned = g.X(root) < Right;
+            regions.push_back(Region{root, rootScanned ? root : -1, TRGBTriple{}, false});
+            if (!rootScanned) {
+                marks[static_cast<std::size_t>(root)] |= 4;
+                ++pending;
+                firstPendingRow = std::min(firstPendingRow, g.Y(root));
+            }
+        }
+    }
+    // 2. Seeds of the regions whose root was not scanned.
+    if (pending > 0) {
+        std::unordered_map<std::int32_t, std::int32_t> seeds;
+        for (int y = firstPendingRow; y < Bottom && pending > 0; ++y) {
+            if (Cancelled()) return false;
+            for (int x = 0; x < Right && pending > 0; ++x) {
+                const std::int32_t root = L[g.At(x, y)];
+                if (marks[static_cast<std::size_t>(root)] & 4) {
+                    marks[static_cast<std::size_t>(root)] &= static_cast<std::uint8_t>(~4);
+                    seeds[root] = static_cast<std::int32_t>(g.At(x, y));
+                    --pending;
+                }
+            }
+        }
+        for (Region& r : regions)
+            if (r.seed < 0) r.seed = seeds.at(r.root);
+    }
+    // 3. Colors: those found before, then the others grown in parallel.
+    auto colorKey = [](const Region& r) {
+        return (static_cast<std::uint64_t>(r.root) << 32) | static_cast<std::uint32_t>(r.seed);
+    };
+    std::vector<std::size_t> toGrow;
+    for (std::size_t i = 0; i < regions.size(); ++i) {
+        Region& r = regions[i];
+        const auto it = seg.colors.find(colorKey(r));
+        if (it != seg.colors.end()) {
+            r.color = it->second;
+            r.known = true;
+        } else {
+            toGrow.push_back(i);
+        }
+    }
+    ParallelLoop loop;
+    loop.Count = static_cast<std::int64_t>(toGrow.size());
+    loop.Grain = 8;
+    loop.Progress = [&](std::int64_t done) {
+        steps.ReportUpTo(Bottom / 2 + done * (Bottom - Bottom / 2) / loop.Count - 1);
+    };
+    if (!ParallelFor(loop, [&](std::int64_t i0, std::int64_t i1) {
+            GrowthOrder order;
+            for (std::int64_t i = i0; i < i1; ++i) {
+                if (Cancelled()) return;
+                Region& r = regions[toGrow[static_cast<std::size_t>(i)]];
+                const Tag tag = T[r.seed];
+                Grow(T, g, nb, g.X(r.seed), g.Y(r.seed), tag, order);
+                r.color = RegionColor(step, order, coloringMode);
+                // The tags are kept: give back what growing overwrote.
+                for (std::size_t k = 0; k < order.Count; ++k)
+                    std::atomic_ref<Tag>(T[g.At(PX(order[k]), PY(order[k]))]).store(tag, std::memory_order_relaxed);
+            }
+        }) ||
+        Cancelled())
+        return false;
+    std::unordered_map<std::int32_t, TRGBTriple> colorOf;
+    colorOf.reserve(regions.size());
+    for (const Region& r : regions) {
+        colorOf[r.root] = r.color;
+        if (!r.known) seg.colors[colorKey(r)] = r.color;
+    }
+    // 4. Paint the rectangle.
+    return ParallelFor(Height, 32,
+                       [&](std::int64_t r0, std::int64_t r1) {
+                           for (std::int64_t ry = r0; ry < r1; ++ry) {
+                               const int y = Top + static_cast<int>(ry);
+                               TRGBTriple* out = step.Reduced.data() + Area(Width, static_cast<int>(ry));
+                               std::int32_t lastRoot = -1;
+                               TRGBTriple lastColor{};
+                               for (int x = Left; x < Right; ++x) {
+                                   const std::int32_t root = L[g.At(x, y)];
+                                   if (root != lastRoot) {
+                                       const auto it = colorOf.find(root);
+                                       if (it == colorOf.end()) {  // a region of its own
+                                           out[x - Left] = img[Area(SrcWidth, y) + x];
+                                           continue;
+                                       }
+                                       lastRoot = root;
+                                       lastColor = it->second;
+                                   }
+                                   out[x - Left] = lastColor;
+                               }
+                           }
+                       }) &&
+           !Cancelled();
 }
 
 }  // namespace
@@ -304,185 +499,32 @@ void TColorStep::ReduceColors(int colorReducer, int reducerType, int coloringMod
         return;
     }
 
-    // The labels: kept from the last reduction of the same pixels and classes, or new.
+    // The labels and tags: kept from the last reduction of the same pixels and
+    // classes, or new.
     std::unique_ptr<Segmentation> seg;
     if (segmentation_ && content_.Known() && segmentation_->content == content_ && segmentation_->classes == cls)
         seg = std::move(segmentation_);
     segmentation_.reset();
+    bool labelled = seg != nullptr;
     if (!seg) {
         seg = std::make_unique<Segmentation>();
         seg->content = content_;
         seg->classes = cls;
         seg->grid = Grid{SrcWidth, SrcHeight, SrcWidth + 2, SrcHeight + 2};
-        if (!LabelRegions(FullImage.data(), seg->grid, cls, seg->labels)) return;
     }
     if (seg->coloringMode != coloringMode) {
         seg->colors.clear();
         seg->coloringMode = coloringMode;
     }
-    steps.ReportUpTo(Bottom / 2 - 1);
-
-    const Grid g = seg->grid;
-    const Neighbours nb(g.PW);
-    std::int32_t* L = seg->labels.data();
-    const TRGBTriple* img = FullImage.data();
-
-    if (wholePhotograph) {
-        // Every region is seeded at its root and reaches into the rectangle. Taking a
-        // pixel overwrites its label with -2, so no separate marks are needed; the
-        // labels are not kept. Threads look for roots in their own rows while others
-        // may overwrite labels there, hence the relaxed atomic accesses.
-        ParallelLoop loop;
-        loop.Count = SrcHeight;
-        loop.Grain = SrcWidth >= 2048 ? 16 : 64;
-        loop.Progress = [&](std::int64_t done) {
-            steps.ReportUpTo(Bottom / 2 + done * (Bottom - Bottom / 2) / SrcHeight - 1);
-        };
-        const bool done = ParallelFor(loop, [&](std::int64_t y0, std::int64_t y1) {
-            GrowthOrder order;
-            TRGBTriple* out = Reduced.data();
-            for (std::int64_t y = y0; y < y1; ++y) {
-                if (Cancelled()) return;
-                const int row = static_cast<int>(y);
-                std::int32_t* labelRow = L + g.At(0, row);
-                for (int x = 0; x < SrcWidth; ++x) {
-                    const std::int32_t root = static_cast<std::int32_t>(g.At(x, row));
-                    if (std::atomic_ref<std::int32_t>(labelRow[x]).load(std::memory_order_relaxed) != root) continue;
-                    Grow(L, g, nb, x, row, root, order);
-                    if (order.Count == 0) {  // a region of its own keeps its color
-                        out[Area(SrcWidth, row) + x] = img[Area(SrcWidth, row) + x];
-                        continue;
-                    }
-                    const TRGBTriple c = RegionColor(*this, order, coloringMode);
-                    for (std::size_t i = 0; i < order.Count; ++i)
-                        out[Area(SrcWidth, PY(order[i])) + PX(order[i])] = c;
-                }
-            }
-        });
-        if (!done || Cancelled()) return;
-    } else {
-        // 1. The regions that reach into the rectangle, each once, and whether a
-        //    pixel is a region of its own. Marks: bit 1 region listed, bit 2 seed
-        //    still to be found.
-        std::vector<std::uint8_t> marks(Area(g.PW, g.PH), 0);
-        auto lone = [&](std::int32_t p) {
-            for (int k = 0; k < 8; ++k)
-                if (L[p + nb.offset[k]] == p) return false;
-            return true;
-        };
-        struct Region {
-            std::int32_t root, seed;
-            TRGBTriple color;
-            bool known;
-        };
-        std::vector<Region> regions;
-        int pending = 0, firstPendingRow = Bottom;
-        for (int y = Top; y < Bottom; ++y) {
-            if (Cancelled()) return;
-            std::int32_t last = -1;
-            for (int x = Left; x < Right; ++x) {
-                const std::int32_t p = static_cast<std::int32_t>(g.At(x, y));
-                const std::int32_t root = L[p];
-                if (root == last || (marks[static_cast<std::size_t>(root)] & 2)) continue;
-                last = root;
-                if (root == p && lone(p)) continue;
-                marks[static_cast<std::size_t>(root)] |= 2;
-                // The seed is the root unless the root lies right of the scanned
-                // columns; then it is the region's first pixel left of them.
-                const bool rootScanned = g.X(root) < Right;
-                regions.push_back(Region{root, rootScanned ? root : -1, TRGBTriple{}, false});
-                if (!rootScanned) {
-                    marks[static_cast<std::size_t>(root)] |= 4;
-                    ++pending;
-                    firstPendingRow = std::min(firstPendingRow, g.Y(root));
-                }
-            }
-        }
-        // 2. Seeds of the regions whose root was not scanned.
-        if (pending > 0) {
-            std::unordered_map<std::int32_t, std::int32_t> seeds;
-            for (int y = firstPendingRow; y < Bottom && pending > 0; ++y) {
-                if (Cancelled()) return;
-                for (int x = 0; x < Right && pending > 0; ++x) {
-                    const std::int32_t root = L[g.At(x, y)];
-                    if (root >= 0 && (marks[static_cast<std::size_t>(root)] & 4)) {
-                        marks[static_cast<std::size_t>(root)] &= static_cast<std::uint8_t>(~4);
-                        seeds[root] = static_cast<std::int32_t>(g.At(x, y));
-                        --pending;
-                    }
-                }
-            }
-            for (Region& r : regions)
-                if (r.seed < 0) r.seed = seeds.at(r.root);
-        }
-        // 3. Colors: those found before, then the others grown in parallel.
-        std::vector<std::size_t> toGrow;
-        for (std::size_t i = 0; i < regions.size(); ++i) {
-            Region& r = regions[i];
-            const auto it = seg->colors.find((static_cast<std::uint64_t>(r.root) << 32) | static_cast<std::uint32_t>(r.seed));
-            if (it != seg->colors.end()) {
-                r.color = it->second;
-                r.known = true;
-            } else {
-                toGrow.push_back(i);
-            }
-        }
-        ParallelLoop loop;
-        loop.Count = static_cast<std::int64_t>(toGrow.size());
-        loop.Grain = 8;
-        loop.Progress = [&](std::int64_t done) {
-            steps.ReportUpTo(Bottom / 2 + done * (Bottom - Bottom / 2) / loop.Count - 1);
-        };
-        if (!ParallelFor(loop, [&](std::int64_t i0, std::int64_t i1) {
-                GrowthOrder order;
-                for (std::int64_t i = i0; i < i1; ++i) {
-                    if (Cancelled()) return;
-                    Region& r = regions[toGrow[static_cast<std::size_t>(i)]];
-                    Grow(L, g, nb, g.X(r.seed), g.Y(r.seed), r.root, order);
-                    r.color = RegionColor(*this, order, coloringMode);
-                    // The labels are kept: give back what growing overwrote.
-                    for (std::size_t k = 0; k < order.Count; ++k)
-                        std::atomic_ref<std::int32_t>(L[g.At(PX(order[k]), PY(order[k]))])
-                            .store(r.root, std::memory_order_relaxed);
-                }
-            }) ||
-            Cancelled())
-            return;
-        std::unordered_map<std::int32_t, TRGBTriple> colorOf;
-        colorOf.reserve(regions.size());
-        for (const Region& r : regions) {
-            colorOf[r.root] = r.color;
-            if (!r.known)
-                seg->colors[(static_cast<std::uint64_t>(r.root) << 32) | static_cast<std::uint32_t>(r.seed)] = r.color;
-        }
-        // 4. Paint the rectangle.
-        if (!ParallelFor(Height, 32, [&](std::int64_t r0, std::int64_t r1) {
-                for (std::int64_t ry = r0; ry < r1; ++ry) {
-                    const int y = Top + static_cast<int>(ry);
-                    TRGBTriple* out = Reduced.data() + Area(Width, static_cast<int>(ry));
-                    std::int32_t lastRoot = -1;
-                    TRGBTriple lastColor{};
-                    for (int x = Left; x < Right; ++x) {
-                        const std::int32_t p = static_cast<std::int32_t>(g.At(x, y));
-                        const std::int32_t root = L[p];
-                        if (root != lastRoot) {
-                            const auto it = colorOf.find(root);
-                            if (it == colorOf.end()) {  // a region of its own
-                                out[x - Left] = img[Area(SrcWidth, y) + x];
-                                continue;
-                            }
-                            lastRoot = root;
-                            lastColor = it->second;
-                        }
-                        out[x - Left] = lastColor;
-                    }
-                }
-            }) ||
-            Cancelled())
-            return;
-        // Keep the labels and colors for the next preview of these pixels.
-        if (content_.Known()) segmentation_ = std::move(seg);
-    }
+    // Two values above every class triple must fit.
+    const long long perChannel = *std::max_element(cls.begin(), cls.end()) + 1;
+    const bool narrow = perChannel * perChannel * perChannel <= 65534;
+    const bool done = narrow ? ReduceWith(*this, *seg, seg->tags16, labelled, coloringMode, steps, wholePhotograph)
+                             : ReduceWith(*this, *seg, seg->tags32, labelled, coloringMode, steps, wholePhotograph);
+    if (!done || Cancelled()) return;
+    // Keep the labels, tags and colors for the next preview of these pixels; growing
+    // over the whole photograph used the tags up.
+    if (content_.Known() && !wholePhotograph) segmentation_ = std::move(seg);
     steps.ReportUpTo(Bottom - 1);
     ReportStepDone(Progress);
 }

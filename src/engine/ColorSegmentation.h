@@ -29,6 +29,10 @@ struct TColorStep::Segmentation {
     Classes classes{};
     Grid grid;
     std::vector<std::int32_t> labels;
+    // The class triple of every pixel as one number, laid out like the labels; the
+    // narrow form when the classes allow it (see ColorReduce.cpp).
+    std::vector<std::uint16_t> tags16;
+    std::vector<std::uint32_t> tags32;
     // Colors of regions already grown, by (root, seed), for `coloringMode`.
     int coloringMode = 0;
     std::unordered_map<std::uint64_t, TRGBTriple> colors;

@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <utility>
 #include <vector>
 
 #include "engine/ColorStep.h"
@@ -42,7 +44,7 @@ typedef float Lanes __attribute__((vector_size(32)));
 constexpr int kLanes = 8;
 
 // The networks' comparators applied to wires of eight lanes each, stored one after
-// the other in `w` (wire i is w[8 i .. 8 i + 7]).
+// the other in `w` (wire i is w[8 i .. 8 i + 7]); for the networks built at run time.
 VELMORA_PIXEL_LOOP void ApplyNetwork(float* w, const Comparator* net, std::size_t size) {
     for (std::size_t i = 0; i < size; ++i) {
         const Comparator& c = net[i];
@@ -62,6 +64,35 @@ VELMORA_PIXEL_LOOP void ApplyNetwork(float* w, const Comparator* net, std::size_
     }
 }
 
+// One comparator of a network known when compiling, and a whole such network.
+#define VELMORA_ALWAYS_INLINE inline __attribute__((always_inline))
+
+template <Comparator C>
+VELMORA_ALWAYS_INLINE void Compare(Lanes* v) {
+    const Lanes a = v[C.A], b = v[C.B];
+    if constexpr (C.KeepMin) v[C.A] = a < b ? a : b;
+    if constexpr (C.KeepMax) v[C.B] = a < b ? b : a;
+}
+
+template <const auto& Net, std::size_t... I>
+VELMORA_ALWAYS_INLINE void Apply(Lanes* v, std::index_sequence<I...>) {
+    (Compare<Net[I]>(v), ...);
+}
+
+template <const auto& Net>
+VELMORA_ALWAYS_INLINE void Apply(Lanes* v) {
+    Apply<Net>(v, std::make_index_sequence<std::size(Net)>{});
+}
+
+VELMORA_ALWAYS_INLINE void LoadLanes(Lanes& v, const float* p) { std::memcpy(&v, p, sizeof v); }
+
+// Writes the packed values of the valid lanes as colors.
+VELMORA_ALWAYS_INLINE void StoreColors(const Lanes& v, int count, TRGBTriple* out) {
+    float f[kLanes];
+    std::memcpy(f, &v, sizeof f);
+    for (int l = 0; l < count; ++l) out[l] = Unpack(static_cast<std::uint32_t>(f[l]));
+}
+
 // Rows of packed colors for a band of output rows, padded on the right so that every
 // group of eight lanes can be loaded whole.
 struct PackedRows {
@@ -70,48 +101,77 @@ struct PackedRows {
 
     void Fill(const TripleBuffer& image, int width, int firstRow, int rows) {
         stride = (width + 2 * kLanes + kLanes - 1) / kLanes * kLanes;
-        values.assign(Area(stride, rows), 0.0f);
+        values.resize(Area(stride, rows));
         for (int r = 0; r < rows; ++r) {
             const TRGBTriple* src = image.data() + Area(width, firstRow + r);
             float* dst = values.data() + Area(stride, r);
             for (int x = 0; x < width; ++x) dst[x] = static_cast<float>(Pack(src[x]));
+            std::fill(dst + width, dst + stride, 0.0f);
         }
     }
     const float* Row(int r) const { return values.data() + Area(stride, r); }
 };
 
-// The median of every k x k window whose centre lies on output row `y` (a band row
-// index into `rows`, whose row y - r .. y + r are the window's rows), for the centres
-// x = r .. width - 1 - r, into out[x].
+// The median of every k x k window whose centre lies on row y of `rows` (which holds
+// the window's rows y - r .. y + r), for the centres x = r .. width - 1 - r, written
+// to out[x]. The k values of every column are sorted first (plane i of `sorted`
+// holds the i-th smallest of each column); window o then covers the columns o ..
+// o + 2r, whose sorted values are the wires c * k + i of the median network.
+template <int K, const auto& ColumnSort, const auto& Median>
+VELMORA_ALWAYS_INLINE void MedianRowFixed(const PackedRows& rows, int y, int width, float* sorted, TRGBTriple* out) {
+    constexpr int r = K / 2;
+    const int stride = rows.stride;
+    for (int x = 0; x < width; x += kLanes) {
+        Lanes v[K];
+        for (int i = 0; i < K; ++i) LoadLanes(v[i], rows.Row(y - r + i) + x);
+        Apply<ColumnSort>(v);
+        for (int i = 0; i < K; ++i) std::memcpy(sorted + Area(stride, i) + x, &v[i], sizeof(Lanes));
+    }
+    const int count = width - 2 * r;
+    for (int o = 0; o < count; o += kLanes) {
+        Lanes w[K * K];
+        for (int c = 0; c < K; ++c)
+            for (int i = 0; i < K; ++i) LoadLanes(w[c * K + i], sorted + Area(stride, i) + o + c);
+        Apply<Median>(w);
+        StoreColors(w[(K * K - 1) / 2], std::min(kLanes, count - o), out + r + o);
+    }
+}
+
+VELMORA_PIXEL_LOOP void MedianRow3(const PackedRows& rows, int y, int width, float* sorted, TRGBTriple* out) {
+    MedianRowFixed<3, kSort3, kMedian3x3>(rows, y, width, sorted, out);
+}
+
+VELMORA_PIXEL_LOOP void MedianRow5(const PackedRows& rows, int y, int width, float* sorted, TRGBTriple* out) {
+    MedianRowFixed<5, kSort5, kMedian5x5>(rows, y, width, sorted, out);
+}
+
+// The same for other window sides with a network built at run time.
 void MedianRowByNetwork(const PackedRows& rows, int y, int width, int r, std::vector<float>& sortedColumns,
-                        std::vector<float>& wires, std::uint32_t* out) {
+                        std::vector<float>& wires, TRGBTriple* out) {
     const int k = 2 * r + 1;
-    const std::vector<Comparator>& columnSort = SortingNetwork(k);
-    const std::vector<Comparator>& median = ColumnSortedMedianNetwork(k);
     const int stride = rows.stride;
     sortedColumns.resize(Area(stride, k));
+    if (k == 3) return MedianRow3(rows, y, width, sortedColumns.data(), out);
+    if (k == 5) return MedianRow5(rows, y, width, sortedColumns.data(), out);
+    const std::vector<Comparator>& columnSort = SortingNetwork(k);
+    const std::vector<Comparator>& median = ColumnSortedMedianNetwork(k);
     wires.resize(static_cast<std::size_t>(k) * k * kLanes);
     auto wire = [&](int i) { return wires.data() + static_cast<std::size_t>(i) * kLanes; };
-
-    // Sort the k values of every column of the window rows: plane i holds the i-th
-    // smallest value of each column.
     for (int x = 0; x < width; x += kLanes) {
-        for (int i = 0; i < k; ++i) std::copy_n(rows.Row(y - r + i) + x, kLanes, wire(i));
+        for (int i = 0; i < k; ++i) std::memcpy(wire(i), rows.Row(y - r + i) + x, sizeof(Lanes));
         ApplyNetwork(wires.data(), columnSort.data(), columnSort.size());
-        for (int i = 0; i < k; ++i) std::copy_n(wire(i), kLanes, sortedColumns.data() + Area(stride, i) + x);
+        for (int i = 0; i < k; ++i) std::memcpy(sortedColumns.data() + Area(stride, i) + x, wire(i), sizeof(Lanes));
     }
-    // Eight windows at a time: window o covers the columns o .. o + 2r, whose sorted
-    // values are the wires c * k + i.
     const int count = width - 2 * r;
     const int middle = (k * k - 1) / 2;
     for (int o = 0; o < count; o += kLanes) {
         for (int c = 0; c < k; ++c)
             for (int i = 0; i < k; ++i)
-                std::copy_n(sortedColumns.data() + Area(stride, i) + o + c, kLanes, wire(c * k + i));
+                std::memcpy(wire(c * k + i), sortedColumns.data() + Area(stride, i) + o + c, sizeof(Lanes));
         ApplyNetwork(wires.data(), median.data(), median.size());
-        const float* result = wire(middle);
-        const int n = std::min(kLanes, count - o);
-        for (int l = 0; l < n; ++l) out[r + o + l] = static_cast<std::uint32_t>(result[l]);
+        Lanes m;
+        LoadLanes(m, wire(middle));
+        StoreColors(m, std::min(kLanes, count - o), out + r + o);
     }
 }
 
@@ -213,11 +273,9 @@ void TColorStep::ColorSmooth(int radius, int smoothType) {
                 const int band = static_cast<int>(o1 - o0);
                 rows.Fill(Final, W, first, band + 2 * r);
                 std::vector<float> sorted, wires;
-                std::vector<std::uint32_t> out(static_cast<std::size_t>(W));
                 for (int b = 0; b < band; ++b) {
                     if (Cancelled()) return;
-                    MedianRowByNetwork(rows, b + r, W, r, sorted, wires, out.data());
-                    store(first + b + r, out.data());
+                    MedianRowByNetwork(rows, b + r, W, r, sorted, wires, Smoothed.data() + Area(W, first + b + r));
                 }
             });
         } else {

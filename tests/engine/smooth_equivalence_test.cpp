@@ -77,6 +77,21 @@ TEST(MedianNetwork, EveryWindowOfSortedColumnsOfZerosAndOnesGivesItsMedian) {
     }
 }
 
+TEST(MedianNetwork, TheWrittenOutNetworksAreTheBuiltOnes) {
+    auto same = [](const auto& table, const std::vector<Comparator>& built) {
+        if (std::size(table) != built.size()) return false;
+        for (std::size_t i = 0; i < built.size(); ++i)
+            if (table[i].A != built[i].A || table[i].B != built[i].B || table[i].KeepMin != built[i].KeepMin ||
+                table[i].KeepMax != built[i].KeepMax)
+                return false;
+        return true;
+    };
+    EXPECT_TRUE(same(kSort3, SortingNetwork(3)));
+    EXPECT_TRUE(same(kSort5, SortingNetwork(5)));
+    EXPECT_TRUE(same(kMedian3x3, ColumnSortedMedianNetwork(3)));
+    EXPECT_TRUE(same(kMedian5x5, ColumnSortedMedianNetwork(5)));
+}
+
 TEST(MedianNetwork, RandomWindowsWithManyTiesGiveTheSelectedValue) {
     std::mt19937 rng(5);
     for (int k : {3, 5, 7}) {
