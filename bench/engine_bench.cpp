@@ -1,12 +1,15 @@
 // Timings of the conversion engine: the full conversion at the default parameters on
-// photographs of 1, 4 and 12 megapixels, every pipeline stage on its own, and the
-// preview of a 640 x 480 region at both corners of a 12 megapixel photograph.
+// photographs of 1, 4 and 12 megapixels, against the straightforward reference
+// implementation; the live preview of a 640 x 480 region at both corners of a 12
+// megapixel photograph after each kind of control change; and every pipeline stage on
+// its own.
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <map>
 #include <memory>
+#include <string>
 
 #include "common/Bitmap.h"
 #include "conversion/ParamControls.h"
@@ -14,6 +17,7 @@
 #include "engine/DrawEffect.h"
 #include "engine/GBlur2.h"
 #include "engine/Sketch.h"
+#include "engine/reference/ReferenceDrawEffect.h"
 
 using namespace velmora;
 
@@ -79,38 +83,98 @@ void SetPixels(benchmark::State& state, const Bitmap& photo) {
     state.counters["MP"] = photo.Width() * static_cast<double>(photo.Height()) / 1e6;
 }
 
-void BM_FullConversion(benchmark::State& state) {
+// A fresh pipeline object per conversion, as the conversion's worker thread has, so
+// nothing is kept from an earlier run.
+template <typename Effect>
+void FullConversion(benchmark::State& state) {
     const Bitmap& photo = Photo(static_cast<int>(state.range(0)));
-    TDrawEffect effect;
-    effect.SetParams(DefaultRecord(photo));
     Bitmap sketch, color;
     for (auto _ : state) {
+        Effect effect;
+        effect.SetParams(DefaultRecord(photo));
         effect.Execute();
         effect.GetLayers(sketch, color);
     }
     SetPixels(state, photo);
 }
-BENCHMARK(BM_FullConversion)->Arg(1)->Arg(4)->Arg(12)->Unit(benchmark::kMillisecond);
 
-void BM_Preview640x480(benchmark::State& state) {
+void BM_FullConversion(benchmark::State& state) { FullConversion<TDrawEffect>(state); }
+BENCHMARK(BM_FullConversion)->Arg(1)->Arg(4)->Arg(12)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ReferenceFullConversion(benchmark::State& state) { FullConversion<reference::TDrawEffect>(state); }
+BENCHMARK(BM_ReferenceFullConversion)->Arg(1)->Arg(4)->Arg(12)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The live preview after one kind of control change: the dialog's pipeline object
+// has shown the region once, then every iteration changes one control (back and
+// forth, so each run is a real change) and previews again.
+enum Change { kFirst, kTone, kSmoothing, kBorderBlur, kBalance, kSketch, kReduction, kPan };
+
+const char* ChangeName(int c) {
+    static const char* names[] = {"first preview",   "tone",     "smoothing", "border blur",
+                                  "balance",         "sketch",   "color reduction", "pan"};
+    return names[c];
+}
+
+void ApplyChange(TEffectParams& p, int change, bool other) {
+    switch (change) {
+        case kTone: p.Brightness = other ? 12 : 0; break;
+        case kSmoothing: p.ColorSmooth = other ? 3 : 2; break;
+        case kBorderBlur: p.BorderBlur = other ? 30 : 25; break;
+        case kBalance: p.Red = other ? 10 : 0; break;
+        case kSketch: p.Detail = other ? 120 : 115; break;
+        case kReduction: p.ColorReducer = other ? 11 : 10; break;
+        case kPan: break;  // moved by Preview, which knows where the region started
+        default: break;
+    }
+}
+
+template <typename Effect>
+void Preview(benchmark::State& state) {
     const Bitmap& photo = Photo(12);
+    const bool bottomRight = state.range(0) == 1;
+    const int change = static_cast<int>(state.range(1));
     TEffectParams p = DefaultRecord(photo);
     p.Width = 640;
     p.Height = 480;
-    if (state.range(0) == 1) {
-        p.Left = photo.Width() - 640;
-        p.Top = photo.Height() - 480;
-    }
-    TDrawEffect effect;
-    effect.SetParams(p);
+    p.Left = bottomRight ? photo.Width() - 640 : 0;
+    p.Top = bottomRight ? photo.Height() - 480 : 0;
+    // Panning moves the region 64 x 48 towards the middle and back.
+    const int panX = bottomRight ? -64 : 64, panY = bottomRight ? -48 : 48;
+    const int left = p.Left, top = p.Top;
+    auto effect = std::make_unique<Effect>();
     Bitmap preview;
+    effect->SetParams(p);
+    effect->Execute();
+    bool other = false;
     for (auto _ : state) {
-        effect.Execute();
-        effect.ComposePreview(preview);
+        if (change == kFirst) {
+            effect = std::make_unique<Effect>();
+        } else {
+            other = !other;
+            ApplyChange(p, change, other);
+            if (change == kPan) {
+                p.Left = left + (other ? panX : 0);
+                p.Top = top + (other ? panY : 0);
+            }
+        }
+        effect->SetParams(p);
+        effect->Execute();
+        effect->ComposePreview(preview);
     }
-    state.SetLabel(state.range(0) == 1 ? "bottom right of 12 MP" : "top left of 12 MP");
+    state.SetLabel(std::string(ChangeName(change)) + (bottomRight ? ", bottom right" : ", top left") + " of 12 MP");
 }
-BENCHMARK(BM_Preview640x480)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void PreviewArgs(benchmark::internal::Benchmark* b) {
+    for (int corner : {0, 1})
+        for (int change = kFirst; change <= kPan; ++change) b->Args({corner, change});
+}
+
+void BM_Preview640x480(benchmark::State& state) { Preview<TDrawEffect>(state); }
+BENCHMARK(BM_Preview640x480)->Apply(PreviewArgs)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The reference has nothing to keep between runs: every preview is a first one.
+void BM_ReferencePreview640x480(benchmark::State& state) { Preview<reference::TDrawEffect>(state); }
+BENCHMARK(BM_ReferencePreview640x480)->Args({0, kFirst})->Args({1, kFirst})->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The stages, each on the 4 megapixel photograph with the default parameters.
 constexpr int kStageMP = 4;

@@ -21,6 +21,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "engine/Buffers.h"
 #include "engine/ColorSegmentation.h"
 #include "engine/ColorStep.h"
 #include "engine/Parallel.h"
@@ -46,7 +47,7 @@ struct TagValues {
 // Fills the tags of the whole photograph, rows in parallel. False when cancelled.
 template <typename Tag>
 bool MakeTags(const TRGBTriple* image, const Grid& g, const Classes& cls, int perChannel, std::vector<Tag>& tags) {
-    tags.assign(Area(g.PW, g.PH), TagValues<Tag>::kBorder);
+    FillBuffer(tags, Area(g.PW, g.PH), TagValues<Tag>::kBorder);
     std::array<Tag, 256> r{}, gr{};
     for (int v = 0; v < 256; ++v) {
         r[static_cast<std::size_t>(v)] = static_cast<Tag>(cls[static_cast<std::size_t>(v)] * perChannel * perChannel);
@@ -127,7 +128,7 @@ void LabelStrip(const Tag* T, const Grid& g, int y0, int y1, std::int32_t* L) {
 // pixel of its region in scan order. False when cancelled.
 template <typename Tag>
 bool LabelRegions(const Tag* T, const Grid& g, std::vector<std::int32_t>& labels) {
-    labels.assign(Area(g.PW, g.PH), -1);
+    FillBuffer(labels, Area(g.PW, g.PH), -1);
     std::int32_t* L = labels.data();
     const int threads = ParallelThreadCount();
     const int strips = std::max(1, std::min(g.SH / 64, threads * 4));

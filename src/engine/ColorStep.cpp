@@ -1,5 +1,6 @@
 #include "engine/ColorStep.h"
 
+#include "engine/Buffers.h"
 #include "engine/ColorSegmentation.h"
 
 #include <algorithm>
@@ -56,19 +57,12 @@ void TColorStep::SetRectangle(const Bitmap& source, int left, int top, int width
     // Every element of these is written by the step that makes it before anything
     // reads it, so only a change of size needs new memory.
     const std::size_t n = Area(width, height);
-    for (TripleBuffer* b : {&Reduced, &Smoothed, &Blurred, &Final})
-        if (b->size() != n) {
-            b->clear();
-            b->resize(n);
-        }
+    for (TripleBuffer* b : {&Reduced, &Smoothed, &Blurred, &Final}) SizeBuffer(*b, n);
 }
 
 bool TColorStep::CopyPhotograph(const Bitmap& source) {
     const std::size_t n = Area(SrcWidth, SrcHeight);
-    if (FullImage.size() != n) {
-        FullImage.clear();
-        FullImage.resize(n);
-    }
+    SizeBuffer(FullImage, n);
     const int grain = SrcWidth >= 2048 ? 16 : 64;
     const bool done = ParallelFor(SrcHeight, grain, [&](std::int64_t y0, std::int64_t y1) {
         for (std::int64_t y = y0; y < y1; ++y) {

@@ -32,7 +32,7 @@ public:
     std::vector<std::uint8_t> Visited;
     std::vector<SegmentPoint> Segment;
     int SegmentCount = 0;
-    TRGBTriple SegmentColor;
+    TRGBTriple SegmentColor{};
 
     TripleBuffer FullImage;  // the whole photograph, SrcWidth x SrcHeight
     TripleBuffer Reduced;    // Width x Height each

@@ -154,9 +154,10 @@ void TDrawEffect::Execute() {
         std::vector<std::int64_t> classes = {p.ReducerType, p.ColoringMode};
         if (p.ReducerType == 1) {
             std::array<std::uint8_t, 5> h = p.Handles;
-            std::sort(h.begin(), h.begin() + p.HandleCount);
+            const auto used = static_cast<std::ptrdiff_t>(std::clamp(p.HandleCount, 0, 5));  // validated already
+            std::sort(h.begin(), h.begin() + used);
             classes.push_back(p.HandleCount);
-            classes.insert(classes.end(), h.begin(), h.begin() + p.HandleCount);
+            classes.insert(classes.end(), h.begin(), h.begin() + used);
         } else {
             classes.push_back(p.ColorReducer);
         }

@@ -7,11 +7,13 @@
 
 namespace velmora {
 
-// One pixel in the byte order of the document's bitmaps: blue, green, red.
+// One pixel in the byte order of the document's bitmaps: blue, green, red. Plain
+// bytes without initializers, so that buffers of millions of them are cleared as one
+// block of memory; TRGBTriple{} is black.
 struct TRGBTriple {
-    std::uint8_t B = 0;
-    std::uint8_t G = 0;
-    std::uint8_t R = 0;
+    std::uint8_t B;
+    std::uint8_t G;
+    std::uint8_t R;
 
     friend bool operator==(const TRGBTriple&, const TRGBTriple&) = default;
 };

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "common/Geometry.h"
+#include "engine/Buffers.h"
 #include "engine/GBlur2.h"
 #include "engine/Parallel.h"
 #include "engine/ProgressSteps.h"
@@ -106,14 +107,8 @@ void TSketch::LoadRegion(const Bitmap& source, int left, int top, int width, int
     if (Cancelled()) return abandon();
     // Every element of Inverted is written below, so only a change of size needs new
     // memory; Result starts at zero as the edge accumulator.
-    if (Inverted.size() != n) {
-        Inverted.clear();
-        Inverted.resize(n);
-    }
-    if (Result.size() != n) {
-        Result.clear();
-        Result.resize(n);
-    }
+    SizeBuffer(Inverted, n);
+    SizeBuffer(Result, n);
     const bool done = ParallelFor(height, RowsPerChunk(width), [&](std::int64_t y0, std::int64_t y1) {
         for (std::int64_t y = y0; y < y1; ++y) {
             if (Cancelled()) return;

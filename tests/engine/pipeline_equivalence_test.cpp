@@ -66,7 +66,9 @@ void ExpectSame(const Outcome& fast, const Outcome& slow, const std::string& wha
     EXPECT_TRUE(SameBytes(fast.sketch, slow.sketch)) << what << ": sketch layer";
     EXPECT_TRUE(SameBytes(fast.color, slow.color)) << what << ": color layer";
     EXPECT_TRUE(SameBytes(fast.preview, slow.preview)) << what << ": preview";
-    if (compareProgress) EXPECT_EQ(fast.progress, slow.progress) << what << ": progress";
+    if (compareProgress) {
+        EXPECT_EQ(fast.progress, slow.progress) << what << ": progress";
+    }
 }
 
 // Records that differ from the defaults in every field some stage reads.
