@@ -7,6 +7,7 @@
 
 #include "document/Document.h"
 #include "document/LayerState.h"
+#include "prefs/Options.h"
 
 namespace velmora {
 
@@ -32,6 +33,13 @@ public:
     virtual bool AddState(const std::string& name, const std::string& detail) = 0;
     // The folder of presets, options, help and history.
     virtual std::string ProgramFolder() const = 0;
+    // The preferences in force (the conversion dialog reads its window placement and
+    // writes its last geometry here). A host without a Preferences dialog keeps its
+    // own defaults.
+    virtual Options& Preferences() { return defaultPreferences_; }
+
+private:
+    Options defaultPreferences_;
 };
 
 }  // namespace velmora

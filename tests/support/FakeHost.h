@@ -1,0 +1,56 @@
+#pragma once
+// A DocumentHost without a window, for tests of the dialogs: it keeps a layer state,
+// counts refreshes and records history states instead of writing snapshots.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "document/DocumentHost.h"
+
+namespace velmora::test {
+
+class FakeHost : public DocumentHost {
+public:
+    Document doc;
+    LayerState state;
+    std::string folder;
+    int refreshes = 0;
+    int scrollBarUpdates = 0;
+    int commandStateUpdates = 0;
+    bool failSnapshots = false;
+    std::vector<std::pair<std::string, std::string>> states;
+
+    // A document as right after opening a picture of the given size: photograph,
+    // color layer, composite and scratch bitmaps are the picture, the sketch is white.
+    void OpenPicture(const Bitmap& picture) {
+        doc.PhotoBmp = picture;
+        doc.ColorBmp = picture;
+        doc.SketchBmp = picture;
+        FillWhite(doc.SketchBmp);
+        doc.CompositeBmp = picture;
+        doc.WorkBmp1 = picture;
+        doc.WorkBmp2 = picture;
+        doc.ImageLoaded = true;
+        doc.ViewRect = Rect{0, 0, picture.Width() - 1, picture.Height() - 1};
+        CompositeAll();
+    }
+
+    Document& Doc() override { return doc; }
+    LayerState GetLayerState() const override { return state; }
+    void SetLayerStateQuietly(const LayerState& s) override { state = s; }
+    void RefreshView() override {
+        ++refreshes;
+        doc.CompositeRect(state, doc.ViewRect);
+    }
+    void UpdateScrollBars() override { ++scrollBarUpdates; }
+    void UpdateCommandStates() override { ++commandStateUpdates; }
+    bool AddState(const std::string& name, const std::string& detail) override {
+        if (failSnapshots) return false;
+        states.emplace_back(name, detail);
+        return true;
+    }
+    std::string ProgramFolder() const override { return folder; }
+};
+
+}  // namespace velmora::test
