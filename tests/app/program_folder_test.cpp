@@ -128,15 +128,5 @@ TEST_F(ProgramFolderTest, ProcessWideFolderJoinsFileNames) {
     EXPECT_EQ(InProgramFolder("last.set"), "/opt/velmora/last.set");
 }
 
-TEST(ProgramFolderFiles, ShippedFilesArePresetsAndHelp) {
-    EXPECT_TRUE(IsShippedFile("default.set"));
-    EXPECT_TRUE(IsShippedFile("CANVAS.SET"));
-    EXPECT_TRUE(IsShippedFile("velmora.chm"));
-    EXPECT_TRUE(IsShippedFile("velmora.html"));
-    EXPECT_FALSE(IsShippedFile("options.dat"));
-    EXPECT_FALSE(IsShippedFile("sample.jpg"));
-    EXPECT_FALSE(IsShippedFile("velmora"));
-}
-
 }  // namespace
 }  // namespace velmora

@@ -117,11 +117,5 @@ TEST_F(HistoryFolderTest, UncreatableFolderIsReportedByName) {
     EXPECT_NE(error.find((notAFolder / "history").string()), std::string::npos) << error;
 }
 
-TEST(HistoryFolderNames, FirstCopyKeepsThePlainName) {
-    EXPECT_EQ(HistoryFolderLock::FolderName(1), "history");
-    EXPECT_EQ(HistoryFolderLock::FolderName(2), "history-2");
-    EXPECT_EQ(HistoryFolderLock::FolderName(10), "history-10");
-}
-
 }  // namespace
 }  // namespace velmora

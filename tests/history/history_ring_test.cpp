@@ -165,17 +165,6 @@ TEST(HistoryRing, HugeCapacityDoesNotAllocateOrOverflow) {
     EXPECT_EQ(ring.Name(INT_MAX - 1), "");
 }
 
-TEST(HistoryRing, ResetEmptiesTheRing) {
-    HistoryRing ring(5);
-    ring.CommitAdd("Open", "x");
-    ring.Reset(8);
-    EXPECT_EQ(ring.Capacity(), 8);
-    EXPECT_EQ(ring.Count(), 0);
-    EXPECT_EQ(ring.Name(1), "");
-    ring.Reset(0);
-    EXPECT_EQ(ring.Capacity(), 1);
-}
-
 TEST(HistoryRing, SnapshotFileNames) {
     EXPECT_EQ(HistoryRing::SlotFileName(7), "~history7.d2o");
     EXPECT_EQ(HistoryRing::SlotPath("/p/history", 0), "/p/history/~history0.d2o");
