@@ -17,10 +17,10 @@ namespace velmora {
 
 namespace {
 
-QSpinBox* NumberBox(QWidget* parent, const char* name, int minimum) {
+QSpinBox* NumberBox(QWidget* parent, const char* name, int minimum, int maximum = INT_MAX) {
     auto* spin = new QSpinBox(parent);
     spin->setObjectName(QString::fromLatin1(name));
-    spin->setRange(minimum, INT_MAX);
+    spin->setRange(minimum, maximum);
     return spin;
 }
 
@@ -52,8 +52,8 @@ TFrmOptions::TFrmOptions(QWidget* parent) : QDialog(parent) {
 
     auto* historyGroup = new QGroupBox(this);
     auto* historyGrid = new QGridLayout(historyGroup);
-    // Fewer than no states means none.
-    SpnHistory = NumberBox(historyGroup, "SpnHistory", 0);
+    // Fewer than no states means none; the most is what the file may hold.
+    SpnHistory = NumberBox(historyGroup, "SpnHistory", 0, kMaxHistoryStates);
     historyGrid->addWidget(new QLabel(QStringLiteral("History States:"), historyGroup), 0, 0);
     historyGrid->addWidget(SpnHistory, 0, 1);
 
