@@ -27,6 +27,17 @@ QTableWidgetItem* FixedCell(const QPalette& palette) {
     return item;
 }
 
+// A failure message that names the snapshot file once, says what went wrong and what
+// it means for the user.
+QString SnapshotMessage(const std::string& path, const std::string& error, const char* failure,
+                        const char* consequence) {
+    QString text;
+    if (error.empty() || error.find(path) == std::string::npos)
+        text = QString::fromStdString(path) + QString::fromLatin1(failure);
+    if (!error.empty()) text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + QString::fromStdString(error);
+    return text + QLatin1Char('\n') + QString::fromLatin1(consequence);
+}
+
 QTableWidgetItem* TextCell(const QString& text) {
     auto* item = new QTableWidgetItem(text);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
@@ -116,10 +127,8 @@ bool TFrmHistory::AddState(const QString& name, const QString& detail) {
     std::filesystem::create_directories(HistoryFolder(), ignored);
     std::string error;
     if (!doc_.SaveSnapshot(path, error)) {
-        QString text = QString::fromStdString(path) +
-                       QStringLiteral(" could not be written; this step was not recorded in the history.");
-        if (!error.empty()) text += QLatin1Char('\n') + QString::fromStdString(error);
-        ShowMessage(this, text);
+        ShowMessage(this, SnapshotMessage(path, error, " could not be written.",
+                                          "This step was not recorded in the history."));
         return false;
     }
     ring_.CommitAdd(name.toStdString(), detail.toStdString());
@@ -132,10 +141,7 @@ bool TFrmHistory::LoadSlot(int slot) {
     const std::string path = SlotPath(slot);
     std::string error;
     if (doc_.LoadSnapshot(path, error)) return true;
-    QString text = QString::fromStdString(path) +
-                   QStringLiteral(" could not be read; the picture stays as it was.");
-    if (!error.empty()) text += QLatin1Char('\n') + QString::fromStdString(error);
-    ShowMessage(this, text);
+    ShowMessage(this, SnapshotMessage(path, error, " could not be read.", "The picture stays as it was."));
     return false;
 }
 

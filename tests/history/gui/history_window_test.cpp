@@ -22,7 +22,7 @@ class FakeDocument : public HistoryDocument {
 public:
     bool SaveSnapshot(const std::string& path, std::string& error) override {
         if (failSave) {
-            error = path + " could not be written: No space left on device";
+            if (!quietFailures) error = path + " could not be written: No space left on device";
             return false;
         }
         std::ofstream out(path, std::ios::trunc);
@@ -45,6 +45,7 @@ public:
     int content = 0;
     bool failSave = false;
     bool failLoad = false;
+    bool quietFailures = false;  // fail without a message of their own
     int loads = 0;
     int changes = 0;
 };
@@ -253,7 +254,14 @@ private slots:
         doc_->content = 3;
         QVERIFY(!window_->AddState(QStringLiteral("Brush"), QStringLiteral("--")));
         QCOMPARE(messages_.size(), 1);
-        QVERIFY2(messages_[0].contains(QString::fromStdString(window_->SlotPath(2))), qPrintable(messages_[0]));
+        const QString slotPath = QString::fromStdString(window_->SlotPath(2));
+        QVERIFY2(messages_[0].count(slotPath) == 1, qPrintable(messages_[0]));
+        QVERIFY(messages_[0].contains(QStringLiteral("No space left on device")));
+        // A failure without its own explanation still names the file.
+        doc_->quietFailures = true;
+        QVERIFY(!window_->AddState(QStringLiteral("Brush"), QStringLiteral("--")));
+        QCOMPARE(messages_.size(), 2);
+        QVERIFY2(messages_[1].contains(slotPath), qPrintable(messages_[1]));
         QCOMPARE(window_->Ring().FirstIndex(), first);
         QCOMPARE(window_->Ring().LastIndex(), last);
         QCOMPARE(window_->Ring().CurrentIndex(), current);
