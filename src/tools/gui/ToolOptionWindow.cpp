@@ -5,7 +5,8 @@
 #include <QLabel>
 #include <QTabWidget>
 
-#include "tools/ToolIds.h"
+#include "tools/ToolPages.h"
+#include "tools/gui/ToolIdNumbers.h"
 
 namespace velmora {
 
@@ -65,7 +66,7 @@ TFrmToolOption::TFrmToolOption(QWidget* parent) : QWidget(parent, Qt::Tool) {
     LabInfoG->hide();
     LabInfoB->hide();
 
-    ShowPage(ToolNone);
+    ShowPage(tool_id::None);
 }
 
 QWidget* TFrmToolOption::Page(const QString& name) const {
