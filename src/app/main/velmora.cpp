@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QIcon>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -43,6 +45,15 @@ int main(int argc, char** argv) {
         QApplication::setWindowIcon(velmora::MakeIcon(velmora::IconId::Program));
 
     velmora::TFrmMain window;
+    // The window opens maximized; its normal size, for when the user restores it (or
+    // when no window manager maximizes it), is most of the screen.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        const QSize size(area.width() * 5 / 6, area.height() * 5 / 6);
+        window.setGeometry(QRect(area.topLeft() + QPoint((area.width() - size.width()) / 2,
+                                                         (area.height() - size.height()) / 2),
+                                 size));
+    }
     window.showMaximized();
     if (!error.empty()) velmora::ShowMessage(&window, QString::fromStdString(error));
 
