@@ -150,6 +150,7 @@ private slots:
         ExpectLayersUnchanged();
         // Esc is swallowed: no restore, the dialog stays.
         QTest::keyClick(dlg->findChild<QSpinBox*>("Spn_Contrast"), Qt::Key_Escape);
+        QTest::keyClick(dlg.get(), Qt::Key_Escape);
         QVERIFY(dlg->isVisible());
         QCOMPARE(host->refreshes, 1);
         dlg->findChild<QPushButton*>("BtnCancel")->click();
