@@ -320,7 +320,8 @@ bool ConvertDisplayed(const Bitmap& displayed, const TEffectParams& record, int 
     effect.SetProgress(progress);
     effect.SetParams(p);
     effect.Execute();
-    if (!effect.HasResult()) return error = "the conversion did not finish", false;
+    if (!effect.HasResult())
+        return error = effect.OutOfMemory() ? "not enough memory to convert it" : "the conversion did not finish", false;
     effect.GetLayers(out.Sketch, out.Color);
 
     // The main window's settings after a conversion: the blending chosen in the
@@ -367,7 +368,8 @@ bool PreviewDisplayed(const Bitmap& displayed, const TEffectParams& record, int 
     TDrawEffect effect;
     effect.SetParams(p);
     effect.Execute();
-    if (!effect.HasResult()) return error = "the preview did not finish", false;
+    if (!effect.HasResult())
+        return error = effect.OutOfMemory() ? "not enough memory to convert it" : "the preview did not finish", false;
     effect.ComposePreview(preview);
     return true;
 }
