@@ -101,9 +101,12 @@ TEST(BatchOpen, PicturesAreShownOverTheWhiteSketchInMultiply) {
     const Bitmap project = Displayed(dir / "p.d2o");
     EXPECT_EQ(project.Pixel(5, 5)[0], (200 * 75 + sketch.Pixel(5, 5)[0] * 25) / 100);
 
+    // ".jpeg" opens as a JPEG, in any letter case.
+    ASSERT_TRUE(WriteJpegFile(dir / "g.JPEG", picture, kJpegQuality, error)) << error;
+    EXPECT_EQ(Displayed(dir / "g.JPEG").Width(), 40);
     Bitmap out;
-    EXPECT_FALSE(OpenAsDisplayed(dir / "g.jpeg", out, error)) << ".jpeg is not opened, as in the application";
-    EXPECT_NE(error.find("g.jpeg"), std::string::npos);
+    EXPECT_FALSE(OpenAsDisplayed(dir / "g.tif", out, error));
+    EXPECT_NE(error.find("g.tif"), std::string::npos);
     EXPECT_FALSE(OpenAsDisplayed(dir / "missing.bmp", out, error));
     EXPECT_NE(error.find("missing.bmp"), std::string::npos);
 }
