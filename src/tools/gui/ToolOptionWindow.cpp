@@ -6,7 +6,7 @@
 #include <QTabWidget>
 
 #include "tools/ToolPages.h"
-#include "tools/gui/ToolIdNumbers.h"
+#include "tools/ToolIds.h"
 
 namespace velmora {
 
@@ -66,7 +66,7 @@ TFrmToolOption::TFrmToolOption(QWidget* parent) : QWidget(parent, Qt::Tool) {
     LabInfoG->hide();
     LabInfoB->hide();
 
-    ShowPage(tool_id::None);
+    ShowPage(ToolNone);
 }
 
 QWidget* TFrmToolOption::Page(const QString& name) const {
