@@ -50,10 +50,10 @@ TFrmToolOption::TFrmToolOption(QWidget* parent) : QWidget(parent, Qt::Tool) {
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->setGeometry(2, 3, 230, 170);
-    for (const PageSpec& spec : kPages) {
+    for (const PageSpec& entry : kPages) {
         auto* page = new QWidget;
-        page->setObjectName(QString::fromLatin1(spec.name));
-        PageControl1->addTab(page, QString::fromLatin1(spec.caption));
+        page->setObjectName(QString::fromLatin1(entry.name));
+        PageControl1->addTab(page, QString::fromLatin1(entry.caption));
     }
 
     QWidget* info = Page(QStringLiteral("TsNormal"));
