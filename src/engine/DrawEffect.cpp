@@ -1,5 +1,7 @@
 #include "engine/DrawEffect.h"
 
+#include <new>
+
 #include "common/Bitmap.h"
 
 #include <algorithm>
@@ -113,15 +115,32 @@ void TDrawEffect::Forget() {
 void TDrawEffect::Execute() {
     CancelFlag = false;
     hasResult_ = false;
+    outOfMemory_ = false;
     const TEffectParams p = params_;
     const Bitmap* source = p.SourceBitmap;
     if (!ValidateParams(p, source ? source->Width() : 0, source ? source->Height() : 0).empty()) return;
     ran_ = p;
+    try {
+        Run(p, *source);
+    } catch (const std::bad_alloc&) {
+        // A very large photograph can exhaust memory in the segmentation's buffers.
+        // Give everything back and report no result instead of ending the program.
+        Sketch = TSketch{};
+        ColorStep = TColorStep{};
+        Forget();
+        outOfMemory_ = true;
+        return;
+    }
+    hasResult_ = !Cancelled();
+    // A cancelled run leaves its buffers half made; nothing of it may be reused.
+    if (!hasResult_) Forget();
+}
 
+void TDrawEffect::Run(const TEffectParams& p, const Bitmap& source) {
     if (Progress) Progress->SetTotalMaximum((p.DrawSketch ? 3 : 0) + (p.DrawColor ? 7 : 0));
-    if (!p.DrawSketch && !p.DrawColor) return void(hasResult_ = true);
+    if (!p.DrawSketch && !p.DrawColor) return;
 
-    const ContentKey photo = KeyOfPicture(*source);
+    const ContentKey photo = KeyOfPicture(source);
     const std::vector<std::int64_t> rect = {p.Left, p.Top, p.Width, p.Height};
     auto key = [&](std::initializer_list<std::int64_t> fields, const std::vector<std::int64_t>& before) {
         StageKey k{photo, before};
@@ -139,7 +158,7 @@ void TDrawEffect::Execute() {
         } else {
             sketchDone_.reset();
             Sketch.SetProgress(Progress);
-            Sketch.LoadRegion(*source, p.Left, p.Top, p.Width, p.Height);
+            Sketch.LoadRegion(source, p.Left, p.Top, p.Width, p.Height);
             Sketch.RenderSketch(p.SketchType, p.Detail, p.Darkness, p.ThresholdLevel, p.RemainThreshold,
                                 p.RemainDarkness, p.RemainDark, p.SketchSmooth / 20.0, p.Sharper / 5.0,
                                 p.Reserved);
@@ -173,7 +192,7 @@ void TDrawEffect::Execute() {
         } else {
             reducedDone_.reset();
             smoothedDone_.reset();
-            c.LoadRegion(*source, photo, p.Left, p.Top, p.Width, p.Height);
+            c.LoadRegion(source, photo, p.Left, p.Top, p.Width, p.Height);
             c.ReduceColors(p.ColorReducer, p.ReducerType, p.ColoringMode, p.HandleCount, p.Handles);
             if (!Cancelled()) reducedDone_ = reduceKey;
         }
@@ -209,9 +228,6 @@ void TDrawEffect::Execute() {
             if (!Cancelled()) finalDone_ = finalKey;
         }
     }
-    hasResult_ = !Cancelled();
-    // A cancelled run leaves its buffers half made; nothing of it may be reused.
-    if (!hasResult_) Forget();
 }
 
 void TDrawEffect::ComposePreview(Bitmap& bitmap) const {

@@ -51,8 +51,12 @@ public:
     // the last run did not finish.
     void GetLayers(Bitmap& sketch, Bitmap& color) const;
 
-    // True when the last Execute ran to its end (not refused, not cancelled).
+    // True when the last Execute ran to its end (not refused, not cancelled, not out
+    // of memory).
     bool HasResult() const { return hasResult_; }
+    // True when the last Execute stopped because its buffers could not be allocated;
+    // Execute then returns normally (it runs on a worker thread) with no result.
+    bool OutOfMemory() const { return outOfMemory_; }
 
 private:
     // The inputs a stage's buffers were computed from.
@@ -73,6 +77,9 @@ private:
     std::optional<StageKey> smoothedDone_; // ColorStep.Smoothed (tone, then smoothing)
     std::optional<StageKey> blurredDone_;  // ColorStep.Blurred
     std::optional<StageKey> finalDone_;    // ColorStep.Final (the balance)
+    bool outOfMemory_ = false;
+
+    void Run(const TEffectParams& p, const Bitmap& source);
 };
 
 // Empty when the record can run on a photograph of the given size; otherwise what is
