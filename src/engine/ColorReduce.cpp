@@ -33,6 +33,17 @@ namespace {
 
 std::size_t Area(int w, int h) { return static_cast<std::size_t>(w) * static_cast<std::size_t>(h); }
 
+// The photograph's pixels, wherever they are: a bitmap's rows or FullImage.
+struct PhotoPixels {
+    const std::uint8_t* base = nullptr;
+    std::size_t stride = 0;
+    const std::uint8_t* Row(int y) const { return base + static_cast<std::size_t>(y) * stride; }
+    TRGBTriple At(int x, int y) const {
+        const std::uint8_t* p = Row(y) + 3 * static_cast<std::size_t>(x);
+        return TRGBTriple{p[0], p[1], p[2]};
+    }
+};
+
 // Every pixel's class triple as one number, in an array laid out like the labels
 // (with the border): (cR * C + cG) * C + cB for C classes per channel. Two values
 // above all of those mark the border and, while growing, the pixels taken. The
@@ -46,7 +57,7 @@ struct TagValues {
 
 // Fills the tags of the whole photograph, rows in parallel. False when cancelled.
 template <typename Tag>
-bool MakeTags(const TRGBTriple* image, const Grid& g, const Classes& cls, int perChannel, std::vector<Tag>& tags) {
+bool MakeTags(const PhotoPixels& image, const Grid& g, const Classes& cls, int perChannel, std::vector<Tag>& tags) {
     FillBuffer(tags, Area(g.PW, g.PH), TagValues<Tag>::kBorder);
     std::array<Tag, 256> r{}, gr{};
     for (int v = 0; v < 256; ++v) {
@@ -56,10 +67,10 @@ bool MakeTags(const TRGBTriple* image, const Grid& g, const Classes& cls, int pe
     return ParallelFor(g.SH, g.SW >= 2048 ? 32 : 128, [&](std::int64_t y0, std::int64_t y1) {
                for (std::int64_t y = y0; y < y1; ++y) {
                    if (Cancelled()) return;
-                   const TRGBTriple* row = image + Area(g.SW, static_cast<int>(y));
+                   const std::uint8_t* row = image.Row(static_cast<int>(y));
                    Tag* t = tags.data() + g.At(0, static_cast<int>(y));
-                   for (int x = 0; x < g.SW; ++x)
-                       t[x] = static_cast<Tag>(r[row[x].R] + gr[row[x].G] + cls[row[x].B]);
+                   for (int x = 0; x < g.SW; ++x, row += 3)
+                       t[x] = static_cast<Tag>(r[row[2]] + gr[row[1]] + cls[row[0]]);
                }
            }) &&
            !Cancelled();
@@ -248,16 +259,14 @@ void Grow(Tag* tags, const Grid& g, const Neighbours& nb, int sx, int sy, Tag ta
 
 // The running halving average of pairs taken from both ends of the growth order
 // towards the middle (not the mean), then the palette entry in "Fixed Color".
-TRGBTriple RegionColor(const TColorStep& step, const GrowthOrder& order, int coloringMode) {
-    const TRGBTriple* img = step.FullImage.data();
-    const int sw = step.SrcWidth;
-    auto color = [&](std::uint32_t v) -> const TRGBTriple& { return img[Area(sw, PY(v)) + PX(v)]; };
+TRGBTriple RegionColor(const TColorStep& step, const PhotoPixels& img, const GrowthOrder& order, int coloringMode) {
+    auto color = [&](std::uint32_t v) { return img.At(PX(v), PY(v)); };
     const int n = static_cast<int>(order.Count);
-    const TRGBTriple& mid = color(order[static_cast<std::size_t>(n / 2)]);
+    const TRGBTriple mid = color(order[static_cast<std::size_t>(n / 2)]);
     int r = mid.R, g = mid.G, b = mid.B;
     for (int i = 0; i <= (n - 1) / 2; ++i) {
-        const TRGBTriple& a = color(order[static_cast<std::size_t>(i)]);
-        const TRGBTriple& z = color(order[static_cast<std::size_t>(n - 1 - i)]);
+        const TRGBTriple a = color(order[static_cast<std::size_t>(i)]);
+        const TRGBTriple z = color(order[static_cast<std::size_t>(n - 1 - i)]);
         r = (((a.R + z.R) >> 1) + r) >> 1;
         g = (((a.G + z.G) >> 1) + g) >> 1;
         b = (((a.B + z.B) >> 1) + b) >> 1;
@@ -269,12 +278,11 @@ TRGBTriple RegionColor(const TColorStep& step, const GrowthOrder& order, int col
 // The reduction proper, once the classes are known: labels and tags (unless kept),
 // then the regions' colors, then the rectangle. False when cancelled.
 template <typename Seg, typename Tag>
-bool ReduceWith(TColorStep& step, Seg& seg, std::vector<Tag>& tags, bool labelled, int coloringMode,
-                StepPositions& steps, bool wholePhotograph) {
+bool ReduceWith(TColorStep& step, const PhotoPixels& img, Seg& seg, std::vector<Tag>& tags, bool labelled,
+                int coloringMode, StepPositions& steps, bool wholePhotograph) {
     const Grid g = seg.grid;
     const int Left = step.Left, Top = step.Top, Right = step.Right, Bottom = step.Bottom;
     const int SrcWidth = step.SrcWidth, SrcHeight = step.SrcHeight, Width = step.Width, Height = step.Height;
-    const TRGBTriple* img = step.FullImage.data();
     if (!labelled) {
         const int perChannel = *std::max_element(seg.classes.begin(), seg.classes.end()) + 1;
         if (!MakeTags(img, g, seg.classes, perChannel, tags)) return false;
@@ -311,10 +319,10 @@ bool ReduceWith(TColorStep& step, Seg& seg, std::vector<Tag>& tags, bool labelle
                            const Tag tag = tagRow[x];
                            Grow(T, g, nb, x, row, tag, order);
                            if (order.Count == 0) {  // a region of its own keeps its color
-                               out[Area(SrcWidth, row) + x] = img[Area(SrcWidth, row) + x];
+                               out[Area(SrcWidth, row) + x] = img.At(x, row);
                                continue;
                            }
-                           const TRGBTriple c = RegionColor(step, order, coloringMode);
+                           const TRGBTriple c = RegionColor(step, img, order, coloringMode);
                            for (std::size_t i = 0; i < order.Count; ++i)
                                out[Area(SrcWidth, PY(order[i])) + PX(order[i])] = c;
                        }
@@ -404,7 +412,7 @@ bool ReduceWith(TColorStep& step, Seg& seg, std::vector<Tag>& tags, bool labelle
                 Region& r = regions[toGrow[static_cast<std::size_t>(i)]];
                 const Tag tag = T[r.seed];
                 Grow(T, g, nb, g.X(r.seed), g.Y(r.seed), tag, order);
-                r.color = RegionColor(step, order, coloringMode);
+                r.color = RegionColor(step, img, order, coloringMode);
                 // The tags are kept: give back what growing overwrote.
                 for (std::size_t k = 0; k < order.Count; ++k)
                     std::atomic_ref<Tag>(T[g.At(PX(order[k]), PY(order[k]))]).store(tag, std::memory_order_relaxed);
@@ -431,7 +439,7 @@ bool ReduceWith(TColorStep& step, Seg& seg, std::vector<Tag>& tags, bool labelle
                                    if (root != lastRoot) {
                                        const auto it = colorOf.find(root);
                                        if (it == colorOf.end()) {  // a region of its own
-                                           out[x - Left] = img[Area(SrcWidth, y) + x];
+                                           out[x - Left] = img.At(x, y);
                                            continue;
                                        }
                                        lastRoot = root;
@@ -457,7 +465,8 @@ TColorStep::TColorStep(const TColorStep& other)
       Levels(other.Levels), Final(other.Final), Width(other.Width), Height(other.Height),
       SrcWidth(other.SrcWidth), SrcHeight(other.SrcHeight), Left(other.Left), Top(other.Top),
       Right(other.Right), Bottom(other.Bottom), reducerType_(other.reducerType_),
-      colorReducer_(other.colorReducer_), levelCount_(other.levelCount_), content_(other.content_) {}
+      colorReducer_(other.colorReducer_), levelCount_(other.levelCount_), content_(other.content_),
+      photo_(other.photo_) {}
 
 TColorStep& TColorStep::operator=(const TColorStep& other) {
     if (this != &other) *this = TColorStep(other);
@@ -466,6 +475,7 @@ TColorStep& TColorStep::operator=(const TColorStep& other) {
 
 void TColorStep::ForgetPhotograph() {
     content_ = ContentKey{};
+    photo_ = nullptr;
     segmentation_.reset();
 }
 
@@ -475,7 +485,16 @@ void TColorStep::ReduceColors(int colorReducer, int reducerType, int coloringMod
     // A damaged record is refused before a run; this keeps a direct call from
     // dividing by zero or reading past the five handles all the same.
     if (colorReducer < 1 || handleCount < 0 || handleCount > 5) return;
-    if (FullImage.size() != Area(SrcWidth, SrcHeight) || Reduced.size() != Area(Width, Height)) return;
+    // The photograph: the bitmap given to LoadRegion with its content, or the copy.
+    PhotoPixels img;
+    if (photo_ && photo_->Width() == SrcWidth && photo_->Height() == SrcHeight) {
+        img = PhotoPixels{photo_->Data(), photo_->Stride()};
+    } else if (FullImage.size() == Area(SrcWidth, SrcHeight)) {
+        img = PhotoPixels{reinterpret_cast<const std::uint8_t*>(FullImage.data()), Area(SrcWidth, 1) * 3};
+    } else {
+        return;
+    }
+    if (Reduced.size() != Area(Width, Height)) return;
 
     reducerType_ = reducerType;
     colorReducer_ = colorReducer;
@@ -520,8 +539,8 @@ void TColorStep::ReduceColors(int colorReducer, int reducerType, int coloringMod
     // Two values above every class triple must fit.
     const long long perChannel = *std::max_element(cls.begin(), cls.end()) + 1;
     const bool narrow = perChannel * perChannel * perChannel <= 65534;
-    const bool done = narrow ? ReduceWith(*this, *seg, seg->tags16, labelled, coloringMode, steps, wholePhotograph)
-                             : ReduceWith(*this, *seg, seg->tags32, labelled, coloringMode, steps, wholePhotograph);
+    const bool done = narrow ? ReduceWith(*this, img, *seg, seg->tags16, labelled, coloringMode, steps, wholePhotograph)
+                             : ReduceWith(*this, img, *seg, seg->tags32, labelled, coloringMode, steps, wholePhotograph);
     if (!done || Cancelled()) return;
     // Keep the labels, tags and colors for the next preview of these pixels; growing
     // over the whole photograph used the tags up.

@@ -83,16 +83,16 @@ void TColorStep::LoadRegion(const Bitmap& source, int left, int top, int width, 
 
 void TColorStep::LoadRegion(const Bitmap& source, const ContentKey& content, int left, int top, int width,
                             int height) {
+    if (!(content_ == content)) ForgetPhotograph();
     SetRectangle(source, left, top, width, height);
-    const bool holds = content.Known() && content_ == content && content.Width == SrcWidth &&
-                       content.Height == SrcHeight && FullImage.size() == Area(SrcWidth, SrcHeight);
-    if (holds && !Cancelled()) return;
-    ForgetPhotograph();
-    if (!CopyPhotograph(source)) {
-        for (TripleBuffer* b : {&FullImage, &Reduced, &Smoothed, &Blurred, &Final}) b->clear();
+    std::vector<TRGBTriple>().swap(FullImage);
+    if (Cancelled()) {
+        ForgetPhotograph();
+        for (TripleBuffer* b : {&Reduced, &Smoothed, &Blurred, &Final}) b->clear();
         return;
     }
     content_ = content;
+    photo_ = &source;
 }
 
 int TColorStep::ColorClass(int v) const {

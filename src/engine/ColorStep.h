@@ -69,13 +69,14 @@ public:
     // Copies the whole photograph and sizes the rectangle's buffers. The rectangle
     // must lie inside the photograph.
     void LoadRegion(const Bitmap& source, int left, int top, int width, int height);
-    // The same for a photograph identified by `content` (KeyOfPicture): FullImage is
-    // copied only when it does not already hold those pixels, and ReduceColors keeps
-    // the segmentation of the photograph into regions for the next reduction of the
-    // same pixels with the same classes (a preview elsewhere in the photograph, or
-    // with other coloring), while the rectangle is smaller than the photograph.
+    // The same for a photograph identified by `content` (KeyOfPicture), without the
+    // copy: FullImage is left empty and ReduceColors reads `source` itself, which
+    // must stay as it is until then. ReduceColors keeps the segmentation of the
+    // photograph into regions for the next reduction of the same pixels with the same
+    // classes (a preview elsewhere in the photograph, or with other coloring), while
+    // the rectangle is smaller than the photograph.
     void LoadRegion(const Bitmap& source, const ContentKey& content, int left, int top, int width, int height);
-    // Forgets the kept segmentation and which pixels FullImage holds.
+    // Forgets the kept segmentation and which photograph was loaded.
     void ForgetPhotograph();
     // FullImage to Reduced. colorReducer >= 1 and handleCount 0..5 are required;
     // coloringMode 0 picks palette colors, any other value keeps region averages.
@@ -117,7 +118,8 @@ private:
     int reducerType_ = 0;
     int colorReducer_ = 1;
     int levelCount_ = 0;  // handles in use
-    ContentKey content_;  // the pixels in FullImage, when known
+    ContentKey content_;            // the photograph's pixels, when known
+    const Bitmap* photo_ = nullptr;  // read instead of FullImage when set
     std::unique_ptr<Segmentation> segmentation_;
 };
 

@@ -111,10 +111,10 @@ void MapRect(const Bitmap& src, Bitmap& dst, Rect r, Map map) {
 // check before each row, the positions of the single loop (y * 100 div (height - 1)
 // after row y) and one total step at the end.
 template <typename Map>
-void MapBuffer(const TripleBuffer& src, TripleBuffer& dst, int width, int height,
+bool MapBuffer(const TripleBuffer& src, TripleBuffer& dst, int width, int height,
                       ProgressTargets* progress, Map map) {
     const std::size_t n = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    if (src.size() != n) return;
+    if (src.size() != n) return false;
     if (&src != &dst) dst.resize(n);
     StepPositions steps(progress, 0, 0, height - 1);
     ParallelLoop rows;
@@ -134,8 +134,17 @@ void MapBuffer(const TripleBuffer& src, TripleBuffer& dst, int width, int height
             }
         }
     });
-    if (!done || Cancelled()) return;
+    if (!done || Cancelled()) return false;
     ReportStepDone(progress);
+    return true;
+}
+
+// What a buffer form that was folded into an earlier pass still reports: its caption,
+// the positions of its rows and its total step.
+void ReportFoldedStep(ProgressTargets* progress, const char* caption, int height) {
+    ReportCaption(progress, caption);
+    StepPositions(progress, 0, 0, height - 1).ReportUpTo(height - 1);
+    if (!Cancelled()) ReportStepDone(progress);
 }
 
 }  // namespace
@@ -169,9 +178,27 @@ void TColorStep::ApplySaturation(const TripleBuffer& src, TripleBuffer& dst, int
 }
 
 void TColorStep::AdjustTone(int brightness, int contrast, int saturation) {
-    ApplySaturation(Reduced, Final, saturation);
-    ApplyContrast(Final, Final, contrast);
-    ApplyBrightness(Final, Final, brightness, brightness, brightness);
+    // Saturation, contrast and brightness in one pass over the pixels: the contrast
+    // and brightness tables compose into one, applied after the saturation. The
+    // contrast and brightness steps still report their captions, positions and total
+    // steps, in the same order.
+    ReportCaption(Progress, "Saturation");
+    const SaturationTables st = MakeSaturationTables(saturation);
+    if (Cancelled()) return;
+    const auto contrastTable = ContrastTable(contrast, kContrastPivot);
+    const auto brightnessTable = BrightnessTable(brightness);
+    std::array<std::uint8_t, 256> t{};
+    for (int i = 0; i < 256; ++i) t[static_cast<std::size_t>(i)] = brightnessTable[contrastTable[static_cast<std::size_t>(i)]];
+    const bool done = MapBuffer(Reduced, Final, Width, Height, Progress, [&](TRGBTriple& p) {
+        Saturate(p, st);
+        p.R = t[p.R];
+        p.G = t[p.G];
+        p.B = t[p.B];
+    });
+    if (!done) return;
+    ReportFoldedStep(Progress, "Contrast", Height);
+    if (Cancelled()) return;
+    ReportFoldedStep(Progress, "Brightness", Height);
 }
 
 void TColorStep::ColorBalance(int red, int green, int blue) { ApplyBrightness(Blurred, Final, red, green, blue); }
