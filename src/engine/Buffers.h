@@ -1,24 +1,47 @@
 #pragma once
-// Sizing of the engine's large working buffers.
+// Sizing of the engine's large working buffers. A conversion of a large photograph
+// touches a few hundred megabytes of fresh memory, and taking each new page as it is
+// first written is a large part of the cost; the pages of a new buffer are therefore
+// asked for in a few large requests, split over the worker threads, before it is
+// cleared.
 
+#include <algorithm>
 #include <cstddef>
+#include <type_traits>
 #include <vector>
 
 namespace velmora {
 
-// Gives `v` exactly n elements, as resize does. When the size changes, the old
-// memory is released first, so the old and the new buffer never coexist.
+// Makes the system supply the pages of [data, data + bytes) now, where it can do
+// that in one request; otherwise does nothing (they then come as they are touched).
+void PreparePages(void* data, std::size_t bytes);
+
+// Gives `v` exactly n elements, as resize does (new elements are zero). When the
+// size changes, the old memory is released first, so the old and the new buffer
+// never coexist. New elements of plain types are copied from a block of zeros, which
+// is faster than constructing them one by one.
 template <typename T>
 void SizeBuffer(std::vector<T>& v, std::size_t n) {
     if (v.size() == n) return;
     std::vector<T>().swap(v);
-    v.resize(n);
+    v.reserve(n);
+    PreparePages(v.data(), n * sizeof(T));
+    if constexpr (std::is_trivially_copyable_v<T>) {
+        static const std::vector<T> zeros(std::size_t{1} << 14, T{});
+        while (v.size() < n) v.insert(v.end(), zeros.begin(), zeros.begin() + std::min(zeros.size(), n - v.size()));
+    } else {
+        v.resize(n);
+    }
 }
 
 // The same, every element set to `value`.
 template <typename T>
 void FillBuffer(std::vector<T>& v, std::size_t n, const T& value) {
-    if (v.size() != n) std::vector<T>().swap(v);
+    if (v.size() != n) {
+        std::vector<T>().swap(v);
+        v.reserve(n);
+        PreparePages(v.data(), n * sizeof(T));
+    }
     v.assign(n, value);
 }
 

@@ -95,18 +95,10 @@ VELMORA_PIXEL_LOOP void BlurAcrossRows(const std::uint8_t* const* rows, std::uin
 // a cancel.
 int RowGrain(int width) { return width >= 4096 ? 4 : width >= 1024 ? 16 : 64; }
 
-// Columns of the column pass handed to one thread at a time. Each strip goes down the
-// whole picture, so its rows must be long enough to read memory efficiently.
-int StripWidth(int width, int height) {
-    const int byArea = height >= 2048 ? 96 : height >= 512 ? 128 : 256;
-    return width < byArea ? width : byArea;
-}
-
 // Both blur forms: rows top to bottom from src into dst, then columns left to right in
 // dst, as the single-threaded passes do, but split over the worker threads: the row
-// pass by rows, the column pass by strips of columns. A strip goes down its columns
-// computing a row at a time and keeps the rows it has already overwritten in a ring,
-// which gives exactly the sums of going down each column through a temporary column.
+// pass by rows, the column pass by bands of rows computed a row at a time, which gives
+// exactly the sums of going down each column through a temporary column.
 // With `checkCancel` a set CancelFlag stops the work, leaving dst partly blurred; the
 // caption and positions go to `progress` as the single-threaded passes report them.
 void Blur(const TripleBuffer& src, TripleBuffer& dst, int width, int height, double radius,
@@ -154,42 +146,77 @@ void Blur(const TripleBuffer& src, TripleBuffer& dst, int width, int height, dou
     ReportStepDone(progress);
 
     ReportCaption(progress, "Blur Column");
-    const int strip = StripWidth(width, height);
-    const int strips = (width + strip - 1) / strip;
+    // The column pass by bands of rows, each band going down its rows a row at a
+    // time, which reads memory in order. A band overwrites its rows as it goes, so it
+    // keeps the rows it has overwritten (and still needs) in a ring; the rows just
+    // outside it belong to the neighbouring bands, which overwrite them at the same
+    // time, so every band first keeps copies of those (its halo) before any band
+    // starts writing.
+    const int bandRows = std::max(32, 4 * size);
+    const int bands = (height + bandRows - 1) / bandRows;
+    std::vector<std::vector<std::uint8_t>> halos(static_cast<std::size_t>(bands));
+    auto haloFirst = [&](int b) { return std::max(0, b * bandRows - size); };
+    ParallelLoop keep;
+    keep.Count = bands;
+    keep.Grain = 1;
+    keep.StopOnCancel = checkCancel;
+    if (!ParallelFor(keep, [&](std::int64_t b0, std::int64_t b1) {
+            for (std::int64_t b = b0; b < b1; ++b) {
+                const int y0 = static_cast<int>(b) * bandRows;
+                const int y1 = std::min(height, y0 + bandRows);
+                const int above = y0 - haloFirst(static_cast<int>(b));
+                const int below = std::min(height, y1 + size) - y1;
+                std::vector<std::uint8_t>& halo = halos[static_cast<std::size_t>(b)];
+                halo.resize(rowBytes * static_cast<std::size_t>(above + below));
+                std::copy_n(out + static_cast<std::size_t>(y0 - above) * rowBytes, rowBytes * above, halo.data());
+                std::copy_n(out + static_cast<std::size_t>(y1) * rowBytes, rowBytes * below,
+                            halo.data() + rowBytes * above);
+            }
+        }) ||
+        (checkCancel && Cancelled()))
+        return;
+
     StepPositions colSteps(progress, 0, 0, width - 1);
     ParallelLoop cols;
-    cols.Count = strips;
+    cols.Count = bands;
     cols.Grain = 1;
     cols.StopOnCancel = checkCancel;
     cols.Progress = [&](std::int64_t done) {
-        colSteps.ReportUpTo(std::min<std::int64_t>(done * strip, width) - 1);
+        // Rows finished stand for the same share of the columns.
+        colSteps.ReportUpTo(std::min<std::int64_t>(done * bandRows, height) * width / height - 1);
     };
-    const bool colsDone = ParallelFor(cols, [&](std::int64_t s0, std::int64_t s1) {
+    const bool colsDone = ParallelFor(cols, [&](std::int64_t b0, std::int64_t b1) {
         const int ring = size + 1;
-        const std::size_t segMax = static_cast<std::size_t>(strip) * 3;
-        std::vector<std::uint8_t> saved(segMax * ring);
+        std::vector<std::uint8_t> saved(rowBytes * ring);
         std::vector<const std::uint8_t*> taps(static_cast<std::size_t>(2 * size + 1));
-        std::vector<std::int32_t> acc(segMax);
-        for (std::int64_t s = s0; s < s1; ++s) {
-            const int x0 = static_cast<int>(s) * strip;
-            const int cols = std::min(strip, width - x0);
-            const std::size_t seg = static_cast<std::size_t>(cols) * 3;
-            std::uint8_t* column = out + static_cast<std::size_t>(x0) * 3;
-            for (int y = 0; y < height; ++y) {
+        std::vector<std::int32_t> acc(rowBytes);
+        for (std::int64_t b = b0; b < b1; ++b) {
+            const int y0 = static_cast<int>(b) * bandRows;
+            const int y1 = std::min(height, y0 + bandRows);
+            const int first = haloFirst(static_cast<int>(b));  // the halo's first row
+            const std::uint8_t* halo = halos[static_cast<std::size_t>(b)].data();
+            for (int y = y0; y < y1; ++y) {
                 if (checkCancel && Cancelled()) return;
-                std::uint8_t* row = column + static_cast<std::size_t>(y) * rowBytes;
+                std::uint8_t* row = out + static_cast<std::size_t>(y) * rowBytes;
                 // Row y is still the row pass's result; keep it for the rows below,
                 // which read it after it has been overwritten.
-                std::copy_n(row, seg, saved.data() + static_cast<std::size_t>(y % ring) * segMax);
+                std::copy_n(row, rowBytes, saved.data() + static_cast<std::size_t>(y % ring) * rowBytes);
                 for (int j = -size; j <= size; ++j) {
                     int k = y + j;
                     if (k < 0) k = 0;
                     if (k > height - 1) k = height - 1;
-                    taps[static_cast<std::size_t>(j + size)] =
-                        k <= y ? saved.data() + static_cast<std::size_t>(k % ring) * segMax
-                               : column + static_cast<std::size_t>(k) * rowBytes;
+                    const std::uint8_t* tap;
+                    if (k < y0)
+                        tap = halo + static_cast<std::size_t>(k - first) * rowBytes;
+                    else if (k >= y1)
+                        tap = halo + static_cast<std::size_t>(y0 - first + (k - y1)) * rowBytes;
+                    else if (k <= y)
+                        tap = saved.data() + static_cast<std::size_t>(k % ring) * rowBytes;
+                    else
+                        tap = out + static_cast<std::size_t>(k) * rowBytes;
+                    taps[static_cast<std::size_t>(j + size)] = tap;
                 }
-                BlurAcrossRows(taps.data() + size, row, static_cast<int>(seg), w, size, acc.data());
+                BlurAcrossRows(taps.data() + size, row, static_cast<int>(rowBytes), w, size, acc.data());
             }
         }
     });

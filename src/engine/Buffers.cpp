@@ -1,0 +1,38 @@
+#include "engine/Buffers.h"
+
+#include <cstdint>
+
+#include "engine/Parallel.h"
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
+namespace velmora {
+
+void PreparePages(void* data, std::size_t bytes) {
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+    constexpr std::uintptr_t kPage = 4096;
+    constexpr std::size_t kChunk = std::size_t{8} << 20;
+    if (data == nullptr || bytes < 4 * kChunk) return;  // small buffers are not worth it
+    const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kPage - 1) & ~(kPage - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(kPage - 1);
+    if (begin >= end) return;
+    const std::size_t chunks = (end - begin + kChunk - 1) / kChunk;
+    ParallelLoop loop;
+    loop.Count = static_cast<std::int64_t>(chunks);
+    loop.Grain = 1;
+    loop.StopOnCancel = false;
+    ParallelFor(loop, [&](std::int64_t c0, std::int64_t c1) {
+        const std::uintptr_t from = begin + static_cast<std::uintptr_t>(c0) * kChunk;
+        const std::uintptr_t to = std::min<std::uintptr_t>(end, begin + static_cast<std::uintptr_t>(c1) * kChunk);
+        // A kernel without this request refuses it; the pages then come when touched.
+        madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+    });
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
+
+}  // namespace velmora
