@@ -46,8 +46,6 @@ std::array<int, 2 * kMaxKernelHalfWidth + 1> IntegerWeights(const TBlurKernel& k
 
 namespace {
 
-constexpr int kTaps = 2 * kMaxKernelHalfWidth + 1;
-
 // One blurred line: out[b] = clamp(sum over j of w[j] * in[b - step * j] div 1024) for
 // the n bytes of the line, where `in` already holds `size` repeated edge pixels on
 // both sides (so in[b - step * j] is the clamped neighbour). Integer sums in any order
@@ -61,7 +59,11 @@ VELMORA_PIXEL_LOOP void BlurLine(const std::uint8_t* in, std::ptrdiff_t step, st
         const int wr = w[-j];
         const std::uint8_t* l = in - step * j;
         const std::uint8_t* r = in + step * j;
-        for (int b = 0; b < n; ++b) acc[b] += wl * l[b] + wr * r[b];
+        if (wl == wr) {  // the kernel is symmetric: one product per pair of taps
+            for (int b = 0; b < n; ++b) acc[b] += wl * static_cast<std::int16_t>(l[b] + r[b]);
+        } else {
+            for (int b = 0; b < n; ++b) acc[b] += wl * l[b] + wr * r[b];
+        }
     }
     for (int b = 0; b < n; ++b) {
         const int v = acc[b] / 1024;
@@ -82,7 +84,11 @@ VELMORA_PIXEL_LOOP void BlurAcrossRows(const std::uint8_t* const* rows, std::uin
         const int wd = w[-j];
         const std::uint8_t* u = rows[-j];
         const std::uint8_t* d = rows[j];
-        for (int b = 0; b < n; ++b) acc[b] += wu * u[b] + wd * d[b];
+        if (wu == wd) {  // the kernel is symmetric: one product per pair of taps
+            for (int b = 0; b < n; ++b) acc[b] += wu * static_cast<std::int16_t>(u[b] + d[b]);
+        } else {
+            for (int b = 0; b < n; ++b) acc[b] += wu * u[b] + wd * d[b];
+        }
     }
     for (int b = 0; b < n; ++b) {
         const int v = acc[b] / 1024;
