@@ -3,6 +3,9 @@
 // progress dialog, and installing its layers in the document.
 
 #include <QString>
+#include <string>
+
+#include "engine/EffectParams.h"
 
 class QWidget;
 
@@ -13,5 +16,9 @@ class DocumentHost;
 // presetPath empty: the dialog starts from "default.set"; otherwise that preset is
 // loaded after it.
 void RunConversion(DocumentHost& host, QWidget* parent, const QString& presetPath);
+
+// Records the history state of a conversion with the detail text built from the
+// record. Returns what AddState returns.
+bool AddConversionState(DocumentHost& host, const std::string& name, const TEffectParams& params);
 
 }  // namespace velmora
