@@ -17,11 +17,20 @@ struct SourcePixels {
 };
 
 // The program-wide buffer that opening fills and the conversion dialog scales from.
+// Used on the user-interface thread only.
 SourcePixels& SharedSourcePixels();
 
 void StoreSourcePixels(const Bitmap& bmp, SourcePixels& dst = SharedSourcePixels());
 
-// Resamples `src` to width x height into `dst`.
+// Resamples `src` to width x height into `dst` by averaging the source area each
+// output pixel covers (integer arithmetic with 12 fractional bits). A width or height
+// below 1, or an empty source, leaves `dst` unchanged.
 void ResampleSourcePixels(const SourcePixels& src, int width, int height, Bitmap& dst);
+
+// One side of the picture at `percent` of its original length, truncating:
+// 33 % of 640 is 211.
+inline int ScaleSide(int original, int percent) {
+    return static_cast<int>(static_cast<long long>(original) * percent / 100);
+}
 
 }  // namespace velmora

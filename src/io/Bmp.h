@@ -2,7 +2,10 @@
 // Windows bitmap files. The writer produces exactly one layout (14-byte file header
 // with the whole size, 40-byte info header, no color table, bottom-up 24-bit rows
 // padded to 4 bytes), which is also what a project file embeds. The reader takes
-// what users' .bmp files really are and turns everything into 24-bit.
+// what users' .bmp files really are and turns everything into 24-bit: 1, 4 and 8 bits
+// with a color table (also run-length encoded at 4 and 8 bits), 16 bits (5-5-5 or
+// bit fields), 24 bits, 32 bits (plain or bit fields), bottom-up or top-down rows,
+// and the old 12-byte header.
 
 #include <cstddef>
 #include <cstdint>
@@ -13,15 +16,33 @@
 
 namespace velmora {
 
+constexpr std::size_t kBmpFileHeaderSize = 14;
+constexpr std::size_t kBmpInfoHeaderSize = 40;
+
 // Decodes one BMP that starts at data[0]. On success fills `out`, sets `consumed` to
 // the number of bytes this BMP occupies (so a caller can read several in a row) and
 // returns true; otherwise returns false with a message in `error` and leaves `out`
 // untouched.
+//
+// `consumed` is the file header's size field when that is consistent (at least the
+// end of the pixel data and no more than the bytes given), otherwise the end of the
+// pixel data. For our own files both are the same number; a foreign file whose size
+// field is zero or wrong still ends where its pixels end, and one with data after
+// its pixels (a color profile, say) keeps that data inside the size it declares.
 bool DecodeBmp(const std::uint8_t* data, std::size_t size, Bitmap& out, std::size_t& consumed,
                std::string& error);
 
+// The size in bytes of the file EncodeBmp produces for a width x height picture.
+std::uint64_t EncodedBmpSize(int width, int height);
+
 // The file bytes of `bmp` in the layout above.
 std::vector<std::uint8_t> EncodeBmp(const Bitmap& bmp);
+// The 54 header bytes of that layout; the rows follow bottom-up, each Stride() long.
+std::vector<std::uint8_t> EncodeBmpHeader(int width, int height);
+
+class AtomicFileWriter;
+// Streams the same bytes as EncodeBmp into `writer` without assembling them first.
+bool WriteBmpTo(AtomicFileWriter& writer, const Bitmap& bmp);
 
 bool ReadBmpFile(const std::string& path, Bitmap& out, std::string& error);
 // Written through a temporary file in the same folder, so a failure never destroys

@@ -1,6 +1,7 @@
 #pragma once
 // Whole-file reads and safe whole-file writes.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -12,6 +13,11 @@ namespace velmora {
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std::string& error,
                    std::size_t maxBytes = std::size_t(1) << 32);
 
+// Reads at most maxBytes from the start of a file (fewer when the file is shorter);
+// false with a message naming the file when it cannot be opened or read.
+bool ReadFilePrefix(const std::string& path, std::size_t maxBytes, std::vector<std::uint8_t>& out,
+                    std::string& error);
+
 // Writes to a temporary file in the same folder and renames it over `path` only when
 // every byte reached the disk; on failure the temporary is removed and any existing
 // file is left as it was. The message names the file.
@@ -22,8 +28,36 @@ inline bool WriteFileAtomically(const std::string& path, const std::vector<std::
     return WriteFileAtomically(path, bytes.data(), bytes.size(), error);
 }
 
+// The same in pieces, for files too large to assemble in memory first:
+//   AtomicFileWriter w(path); w.Write(...); ...; ok = w.Commit(error);
+// Nothing replaces `path` unless Commit succeeds; a writer destroyed without a
+// successful Commit removes its temporary file. After the first failure further
+// writes do nothing and Commit reports that failure.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(std::string path);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    bool Write(const void* data, std::size_t size);
+    bool Write(const std::vector<std::uint8_t>& bytes) { return Write(bytes.data(), bytes.size()); }
+    bool Ok() const { return error_.empty(); }
+    // Flushes to the disk, closes and renames over the target.
+    bool Commit(std::string& error);
+
+private:
+    void Fail(const std::string& what, int err);
+    void Discard();
+
+    std::string path_;
+    std::string tempPath_;
+    int fd_ = -1;
+    std::string error_;
+};
+
 // The extension from the last "." of the file name on (empty when none), upper case:
-// "photo.jpg" gives ".JPG".
+// "photo.jpg" gives ".JPG". A dot in a folder name does not count.
 std::string UpperExtension(const std::string& path);
 
 }  // namespace velmora

@@ -3,6 +3,8 @@
 // layer, the color layer and the photograph as three complete BMP files. History
 // snapshots use the same format.
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "common/Bitmap.h"
@@ -11,6 +13,8 @@
 namespace velmora {
 
 constexpr int kProjectHeaderSize = 1024;
+// The first four bytes of every project file.
+constexpr std::uint8_t kProjectMagic[4] = {0x70, 0x32, 0x63, 0x00};
 
 struct ProjectData {
     Bitmap Sketch;
@@ -19,9 +23,10 @@ struct ProjectData {
     LayerState State;
 };
 
-// 0 on success; -1 when the name is empty after trimming blanks, or when the file
-// could not be written completely (then `error` names the file, and an existing file
-// is left as it was).
+// 0 on success; -1 when the name is empty after trimming blanks, when the three
+// pictures are empty or of different sizes (such a file could never be loaded), or
+// when the file could not be written completely (then `error` names the file, and
+// an existing file is left as it was).
 int SaveD2O(const std::string& fileName, const Bitmap& sketch, const Bitmap& color,
             const Bitmap& photo, const LayerState& state, std::string* error = nullptr);
 
@@ -29,7 +34,14 @@ int SaveD2O(const std::string& fileName, const Bitmap& sketch, const Bitmap& col
 // cannot be read, a short header, a wrong magic, a truncated body, an undecodable
 // image, or three images of different sizes, with `out` untouched. The layer state
 // is taken as the Layers window would show it: opacity clamped to 1..99, a check box
-// checked only for the byte 1.
+// checked only for the byte 1, and a blending mode other than 0 or 1 read as 0
+// ("Multiply"), since the drop-down list cannot show any other value and without a
+// mode nothing would be composited.
 int LoadD2O(const std::string& fileName, ProjectData& out, std::string* error = nullptr);
+
+// The same as LoadD2O over bytes already in memory; LoadD2O reads the file and
+// calls this.
+int LoadD2OFromMemory(const std::uint8_t* data, std::size_t size, ProjectData& out,
+                      std::string* error = nullptr);
 
 }  // namespace velmora

@@ -1,0 +1,232 @@
+#include "io/FileUtil.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace velmora {
+
+namespace {
+
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+std::string Reason(int err) { return std::strerror(err); }
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Reads until maxBytes or the end of the file. Returns 0 or an errno value;
+// `tooLarge` is set when more than maxBytes are there.
+int ReadFrom(int fd, std::size_t maxBytes, std::vector<std::uint8_t>& out, bool& tooLarge) {
+    tooLarge = false;
+    out.clear();
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return errno;
+    if (S_ISDIR(st.st_mode)) return EISDIR;
+    if (S_ISREG(st.st_mode) && st.st_size > 0) {
+        const auto expected = static_cast<unsigned long long>(st.st_size);
+        if (expected > maxBytes) {
+            tooLarge = true;
+            return 0;
+        }
+        out.reserve(static_cast<std::size_t>(expected));
+    }
+    std::uint8_t chunk[65536];
+    for (;;) {
+        const std::size_t room = maxBytes - out.size();
+        // One byte beyond the limit tells a file that grew past it from one that fits.
+        const std::size_t want = room < sizeof chunk ? room + 1 : sizeof chunk;
+        const ssize_t got = ::read(fd, chunk, want);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (got == 0) return 0;
+        if (static_cast<std::size_t>(got) > room) {
+            out.insert(out.end(), chunk, chunk + room);
+            tooLarge = true;
+            return 0;
+        }
+        out.insert(out.end(), chunk, chunk + got);
+    }
+}
+
+std::atomic<unsigned> g_tempCounter{0};
+
+}  // namespace
+
+bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std::string& error,
+                   std::size_t maxBytes) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) {
+        error = "Cannot open " + Quoted(path) + ": " + Reason(errno);
+        return false;
+    }
+    std::vector<std::uint8_t> data;
+    bool tooLarge = false;
+    if (const int err = ReadFrom(fd.get(), maxBytes, data, tooLarge); err != 0) {
+        error = "Cannot read " + Quoted(path) + ": " + Reason(err);
+        return false;
+    }
+    if (tooLarge) {
+        error = Quoted(path) + " is too large to be read";
+        return false;
+    }
+    out.swap(data);
+    return true;
+}
+
+bool ReadFilePrefix(const std::string& path, std::size_t maxBytes, std::vector<std::uint8_t>& out,
+                    std::string& error) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) {
+        error = "Cannot open " + Quoted(path) + ": " + Reason(errno);
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode)) {
+        error = "Cannot read " + Quoted(path) + ": " + Reason(S_ISDIR(st.st_mode) ? EISDIR : errno);
+        return false;
+    }
+    std::vector<std::uint8_t> data(maxBytes);
+    std::size_t have = 0;
+    while (have < maxBytes) {
+        const ssize_t got = ::read(fd.get(), data.data() + have, maxBytes - have);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            error = "Cannot read " + Quoted(path) + ": " + Reason(errno);
+            return false;
+        }
+        if (got == 0) break;
+        have += static_cast<std::size_t>(got);
+    }
+    data.resize(have);
+    out.swap(data);
+    return true;
+}
+
+AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)) {
+    if (path_.empty()) {
+        error_ = "Cannot write a file without a name";
+        return;
+    }
+    // O_EXCL on a fresh name keeps us from writing through somebody else's file or
+    // link; the mode 0666 lets the umask decide the permissions as for any new file.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const unsigned n = g_tempCounter.fetch_add(1, std::memory_order_relaxed);
+        tempPath_ = path_ + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(n);
+        fd_ = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ >= 0) return;
+        if (errno != EEXIST) break;
+    }
+    const int err = errno;
+    tempPath_.clear();
+    error_ = "Cannot write " + Quoted(path_) + ": " + Reason(err);
+}
+
+AtomicFileWriter::~AtomicFileWriter() { Discard(); }
+
+void AtomicFileWriter::Discard() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (!tempPath_.empty()) {
+        ::unlink(tempPath_.c_str());
+        tempPath_.clear();
+    }
+}
+
+void AtomicFileWriter::Fail(const std::string& what, int err) {
+    if (error_.empty()) error_ = what + " " + Quoted(path_) + ": " + Reason(err);
+    Discard();
+}
+
+bool AtomicFileWriter::Write(const void* data, std::size_t size) {
+    if (!error_.empty()) return false;
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    while (size > 0) {
+        // Some kernels refuse single writes above about 2 GiB.
+        const std::size_t piece = size < (std::size_t(1) << 30) ? size : (std::size_t(1) << 30);
+        const ssize_t done = ::write(fd_, p, piece);
+        if (done < 0) {
+            if (errno == EINTR) continue;
+            Fail("Cannot write", errno);
+            return false;
+        }
+        if (done == 0) {
+            Fail("Cannot write", ENOSPC);
+            return false;
+        }
+        p += done;
+        size -= static_cast<std::size_t>(done);
+    }
+    return true;
+}
+
+bool AtomicFileWriter::Commit(std::string& error) {
+    if (error_.empty()) {
+        if (::fsync(fd_) != 0 && errno != EINVAL) {
+            Fail("Cannot write", errno);
+        } else {
+            const int fd = fd_;
+            fd_ = -1;
+            if (::close(fd) != 0) {
+                Fail("Cannot write", errno);
+            } else if (::rename(tempPath_.c_str(), path_.c_str()) != 0) {
+                Fail("Cannot replace", errno);
+            } else {
+                tempPath_.clear();
+                // Make the rename itself durable; a failure here loses nothing.
+                const std::size_t slash = path_.find_last_of('/');
+                const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path_.substr(0, slash));
+                const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                if (dfd >= 0) {
+                    ::fsync(dfd);
+                    ::close(dfd);
+                }
+            }
+        }
+    }
+    if (!error_.empty()) {
+        error = error_;
+        return false;
+    }
+    return true;
+}
+
+bool WriteFileAtomically(const std::string& path, const std::uint8_t* data, std::size_t size,
+                         std::string& error) {
+    AtomicFileWriter writer(path);
+    writer.Write(data, size);
+    return writer.Commit(error);
+}
+
+std::string UpperExtension(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || dot < nameStart) return {};
+    std::string ext = path.substr(dot);
+    for (char& c : ext)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return ext;
+}
+
+}  // namespace velmora

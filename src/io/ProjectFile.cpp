@@ -1,0 +1,148 @@
+#include "io/ProjectFile.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <stdexcept>
+
+#include "common/MemoryLimit.h"
+#include "io/Bmp.h"
+#include "io/FileUtil.h"
+
+namespace velmora {
+
+namespace {
+
+// Offsets of the header fields.
+constexpr std::size_t kVersionAt = 4;
+constexpr std::size_t kSketchOffsetAt = 6;
+constexpr std::size_t kSketchLengthAt = 10;
+constexpr std::size_t kColorOffsetAt = 14;
+constexpr std::size_t kColorLengthAt = 18;
+constexpr std::size_t kBlendingAt = 22;
+constexpr std::size_t kOpacityAt = 23;
+constexpr std::size_t kSketchVisibleAt = 24;
+constexpr std::size_t kColorVisibleAt = 25;
+constexpr std::size_t kSketchDrawableAt = 26;
+constexpr std::size_t kColorDrawableAt = 27;
+
+void Put32(std::uint8_t* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+// Blanks are everything up to the space character, as the file dialogs' callers trim.
+bool BlankName(const std::string& name) {
+    return std::all_of(name.begin(), name.end(),
+                       [](char c) { return static_cast<unsigned char>(c) <= ' '; });
+}
+
+int Failed(std::string* error, const std::string& message) {
+    if (error) *error = message;
+    return -1;
+}
+
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+}  // namespace
+
+int SaveD2O(const std::string& fileName, const Bitmap& sketch, const Bitmap& color,
+            const Bitmap& photo, const LayerState& state, std::string* error) {
+    if (BlankName(fileName)) return Failed(error, "The project file has no name.");
+    if (sketch.Empty() || color.Empty() || photo.Empty())
+        return Failed(error, "Cannot write " + Quoted(fileName) + ": there is no picture to save");
+    if (sketch.Width() != color.Width() || sketch.Width() != photo.Width() ||
+        sketch.Height() != color.Height() || sketch.Height() != photo.Height())
+        return Failed(error, "Cannot write " + Quoted(fileName) + ": the layers differ in size");
+
+    const std::uint64_t imageLength = EncodedBmpSize(sketch.Width(), sketch.Height());
+    if (kProjectHeaderSize + 2 * imageLength > std::numeric_limits<std::uint32_t>::max())
+        return Failed(error, "Cannot write " + Quoted(fileName) + ": the picture is too large for a project file");
+
+    std::array<std::uint8_t, kProjectHeaderSize> header{};
+    std::memcpy(header.data(), kProjectMagic, 4);
+    header[kVersionAt] = 0x00;
+    header[kVersionAt + 1] = 0x01;
+    Put32(&header[kSketchOffsetAt], kProjectHeaderSize);
+    Put32(&header[kSketchLengthAt], static_cast<std::uint32_t>(imageLength));
+    Put32(&header[kColorOffsetAt], static_cast<std::uint32_t>(kProjectHeaderSize + imageLength));
+    Put32(&header[kColorLengthAt], static_cast<std::uint32_t>(imageLength));
+    header[kBlendingAt] = static_cast<std::uint8_t>(state.BlendingMode);
+    header[kOpacityAt] = static_cast<std::uint8_t>(std::clamp(state.Opacity, 1, 99));
+    header[kSketchVisibleAt] = state.SketchVisible ? 1 : 0;
+    header[kColorVisibleAt] = state.ColorVisible ? 1 : 0;
+    header[kSketchDrawableAt] = state.SketchDrawable ? 1 : 0;
+    header[kColorDrawableAt] = state.ColorDrawable ? 1 : 0;
+
+    std::string problem;
+    try {
+        AtomicFileWriter writer(fileName);
+        writer.Write(header.data(), header.size());
+        WriteBmpTo(writer, sketch);
+        WriteBmpTo(writer, color);
+        WriteBmpTo(writer, photo);
+        if (writer.Commit(problem)) return 0;
+    } catch (const std::bad_alloc&) {
+        problem = "Cannot write " + Quoted(fileName) + ": not enough memory";
+    }
+    return Failed(error, problem);
+}
+
+int LoadD2OFromMemory(const std::uint8_t* data, std::size_t size, ProjectData& out, std::string* error) {
+    if (size < static_cast<std::size_t>(kProjectHeaderSize))
+        return Failed(error, "the file is too short to be a project file");
+    if (std::memcmp(data, kProjectMagic, 4) != 0) return Failed(error, "the file is not a project file");
+
+    // Each picture is read into a temporary; the document sees all three or none.
+    Bitmap pictures[3];
+    std::size_t pos = kProjectHeaderSize;
+    static const char* const kNames[3] = {"sketch layer", "color layer", "photograph"};
+    for (int i = 0; i < 3; ++i) {
+        std::size_t consumed = 0;
+        std::string problem;
+        if (pos >= size) return Failed(error, std::string("the file ends before its ") + kNames[i]);
+        if (!DecodeBmp(data + pos, size - pos, pictures[i], consumed, problem))
+            return Failed(error, std::string("the ") + kNames[i] + " cannot be read: " + problem);
+        pos += consumed;
+    }
+    for (int i = 1; i < 3; ++i)
+        if (pictures[i].Width() != pictures[0].Width() || pictures[i].Height() != pictures[0].Height())
+            return Failed(error, "the layers of the project differ in size");
+
+    LayerState state;
+    const std::uint8_t mode = data[kBlendingAt];
+    state.BlendingMode = mode <= 1 ? mode : 0;
+    state.Opacity = std::clamp<int>(data[kOpacityAt], 1, 99);
+    state.SketchVisible = data[kSketchVisibleAt] == 1;
+    state.ColorVisible = data[kColorVisibleAt] == 1;
+    state.SketchDrawable = data[kSketchDrawableAt] == 1;
+    state.ColorDrawable = data[kColorDrawableAt] == 1;
+
+    out.Sketch.Swap(pictures[0]);
+    out.Color.Swap(pictures[1]);
+    out.Photo.Swap(pictures[2]);
+    out.State = state;
+    return 0;
+}
+
+int LoadD2O(const std::string& fileName, ProjectData& out, std::string* error) {
+    if (BlankName(fileName)) return Failed(error, "The project file has no name.");
+    // No acceptable project is larger than its header and three of the largest
+    // pictures we would decode; a larger file is refused before it is read.
+    const std::uint64_t limit = PictureMemoryLimit();
+    const std::uint64_t maxBytes = kProjectHeaderSize + 3 * (limit + 4096);
+    std::vector<std::uint8_t> bytes;
+    std::string problem;
+    try {
+        if (!ReadWholeFile(fileName, bytes, problem,
+                           static_cast<std::size_t>(std::min<std::uint64_t>(maxBytes, SIZE_MAX))))
+            return Failed(error, problem);
+        if (LoadD2OFromMemory(bytes.data(), bytes.size(), out, &problem) == 0) return 0;
+    } catch (const std::bad_alloc&) {
+        problem = "not enough memory";
+    }
+    return Failed(error, Quoted(fileName) + ": " + problem);
+}
+
+}  // namespace velmora

@@ -1,0 +1,389 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <random>
+
+#include "common/MemoryLimit.h"
+#include "io/Bmp.h"
+#include "io/IoTestUtil.h"
+
+namespace velmora {
+namespace {
+
+using testing::Get32;
+using testing::Noise;
+using testing::Put16;
+using testing::Put32;
+
+// Builds a BMP file the way other programs write them, independently of our writer.
+struct BmpSpec {
+    std::uint32_t headerSize = 40;
+    int width = 0;
+    int height = 0;  // negative for top-down
+    int bpp = 24;
+    std::uint32_t compression = 0;
+    std::vector<std::uint32_t> palette{};// 0x00RRGGBB
+    std::vector<std::uint32_t> masks{};  // written after a 40-byte header
+    std::uint32_t colorsUsed = 0;
+    std::vector<std::uint8_t> pixels{};  // exactly as stored
+
+    std::vector<std::uint8_t> Build() const {
+        const std::size_t entry = headerSize == 12 ? 3 : 4;
+        const std::size_t off = 14 + headerSize + 4 * masks.size() + entry * palette.size();
+        std::vector<std::uint8_t> b(off, 0);
+        b[0] = 'B';
+        b[1] = 'M';
+        Put32(b, 2, static_cast<std::uint32_t>(off + pixels.size()));
+        Put32(b, 10, static_cast<std::uint32_t>(off));
+        Put32(b, 14, headerSize);
+        if (headerSize == 12) {
+            Put16(b, 18, static_cast<std::uint32_t>(width));
+            Put16(b, 20, static_cast<std::uint32_t>(height));
+            Put16(b, 22, 1);
+            Put16(b, 24, static_cast<std::uint32_t>(bpp));
+        } else {
+            Put32(b, 18, static_cast<std::uint32_t>(width));
+            Put32(b, 22, static_cast<std::uint32_t>(height));
+            Put16(b, 26, 1);
+            Put16(b, 28, static_cast<std::uint32_t>(bpp));
+            Put32(b, 30, compression);
+            Put32(b, 34, static_cast<std::uint32_t>(pixels.size()));
+            Put32(b, 46, colorsUsed);
+        }
+        std::size_t at = 14 + headerSize;
+        for (std::uint32_t m : masks) Put32(b, at, m), at += 4;
+        for (std::uint32_t c : palette) {
+            b[at] = static_cast<std::uint8_t>(c);
+            b[at + 1] = static_cast<std::uint8_t>(c >> 8);
+            b[at + 2] = static_cast<std::uint8_t>(c >> 16);
+            at += entry;
+        }
+        b.insert(b.end(), pixels.begin(), pixels.end());
+        return b;
+    }
+};
+
+// Packs values of `bpp` bits, most significant first, into rows padded to 4 bytes;
+// `values` is row-major top to bottom, rows are stored bottom-up unless topDown.
+std::vector<std::uint8_t> PackRows(const std::vector<std::uint32_t>& values, int w, int h, int bpp,
+                                   bool topDown = false) {
+    const std::size_t stride = (static_cast<std::size_t>(w) * bpp + 31) / 32 * 4;
+    std::vector<std::uint8_t> out(stride * h, 0);
+    for (int r = 0; r < h; ++r) {
+        const int y = topDown ? r : h - 1 - r;
+        std::uint8_t* row = out.data() + stride * r;
+        for (int x = 0; x < w; ++x) {
+            const std::uint32_t v = values[static_cast<std::size_t>(y) * w + x];
+            if (bpp >= 8) {
+                for (int i = 0; i < bpp / 8; ++i) row[x * bpp / 8 + i] = static_cast<std::uint8_t>(v >> (8 * i));
+            } else {
+                const int bit = x * bpp;
+                row[bit / 8] |= static_cast<std::uint8_t>(v << (8 - bpp - bit % 8));
+            }
+        }
+    }
+    return out;
+}
+
+Bitmap Decode(const std::vector<std::uint8_t>& file, std::size_t* consumed = nullptr) {
+    Bitmap out;
+    std::size_t used = 0;
+    std::string error;
+    EXPECT_TRUE(DecodeBmp(file.data(), file.size(), out, used, error)) << error;
+    if (consumed) *consumed = used;
+    return out;
+}
+
+void ExpectPixel(const Bitmap& bmp, int x, int y, std::uint32_t rgb) {
+    const std::uint8_t* p = bmp.Pixel(x, y);
+    EXPECT_EQ(p[2], (rgb >> 16) & 255) << "red at " << x << "," << y;
+    EXPECT_EQ(p[1], (rgb >> 8) & 255) << "green at " << x << "," << y;
+    EXPECT_EQ(p[0], rgb & 255) << "blue at " << x << "," << y;
+}
+
+std::uint32_t Scaled(std::uint32_t v, int bits) {
+    return static_cast<std::uint32_t>(std::lround(v * 255.0 / ((1u << bits) - 1)));
+}
+
+TEST(BmpWriter, ProducesTheProjectLayout) {
+    Bitmap bmp = Noise(3, 2, 1);
+    // Dirty row padding must not leak into the file.
+    bmp.Row(0)[9] = bmp.Row(0)[10] = bmp.Row(0)[11] = 0xEE;
+    const std::vector<std::uint8_t> f = EncodeBmp(bmp);
+    ASSERT_EQ(f.size(), 54u + 12 * 2);
+    EXPECT_EQ(f.size(), EncodedBmpSize(3, 2));
+    EXPECT_EQ(f[0], 'B');
+    EXPECT_EQ(f[1], 'M');
+    EXPECT_EQ(Get32(f, 2), f.size());
+    EXPECT_EQ(Get32(f, 6), 0u);
+    EXPECT_EQ(Get32(f, 10), 54u);
+    EXPECT_EQ(Get32(f, 14), 40u);
+    EXPECT_EQ(Get32(f, 18), 3u);
+    EXPECT_EQ(Get32(f, 22), 2u);  // positive: bottom-up
+    EXPECT_EQ(f[26] | f[27] << 8, 1);
+    EXPECT_EQ(f[28] | f[29] << 8, 24);
+    EXPECT_EQ(Get32(f, 30), 0u);
+    EXPECT_EQ(Get32(f, 46), 0u);  // no color table
+    // The bottom row comes first, then three zero padding bytes.
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(f[54 + i], bmp.Row(1)[i]);
+    for (int i = 9; i < 12; ++i) EXPECT_EQ(f[54 + i], 0);
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(f[66 + i], bmp.Row(0)[i]);
+    for (int i = 9; i < 12; ++i) EXPECT_EQ(f[66 + i], 0);
+}
+
+TEST(BmpWriter, RoundTripsEveryRowPadding) {
+    for (int w = 1; w <= 6; ++w)
+        for (int h = 1; h <= 3; ++h) {
+            const Bitmap bmp = Noise(w, h, w * 10 + h);
+            std::size_t consumed = 0;
+            const std::vector<std::uint8_t> f = EncodeBmp(bmp);
+            EXPECT_EQ(Decode(f, &consumed), bmp) << w << "x" << h;
+            EXPECT_EQ(consumed, f.size());
+        }
+}
+
+TEST(BmpReader, PaletteDepthsOneFourAndEight) {
+    std::mt19937 rng(7);
+    for (int bpp : {1, 4, 8}) {
+        const int w = 13, h = 5;
+        BmpSpec spec{.width = w, .height = h, .bpp = bpp};
+        // The 8-bit file declares fewer colors than an index can reach: those are black.
+        const int colors = bpp == 8 ? 200 : 1 << bpp;
+        for (int i = 0; i < colors; ++i) spec.palette.push_back(rng() & 0xFFFFFF);
+        if (bpp == 8) spec.colorsUsed = colors;
+        std::vector<std::uint32_t> idx(w * h);
+        for (auto& v : idx) v = rng() % (1u << bpp);
+        spec.pixels = PackRows(idx, w, h, bpp);
+        const Bitmap bmp = Decode(spec.Build());
+        ASSERT_EQ(bmp.Width(), w);
+        ASSERT_EQ(bmp.Height(), h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const std::uint32_t i = idx[y * w + x];
+                ExpectPixel(bmp, x, y, i < spec.palette.size() ? spec.palette[i] : 0);
+            }
+    }
+}
+
+TEST(BmpReader, SixteenBitsDefaultAndBitFields) {
+    std::mt19937 rng(3);
+    const int w = 5, h = 3;
+    std::vector<std::uint32_t> v(w * h);
+    for (auto& p : v) p = rng() & 0xFFFF;
+    v[0] = 0xFFFF;
+    v[1] = 0;
+
+    BmpSpec s555{.width = w, .height = h, .bpp = 16};
+    s555.pixels = PackRows(v, w, h, 16);
+    const Bitmap a = Decode(s555.Build());
+    BmpSpec s565{.width = w, .height = h, .bpp = 16, .compression = 3, .masks = {0xF800, 0x07E0, 0x001F}};
+    s565.pixels = s555.pixels;
+    const Bitmap b = Decode(s565.Build());
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const std::uint32_t p = v[y * w + x];
+            ExpectPixel(a, x, y, Scaled(p >> 10 & 31, 5) << 16 | Scaled(p >> 5 & 31, 5) << 8 | Scaled(p & 31, 5));
+            ExpectPixel(b, x, y, Scaled(p >> 11, 5) << 16 | Scaled(p >> 5 & 63, 6) << 8 | Scaled(p & 31, 5));
+        }
+    ExpectPixel(a, 0, 0, 0xFFFFFF);
+    ExpectPixel(b, 1, 0, 0);
+}
+
+TEST(BmpReader, ThirtyTwoBitsPlainAndBitFields) {
+    const int w = 3, h = 2;
+    std::vector<std::uint32_t> v = {0xAA112233, 0x00FFFFFF, 0x12345678, 0, 0xFF000000, 0x00808080};
+    BmpSpec plain{.width = w, .height = h, .bpp = 32};
+    plain.pixels = PackRows(v, w, h, 32);
+    const Bitmap a = Decode(plain.Build());
+    // Channels in another order in a 56-byte header: red lowest, blue highest.
+    BmpSpec fields{.headerSize = 56, .width = w, .height = h, .bpp = 32, .compression = 3};
+    fields.pixels = plain.pixels;
+    std::vector<std::uint8_t> file = fields.Build();
+    Put32(file, 54, 0x000000FF);
+    Put32(file, 58, 0x0000FF00);
+    Put32(file, 62, 0x00FF0000);
+    const Bitmap b = Decode(file);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const std::uint32_t p = v[y * w + x];
+            ExpectPixel(a, x, y, p & 0xFFFFFF);  // the fourth byte is ignored
+            ExpectPixel(b, x, y, (p & 0xFF) << 16 | (p & 0xFF00) | (p >> 16 & 0xFF));
+        }
+}
+
+TEST(BmpReader, TopDownRowsAndTheOldCoreHeader) {
+    const Bitmap truth = Noise(5, 4, 11);
+    std::vector<std::uint32_t> v;
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x) {
+            const std::uint8_t* p = truth.Pixel(x, y);
+            v.push_back(p[0] | p[1] << 8 | p[2] << 16);
+        }
+    BmpSpec spec{.width = 5, .height = -4, .bpp = 24};
+    spec.pixels = PackRows(v, 5, 4, 24, true);
+    EXPECT_EQ(Decode(spec.Build()), truth);
+
+    BmpSpec core{.headerSize = 12, .width = 3, .height = 2, .bpp = 8, .palette = {0x102030, 0x405060, 0x708090}};
+    core.pixels = PackRows({2, 1, 0, 0, 0, 2}, 3, 2, 8);
+    const Bitmap c = Decode(core.Build());
+    ExpectPixel(c, 0, 0, 0x708090);
+    ExpectPixel(c, 1, 0, 0x405060);
+    ExpectPixel(c, 2, 1, 0x708090);
+}
+
+constexpr std::uint32_t kGrey = 0x777777;  // palette entry 0, to tell it from "skipped"
+
+TEST(BmpReader, RunLengthEightBits) {
+    BmpSpec spec{.width = 6, .height = 3, .bpp = 8, .compression = 1};
+    for (std::uint32_t i = 0; i < 6; ++i) spec.palette.push_back(i == 0 ? kGrey : i * 0x111111);
+    spec.pixels = {4, 1,  0, 3, 2, 3, 4, 0,  // run, then an absolute run past the edge (padded)
+                   0, 0,                     // end of line
+                   0, 2, 2, 1,               // jump 2 right and 1 up: the rest of row 1 stays black
+                   2, 5,  0, 1};             // run, end of bitmap
+    const Bitmap b = Decode(spec.Build());
+    const std::uint32_t bottom[6] = {0x111111, 0x111111, 0x111111, 0x111111, 0x222222, 0x333333};
+    const std::uint32_t top[6] = {0, 0, 0x555555, 0x555555, 0, 0};
+    for (int x = 0; x < 6; ++x) {
+        ExpectPixel(b, x, 2, bottom[x]);
+        ExpectPixel(b, x, 1, 0);
+        ExpectPixel(b, x, 0, top[x]);
+    }
+}
+
+TEST(BmpReader, RunLengthFourBits) {
+    BmpSpec spec{.width = 7, .height = 2, .bpp = 4, .compression = 2};
+    for (std::uint32_t i = 0; i < 16; ++i) spec.palette.push_back(i * 0x0F0F0F);
+    spec.pixels = {5, 0x12,  0, 3, 0x34, 0x50,  0, 0,  // alternating run, absolute 3 nibbles
+                   0, 4, 0x67, 0x89,  3, 0xAB,  0, 1};
+    const Bitmap b = Decode(spec.Build());
+    const int bottom[7] = {1, 2, 1, 2, 1, 3, 4};
+    const int top[7] = {6, 7, 8, 9, 10, 11, 10};
+    for (int x = 0; x < 7; ++x) {
+        ExpectPixel(b, x, 1, bottom[x] * 0x0F0F0Fu);
+        ExpectPixel(b, x, 0, top[x] * 0x0F0F0Fu);
+    }
+}
+
+TEST(BmpReader, ReportsHowManyBytesTheBitmapOccupies) {
+    const std::vector<std::uint8_t> a = EncodeBmp(Noise(2, 2, 1));
+    const std::vector<std::uint8_t> b = EncodeBmp(Noise(3, 1, 2));
+    std::vector<std::uint8_t> two = a;
+    two.insert(two.end(), b.begin(), b.end());
+    std::size_t consumed = 0;
+    Decode(two, &consumed);
+    EXPECT_EQ(consumed, a.size());
+
+    // A size field of zero or one reaching past the data: the pixels' end counts.
+    for (std::uint32_t bogus : {0u, 1u, 0xFFFFFFFFu}) {
+        std::vector<std::uint8_t> f = two;
+        Put32(f, 2, bogus);
+        Decode(f, &consumed);
+        EXPECT_EQ(consumed, a.size()) << bogus;
+    }
+    // Data the file declares after its pixels belongs to it.
+    std::vector<std::uint8_t> f = a;
+    f.resize(a.size() + 10, 0x5A);
+    Put32(f, 2, static_cast<std::uint32_t>(f.size()));
+    Decode(f, &consumed);
+    EXPECT_EQ(consumed, f.size());
+}
+
+void ExpectRejected(const std::vector<std::uint8_t>& file, const std::string& what) {
+    Bitmap out = Noise(2, 2, 99);
+    const Bitmap before = out;
+    std::size_t consumed = 12345;
+    std::string error;
+    EXPECT_FALSE(DecodeBmp(file.data(), file.size(), out, consumed, error)) << what;
+    EXPECT_FALSE(error.empty()) << what;
+    EXPECT_EQ(out, before) << what;
+    EXPECT_EQ(consumed, 12345u) << what;
+}
+
+TEST(BmpReader, RejectsEveryTruncationAndLeavesTheOutputAlone) {
+    BmpSpec pal{.width = 4, .height = 3, .bpp = 8, .palette = {1, 2, 3}};
+    pal.pixels = PackRows(std::vector<std::uint32_t>(12, 1), 4, 3, 8);
+    BmpSpec rle{.width = 4, .height = 2, .bpp = 8, .compression = 1, .palette = {1, 2}};
+    rle.pixels = {4, 1, 0, 0, 2, 1, 0, 1};
+    for (const auto& file : {EncodeBmp(Noise(4, 3, 5)), pal.Build()})
+        for (std::size_t n = 0; n < file.size(); ++n)
+            ExpectRejected({file.begin(), file.begin() + n}, "prefix " + std::to_string(n));
+    // The compressed file is complete once its second row has begun being filled.
+    const std::vector<std::uint8_t> r = rle.Build();
+    for (std::size_t n = 0; n < r.size() - 4; ++n) ExpectRejected({r.begin(), r.begin() + n}, "rle " + std::to_string(n));
+}
+
+TEST(BmpReader, RefusesHostileHeadersBeforeAllocating) {
+    const std::vector<std::uint8_t> good = EncodeBmp(Noise(4, 4, 1));
+    auto patched = [&](std::size_t at, std::uint32_t v, bool sixteen = false) {
+        std::vector<std::uint8_t> f = good;
+        sixteen ? Put16(f, at, v) : Put32(f, at, v);
+        return f;
+    };
+    ExpectRejected(patched(18, 30001), "too wide");
+    ExpectRejected(patched(22, 0x80000000u), "most negative height");
+    ExpectRejected(patched(22, static_cast<std::uint32_t>(-30001)), "too tall top-down");
+    ExpectRejected(patched(18, 0), "no width");
+    ExpectRejected(patched(18, static_cast<std::uint32_t>(-4)), "negative width");
+    ExpectRejected(patched(22, 0), "no height");
+    ExpectRejected(patched(28, 2, true), "two bits");
+    ExpectRejected(patched(30, 4), "embedded JPEG");
+    ExpectRejected(patched(30, 1), "run-length at 24 bits");
+    ExpectRejected(patched(10, 20), "pixels inside the header");
+    ExpectRejected(patched(10, 1000), "pixels past the end");
+    ExpectRejected(patched(14, 200), "unknown header");
+    ExpectRejected({'B', 'A', 0, 0}, "not a bitmap");
+
+    // 20000 x 20000 is allowed a side but not within a 64 MiB budget.
+    SetPictureMemoryLimit(std::size_t(64) << 20);
+    std::vector<std::uint8_t> big = patched(18, 20000);
+    Put32(big, 22, 20000);
+    ExpectRejected(big, "over the memory limit");
+    SetPictureMemoryLimit(0);
+}
+
+TEST(BmpReader, SurvivesRandomDamage) {
+    BmpSpec rle{.width = 9, .height = 5, .bpp = 4, .compression = 2, .palette = {1, 2, 3, 4}};
+    rle.pixels = {9, 0x12, 0, 0, 0, 5, 0x12, 0x30, 0, 2, 3, 1, 0, 1};
+    const std::vector<std::vector<std::uint8_t>> seeds = {EncodeBmp(Noise(7, 3, 2)), rle.Build()};
+    std::mt19937 rng(1234);
+    SetPictureMemoryLimit(std::size_t(32) << 20);
+    for (int i = 0; i < 4000; ++i) {
+        std::vector<std::uint8_t> f = seeds[i % 2];
+        const int hits = 1 + rng() % 4;
+        for (int k = 0; k < hits; ++k) f[rng() % f.size()] = static_cast<std::uint8_t>(rng());
+        Bitmap out;
+        std::size_t consumed = 0;
+        std::string error;
+        if (DecodeBmp(f.data(), f.size(), out, consumed, error)) {
+            EXPECT_LE(consumed, f.size());
+            EXPECT_FALSE(out.Empty());
+        } else {
+            EXPECT_TRUE(out.Empty());
+        }
+    }
+    SetPictureMemoryLimit(0);
+}
+
+TEST(BmpFile, WritesAndReadsAndNamesTheFileOnFailure) {
+    testing::TempDir dir;
+    const Bitmap bmp = Noise(5, 5, 8);
+    std::string error;
+    ASSERT_TRUE(WriteBmpFile(dir.File("a.bmp"), bmp, error)) << error;
+    EXPECT_EQ(testing::Slurp(dir.File("a.bmp")), EncodeBmp(bmp));
+    Bitmap back;
+    ASSERT_TRUE(ReadBmpFile(dir.File("a.bmp"), back, error));
+    EXPECT_EQ(back, bmp);
+
+    EXPECT_FALSE(ReadBmpFile(dir.File("missing.bmp"), back, error));
+    EXPECT_NE(error.find("missing.bmp"), std::string::npos);
+    EXPECT_FALSE(WriteBmpFile(dir.File("no/such/folder/b.bmp"), bmp, error));
+    EXPECT_NE(error.find("b.bmp"), std::string::npos);
+    testing::Spit(dir.File("bad.bmp"), {'B', 'M', 1});
+    EXPECT_FALSE(ReadBmpFile(dir.File("bad.bmp"), back, error));
+    EXPECT_NE(error.find("bad.bmp"), std::string::npos);
+    EXPECT_EQ(back, bmp);
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+
+#include "io/FileUtil.h"
+#include "io/IoTestUtil.h"
+
+namespace velmora {
+namespace {
+
+TEST(UpperExtension, TakesTheLastDotOfTheFileName) {
+    EXPECT_EQ(UpperExtension("photo.jpg"), ".JPG");
+    EXPECT_EQ(UpperExtension("/a/b/Photo.Tar.bMp"), ".BMP");
+    EXPECT_EQ(UpperExtension("/a/b/photo"), "");
+    EXPECT_EQ(UpperExtension("/a.b/photo"), "");
+    EXPECT_EQ(UpperExtension("photo."), ".");
+    EXPECT_EQ(UpperExtension("dir/.d2o"), ".D2O");
+    EXPECT_EQ(UpperExtension("été.jpeg"), ".JPEG");
+}
+
+TEST(ReadWholeFile, ReadsRefusesAndNamesTheFile) {
+    testing::TempDir dir;
+    std::vector<std::uint8_t> data(100000);
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7);
+    testing::Spit(dir.File("f"), data);
+    std::vector<std::uint8_t> got = {1};
+    std::string error;
+    ASSERT_TRUE(ReadWholeFile(dir.File("f"), got, error));
+    EXPECT_EQ(got, data);
+    EXPECT_FALSE(ReadWholeFile(dir.File("f"), got, error, 99999));
+    EXPECT_NE(error.find("\"" + dir.File("f") + "\""), std::string::npos);
+    EXPECT_EQ(got, data);
+    EXPECT_FALSE(ReadWholeFile(dir.File("nope"), got, error));
+    EXPECT_NE(error.find("nope"), std::string::npos);
+    EXPECT_FALSE(ReadWholeFile(dir.File(""), got, error));  // a folder
+    ASSERT_TRUE(ReadFilePrefix(dir.File("f"), 10, got, error));
+    EXPECT_EQ(got, std::vector<std::uint8_t>(data.begin(), data.begin() + 10));
+}
+
+TEST(WriteFileAtomically, ReplacesOnlyWhenComplete) {
+    testing::TempDir dir;
+    const std::string path = dir.File("out.bin");
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(path, std::vector<std::uint8_t>{1, 2, 3}, error)) << error;
+    ASSERT_TRUE(WriteFileAtomically(path, std::vector<std::uint8_t>{4, 5}, error)) << error;
+    EXPECT_EQ(testing::Slurp(path), (std::vector<std::uint8_t>{4, 5}));
+    {
+        testing::FileSizeLimit limit(1000);
+        EXPECT_FALSE(WriteFileAtomically(path, std::vector<std::uint8_t>(5000, 9), error));
+    }
+    EXPECT_NE(error.find("out.bin"), std::string::npos);
+    EXPECT_EQ(testing::Slurp(path), (std::vector<std::uint8_t>{4, 5}));
+    EXPECT_EQ(dir.Count(), 1u);
+    // A folder in the way of the rename: the write fails, the folder stays.
+    std::filesystem::create_directory(dir.File("taken"));
+    testing::Spit(dir.File("taken/inside"), {7});
+    EXPECT_FALSE(WriteFileAtomically(dir.File("taken"), std::vector<std::uint8_t>{1}, error));
+    EXPECT_EQ(testing::Slurp(dir.File("taken/inside")), std::vector<std::uint8_t>{7});
+    EXPECT_EQ(dir.Count(), 2u);
+    EXPECT_FALSE(WriteFileAtomically("", std::vector<std::uint8_t>{1}, error));
+}
+
+TEST(AtomicFileWriter, AbandonedWriterLeavesNoTrace) {
+    testing::TempDir dir;
+    {
+        AtomicFileWriter w(dir.File("never"));
+        EXPECT_TRUE(w.Write(std::vector<std::uint8_t>(10, 1)));
+    }
+    EXPECT_EQ(dir.Count(), 0u);
+}
+
+}  // namespace
+}  // namespace velmora

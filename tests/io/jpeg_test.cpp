@@ -1,0 +1,203 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <jpeglib.h>
+
+#include <cstdlib>
+#include <random>
+
+#include "common/MemoryLimit.h"
+#include "io/IoTestUtil.h"
+#include "io/Jpeg.h"
+
+namespace velmora {
+namespace {
+
+Bitmap Gradient(int w, int h) {
+    Bitmap bmp(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            std::uint8_t* p = bmp.Pixel(x, y);
+            p[0] = static_cast<std::uint8_t>(x * 255 / (w - 1));
+            p[1] = static_cast<std::uint8_t>(y * 255 / (h - 1));
+            p[2] = static_cast<std::uint8_t>(255 - x * 255 / (w - 1));
+        }
+    return bmp;
+}
+
+double MeanError(const Bitmap& a, const Bitmap& b) {
+    double sum = 0;
+    for (int y = 0; y < a.Height(); ++y)
+        for (int i = 0; i < a.Width() * 3; ++i) sum += std::abs(a.Row(y)[i] - b.Row(y)[i]);
+    return sum / (a.Width() * a.Height() * 3.0);
+}
+
+std::vector<std::uint8_t> Encoded(const Bitmap& bmp) {
+    std::vector<std::uint8_t> out;
+    std::string error;
+    EXPECT_TRUE(EncodeJpeg(bmp, kJpegQuality, out, error)) << error;
+    return out;
+}
+
+// Writes a JPEG in another color space with libjpeg directly, as other programs do.
+std::vector<std::uint8_t> EncodeRaw(int w, int h, int components, J_COLOR_SPACE space,
+                                    const std::vector<std::uint8_t>& pixels) {
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr err{};
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long length = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &length);
+    cinfo.image_width = w;
+    cinfo.image_height = h;
+    cinfo.input_components = components;
+    cinfo.in_color_space = space;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 95, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(pixels.data() + cinfo.next_scanline * w * components);
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::vector<std::uint8_t> out(buffer, buffer + length);
+    std::free(buffer);
+    return out;
+}
+
+// Position of the first marker 0xFF `code`, or npos.
+std::size_t FindMarker(const std::vector<std::uint8_t>& f, std::uint8_t code) {
+    for (std::size_t i = 0; i + 1 < f.size(); ++i)
+        if (f[i] == 0xFF && f[i + 1] == code) return i;
+    return std::string::npos;
+}
+
+TEST(Jpeg, RoundTripKeepsSizeAndColors) {
+    const Bitmap src = Gradient(37, 23);  // sizes that are not multiples of the block size
+    Bitmap back;
+    std::string error;
+    const std::vector<std::uint8_t> f = Encoded(src);
+    ASSERT_TRUE(DecodeJpeg(f.data(), f.size(), back, error)) << error;
+    ASSERT_EQ(back.Width(), 37);
+    ASSERT_EQ(back.Height(), 23);
+    EXPECT_LT(MeanError(src, back), 4.0);
+    // Red on the left, blue on the right: channels are not swapped.
+    EXPECT_GT(back.Pixel(0, 10)[2], 200);
+    EXPECT_LT(back.Pixel(0, 10)[0], 55);
+    EXPECT_GT(back.Pixel(36, 10)[0], 200);
+}
+
+TEST(Jpeg, SavedFileIsBaselineAtQualityNinety) {
+    const std::vector<std::uint8_t> f = Encoded(Gradient(16, 16));
+    EXPECT_NE(FindMarker(f, 0xC0), std::string::npos);  // baseline frame
+    EXPECT_EQ(FindMarker(f, 0xC2), std::string::npos);  // not progressive
+    const std::size_t dqt = FindMarker(f, 0xDB);
+    ASSERT_NE(dqt, std::string::npos);
+    // At quality 90 the first luminance step is 16 * 20 % rounded: 3.
+    EXPECT_EQ(f[dqt + 5], 3);
+}
+
+TEST(Jpeg, GrayAndCmykFilesBecomeColor) {
+    std::vector<std::uint8_t> gray(16 * 8);
+    for (std::size_t i = 0; i < gray.size(); ++i) gray[i] = i < 64 ? 40 : 200;
+    const std::vector<std::uint8_t> g = EncodeRaw(16, 8, 1, JCS_GRAYSCALE, gray);
+    Bitmap out;
+    std::string error;
+    ASSERT_TRUE(DecodeJpeg(g.data(), g.size(), out, error)) << error;
+    EXPECT_NEAR(out.Pixel(3, 1)[0], 40, 3);
+    EXPECT_EQ(out.Pixel(3, 1)[0], out.Pixel(3, 1)[2]);
+    EXPECT_NEAR(out.Pixel(3, 6)[1], 200, 3);
+
+    // Adobe-style CMYK stores inverted ink; left half red (magenta + yellow), right half
+    // dark grey through black ink alone.
+    std::vector<std::uint8_t> cmyk;
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            const bool left = x < 8;
+            const std::uint8_t ink[4] = {0, std::uint8_t(left ? 255 : 0), std::uint8_t(left ? 255 : 0),
+                                         std::uint8_t(left ? 0 : 191)};
+            for (std::uint8_t v : ink) cmyk.push_back(static_cast<std::uint8_t>(255 - v));
+        }
+    const std::vector<std::uint8_t> c = EncodeRaw(16, 16, 4, JCS_CMYK, cmyk);
+    ASSERT_TRUE(DecodeJpeg(c.data(), c.size(), out, error)) << error;
+    EXPECT_NEAR(out.Pixel(2, 8)[2], 255, 4);
+    EXPECT_NEAR(out.Pixel(2, 8)[1], 0, 4);
+    EXPECT_NEAR(out.Pixel(2, 8)[0], 0, 4);
+    for (int ch = 0; ch < 3; ++ch) EXPECT_NEAR(out.Pixel(13, 8)[ch], 64, 4);
+}
+
+TEST(Jpeg, TruncatedOrCorruptDataFailsAndLeavesTheOutputAlone) {
+    const std::vector<std::uint8_t> f = Encoded(Gradient(64, 48));
+    const Bitmap before = testing::Noise(3, 3, 1);
+    auto rejected = [&](const std::vector<std::uint8_t>& data) {
+        Bitmap out = before;
+        std::string error;
+        if (DecodeJpeg(data.data(), data.size(), out, error)) return false;
+        EXPECT_EQ(out, before);
+        return !error.empty();
+    };
+    // Every cut is refused, not filled with grey. The decoder reads ahead at the end
+    // of the data, so even a file that lacks only its end marker counts as cut.
+    const std::size_t sos = FindMarker(f, 0xDA);
+    for (std::size_t n = 0; n < f.size(); n += (n < sos ? 7 : 1))
+        EXPECT_TRUE(rejected({f.begin(), f.begin() + n})) << "cut at " << n;
+    EXPECT_TRUE(rejected({}));
+    std::vector<std::uint8_t> junk(500);
+    std::mt19937 rng(5);
+    for (auto& b : junk) b = static_cast<std::uint8_t>(rng());
+    junk[0] = 0xFF;
+    junk[1] = 0xD8;
+    EXPECT_TRUE(rejected(junk));
+    EXPECT_FALSE(rejected(f));
+}
+
+TEST(Jpeg, RefusesHugeHeadersBeforeAllocating) {
+    std::vector<std::uint8_t> f = Encoded(Gradient(16, 16));
+    const std::size_t sof = FindMarker(f, 0xC0);
+    ASSERT_NE(sof, std::string::npos);
+    auto withSize = [&](int w, int h) {
+        std::vector<std::uint8_t> g = f;
+        g[sof + 5] = static_cast<std::uint8_t>(h >> 8);
+        g[sof + 6] = static_cast<std::uint8_t>(h);
+        g[sof + 7] = static_cast<std::uint8_t>(w >> 8);
+        g[sof + 8] = static_cast<std::uint8_t>(w);
+        return g;
+    };
+    Bitmap out;
+    std::string error;
+    std::vector<std::uint8_t> g = withSize(40000, 16);
+    EXPECT_FALSE(DecodeJpeg(g.data(), g.size(), out, error));
+    EXPECT_NE(error.find("30000"), std::string::npos) << error;
+    SetPictureMemoryLimit(std::size_t(16) << 20);
+    g = withSize(20000, 20000);
+    EXPECT_FALSE(DecodeJpeg(g.data(), g.size(), out, error));
+    EXPECT_NE(error.find("memory"), std::string::npos) << error;
+    SetPictureMemoryLimit(0);
+    EXPECT_TRUE(out.Empty());
+}
+
+TEST(JpegFile, WritesReadsAndKeepsTheOldFileOnFailure) {
+    testing::TempDir dir;
+    const std::string path = dir.File("pic.jpg");
+    std::string error;
+    ASSERT_TRUE(WriteJpegFile(path, Gradient(40, 30), kJpegQuality, error)) << error;
+    const std::vector<std::uint8_t> first = testing::Slurp(path);
+    Bitmap back;
+    ASSERT_TRUE(ReadJpegFile(path, back, error)) << error;
+    EXPECT_EQ(back.Width(), 40);
+    {
+        testing::FileSizeLimit limit(100);
+        EXPECT_FALSE(WriteJpegFile(path, testing::Noise(300, 300, 2), kJpegQuality, error));
+    }
+    EXPECT_NE(error.find("pic.jpg"), std::string::npos) << error;
+    EXPECT_EQ(testing::Slurp(path), first);
+    EXPECT_EQ(dir.Count(), 1u);  // no temporary file left behind
+    EXPECT_FALSE(WriteJpegFile(path, Bitmap(), kJpegQuality, error));
+    EXPECT_FALSE(ReadJpegFile(dir.File("none.jpg"), back, error));
+    EXPECT_NE(error.find("none.jpg"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace velmora

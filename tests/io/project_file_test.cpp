@@ -1,0 +1,195 @@
+#include <gtest/gtest.h>
+
+#include "io/Bmp.h"
+#include "io/IoTestUtil.h"
+#include "io/ProjectFile.h"
+
+namespace velmora {
+namespace {
+
+using testing::Get32;
+using testing::Noise;
+
+struct Project {
+    Bitmap sketch = Noise(4, 3, 1);
+    Bitmap color = Noise(4, 3, 2);
+    Bitmap photo = Noise(4, 3, 3);
+    LayerState state{.BlendingMode = 1, .Opacity = 37, .SketchVisible = false, .ColorVisible = true,
+                     .SketchDrawable = true, .ColorDrawable = false};
+
+    int Save(const std::string& path, std::string* error = nullptr) const {
+        return SaveD2O(path, sketch, color, photo, state, error);
+    }
+};
+
+ProjectData Filled() {
+    ProjectData d;
+    d.Sketch = Noise(2, 2, 7);
+    d.Color = Noise(2, 2, 8);
+    d.Photo = Noise(2, 2, 9);
+    d.State.Opacity = 66;
+    return d;
+}
+
+void ExpectSame(const ProjectData& a, const ProjectData& b) {
+    EXPECT_EQ(a.Sketch, b.Sketch);
+    EXPECT_EQ(a.Color, b.Color);
+    EXPECT_EQ(a.Photo, b.Photo);
+    EXPECT_EQ(a.State, b.State);
+}
+
+TEST(ProjectFile, HeaderHoldsTheLayoutAndTheLayerState) {
+    testing::TempDir dir;
+    const Project p;
+    ASSERT_EQ(p.Save(dir.File("p.d2o")), 0);
+    const std::vector<std::uint8_t> f = testing::Slurp(dir.File("p.d2o"));
+    const std::uint32_t bmpLength = 54 + 12 * 3;
+    ASSERT_EQ(f.size(), 1024 + 3 * bmpLength);
+    EXPECT_EQ(f[0], 0x70);
+    EXPECT_EQ(f[1], 0x32);
+    EXPECT_EQ(f[2], 0x63);
+    EXPECT_EQ(f[3], 0x00);
+    EXPECT_EQ(f[4], 0x00);
+    EXPECT_EQ(f[5], 0x01);
+    EXPECT_EQ(Get32(f, 6), 1024u);
+    EXPECT_EQ(Get32(f, 10), bmpLength);
+    EXPECT_EQ(Get32(f, 14), 1024u + bmpLength);
+    EXPECT_EQ(Get32(f, 18), bmpLength);
+    const std::uint8_t state[6] = {1, 37, 0, 1, 1, 0};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(f[22 + i], state[i]) << "state byte " << 22 + i;
+    for (std::size_t i = 28; i < 1024; ++i) ASSERT_EQ(f[i], 0) << "reserved byte " << i;
+    // The body is the three bitmaps exactly as the BMP writer makes them.
+    std::vector<std::uint8_t> body;
+    for (const Bitmap* b : {&p.sketch, &p.color, &p.photo}) {
+        const std::vector<std::uint8_t> e = EncodeBmp(*b);
+        body.insert(body.end(), e.begin(), e.end());
+    }
+    EXPECT_TRUE(std::equal(body.begin(), body.end(), f.begin() + 1024));
+}
+
+TEST(ProjectFile, RoundTripsPixelsStateAndBytes) {
+    testing::TempDir dir;
+    Project p;
+    for (int mode : {0, 1})
+        for (int opacity : {1, 50, 99}) {
+            p.state.BlendingMode = mode;
+            p.state.Opacity = opacity;
+            p.state.SketchVisible = !p.state.SketchVisible;
+            ASSERT_EQ(p.Save(dir.File("a.d2o")), 0);
+            ProjectData d;
+            ASSERT_EQ(LoadD2O(dir.File("a.d2o"), d), 0);
+            EXPECT_EQ(d.Sketch, p.sketch);
+            EXPECT_EQ(d.Color, p.color);
+            EXPECT_EQ(d.Photo, p.photo);
+            EXPECT_EQ(d.State, p.state);
+            ASSERT_EQ(SaveD2O(dir.File("b.d2o"), d.Sketch, d.Color, d.Photo, d.State), 0);
+            EXPECT_EQ(testing::Slurp(dir.File("a.d2o")), testing::Slurp(dir.File("b.d2o")));
+        }
+}
+
+TEST(ProjectFile, StateBytesAreReadAsTheLayersWindowShowsThem) {
+    testing::TempDir dir;
+    ASSERT_EQ(Project().Save(dir.File("p.d2o")), 0);
+    const std::vector<std::uint8_t> good = testing::Slurp(dir.File("p.d2o"));
+    auto load = [&](std::size_t at, std::uint8_t v) {
+        std::vector<std::uint8_t> f = good;
+        f[at] = v;
+        ProjectData d;
+        EXPECT_EQ(LoadD2OFromMemory(f.data(), f.size(), d), 0);
+        return d.State;
+    };
+    for (std::size_t at = 24; at < 28; ++at) {
+        const LayerState two = load(at, 2), one = load(at, 1), ff = load(at, 0xFF);
+        const bool* flags2[] = {&two.SketchVisible, &two.ColorVisible, &two.SketchDrawable, &two.ColorDrawable};
+        const bool* flags1[] = {&one.SketchVisible, &one.ColorVisible, &one.SketchDrawable, &one.ColorDrawable};
+        const bool* flagsF[] = {&ff.SketchVisible, &ff.ColorVisible, &ff.SketchDrawable, &ff.ColorDrawable};
+        EXPECT_FALSE(*flags2[at - 24]) << "byte " << at;
+        EXPECT_TRUE(*flags1[at - 24]) << "byte " << at;
+        EXPECT_FALSE(*flagsF[at - 24]) << "byte " << at;
+    }
+    EXPECT_EQ(load(23, 0).Opacity, 1);
+    EXPECT_EQ(load(23, 100).Opacity, 99);
+    EXPECT_EQ(load(23, 255).Opacity, 99);
+    EXPECT_EQ(load(22, 0).BlendingMode, 0);
+    EXPECT_EQ(load(22, 1).BlendingMode, 1);
+    EXPECT_EQ(load(22, 2).BlendingMode, 0);
+    EXPECT_EQ(load(22, 255).BlendingMode, 0);
+    // Versions are not checked, and the offset fields are not used for positioning.
+    for (std::size_t at : {4, 5, 6, 14, 100})
+        for (std::uint8_t v : {0x00, 0x07, 0xFF}) load(at, v);
+}
+
+TEST(ProjectFile, RejectsDamagedFilesAndLeavesTheDocumentAlone) {
+    testing::TempDir dir;
+    ASSERT_EQ(Project().Save(dir.File("p.d2o")), 0);
+    const std::vector<std::uint8_t> good = testing::Slurp(dir.File("p.d2o"));
+    const ProjectData before = Filled();
+    auto rejected = [&](const std::vector<std::uint8_t>& f, const std::string& what) {
+        ProjectData d = Filled();
+        std::string error;
+        EXPECT_EQ(LoadD2OFromMemory(f.data(), f.size(), d, &error), -1) << what;
+        EXPECT_FALSE(error.empty()) << what;
+        ExpectSame(d, before);
+    };
+    // Every cut: short header, inside any of the three pictures (rows are unpadded).
+    for (std::size_t n = 0; n < good.size(); n += (n < 1024 ? 97 : 1))
+        rejected({good.begin(), good.begin() + n}, "cut at " + std::to_string(n));
+    // The text "d2o" is not the magic; only the four listed bytes are.
+    std::vector<std::uint8_t> f = good;
+    f[0] = 'd', f[1] = '2', f[2] = 'o', f[3] = 0;
+    rejected(f, "text magic");
+    f = good;
+    f[3] = 1;
+    rejected(f, "magic's last byte");
+    f = good;
+    f[1024 + 90 + 1] = 'X';  // the color layer's "BM"
+    rejected(f, "broken second picture");
+
+    // Three pictures that do not agree in size.
+    f.assign(good.begin(), good.begin() + 1024);
+    for (const Bitmap& b : {Noise(4, 3, 1), Noise(4, 3, 2), Noise(3, 4, 3)}) {
+        const std::vector<std::uint8_t> e = EncodeBmp(b);
+        f.insert(f.end(), e.begin(), e.end());
+    }
+    rejected(f, "sizes differ");
+}
+
+TEST(ProjectFile, FilesOnDiskFailCleanly) {
+    testing::TempDir dir;
+    const Project p;
+    std::string error;
+    EXPECT_EQ(p.Save("  ", &error), -1);
+    EXPECT_EQ(dir.Count(), 0u);
+    ProjectData d = Filled();
+    EXPECT_EQ(LoadD2O(" \t", d), -1);
+    EXPECT_EQ(LoadD2O(dir.File("none.d2o"), d, &error), -1);
+    EXPECT_NE(error.find("none.d2o"), std::string::npos);
+    EXPECT_EQ(p.Save(dir.File("missing/x.d2o"), &error), -1);
+    EXPECT_NE(error.find("x.d2o"), std::string::npos);
+    EXPECT_EQ(SaveD2O(dir.File("odd.d2o"), p.sketch, p.color, Noise(5, 3, 1), p.state, &error), -1);
+    EXPECT_EQ(SaveD2O(dir.File("empty.d2o"), Bitmap(), Bitmap(), Bitmap(), p.state, &error), -1);
+    EXPECT_EQ(dir.Count(), 0u);
+    ExpectSame(d, Filled());
+}
+
+TEST(ProjectFile, FailedSaveKeepsThePreviousFile) {
+    testing::TempDir dir;
+    const std::string path = dir.File("keep.d2o");
+    ASSERT_EQ(Project().Save(path), 0);
+    const std::vector<std::uint8_t> before = testing::Slurp(path);
+    Project bigger;
+    bigger.sketch = bigger.color = bigger.photo = Noise(200, 200, 4);
+    std::string error;
+    {
+        testing::FileSizeLimit limit(4096);  // the disk fills up part-way through
+        EXPECT_EQ(bigger.Save(path, &error), -1);
+    }
+    EXPECT_NE(error.find("keep.d2o"), std::string::npos) << error;
+    EXPECT_EQ(testing::Slurp(path), before);
+    EXPECT_EQ(dir.Count(), 1u);
+    ProjectData d;
+    EXPECT_EQ(LoadD2O(path, d), 0);
+}
+
+}  // namespace
+}  // namespace velmora
