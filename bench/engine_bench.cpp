@@ -1,0 +1,276 @@
+// Timings of the conversion engine: the full conversion at the default parameters on
+// photographs of 1, 4 and 12 megapixels, every pipeline stage on its own, and the
+// preview of a 640 x 480 region at both corners of a 12 megapixel photograph.
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <map>
+#include <memory>
+
+#include "common/Bitmap.h"
+#include "conversion/ParamControls.h"
+#include "engine/ColorStep.h"
+#include "engine/DrawEffect.h"
+#include "engine/GBlur2.h"
+#include "engine/Sketch.h"
+
+using namespace velmora;
+
+namespace {
+
+// A deterministic stand-in for a photograph: smooth shading at several scales, a
+// few hard-edged shapes and sensor-like noise, so that segmentation, edges and
+// smoothing see the kind of content they meet in practice.
+Bitmap SyntheticPhoto(int w, int h) {
+    Bitmap b(w, h);
+    unsigned s = 12345;
+    for (int y = 0; y < h; ++y) {
+        std::uint8_t* p = b.Row(y);
+        for (int x = 0; x < w; ++x, p += 3) {
+            const double u = static_cast<double>(x) / w, v = static_cast<double>(y) / h;
+            double base = 120 + 60 * std::sin(6.1 * u + 2.3 * v) + 30 * std::sin(23.0 * u * v + 1.7) +
+                          15 * std::sin(71.0 * v + 13.0 * u);
+            const double dx = u - 0.5, dy = v - 0.45;
+            const bool disc = dx * dx + dy * dy < 0.04;
+            const bool bar = std::fmod(u * 9.0, 1.0) < 0.08;
+            s = s * 1664525u + 1013904223u;
+            const int noise = static_cast<int>((s >> 24) % 9) - 4;
+            auto clamp = [](double c) { return static_cast<std::uint8_t>(c < 0 ? 0 : c > 255 ? 255 : c); };
+            const double r = disc ? 210 : bar ? 40 : base + 25;
+            const double g = disc ? 90 : bar ? 45 : base;
+            const double bl = disc ? 60 : bar ? 50 : 255 - base * 0.8;
+            p[0] = clamp(bl + noise);
+            p[1] = clamp(g + noise);
+            p[2] = clamp(r + noise);
+        }
+    }
+    return b;
+}
+
+// Megapixels to a 4:3 size: 1 -> 1155 x 866, 4 -> 2309 x 1732, 12 -> 4000 x 3000.
+std::pair<int, int> SizeFor(int megapixels) {
+    if (megapixels == 12) return {4000, 3000};
+    const int w = static_cast<int>(std::lround(std::sqrt(megapixels * 1e6 * 4.0 / 3.0)));
+    return {w, static_cast<int>(std::lround(w * 0.75))};
+}
+
+const Bitmap& Photo(int megapixels) {
+    static std::map<int, std::unique_ptr<Bitmap>> cache;
+    auto& slot = cache[megapixels];
+    if (!slot) {
+        const auto [w, h] = SizeFor(megapixels);
+        slot = std::make_unique<Bitmap>(SyntheticPhoto(w, h));
+    }
+    return *slot;
+}
+
+TEffectParams DefaultRecord(const Bitmap& photo) {
+    TEffectParams p = ControlDefaultRecord();
+    p.DrawSketch = true;
+    p.DrawColor = true;
+    p.SourceBitmap = &photo;
+    p.Width = photo.Width();
+    p.Height = photo.Height();
+    return p;
+}
+
+void SetPixels(benchmark::State& state, const Bitmap& photo) {
+    state.counters["MP"] = photo.Width() * static_cast<double>(photo.Height()) / 1e6;
+}
+
+void BM_FullConversion(benchmark::State& state) {
+    const Bitmap& photo = Photo(static_cast<int>(state.range(0)));
+    TDrawEffect effect;
+    effect.SetParams(DefaultRecord(photo));
+    Bitmap sketch, color;
+    for (auto _ : state) {
+        effect.Execute();
+        effect.GetLayers(sketch, color);
+    }
+    SetPixels(state, photo);
+}
+BENCHMARK(BM_FullConversion)->Arg(1)->Arg(4)->Arg(12)->Unit(benchmark::kMillisecond);
+
+void BM_Preview640x480(benchmark::State& state) {
+    const Bitmap& photo = Photo(12);
+    TEffectParams p = DefaultRecord(photo);
+    p.Width = 640;
+    p.Height = 480;
+    if (state.range(0) == 1) {
+        p.Left = photo.Width() - 640;
+        p.Top = photo.Height() - 480;
+    }
+    TDrawEffect effect;
+    effect.SetParams(p);
+    Bitmap preview;
+    for (auto _ : state) {
+        effect.Execute();
+        effect.ComposePreview(preview);
+    }
+    state.SetLabel(state.range(0) == 1 ? "bottom right of 12 MP" : "top left of 12 MP");
+}
+BENCHMARK(BM_Preview640x480)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The stages, each on the 4 megapixel photograph with the default parameters.
+constexpr int kStageMP = 4;
+
+void BM_SketchLoadRegion(benchmark::State& state) {
+    const Bitmap& photo = Photo(kStageMP);
+    TSketch sketch;
+    for (auto _ : state) sketch.LoadRegion(photo, 0, 0, photo.Width(), photo.Height());
+    SetPixels(state, photo);
+}
+BENCHMARK(BM_SketchLoadRegion)->Unit(benchmark::kMillisecond);
+
+void BM_SketchPreBlur(benchmark::State& state) {
+    const Bitmap& photo = Photo(kStageMP);
+    TSketch sketch;
+    sketch.LoadRegion(photo, 0, 0, photo.Width(), photo.Height());
+    for (auto _ : state) {
+        state.PauseTiming();
+        TripleBuffer buffer = sketch.Inverted;
+        state.ResumeTiming();
+        GaussianBlurProgress(buffer, buffer, photo.Width(), photo.Height(), 15 / 20.0, nullptr);
+    }
+    SetPixels(state, photo);
+}
+BENCHMARK(BM_SketchPreBlur)->Unit(benchmark::kMillisecond);
+
+void BM_SketchEdgesAndMapping(benchmark::State& state) {
+    const Bitmap& photo = Photo(kStageMP);
+    const TEffectParams p = DefaultRecord(photo);
+    TSketch sketch;
+    for (auto _ : state) {
+        state.PauseTiming();
+        sketch.LoadRegion(photo, 0, 0, photo.Width(), photo.Height());
+        state.ResumeTiming();
+        sketch.RenderSketch(p.SketchType, p.Detail, p.Darkness, p.ThresholdLevel, p.RemainThreshold,
+                            p.RemainDarkness, p.RemainDark, 0.0, p.Sharper / 5.0);
+    }
+    SetPixels(state, photo);
+}
+BENCHMARK(BM_SketchEdgesAndMapping)->Unit(benchmark::kMillisecond);
+
+void BM_SketchEdgesWithSharpening(benchmark::State& state) {
+    const Bitmap& photo = Photo(kStageMP);
+    const TEffectParams p = DefaultRecord(photo);
+    TSketch sketch;
+    for (auto _ : state) {
+        state.PauseTiming();
+        sketch.LoadRegion(photo, 0, 0, photo.Width(), photo.Height());
+        state.ResumeTiming();
+        sketch.RenderSketch(p.SketchType, p.Detail, p.Darkness, p.ThresholdLevel, p.RemainThreshold,
+                            p.RemainDarkness, p.RemainDark, 0.0, 20 / 5.0);
+    }
+    SetPixels(state, photo);
+}
+BENCHMARK(BM_SketchEdgesWithSharpening)->Unit(benchmark::kMillisecond);
+
+// A color step loaded with the photograph and run up to (not including) a stage.
+struct ColorFixture {
+    const Bitmap& photo = Photo(kStageMP);
+    TEffectParams p = DefaultRecord(photo);
+    TColorStep step;
+    void Load() { step.LoadRegion(photo, 0, 0, photo.Width(), photo.Height()); }
+    void Reduce() { step.ReduceColors(p.ColorReducer, p.ReducerType, p.ColoringMode, p.HandleCount, p.Handles); }
+    void Tone() { step.AdjustTone(p.Brightness, p.Contrast, p.Saturation); }
+    void Smooth() { step.ColorSmooth(p.ColorSmooth, p.SmoothType); }
+    void Blur() { step.BorderBlur(p.BorderBlur / 20.0); }
+    void Balance() { step.ColorBalance(p.Red, p.Green, p.Blue); }
+};
+
+void BM_ColorLoadRegion(benchmark::State& state) {
+    ColorFixture f;
+    for (auto _ : state) f.Load();
+    SetPixels(state, f.photo);
+}
+BENCHMARK(BM_ColorLoadRegion)->Unit(benchmark::kMillisecond);
+
+void BM_ColorReduce(benchmark::State& state) {
+    ColorFixture f;
+    f.p.ColoringMode = static_cast<int>(state.range(0));
+    f.Load();
+    for (auto _ : state) f.Reduce();
+    state.SetLabel(state.range(0) == 0 ? "Fixed Color" : "Average");
+    SetPixels(state, f.photo);
+}
+BENCHMARK(BM_ColorReduce)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+void BM_ColorAdjustTone(benchmark::State& state) {
+    ColorFixture f;
+    f.p.Brightness = 10;
+    f.p.Contrast = 20;
+    f.p.Saturation = 30;
+    f.Load();
+    f.Reduce();
+    for (auto _ : state) f.Tone();
+    SetPixels(state, f.photo);
+}
+BENCHMARK(BM_ColorAdjustTone)->Unit(benchmark::kMillisecond);
+
+void BM_ColorSmooth(benchmark::State& state) {
+    ColorFixture f;
+    f.p.ColorSmooth = static_cast<int>(state.range(0));
+    f.p.SmoothType = static_cast<int>(state.range(1));
+    f.Load();
+    f.Reduce();
+    f.Tone();
+    for (auto _ : state) f.Smooth();
+    state.SetLabel(state.range(1) == 1 ? "maximum" : "median");
+    SetPixels(state, f.photo);
+}
+BENCHMARK(BM_ColorSmooth)->Args({2, 0})->Args({2, 1})->Args({8, 0})->Unit(benchmark::kMillisecond);
+
+void BM_ColorBorderBlur(benchmark::State& state) {
+    ColorFixture f;
+    f.Load();
+    f.Reduce();
+    f.Tone();
+    f.Smooth();
+    for (auto _ : state) f.Blur();
+    SetPixels(state, f.photo);
+}
+BENCHMARK(BM_ColorBorderBlur)->Unit(benchmark::kMillisecond);
+
+void BM_ColorBalance(benchmark::State& state) {
+    ColorFixture f;
+    f.p.Red = 20;
+    f.Load();
+    f.Reduce();
+    f.Tone();
+    f.Smooth();
+    f.Blur();
+    for (auto _ : state) f.Balance();
+    SetPixels(state, f.photo);
+}
+BENCHMARK(BM_ColorBalance)->Unit(benchmark::kMillisecond);
+
+void BM_GetLayersAndComposePreview(benchmark::State& state) {
+    const Bitmap& photo = Photo(kStageMP);
+    TDrawEffect effect;
+    effect.SetParams(DefaultRecord(photo));
+    effect.Execute();
+    Bitmap sketch, color, preview;
+    for (auto _ : state) {
+        effect.GetLayers(sketch, color);
+        effect.ComposePreview(preview);
+    }
+    SetPixels(state, photo);
+}
+BENCHMARK(BM_GetLayersAndComposePreview)->Unit(benchmark::kMillisecond);
+
+void BM_BlurRect(benchmark::State& state) {
+    const Bitmap& photo = Photo(kStageMP);
+    Bitmap dst = photo;
+    TColorStep step;
+    const double radius = static_cast<double>(state.range(0)) / 20.0;
+    for (auto _ : state) step.BlurRect(photo, dst, Rect{0, 0, photo.Width() - 1, photo.Height() - 1}, radius);
+    state.SetLabel("radius " + std::to_string(radius));
+    SetPixels(state, photo);
+}
+BENCHMARK(BM_BlurRect)->Arg(25)->Arg(200)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+#include "engine/ColorStep.h"
+#include "engine/GBlur2.h"
+#include "engine/EngineTestUtil.h"
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+std::vector<int> KernelInts(double radius, int* size = nullptr) {
+    TBlurKernel k;
+    BuildKernel(k, radius);
+    const auto w = IntegerWeights(k);
+    if (size) *size = k.Size;
+    std::vector<int> out;
+    for (int j = -k.Size; j <= k.Size; ++j) out.push_back(w[static_cast<std::size_t>(j + 100)]);
+    return out;
+}
+
+TripleBuffer Uniform(int w, int h, TRGBTriple c) { return TripleBuffer(static_cast<std::size_t>(w) * h, c); }
+
+}  // namespace
+
+TEST(BlurKernel, CutAndIntegerWeightsForTheDialogRadii) {
+    int size = 0;
+    EXPECT_EQ(KernelInts(0.05, &size), (std::vector<int>{0, 1024, 0}));
+    EXPECT_EQ(size, 1) << "at least three taps always remain";
+    EXPECT_EQ(KernelInts(0.75, &size), (std::vector<int>{231, 562, 231}));
+    EXPECT_EQ(size, 1);
+    EXPECT_EQ(KernelInts(1.25, &size), (std::vector<int>{18, 91, 238, 328, 238, 91, 18}));
+    EXPECT_EQ(size, 3);
+    const auto w2 = KernelInts(2.0, &size);
+    EXPECT_EQ(size, 5);
+    EXPECT_EQ(w2, (std::vector<int>{9, 28, 67, 125, 181, 205, 181, 125, 67, 28, 9}));
+    EXPECT_EQ(std::accumulate(w2.begin(), w2.end(), 0), 1025);
+    EXPECT_EQ(KernelInts(1.0), (std::vector<int>{56, 250, 412, 250, 56}));
+}
+
+TEST(BlurKernel, WeightsAreSinglePrecisionAndNormalised) {
+    TBlurKernel k;
+    BuildKernel(k, 3.0);
+    double sum = 0;
+    for (int j = -k.Size; j <= k.Size; ++j) {
+        sum += k.W(j);
+        EXPECT_EQ(k.W(j), k.W(-j));
+    }
+    EXPECT_NEAR(sum, 1.0, 1e-6);
+    EXPECT_EQ(k.Size, 8);
+}
+
+TEST(GaussianBlur, WhiteLosesLevelsWhenTheWeightsSumBelowUnity) {
+    // Radius 1.25 sums to 1022: 255 * 1022 div 1024 = 254 after the rows, and 254 *
+    // 1022 div 1024 = 253 after the columns.
+    TripleBuffer rowsOnly = Uniform(9, 1, Rgb(255, 255, 255));
+    GaussianBlur(rowsOnly, 9, 1, 1.25);
+    EXPECT_EQ(rowsOnly[4], Rgb(253, 253, 253)) << "a one-row image still runs the column pass";
+
+    TripleBuffer white = Uniform(10, 8, Rgb(255, 255, 255));
+    GaussianBlur(white, 10, 8, 1.25);
+    for (const TRGBTriple& p : white) ASSERT_EQ(p, Rgb(253, 253, 253));
+
+    // Radius 2.0 sums to 1025; the clamp keeps white at 255.
+    TripleBuffer white2 = Uniform(12, 12, Rgb(255, 255, 255));
+    GaussianBlur(white2, 12, 12, 2.0);
+    for (const TRGBTriple& p : white2) ASSERT_EQ(p, Rgb(255, 255, 255));
+}
+
+TEST(GaussianBlur, UnityKernelsKeepUniformAreasAndTinyRadiiChangeNothing) {
+    TripleBuffer gray = Uniform(7, 6, Rgb(10, 128, 251));
+    GaussianBlur(gray, 7, 6, 0.75);
+    for (const TRGBTriple& p : gray) ASSERT_EQ(p, Rgb(10, 128, 251));
+
+    TripleBuffer noisy(30);
+    for (std::size_t i = 0; i < noisy.size(); ++i)
+        noisy[i] = Rgb(static_cast<int>(i * 37 % 256), static_cast<int>(i * 91 % 256), static_cast<int>(i * 13 % 256));
+    TripleBuffer copy = noisy;
+    GaussianBlur(copy, 6, 5, 0.05);
+    EXPECT_EQ(copy, noisy);
+    GaussianBlur(copy, 6, 5, 0.0);
+    EXPECT_EQ(copy, noisy) << "a radius of 0 leaves the pixels as they are";
+}
+
+TEST(GaussianBlur, BordersRepeatTheEdgePixelAndSinglePixelLinesBlurAlongOneAxis) {
+    // A single column: the horizontal taps all read the same pixel, so only the
+    // vertical pass changes anything, and the top and bottom see their own value
+    // repeated (never black).
+    TripleBuffer col(5, Rgb(0, 0, 0));
+    col[2] = Rgb(200, 200, 200);
+    GaussianBlur(col, 1, 5, 0.75);
+    // Row pass: (200 * (231 + 562 + 231)) div 1024 = 200. Column pass: 231 and 562.
+    EXPECT_EQ(col[0], Rgb(0, 0, 0));
+    EXPECT_EQ(col[1], Rgb(45, 45, 45));   // 200 * 231 div 1024
+    EXPECT_EQ(col[2], Rgb(109, 109, 109));  // 200 * 562 div 1024
+    EXPECT_EQ(col[3], Rgb(45, 45, 45));
+
+    TripleBuffer edge(3, Rgb(100, 100, 100));
+    edge[0] = Rgb(200, 50, 0);
+    GaussianBlur(edge, 3, 1, 0.75);
+    // Left border: the taps read x = 0 twice (clamped) and x = 1; the column pass of a
+    // one-row image multiplies by 1024 / 1024 and changes nothing.
+    EXPECT_EQ(edge[0].R, (200 * (231 + 562) + 100 * 231) / 1024);
+    EXPECT_EQ(edge[0].B, (0 * 793 + 100 * 231) / 1024);
+}
+
+TEST(GaussianBlur, ProgressFormMatchesThePlainFormAndReportsBothPasses) {
+    CancelGuard guard;
+    TripleBuffer src(40 * 30);
+    for (std::size_t i = 0; i < src.size(); ++i)
+        src[i] = Rgb(static_cast<int>(i * 7 % 256), static_cast<int>(i * 11 % 256), static_cast<int>(i % 256));
+    TripleBuffer plain = src;
+    GaussianBlur(plain, 40, 30, 2.0);
+
+    ProgressLog log;
+    TripleBuffer dst;
+    GaussianBlurProgress(src, dst, 40, 30, 2.0, &log);
+    EXPECT_EQ(dst, plain);
+    EXPECT_EQ(log.captions, (std::vector<std::string>{"Blur Row", "Blur Column"}));
+    EXPECT_EQ(log.advances, 2);
+    ASSERT_EQ(log.positions.size(), 30u + 40u);
+    EXPECT_EQ(log.positions[29], 100);
+    EXPECT_EQ(log.positions[30 + 13], 13 * 100 / 39);
+
+    TripleBuffer inPlace = src;
+    GaussianBlurProgress(inPlace, inPlace, 40, 30, 2.0, nullptr);
+    EXPECT_EQ(inPlace, plain);
+}
+
+TEST(GaussianBlur, OneRowSkipsTheRowPositionsWhoseDivisorIsZero) {
+    ProgressLog log;
+    TripleBuffer row(8, Rgb(1, 2, 3));
+    GaussianBlurProgress(row, row, 8, 1, 1.0, &log);
+    EXPECT_EQ(log.positions.size(), 8u) << "only the column positions are set";
+    EXPECT_EQ(log.advances, 2);
+}
+
+TEST(GaussianBlur, CancelStopsTheProgressForm) {
+    CancelGuard guard;
+    TripleBuffer src(20 * 20, Rgb(255, 255, 255));
+    src[0] = Rgb(0, 0, 0);
+    TripleBuffer dst(src.size(), Rgb(9, 9, 9));
+    ProgressLog log;
+    log.onCaption = [](const char* c) {
+        if (std::string(c) == "Blur Column") CancelFlag = true;
+    };
+    GaussianBlurProgress(src, dst, 20, 20, 1.25, &log);
+    EXPECT_EQ(log.advances, 1) << "the column pass never finished";
+    EXPECT_EQ(dst[19 * 20 + 19], Rgb(254, 254, 254)) << "rows blurred, columns not";
+}
+
+TEST(BlurRect, BlursOnlyInsideTheInclusiveRectangleWithItsOwnBorder) {
+    Bitmap bmp = FilledBitmap(8, 6, Rgb(0, 0, 0));
+    for (int y = 1; y <= 4; ++y)
+        for (int x = 2; x <= 5; ++x) Put(bmp, x, y, Rgb(255, 255, 255));
+    const Bitmap before = bmp;
+    TColorStep step;
+    step.BlurRect(bmp, bmp, Rect{2, 1, 5, 4}, 1.25);
+    // Only white pixels take part, so the inside comes out 253 everywhere, right
+    // and bottom edges included; the black outside is never read or touched.
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 8; ++x) {
+            const bool inside = x >= 2 && x <= 5 && y >= 1 && y <= 4;
+            ASSERT_EQ(At(bmp, x, y), inside ? Rgb(253, 253, 253) : At(before, x, y)) << x << "," << y;
+        }
+    EXPECT_TRUE(step.Blurred.empty());
+}
+
+TEST(BlurRect, CompletesDespiteALeftoverCancelAndClipsToTheBitmaps) {
+    CancelGuard guard;
+    CancelFlag = true;  // as an earlier cancelled conversion leaves it
+    const Bitmap src = FilledBitmap(5, 5, Rgb(255, 255, 255));
+    Bitmap dst = FilledBitmap(5, 5, Rgb(1, 1, 1));
+    TColorStep step;
+    step.BlurRect(src, dst, Rect{3, 3, 40, 40}, 1.25);
+    EXPECT_EQ(At(dst, 4, 4), Rgb(253, 253, 253));
+    EXPECT_EQ(At(dst, 3, 3), Rgb(253, 253, 253));
+    EXPECT_EQ(At(dst, 2, 2), Rgb(1, 1, 1));
+    step.BlurRect(src, dst, Rect{-5, -5, -1, -1}, 1.25);  // nothing left after clipping
+    EXPECT_EQ(At(dst, 0, 0), Rgb(1, 1, 1));
+    step.BlurRect(src, dst, Rect{0, 0, 0, 0}, 0.0);  // radius 0 copies
+    EXPECT_EQ(At(dst, 0, 0), Rgb(255, 255, 255));
+}
