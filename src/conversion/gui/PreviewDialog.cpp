@@ -634,7 +634,7 @@ void TFrmPreview::CopyHandlesToRecord() {
 }
 
 void TFrmPreview::UpdatePreview() {
-    if (!isVisible() || !engine_ || !previewBmp_) return;
+    if (!isVisible() || !engine_ || !previewBmp_ || loading_) return;
     if (!Chk_DrawSketch->isChecked() && !Chk_DrawColor->isChecked()) {
         StatusBar1->clearMessage();
         ShowOriginalRegion();
@@ -874,8 +874,15 @@ bool TFrmPreview::LoadPreset(const QString& fileName, bool reportProblems) {
         ShowMessage(this, QString::fromStdString(error));
         return false;
     }
-    const TEffectParams& p = params_;
+    // A copy: the handle editor's handlers, which stay attached, write the handle
+    // count and values into the record while the controls are being set, and must
+    // not change what is applied.
+    const TEffectParams p = params_;
     TFrmSketchMoreOption& sketch = FrmSketchMoreOption();
+    // Setting the controls would recompute the preview several times over; whoever
+    // loads computes it once afterwards.
+    const bool wasLoading = loading_;
+    loading_ = true;
     TFrm_ColorMoreOption& color = Frm_ColorMoreOption();
     {
         std::vector<std::unique_ptr<QSignalBlocker>> blockers;
@@ -917,8 +924,7 @@ bool TFrmPreview::LoadPreset(const QString& fileName, bool reportProblems) {
         else
             RB_Equality->setChecked(true);
         Cb_HandleCount->setCurrentIndex(ComboIndex(std::int64_t(p.HandleCount) - 1, kHandleCountItems));
-        const auto handles = p.Handles;  // the handlers below copy the spin edits into the record
-        for (int i = 0; i < kMaxHandles; ++i) Spn_Handle[i]->setValue(handles[i]);
+        for (int i = 0; i < kMaxHandles; ++i) Spn_Handle[i]->setValue(p.Handles[i]);
         if (p.BlendMode == 1)
             color.RB_Multiply->setChecked(true);
         else
@@ -929,6 +935,7 @@ bool TFrmPreview::LoadPreset(const QString& fileName, bool reportProblems) {
         sketch.UpdateRemainControls();
         color.UpdateBlendControls();
     }
+    loading_ = wasLoading;
     // The track bars were set behind their handlers' backs; a later move back to a
     // position seen before the load must still count as a change.
     LastSeenPositions.fill(kUnseenPosition);
