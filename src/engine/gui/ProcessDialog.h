@@ -80,7 +80,10 @@ public:
     QProgressBar* ProgressBar2 = nullptr;
     QPushButton* Button1 = nullptr;
 
+    // The run is in progress as far as the dialog knows (the end not yet handled).
     bool Running() const { return running_; }
+    // The worker thread itself is still executing.
+    bool WorkerRunning() const { return thread_ && thread_->isRunning(); }
 
 public slots:
     // Esc asks for the stop like Cancel; the dialog never closes by itself.
