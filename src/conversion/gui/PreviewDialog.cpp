@@ -164,6 +164,9 @@ void TFrmPreview::BuildControls() {
     PageControl1->addTab(TabSheet2, QStringLiteral("Coloring Step 2"));
     PageControl1->addTab(TabSheet3, QStringLiteral("Coloring Step 3"));
     PageControl1->setCurrentWidget(TabSheet4);
+    // All five tabs fit the narrowest window without scroll arrows.
+    PageControl1->setUsesScrollButtons(false);
+    PageControl1->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 5px; }"));
     PageControl1->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
     StatusBar1 = new QStatusBar(this);
@@ -468,12 +471,25 @@ void TFrmPreview::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     if (e->spontaneous() || shown_) return;
     shown_ = true;
-    FormShow();
+    try {
+        FormShow();
+    } catch (const std::exception&) {
+        // Copies of a very large picture may not fit in memory; the dialog then
+        // closes again as cancelled, which puts the photograph back if it was kept.
+        ShowMessage(this, QStringLiteral("There is not enough memory to convert a picture of this size."));
+        QMetaObject::invokeMethod(this, [this] { reject(); }, Qt::QueuedConnection);
+    }
 }
 
 void TFrmPreview::FormShow() {
     Document& doc = host_.Doc();
-    doc.WorkBmp1 = doc.PhotoBmp;  // kept for Cancel
+    {
+        // Kept for Cancel; copied aside first so that running out of memory leaves
+        // the scratch bitmap whole.
+        Bitmap kept(doc.PhotoBmp);
+        doc.WorkBmp1.Swap(kept);
+    }
+    photoKept_ = true;
     WaitCursor wait;
     LastSeenPositions.fill(kUnseenPosition);
     for (int slot : {kSlotDetail, kSlotDarkness, kSlotSketchSmooth, kSlotColorReducer, kSlotColorSmooth,
@@ -502,7 +518,8 @@ void TFrmPreview::done(int result) {
     if (result != QDialog::Accepted) {
         Accepted = false;
         // Every way of cancelling leaves the photograph as it was before the dialog.
-        if (shown_) host_.Doc().PhotoBmp = host_.Doc().WorkBmp1;
+        // The scratch bitmap takes the discarded picture; swapping needs no memory.
+        if (photoKept_) host_.Doc().PhotoBmp.Swap(host_.Doc().WorkBmp1);
     }
     FormClose();
     QDialog::done(result);

@@ -190,6 +190,7 @@ private:
     std::array<Pair, kTrackBars> pairs_{};
     std::vector<QWidget*> colorControls_;
     bool shown_ = false;
+    bool photoKept_ = false;
     bool loading_ = false;
     int previewCount_ = 0;
 };

@@ -35,7 +35,7 @@ bool RunFullConversion(DocumentHost& host, QWidget* parent, const TEffectParams&
     // and kept the earlier photograph in WorkBmp1; a run that does not complete puts
     // it back, so that nothing of the document changes (a photograph of another size
     // than the layers would also break compositing).
-    const auto restorePhoto = [&doc] { doc.PhotoBmp = doc.WorkBmp1; };
+    const auto restorePhoto = [&doc] { doc.PhotoBmp.Swap(doc.WorkBmp1); };
 
     const TEffectParams record = FullConversionRecord(dialogRecord, doc.PhotoBmp);
     const std::string problem = ValidateParams(record, doc.PhotoBmp.Width(), doc.PhotoBmp.Height());
