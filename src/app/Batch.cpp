@@ -58,7 +58,7 @@ std::string Lower(std::string s) {
 
 std::string BatchUsage() {
     return "Usage: velmora-batch [options] INPUT...\n"
-           "Converts photographs (.jpg, .bmp) or projects (.d2o) into cartoons.\n"
+           "Converts photographs (.jpg, .jpeg, .bmp) or projects (.d2o) into cartoons.\n"
            "  -p, --preset FILE     parameter record (.set); default: \"default.set\" in the program's\n"
            "                        folder, or the conversion dialog's own control defaults without one\n"
            "  -o, --output PATH     output file for one input, or an existing folder for several\n"
@@ -193,9 +193,10 @@ bool OpenAsDisplayed(const std::string& path, Bitmap& displayed, std::string& er
     const std::string ext = UpperExtension(path);
     Document doc;
     LayerState state;
-    if (ext == ".JPG" || ext == ".BMP") {
+    // ".jpeg" is a JPEG as much as ".jpg"; the open dialog offers both.
+    if (ext == ".JPG" || ext == ".JPEG" || ext == ".BMP") {
         Bitmap picture;
-        const bool ok = ext == ".JPG" ? ReadJpegFile(path, picture, error) : ReadBmpFile(path, picture, error);
+        const bool ok = ext == ".BMP" ? ReadBmpFile(path, picture, error) : ReadJpegFile(path, picture, error);
         if (!ok) return false;
         // Opening puts the picture in the photograph and the color layer, clears the
         // sketch layer to white and selects Multiply with both layers visible.
@@ -216,7 +217,7 @@ bool OpenAsDisplayed(const std::string& path, Bitmap& displayed, std::string& er
         state = project.State;
     } else {
         error = path + ": unknown extension \"" + fs::path(path).extension().string() +
-                "\" (pictures are .jpg or .bmp, projects .d2o)";
+                "\" (pictures are .jpg, .jpeg or .bmp, projects .d2o)";
         return false;
     }
     if (doc.SketchBmp.Empty()) return error = path + ": the picture is empty", false;
@@ -320,7 +321,8 @@ bool ConvertDisplayed(const Bitmap& displayed, const TEffectParams& record, int 
     effect.SetProgress(progress);
     effect.SetParams(p);
     effect.Execute();
-    if (!effect.HasResult()) return error = "the conversion did not finish", false;
+    if (!effect.HasResult())
+        return error = effect.OutOfMemory() ? "not enough memory to convert it" : "the conversion did not finish", false;
     effect.GetLayers(out.Sketch, out.Color);
 
     // The main window's settings after a conversion: the blending chosen in the
@@ -367,7 +369,8 @@ bool PreviewDisplayed(const Bitmap& displayed, const TEffectParams& record, int 
     TDrawEffect effect;
     effect.SetParams(p);
     effect.Execute();
-    if (!effect.HasResult()) return error = "the preview did not finish", false;
+    if (!effect.HasResult())
+        return error = effect.OutOfMemory() ? "not enough memory to convert it" : "the preview did not finish", false;
     effect.ComposePreview(preview);
     return true;
 }

@@ -1,5 +1,7 @@
 #include "engine/DrawEffect.h"
 
+#include <new>
+
 #include "common/Bitmap.h"
 #include "engine/ProgressSteps.h"
 
@@ -75,16 +77,30 @@ std::string ValidateParams(const TEffectParams& p, int photoWidth, int photoHeig
 void TDrawEffect::Execute() {
     CancelFlag = false;
     hasResult_ = false;
+    outOfMemory_ = false;
     const TEffectParams p = params_;
     const Bitmap* source = p.SourceBitmap;
     if (!ValidateParams(p, source ? source->Width() : 0, source ? source->Height() : 0).empty()) return;
     ran_ = p;
+    try {
+        Run(p, *source);
+    } catch (const std::bad_alloc&) {
+        // A very large photograph can exhaust memory in the segmentation's buffers.
+        // Give everything back and report no result instead of ending the program.
+        Sketch = TSketch{};
+        ColorStep = TColorStep{};
+        outOfMemory_ = true;
+        return;
+    }
+    hasResult_ = !Cancelled();
+}
 
+void TDrawEffect::Run(const TEffectParams& p, const Bitmap& source) {
     if (Progress) Progress->SetTotalMaximum((p.DrawSketch ? 3 : 0) + (p.DrawColor ? 7 : 0));
 
     if (p.DrawSketch) {
         Sketch.SetProgress(Progress);
-        Sketch.LoadRegion(*source, p.Left, p.Top, p.Width, p.Height);
+        Sketch.LoadRegion(source, p.Left, p.Top, p.Width, p.Height);
         Sketch.RenderSketch(p.SketchType, p.Detail, p.Darkness, p.ThresholdLevel, p.RemainThreshold,
                             p.RemainDarkness, p.RemainDark, p.SketchSmooth / 20.0, p.Sharper / 5.0,
                             p.Reserved);
@@ -92,14 +108,13 @@ void TDrawEffect::Execute() {
     if (p.DrawColor) {
         TColorStep& c = ColorStep;
         c.SetProgress(Progress);
-        c.LoadRegion(*source, p.Left, p.Top, p.Width, p.Height);
+        c.LoadRegion(source, p.Left, p.Top, p.Width, p.Height);
         c.ReduceColors(p.ColorReducer, p.ReducerType, p.ColoringMode, p.HandleCount, p.Handles);
         c.AdjustTone(p.Brightness, p.Contrast, p.Saturation);
         c.ColorSmooth(p.ColorSmooth, p.SmoothType);
         c.BorderBlur(p.BorderBlur / 20.0);
         c.ColorBalance(p.Red, p.Green, p.Blue);
     }
-    hasResult_ = !Cancelled();
 }
 
 void TDrawEffect::ComposePreview(Bitmap& bitmap) const {

@@ -38,8 +38,12 @@ public:
     // the last run did not finish.
     void GetLayers(Bitmap& sketch, Bitmap& color) const;
 
-    // True when the last Execute ran to its end (not refused, not cancelled).
+    // True when the last Execute ran to its end (not refused, not cancelled, not out
+    // of memory).
     bool HasResult() const { return hasResult_; }
+    // True when the last Execute stopped because its buffers could not be allocated;
+    // Execute then returns normally (it runs on a worker thread) with no result.
+    bool OutOfMemory() const { return outOfMemory_; }
 
 private:
     TEffectParams params_;
@@ -47,6 +51,9 @@ private:
     // so a SetParams between Execute and GetLayers cannot make them read out of bounds.
     TEffectParams ran_;
     bool hasResult_ = false;
+    bool outOfMemory_ = false;
+
+    void Run(const TEffectParams& p, const Bitmap& source);
 };
 
 // Empty when the record can run on a photograph of the given size; otherwise what is

@@ -126,13 +126,22 @@ AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)) {
         error_ = "Cannot write a file without a name";
         return;
     }
+    // The temporary lives in the target's folder so that the final rename cannot cross
+    // file systems; its own short name keeps long target names within the limit.
     // O_EXCL on a fresh name keeps us from writing through somebody else's file or
     // link; the mode 0666 lets the umask decide the permissions as for any new file.
+    const std::size_t slash = path_.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path_.substr(0, slash + 1);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const unsigned n = g_tempCounter.fetch_add(1, std::memory_order_relaxed);
-        tempPath_ = path_ + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(n);
+        tempPath_ = folder + ".velmora-" + std::to_string(::getpid()) + "-" + std::to_string(n) + ".tmp";
         fd_ = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ >= 0) return;
+        if (fd_ >= 0) {
+            // A file being replaced keeps its permissions.
+            struct stat st {};
+            if (::stat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::fchmod(fd_, st.st_mode & 07777);
+            return;
+        }
         if (errno != EEXIST) break;
     }
     const int err = errno;

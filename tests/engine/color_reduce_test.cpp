@@ -146,18 +146,6 @@ TEST(ColorReduce, RegionsAreFollowedBeyondTheRectangle) {
     for (const TRGBTriple& p : part.Reduced) ASSERT_EQ(p, full.Reduced[0]);
 }
 
-TEST(ColorReduce, PreviewOfARectangleMatchesTheFullRunOnFlatRegions) {
-    // Flat regions seeded inside the scanned part come out the same in a rectangle
-    // and in the whole picture.
-    Bitmap photo = FilledBitmap(12, 10, Rgb(40, 80, 120));
-    for (int y = 3; y < 10; ++y)
-        for (int x = 5; x < 12; ++x) Put(photo, x, y, Rgb(200, 10, 60));
-    const TColorStep full = ReduceAll(photo);
-    const TColorStep part = Reduce(photo, Rect{4, 2, 8, 6});
-    for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 5; ++x) ASSERT_EQ(ReducedAt(part, x, y), ReducedAt(full, x + 4, y + 2));
-}
-
 TEST(ColorReduce, ProgressCountsScannedRowsFromTheRectangleTop) {
     CancelGuard guard;
     const Bitmap photo = TexturedPhoto(6, 6);

@@ -58,6 +58,18 @@ TEST(WriteFileAtomically, ReplacesOnlyWhenComplete) {
     EXPECT_FALSE(WriteFileAtomically("", std::vector<std::uint8_t>{1}, error));
 }
 
+TEST(WriteFileAtomically, KeepsThePermissionsOfTheFileItReplaces) {
+    testing::TempDir dir;
+    const std::string path = dir.File("private.dat");
+    testing::Spit(path, {1});
+    namespace fs = std::filesystem;
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(path, std::vector<std::uint8_t>{2}, error)) << error;
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(testing::Slurp(path), std::vector<std::uint8_t>{2});
+}
+
 TEST(AtomicFileWriter, AbandonedWriterLeavesNoTrace) {
     testing::TempDir dir;
     {

@@ -1,13 +1,13 @@
 #include "adjust/gui/AdjustDialogs.h"
 
-#include <QMessageBox>
+#include "adjust/gui/AdjustmentForms.h"
 
 namespace velmora {
 
-// Placeholder until the adjustment dialogs land; it says so instead of pretending.
-void ShowAdjustmentDialog(Adjustment, DocumentHost&, QWidget* parent) {
-    QMessageBox::information(parent, QStringLiteral("Velmora"),
-                             QStringLiteral("Adjustments are not available in this build yet."));
+// Every command gets a fresh dialog, so each use starts from the defaults.
+void ShowAdjustmentDialog(Adjustment which, DocumentHost& host, QWidget* parent) {
+    std::unique_ptr<TFrmAdjustment> dialog = CreateAdjustmentDialog(which, host, parent);
+    if (dialog) dialog->exec();
 }
 
 }  // namespace velmora

@@ -1,0 +1,143 @@
+#include "app/DocumentFiles.h"
+
+#include <filesystem>
+
+#include "io/Bmp.h"
+#include "io/FileUtil.h"
+#include "io/Jpeg.h"
+
+namespace velmora {
+
+namespace {
+
+std::string FileNameOnly(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
+}
+
+// The extension of the file name (not of a folder above it), as written.
+std::string ExtensionOf(const std::string& fileName) {
+    const auto dot = fileName.rfind('.');
+    return dot == std::string::npos ? std::string() : fileName.substr(dot);
+}
+
+std::string WithReason(std::string text, const std::string& reason) {
+    if (!reason.empty()) text += "\n" + reason;
+    return text;
+}
+
+}  // namespace
+
+FileFormat FormatForFileName(const std::string& path) {
+    const std::string ext = UpperExtension(FileNameOnly(path));
+    if (ext == ".JPG" || ext == ".JPEG") return FileFormat::Jpeg;
+    if (ext == ".BMP") return FileFormat::Bmp;
+    if (ext == ".D2O") return FileFormat::Project;
+    return FileFormat::Unknown;
+}
+
+const std::vector<DialogFilter>& OpenDialogFilters() {
+    static const std::vector<DialogFilter> filters{
+        {"All Picture(*.jpg;*.jpeg;*.bmp;*.d2o)", "*.jpg;*.jpeg;*.bmp;*.d2o"},
+        {"JPEG Image File (*.jpg)", "*.jpg"},
+        {"JPEG Image File (*.jpeg)", "*.jpeg"},
+        {"Bitmaps (*.bmp)", "*.bmp"},
+        {"Vozed Uv Idarave File(*.d2o)", "*.d2o"},
+        {"All File(*.*)", "*.*"},
+    };
+    return filters;
+}
+
+const std::vector<DialogFilter>& SaveDialogFilters() {
+    static const std::vector<DialogFilter> filters{
+        {"Bitmaps (*.bmp)", "*.bmp"},
+        {"JPEG Image File (*.jpg)", "*.jpg"},
+        {"Vozed Uv Idarave File(*.d2o)", "*.d2o"},
+    };
+    return filters;
+}
+
+bool ReadDocumentFile(const std::string& path, OpenedFile& out, std::vector<std::string>& messages) {
+    const std::string failed = path + " open failed.";
+    std::string error;
+    switch (FormatForFileName(path)) {
+    case FileFormat::Jpeg:
+    case FileFormat::Bmp: {
+        const FileFormat format = FormatForFileName(path);
+        Bitmap picture;
+        const bool ok = format == FileFormat::Jpeg ? ReadJpegFile(path, picture, error)
+                                                   : ReadBmpFile(path, picture, error);
+        if (!ok || picture.Empty()) {
+            messages.push_back(WithReason(failed, error));
+            return false;
+        }
+        out.Format = format;
+        out.Picture.Swap(picture);
+        out.Project = ProjectData{};
+        return true;
+    }
+    case FileFormat::Project: {
+        ProjectData project;
+        if (LoadD2O(path, project, &error) != 0 || project.Sketch.Empty()) {
+            messages.push_back(WithReason(path + " is not a valid .d2o file.", error));
+            messages.push_back(failed);
+            return false;
+        }
+        out.Format = FileFormat::Project;
+        out.Picture = Bitmap();
+        out.Project.Sketch.Swap(project.Sketch);
+        out.Project.Color.Swap(project.Color);
+        out.Project.Photo.Swap(project.Photo);
+        out.Project.State = project.State;
+        return true;
+    }
+    case FileFormat::Unknown:
+        break;
+    }
+    messages.push_back(failed);
+    return false;
+}
+
+SaveProposal ProposeSaveName(const std::string& lastOpenedPath) {
+    const std::string name = FileNameOnly(lastOpenedPath);
+    const std::string ext = ExtensionOf(name);
+    if (UpperExtension(name) == ".D2O") return SaveProposal{name, 3};
+    // Cut at the extension's own dot, so a name like "my.jpgs.jpg" keeps "my.jpgs".
+    return SaveProposal{name.substr(0, name.size() - ext.size()) + "_cartoon", 1};
+}
+
+std::string CompleteSaveName(const std::string& chosen, int filterIndex) {
+    if (!ExtensionOf(FileNameOnly(chosen)).empty()) return chosen;
+    switch (filterIndex) {
+    case 1: return chosen + ".BMP";
+    case 2: return chosen + ".JPG";
+    case 3: return chosen + ".D2O";
+    default: return chosen;
+    }
+}
+
+bool WriteDocumentFile(const std::string& path, const Document& doc, const LayerState& state,
+                       std::string& message) {
+    std::string error;
+    bool ok = false;
+    switch (FormatForFileName(path)) {
+    case FileFormat::Bmp:
+        ok = WriteBmpFile(path, doc.CompositeBmp, error);
+        break;
+    case FileFormat::Jpeg:
+        ok = WriteJpegFile(path, doc.CompositeBmp, kJpegQuality, error);
+        break;
+    case FileFormat::Project:
+        ok = SaveD2O(path, doc.SketchBmp, doc.ColorBmp, doc.PhotoBmp, state, &error) == 0;
+        break;
+    case FileFormat::Unknown: {
+        const std::string ext = ExtensionOf(FileNameOnly(path));
+        message = path + " was not saved: Velmora saves pictures as .bmp or .jpg and projects as .d2o, not as " +
+                  (ext.empty() ? std::string("a file without extension") : "\"" + ext + "\"") + ".";
+        return false;
+    }
+    }
+    if (!ok) message = WithReason(path + " could not be saved.", error);
+    return ok;
+}
+
+}  // namespace velmora

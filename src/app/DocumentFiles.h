@@ -1,0 +1,68 @@
+#pragma once
+// The decisions behind File, Open and File, Save, below any window: which reader or
+// writer a file name selects, the name and filter that Save proposes, the extension
+// it adds, and reading a whole file into temporaries so that a failure leaves the
+// document as it was.
+
+#include <string>
+#include <vector>
+
+#include "common/Bitmap.h"
+#include "document/Document.h"
+#include "document/LayerState.h"
+#include "io/ProjectFile.h"
+
+namespace velmora {
+
+enum class FileFormat { Bmp, Jpeg, Project, Unknown };
+
+// By the extension in any letter case: .jpg and .jpeg are JPEG, .bmp a bitmap, .d2o a
+// project; anything else, or no extension, is Unknown.
+FileFormat FormatForFileName(const std::string& path);
+
+// The open dialog's filter, entry by entry: the text shown and its patterns.
+struct DialogFilter {
+    std::string Text;
+    std::string Patterns;
+};
+const std::vector<DialogFilter>& OpenDialogFilters();
+// The save dialog's filter; entry 1 is BMP, 2 JPEG, 3 project (1-based like the index
+// the dialog reports).
+const std::vector<DialogFilter>& SaveDialogFilters();
+
+// A file read by File, Open.
+struct OpenedFile {
+    FileFormat Format = FileFormat::Unknown;
+    Bitmap Picture;       // a .jpg or .bmp picture
+    ProjectData Project;  // a .d2o project
+};
+
+// Reads `path` by its extension. True with `out` filled; false with the messages to
+// show, in order, and `out` as it was. Messages start with the full path:
+// "<path> open failed." for every failure, preceded for a rejected project by
+// "<path> is not a valid .d2o file.". A reason from the reader follows on a second line.
+bool ReadDocumentFile(const std::string& path, OpenedFile& out, std::vector<std::string>& messages);
+
+// What Save proposes in its dialog.
+struct SaveProposal {
+    std::string FileName;  // without folder
+    int FilterIndex = 1;   // 1 BMP, 2 JPEG, 3 project
+    friend bool operator==(const SaveProposal&, const SaveProposal&) = default;
+};
+// From the last opened file: a project proposes its own name with the project
+// filter; a picture proposes its name without extension followed by "_cartoon" with
+// the BMP filter (beach.jpg gives beach_cartoon).
+SaveProposal ProposeSaveName(const std::string& lastOpenedPath);
+
+// The chosen name with ".BMP", ".JPG" or ".D2O" appended by the filter index when the
+// file name has no extension of its own; unchanged otherwise.
+std::string CompleteSaveName(const std::string& chosen, int filterIndex);
+
+// Writes the document by the file name's extension: the composite as BMP or as JPEG
+// (quality 90), or the whole document as a project. CompositeBmp must be complete
+// (CompositeAll). False with a message for the user naming the file when nothing or
+// not all could be written; an existing file is then left as it was.
+bool WriteDocumentFile(const std::string& path, const Document& doc, const LayerState& state,
+                       std::string& message);
+
+}  // namespace velmora

@@ -1,0 +1,32 @@
+#pragma once
+// Where the four tool windows go when the main window first appears: the Tools
+// palette at the desktop's left edge a third of the way down, and History, Layers
+// and Tool Option stacked at the right edge, equally wide, the stack's free height
+// split one third above and two thirds below. On a desktop too low for the stack the
+// three start at the top, one third and two thirds of its height instead.
+
+namespace velmora {
+
+struct WindowBox {
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+    friend bool operator==(const WindowBox&, const WindowBox&) = default;
+};
+
+struct ToolWindowBoxes {
+    WindowBox Tools;
+    WindowBox History;
+    WindowBox Layers;
+    WindowBox ToolOption;
+};
+
+// `current` holds each window's present size (outer frame); the result keeps the
+// Tools and History sizes and gives Layers and Tool Option the History width.
+// `scrollBarWidth` is the gap left at the right edge (the width of the main window's
+// vertical scroll bar).
+ToolWindowBoxes PlaceToolWindows(const WindowBox& desktop, const ToolWindowBoxes& current,
+                                 int scrollBarWidth = 16);
+
+}  // namespace velmora

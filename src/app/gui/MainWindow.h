@@ -1,0 +1,210 @@
+#pragma once
+// The main window: owns the document, shows it, carries the menus and tool bar
+// through which every command starts, and keeps the four tool windows (History,
+// Layers, Tools, Tool Option) in step with its Window menu and tool-bar buttons.
+
+#include <QMainWindow>
+#include <QString>
+#include <memory>
+#include <string>
+
+#include "app/DocumentFiles.h"
+#include "document/Document.h"
+#include "document/DocumentHost.h"
+#include "history/gui/HistoryWindow.h"
+#include "view/ToolRouting.h"
+#include "view/ViewMath.h"
+
+class QAction;
+class QFileDialog;
+class QLabel;
+class QMenu;
+class QScrollBar;
+class QToolBar;
+
+namespace velmora {
+
+class CanvasView;
+class HistoryFolderLock;
+class TFrmAbout;
+class TFrmLayers;
+class TFrmOptions;
+class TFrmToolOption;
+class TFrmTools;
+
+class TFrmMain : public QMainWindow, public DocumentHost, public HistoryDocument {
+    Q_OBJECT
+public:
+    // The program folder (presets, options, help, history) must be set before.
+    explicit TFrmMain(QWidget* parent = nullptr);
+    ~TFrmMain() override;
+
+    // DocumentHost
+    Document& Doc() override { return doc_; }
+    LayerState GetLayerState() const override;
+    void SetLayerStateQuietly(const LayerState& state) override;
+    void RefreshView() override;
+    void UpdateScrollBars() override;
+    void UpdateCommandStates() override;
+    bool AddState(const std::string& name, const std::string& detail) override;
+    std::string ProgramFolder() const override;
+    Options& Preferences() override;
+
+    // HistoryDocument
+    bool SaveSnapshot(const std::string& path, std::string& error) override;
+    bool LoadSnapshot(const std::string& path, std::string& error) override;
+    void HistoryChanged() override;
+
+    // Document and view operations used by the tools and dialogs.
+    void CompositeRect(const Rect& r);
+    void PaintView();
+    void PaintImageRect(const Rect& r);
+    void RefreshToolOverlay();
+    void UpdateViewRect();
+    void ShowToolOptionPage();
+    void HandDrag(int x, int y, const MouseState& state);
+    void DisableDocumentCommands();
+    // The key handler the Tools and Tool Option windows pass their key releases to.
+    void FormKeyUp(int qtKey);
+    // The drawing tools behind the paint box; null routes tool events nowhere.
+    void SetToolInput(ToolInput* input) { toolInput_ = input; }
+
+    // File, Open after its dialog; also the command line and dropped files. True
+    // when the document was replaced; otherwise the user was told and nothing changed.
+    bool OpenFile(const QString& path);
+    // File, Save after its dialog: completes the extension by the filter index and
+    // writes. True when written; otherwise the user was told.
+    bool SaveToFile(const QString& chosenPath, int filterIndex);
+    // The two dialogs as the commands configure them (Qt's own, never native).
+    std::unique_ptr<QFileDialog> MakeOpenDialog();
+    std::unique_ptr<QFileDialog> MakeSaveDialog(const SaveProposal& proposal);
+    // Places the four tool windows against the given desktop rectangle.
+    void PlaceToolWindows(const QRect& desktop);
+
+    // Changed since it was last opened or saved (closing asks before discarding).
+    bool Modified() const { return modified_; }
+    const QString& LastOpenedPath() const { return lastOpenedPath_; }
+    int HorzPosition() const;
+    int VertPosition() const;
+    const ScrollAxis& HorzAxis() const { return horzAxis_; }
+    const ScrollAxis& VertAxis() const { return vertAxis_; }
+
+    // Commands.
+    void MenuItem_OpenClick();
+    void MenuItem_SaveAsClick();
+    void MenuItem_OptionsClick();
+    void MenuItem_UndoClick();
+    void MenuItem_RedoClick();
+    void MenuItem_CopyClick();
+    void MenuItem_ZoomInClick();
+    void MenuItem_ZoomOutClick();
+    void MenuItem_ActualPixelsClick();
+    void Content1Click();
+    void About1Click();
+    void VelmoraHomePage1Click();
+
+    // Controls, named as the rest of the program knows them. Tool-bar buttons that
+    // are bound to a menu command share its action.
+    QAction* MenuItem_Open = nullptr;
+    QAction* MenuItem_SaveAs = nullptr;
+    QAction* MenuItem_Options = nullptr;
+    QAction* MenuItem_Exit = nullptr;
+    QAction* MenuItem_Undo = nullptr;
+    QAction* MenuItem_Redo = nullptr;
+    QAction* MenuItem_Copy = nullptr;
+    QAction* MenuItem_Classic = nullptr;
+    QAction* MenuItem_Cartoon = nullptr;
+    QAction* MenuItem_Sketch = nullptr;
+    QAction* MenuItem_Linedrawing = nullptr;
+    QAction* MenuItem_Canvas = nullptr;
+    QAction* MenuItem_BrightContrast = nullptr;
+    QAction* MenuItem_Saturation = nullptr;
+    QAction* MenuItem_ColorBalance = nullptr;
+    QAction* MenuItem_Blur = nullptr;
+    QAction* MenuItem_ZoomIn = nullptr;
+    QAction* MenuItem_ZoomOut = nullptr;
+    QAction* MenuItem_ActualPixels = nullptr;
+    QAction* MenuItem_History = nullptr;
+    QAction* MenuItem_Layers = nullptr;
+    QAction* MenuItem_Tools = nullptr;
+    QAction* MenuItem_ToolOption = nullptr;
+    QAction* Content1 = nullptr;
+    QAction* About1 = nullptr;
+    QAction* VelmoraHomePage1 = nullptr;
+    QAction* Tol_History = nullptr;
+    QAction* Tol_Layers = nullptr;
+    QAction* Tol_Tools = nullptr;
+    QAction* Tol_ToolOption = nullptr;
+
+    QToolBar* ToolBar1 = nullptr;
+    CanvasView* PaintBox1 = nullptr;
+    QScrollBar* HorzScrollBar = nullptr;
+    QScrollBar* VertScrollBar = nullptr;
+    QLabel* StatusPanels[3] = {nullptr, nullptr, nullptr};
+
+    TFrmOptions* FrmOptions = nullptr;
+    TFrmHistory* FrmHistory = nullptr;
+    TFrmAbout* FrmAbout = nullptr;
+    TFrmLayers* FrmLayers = nullptr;
+    TFrmTools* FrmTools = nullptr;
+    TFrmToolOption* FrmToolOption = nullptr;
+
+    int HandDownX = 0;
+    int HandDownY = 0;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    enum class ToolWindow { History, Layers, Tools, ToolOption };
+
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateCentralArea();
+    void CreateToolWindows();
+    void FormShow();
+    void FormResize();
+
+    QAction* NewAction(const QString& caption, const QKeySequence& shortcut = QKeySequence());
+    void ToggleFromMenu(ToolWindow which);
+    void ToggleFromButton(ToolWindow which);
+    void ToolWindowClosed(ToolWindow which);
+    QAction* MenuItemOf(ToolWindow which) const;
+    QAction* ButtonOf(ToolWindow which) const;
+    QWidget* WindowOf(ToolWindow which) const;
+
+    void InstallPicture(Bitmap& picture, const QString& path);
+    void InstallProject(ProjectData& project, const QString& path);
+    void FinishOpen(const QString& path);
+    void UpdateUndoRedo();
+    void ApplyDrawToolsForZoom();
+    void FitScrollBar(QScrollBar* bar, ScrollAxis& axis, const ScrollAxis& fitted);
+    void HorzScrollBarChange();
+    void VertScrollBarChange();
+    void PaintBox1MouseDown(int x, int y, const MouseState& state);
+    void PaintBox1MouseMove(int x, int y, const MouseState& state);
+    void PaintBox1MouseUp(int x, int y, const MouseState& state);
+    void ZoomByWheel(int steps);
+    void ScrollByWheel(int verticalDelta, int horizontalDelta);
+    void RunConversionWith(const char* presetFile);
+    void OpenInViewer(const QUrl& url, const QString& what);
+
+    Document doc_;
+    bool Destroying = false;
+    bool shown_ = false;
+    bool modified_ = false;
+    QString lastOpenedPath_;
+    QString lastFolder_;
+    ScrollAxis horzAxis_;
+    ScrollAxis vertAxis_;
+    ToolInput* toolInput_ = nullptr;
+    std::unique_ptr<HistoryFolderLock> historyLock_;
+    QString historyLockError_;
+};
+
+}  // namespace velmora

@@ -1,0 +1,40 @@
+#pragma once
+// Gives each running copy of the program its own snapshot folder, so that two copies
+// never overwrite each other's undo states: programFolder/"history" for the first copy,
+// "history-2", "history-3" ... for the others. A folder belongs to the copy that holds
+// an exclusive lock on the file "~history.lock" inside it; the operating system drops
+// the lock when the process ends, even after a crash, so a folder left by a dead copy
+// is reused by the next one. File names inside stay "~history<k>.d2o".
+
+#include <memory>
+#include <string>
+
+namespace velmora {
+
+class HistoryFolderLock {
+public:
+    // How many folders are tried before giving up.
+    static constexpr int kMaxFolders = 64;
+    static constexpr const char* kLockFileName = "~history.lock";
+
+    // Creates and locks the first free folder. nullptr with a message naming the folder
+    // when none could be created or locked.
+    static std::unique_ptr<HistoryFolderLock> Acquire(const std::string& programFolder, std::string& error);
+
+    // The folder name for the n-th copy (n from 1): "history", "history-2", ...
+    static std::string FolderName(int n);
+
+    const std::string& Folder() const;
+    ~HistoryFolderLock();  // releases the lock, keeps the files
+
+    HistoryFolderLock(const HistoryFolderLock&) = delete;
+    HistoryFolderLock& operator=(const HistoryFolderLock&) = delete;
+
+private:
+    HistoryFolderLock(std::string folder, int fd);
+
+    std::string folder_;
+    int fd_ = -1;
+};
+
+}  // namespace velmora

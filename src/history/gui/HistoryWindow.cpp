@@ -1,0 +1,236 @@
+#include "history/gui/HistoryWindow.h"
+
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <filesystem>
+
+#include "app/ProgramFolder.h"
+#include "common/gui/Messages.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr int kRowHeight = 18;
+constexpr int kNameColumn = 1;
+constexpr int kDetailColumn = 2;
+
+// The fixed column at the left of each row, drawn like a header and never selected.
+QTableWidgetItem* FixedCell(const QPalette& palette) {
+    auto* item = new QTableWidgetItem;
+    item->setFlags(Qt::NoItemFlags);
+    item->setBackground(palette.button());
+    return item;
+}
+
+// A failure message that names the snapshot file once, says what went wrong and what
+// it means for the user.
+QString SnapshotMessage(const std::string& path, const std::string& error, const char* failure,
+                        const char* consequence) {
+    QString text;
+    if (error.empty() || error.find(path) == std::string::npos)
+        text = QString::fromStdString(path) + QString::fromLatin1(failure);
+    if (!error.empty()) text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + QString::fromStdString(error);
+    return text + QLatin1Char('\n') + QString::fromLatin1(consequence);
+}
+
+QTableWidgetItem* TextCell(const QString& text) {
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    return item;
+}
+
+}  // namespace
+
+TFrmHistory::TFrmHistory(HistoryDocument& doc, QWidget* parent)
+    : QWidget(parent, Qt::Tool), doc_(doc), ring_(HistoryRing::kDefaultCapacity) {
+    setWindowTitle(QStringLiteral("History"));
+    setObjectName(QStringLiteral("FrmHistory"));
+    resize(243, 214);
+
+    StringGrid1 = new QTableWidget(this);
+    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+    StringGrid1->setColumnCount(3);
+    StringGrid1->setHorizontalHeaderLabels({QString(), QStringLiteral("Operate"), QString()});
+    QHeaderView* header = StringGrid1->horizontalHeader();
+    header->setMinimumSectionSize(1);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setHighlightSections(false);
+    header->setFixedHeight(kRowHeight);
+    StringGrid1->setColumnWidth(0, 11);
+    StringGrid1->setColumnWidth(kNameColumn, 172);
+    StringGrid1->setColumnWidth(kDetailColumn, 368);
+    StringGrid1->verticalHeader()->setVisible(false);
+    StringGrid1->verticalHeader()->setMinimumSectionSize(1);
+    StringGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    StringGrid1->verticalHeader()->setDefaultSectionSize(kRowHeight);
+    StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    StringGrid1->setWordWrap(false);
+    StringGrid1->setShowGrid(true);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(StringGrid1);
+    layout->addWidget(StatusBar1);
+
+    ResetGrid();
+    connect(StringGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current, const QModelIndex&) {
+                if (current.isValid()) StringGrid1SelectCell(current.row());
+            });
+}
+
+void TFrmHistory::ResetGrid() {
+    // One empty row under the header, as before the first state.
+    SelectingRow = true;
+    StringGrid1->clearContents();
+    StringGrid1->setRowCount(1);
+    StringGrid1->setItem(0, 0, FixedCell(palette()));
+    SelectingRow = false;
+}
+
+void TFrmHistory::SetHistoryFolder(const std::string& folder) { folder_ = folder; }
+
+std::string TFrmHistory::HistoryFolder() const {
+    return folder_.empty() ? InProgramFolder("history") : folder_;
+}
+
+std::string TFrmHistory::SlotPath(int slot) const { return HistoryRing::SlotPath(HistoryFolder(), slot); }
+
+void TFrmHistory::SetHistoryStates(int historyStates) {
+    ring_.Reset(HistoryRing::CapacityForStates(historyStates));
+    ResetGrid();
+}
+
+bool TFrmHistory::CanUndo() const { return ring_.CanUndo(); }
+
+bool TFrmHistory::CanRedo() const { return ring_.CanRedo(); }
+
+bool TFrmHistory::AddState(const QString& name, const QString& detail) {
+    // The slot is only claimed once its snapshot is on disk, so a failed write leaves
+    // every index, name and file of the ring as it was.
+    const int slot = ring_.NextSlot();
+    const std::string path = SlotPath(slot);
+    std::error_code ignored;
+    std::filesystem::create_directories(HistoryFolder(), ignored);
+    std::string error;
+    if (!doc_.SaveSnapshot(path, error)) {
+        ShowMessage(this, SnapshotMessage(path, error, " could not be written.",
+                                          "This step was not recorded in the history."));
+        return false;
+    }
+    ring_.CommitAdd(name.toStdString(), detail.toStdString());
+    RefreshList();
+    doc_.HistoryChanged();
+    return true;
+}
+
+bool TFrmHistory::LoadSlot(int slot) {
+    const std::string path = SlotPath(slot);
+    std::string error;
+    if (doc_.LoadSnapshot(path, error)) return true;
+    ShowMessage(this, SnapshotMessage(path, error, " could not be read.", "The picture stays as it was."));
+    return false;
+}
+
+void TFrmHistory::MoveTo(int slot) {
+    // The document only changes when the snapshot was read in full, so on failure the
+    // current index must stay on the state the document still shows.
+    if (ring_.IsValidSlot(slot) && LoadSlot(slot)) ring_.SetCurrent(slot);
+    RefreshList();
+    doc_.HistoryChanged();
+}
+
+void TFrmHistory::Undo() {
+    const int target = ring_.UndoTarget();
+    if (target < 0) {
+        RefreshList();
+        return;
+    }
+    MoveTo(target);
+}
+
+void TFrmHistory::Redo() {
+    const int target = ring_.RedoTarget();
+    if (target < 0) {
+        RefreshList();
+        return;
+    }
+    MoveTo(target);
+}
+
+void TFrmHistory::LoadState(int slot) {
+    if (!ring_.IsValidSlot(slot)) return;
+    MoveTo(slot);
+}
+
+void TFrmHistory::RefreshList() {
+    if (ring_.FirstIndex() == ring_.LastIndex()) return;
+    const int count = ring_.Count();
+    SelectingRow = true;
+    StringGrid1->setRowCount(count);
+    const QColor redoText(128, 128, 128);
+    for (int row = 1; row <= count; ++row) {
+        const int slot = ring_.SlotOfRow(row);
+        const int gridRow = row - 1;
+        if (!StringGrid1->item(gridRow, 0)) StringGrid1->setItem(gridRow, 0, FixedCell(palette()));
+        QTableWidgetItem* name = TextCell(QString::fromStdString(ring_.Name(slot)));
+        QTableWidgetItem* detail = TextCell(QString::fromStdString(ring_.Detail(slot)));
+        // States that Redo would bring back: gray text on white from the cell's corner.
+        if (ring_.IsRedoRow(row)) {
+            for (QTableWidgetItem* item : {name, detail}) {
+                item->setForeground(redoText);
+                item->setBackground(Qt::white);
+                item->setTextAlignment(Qt::AlignLeft | Qt::AlignTop);
+            }
+        }
+        StringGrid1->setItem(gridRow, kNameColumn, name);
+        StringGrid1->setItem(gridRow, kDetailColumn, detail);
+    }
+    // Current cell and selection both go to the current state's row; a click that
+    // could not be followed may have left them apart.
+    const int currentGridRow = ring_.CurrentRow() - 1;
+    if (currentGridRow >= 0) {
+        StringGrid1->selectionModel()->setCurrentIndex(
+            StringGrid1->model()->index(currentGridRow, kNameColumn),
+            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+    SelectingRow = false;
+}
+
+void TFrmHistory::StringGrid1SelectCell(int gridRow) {
+    if (SelectingRow || ring_.FirstIndex() == ring_.LastIndex()) return;
+    const int slot = ring_.SlotOfRow(gridRow + 1);
+    if (slot < 0 || slot == ring_.CurrentIndex()) return;
+    MoveTo(slot);
+    if (ring_.CurrentIndex() != slot) {
+        // The click that started this goes on to select the clicked row after this
+        // handler returns; put the selection back on the current state afterwards.
+        QMetaObject::invokeMethod(this, &TFrmHistory::RefreshList, Qt::QueuedConnection);
+    }
+}
+
+void TFrmHistory::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    RefreshList();
+}
+
+void TFrmHistory::closeEvent(QCloseEvent* event) {
+    SelectingRow = false;
+    QWidget::closeEvent(event);
+    emit closed();
+}
+
+}  // namespace velmora

@@ -1,0 +1,147 @@
+#include "tools/gui/ToolGlyphs.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+#include "tools/gui/ToolIdNumbers.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr int kSize = 16;
+
+// A speech balloon of the given body with a tail towards the lower left.
+void DrawBalloon(QPainter& p, int kind) {
+    QPainterPath body;
+    const QRectF box(1.5, 1.5, 13, 9);
+    if (kind == 0)
+        body.addRect(box);
+    else if (kind == 1)
+        body.addRoundedRect(box, 3, 3);
+    else
+        body.addEllipse(box);
+    QPainterPath tail;
+    tail.moveTo(4, 9);
+    tail.lineTo(2.5, 14.5);
+    tail.lineTo(8, 9.5);
+    p.setBrush(Qt::white);
+    p.drawPath(body.united(tail));
+    p.setPen(QPen(Qt::black, 1));
+    p.drawLine(QPointF(4.5, 5), QPointF(11.5, 5));
+    p.drawLine(QPointF(4.5, 7), QPointF(9.5, 7));
+}
+
+void Draw(QPainter& p, int toolId) {
+    const QPen outline(Qt::black, 1);
+    p.setPen(outline);
+    switch (toolId) {
+        case tool_id::Pencil: {
+            QPolygonF body{{3, 11}, {11, 3}, {13, 5}, {5, 13}};
+            p.setBrush(QColor(230, 190, 60));
+            p.drawPolygon(body);
+            QPolygonF tip{{3, 11}, {5, 13}, {1.5, 14.5}};
+            p.setBrush(Qt::black);
+            p.drawPolygon(tip);
+            break;
+        }
+        case tool_id::Brush: {
+            p.setPen(QPen(QColor(120, 70, 30), 2));
+            p.drawLine(QPointF(14, 2), QPointF(7, 9));
+            p.setPen(outline);
+            p.setBrush(Qt::black);
+            QPainterPath tuft;
+            tuft.moveTo(7, 8);
+            tuft.cubicTo(3, 8, 4, 13, 1.5, 14.5);
+            tuft.cubicTo(6, 14, 9, 12, 8, 9);
+            p.drawPath(tuft);
+            break;
+        }
+        case tool_id::Eraser: {
+            p.setBrush(QColor(240, 150, 170));
+            p.drawPolygon(QPolygonF{{6, 4}, {10, 0.5}, {15, 5}, {11, 9}});
+            p.setBrush(Qt::white);
+            p.drawPolygon(QPolygonF{{1, 10}, {6, 4}, {11, 9}, {6, 14.5}});
+            break;
+        }
+        case tool_id::PaintBucket: {
+            p.setBrush(QColor(200, 200, 200));
+            p.drawPolygon(QPolygonF{{2, 6}, {8, 1}, {13, 7}, {7, 13}});
+            p.setBrush(QColor(40, 90, 220));
+            p.drawEllipse(QRectF(11.5, 9.5, 3.5, 5));
+            break;
+        }
+        case tool_id::Lighten: {
+            p.setBrush(QColor(255, 230, 80));
+            p.drawEllipse(QRectF(4.5, 4.5, 7, 7));
+            for (int i = 0; i < 8; ++i) {
+                p.save();
+                p.translate(8, 8);
+                p.rotate(45.0 * i);
+                p.drawLine(QPointF(0, 5), QPointF(0, 7));
+                p.restore();
+            }
+            break;
+        }
+        case tool_id::Darken: {
+            p.setBrush(Qt::white);
+            p.drawEllipse(QRectF(2.5, 2.5, 11, 11));
+            p.setBrush(QColor(60, 60, 60));
+            p.drawPie(QRectF(2.5, 2.5, 11, 11), 90 * 16, 180 * 16);
+            break;
+        }
+        case tool_id::Rectangle:
+            p.setBrush(Qt::NoBrush);
+            p.drawRect(QRectF(2.5, 3.5, 11, 9));
+            break;
+        case tool_id::Ellipse:
+            p.setBrush(Qt::NoBrush);
+            p.drawEllipse(QRectF(1.5, 3.5, 13, 9));
+            break;
+        case tool_id::Text:
+            p.setBrush(Qt::black);
+            p.drawRect(QRectF(3, 2, 10, 2));
+            p.drawRect(QRectF(7, 2, 2, 12));
+            break;
+        case tool_id::BalloonA: DrawBalloon(p, 0); break;
+        case tool_id::BalloonB: DrawBalloon(p, 1); break;
+        case tool_id::BalloonC: DrawBalloon(p, 2); break;
+        case tool_id::Hand: {
+            p.setBrush(QColor(250, 220, 190));
+            for (int i = 0; i < 4; ++i) p.drawRoundedRect(QRectF(3.5 + 2.5 * i, 2.5 + (i == 0 || i == 3 ? 1 : 0), 2.5, 8), 1.2, 1.2);
+            p.drawRoundedRect(QRectF(3.5, 7.5, 10, 7), 2.5, 2.5);
+            p.drawLine(QPointF(3.5, 10), QPointF(1.5, 7.5));
+            break;
+        }
+        case tool_id::Eyedropper: {
+            p.setPen(QPen(Qt::black, 2));
+            p.drawLine(QPointF(2, 14), QPointF(9, 7));
+            p.setPen(outline);
+            p.setBrush(QColor(60, 60, 60));
+            p.drawEllipse(QRectF(9, 2, 5, 5));
+            p.drawLine(QPointF(7.5, 5.5), QPointF(10.5, 8.5));
+            break;
+        }
+        default: break;
+    }
+}
+
+}  // namespace
+
+QIcon ToolGlyph(int toolId) {
+    QIcon icon;
+    for (int scale : {1, 2}) {
+        QPixmap pixmap(kSize * scale, kSize * scale);
+        pixmap.setDevicePixelRatio(scale);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        Draw(painter, toolId);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+}  // namespace velmora

@@ -1,0 +1,222 @@
+#include "tools/gui/ToolsWindow.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QColorDialog>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolButton>
+
+#include "common/gui/Messages.h"
+#include "tools/gui/ToolIdNumbers.h"
+#include "tools/gui/ToolGlyphs.h"
+
+namespace velmora {
+
+namespace {
+
+struct ToolButtonSpec {
+    int id;
+    const char* name;
+    const char* tip;
+};
+
+// Palette order, two to a row: the view tools, the freehand tools, the shapes.
+const ToolButtonSpec kButtons[14] = {
+    {tool_id::Hand, "BtnGrabber", "Hand"},
+    {tool_id::Eyedropper, "BtnEyedropper", "Eyedropper"},
+    {tool_id::Pencil, "BtnPencil", "Pencil"},
+    {tool_id::Brush, "BtnBrush", "Brush"},
+    {tool_id::Eraser, "BtnEraser", "Eraser"},
+    {tool_id::PaintBucket, "BtnPaintbucket", "Paint Bucket"},
+    {tool_id::Lighten, "BtnLighting", "Lighten Tool"},
+    {tool_id::Darken, "BtnDarken", "Darken Tool"},
+    {tool_id::Rectangle, "BtnRectangle", "Rectangle"},
+    {tool_id::Ellipse, "BtnEllipse", "Ellipse"},
+    {tool_id::Text, "BtnText", "Text"},
+    {tool_id::BalloonA, "BtnTxtBalloonA", "Text Balloon: Rectangle"},
+    {tool_id::BalloonB, "BtnTxtBalloonB", "Text Balloon: Rounded Rectangle"},
+    {tool_id::BalloonC, "BtnTxtBalloonC", "Text Balloon: Ellipse"},
+};
+
+constexpr int kButtonSize = 24;
+constexpr int kLeftColumn = 5;
+constexpr int kRightColumn = 30;
+
+QColor FromColorRef(std::uint32_t color) {
+    return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+}
+
+std::uint32_t ToColorRef(const QColor& color) {
+    return static_cast<std::uint32_t>(color.red()) | (static_cast<std::uint32_t>(color.green()) << 8) |
+           (static_cast<std::uint32_t>(color.blue()) << 16);
+}
+
+QFrame* Bevel(QWidget* parent, int y) {
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Raised);
+    line->setGeometry(3, y, 53, 2);
+    return line;
+}
+
+}  // namespace
+
+const int TFrmTools::kToolIds[14] = {tool_id::Hand,  tool_id::Eyedropper, tool_id::Pencil,    tool_id::Brush,    tool_id::Eraser,
+                                     tool_id::PaintBucket, tool_id::Lighten, tool_id::Darken, tool_id::Rectangle, tool_id::Ellipse,
+                                     tool_id::Text,  tool_id::BalloonA,   tool_id::BalloonB,  tool_id::BalloonC};
+
+ColorSwatch::ColorSwatch(QWidget* parent) : QFrame(parent) {}
+
+void ColorSwatch::SetColor(const QColor& color) {
+    color_ = color;
+    update();
+}
+
+void ColorSwatch::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), color_);
+    painter.setPen(Qt::black);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void ColorSwatch::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    emit pressed();
+}
+
+void ColorSwatch::mouseReleaseEvent(QMouseEvent* event) {
+    // Keeps the release from reaching the palette frame, which would take it for a
+    // click on the frame.
+    event->accept();
+}
+
+TFrmTools::TFrmTools(Document& doc, QWidget* parent) : QWidget(parent, Qt::Tool), doc_(doc) {
+    setObjectName(QStringLiteral("FrmTools"));
+    setWindowTitle(QStringLiteral("Tools"));
+    setFocusPolicy(Qt::StrongFocus);
+    resize(66, 278);
+
+    GroupBox1 = new QGroupBox(this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1->setGeometry(3, 0, 59, 277);
+    // Clicks on the frame and on disabled buttons explain why the tools cannot be used.
+    // Disabled buttons swallow their clicks, so each button is watched as well.
+    GroupBox1->installEventFilter(this);
+
+    buttons_ = new QButtonGroup(this);
+    buttons_->setExclusive(true);
+    const int rowTop[7] = {14, 46, 70, 94, 126, 150, 174};
+    for (int i = 0; i < 14; ++i) {
+        auto* button = new QToolButton(GroupBox1);
+        button->setObjectName(QString::fromLatin1(kButtons[i].name));
+        button->setToolTip(QString::fromLatin1(kButtons[i].tip));
+        button->setIcon(ToolGlyph(kButtons[i].id));
+        button->setIconSize(QSize(16, 16));
+        button->setCheckable(true);
+        button->setAutoRaise(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setEnabled(false);
+        button->installEventFilter(this);
+        button->setGeometry(i % 2 == 0 ? kLeftColumn : kRightColumn, rowTop[i / 2], kButtonSize, kButtonSize);
+        buttons_->addButton(button, kButtons[i].id);
+    }
+    BtnGrabber = static_cast<QToolButton*>(buttons_->button(tool_id::Hand));
+    BtnGrabber->setChecked(true);
+    connect(buttons_, &QButtonGroup::idClicked, this, &TFrmTools::SelectTool);
+
+    Bevel(GroupBox1, 10);
+    Bevel(GroupBox1, 41);
+    Bevel(GroupBox1, 121);
+    Bevel(GroupBox1, 201);
+
+    // The back swatch first, so that the front one is drawn over its corner.
+    BackSwatch = new ColorSwatch(GroupBox1);
+    BackSwatch->setObjectName(QStringLiteral("BackColor"));
+    BackSwatch->setGeometry(16, 222, 40, 41);
+    BackSwatch->SetColor(Qt::white);
+    FrontSwatch = new ColorSwatch(GroupBox1);
+    FrontSwatch->setObjectName(QStringLiteral("FrontColor"));
+    FrontSwatch->setGeometry(4, 208, 41, 41);
+    FrontSwatch->SetColor(Qt::black);
+    connect(FrontSwatch, &ColorSwatch::pressed, this, [this] { ChooseColor(FrontSwatch); });
+    connect(BackSwatch, &ColorSwatch::pressed, this, [this] { ChooseColor(BackSwatch); });
+}
+
+void TFrmTools::EnableDrawTools() {
+    for (QAbstractButton* button : buttons_->buttons()) button->setEnabled(true);
+    paletteState_ = 2;
+}
+
+void TFrmTools::DisableDrawTools() {
+    for (QAbstractButton* button : buttons_->buttons()) button->setEnabled(button == BtnGrabber);
+    paletteState_ = 1;
+}
+
+int TFrmTools::PaletteState() const { return paletteState_; }
+
+void TFrmTools::PressHandButton() { BtnGrabber->setChecked(true); }
+
+std::uint32_t TFrmTools::FrontColor() const { return ToColorRef(FrontSwatch->Color()); }
+
+std::uint32_t TFrmTools::BackColor() const { return ToColorRef(BackSwatch->Color()); }
+
+void TFrmTools::SetFrontColor(std::uint32_t color) { FrontSwatch->SetColor(FromColorRef(color)); }
+
+void TFrmTools::SetBackColor(std::uint32_t color) { BackSwatch->SetColor(FromColorRef(color)); }
+
+QAbstractButton* TFrmTools::ToolButton(int toolId) const { return buttons_->button(toolId); }
+
+void TFrmTools::SelectTool(int toolId) {
+    doc_.CurrentTool = toolId;
+    emit toolSelected(toolId);
+}
+
+void TFrmTools::GroupBox1Click() {
+    if (paletteState_ == 0)
+        ShowMessage(this, QStringLiteral("You haven't opened a picture."));
+    else if (paletteState_ == 1)
+        ShowMessage(this, QStringLiteral("When the Zoom Rate < 100%, you can not use draw tools."));
+}
+
+void TFrmTools::ChooseColor(ColorSwatch* swatch) {
+    QColorDialog dialog(swatch->Color(), this);
+    dialog.setOption(QColorDialog::DontUseNativeDialog);
+    dialog.setWindowTitle(swatch == FrontSwatch ? QStringLiteral("Front Color") : QStringLiteral("Back Color"));
+    if (dialog.exec() != QDialog::Accepted) return;
+    const QColor chosen = dialog.selectedColor();
+    if (!chosen.isValid()) return;
+    swatch->SetColor(chosen.toRgb());
+    emit colorsChanged();
+}
+
+bool TFrmTools::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::MouseButtonRelease) return QWidget::eventFilter(watched, event);
+    QWidget* target = nullptr;
+    if (watched == GroupBox1) {
+        target = GroupBox1;
+    } else if (auto* button = qobject_cast<QAbstractButton*>(watched);
+               button && !button->isEnabled() && buttons_->id(button) != -1) {
+        target = button;
+    }
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    if (target && mouse->button() == Qt::LeftButton && target->rect().contains(mouse->position().toPoint())) {
+        GroupBox1Click();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TFrmTools::keyReleaseEvent(QKeyEvent* event) {
+    if (!event->isAutoRepeat()) emit keyReleased(event->key());
+    QWidget::keyReleaseEvent(event);
+}
+
+void TFrmTools::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    emit closed();
+}
+
+}  // namespace velmora

@@ -1,0 +1,116 @@
+#include "view/ViewMath.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace velmora {
+
+double ZoomInStep(double zoom) { return zoom / 0.75; }
+double ZoomOutStep(double zoom) { return zoom * 0.75; }
+
+namespace {
+
+void StripTrailingZeros(std::string& s) {
+    const auto dot = s.find('.');
+    if (dot == std::string::npos) return;
+    auto end = s.find_last_not_of('0');
+    if (end == dot) --end;
+    s.erase(end + 1);
+}
+
+}  // namespace
+
+std::string FormatGeneral(double value, int digits) {
+    if (digits < 1) digits = 1;
+    if (value == 0.0) return "0";
+    if (!std::isfinite(value)) return value > 0 ? "INF" : (value < 0 ? "-INF" : "NAN");
+    // The exponent after rounding to `digits` significant digits decides the notation,
+    // so 9999.5 at four digits becomes 1E4 rather than "10000".
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*e", digits - 1, value);
+    std::string sci(buf);
+    const auto epos = sci.find('e');
+    const int exponent = std::atoi(sci.c_str() + epos + 1);
+    if (exponent < digits && std::fabs(value) >= 0.00001) {
+        const int decimals = std::max(digits - 1 - exponent, 0);
+        std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
+        std::string fixed(buf);
+        StripTrailingZeros(fixed);
+        return fixed;
+    }
+    std::string mantissa = sci.substr(0, epos);
+    StripTrailingZeros(mantissa);
+    return mantissa + "E" + std::to_string(exponent);
+}
+
+std::string ZoomText(double zoom) { return FormatGeneral(zoom * 100.0, 4) + "%"; }
+
+std::string ImageSizeText(int width, int height) {
+    return std::to_string(width) + " x " + std::to_string(height);
+}
+
+ScrollAxis FitScrollAxis(int paintExtent, double zoom, int imageExtent) {
+    ScrollAxis axis;
+    const long double visible = static_cast<long double>(paintExtent) / zoom;
+    if (visible >= imageExtent) return axis;
+    axis.Visible = true;
+    axis.Max = imageExtent;
+    axis.Page = static_cast<int>(RoundHalfEven(visible));
+    return axis;
+}
+
+namespace {
+
+// Last visible column (or row) from the scroll position: the image's last one when
+// the paint box reaches past the image, else the rounded edge of the paint box.
+int LastVisible(int position, int paintExtent, double zoom, int imageExtent) {
+    const long double edge = static_cast<long double>(paintExtent) / zoom + position;
+    if (edge > imageExtent) return imageExtent - 1;
+    return static_cast<int>(RoundHalfEven(edge - 1.0L));
+}
+
+int RoundScaled(long double v, double zoom) { return static_cast<int>(RoundHalfEven(v * zoom)); }
+
+}  // namespace
+
+Rect ComputeViewRect(int horzPosition, int vertPosition, int paintWidth, int paintHeight,
+                     double zoom, int imageWidth, int imageHeight) {
+    Rect r;
+    r.Left = horzPosition;
+    r.Top = vertPosition;
+    r.Right = LastVisible(horzPosition, paintWidth, zoom, imageWidth);
+    r.Bottom = LastVisible(vertPosition, paintHeight, zoom, imageHeight);
+    return r;
+}
+
+ViewLayout ComputeViewLayout(const Rect& viewRect, double zoom, int paintWidth, int paintHeight) {
+    ViewLayout layout;
+    const int w = std::max(RoundScaled(viewRect.Right - viewRect.Left + 1, zoom), 0);
+    const int h = std::max(RoundScaled(viewRect.Bottom - viewRect.Top + 1, zoom), 0);
+    layout.Image = ScreenRect{0, 0, w, h};
+    if (paintWidth > w) layout.RightStrip = ScreenRect{w, 0, paintWidth - w, std::min(paintHeight, h)};
+    if (paintHeight > h) layout.BottomStrip = ScreenRect{0, h, paintWidth, paintHeight - h};
+    return layout;
+}
+
+ScreenRect ImageRectOnScreen(const Rect& r, int horzPosition, int vertPosition, double zoom) {
+    return ScreenRect{RoundScaled(static_cast<long double>(r.Left) - horzPosition, zoom),
+                      RoundScaled(static_cast<long double>(r.Top) - vertPosition, zoom),
+                      RoundScaled(r.Right - r.Left + 1, zoom), RoundScaled(r.Bottom - r.Top + 1, zoom)};
+}
+
+int ScreenToImage(int screen, double zoom, int scrollPosition) {
+    const long double v = static_cast<long double>(screen) / zoom + scrollPosition;
+    return static_cast<int>(RoundHalfEven(v));
+}
+
+int HandDragPosition(const ScrollAxis& axis, int downCoord, int coord) {
+    if (!axis.Visible) return axis.Position;
+    const long long p = static_cast<long long>(axis.Position) + downCoord - coord;
+    if (p >= 0 && p <= static_cast<long long>(axis.Max) - axis.Page) return static_cast<int>(p);
+    return axis.Position;
+}
+
+}  // namespace velmora

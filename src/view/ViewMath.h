@@ -1,0 +1,81 @@
+#pragma once
+// The arithmetic of the canvas view, kept free of any window so it can be tested on
+// its own: zoom steps and their status texts, scroll-bar fitting in image pixels,
+// the visible rectangle, where the image lands on screen, mouse mapping and the
+// hand tool's panning.
+
+#include <string>
+
+#include "common/Geometry.h"
+
+namespace velmora {
+
+// Zoom In divides by 0.75 and Zoom Out multiplies by it, with no limits; one step
+// in and one step out return exactly to the starting value for 1.0.
+double ZoomInStep(double zoom);
+double ZoomOutStep(double zoom);
+
+// The status bar's zoom panel: zoom * 100 with four significant digits, then "%"
+// (1.0 gives "100%", 0.5625 gives "56.25%", 4/3 gives "133.3%").
+std::string ZoomText(double zoom);
+// General floating format with `digits` significant digits: fixed notation while the
+// integer part has at most `digits` digits and the value is at least 0.00001,
+// trailing zeros dropped; otherwise scientific with a bare exponent ("1.776E4").
+std::string FormatGeneral(double value, int digits);
+// The status bar's size panel, "640 x 480".
+std::string ImageSizeText(int width, int height);
+
+// One scroll bar in image pixels. Positions run from 0 to Max - Page + 1, the range a
+// scroll bar with this page size allows; the hand tool stops at Max - Page.
+struct ScrollAxis {
+    bool Visible = false;
+    int Position = 0;
+    int Max = 0;
+    int Page = 0;
+
+    int HighestPosition() const { return Max - Page + 1 > 0 ? Max - Page + 1 : 0; }
+};
+
+// Fits a scroll bar to the paint box's extent (screen pixels), the zoom and the
+// image's extent (image pixels). The position returns to 0.
+ScrollAxis FitScrollAxis(int paintExtent, double zoom, int imageExtent);
+
+// The visible part of the image, all four sides inclusive, from the scroll positions.
+Rect ComputeViewRect(int horzPosition, int vertPosition, int paintWidth, int paintHeight,
+                     double zoom, int imageWidth, int imageHeight);
+
+// A rectangle on screen given by its left, top, width and height.
+struct ScreenRect {
+    int X = 0;
+    int Y = 0;
+    int Width = 0;
+    int Height = 0;
+
+    bool Empty() const { return Width <= 0 || Height <= 0; }
+    friend bool operator==(const ScreenRect&, const ScreenRect&) = default;
+};
+
+// Where the view paints: the visible rectangle stretched from the paint box's
+// top-left corner, and the strips to the right and below that the image does not
+// reach, which get the button-face color.
+struct ViewLayout {
+    ScreenRect Image;
+    ScreenRect RightStrip;
+    ScreenRect BottomStrip;
+};
+ViewLayout ComputeViewLayout(const Rect& viewRect, double zoom, int paintWidth, int paintHeight);
+
+// The place on screen of the image rectangle r (inclusive) at the given scroll
+// positions; what a tool's touched rectangle repaints.
+ScreenRect ImageRectOnScreen(const Rect& r, int horzPosition, int vertPosition, double zoom);
+
+// Image coordinate of a paint-box coordinate: Round(screen / zoom + scroll position),
+// halves to even, in extended precision. Not clipped to the image.
+int ScreenToImage(int screen, double zoom, int scrollPosition);
+
+// The hand tool: the scroll position that keeps the grabbed image point (downCoord)
+// under the mouse at image coordinate `coord`. A hidden axis, or a move that would
+// pass either end, keeps the current position.
+int HandDragPosition(const ScrollAxis& axis, int downCoord, int coord);
+
+}  // namespace velmora

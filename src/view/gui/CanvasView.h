@@ -1,0 +1,57 @@
+#pragma once
+// The paint box of the main window: shows the visible part of the document's
+// composite at the document's zoom, nearest neighbour, from the top-left corner, with
+// the button-face color where the image does not reach. Mouse and wheel input is
+// passed on as signals in paint-box pixels; the main window maps and routes it.
+
+#include <QWidget>
+
+#include "common/Geometry.h"
+#include "view/ToolRouting.h"
+
+namespace velmora {
+
+struct Document;
+
+class CanvasView : public QWidget {
+    Q_OBJECT
+public:
+    explicit CanvasView(QWidget* parent = nullptr);
+
+    // The document whose CompositeBmp, ViewRect and Zoom are painted; may be null.
+    void SetDocument(const Document* doc) { doc_ = doc; }
+
+    // Repaints the whole paint box.
+    void PaintView();
+    // Repaints only the place of the image rectangle r (inclusive) at the given scroll
+    // positions.
+    void PaintImageRect(const Rect& r, int horzPosition, int vertPosition);
+
+    void SetViewCursor(ViewCursor cursor);
+
+signals:
+    void mousePressed(int x, int y, const velmora::MouseState& state);
+    void mouseMoved(int x, int y, const velmora::MouseState& state);
+    void mouseReleased(int x, int y, const velmora::MouseState& state);
+    // Ctrl with the wheel: positive steps zoom in, negative zoom out.
+    void zoomWheel(int steps);
+    // The wheel without Ctrl (Shift turns it sideways): angle deltas in eighths of a
+    // degree, 120 per notch, positive towards the top or the left.
+    void scrollWheel(int verticalDelta, int horizontalDelta);
+    void resized();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    const Document* doc_ = nullptr;
+    ViewCursor cursor_ = ViewCursor::Arrow;
+    int wheelAccumulator_ = 0;
+};
+
+}  // namespace velmora

@@ -1,0 +1,297 @@
+// The adjustment dialogs against a document host without a window.
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+#include "adjust/gui/AdjustDialogs.h"
+#include "adjust/gui/AdjustmentForms.h"
+#include "engine/ColorStep.h"
+#include "engine/Progress.h"
+#include "support/FakeHost.h"
+
+using namespace velmora;
+
+namespace {
+
+Bitmap Noise(int w, int h, std::uint32_t seed) {
+    Bitmap b(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < 3 * w; ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            b.Row(y)[x] = static_cast<std::uint8_t>(seed >> 24);
+        }
+    return b;
+}
+
+// Notes the cursor in force whenever the dialog refreshes or records a state.
+class Host : public test::FakeHost {
+public:
+    std::vector<Qt::CursorShape> refreshCursors, stateCursors;
+    void RefreshView() override {
+        refreshCursors.push_back(Cursor());
+        FakeHost::RefreshView();
+    }
+    bool AddState(const std::string& name, const std::string& detail) override {
+        stateCursors.push_back(Cursor());
+        return FakeHost::AddState(name, detail);
+    }
+    static Qt::CursorShape Cursor() {
+        return QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::ArrowCursor;
+    }
+};
+
+struct Picture {
+    Bitmap sketch, color, photo, composite;
+};
+
+// What the operation gives on copies of the layers inside r, composited there into a
+// copy of the composite as it was.
+Bitmap ExpectedComposite(const Picture& before, const LayerState& state, const AdjustmentSettings& s, Rect r) {
+    TColorStep step;
+    Bitmap sketch = before.sketch, color = before.color, composite = before.composite;
+    if (state.SketchDrawable) ApplyAdjustment(step, s, before.sketch, sketch, r);
+    if (state.ColorDrawable) ApplyAdjustment(step, s, before.color, color, r);
+    CompositeRect(composite, sketch, color, before.photo, state, r);
+    return composite;
+}
+
+Bitmap WholeAdjusted(const Bitmap& layer, const AdjustmentSettings& s) {
+    TColorStep step;
+    Bitmap out = layer;
+    ApplyAdjustment(step, s, layer, out, WholeBitmap(layer));
+    return out;
+}
+
+struct CancelFlagGuard {
+    ~CancelFlagGuard() { CancelFlag = false; }
+};
+
+}  // namespace
+
+class AdjustDialogsTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<Host> host;
+    Picture before;
+
+    template <class Form>
+    std::unique_ptr<Form> Open() {
+        auto form = std::make_unique<Form>(*host);
+        form->show();
+        return form;
+    }
+    void Snapshot() {
+        before = {host->doc.SketchBmp, host->doc.ColorBmp, host->doc.PhotoBmp, host->doc.CompositeBmp};
+    }
+    void ExpectLayersUnchanged() {
+        QVERIFY(host->doc.SketchBmp == before.sketch);
+        QVERIFY(host->doc.ColorBmp == before.color);
+        QCOMPARE(host->doc.ShownSketch, &host->doc.SketchBmp);
+        QCOMPARE(host->doc.ShownColor, &host->doc.ColorBmp);
+    }
+
+private slots:
+    void init() {
+        host = std::make_unique<Host>();
+        host->OpenPicture(Noise(24, 18, 11));
+        host->doc.SketchBmp = Noise(24, 18, 12);  // a sketch that is not plain white
+        host->CompositeAll();
+        Snapshot();
+    }
+
+    void cancelCloseBoxAndEscape() {
+        auto dlg = Open<TFrmBrightContrast>();
+        dlg->findChild<QSlider*>("Trc_Brightness")->setValue(40);
+        QCOMPARE(host->refreshes, 1);
+        QVERIFY(!(host->doc.CompositeBmp == before.composite));  // the preview is on screen
+        ExpectLayersUnchanged();
+        // Esc is swallowed: no restore, the dialog stays.
+        QTest::keyClick(dlg->findChild<QSpinBox*>("Spn_Contrast"), Qt::Key_Escape);
+        QTest::keyClick(dlg.get(), Qt::Key_Escape);
+        QVERIFY(dlg->isVisible());
+        QCOMPARE(host->refreshes, 1);
+        dlg->findChild<QPushButton*>("BtnCancel")->click();
+        QCOMPARE(dlg->result(), int(QDialog::Rejected));
+        QVERIFY(host->doc.CompositeBmp == before.composite);
+        ExpectLayersUnchanged();
+
+        auto blur = Open<TFrmBlur>();
+        blur->findChild<QSlider*>("Trc_Blur")->setValue(60);
+        QVERIFY(!(host->doc.CompositeBmp == before.composite));
+        blur->close();  // the close box
+        QVERIFY(!blur->isVisible());
+        QVERIFY(host->doc.CompositeBmp == before.composite);
+        ExpectLayersUnchanged();
+        QVERIFY(host->states.empty());
+    }
+
+    void previewEqualsTheOperationOnTheVisiblePart() {
+        host->doc.ViewRect = Rect{5, 4, 17, 12};
+        host->state.BlendingMode = 1;
+        host->state.Opacity = 30;
+        host->CompositeAll();
+        Snapshot();
+        const std::vector<AdjustmentSettings> cases = {{Adjustment::BrightContrast, {30, 40}},
+                                                       {Adjustment::Saturation, {-60}},
+                                                       {Adjustment::ColorBalance, {20, 0, -15}},
+                                                       {Adjustment::Blur, {40}}};
+        for (const AdjustmentSettings& s : cases) {
+            auto dlg = CreateAdjustmentDialog(s.Kind, *host, nullptr);
+            dlg->show();
+            for (int i = 0; i < dlg->RowCount(); ++i) dlg->Track(i)->setValue(s.Values[i]);
+            QVERIFY(host->doc.CompositeBmp == ExpectedComposite(before, host->state, s, host->doc.ViewRect));
+            ExpectLayersUnchanged();
+            dlg->reject();
+        }
+    }
+
+    void previewResizesStaleScratchBitmaps() {
+        host->doc.WorkBmp1 = Noise(3, 2, 5);
+        host->doc.WorkBmp2 = Bitmap();
+        auto dlg = Open<TFrmSaturation>();
+        dlg->findChild<QSlider*>("TrcSaturation")->setValue(90);
+        QVERIFY(host->doc.CompositeBmp ==
+                ExpectedComposite(before, host->state, {Adjustment::Saturation, {90}}, host->doc.ViewRect));
+        QCOMPARE(host->doc.WorkBmp1.Width(), 24);
+        QCOMPARE(host->doc.WorkBmp2.Height(), 18);
+    }
+
+    void typingPreviewsOnceAndRepeatsDoNot() {
+        auto dlg = Open<TFrmColorBalance>();
+        auto* track = dlg->findChild<QSlider*>("Trc_Green");
+        auto* spin = dlg->findChild<QSpinBox*>("Spn_Green");
+        QCOMPARE(host->refreshes, 0);  // setting the defaults previewed nothing
+        spin->setFocus();
+        spin->selectAll();
+        QTest::keyClicks(spin, "7");
+        QCOMPARE(host->refreshes, 1);
+        QCOMPARE(track->value(), 7);
+        spin->selectAll();
+        QTest::keyClicks(spin, "-12");  // "-" alone is no value; "-1" and "-12" are two
+        QCOMPARE(host->refreshes, 3);
+        QCOMPARE(track->value(), -12);
+        track->setValue(-12);
+        spin->setValue(-12);
+        QCOMPARE(host->refreshes, 3);
+        track->setValue(5);
+        QCOMPARE(host->refreshes, 4);
+        QCOMPARE(spin->value(), 5);
+        spin->selectAll();
+        QTest::keyClick(spin, Qt::Key_Backspace);  // an empty spin edit changes nothing
+        QCOMPARE(host->refreshes, 4);
+        QCOMPARE(track->value(), 5);
+    }
+
+    void okOnTheColorLayerOnly() {
+        host->state.SketchDrawable = false;
+        auto dlg = Open<TFrmSaturation>();
+        dlg->findChild<QSlider*>("TrcSaturation")->setValue(60);
+        const Bitmap work1 = host->doc.WorkBmp1, work2 = host->doc.WorkBmp2;
+        dlg->findChild<QPushButton*>("BtnOK")->click();
+        QCOMPARE(dlg->result(), int(QDialog::Accepted));
+        QVERIFY(host->doc.SketchBmp == before.sketch);
+        QVERIFY(host->doc.ColorBmp == WholeAdjusted(before.color, {Adjustment::Saturation, {60}}));
+        QVERIFY(host->doc.PhotoBmp == before.photo);
+        QVERIFY(host->doc.WorkBmp1 == work1 && host->doc.WorkBmp2 == work2);
+        QCOMPARE(host->states.size(), size_t(1));
+        QCOMPARE(host->states[0].first, std::string("Saturation"));
+        QCOMPARE(host->states[0].second, std::string("Color Layer, 60"));
+        // Refreshed and recorded under the hourglass, which is gone afterwards.
+        QCOMPARE(host->refreshCursors.back(), Qt::WaitCursor);
+        QCOMPARE(host->stateCursors.back(), Qt::WaitCursor);
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+        QCOMPARE(host->doc.ShownColor, &host->doc.ColorBmp);
+        Bitmap composite = host->doc.CompositeBmp;
+        CompositeRect(composite, host->doc.SketchBmp, host->doc.ColorBmp, host->doc.PhotoBmp, host->state,
+                      host->doc.ViewRect);
+        QVERIFY(composite == host->doc.CompositeBmp);
+    }
+
+    void brightnessContrastOnTheSketchOnly() {
+        host->state.ColorDrawable = false;
+        auto dlg = Open<TFrmBrightContrast>();
+        dlg->findChild<QSpinBox*>("Spn_Brightness")->setValue(10);
+        dlg->findChild<QSpinBox*>("Spn_Contrast")->setValue(-5);
+        dlg->BtnOk->click();
+        QVERIFY(host->doc.SketchBmp == WholeAdjusted(before.sketch, {Adjustment::BrightContrast, {10, -5}}));
+        QVERIFY(host->doc.ColorBmp == before.color);
+        QCOMPARE(host->states.size(), size_t(1));
+        QCOMPARE(host->states[0].first, std::string("Brightness/Contrast"));
+        QCOMPARE(host->states[0].second, std::string("Sketch Layer, 10, -5"));
+    }
+
+    void blurCompletesDespiteALeftoverCancel() {
+        auto dlg = Open<TFrmBlur>();
+        QCOMPARE(dlg->Settings().Values, std::vector<int>{1});
+        QCOMPARE(dlg->findChild<QSpinBox*>("Spn_Blur")->value(), 1);
+        TColorStep step;
+        Bitmap wantSketch = before.sketch, wantColor = before.color;
+        step.BlurRect(wantSketch, wantSketch, WholeBitmap(wantSketch), 10.0);
+        step.BlurRect(wantColor, wantColor, WholeBitmap(wantColor), 10.0);
+        dlg->findChild<QSlider*>("Trc_Blur")->setValue(200);
+        {
+            CancelFlagGuard guard;
+            CancelFlag = true;  // as a cancelled conversion leaves it
+            dlg->BtnOk->click();
+        }
+        QVERIFY(host->doc.SketchBmp == wantSketch);
+        QVERIFY(host->doc.ColorBmp == wantColor);
+        QCOMPARE(host->states.size(), size_t(1));
+        QCOMPARE(host->states[0].second, std::string("Sketch Layer, Color Layer, 200"));
+    }
+
+    void neitherLayerDrawableStillRecordsTheValues() {
+        host->state.SketchDrawable = host->state.ColorDrawable = false;
+        auto dlg = Open<TFrmColorBalance>();
+        dlg->findChild<QSlider*>("Trc_Red")->setValue(-30);
+        QVERIFY(host->doc.CompositeBmp == before.composite);
+        dlg->BtnOk->click();
+        ExpectLayersUnchanged();
+        QCOMPARE(host->states.size(), size_t(1));
+        QCOMPARE(host->states[0].second, std::string("-30, 0, 0"));
+    }
+
+    void failedSnapshotKeepsTheAdjustment() {
+        host->failSnapshots = true;
+        auto dlg = Open<TFrmColorBalance>();
+        dlg->findChild<QSlider*>("Trc_Blue")->setValue(50);
+        dlg->BtnOk->click();
+        QCOMPARE(dlg->result(), int(QDialog::Accepted));
+        QVERIFY(host->doc.ColorBmp == WholeAdjusted(before.color, {Adjustment::ColorBalance, {0, 0, 50}}));
+        QVERIFY(host->states.empty());
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+    }
+
+    void menuEntryShowsEachDialogModally() {
+        const std::vector<std::pair<Adjustment, QString>> kinds = {{Adjustment::BrightContrast, "Brightness / Contrast"},
+                                                                   {Adjustment::Saturation, "Saturation"},
+                                                                   {Adjustment::ColorBalance, "Color Balance"},
+                                                                   {Adjustment::Blur, "Blur"}};
+        for (const auto& [kind, caption] : kinds) {
+            QString seen;
+            QTimer driver;
+            QObject::connect(&driver, &QTimer::timeout, [&] {
+                auto* dlg = qobject_cast<TFrmAdjustment*>(QApplication::activeModalWidget());
+                if (!dlg) return;
+                driver.stop();
+                seen = dlg->windowTitle();
+                dlg->Track(0)->setValue(dlg->Track(0)->value() + 3);
+                dlg->BtnOk->click();
+            });
+            driver.start(10);
+            ShowAdjustmentDialog(kind, *host, nullptr);
+            QCOMPARE(seen, caption);
+            QCOMPARE(host->states.back().first, std::string(AdjustmentStateName(kind)));
+        }
+        QCOMPARE(host->states.size(), size_t(4));
+        QCOMPARE(host->states[3].second, std::string("Sketch Layer, Color Layer, 4"));  // a fresh Blur at 1 + 3
+    }
+};
+
+QTEST_MAIN(AdjustDialogsTest)
+#include "adjust_dialogs_test.moc"

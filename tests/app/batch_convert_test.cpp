@@ -1,0 +1,371 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/Batch.h"
+#include "conversion/ParamControls.h"
+#include "conversion/Preset.h"
+#include "conversion/Resample.h"
+#include "document/Document.h"
+#include "engine/DrawEffect.h"
+#include "io/Bmp.h"
+#include "io/Jpeg.h"
+#include "io/ProjectFile.h"
+
+using namespace velmora;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kSample = std::string(VELMORA_SOURCE_DIR) + "/data/sample.jpg";
+
+struct TempDir {
+    fs::path path;
+    TempDir() {
+        path = fs::temp_directory_path() /
+               ("velmora-batch-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(path);
+        fs::create_directories(path);
+    }
+    ~TempDir() { fs::remove_all(path); }
+    std::string operator/(const std::string& name) const { return (path / name).string(); }
+};
+
+// The default controls with the color layer on as well.
+TEffectParams ColorRecord() {
+    TEffectParams p = ControlDefaultRecord();
+    p.DrawColor = true;
+    return p;
+}
+
+void WritePreset(const std::string& path, const TEffectParams& p, std::size_t bytes = kEffectParamsSize) {
+    const EffectParamsBytes b = p.ToBytes();
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(bytes));
+}
+
+Bitmap Gradient(int w, int h) {
+    Bitmap b(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            std::uint8_t* p = b.Pixel(x, y);
+            p[0] = static_cast<std::uint8_t>(x * 255 / (w - 1));
+            p[1] = static_cast<std::uint8_t>(y * 255 / (h - 1));
+            p[2] = static_cast<std::uint8_t>((x * y) % 256);
+        }
+    return b;
+}
+
+struct BatchRun {
+    int status;
+    std::string out, err;
+};
+
+BatchRun RunProgram(const std::vector<std::string>& args, const std::string& programDir) {
+    std::ostringstream out, err;
+    const int status = RunBatch(args, programDir, out, err, false);
+    return {status, out.str(), err.str()};
+}
+
+Bitmap Displayed(const std::string& path) {
+    Bitmap b;
+    std::string error;
+    EXPECT_TRUE(OpenAsDisplayed(path, b, error)) << error;
+    return b;
+}
+
+}  // namespace
+
+TEST(BatchOpen, PicturesAreShownOverTheWhiteSketchInMultiply) {
+    TempDir dir;
+    const Bitmap picture = Gradient(40, 30);
+    std::string error;
+    ASSERT_TRUE(WriteBmpFile(dir / "g.bmp", picture, error)) << error;
+    const Bitmap shown = Displayed(dir / "g.bmp");
+    ASSERT_EQ(shown.Width(), 40);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x)
+            for (int c = 0; c < 3; ++c)
+                ASSERT_EQ(shown.Pixel(x, y)[c], (picture.Pixel(x, y)[c] * 255) >> 8);
+
+    // A project shows its own layers with its own layer state.
+    Bitmap sketch = Gradient(40, 30), color(40, 30);
+    color.Fill(200, 100, 0);
+    LayerState state;
+    state.BlendingMode = 1;
+    state.Opacity = 25;
+    ASSERT_EQ(SaveD2O(dir / "p.d2o", sketch, color, picture, state, &error), 0) << error;
+    const Bitmap project = Displayed(dir / "p.d2o");
+    EXPECT_EQ(project.Pixel(5, 5)[0], (200 * 75 + sketch.Pixel(5, 5)[0] * 25) / 100);
+
+    // ".jpeg" opens as a JPEG, in any letter case.
+    ASSERT_TRUE(WriteJpegFile(dir / "g.JPEG", picture, kJpegQuality, error)) << error;
+    EXPECT_EQ(Displayed(dir / "g.JPEG").Width(), 40);
+    Bitmap out;
+    EXPECT_FALSE(OpenAsDisplayed(dir / "g.tif", out, error));
+    EXPECT_NE(error.find("g.tif"), std::string::npos);
+    EXPECT_FALSE(OpenAsDisplayed(dir / "missing.bmp", out, error));
+    EXPECT_NE(error.find("missing.bmp"), std::string::npos);
+}
+
+TEST(BatchRecordTest, DefaultPresetThenChosenPresetThroughTheControls) {
+    TempDir dir;
+    TEffectParams r;
+    std::string error;
+    // No preset anywhere: the controls' own defaults.
+    ASSERT_TRUE(BatchRecord("", dir.path.string(), r, error));
+    EXPECT_EQ(r, ControlDefaultRecord());
+
+    // The default preset is clamped by the controls; its threshold byte is not used.
+    TEffectParams def = ColorRecord();
+    def.Detail = 5000;
+    def.ThresholdLevel = 17;
+    def.HandleCount = 9;
+    WritePreset(dir / "default.set", def);
+    ASSERT_TRUE(BatchRecord("", dir.path.string(), r, error));
+    EXPECT_TRUE(r.DrawColor);
+    EXPECT_EQ(r.Detail, 1024);
+    EXPECT_EQ(r.ThresholdLevel, 255);
+    EXPECT_EQ(r.HandleCount, 0);
+
+    // A short chosen preset replaces only the bytes it has (Detail ends at byte 27).
+    TEffectParams chosen = ColorRecord();
+    chosen.Detail = 200;
+    chosen.Darkness = 3;
+    WritePreset(dir / "short.set", chosen, 28);
+    ASSERT_TRUE(BatchRecord(dir / "short.set", dir.path.string(), r, error));
+    EXPECT_EQ(r.Detail, 200);
+    EXPECT_EQ(r.Darkness, def.Darkness);
+
+    // Without a default preset a chosen one is read over an all-zero record.
+    TempDir empty;
+    WritePreset(empty / "short.set", chosen, 28);
+    ASSERT_TRUE(BatchRecord(empty / "short.set", empty.path.string(), r, error));
+    EXPECT_FALSE(r.DrawSketch);
+    EXPECT_EQ(r.ColorReducer, 1) << "0 clamped by its control";
+
+    EXPECT_FALSE(BatchRecord(dir / "nothing.set", dir.path.string(), r, error));
+    EXPECT_NE(error.find("nothing.set"), std::string::npos);
+}
+
+TEST(BatchConvert, FullConversionIsTheEngineOnTheDisplayedPictureAtTheChosenSize) {
+    const Bitmap shown = Displayed(kSample);
+    TEffectParams record = RecordThroughControls(ColorRecord());
+    record.BlendMode = 2;
+    record.Opacity = 30;
+    ConversionOutput out;
+    std::string error;
+    ASSERT_TRUE(ConvertDisplayed(shown, record, 100, 0, out, error)) << error;
+    EXPECT_EQ(out.Photo, shown) << "resampling at the same size changes nothing";
+
+    TDrawEffect effect;
+    TEffectParams p = record;
+    p.SourceBitmap = &shown;
+    p.Width = shown.Width();
+    p.Height = shown.Height();
+    effect.SetParams(p);
+    effect.Execute();
+    Bitmap sketch, color;
+    effect.GetLayers(sketch, color);
+    EXPECT_EQ(out.Sketch, sketch);
+    EXPECT_EQ(out.Color, color);
+    EXPECT_EQ(out.State.BlendingMode, 1);
+    EXPECT_EQ(out.State.Opacity, 30);
+    EXPECT_TRUE(out.State.SketchVisible && out.State.ColorVisible);
+    const int s = sketch.Pixel(100, 100)[1], c = color.Pixel(100, 100)[1];
+    EXPECT_EQ(out.Composite.Pixel(100, 100)[1], (c * 70 + s * 30) / 100);
+
+    ConversionOutput half;
+    ASSERT_TRUE(ConvertDisplayed(shown, record, 50, 0, half, error)) << error;
+    SourcePixels source;
+    StoreSourcePixels(shown, source);
+    Bitmap expected;
+    ResampleSourcePixels(source, 256, 256, expected);
+    EXPECT_EQ(half.Photo, expected);
+    EXPECT_EQ(half.Composite.Width(), 256);
+
+    EXPECT_FALSE(ConvertDisplayed(shown, record, 100, 513, half, error));
+    EXPECT_NE(error.find("513"), std::string::npos);
+}
+
+TEST(BatchConvert, RegionPreviewIsTheDialogsBlendOfThatRectangle) {
+    const Bitmap shown = Displayed(kSample);
+    const TEffectParams record = RecordThroughControls(ColorRecord());
+    Bitmap preview;
+    std::string error;
+    ASSERT_TRUE(PreviewDisplayed(shown, record, 100, 0, RegionSpec{300, 200, 212, 100}, preview, error)) << error;
+    TDrawEffect effect;
+    TEffectParams p = record;
+    p.SourceBitmap = &shown;
+    p.Left = 300;
+    p.Top = 200;
+    p.Width = 212;
+    p.Height = 100;
+    effect.SetParams(p);
+    effect.Execute();
+    Bitmap expected;
+    effect.ComposePreview(expected);
+    EXPECT_EQ(preview, expected);
+
+    EXPECT_FALSE(PreviewDisplayed(shown, record, 100, 0, RegionSpec{300, 200, 213, 100}, preview, error));
+    EXPECT_NE(error.find("outside"), std::string::npos);
+    EXPECT_FALSE(PreviewDisplayed(shown, record, 50, 0, RegionSpec{0, 0, 257, 10}, preview, error))
+        << "the region is checked against the resized picture";
+
+    TEffectParams none = record;
+    none.DrawSketch = none.DrawColor = false;
+    ASSERT_TRUE(PreviewDisplayed(shown, none, 100, 0, RegionSpec{10, 20, 5, 4}, preview, error));
+    EXPECT_EQ(preview.Pixel(0, 0)[2], shown.Pixel(10, 20)[2]) << "both layers off show the picture itself";
+}
+
+TEST(BatchProgram, ConvertsTheSampleToEachOutputType) {
+    TempDir dir;
+    TempDir program;
+    WritePreset(program / "default.set", ColorRecord());
+    for (const char* name : {"out.jpg", "out.bmp", "out.d2o"}) {
+        const BatchRun r = RunProgram({kSample, "-o", dir / name, "-q"}, program.path.string());
+        EXPECT_EQ(r.status, 0) << name << r.err;
+        EXPECT_TRUE(r.err.empty()) << r.err;
+    }
+    ConversionOutput expected;
+    std::string error;
+    ASSERT_TRUE(ConvertDisplayed(Displayed(kSample), RecordThroughControls(ColorRecord()), 100, 0, expected, error));
+
+    Bitmap bmp, jpg;
+    ASSERT_TRUE(ReadBmpFile(dir / "out.bmp", bmp, error)) << error;
+    EXPECT_EQ(bmp, expected.Composite);
+    ASSERT_TRUE(ReadJpegFile(dir / "out.jpg", jpg, error)) << error;
+    EXPECT_EQ(jpg.Width(), 512);
+    EXPECT_NEAR(jpg.Pixel(256, 256)[2], expected.Composite.Pixel(256, 256)[2], 12);
+
+    ProjectData project;
+    ASSERT_EQ(LoadD2O(dir / "out.d2o", project, &error), 0) << error;
+    EXPECT_EQ(project.Sketch, expected.Sketch);
+    EXPECT_EQ(project.Color, expected.Color);
+    EXPECT_EQ(project.Photo, expected.Photo);
+    EXPECT_EQ(project.State, expected.State);
+
+    // A region writes the dialog's preview as a bitmap next to the input's name.
+    fs::copy_file(kSample, dir / "astro.jpg");
+    const BatchRun region = RunProgram({"--region", "0,0,64,48", dir / "astro.jpg"}, program.path.string());
+    EXPECT_EQ(region.status, 0) << region.err;
+    Bitmap preview;
+    ASSERT_TRUE(ReadBmpFile(dir / "astro_cartoon.bmp", preview, error)) << error;
+    EXPECT_EQ(preview.Width(), 64);
+}
+
+TEST(BatchProgram, FailedInputsAreReportedAndTheOthersStillConverted) {
+    TempDir dir;
+    TempDir out;
+    TempDir program;
+    std::string error;
+    fs::copy_file(kSample, dir / "good.jpg");
+    ASSERT_TRUE(WriteBmpFile(dir / "small.bmp", Gradient(100, 80), error));
+    std::ofstream(dir / "broken.jpg") << "not a picture";
+    std::ofstream(dir / "photo.png") << "whatever";
+
+    const BatchRun r = RunProgram({dir / "missing.jpg", dir / "photo.png", dir / "broken.jpg", dir / "good.jpg",
+                            dir / "small.bmp", "-o", out.path.string(), "-f", "bmp", "-j", "2"},
+                           program.path.string());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("missing.jpg"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("photo.png"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("broken.jpg"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::exists(out / "good_cartoon.bmp"));
+    EXPECT_TRUE(fs::exists(out / "small_cartoon.bmp"));
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 3) << "one line per failed input";
+
+    // A region outside one picture fails that input only.
+    const BatchRun region = RunProgram({"--region", "0,0,200,100", dir / "small.bmp", dir / "good.jpg", "-o",
+                                 out.path.string()},
+                                program.path.string());
+    EXPECT_EQ(region.status, 1);
+    EXPECT_NE(region.err.find("small.bmp"), std::string::npos);
+    EXPECT_NE(region.err.find("outside"), std::string::npos);
+    EXPECT_TRUE(fs::exists(out / "good_cartoon.bmp"));
+
+    // So does a width larger than one of the pictures.
+    fs::remove(out / "good_cartoon.jpg");
+    const BatchRun width = RunProgram({"--width", "300", dir / "small.bmp", dir / "good.jpg", "-o", out.path.string()},
+                               program.path.string());
+    EXPECT_EQ(width.status, 1);
+    EXPECT_NE(width.err.find("small.bmp"), std::string::npos);
+    Bitmap converted;
+    ASSERT_TRUE(ReadJpegFile(out / "good_cartoon.jpg", converted, error)) << error;
+    EXPECT_EQ(converted.Width(), 300);
+    EXPECT_EQ(converted.Height(), 300);
+
+    // Two inputs that would write the same file: the second is refused.
+    ASSERT_TRUE(WriteBmpFile(dir / "good.bmp", Gradient(20, 20), error));
+    const BatchRun clash = RunProgram({dir / "good.jpg", dir / "good.bmp", "-o", out.path.string()}, program.path.string());
+    EXPECT_EQ(clash.status, 1);
+    EXPECT_NE(clash.err.find("good.bmp"), std::string::npos);
+
+    // An unknown output type is refused for that input.
+    const BatchRun type = RunProgram({dir / "good.jpg", "-o", out / "result.png"}, program.path.string());
+    EXPECT_EQ(type.status, 1);
+    EXPECT_NE(type.err.find("result.png"), std::string::npos);
+    EXPECT_FALSE(fs::exists(out / "result.png"));
+}
+
+TEST(BatchProgram, UsageErrorsConvertNothing) {
+    TempDir dir;
+    TempDir program;
+    fs::copy_file(kSample, dir / "a.jpg");
+    fs::copy_file(kSample, dir / "b.jpg");
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"--bogus", dir / "a.jpg"},
+             {"--scale", "0", dir / "a.jpg"},
+             {"-p", dir / "none.set", dir / "a.jpg"},
+             {dir / "a.jpg", dir / "b.jpg", "-o", dir / "single.jpg"},
+         }) {
+        const BatchRun r = RunProgram(args, program.path.string());
+        EXPECT_EQ(r.status, 2) << args[0];
+        EXPECT_FALSE(r.err.empty());
+        EXPECT_FALSE(fs::exists(dir / "a_cartoon.jpg"));
+    }
+    const BatchRun help = RunProgram({"-h"}, program.path.string());
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--region"), std::string::npos);
+}
+
+TEST(BatchProgram, ParallelConversionsMatchSequentialOnes) {
+    TempDir dir;
+    TempDir seq, par;
+    TempDir program;
+    WritePreset(program / "default.set", ColorRecord());
+    std::string error;
+    std::vector<std::string> inputs;
+    for (int i = 0; i < 4; ++i) {
+        const std::string name = dir / ("in" + std::to_string(i) + ".bmp");
+        ASSERT_TRUE(WriteBmpFile(name, Gradient(90 + 10 * i, 70), error));
+        inputs.push_back(name);
+    }
+    auto with = [&](const std::string& folder, const char* threads) {
+        std::vector<std::string> args = inputs;
+        args.insert(args.end(), {"-o", folder, "-f", "bmp", "-j", threads});
+        return RunProgram(args, program.path.string()).status;
+    };
+    ASSERT_EQ(with(seq.path.string(), "1"), 0);
+    ASSERT_EQ(with(par.path.string(), "4"), 0);
+    for (int i = 0; i < 4; ++i) {
+        Bitmap a, b;
+        const std::string name = "in" + std::to_string(i) + "_cartoon.bmp";
+        ASSERT_TRUE(ReadBmpFile(seq / name, a, error));
+        ASSERT_TRUE(ReadBmpFile(par / name, b, error));
+        EXPECT_EQ(a, b) << name;
+    }
+}
+
+TEST(BatchProgram, TheProgramRunsFromItsFolder) {
+    const std::string exe = std::string(VELMORA_PROGRAM_DIR) + "/velmora-batch";
+    if (!fs::exists(exe)) GTEST_SKIP() << "velmora-batch is not built";
+    TempDir dir;
+    const std::string out = dir / "s.bmp";
+    EXPECT_EQ(std::system((exe + " -q " + kSample + " -o " + out).c_str()), 0);
+    EXPECT_TRUE(fs::exists(out));
+    EXPECT_NE(std::system((exe + " --bogus 2>/dev/null").c_str()), 0);
+}

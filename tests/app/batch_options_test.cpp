@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include "app/Batch.h"
+
+using namespace velmora;
+
+namespace {
+
+BatchOptions Parse(std::vector<std::string> args) {
+    BatchOptions o;
+    std::string error;
+    EXPECT_TRUE(ParseBatchArguments(args, o, error)) << error;
+    return o;
+}
+
+std::string ParseError(std::vector<std::string> args) {
+    BatchOptions o;
+    std::string error;
+    EXPECT_FALSE(ParseBatchArguments(args, o, error));
+    return error;
+}
+
+}  // namespace
+
+TEST(BatchArguments, EveryOptionInShortLongAndInlineForm) {
+    const BatchOptions d = Parse({"a.jpg"});
+    EXPECT_EQ(d.Inputs, std::vector<std::string>{"a.jpg"});
+    EXPECT_EQ(d.ScalePercent, 100);
+    EXPECT_EQ(d.Width, 0);
+    EXPECT_FALSE(d.HasRegion);
+    EXPECT_TRUE(d.PresetPath.empty());
+
+    const BatchOptions o = Parse({"-p", "x.set", "-o", "out", "-f", "BMP", "-j", "3", "-q", "a.jpg", "b.bmp",
+                                  "--region", "1,2,30,40", "--scale", "50"});
+    EXPECT_EQ(o.PresetPath, "x.set");
+    EXPECT_EQ(o.OutputPath, "out");
+    EXPECT_EQ(o.Format, "bmp");
+    EXPECT_EQ(o.Threads, 3);
+    EXPECT_TRUE(o.Quiet);
+    EXPECT_EQ(o.Inputs, (std::vector<std::string>{"a.jpg", "b.bmp"}));
+    ASSERT_TRUE(o.HasRegion);
+    EXPECT_EQ(o.Region.Left, 1);
+    EXPECT_EQ(o.Region.Height, 40);
+    EXPECT_EQ(o.ScalePercent, 50);
+
+    const BatchOptions l = Parse({"--preset=y.set", "--output=z.d2o", "--width=640", "--threads", "2", "--",
+                                  "-odd-name.jpg"});
+    EXPECT_EQ(l.PresetPath, "y.set");
+    EXPECT_EQ(l.OutputPath, "z.d2o");
+    EXPECT_EQ(l.Width, 640);
+    EXPECT_EQ(l.Inputs, std::vector<std::string>{"-odd-name.jpg"}) << "after -- every argument is an input";
+
+    EXPECT_TRUE(Parse({"--help"}).Help) << "help needs no input";
+}
+
+TEST(BatchArguments, MalformedOptionsAreRefusedWithAMessage) {
+    EXPECT_NE(ParseError({"--bogus", "a.jpg"}).find("--bogus"), std::string::npos);
+    EXPECT_NE(ParseError({"a.jpg", "-p"}).find("needs a value"), std::string::npos);
+    EXPECT_NE(ParseError({}).find("no input"), std::string::npos);
+    for (const char* scale : {"0", "101", "5x", "", "-3"}) ParseError({"--scale", scale, "a.jpg"});
+    for (const char* region : {"1,2,3", "1,2,3,4,5", "-1,0,5,5", "0,0,0,5", "0,0,5,", "a,b,c,d"})
+        EXPECT_NE(ParseError({"--region", region, "a.jpg"}).find("region"), std::string::npos) << region;
+    ParseError({"--width", "0", "a.jpg"});
+    ParseError({"-j", "0", "a.jpg"});
+    ParseError({"-f", "png", "a.jpg"});
+    ParseError({"--quiet=yes", "a.jpg"});
+    EXPECT_NE(ParseError({"--scale", "50", "--width", "10", "a.jpg"}).find("together"), std::string::npos);
+    EXPECT_NE(ParseError({"--region", "0,0,5,5", "-f", "jpg", "a.jpg"}).find("bmp"), std::string::npos);
+}
+
+TEST(BatchImageSize, ReplaysTheImageSizeHandlers) {
+    // The slider at 33 on 640 x 480 gives 211 x 158.
+    EXPECT_EQ(DialogImageSize(640, 480, 33, 0), std::make_pair(211, 158));
+    // Typing a width keeps the aspect ratio, truncating.
+    EXPECT_EQ(DialogImageSize(640, 480, 100, 320), std::make_pair(320, 240));
+    EXPECT_EQ(DialogImageSize(641, 479, 100, 320), std::make_pair(320, 239));
+    // 100 % and the original width change nothing.
+    EXPECT_EQ(DialogImageSize(640, 480, 100, 0), std::make_pair(640, 480));
+    EXPECT_EQ(DialogImageSize(640, 480, 100, 640), std::make_pair(640, 480));
+    // The slider always ends at its own width and height, even where the width's
+    // handler computed another height on the way.
+    EXPECT_EQ(DialogImageSize(999, 1000, 50, 0), std::make_pair(499, 500));
+    // A side that would become 0 resamples nothing: the picture keeps its size.
+    EXPECT_EQ(DialogImageSize(640, 2, 100, 100), std::make_pair(640, 2));
+    EXPECT_EQ(DialogImageSize(50, 400, 1, 0), std::make_pair(50, 400));
+}
+
+TEST(BatchOutput, NamesFollowTheInputOrTheChosenFolder) {
+    std::string error;
+    BatchOptions o;
+    EXPECT_EQ(BatchOutputPath("/pics/beach.jpg", o, false, error), "/pics/beach_cartoon.jpg");
+    o.Format = "d2o";
+    EXPECT_EQ(BatchOutputPath("/pics/beach.bmp", o, true, error), "/pics/beach_cartoon.d2o");
+    o.Format.clear();
+    o.HasRegion = true;
+    EXPECT_EQ(BatchOutputPath("beach.jpg", o, false, error), "beach_cartoon.bmp");
+
+    BatchOptions file;
+    file.OutputPath = "/no/such/folder/result.bmp";
+    EXPECT_EQ(BatchOutputPath("a.jpg", file, false, error), "/no/such/folder/result.bmp");
+    EXPECT_EQ(BatchOutputPath("a.jpg", file, true, error), "") << "several inputs need a folder";
+    EXPECT_NE(error.find("folder"), std::string::npos);
+}

@@ -1,0 +1,182 @@
+// The history ring driven through the main window: snapshot slots, the oldest state
+// dropped when the ring is full, Undo and Redo states, a new edit discarding redo,
+// undo across the opening of another picture, and a snapshot that cannot be read.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+
+#include "app/gui/MainWindow.h"
+#include "app/gui/ShellTestSupport.h"
+#include "document/gui/LayersWindow.h"
+#include "history/gui/HistoryWindow.h"
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+// options.dat with the given History States and the other values at their defaults.
+void WriteHistoryStates(const ShellEnv& env, int states) {
+    const qint32 fields[8] = {0, 459, 451, states, 0, 0, 0, 0};
+    QByteArray bytes;
+    for (qint32 f : fields)
+        for (int i = 0; i < 4; ++i) bytes.append(static_cast<char>((f >> (8 * i)) & 0xFF));
+    QFile file(env.Path("options.dat"));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != 32) qFatal("cannot write options.dat");
+}
+
+// An edit as a tool would make it: paint one sketch pixel and record a state.
+void Edit(TFrmMain& w, int value) {
+    w.Doc().SketchBmp.Pixel(0, 0)[0] = static_cast<std::uint8_t>(value);
+    QVERIFY(w.AddState("Pencil", "--"));
+}
+
+int SketchMark(TFrmMain& w) { return w.Doc().SketchBmp.Pixel(0, 0)[0]; }
+
+QStringList SnapshotFiles(const ShellEnv& env) {
+    QStringList names = QDir(env.Path("history")).entryList({"~history*.d2o"}, QDir::Files, QDir::Name);
+    return names;
+}
+
+}  // namespace
+
+class HistoryThroughMainTest : public QObject {
+    Q_OBJECT
+private slots:
+    void RingOfFourSlotsDropsOpenAndUndoesTwice() {
+        ShellEnv env;
+        WriteHistoryStates(env, 3);
+        TFrmMain w;
+        w.show();
+        QVERIFY(w.OpenFile(WriteBmp(env, "p.bmp", Gradient(30, 20))));
+        QVERIFY(!w.MenuItem_Undo->isEnabled());
+        Edit(w, 11);
+        Edit(w, 22);
+        QCOMPARE(SnapshotFiles(env), (QStringList{"~history1.d2o", "~history2.d2o", "~history3.d2o"}));
+        // The third edit wraps around to slot 0 and drops "Open".
+        Edit(w, 33);
+        QCOMPARE(SnapshotFiles(env).size(), 4);
+        QVERIFY(QFile::exists(env.Path("history/~history0.d2o")));
+
+        QVERIFY(w.MenuItem_Undo->isEnabled());
+        QVERIFY(!w.MenuItem_Redo->isEnabled());
+        w.MenuItem_Undo->trigger();
+        QCOMPARE(SketchMark(w), 22);
+        QVERIFY(w.MenuItem_Redo->isEnabled());
+        w.MenuItem_Undo->trigger();
+        QCOMPARE(SketchMark(w), 11);
+        // A third undo would reach the dropped "Open": not offered, and does nothing.
+        QVERIFY(!w.MenuItem_Undo->isEnabled());
+        w.MenuItem_UndoClick();
+        QCOMPARE(SketchMark(w), 11);
+
+        w.MenuItem_Redo->trigger();
+        w.MenuItem_Redo->trigger();
+        QCOMPARE(SketchMark(w), 33);
+        QVERIFY(!w.MenuItem_Redo->isEnabled());
+        QCOMPARE(w.Doc().CurrentTool, 41);
+    }
+
+    void NewEditDiscardsRedo() {
+        ShellEnv env;
+        WriteHistoryStates(env, 10);
+        TFrmMain w;
+        w.show();
+        QVERIFY(w.OpenFile(WriteBmp(env, "p.bmp", Gradient(30, 20))));
+        Edit(w, 5);
+        w.MenuItem_Undo->trigger();
+        QCOMPARE(SketchMark(w), 255);  // the white sketch of the opened picture
+        QVERIFY(w.MenuItem_Redo->isEnabled());
+        QVERIFY(!w.MenuItem_Undo->isEnabled());
+        Edit(w, 6);
+        QVERIFY(!w.MenuItem_Redo->isEnabled());
+        QVERIFY(w.MenuItem_Undo->isEnabled());
+        w.MenuItem_Undo->trigger();
+        QCOMPARE(SketchMark(w), 255);
+        w.MenuItem_Redo->trigger();
+        QCOMPARE(SketchMark(w), 6);
+    }
+
+    void UndoAcrossOpeningAnotherPicture() {
+        ShellEnv env;
+        WriteHistoryStates(env, 10);
+        TFrmMain w;
+        w.resize(500, 400);
+        w.show();
+        QVERIFY(w.OpenFile(WriteBmp(env, "first.bmp", Gradient(64, 48))));
+        // An edit of the first picture that also changes the layer state.
+        LayerState s = w.GetLayerState();
+        s.BlendingMode = 1;
+        s.Opacity = 30;
+        s.ColorDrawable = false;
+        w.SetLayerStateQuietly(s);
+        Edit(w, 77);
+
+        QVERIFY(w.OpenFile(WriteBmp(env, "second.bmp", Gradient(20, 10))));
+        QCOMPARE(w.Doc().PhotoBmp.Width(), 20);
+        QCOMPARE(w.FrmLayers->CmbBlendingMode->currentIndex(), 0);
+
+        w.MenuItem_Undo->trigger();
+        const Document& d = w.Doc();
+        QCOMPARE(d.PhotoBmp.Width(), 64);
+        QCOMPARE(d.SketchBmp.Width(), 64);
+        QCOMPARE(d.ColorBmp.Height(), 48);
+        QCOMPARE(d.CompositeBmp.Width(), 64);
+        QCOMPARE(d.WorkBmp1.Width(), 64);
+        QCOMPARE(d.WorkBmp2.Height(), 48);
+        QCOMPARE(SketchMark(w), 77);
+        QCOMPARE(w.GetLayerState(), s);
+        QVERIFY(w.FrmLayers->Trc_Opacity->isVisible());
+        QCOMPARE(d.ViewRect.Right, 63);
+        QCOMPARE(d.CurrentTool, 41);
+
+        // And forward again to the second picture.
+        w.MenuItem_Redo->trigger();
+        QCOMPARE(w.Doc().PhotoBmp.Width(), 20);
+        QCOMPARE(w.Doc().WorkBmp1.Width(), 20);
+        QCOMPARE(w.GetLayerState().BlendingMode, 0);
+    }
+
+    void UnreadableSnapshotLeavesTheDocumentWhole() {
+        ShellEnv env;
+        WriteHistoryStates(env, 10);
+        TFrmMain w;
+        w.show();
+        QVERIFY(w.OpenFile(WriteBmp(env, "first.bmp", Gradient(64, 48))));
+        QVERIFY(w.OpenFile(WriteBmp(env, "second.bmp", Gradient(20, 10))));
+        // Damage the first picture's snapshot: cut it inside its second image.
+        const QString first = env.Path("history/~history1.d2o");
+        QVERIFY(QFile::exists(first));
+        QVERIFY(QFile::resize(first, 1024 + 64 * 48 * 3 + 200));
+        env.messages.clear();
+        w.MenuItem_UndoClick();
+        QCOMPARE(env.messages.size(), 1);
+        QVERIFY(env.messages[0].contains(QStringLiteral("~history1.d2o")));
+        const Document& d = w.Doc();
+        QCOMPARE(d.PhotoBmp.Width(), 20);
+        QCOMPARE(d.SketchBmp.Width(), 20);
+        QCOMPARE(d.ColorBmp.Width(), 20);
+        QCOMPARE(d.CompositeBmp.Width(), 20);
+    }
+
+    void SnapshotThatCannotBeWrittenIsReported() {
+        ShellEnv env;
+        WriteHistoryStates(env, 10);
+        TFrmMain w;
+        w.show();
+        QVERIFY(w.OpenFile(WriteBmp(env, "p.bmp", Gradient(30, 20))));
+        // A folder where the next slot's file should be makes that write fail.
+        QVERIFY(QDir().mkpath(env.Path("history/~history2.d2o")));
+        env.messages.clear();
+        QVERIFY(!w.AddState("Pencil", "--"));
+        QCOMPARE(env.messages.size(), 1);
+        QVERIFY(env.messages[0].contains(QStringLiteral("~history2.d2o")));
+        QVERIFY(!w.MenuItem_Undo->isEnabled());
+    }
+};
+
+QTEST_MAIN(HistoryThroughMainTest)
+#include "history_main_gui_test.moc"

@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "app/ProgramFolder.h"
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteText(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+class ProgramFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "velmora-progdir-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        root_ = pattern;
+        exe_ = root_ / "bin";
+        share_ = root_ / "share";
+        user_ = root_ / "home" / ".local" / "share" / "velmora";
+        fs::create_directories(exe_);
+        fs::create_directories(share_);
+        saved_ = ProgramFolder();
+    }
+    void TearDown() override {
+        SetProgramFolder(saved_);
+        std::error_code ec;
+        fs::permissions(exe_, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(root_, ec);
+    }
+    // Makes the executable's folder read-only; false when the permission bits do not
+    // stop this process (the superuser), so the case cannot be tested here.
+    bool MakeExeFolderReadOnly() {
+        fs::permissions(exe_, fs::perms::owner_read | fs::perms::owner_exec, fs::perm_options::replace);
+        return !IsWritableFolder(exe_.string());
+    }
+
+    fs::path root_, exe_, share_, user_;
+    std::string saved_;
+};
+
+TEST_F(ProgramFolderTest, WritableExecutableFolderIsUsedAsItIs) {
+    WriteText(exe_ / "default.set", "preset");
+    std::string error;
+    EXPECT_EQ(ResolveProgramFolder(exe_.string(), share_.string(), user_.string(), error), exe_.string());
+    EXPECT_TRUE(error.empty()) << error;
+    // Nothing is copied and the user folder is not even created.
+    EXPECT_FALSE(fs::exists(user_));
+    // The probe file used to test writability does not stay behind.
+    int entries = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(exe_)) ++entries;
+    EXPECT_EQ(entries, 1);
+}
+
+TEST_F(ProgramFolderTest, ReadOnlyExecutableFolderSeedsTheUserFolder) {
+    WriteText(exe_ / "default.set", "exe default");
+    WriteText(exe_ / "cartoon.set", "exe cartoon");
+    WriteText(exe_ / "velmora.chm", "help");
+    WriteText(exe_ / "velmora", "the executable itself");
+    WriteText(share_ / "cartoon.set", "share cartoon");
+    WriteText(share_ / "sketch.set", "share sketch");
+    if (!MakeExeFolderReadOnly()) GTEST_SKIP() << "permission bits do not stop writes for this user";
+
+    std::string error;
+    const std::string folder = ResolveProgramFolder(exe_.string(), share_.string(), user_.string(), error);
+    EXPECT_EQ(folder, user_.string());
+    EXPECT_TRUE(error.empty()) << error;
+    // The executable's folder wins over the shared folder; files only in the shared one
+    // are taken from there; other files are not copied.
+    EXPECT_EQ(ReadText(user_ / "default.set"), "exe default");
+    EXPECT_EQ(ReadText(user_ / "cartoon.set"), "exe cartoon");
+    EXPECT_EQ(ReadText(user_ / "sketch.set"), "share sketch");
+    EXPECT_EQ(ReadText(user_ / "velmora.chm"), "help");
+    EXPECT_FALSE(fs::exists(user_ / "velmora"));
+    EXPECT_FALSE(fs::exists(user_ / "cartoon.set.part"));
+
+    // A later run keeps what the user changed and adds only what is missing.
+    WriteText(user_ / "default.set", "user's own default");
+    fs::remove(user_ / "sketch.set");
+    EXPECT_EQ(ResolveProgramFolder(exe_.string(), share_.string(), user_.string(), error), user_.string());
+    EXPECT_EQ(ReadText(user_ / "default.set"), "user's own default");
+    EXPECT_EQ(ReadText(user_ / "sketch.set"), "share sketch");
+}
+
+TEST_F(ProgramFolderTest, MissingExecutableFolderFallsBackToTheUserFolder) {
+    // Works as any user: a folder that does not exist cannot be written either.
+    const fs::path gone = root_ / "no-such-bin";
+    WriteText(share_ / "linedrawing.set", "line");
+    std::string error;
+    EXPECT_EQ(ResolveProgramFolder(gone.string(), share_.string(), user_.string(), error), user_.string());
+    EXPECT_TRUE(error.empty()) << error;
+    EXPECT_EQ(ReadText(user_ / "linedrawing.set"), "line");
+}
+
+TEST_F(ProgramFolderTest, NoUsableFolderIsReportedByName) {
+    // The user folder's parent is a plain file, so it cannot be created.
+    WriteText(root_ / "home-file", "x");
+    const fs::path impossible = root_ / "home-file" / "velmora";
+    const fs::path gone = root_ / "no-such-bin";
+    std::string error;
+    EXPECT_EQ(ResolveProgramFolder(gone.string(), share_.string(), impossible.string(), error), gone.string());
+    EXPECT_NE(error.find(impossible.string()), std::string::npos) << error;
+}
+
+TEST_F(ProgramFolderTest, ProcessWideFolderJoinsFileNames) {
+    SetProgramFolder("/opt/velmora");
+    EXPECT_EQ(ProgramFolder(), "/opt/velmora");
+    EXPECT_EQ(InProgramFolder("options.dat"), "/opt/velmora/options.dat");
+    SetProgramFolder("/opt/velmora/");
+    EXPECT_EQ(InProgramFolder("last.set"), "/opt/velmora/last.set");
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,197 @@
+// The Preferences dialog over a real "options.dat" in a temporary folder.
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "common/gui/Messages.h"
+#include "prefs/Options.h"
+#include "prefs/gui/OptionsDialog.h"
+
+using namespace velmora;
+
+namespace {
+
+const QString kNextRun = QStringLiteral("History States will not take effect until next run");
+
+std::vector<std::int32_t> ReadFields(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::int32_t> fields;
+    for (std::size_t i = 0; i + 4 <= bytes.size(); i += 4)
+        fields.push_back(static_cast<std::int32_t>(bytes[i] | (bytes[i + 1] << 8) | (bytes[i + 2] << 16) |
+                                                   (std::uint32_t(bytes[i + 3]) << 24)));
+    return fields;
+}
+
+void WriteFields(const std::string& path, const std::vector<std::int32_t>& fields) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    for (std::int32_t field : fields)
+        for (int i = 0; i < 4; ++i) out.put(static_cast<char>((static_cast<std::uint32_t>(field) >> (8 * i)) & 0xFF));
+}
+
+}  // namespace
+
+class OptionsDialogTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir_->isValid());
+        path_ = (dir_->path() + QStringLiteral("/options.dat")).toStdString();
+        messages_.clear();
+        SetMessageHook([this](const QString&, const QString& text, bool) {
+            messages_ << text;
+            return true;
+        });
+        dialog_ = std::make_unique<TFrmOptions>();
+        dialog_->SetOptionsPath(path_);
+        dialog_->LoadOptions();
+    }
+    void cleanup() {
+        dialog_.reset();
+        SetMessageHook(nullptr);
+        dir_.reset();
+    }
+
+    void noFileShowsTheDefaults() {
+        QCOMPARE(dialog_->windowTitle(), QStringLiteral("Preferences"));
+        QCOMPARE(dialog_->CmbWinSize->currentText(), QStringLiteral("Custom"));
+        QCOMPARE(dialog_->SpnWidth->value(), 459);
+        QCOMPARE(dialog_->SpnHeight->value(), 451);
+        QCOMPARE(dialog_->SpnHistory->value(), 50);
+        QVERIFY(dialog_->SpnWidth->isEnabled());
+        QVERIFY(dialog_->SpnHeight->isEnabled());
+        QVERIFY(dialog_->Label3->isEnabled());
+        QCOMPARE(dialog_->Values(), Options{});
+        QCOMPARE(dialog_->BtnOk->text(), QStringLiteral("&Ok"));
+        QCOMPARE(dialog_->BtnCancel->text(), QStringLiteral("&Cancel"));
+        QVERIFY(!std::filesystem::exists(path_));
+    }
+
+    void onlyCustomSizeTakesWidthAndHeight() {
+        const QList<QWidget*> sizeControls{dialog_->Label3, dialog_->Label4, dialog_->SpnWidth, dialog_->SpnHeight};
+        for (int index : {1, 2, 0, 2}) {
+            dialog_->CmbWinSize->setCurrentIndex(index);
+            for (QWidget* control : sizeControls) QCOMPARE(control->isEnabled(), index == 0);
+        }
+        QCOMPARE(dialog_->CmbWinSize->itemText(1), QStringLiteral("Maximized"));
+        QCOMPARE(dialog_->CmbWinSize->itemText(2), QStringLiteral("Last"));
+    }
+
+    void okSavesAndWarnsOnceAboutHistoryStates() {
+        dialog_->Values().LastPreviewTop = 11;
+        dialog_->Values().LastPreviewLeft = 22;
+        dialog_->Values().LastPreviewWidth = 333;
+        dialog_->Values().LastPreviewHeight = 444;
+        dialog_->CmbWinSize->setCurrentIndex(2);
+        dialog_->SpnWidth->setValue(800);
+        dialog_->SpnHeight->setValue(600);
+        dialog_->SpnHistory->setValue(7);
+        dialog_->open();
+        QTest::mouseClick(dialog_->BtnOk, Qt::LeftButton);
+        QCOMPARE(messages_, (QStringList{kNextRun}));
+        QCOMPARE(dialog_->result(), int(QDialog::Accepted));
+        QVERIFY(!dialog_->isVisible());
+        QCOMPARE(ReadFields(path_), (std::vector<std::int32_t>{2, 800, 600, 7, 11, 22, 333, 444}));
+        QCOMPARE(dialog_->Values().HistoryStates, 7);
+
+        // Nothing changed: no message the second time.
+        dialog_->open();
+        QTest::mouseClick(dialog_->BtnOk, Qt::LeftButton);
+        QCOMPARE(messages_.size(), 1);
+
+        // A fresh dialog reads back what was saved.
+        TFrmOptions again;
+        again.SetOptionsPath(path_);
+        again.LoadOptions();
+        QCOMPARE(again.CmbWinSize->currentIndex(), 2);
+        QCOMPARE(again.SpnWidth->value(), 800);
+        QCOMPARE(again.SpnHistory->value(), 7);
+        QVERIFY(!again.SpnWidth->isEnabled());
+        QCOMPARE(again.Values().LastPreviewWidth, 333);
+    }
+
+    void cancelKeepsTypedValuesForTheExit() {
+        dialog_->open();
+        dialog_->SpnHistory->setValue(12);
+        dialog_->SpnWidth->setValue(640);
+        QTest::mouseClick(dialog_->BtnCancel, Qt::LeftButton);
+        QCOMPARE(dialog_->result(), int(QDialog::Rejected));
+        QVERIFY(messages_.isEmpty());
+        QVERIFY(!std::filesystem::exists(path_));
+        QCOMPARE(dialog_->Values().HistoryStates, 50);
+        // Shown again, the dialog still has what was typed.
+        QCOMPARE(dialog_->SpnHistory->value(), 12);
+        QCOMPARE(dialog_->SpnWidth->value(), 640);
+
+        // The main window's exit saves it, with the message.
+        QVERIFY(dialog_->SaveOptions());
+        QCOMPARE(messages_, (QStringList{kNextRun}));
+        QCOMPARE(ReadFields(path_), (std::vector<std::int32_t>{0, 640, 451, 12, 0, 0, 0, 0}));
+    }
+
+    void existingFileFillsTheControls() {
+        WriteFields(path_, {1, 1024, 768, 3, 5, 6, 700, 500});
+        dialog_->LoadOptions();
+        QCOMPARE(dialog_->CmbWinSize->currentIndex(), 1);
+        QVERIFY(!dialog_->SpnHeight->isEnabled());
+        QCOMPARE(dialog_->SpnWidth->value(), 1024);
+        QCOMPARE(dialog_->SpnHeight->value(), 768);
+        QCOMPARE(dialog_->SpnHistory->value(), 3);
+        QCOMPARE(dialog_->Values().LastPreviewHeight, 500);
+
+        // A damaged file cannot ask for unusable values.
+        WriteFields(path_, {9, 0, -5, -4});
+        dialog_->LoadOptions();
+        QCOMPARE(dialog_->CmbWinSize->currentIndex(), 0);
+        QCOMPARE(dialog_->SpnWidth->value(), 459);
+        QCOMPARE(dialog_->SpnHeight->value(), 451);
+        QCOMPARE(dialog_->SpnHistory->value(), 0);
+        QVERIFY(dialog_->SpnWidth->isEnabled());
+        // Reading the file is not a change of History States.
+        QVERIFY(dialog_->SaveOptions());
+        QVERIFY(messages_.isEmpty());
+    }
+
+    void spinEditsRefuseUnusableNumbers() {
+        dialog_->SpnWidth->setValue(0);
+        dialog_->SpnHeight->setValue(-20);
+        dialog_->SpnHistory->setValue(-1);
+        QCOMPARE(dialog_->SpnWidth->value(), 1);
+        QCOMPARE(dialog_->SpnHeight->value(), 1);
+        QCOMPARE(dialog_->SpnHistory->value(), 0);
+        dialog_->SpnHistory->setValue(kMaxHistoryStates + 1);
+        QCOMPARE(dialog_->SpnHistory->value(), kMaxHistoryStates);
+    }
+
+    void failedWriteIsReportedByName() {
+        const std::string unwritable = (dir_->path() + QStringLiteral("/no-such-folder/options.dat")).toStdString();
+        dialog_->SetOptionsPath(unwritable);
+        QVERIFY(!dialog_->SaveOptions());
+        QCOMPARE(messages_.size(), 1);
+        QVERIFY2(messages_[0].contains(QString::fromStdString(unwritable)), qPrintable(messages_[0]));
+        // OK still closes; the values are in force for this run.
+        dialog_->open();
+        QTest::mouseClick(dialog_->BtnOk, Qt::LeftButton);
+        QCOMPARE(messages_.size(), 2);
+        QVERIFY(!dialog_->isVisible());
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::string path_;
+    QStringList messages_;
+    std::unique_ptr<TFrmOptions> dialog_;
+};
+
+QTEST_MAIN(OptionsDialogTest)
+#include "options_dialog_test.moc"

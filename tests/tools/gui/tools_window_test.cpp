@@ -1,0 +1,234 @@
+// The tool palette and the Tool Option window: enabled states, the two explanations on
+// clicks that cannot select a tool, tool selection, the paint colors and the pages.
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+#include "common/gui/Messages.h"
+#include "document/Document.h"
+#include "tools/gui/ToolIdNumbers.h"
+#include "tools/gui/ToolOptionWindow.h"
+#include "tools/gui/ToolsWindow.h"
+
+using namespace velmora;
+
+namespace {
+
+const QString kNoPicture = QStringLiteral("You haven't opened a picture.");
+const QString kZoomedOut = QStringLiteral("When the Zoom Rate < 100%, you can not use draw tools.");
+
+QList<int> EnabledTools(const TFrmTools& tools) {
+    QList<int> ids;
+    for (int id : TFrmTools::kToolIds)
+        if (tools.ToolButton(id)->isEnabled()) ids << id;
+    return ids;
+}
+
+void Click(QWidget* widget, QPoint at = QPoint()) {
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at.isNull() ? widget->rect().center() : at);
+}
+
+// Answers the next modal color dialog: picks `color` and presses OK, or cancels.
+void AnswerColorDialog(const QColor& color, bool accept) {
+    QTimer::singleShot(0, [color, accept] {
+        auto* dialog = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        QVERIFY(dialog->testOption(QColorDialog::DontUseNativeDialog));
+        if (accept) {
+            dialog->setCurrentColor(color);
+            dialog->accept();
+        } else {
+            dialog->reject();
+        }
+    });
+}
+
+}  // namespace
+
+class ToolsWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        messages_.clear();
+        SetMessageHook([this](const QString&, const QString& text, bool) {
+            messages_ << text;
+            return true;
+        });
+        tools_ = std::make_unique<TFrmTools>(doc_);
+        tools_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(tools_.get()));
+        doc_.CurrentTool = 0;
+    }
+    void cleanup() {
+        tools_.reset();
+        SetMessageHook(nullptr);
+    }
+
+    void paletteStartsDisabledWithTheHandDown() {
+        QCOMPARE(tools_->PaletteState(), 0);
+        QCOMPARE(tools_->width(), 66);
+        QVERIFY(EnabledTools(*tools_).isEmpty());
+        QVERIFY(tools_->ToolButton(tool_id::Hand)->isChecked());
+        QCOMPARE(tools_->ToolButton(tool_id::Hand), static_cast<QAbstractButton*>(tools_->BtnGrabber));
+        QCOMPARE(tools_->ToolButton(tool_id::Pencil)->objectName(), QStringLiteral("BtnPencil"));
+        QCOMPARE(tools_->ToolButton(tool_id::BalloonC)->objectName(), QStringLiteral("BtnTxtBalloonC"));
+        QCOMPARE(tools_->ToolButton(7), static_cast<QAbstractButton*>(nullptr));
+        QCOMPARE(tools_->FrontColor(), 0x000000u);
+        QCOMPARE(tools_->BackColor(), 0xFFFFFFu);
+    }
+
+    void clicksThatCannotSelectAToolExplainWhy() {
+        QSignalSpy selected(tools_.get(), &TFrmTools::toolSelected);
+        // No picture: a disabled button and the bare frame both give the first message.
+        Click(tools_->ToolButton(tool_id::Pencil));
+        Click(tools_->GroupBox1, QPoint(30, 270));
+        QCOMPARE(messages_, (QStringList{kNoPicture, kNoPicture}));
+        QCOMPARE(selected.count(), 0);
+        QCOMPARE(doc_.CurrentTool, 0);
+
+        // Zoomed out: only the hand is usable.
+        tools_->EnableDrawTools();
+        tools_->DisableDrawTools();
+        QCOMPARE(tools_->PaletteState(), 1);
+        QCOMPARE(EnabledTools(*tools_), (QList<int>{tool_id::Hand}));
+        messages_.clear();
+        Click(tools_->ToolButton(tool_id::Brush));
+        QCOMPARE(messages_, (QStringList{kZoomedOut}));
+        Click(tools_->BtnGrabber);
+        QCOMPARE(messages_.size(), 1);
+        QCOMPARE(doc_.CurrentTool, int(tool_id::Hand));
+
+        // Drawing enabled: the frame says nothing, the buttons select their tools.
+        tools_->EnableDrawTools();
+        QCOMPARE(tools_->PaletteState(), 2);
+        QCOMPARE(EnabledTools(*tools_).size(), 14);
+        messages_.clear();
+        Click(tools_->GroupBox1, QPoint(30, 270));
+        QVERIFY(messages_.isEmpty());
+    }
+
+    void buttonsSelectTheirTool() {
+        tools_->EnableDrawTools();
+        QSignalSpy selected(tools_.get(), &TFrmTools::toolSelected);
+        for (int id : TFrmTools::kToolIds) {
+            Click(tools_->ToolButton(id));
+            QCOMPARE(doc_.CurrentTool, id);
+            QCOMPARE(selected.last().at(0).toInt(), id);
+            // Exactly one button is down.
+            int down = 0;
+            for (int other : TFrmTools::kToolIds) down += tools_->ToolButton(other)->isChecked() ? 1 : 0;
+            QCOMPARE(down, 1);
+            QVERIFY(tools_->ToolButton(id)->isChecked());
+        }
+        QCOMPARE(selected.count(), 14);
+        QVERIFY(messages_.isEmpty());
+
+        // Pressing the hand from the program changes nothing else.
+        Click(tools_->ToolButton(tool_id::Pencil));
+        const int before = selected.count();
+        tools_->PressHandButton();
+        QVERIFY(tools_->BtnGrabber->isChecked());
+        QVERIFY(!tools_->ToolButton(tool_id::Pencil)->isChecked());
+        QCOMPARE(selected.count(), before);
+        QCOMPARE(doc_.CurrentTool, int(tool_id::Pencil));
+    }
+
+    void swatchesAskForAColor() {
+        QSignalSpy changed(tools_.get(), &TFrmTools::colorsChanged);
+        AnswerColorDialog(QColor(0x12, 0x34, 0x56), true);
+        QTest::mousePress(tools_->FrontSwatch, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+        // Red in the low byte.
+        QCOMPARE(tools_->FrontColor(), 0x563412u);
+        QCOMPARE(changed.count(), 1);
+
+        // Any mouse button opens the dialog; cancelling keeps the color.
+        AnswerColorDialog(QColor(Qt::red), false);
+        QTest::mousePress(tools_->BackSwatch, Qt::RightButton, Qt::NoModifier, QPoint(35, 35));
+        QCOMPARE(tools_->BackColor(), 0xFFFFFFu);
+        QCOMPARE(changed.count(), 1);
+
+        AnswerColorDialog(QColor(255, 0, 0), true);
+        QTest::mousePress(tools_->BackSwatch, Qt::RightButton, Qt::NoModifier, QPoint(35, 35));
+        QCOMPARE(tools_->BackColor(), 0x0000FFu);
+        QCOMPARE(changed.count(), 2);
+        // A swatch is not the frame: no message even with no picture open.
+        QVERIFY(messages_.isEmpty());
+    }
+
+    void keysAndClosingReachTheMainWindow() {
+        QSignalSpy keys(tools_.get(), &TFrmTools::keyReleased);
+        QSignalSpy closed(tools_.get(), &TFrmTools::closed);
+        QTest::keyRelease(tools_.get(), Qt::Key_Delete);
+        QCOMPARE(keys.count(), 1);
+        QCOMPARE(keys.first().at(0).toInt(), int(Qt::Key_Delete));
+        tools_->close();
+        QCOMPARE(closed.count(), 1);
+    }
+
+    void optionWindowShowsOneTabPerTool() {
+        TFrmToolOption options;
+        QCOMPARE(options.windowTitle(), QStringLiteral("Tool Option"));
+        QCOMPARE(options.CurrentPageName(), QStringLiteral("TsNormal"));
+
+        const QList<QPair<int, QString>> pages = {
+            {tool_id::None, "TsNormal"},        {tool_id::Hand, "TsNormal"},        {tool_id::Pencil, "TsPencil"},
+            {tool_id::Brush, "TsBrush"},        {tool_id::Eraser, "TsEraser"},      {tool_id::PaintBucket, "TsPaintBucket"},
+            {tool_id::Lighten, "TsLightenTool"}, {tool_id::Darken, "TsDarkenTool"}, {tool_id::Rectangle, "TsRectangle"},
+            {tool_id::Ellipse, "TsEllipse"},    {tool_id::Text, "TsText"},          {tool_id::BalloonA, "TsBalloonA"},
+            {tool_id::BalloonB, "TsBalloonA"},  {tool_id::BalloonC, "TsBalloonA"},  {tool_id::Eyedropper, "TsDropper"},
+        };
+        QTabWidget* tabs = options.PageControl1;
+        for (const auto& [id, name] : pages) {
+            options.ShowPage(id);
+            QCOMPARE(options.CurrentPageName(), name);
+            int visible = 0;
+            for (int i = 0; i < tabs->count(); ++i) visible += tabs->isTabVisible(i) ? 1 : 0;
+            QCOMPARE(visible, 1);
+            QCOMPARE(tabs->currentWidget()->objectName(), name);
+            QVERIFY(tabs->isTabVisible(tabs->currentIndex()));
+        }
+        options.ShowPage(tool_id::Pencil);
+        QCOMPARE(tabs->tabText(tabs->currentIndex()), QStringLiteral("Pencil"));
+        options.ShowPage(tool_id::BalloonB);
+        QCOMPARE(tabs->tabText(tabs->currentIndex()), QStringLiteral("Text Ballon"));
+        options.ShowPage(99);
+        QVERIFY(options.CurrentPageName().isEmpty());
+    }
+
+    void infoPageShowsThePosition() {
+        TFrmToolOption options;
+        options.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&options));
+        QCOMPARE(options.LabInfoX->text(), QStringLiteral("X:"));
+        QCOMPARE(options.LabInfoY->text(), QStringLiteral("Y:"));
+        QVERIFY(options.LabInfoX->isVisible());
+        QVERIFY(!options.LabInfoR->isVisible());
+        options.SetInfo(12, -3);
+        QCOMPARE(options.LabInfoX->text(), QStringLiteral("X: 12"));
+        QCOMPARE(options.LabInfoY->text(), QStringLiteral("Y: -3"));
+        QCOMPARE(options.LabInfoX->parentWidget(), options.Page(QStringLiteral("TsNormal")));
+
+        QSignalSpy keys(&options, &TFrmToolOption::keyReleased);
+        QSignalSpy closed(&options, &TFrmToolOption::closed);
+        QTest::keyRelease(options.PageControl1, Qt::Key_Delete);
+        QCOMPARE(keys.count(), 1);
+        options.close();
+        QCOMPARE(closed.count(), 1);
+    }
+
+private:
+    Document doc_;
+    QStringList messages_;
+    std::unique_ptr<TFrmTools> tools_;
+};
+
+QTEST_MAIN(ToolsWindowTest)
+#include "tools_window_test.moc"

@@ -1,0 +1,105 @@
+// What the paint box shows: the visible composite, nearest neighbour at any zoom,
+// from the scroll position, and the button face where the image does not reach.
+
+#include <QImage>
+#include <QScrollBar>
+#include <QtTest>
+
+#include "app/gui/MainWindow.h"
+#include "app/gui/ShellTestSupport.h"
+#include "document/Document.h"
+#include "view/gui/CanvasView.h"
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+// The color the composite holds at image pixel (x, y).
+QColor Composite(const Document& d, int x, int y) {
+    const std::uint8_t* p = d.CompositeBmp.Pixel(x, y);
+    return QColor(p[2], p[1], p[0]);
+}
+
+}  // namespace
+
+class CanvasViewTest : public QObject {
+    Q_OBJECT
+private slots:
+    void EmptyBeforeAnythingIsOpen() {
+        CanvasView view;
+        Document doc;
+        view.SetDocument(&doc);
+        view.resize(50, 40);
+        const QImage shot = view.grab().toImage();
+        QCOMPARE(QColor(shot.pixel(25, 20)), view.palette().color(QPalette::Button));
+    }
+
+    void PaintsTheVisiblePartAndClearsTheRest() {
+        ShellEnv env;
+        TFrmMain w;
+        w.resize(600, 450);
+        w.show();
+        QVERIFY(w.OpenFile(WriteBmp(env, "small.bmp", Gradient(40, 30))));
+        const QColor face = w.PaintBox1->palette().color(QPalette::Button);
+        QImage shot = w.PaintBox1->grab().toImage();
+        QCOMPARE(QColor(shot.pixel(0, 0)), Composite(w.Doc(), 0, 0));
+        QCOMPARE(QColor(shot.pixel(39, 29)), Composite(w.Doc(), 39, 29));
+        QCOMPARE(QColor(shot.pixel(40, 10)), face);
+        QCOMPARE(QColor(shot.pixel(10, 30)), face);
+
+        // Two steps in (1.7778): every image pixel covers one or two screen pixels and
+        // no color is mixed.
+        w.MenuItem_ZoomIn->trigger();
+        w.MenuItem_ZoomIn->trigger();
+        shot = w.PaintBox1->grab().toImage();
+        const double zoom = w.Doc().Zoom;
+        for (int sx = 0; sx < 60; sx += 7) {
+            const int ix = static_cast<int>(sx / zoom);
+            const QColor c(shot.pixel(sx, 0));
+            QVERIFY2(c == Composite(w.Doc(), ix, 0) || c == Composite(w.Doc(), ix + 1, 0) ||
+                         c == Composite(w.Doc(), ix - 1, 0),
+                     qPrintable(QStringLiteral("screen x %1").arg(sx)));
+        }
+        const int painted = static_cast<int>(std::llrint(40 * zoom));
+        QCOMPARE(QColor(shot.pixel(painted + 2, 5)), face);
+    }
+
+    void FollowsTheScrollPosition() {
+        ShellEnv env;
+        TFrmMain w;
+        w.resize(500, 400);
+        w.show();
+        QVERIFY(w.OpenFile(WriteBmp(env, "wide.bmp", Gradient(900, 700))));
+        w.HorzScrollBar->setValue(100);
+        w.VertScrollBar->setValue(50);
+        const QImage shot = w.PaintBox1->grab().toImage();
+        QCOMPARE(QColor(shot.pixel(0, 0)), Composite(w.Doc(), 100, 50));
+        QCOMPARE(QColor(shot.pixel(17, 9)), Composite(w.Doc(), 117, 59));
+        // Only the visible rectangle was recomposited: a pixel far outside it still
+        // holds the picture as opened, not its multiply over the white sketch.
+        const std::uint8_t* far = w.Doc().CompositeBmp.Pixel(899, 699);
+        QCOMPARE(int(far[0]), 899 % 256);
+    }
+
+    void ToolsRepaintOnlyWhatTheyTouched() {
+        ShellEnv env;
+        TFrmMain w;
+        w.resize(500, 400);
+        w.show();
+        QVERIFY(w.OpenFile(WriteBmp(env, "t.bmp", Gradient(200, 150))));
+        QCoreApplication::processEvents();
+        // A change of the layer without a repaint stays off screen; repainting its
+        // rectangle shows it.
+        for (int y = 10; y <= 12; ++y)
+            for (int x = 20; x <= 24; ++x) w.Doc().ColorBmp.Pixel(x, y)[0] = 0;
+        const Rect r{20, 10, 24, 12};
+        w.CompositeRect(r);
+        w.PaintImageRect(r);
+        const QImage shot = w.PaintBox1->grab().toImage();
+        QCOMPARE(QColor(shot.pixel(22, 11)).blue(), 0);
+    }
+};
+
+QTEST_MAIN(CanvasViewTest)
+#include "canvas_view_gui_test.moc"

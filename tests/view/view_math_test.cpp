@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include "view/ToolRouting.h"
+#include "view/ViewMath.h"
+
+using namespace velmora;
+
+TEST(ZoomText, FourSignificantDigits) {
+    EXPECT_EQ(ZoomText(1.0), "100%");
+    EXPECT_EQ(ZoomText(0.75), "75%");
+    EXPECT_EQ(ZoomText(0.5625), "56.25%");
+    EXPECT_EQ(ZoomText(0.421875), "42.19%");
+    EXPECT_EQ(ZoomText(1.3333), "133.3%");
+    EXPECT_EQ(ZoomText(ZoomInStep(1.0)), "133.3%");
+    EXPECT_EQ(ZoomText(ZoomInStep(ZoomInStep(1.0))), "177.8%");
+}
+
+TEST(ZoomText, LargeAndTinyValuesSwitchToScientific) {
+    EXPECT_EQ(FormatGeneral(9999.0, 4), "9999");
+    // Rounding to four digits carries into a fifth integer digit.
+    EXPECT_EQ(FormatGeneral(9999.5, 4), "1E4");
+    EXPECT_EQ(FormatGeneral(17757.8, 4), "1.776E4");
+    EXPECT_EQ(FormatGeneral(0.00001, 4), "0.00001");
+    EXPECT_EQ(FormatGeneral(0.000001234, 4), "1.234E-6");
+    EXPECT_EQ(FormatGeneral(0.0, 4), "0");
+}
+
+TEST(ZoomSteps, InThenOutReturnsExactlyToOne) {
+    const double in = ZoomInStep(1.0);
+    EXPECT_EQ(ZoomOutStep(in), 1.0);
+    EXPECT_EQ(ZoomOutStep(ZoomOutStep(1.0)), 0.5625);
+    EXPECT_EQ(ZoomOutStep(0.5625), 0.421875);
+    EXPECT_LT(ZoomOutStep(1.0), 1.0);
+}
+
+TEST(ImageSize, Text) { EXPECT_EQ(ImageSizeText(640, 480), "640 x 480"); }
+
+TEST(ScrollFit, HiddenWhenImageFitsAndPageRoundedOtherwise) {
+    EXPECT_FALSE(FitScrollAxis(380, 1.0, 380).Visible);
+    EXPECT_FALSE(FitScrollAxis(380, 0.5, 760).Visible);
+
+    const ScrollAxis a = FitScrollAxis(380, 1.0, 640);
+    EXPECT_TRUE(a.Visible);
+    EXPECT_EQ(a.Max, 640);
+    EXPECT_EQ(a.Page, 380);
+    EXPECT_EQ(a.Position, 0);
+    EXPECT_EQ(a.HighestPosition(), 261);
+
+    // 100 / 0.75 = 133.33 image pixels fit; the page is rounded.
+    const ScrollAxis b = FitScrollAxis(100, 0.75, 500);
+    EXPECT_EQ(b.Page, 133);
+    // 5 / 2 = 2.5 rounds half to even.
+    EXPECT_EQ(FitScrollAxis(5, 2.0, 10).Page, 2);
+}
+
+TEST(ViewRectTest, ClampsToImageAndRoundsPartialColumns) {
+    // The paint box reaches past the image: the last image column and row.
+    EXPECT_EQ(ComputeViewRect(0, 0, 400, 300, 1.0, 200, 100), (Rect{0, 0, 199, 99}));
+    // Scrolled inside a wide image at 100 %: exactly the paint box's pixels.
+    EXPECT_EQ(ComputeViewRect(10, 20, 380, 194, 1.0, 1000, 1000), (Rect{10, 20, 389, 213}));
+    // At 2x the paint box holds half as many image pixels; 195 / 2 + 0 - 1 = 96.5 -> 96.
+    EXPECT_EQ(ComputeViewRect(0, 0, 380, 195, 2.0, 1000, 1000), (Rect{0, 0, 189, 96}));
+    // Exactly at the image's edge counts as inside, not past it.
+    EXPECT_EQ(ComputeViewRect(0, 0, 200, 100, 1.0, 200, 100), (Rect{0, 0, 199, 99}));
+}
+
+TEST(ViewLayoutTest, UncoveredStripsGetCleared) {
+    // A 100 x 50 image at 1:1 in a 300 x 200 box: a right strip beside the image and a
+    // bottom strip across the whole width.
+    ViewLayout l = ComputeViewLayout(Rect{0, 0, 99, 49}, 1.0, 300, 200);
+    EXPECT_EQ(l.Image, (ScreenRect{0, 0, 100, 50}));
+    EXPECT_EQ(l.RightStrip, (ScreenRect{100, 0, 200, 50}));
+    EXPECT_EQ(l.BottomStrip, (ScreenRect{0, 50, 300, 150}));
+
+    // Zoomed so the image covers the box: nothing to clear.
+    l = ComputeViewLayout(Rect{0, 0, 99, 49}, 4.0, 300, 200);
+    EXPECT_EQ(l.Image, (ScreenRect{0, 0, 400, 200}));
+    EXPECT_TRUE(l.RightStrip.Empty());
+    EXPECT_TRUE(l.BottomStrip.Empty());
+}
+
+TEST(ImageRectOnScreenTest, FollowsScrollAndZoom) {
+    EXPECT_EQ(ImageRectOnScreen(Rect{12, 30, 21, 31}, 10, 20, 2.0), (ScreenRect{4, 20, 20, 4}));
+    EXPECT_EQ(ImageRectOnScreen(Rect{0, 0, 3, 3}, 0, 0, 0.75), (ScreenRect{0, 0, 3, 3}));
+}
+
+TEST(MouseMapping, RoundsHalfToEvenWithScroll) {
+    EXPECT_EQ(ScreenToImage(5, 2.0, 10), 12);  // 12.5 -> 12
+    EXPECT_EQ(ScreenToImage(7, 2.0, 10), 14);  // 13.5 -> 14
+    EXPECT_EQ(ScreenToImage(5, 1.0, 0), 5);
+    // Not clipped: positions left of the image stay negative.
+    EXPECT_EQ(ScreenToImage(-3, 1.0, 0), -3);
+    // 3 / 0.75 = 4 exactly in extended precision.
+    EXPECT_EQ(ScreenToImage(3, 0.75, 0), 4);
+    EXPECT_EQ(ScreenToImage(100, ZoomInStep(1.0), 0), 75);
+}
+
+TEST(HandDrag, KeepsGrabbedPointUnderMouseAndStopsAtEdges) {
+    ScrollAxis a = FitScrollAxis(100, 1.0, 300);  // positions 0..200 for the hand
+    a.Position = 50;
+    // Grabbed at 80, mouse now over image x 70: the view moves right by 10.
+    EXPECT_EQ(HandDragPosition(a, 80, 70), 60);
+    EXPECT_EQ(HandDragPosition(a, 80, 90), 40);
+    // Past the left end: stays where it was.
+    EXPECT_EQ(HandDragPosition(a, 80, 131), 50);
+    EXPECT_EQ(HandDragPosition(a, 80, 130), 0);
+    // Past the right end (Max - Page = 200): stays.
+    EXPECT_EQ(HandDragPosition(a, 80, -70), 200);
+    EXPECT_EQ(HandDragPosition(a, 80, -71), 50);
+    // A hidden scroll bar never moves.
+    ScrollAxis hidden;
+    EXPECT_EQ(HandDragPosition(hidden, 80, 0), 0);
+}
+
+TEST(Routing, EventsReachToolsByTable) {
+    using K = MouseEventKind;
+    for (int t : {ToolPencil, ToolBrush, ToolEraser, ToolLighten, ToolDarken})
+        for (K k : {K::Down, K::Move, K::Up}) EXPECT_EQ(RouteMouseEvent(t, k), MouseRoute::Tool);
+    EXPECT_EQ(RouteMouseEvent(ToolPaintBucket, K::Down), MouseRoute::Tool);
+    EXPECT_EQ(RouteMouseEvent(ToolPaintBucket, K::Move), MouseRoute::None);
+    EXPECT_EQ(RouteMouseEvent(ToolPaintBucket, K::Up), MouseRoute::Tool);
+    for (int t : {ToolRectangle, ToolEllipse, ToolText, ToolBalloonA, ToolBalloonB, ToolBalloonC, ToolEyedropper}) {
+        EXPECT_EQ(RouteMouseEvent(t, K::Down), MouseRoute::Tool);
+        EXPECT_EQ(RouteMouseEvent(t, K::Move), MouseRoute::Tool);
+        EXPECT_EQ(RouteMouseEvent(t, K::Up), MouseRoute::None);
+    }
+    EXPECT_EQ(RouteMouseEvent(ToolHand, K::Down), MouseRoute::Hand);
+    EXPECT_EQ(RouteMouseEvent(ToolHand, K::Move), MouseRoute::Hand);
+    EXPECT_EQ(RouteMouseEvent(ToolHand, K::Up), MouseRoute::None);
+    for (int t : {0, 7, 40, 43})
+        for (K k : {K::Down, K::Move, K::Up}) EXPECT_EQ(RouteMouseEvent(t, k), MouseRoute::None);
+}
+
+TEST(Routing, Cursors) {
+    EXPECT_EQ(CursorForTool(ToolNone, true), ViewCursor::Arrow);
+    EXPECT_EQ(CursorForTool(ToolPencil, false), ViewCursor::Cross);
+    EXPECT_EQ(CursorForTool(ToolBalloonC, false), ViewCursor::Cross);
+    EXPECT_EQ(CursorForTool(ToolEyedropper, false), ViewCursor::Cross);
+    EXPECT_EQ(CursorForTool(ToolHand, true), ViewCursor::GrabHand);
+    EXPECT_EQ(CursorForTool(ToolHand, false), ViewCursor::Arrow);
+}
