@@ -284,7 +284,40 @@ private slots:
             Bitmap written;
             QVERIFY2(ReadBmpFile(output.toStdString(), written, error), error.c_str());
             QVERIFY(written == host_->doc.CompositeBmp);
+        } else {
+            qInfo("velmora-batch is not built; compared with the batch converter's core only");
         }
+    }
+
+    void imageSizeMatchesTheBatchConvertersScale() {
+        const Bitmap photo = SamplePhoto();
+        host_->OpenPicture(photo);
+        const Bitmap displayed = host_->doc.CompositeBmp;
+        AcceptNextConversionDialog([](TFrmPreview* d) { d->Trc_ImageSize->setValue(33); });
+        RunConversion(*host_, nullptr, folder_->Path("cartoon.set"));
+        QCOMPARE(host_->doc.CompositeBmp.Width(), 168);  // 33 % of 512
+
+        TEffectParams record;
+        std::string error;
+        QVERIFY(BatchRecord(folder_->Path("cartoon.set").toStdString(), folder_->Folder(), record, error));
+        ConversionOutput out;
+        QVERIFY2(ConvertDisplayed(displayed, record, 33, 0, out, error), error.c_str());
+        QVERIFY(out.Photo == host_->doc.PhotoBmp);
+        QVERIFY(out.Composite == host_->doc.CompositeBmp);
+
+        const QString batch = QStringLiteral(VELMORA_PROGRAM_DIR "/velmora-batch");
+        if (!QFile::exists(batch)) QSKIP("velmora-batch is not built");
+        const QString input = QDir(folder_->dir.path()).filePath(QStringLiteral("photo.bmp"));
+        QVERIFY(WriteBmpFile(input.toStdString(), photo, error));
+        const QString output = QDir(folder_->dir.path()).filePath(QStringLiteral("scaled.bmp"));
+        QProcess proc;
+        proc.start(batch, {QStringLiteral("-q"), QStringLiteral("--scale"), QStringLiteral("33"), QStringLiteral("-p"),
+                           folder_->Path("cartoon.set"), QStringLiteral("-o"), output, input});
+        QVERIFY(proc.waitForFinished(120000));
+        QCOMPARE(proc.exitCode(), 0);
+        Bitmap written;
+        QVERIFY2(ReadBmpFile(output.toStdString(), written, error), error.c_str());
+        QVERIFY(written == host_->doc.CompositeBmp);
     }
 };
 
