@@ -4,9 +4,12 @@
 // dialog opens (file choosers, More Options windows) from a timer.
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -90,21 +93,26 @@ struct MessageCapture {
 };
 
 // Runs `action` on the next modal widget of type T that comes up (polling from a
-// timer, since the modal call does not return until it is closed).
+// timer, since the modal call does not return until it is closed). Should none come
+// up in time, whatever modal dialog is open is closed so that the test fails rather
+// than hangs.
 template <typename T>
-void WhenModal(std::function<void(T*)> action, int timeoutMs = 10000) {
+void WhenModal(std::function<void(T*)> action, int timeoutMs = 60000) {
     auto* timer = new QTimer;
-    auto elapsed = std::make_shared<int>(0);
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
     timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, action, elapsed, timeoutMs] {
-        *elapsed += 10;
-        if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget()); w && w->isVisible()) {
+    QObject::connect(timer, &QTimer::timeout, [timer, action, clock, timeoutMs] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* w = qobject_cast<T*>(modal); w && w->isVisible()) {
             timer->stop();
             timer->deleteLater();
             action(w);
-        } else if (*elapsed > timeoutMs) {
+        } else if (clock->elapsed() > timeoutMs) {
             timer->stop();
             timer->deleteLater();
+            qWarning("the expected %s did not come up", T::staticMetaObject.className());
+            if (auto* d = qobject_cast<QDialog*>(modal)) d->reject();
         }
     });
     timer->start();
@@ -113,8 +121,19 @@ void WhenModal(std::function<void(T*)> action, int timeoutMs = 10000) {
 // Picks `file` in the next (non-native) file dialog.
 inline void ChooseFileInNextDialog(const QString& file) {
     WhenModal<QFileDialog>([file](QFileDialog* d) {
-        d->selectFile(file);
+        // selectFile leaves the name field alone while it has the focus, so the
+        // folder and the name are set directly.
+        const QFileInfo info(file);
+        d->setDirectory(info.absolutePath());
+        if (auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            edit->setText(info.fileName());
+        else
+            d->selectFile(file);
         QMetaObject::invokeMethod(d, "accept", Qt::DirectConnection);
+        if (d->isVisible()) {
+            qWarning("the file dialog did not take %s", qPrintable(file));
+            d->reject();
+        }
     });
 }
 

@@ -218,7 +218,7 @@ private slots:
         QCOMPARE(dlg_->PreviewCount(), n);
     }
 
-    void aPresetLoadedIntoAShownDialogPreviewsOnce() {
+    void aPresetLoadedIntoAShownDialogComputesNoPreviewPerControl() {
         TEffectParams p = ControlDefaultRecord();
         p.DrawColor = true;
         p.BlendMode = 2;
@@ -228,10 +228,14 @@ private slots:
         p.SmoothType = 1;
         WritePreset(folder_->Path("p.set"), p);
         const int n = dlg_->PreviewCount();
+        QVERIFY(dlg_->LoadPreset(folder_->Path("p.set")));
+        QCOMPARE(dlg_->PreviewCount(), n);
+        QCOMPARE(FrmSketchMoreOption().Trc_Sharper->value(), 40);
+        QVERIFY(Frm_ColorMoreOption().RB_Overlay->isChecked());
         ChooseFileInNextDialog(folder_->Path("p.set"));
         dlg_->Btn_Load->click();
-        QCOMPARE(dlg_->PreviewCount(), n + 1);
         QCOMPARE(dlg_->Params().Opacity, 20);
+        QCOMPARE(dlg_->Params().Sharper, 40);
         QVERIFY(FrmSketchMoreOption().Trc_Threshold->isEnabled());
         QVERIFY(Frm_ColorMoreOption().Trc_Opeaity->isEnabled());
     }
