@@ -867,9 +867,19 @@ void TFrmPreview::Spn_HeightChange() {
 // ---------------------------------------------------------------------------------
 // More Options
 
-void TFrmPreview::Btn_SketchMoreClick() { FrmSketchMoreOption().exec(); }
+void TFrmPreview::ShowMoreOptions(QDialog& window) {
+    // Windows without an owner would open in the middle of the screen; they belong
+    // over the main window (or this dialog when there is none).
+    if (!window.parentWidget()) {
+        const QWidget* anchor = parentWidget() ? parentWidget()->window() : this;
+        window.move(anchor->frameGeometry().center() - QPoint(window.width() / 2, window.height() / 2));
+    }
+    window.exec();
+}
 
-void TFrmPreview::Btn_ColorMoreClick() { Frm_ColorMoreOption().exec(); }
+void TFrmPreview::Btn_SketchMoreClick() { ShowMoreOptions(FrmSketchMoreOption()); }
+
+void TFrmPreview::Btn_ColorMoreClick() { ShowMoreOptions(Frm_ColorMoreOption()); }
 
 // ---------------------------------------------------------------------------------
 // Presets

@@ -165,6 +165,7 @@ private:
     void Btn_SaveClick();
     void Btn_SketchMoreClick();
     void Btn_ColorMoreClick();
+    void ShowMoreOptions(QDialog& window);
     void PaintBox1MouseDown(int x, int y, Qt::MouseButton button);
     void PaintBox1MouseMove(int x, int y, Qt::MouseButtons buttons);
     void PaintBox1MouseUp();
