@@ -676,11 +676,20 @@ void TFrmPreview::UpdatePreview() {
         ShowOriginalRegion();
         return;
     }
+    // The engine reports running out of memory by leaving no result; a preview
+    // bitmap that cannot be sized throws. Either way the picture shows unprocessed.
+    bool done = false;
     try {
         engine_->SetParams(params_);
         engine_->Execute();
-        engine_->ComposePreview(*previewBmp_);
+        if (engine_->HasResult()) {
+            engine_->ComposePreview(*previewBmp_);
+            done = true;
+        }
     } catch (const std::exception&) {
+        previewBmp_ = std::make_unique<Bitmap>();
+    }
+    if (!done) {
         StatusBar1->showMessage(QStringLiteral("Not enough memory for the preview"));
         ShowOriginalRegion();
         return;

@@ -152,6 +152,13 @@ void TFrm_Process::ThreadEnded() {
             Cancelled = true;
         }
     }
+    // A run that neither finished nor was cancelled left no layers: the engine ran
+    // out of memory (it says so) or refused the record.
+    if (!Cancelled && !DrawEffect->HasResult()) {
+        Failure = DrawEffect->OutOfMemory() ? "There is not enough memory to convert a picture of this size."
+                                            : "The conversion could not be carried out with these settings.";
+        Cancelled = true;
+    }
     running_ = false;
     DrawEffect->SetProgress(nullptr);
     QDialog::done(Cancelled ? QDialog::Rejected : QDialog::Accepted);

@@ -46,9 +46,9 @@ private:
     int lastStepPosition_ = -1;  // worker-side: unchanged positions are not posted
 };
 
-// The worker thread: its body is the engine's Execute and nothing else. An
-// exception (memory running out on a huge picture) ends the run like a cancel and
-// is kept for the dialog to report.
+// The worker thread: its body is the engine's Execute and nothing else. The engine
+// reports running out of memory itself; any exception that still escapes ends the
+// run like a cancel and is kept for the dialog to report.
 class TDrawThread : public QThread {
     Q_OBJECT
 public:
@@ -70,7 +70,7 @@ public:
     void GetLayers(Bitmap& sketch, Bitmap& color);
 
     // Read by the caller after the dialog has closed: the user cancelled, or the run
-    // failed (then Failure says why).
+    // left no layers (then Failure says why).
     bool Cancelled = false;
     std::string Failure;
 

@@ -125,6 +125,22 @@ private slots:
         QCOMPARE(dlg.ProgressBar2->maximum(), 0);
     }
 
+    void aRunThatLeavesNoLayersCountsAsFailed() {
+        // The engine refuses a record it cannot run and leaves no result; the dialog
+        // must not let the caller install layers that were never made.
+        const Bitmap photo = Picture(60, 40);
+        TEffectParams p = Record(photo, false, true);
+        p.ColorReducer = 0;
+        TFrm_Process dlg;
+        dlg.SetParams(p);
+        QCOMPARE(dlg.exec(), int(QDialog::Rejected));
+        QVERIFY(dlg.Cancelled);
+        QVERIFY(!dlg.Failure.empty());
+        Bitmap sketch(3, 3), color(3, 3);
+        dlg.GetLayers(sketch, color);
+        QCOMPARE(sketch.Width(), 3);
+    }
+
     void cancelStopsTheRunAndTheDialogWaitsForTheThread() {
         const Bitmap photo = Picture(1600, 1200);
         TEffectParams p = Record(photo, true, true);
