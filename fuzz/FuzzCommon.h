@@ -1,7 +1,8 @@
 #pragma once
-// Shared set-up of the fuzz targets: a small picture budget, so that a header asking
-// for a huge picture is refused instead of exhausting the fuzzer's memory, and a
-// check that aborts (and so reports) when an invariant breaks.
+// Shared set-up of the fuzz targets: a small picture budget (8 MiB, about 1600 x 1600
+// pixels), so that a header asking for a huge picture is refused instead of eating
+// the fuzzer's time and memory, and a check that aborts (and so reports) when an
+// invariant breaks.
 
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +18,6 @@
     } while (0)
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    velmora::SetPictureMemoryLimit(std::size_t(64) << 20);
+    velmora::SetPictureMemoryLimit(std::size_t(8) << 20);
     return 0;
 }

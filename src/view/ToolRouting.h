@@ -3,26 +3,9 @@
 // each tool. The tools themselves sit behind ToolInput so the view does not depend
 // on them.
 
-namespace velmora {
+#include "tools/ToolIds.h"
 
-// Tool ids as CurrentTool holds them.
-enum ToolId : int {
-    ToolNone = 0,
-    ToolPencil = 1,
-    ToolBrush = 2,
-    ToolEraser = 3,
-    ToolPaintBucket = 4,
-    ToolLighten = 5,
-    ToolDarken = 6,
-    ToolRectangle = 23,
-    ToolEllipse = 24,
-    ToolText = 27,
-    ToolBalloonA = 28,
-    ToolBalloonB = 29,
-    ToolBalloonC = 30,
-    ToolHand = 41,
-    ToolEyedropper = 42,
-};
+namespace velmora {
 
 enum class MouseEventKind { Down, Move, Up };
 

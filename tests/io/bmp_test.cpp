@@ -147,21 +147,21 @@ TEST(BmpReader, PaletteDepthsOneFourAndEight) {
     std::mt19937 rng(7);
     for (int bpp : {1, 4, 8}) {
         const int w = 13, h = 5;
-        BmpSpec spec{.width = w, .height = h, .bpp = bpp};
+        BmpSpec layout{.width = w, .height = h, .bpp = bpp};
         // The 8-bit file declares fewer colors than an index can reach: those are black.
         const int colors = bpp == 8 ? 200 : 1 << bpp;
-        for (int i = 0; i < colors; ++i) spec.palette.push_back(rng() & 0xFFFFFF);
-        if (bpp == 8) spec.colorsUsed = colors;
+        for (int i = 0; i < colors; ++i) layout.palette.push_back(rng() & 0xFFFFFF);
+        if (bpp == 8) layout.colorsUsed = colors;
         std::vector<std::uint32_t> idx(w * h);
         for (auto& v : idx) v = rng() % (1u << bpp);
-        spec.pixels = PackRows(idx, w, h, bpp);
-        const Bitmap bmp = Decode(spec.Build());
+        layout.pixels = PackRows(idx, w, h, bpp);
+        const Bitmap bmp = Decode(layout.Build());
         ASSERT_EQ(bmp.Width(), w);
         ASSERT_EQ(bmp.Height(), h);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 const std::uint32_t i = idx[y * w + x];
-                ExpectPixel(bmp, x, y, i < spec.palette.size() ? spec.palette[i] : 0);
+                ExpectPixel(bmp, x, y, i < layout.palette.size() ? layout.palette[i] : 0);
             }
     }
 }
@@ -220,9 +220,9 @@ TEST(BmpReader, TopDownRowsAndTheOldCoreHeader) {
             const std::uint8_t* p = truth.Pixel(x, y);
             v.push_back(p[0] | p[1] << 8 | p[2] << 16);
         }
-    BmpSpec spec{.width = 5, .height = -4, .bpp = 24};
-    spec.pixels = PackRows(v, 5, 4, 24, true);
-    EXPECT_EQ(Decode(spec.Build()), truth);
+    BmpSpec layout{.width = 5, .height = -4, .bpp = 24};
+    layout.pixels = PackRows(v, 5, 4, 24, true);
+    EXPECT_EQ(Decode(layout.Build()), truth);
 
     BmpSpec core{.headerSize = 12, .width = 3, .height = 2, .bpp = 8, .palette = {0x102030, 0x405060, 0x708090}};
     core.pixels = PackRows({2, 1, 0, 0, 0, 2}, 3, 2, 8);
@@ -235,13 +235,13 @@ TEST(BmpReader, TopDownRowsAndTheOldCoreHeader) {
 constexpr std::uint32_t kGrey = 0x777777;  // palette entry 0, to tell it from "skipped"
 
 TEST(BmpReader, RunLengthEightBits) {
-    BmpSpec spec{.width = 6, .height = 3, .bpp = 8, .compression = 1};
-    for (std::uint32_t i = 0; i < 6; ++i) spec.palette.push_back(i == 0 ? kGrey : i * 0x111111);
-    spec.pixels = {4, 1,  0, 3, 2, 3, 4, 0,  // run, then an absolute run past the edge (padded)
+    BmpSpec layout{.width = 6, .height = 3, .bpp = 8, .compression = 1};
+    for (std::uint32_t i = 0; i < 6; ++i) layout.palette.push_back(i == 0 ? kGrey : i * 0x111111);
+    layout.pixels = {4, 1,  0, 3, 2, 3, 4, 0,  // run, then an absolute run past the edge (padded)
                    0, 0,                     // end of line
                    0, 2, 2, 1,               // jump 2 right and 1 up: the rest of row 1 stays black
                    2, 5,  0, 1};             // run, end of bitmap
-    const Bitmap b = Decode(spec.Build());
+    const Bitmap b = Decode(layout.Build());
     const std::uint32_t bottom[6] = {0x111111, 0x111111, 0x111111, 0x111111, 0x222222, 0x333333};
     const std::uint32_t top[6] = {0, 0, 0x555555, 0x555555, 0, 0};
     for (int x = 0; x < 6; ++x) {
@@ -252,11 +252,11 @@ TEST(BmpReader, RunLengthEightBits) {
 }
 
 TEST(BmpReader, RunLengthFourBits) {
-    BmpSpec spec{.width = 7, .height = 2, .bpp = 4, .compression = 2};
-    for (std::uint32_t i = 0; i < 16; ++i) spec.palette.push_back(i * 0x0F0F0F);
-    spec.pixels = {5, 0x12,  0, 3, 0x34, 0x50,  0, 0,  // alternating run, absolute 3 nibbles
+    BmpSpec layout{.width = 7, .height = 2, .bpp = 4, .compression = 2};
+    for (std::uint32_t i = 0; i < 16; ++i) layout.palette.push_back(i * 0x0F0F0F);
+    layout.pixels = {5, 0x12,  0, 3, 0x34, 0x50,  0, 0,  // alternating run, absolute 3 nibbles
                    0, 4, 0x67, 0x89,  3, 0xAB,  0, 1};
-    const Bitmap b = Decode(spec.Build());
+    const Bitmap b = Decode(layout.Build());
     const int bottom[7] = {1, 2, 1, 2, 1, 3, 4};
     const int top[7] = {6, 7, 8, 9, 10, 11, 10};
     for (int x = 0; x < 7; ++x) {

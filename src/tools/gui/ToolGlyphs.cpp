@@ -4,7 +4,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 
-#include "tools/gui/ToolIdNumbers.h"
+#include "tools/ToolIds.h"
 
 namespace velmora {
 
@@ -37,7 +37,7 @@ void Draw(QPainter& p, int toolId) {
     const QPen outline(Qt::black, 1);
     p.setPen(outline);
     switch (toolId) {
-        case tool_id::Pencil: {
+        case ToolPencil: {
             QPolygonF body{{3, 11}, {11, 3}, {13, 5}, {5, 13}};
             p.setBrush(QColor(230, 190, 60));
             p.drawPolygon(body);
@@ -46,7 +46,7 @@ void Draw(QPainter& p, int toolId) {
             p.drawPolygon(tip);
             break;
         }
-        case tool_id::Brush: {
+        case ToolBrush: {
             p.setPen(QPen(QColor(120, 70, 30), 2));
             p.drawLine(QPointF(14, 2), QPointF(7, 9));
             p.setPen(outline);
@@ -58,21 +58,21 @@ void Draw(QPainter& p, int toolId) {
             p.drawPath(tuft);
             break;
         }
-        case tool_id::Eraser: {
+        case ToolEraser: {
             p.setBrush(QColor(240, 150, 170));
             p.drawPolygon(QPolygonF{{6, 4}, {10, 0.5}, {15, 5}, {11, 9}});
             p.setBrush(Qt::white);
             p.drawPolygon(QPolygonF{{1, 10}, {6, 4}, {11, 9}, {6, 14.5}});
             break;
         }
-        case tool_id::PaintBucket: {
+        case ToolPaintBucket: {
             p.setBrush(QColor(200, 200, 200));
             p.drawPolygon(QPolygonF{{2, 6}, {8, 1}, {13, 7}, {7, 13}});
             p.setBrush(QColor(40, 90, 220));
             p.drawEllipse(QRectF(11.5, 9.5, 3.5, 5));
             break;
         }
-        case tool_id::Lighten: {
+        case ToolLighten: {
             p.setBrush(QColor(255, 230, 80));
             p.drawEllipse(QRectF(4.5, 4.5, 7, 7));
             for (int i = 0; i < 8; ++i) {
@@ -84,37 +84,37 @@ void Draw(QPainter& p, int toolId) {
             }
             break;
         }
-        case tool_id::Darken: {
+        case ToolDarken: {
             p.setBrush(Qt::white);
             p.drawEllipse(QRectF(2.5, 2.5, 11, 11));
             p.setBrush(QColor(60, 60, 60));
             p.drawPie(QRectF(2.5, 2.5, 11, 11), 90 * 16, 180 * 16);
             break;
         }
-        case tool_id::Rectangle:
+        case ToolRectangle:
             p.setBrush(Qt::NoBrush);
             p.drawRect(QRectF(2.5, 3.5, 11, 9));
             break;
-        case tool_id::Ellipse:
+        case ToolEllipse:
             p.setBrush(Qt::NoBrush);
             p.drawEllipse(QRectF(1.5, 3.5, 13, 9));
             break;
-        case tool_id::Text:
+        case ToolText:
             p.setBrush(Qt::black);
             p.drawRect(QRectF(3, 2, 10, 2));
             p.drawRect(QRectF(7, 2, 2, 12));
             break;
-        case tool_id::BalloonA: DrawBalloon(p, 0); break;
-        case tool_id::BalloonB: DrawBalloon(p, 1); break;
-        case tool_id::BalloonC: DrawBalloon(p, 2); break;
-        case tool_id::Hand: {
+        case ToolBalloonA: DrawBalloon(p, 0); break;
+        case ToolBalloonB: DrawBalloon(p, 1); break;
+        case ToolBalloonC: DrawBalloon(p, 2); break;
+        case ToolHand: {
             p.setBrush(QColor(250, 220, 190));
             for (int i = 0; i < 4; ++i) p.drawRoundedRect(QRectF(3.5 + 2.5 * i, 2.5 + (i == 0 || i == 3 ? 1 : 0), 2.5, 8), 1.2, 1.2);
             p.drawRoundedRect(QRectF(3.5, 7.5, 10, 7), 2.5, 2.5);
             p.drawLine(QPointF(3.5, 10), QPointF(1.5, 7.5));
             break;
         }
-        case tool_id::Eyedropper: {
+        case ToolEyedropper: {
             p.setPen(QPen(Qt::black, 2));
             p.drawLine(QPointF(2, 14), QPointF(9, 7));
             p.setPen(outline);

@@ -6,7 +6,7 @@
 #include <QTabWidget>
 
 #include "tools/ToolPages.h"
-#include "tools/gui/ToolIdNumbers.h"
+#include "tools/ToolIds.h"
 
 namespace velmora {
 
@@ -50,10 +50,10 @@ TFrmToolOption::TFrmToolOption(QWidget* parent) : QWidget(parent, Qt::Tool) {
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->setGeometry(2, 3, 230, 170);
-    for (const PageSpec& spec : kPages) {
+    for (const PageSpec& entry : kPages) {
         auto* page = new QWidget;
-        page->setObjectName(QString::fromLatin1(spec.name));
-        PageControl1->addTab(page, QString::fromLatin1(spec.caption));
+        page->setObjectName(QString::fromLatin1(entry.name));
+        PageControl1->addTab(page, QString::fromLatin1(entry.caption));
     }
 
     QWidget* info = Page(QStringLiteral("TsNormal"));
@@ -66,7 +66,7 @@ TFrmToolOption::TFrmToolOption(QWidget* parent) : QWidget(parent, Qt::Tool) {
     LabInfoG->hide();
     LabInfoB->hide();
 
-    ShowPage(tool_id::None);
+    ShowPage(ToolNone);
 }
 
 QWidget* TFrmToolOption::Page(const QString& name) const {

@@ -10,7 +10,7 @@
 #include <QToolButton>
 
 #include "common/gui/Messages.h"
-#include "tools/gui/ToolIdNumbers.h"
+#include "tools/ToolIds.h"
 #include "tools/gui/ToolGlyphs.h"
 
 namespace velmora {
@@ -25,20 +25,20 @@ struct ToolButtonSpec {
 
 // Palette order, two to a row: the view tools, the freehand tools, the shapes.
 const ToolButtonSpec kButtons[14] = {
-    {tool_id::Hand, "BtnGrabber", "Hand"},
-    {tool_id::Eyedropper, "BtnEyedropper", "Eyedropper"},
-    {tool_id::Pencil, "BtnPencil", "Pencil"},
-    {tool_id::Brush, "BtnBrush", "Brush"},
-    {tool_id::Eraser, "BtnEraser", "Eraser"},
-    {tool_id::PaintBucket, "BtnPaintbucket", "Paint Bucket"},
-    {tool_id::Lighten, "BtnLighting", "Lighten Tool"},
-    {tool_id::Darken, "BtnDarken", "Darken Tool"},
-    {tool_id::Rectangle, "BtnRectangle", "Rectangle"},
-    {tool_id::Ellipse, "BtnEllipse", "Ellipse"},
-    {tool_id::Text, "BtnText", "Text"},
-    {tool_id::BalloonA, "BtnTxtBalloonA", "Text Balloon: Rectangle"},
-    {tool_id::BalloonB, "BtnTxtBalloonB", "Text Balloon: Rounded Rectangle"},
-    {tool_id::BalloonC, "BtnTxtBalloonC", "Text Balloon: Ellipse"},
+    {ToolHand, "BtnGrabber", "Hand"},
+    {ToolEyedropper, "BtnEyedropper", "Eyedropper"},
+    {ToolPencil, "BtnPencil", "Pencil"},
+    {ToolBrush, "BtnBrush", "Brush"},
+    {ToolEraser, "BtnEraser", "Eraser"},
+    {ToolPaintBucket, "BtnPaintbucket", "Paint Bucket"},
+    {ToolLighten, "BtnLighting", "Lighten Tool"},
+    {ToolDarken, "BtnDarken", "Darken Tool"},
+    {ToolRectangle, "BtnRectangle", "Rectangle"},
+    {ToolEllipse, "BtnEllipse", "Ellipse"},
+    {ToolText, "BtnText", "Text"},
+    {ToolBalloonA, "BtnTxtBalloonA", "Text Balloon: Rectangle"},
+    {ToolBalloonB, "BtnTxtBalloonB", "Text Balloon: Rounded Rectangle"},
+    {ToolBalloonC, "BtnTxtBalloonC", "Text Balloon: Ellipse"},
 };
 
 constexpr int kButtonSize = 24;
@@ -64,9 +64,9 @@ QFrame* Bevel(QWidget* parent, int y) {
 
 }  // namespace
 
-const int TFrmTools::kToolIds[14] = {tool_id::Hand,  tool_id::Eyedropper, tool_id::Pencil,    tool_id::Brush,    tool_id::Eraser,
-                                     tool_id::PaintBucket, tool_id::Lighten, tool_id::Darken, tool_id::Rectangle, tool_id::Ellipse,
-                                     tool_id::Text,  tool_id::BalloonA,   tool_id::BalloonB,  tool_id::BalloonC};
+const int TFrmTools::kToolIds[14] = {ToolHand,  ToolEyedropper, ToolPencil,    ToolBrush,    ToolEraser,
+                                     ToolPaintBucket, ToolLighten, ToolDarken, ToolRectangle, ToolEllipse,
+                                     ToolText,  ToolBalloonA,   ToolBalloonB,  ToolBalloonC};
 
 ColorSwatch::ColorSwatch(QWidget* parent) : QFrame(parent) {}
 
@@ -123,7 +123,7 @@ TFrmTools::TFrmTools(Document& doc, QWidget* parent) : QWidget(parent, Qt::Tool)
         button->setGeometry(i % 2 == 0 ? kLeftColumn : kRightColumn, rowTop[i / 2], kButtonSize, kButtonSize);
         buttons_->addButton(button, kButtons[i].id);
     }
-    BtnGrabber = static_cast<QToolButton*>(buttons_->button(tool_id::Hand));
+    BtnGrabber = static_cast<QToolButton*>(buttons_->button(ToolHand));
     BtnGrabber->setChecked(true);
     connect(buttons_, &QButtonGroup::idClicked, this, &TFrmTools::SelectTool);
 

@@ -13,7 +13,7 @@
 
 #include "common/gui/Messages.h"
 #include "document/Document.h"
-#include "tools/gui/ToolIdNumbers.h"
+#include "tools/ToolIds.h"
 #include "tools/gui/ToolOptionWindow.h"
 #include "tools/gui/ToolsWindow.h"
 
@@ -76,10 +76,10 @@ private slots:
         QCOMPARE(tools_->PaletteState(), 0);
         QCOMPARE(tools_->width(), 66);
         QVERIFY(EnabledTools(*tools_).isEmpty());
-        QVERIFY(tools_->ToolButton(tool_id::Hand)->isChecked());
-        QCOMPARE(tools_->ToolButton(tool_id::Hand), static_cast<QAbstractButton*>(tools_->BtnGrabber));
-        QCOMPARE(tools_->ToolButton(tool_id::Pencil)->objectName(), QStringLiteral("BtnPencil"));
-        QCOMPARE(tools_->ToolButton(tool_id::BalloonC)->objectName(), QStringLiteral("BtnTxtBalloonC"));
+        QVERIFY(tools_->ToolButton(ToolHand)->isChecked());
+        QCOMPARE(tools_->ToolButton(ToolHand), static_cast<QAbstractButton*>(tools_->BtnGrabber));
+        QCOMPARE(tools_->ToolButton(ToolPencil)->objectName(), QStringLiteral("BtnPencil"));
+        QCOMPARE(tools_->ToolButton(ToolBalloonC)->objectName(), QStringLiteral("BtnTxtBalloonC"));
         QCOMPARE(tools_->ToolButton(7), static_cast<QAbstractButton*>(nullptr));
         QCOMPARE(tools_->FrontColor(), 0x000000u);
         QCOMPARE(tools_->BackColor(), 0xFFFFFFu);
@@ -88,7 +88,7 @@ private slots:
     void clicksThatCannotSelectAToolExplainWhy() {
         QSignalSpy selected(tools_.get(), &TFrmTools::toolSelected);
         // No picture: a disabled button and the bare frame both give the first message.
-        Click(tools_->ToolButton(tool_id::Pencil));
+        Click(tools_->ToolButton(ToolPencil));
         Click(tools_->GroupBox1, QPoint(30, 270));
         QCOMPARE(messages_, (QStringList{kNoPicture, kNoPicture}));
         QCOMPARE(selected.count(), 0);
@@ -98,13 +98,13 @@ private slots:
         tools_->EnableDrawTools();
         tools_->DisableDrawTools();
         QCOMPARE(tools_->PaletteState(), 1);
-        QCOMPARE(EnabledTools(*tools_), (QList<int>{tool_id::Hand}));
+        QCOMPARE(EnabledTools(*tools_), (QList<int>{ToolHand}));
         messages_.clear();
-        Click(tools_->ToolButton(tool_id::Brush));
+        Click(tools_->ToolButton(ToolBrush));
         QCOMPARE(messages_, (QStringList{kZoomedOut}));
         Click(tools_->BtnGrabber);
         QCOMPARE(messages_.size(), 1);
-        QCOMPARE(doc_.CurrentTool, int(tool_id::Hand));
+        QCOMPARE(doc_.CurrentTool, int(ToolHand));
 
         // Drawing enabled: the frame says nothing, the buttons select their tools.
         tools_->EnableDrawTools();
@@ -132,13 +132,13 @@ private slots:
         QVERIFY(messages_.isEmpty());
 
         // Pressing the hand from the program changes nothing else.
-        Click(tools_->ToolButton(tool_id::Pencil));
+        Click(tools_->ToolButton(ToolPencil));
         const int before = selected.count();
         tools_->PressHandButton();
         QVERIFY(tools_->BtnGrabber->isChecked());
-        QVERIFY(!tools_->ToolButton(tool_id::Pencil)->isChecked());
+        QVERIFY(!tools_->ToolButton(ToolPencil)->isChecked());
         QCOMPARE(selected.count(), before);
-        QCOMPARE(doc_.CurrentTool, int(tool_id::Pencil));
+        QCOMPARE(doc_.CurrentTool, int(ToolPencil));
     }
 
     void swatchesAskForAColor() {
@@ -179,11 +179,11 @@ private slots:
         QCOMPARE(options.CurrentPageName(), QStringLiteral("TsNormal"));
 
         const QList<QPair<int, QString>> pages = {
-            {tool_id::None, "TsNormal"},        {tool_id::Hand, "TsNormal"},        {tool_id::Pencil, "TsPencil"},
-            {tool_id::Brush, "TsBrush"},        {tool_id::Eraser, "TsEraser"},      {tool_id::PaintBucket, "TsPaintBucket"},
-            {tool_id::Lighten, "TsLightenTool"}, {tool_id::Darken, "TsDarkenTool"}, {tool_id::Rectangle, "TsRectangle"},
-            {tool_id::Ellipse, "TsEllipse"},    {tool_id::Text, "TsText"},          {tool_id::BalloonA, "TsBalloonA"},
-            {tool_id::BalloonB, "TsBalloonA"},  {tool_id::BalloonC, "TsBalloonA"},  {tool_id::Eyedropper, "TsDropper"},
+            {ToolNone, "TsNormal"},        {ToolHand, "TsNormal"},        {ToolPencil, "TsPencil"},
+            {ToolBrush, "TsBrush"},        {ToolEraser, "TsEraser"},      {ToolPaintBucket, "TsPaintBucket"},
+            {ToolLighten, "TsLightenTool"}, {ToolDarken, "TsDarkenTool"}, {ToolRectangle, "TsRectangle"},
+            {ToolEllipse, "TsEllipse"},    {ToolText, "TsText"},          {ToolBalloonA, "TsBalloonA"},
+            {ToolBalloonB, "TsBalloonA"},  {ToolBalloonC, "TsBalloonA"},  {ToolEyedropper, "TsDropper"},
         };
         QTabWidget* tabs = options.PageControl1;
         for (const auto& [id, name] : pages) {
@@ -195,9 +195,9 @@ private slots:
             QCOMPARE(tabs->currentWidget()->objectName(), name);
             QVERIFY(tabs->isTabVisible(tabs->currentIndex()));
         }
-        options.ShowPage(tool_id::Pencil);
+        options.ShowPage(ToolPencil);
         QCOMPARE(tabs->tabText(tabs->currentIndex()), QStringLiteral("Pencil"));
-        options.ShowPage(tool_id::BalloonB);
+        options.ShowPage(ToolBalloonB);
         QCOMPARE(tabs->tabText(tabs->currentIndex()), QStringLiteral("Text Ballon"));
         options.ShowPage(99);
         QVERIFY(options.CurrentPageName().isEmpty());
