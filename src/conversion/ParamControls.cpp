@@ -58,8 +58,11 @@ TEffectParams RecordThroughControls(const TEffectParams& loaded, int sketchThres
     if (r.DrawSketch || r.DrawColor) {
         r.ThresholdLevel = 255 - kSketchThreshold.Clamp(sketchThresholdPosition);
         r.ReducerType = loaded.ReducerType == 1 ? 1 : 0;
-        r.HandleCount = ComboIndex(std::int64_t(loaded.HandleCount) - 1, kHandleCountItems) + 1;
     }
+    // The handle editor, shown in Custom mode, copies the handle count into the
+    // record whenever it repaints, which loading a preset makes it do.
+    if (r.DrawSketch || r.DrawColor || loaded.ReducerType == 1)
+        r.HandleCount = ComboIndex(std::int64_t(loaded.HandleCount) - 1, kHandleCountItems) + 1;
     return r;
 }
 

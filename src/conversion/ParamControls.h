@@ -71,7 +71,8 @@ TEffectParams ControlDefaultRecord();
 // (the bytes read from presets over the dialog's record) was applied to the
 // controls: every field that names a control comes back clamped to that control;
 // when at least one layer is drawn the preview has also refreshed ThresholdLevel
-// (from the Sketch page's threshold position), ReducerType, HandleCount and Handles.
+// (from the Sketch page's threshold position), ReducerType, HandleCount and Handles;
+// in Custom mode (ReducerType 1) the handle editor refreshes HandleCount even then.
 TEffectParams RecordThroughControls(const TEffectParams& loaded, int sketchThresholdPosition = 0);
 
 }  // namespace velmora

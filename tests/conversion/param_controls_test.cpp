@@ -48,3 +48,15 @@ TEST(RecordThroughControls, DefaultsPassUnchanged) {
     const TEffectParams d = ControlDefaultRecord();
     EXPECT_EQ(RecordThroughControls(d), d);
 }
+
+TEST(RecordThroughControls, CustomModeRefreshesTheHandleCountWithoutALayer) {
+    TEffectParams loaded;
+    loaded.ReducerType = 1;
+    loaded.HandleCount = 9;
+    EXPECT_EQ(RecordThroughControls(loaded).HandleCount, 0);
+    loaded.HandleCount = 4;
+    EXPECT_EQ(RecordThroughControls(loaded).HandleCount, 4);
+    loaded.ReducerType = 2;  // shown as Equality: the editor is hidden
+    loaded.HandleCount = 9;
+    EXPECT_EQ(RecordThroughControls(loaded).HandleCount, 9);
+}

@@ -34,6 +34,7 @@
 #include "app/gui/Icons.h"
 #include "common/gui/Messages.h"
 #include "conversion/Resample.h"
+#include "conversion/gui/MoreOptions.h"
 #include "conversion/gui/RunConversion.h"
 #include "document/gui/LayersWindow.h"
 #include "history/HistoryFolder.h"
@@ -345,6 +346,9 @@ void TFrmMain::CreateToolWindows() {
     // The order in which the program's long-lived windows come into being.
     FrmOptions = new TFrmOptions(this);
     FrmOptions->SetOptionsPath(InProgramFolder("options.dat"));
+
+    // The two More Options windows keep their values from one conversion to the next.
+    CreateMoreOptionWindows(this);
 
     FrmHistory = new TFrmHistory(*this, this);
     std::string error;

@@ -1,0 +1,72 @@
+#include "conversion/PreviewLayout.h"
+
+#include <algorithm>
+
+namespace velmora {
+
+namespace {
+
+WindowBox Limit(WindowBox box) {
+    box.Width = std::clamp(box.Width, kPreviewMinWidth, kPreviewMaxWidth);
+    box.Height = std::clamp(box.Height, kPreviewMinHeight, kPreviewMaxHeight);
+    return box;
+}
+
+}  // namespace
+
+WindowBox CentredBox(int width, int height, int workLeft, int workTop, int workRight, int workBottom) {
+    return {workLeft + (workRight - workLeft - width) / 2, workTop + (workBottom - workTop - height) / 2,
+            width, height};
+}
+
+WindowBox PlacePreviewWindow(const Options& prefs, int workRight, int workBottom, WindowBox designed) {
+    WindowBox box = designed;
+    switch (prefs.PreviewSizeMode) {
+    case 0:
+        // A custom size of 0 or less would give an unusable window; it keeps the design.
+        if (prefs.PreviewWidth > 0 && prefs.PreviewHeight > 0 && prefs.PreviewWidth < workRight &&
+            prefs.PreviewHeight < workBottom) {
+            box.Width = prefs.PreviewWidth;
+            box.Height = prefs.PreviewHeight;
+            box.Left = (workRight - box.Width) / 2;
+            box.Top = (workBottom - box.Height) / 2;
+        }
+        break;
+    case 1:
+        box = {0, 0, workRight, workBottom};
+        break;
+    case 2:
+        if (prefs.LastPreviewTop >= 0 && prefs.LastPreviewTop <= workBottom && prefs.LastPreviewLeft >= 0 &&
+            prefs.LastPreviewLeft <= workRight && prefs.LastPreviewWidth >= 1 &&
+            prefs.LastPreviewWidth <= workRight && prefs.LastPreviewHeight >= 1 &&
+            prefs.LastPreviewHeight <= workBottom)
+            box = {prefs.LastPreviewLeft, prefs.LastPreviewTop, prefs.LastPreviewWidth, prefs.LastPreviewHeight};
+        break;
+    default:
+        break;
+    }
+    return Limit(box);
+}
+
+void SetupPanAxis(PanAxis& axis, int pictureSize, int paneSize) {
+    axis.Position = 0;
+    if (pictureSize > paneSize) {
+        axis.Max = pictureSize;
+        axis.Page = paneSize;
+        axis.Enabled = true;
+    } else {
+        axis.Enabled = false;
+    }
+}
+
+bool PanAxisStep(PanAxis& axis, int& last, int mouse) {
+    if (!axis.Enabled) return false;
+    const int moved = axis.Position + (last - mouse);
+    if (moved < 0 || moved > axis.Max - axis.Page) return false;
+    const bool changed = moved != axis.Position;
+    axis.Position = moved;
+    last = mouse;
+    return changed;
+}
+
+}  // namespace velmora

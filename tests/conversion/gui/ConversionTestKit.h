@@ -1,0 +1,144 @@
+#pragma once
+// Shared pieces of the conversion dialog's tests: pictures, a program folder in a
+// temporary directory, captured messages, and driving the modal Qt dialogs that the
+// dialog opens (file choosers, More Options windows) from a timer.
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "common/Bitmap.h"
+#include "common/gui/Messages.h"
+#include "conversion/Preset.h"
+#include "io/Jpeg.h"
+#include "support/FakeHost.h"
+
+namespace velmora::test {
+
+// A picture with smooth gradients, hard edges and dark areas, so that every stage
+// of the effect has something to work on.
+inline Bitmap TestPicture(int w, int h) {
+    Bitmap b(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            std::uint8_t* p = b.Pixel(x, y);
+            const bool disc = (x - w / 3) * (x - w / 3) + (y - h / 2) * (y - h / 2) < (h / 4) * (h / 4);
+            const bool bar = (x / 37) % 3 == 0 && y > h / 2;
+            p[0] = static_cast<std::uint8_t>(disc ? 30 : (x * 255) / std::max(1, w - 1));
+            p[1] = static_cast<std::uint8_t>(bar ? 20 : (y * 255) / std::max(1, h - 1));
+            p[2] = static_cast<std::uint8_t>(disc ? 220 : ((x + y) * 7) % 256);
+        }
+    return b;
+}
+
+inline Bitmap SamplePhoto() {
+    Bitmap b;
+    std::string error;
+    const std::string path = std::string(VELMORA_PROGRAM_DIR) + "/sample.jpg";
+    if (!ReadJpegFile(path, b, error)) qFatal("cannot read %s: %s", path.c_str(), error.c_str());
+    return b;
+}
+
+// A program folder of its own with the shipped presets copied in.
+struct ProgramFolder {
+    QTemporaryDir dir;
+    ProgramFolder() {
+        for (const char* name : {"default.set", "cartoon.set", "sketch.set", "linedrawing.set", "canvas.set"}) {
+            const QString from = QStringLiteral(VELMORA_PROGRAM_DIR "/") + QLatin1String(name);
+            if (QFile::exists(from)) QFile::copy(from, Path(name));
+        }
+    }
+    QString Path(const char* name) const { return QDir(dir.path()).filePath(QLatin1String(name)); }
+    std::string Folder() const { return dir.path().toStdString(); }
+};
+
+inline void WritePreset(const QString& path, const TEffectParams& p) {
+    std::string error;
+    if (!WritePresetFile(path.toStdString(), p, error)) qFatal("%s", error.c_str());
+}
+
+inline TEffectParams ReadPreset(const QString& path) {
+    TEffectParams p;
+    std::string error;
+    if (!ReadPresetFile(path.toStdString(), p, error)) qFatal("%s", error.c_str());
+    return p;
+}
+
+// Captures every message box; confirmations get `answer`.
+struct MessageCapture {
+    struct Message {
+        QString caption, text;
+        bool confirmation;
+    };
+    std::vector<Message> messages;
+    bool answer = true;
+    MessageCapture() {
+        SetMessageHook([this](const QString& caption, const QString& text, bool confirmation) {
+            messages.push_back({caption, text, confirmation});
+            return answer;
+        });
+    }
+    ~MessageCapture() { SetMessageHook(nullptr); }
+};
+
+// Runs `action` on the next modal widget of type T that comes up (polling from a
+// timer, since the modal call does not return until it is closed). Should none come
+// up in time, whatever modal dialog is open is closed so that the test fails rather
+// than hangs.
+template <typename T>
+void WhenModal(std::function<void(T*)> action, int timeoutMs = 60000) {
+    auto* timer = new QTimer;
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, action, clock, timeoutMs] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* w = qobject_cast<T*>(modal); w && w->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
+            action(w);
+        } else if (clock->elapsed() > timeoutMs) {
+            timer->stop();
+            timer->deleteLater();
+            qWarning("the expected %s did not come up", T::staticMetaObject.className());
+            if (auto* d = qobject_cast<QDialog*>(modal)) d->reject();
+        }
+    });
+    timer->start();
+}
+
+// Picks `file` in the next (non-native) file dialog.
+inline void ChooseFileInNextDialog(const QString& file) {
+    WhenModal<QFileDialog>([file](QFileDialog* d) {
+        // selectFile leaves the name field alone while it has the focus, so the
+        // folder and the name are set directly.
+        const QFileInfo info(file);
+        d->setDirectory(info.absolutePath());
+        if (auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            edit->setText(info.fileName());
+        else
+            d->selectFile(file);
+        QMetaObject::invokeMethod(d, "accept", Qt::DirectConnection);
+        if (d->isVisible()) {
+            qWarning("the file dialog did not take %s", qPrintable(file));
+            d->reject();
+        }
+    });
+}
+
+inline void CancelNextFileDialog() {
+    WhenModal<QFileDialog>([](QFileDialog* d) { d->reject(); });
+}
+
+}  // namespace velmora::test

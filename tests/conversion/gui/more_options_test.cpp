@@ -1,0 +1,267 @@
+// The two More Options windows over a shown conversion dialog: live previews while
+// open, Cancel and the close box putting everything back, and no reaction while
+// hidden.
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QtTest>
+#include <memory>
+
+#include "conversion/ParamControls.h"
+#include "conversion/gui/ConversionTestKit.h"
+#include "conversion/gui/MoreOptions.h"
+#include "conversion/gui/PaintBox.h"
+#include "conversion/gui/PreviewDialog.h"
+#include "conversion/gui/RadioGroup.h"
+#include "engine/DrawEffect.h"
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+Bitmap EnginePreview(const TEffectParams& p) {
+    TDrawEffect engine;
+    engine.SetParams(p);
+    engine.Execute();
+    Bitmap out;
+    engine.ComposePreview(out);
+    return out;
+}
+
+bool PaneShowsPreviewOf(TFrmPreview& dlg, const TEffectParams& p) {
+    const Bitmap expected = EnginePreview(p);
+    const QImage& canvas = dlg.PaintBox1->Canvas();
+    for (int y = 0; y < expected.Height(); ++y)
+        if (std::memcmp(canvas.constScanLine(y), expected.Row(y), std::size_t(expected.Width()) * 3) != 0)
+            return false;
+    return true;
+}
+
+}  // namespace
+
+class MoreOptionsTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ProgramFolder> folder_;
+    std::unique_ptr<FakeHost> host_;
+    std::unique_ptr<TFrmPreview> dlg_;
+
+private slots:
+    void init() {
+        folder_ = std::make_unique<ProgramFolder>();
+        host_ = std::make_unique<FakeHost>();
+        host_->folder = folder_->Folder();
+        host_->OpenPicture(TestPicture(400, 300));
+        TEffectParams d = ControlDefaultRecord();
+        d.DrawColor = true;
+        WritePreset(folder_->Path("default.set"), d);
+        dlg_ = std::make_unique<TFrmPreview>(*host_);
+        dlg_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dlg_.get()));
+    }
+    void cleanup() {
+        dlg_->reject();
+        dlg_.reset();
+        host_.reset();
+        folder_.reset();
+    }
+
+    void sketchWindowPreviewsLiveAndCancelPutsBack() {
+        TFrmSketchMoreOption& w = FrmSketchMoreOption();
+        QCOMPARE(w.windowTitle(), QStringLiteral("Sketch - More Options"));
+        QCOMPARE(w.GroupBox2->title(), QStringLiteral(" Line  Sharper "));
+        QCOMPARE(w.RG_SketchType->Item(0)->text(), QStringLiteral("Black && White"));
+        const TEffectParams before = dlg_->Params();
+        QCOMPARE(before.Sharper, 0);
+        int previewsWhileOpen = 0;
+        int sharperSeen = -1;
+        bool restoredAtOnce = false;
+        WhenModal<TFrmSketchMoreOption>([&](TFrmSketchMoreOption* win) {
+            const int n = dlg_->PreviewCount();
+            win->Trc_Sharper->setValue(100);
+            QCOMPARE(win->Spn_Sharper->value(), 100);
+            previewsWhileOpen = dlg_->PreviewCount() - n;
+            sharperSeen = dlg_->Params().Sharper;
+            win->Chk_Remain->setChecked(true);
+            win->RG_SketchType->SetItemIndex(0);
+            win->BtnCancel->click();
+            restoredAtOnce = !win->isVisible();
+        });
+        dlg_->Btn_SketchMore->click();
+        QCOMPARE(previewsWhileOpen, 1);
+        QCOMPARE(sharperSeen, 100);
+        QVERIFY(restoredAtOnce);
+        QCOMPARE(w.Trc_Sharper->value(), 0);
+        QCOMPARE(w.Spn_Sharper->value(), 0);
+        QVERIFY(!w.Chk_Remain->isChecked());
+        QVERIFY(!w.Trc_Threshold->isEnabled());
+        QCOMPARE(w.RG_SketchType->ItemIndex(), 1);
+        QCOMPARE(dlg_->Params().Sharper, 0);
+        QCOMPARE(dlg_->Params().SketchType, 2);
+        QVERIFY(PaneShowsPreviewOf(*dlg_, dlg_->Params()));
+        QVERIFY(dlg_->Params() == before);
+    }
+
+    void okKeepsTheValuesAndTheCloseBoxCancels() {
+        TFrmSketchMoreOption& w = FrmSketchMoreOption();
+        WhenModal<TFrmSketchMoreOption>([](TFrmSketchMoreOption* win) {
+            win->Spn_Sharper->setValue(25);
+            win->Btn_Ok->click();
+        });
+        dlg_->Btn_SketchMore->click();
+        QCOMPARE(w.Trc_Sharper->value(), 25);
+        QCOMPARE(dlg_->Params().Sharper, 25);
+
+        WhenModal<TFrmSketchMoreOption>([](TFrmSketchMoreOption* win) {
+            win->Trc_Sharper->setValue(150);
+            win->close();
+        });
+        dlg_->Btn_SketchMore->click();
+        QCOMPARE(w.Trc_Sharper->value(), 25);
+        QCOMPARE(dlg_->Params().Sharper, 25);
+        QVERIFY(PaneShowsPreviewOf(*dlg_, dlg_->Params()));
+        // Esc too.
+        WhenModal<TFrmSketchMoreOption>([](TFrmSketchMoreOption* win) {
+            win->Trc_Sharper->setValue(90);
+            QTest::keyClick(win->Trc_Sharper, Qt::Key_Escape);
+        });
+        dlg_->Btn_SketchMore->click();
+        QCOMPARE(w.Trc_Sharper->value(), 25);
+    }
+
+    void remainDarkAreaEnablesItsControls() {
+        TFrmSketchMoreOption& w = FrmSketchMoreOption();
+        bool enabledAfterCheck = false;
+        int previews = 0;
+        WhenModal<TFrmSketchMoreOption>([&](TFrmSketchMoreOption* win) {
+            const int n = dlg_->PreviewCount();
+            win->Chk_Remain->setChecked(true);
+            enabledAfterCheck = win->Trc_Threshold->isEnabled() && win->Spn_Darkness->isEnabled() &&
+                                win->Label3->isEnabled() && win->Label4->isEnabled();
+            win->Spn_Threshold->setValue(120);
+            previews = dlg_->PreviewCount() - n;
+            win->Btn_Ok->click();
+        });
+        dlg_->Btn_SketchMore->click();
+        QVERIFY(enabledAfterCheck);
+        QCOMPARE(previews, 2);
+        QCOMPARE(w.Trc_Threshold->value(), 120);
+        QVERIFY(dlg_->Params().RemainDark);
+        QCOMPARE(dlg_->Params().RemainThreshold, 120);
+        QVERIFY(PaneShowsPreviewOf(*dlg_, dlg_->Params()));
+    }
+
+    void coloringWindowBlendModeAndCancel() {
+        TFrm_ColorMoreOption& w = Frm_ColorMoreOption();
+        QCOMPARE(w.windowTitle(), QStringLiteral("Coloring - More Options"));
+        QVERIFY(w.RB_Multiply->isChecked());
+        QVERIFY(!w.Trc_Opeaity->isEnabled());
+        bool enabledByOverlay = false;
+        int overlayPreviews = 0;
+        WhenModal<TFrm_ColorMoreOption>([&](TFrm_ColorMoreOption* win) {
+            const int n = dlg_->PreviewCount();
+            win->RB_Overlay->setChecked(true);
+            enabledByOverlay = win->Trc_Opeaity->isEnabled() && win->Spn_Opeaity->isEnabled() &&
+                               win->Lab_Blending2->isEnabled();
+            overlayPreviews = dlg_->PreviewCount() - n;
+            win->Spn_Opeaity->setValue(70);
+            win->Btn_Ok->click();
+        });
+        dlg_->Btn_ColorMore->click();
+        QVERIFY(enabledByOverlay);
+        QCOMPARE(overlayPreviews, 1);
+        QCOMPARE(dlg_->Params().BlendMode, 2);
+        QCOMPARE(dlg_->Params().Opacity, 70);
+        QVERIFY(PaneShowsPreviewOf(*dlg_, dlg_->Params()));
+
+        // Opened with Overlay, switched to Multiply and cancelled: Overlay again.
+        bool disabledByMultiply = false;
+        int modeWhileOpen = 0;
+        WhenModal<TFrm_ColorMoreOption>([&](TFrm_ColorMoreOption* win) {
+            win->RB_Multiply->setChecked(true);
+            disabledByMultiply = !win->Trc_Opeaity->isEnabled();
+            modeWhileOpen = dlg_->Params().BlendMode;
+            win->RG_ColoringMode->SetItemIndex(0);
+            win->RG_SmoothType->SetItemIndex(1);
+            win->Trc_Opeaity->setValue(10);
+            win->BtnCancel->click();
+        });
+        dlg_->Btn_ColorMore->click();
+        QVERIFY(disabledByMultiply);
+        QCOMPARE(modeWhileOpen, 1);
+        QVERIFY(w.RB_Overlay->isChecked());
+        QVERIFY(w.Trc_Opeaity->isEnabled());
+        QCOMPARE(w.Spn_Opeaity->value(), 70);
+        QCOMPARE(w.RG_ColoringMode->ItemIndex(), 1);
+        QCOMPARE(w.RG_SmoothType->ItemIndex(), 0);
+        QCOMPARE(dlg_->Params().BlendMode, 2);
+        QCOMPARE(dlg_->Params().Opacity, 70);
+        QVERIFY(PaneShowsPreviewOf(*dlg_, dlg_->Params()));
+    }
+
+    void hiddenWindowsIgnoreTheirControls() {
+        TFrmSketchMoreOption& s = FrmSketchMoreOption();
+        TFrm_ColorMoreOption& c = Frm_ColorMoreOption();
+        QVERIFY(!s.isVisible());
+        const int n = dlg_->PreviewCount();
+        s.Trc_Sharper->setValue(s.Trc_Sharper->value() + 5);
+        QVERIFY(s.Spn_Sharper->value() != s.Trc_Sharper->value());
+        s.Chk_Remain->setChecked(!s.Chk_Remain->isChecked());
+        c.RB_Overlay->setChecked(!c.RB_Overlay->isChecked());
+        c.RB_Multiply->setChecked(!c.RB_Overlay->isChecked());
+        c.RG_SmoothType->SetItemIndex(1);
+        QCOMPARE(dlg_->PreviewCount(), n);
+    }
+
+    void aPresetLoadedIntoAShownDialogComputesNoPreviewPerControl() {
+        TEffectParams p = ControlDefaultRecord();
+        p.DrawColor = true;
+        p.BlendMode = 2;
+        p.Opacity = 20;
+        p.RemainDark = true;
+        p.Sharper = 40;
+        p.SmoothType = 1;
+        WritePreset(folder_->Path("p.set"), p);
+        const int n = dlg_->PreviewCount();
+        QVERIFY(dlg_->LoadPreset(folder_->Path("p.set")));
+        QCOMPARE(dlg_->PreviewCount(), n);
+        QCOMPARE(FrmSketchMoreOption().Trc_Sharper->value(), 40);
+        QVERIFY(Frm_ColorMoreOption().RB_Overlay->isChecked());
+        ChooseFileInNextDialog(folder_->Path("p.set"));
+        dlg_->Btn_Load->click();
+        QCOMPARE(dlg_->Params().Opacity, 20);
+        QCOMPARE(dlg_->Params().Sharper, 40);
+        QVERIFY(FrmSketchMoreOption().Trc_Threshold->isEnabled());
+        QVERIFY(Frm_ColorMoreOption().Trc_Opeaity->isEnabled());
+    }
+
+    void theWindowsOutliveTheConversionDialog() {
+        TFrm_ColorMoreOption* before = &Frm_ColorMoreOption();
+        WhenModal<TFrm_ColorMoreOption>([](TFrm_ColorMoreOption* win) {
+            win->RB_Overlay->setChecked(true);
+            win->Trc_Opeaity->setValue(64);
+            win->Btn_Ok->click();
+        });
+        dlg_->Btn_ColorMore->click();
+        dlg_->Btn_Ok->click();
+        dlg_.reset();
+        QVERIFY(FrmPreview() == nullptr);
+        QCOMPARE(&Frm_ColorMoreOption(), before);
+        QCOMPARE(before->Trc_Opeaity->value(), 64);
+        // With no conversion dialog their handlers have nobody to preview for.
+        before->Trc_Opeaity->setValue(65);
+        // The next dialog's default preset sets them again.
+        dlg_ = std::make_unique<TFrmPreview>(*host_);
+        QCOMPARE(before->Trc_Opeaity->value(), 50);
+        QVERIFY(before->RB_Multiply->isChecked());
+        dlg_->show();
+    }
+};
+
+QTEST_MAIN(MoreOptionsTest)
+#include "more_options_test.moc"

@@ -1,0 +1,473 @@
+// Presets through the conversion dialog: loading through the controls with their
+// clamping, saving exactly the fields that name a control, the Load and Save
+// buttons, the default preset's question, and the messages for files that cannot
+// be read or written.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QtTest>
+#include <memory>
+#include <random>
+
+#include "conversion/ParamControls.h"
+#include "conversion/gui/ConversionTestKit.h"
+#include "conversion/gui/MoreOptions.h"
+#include "conversion/gui/PaintBox.h"
+#include "conversion/gui/PreviewDialog.h"
+#include "conversion/gui/RadioGroup.h"
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+// The record without the run-time fields at its start, which every run overwrites.
+std::vector<std::uint8_t> Tail(const TEffectParams& p) {
+    const EffectParamsBytes b = p.ToBytes();
+    return {b.begin() + 20, b.end()};
+}
+
+}  // namespace
+
+class PresetDialogTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ProgramFolder> folder_;
+    std::unique_ptr<FakeHost> host_;
+
+    std::unique_ptr<TFrmPreview> Create() { return std::make_unique<TFrmPreview>(*host_); }
+    void Show(TFrmPreview& dlg) {
+        dlg.show();
+        if (!QTest::qWaitForWindowExposed(&dlg)) qWarning("not exposed");
+    }
+
+private slots:
+    void init() {
+        folder_ = std::make_unique<ProgramFolder>();
+        host_ = std::make_unique<FakeHost>();
+        host_->folder = folder_->Folder();
+        host_->OpenPicture(TestPicture(160, 120));
+        TEffectParams d = ControlDefaultRecord();
+        d.DrawColor = true;
+        WritePreset(folder_->Path("default.set"), d);
+    }
+    void cleanup() {
+        host_.reset();
+        folder_.reset();
+    }
+
+    void loadingClampsThroughTheControls() {
+        TEffectParams p = ControlDefaultRecord();
+        p.Detail = 5000;
+        p.Darkness = 0;
+        p.HandleCount = 6;
+        p.SketchType = 7;
+        p.SmoothType = 9;
+        p.ColoringMode = -3;
+        p.BlendMode = 0;
+        p.ReducerType = 5;
+        p.Opacity = 400;
+        p.Saturation = -1000;
+        p.RemainThreshold = 255;
+        p.Sharper = -5;
+        WritePreset(folder_->Path("odd.set"), p);
+        auto dlg = Create();
+        QVERIFY(dlg->LoadPreset(folder_->Path("odd.set")));
+        TFrmSketchMoreOption& sketch = FrmSketchMoreOption();
+        TFrm_ColorMoreOption& color = Frm_ColorMoreOption();
+        QCOMPARE(dlg->Trc_Detail->value(), 1024);
+        QCOMPARE(dlg->Spn_Detail->value(), 1024);
+        QCOMPARE(dlg->Trc_Darkness->value(), 1);
+        QCOMPARE(dlg->Spn_Darkness->value(), 1);
+        QCOMPARE(dlg->Cb_HandleCount->currentIndex(), -1);
+        QCOMPARE(sketch.RG_SketchType->ItemIndex(), 1);  // "Gray"
+        QCOMPARE(color.RG_SmoothType->ItemIndex(), 1);   // "Square"
+        QCOMPARE(color.RG_ColoringMode->ItemIndex(), -1);
+        QVERIFY(color.RB_Overlay->isChecked());
+        QVERIFY(dlg->RB_Equality->isChecked());
+        QCOMPARE(color.Spn_Opeaity->value(), 99);
+        QCOMPARE(dlg->Spn_Saturation->value(), -127);
+        QCOMPARE(sketch.Trc_Threshold->value(), 254);
+        QCOMPARE(sketch.Spn_Sharper->value(), 0);
+
+        p.HandleCount = 3;
+        p.SketchType = 0;
+        p.BlendMode = 1;
+        p.ReducerType = 1;
+        WritePreset(folder_->Path("odd.set"), p);
+        QVERIFY(dlg->LoadPreset(folder_->Path("odd.set")));
+        QCOMPARE(dlg->Cb_HandleCount->currentIndex(), 2);
+        QCOMPARE(dlg->Cb_HandleCount->currentText(), QStringLiteral("3"));
+        QCOMPARE(sketch.RG_SketchType->ItemIndex(), -1);
+        QVERIFY(!sketch.RG_SketchType->Item(0)->isChecked());
+        QVERIFY(!sketch.RG_SketchType->Item(1)->isChecked());
+        QVERIFY(color.RB_Multiply->isChecked());
+        QVERIFY(!color.Trc_Opeaity->isEnabled());
+        QVERIFY(dlg->RB_Custom->isChecked());
+        QVERIFY(!dlg->Grp_ColorHandles->isHidden());
+        p.HandleCount = 0;
+        WritePreset(folder_->Path("odd.set"), p);
+        dlg->LoadPreset(folder_->Path("odd.set"));
+        QCOMPARE(dlg->Cb_HandleCount->currentIndex(), -1);
+    }
+
+    void aMissingDefaultPresetGivesTheAllZeroRecordThroughTheControls() {
+        QFile::remove(folder_->Path("default.set"));
+        auto dlg = Create();
+        TFrmSketchMoreOption& sketch = FrmSketchMoreOption();
+        TFrm_ColorMoreOption& color = Frm_ColorMoreOption();
+        QCOMPARE(dlg->Trc_Detail->value(), 0);
+        QCOMPARE(dlg->Trc_Darkness->value(), 1);
+        QCOMPARE(dlg->Trc_SketchSmooth->value(), 0);
+        QVERIFY(!dlg->Chk_DrawSketch->isChecked());
+        QVERIFY(!dlg->Chk_DrawColor->isChecked());
+        QCOMPARE(sketch.RG_SketchType->ItemIndex(), -1);
+        QCOMPARE(dlg->Cb_HandleCount->currentIndex(), -1);
+        QVERIFY(color.RB_Overlay->isChecked());
+        QCOMPARE(color.Trc_Opeaity->value(), 1);
+        QCOMPARE(dlg->Trc_ColorReducer->value(), 1);
+        QVERIFY(dlg->RB_Equality->isChecked());
+        QVERIFY(!dlg->Trc_Detail->isEnabled());
+        // Showing it displays the photograph unprocessed.
+        Show(*dlg);
+        QCOMPARE(dlg->PreviewCount(), 0);
+        dlg->reject();
+    }
+
+    void saveAndLoadRestoreEveryControl() {
+        auto a = Create();
+        Show(*a);
+        TFrmSketchMoreOption& sketch = FrmSketchMoreOption();
+        TFrm_ColorMoreOption& color = Frm_ColorMoreOption();
+        a->Spn_Detail->setValue(321);
+        a->Spn_Darkness->setValue(200);
+        a->Spn_SketchSmooth->setValue(42);
+        a->Spn_ColorReducer->setValue(77);
+        a->Spn_ColorSmooth->setValue(5);
+        a->Spn_BorderBlur->setValue(60);
+        a->Spn_Brightness->setValue(-20);
+        a->Spn_Contrast->setValue(30);
+        a->Spn_Saturation->setValue(-40);
+        a->Spn_Red->setValue(11);
+        a->Spn_Green->setValue(-12);
+        a->Spn_Blue->setValue(13);
+        a->Spn_Threshold->setValue(9);
+        a->RB_Custom->setChecked(true);
+        a->Cb_HandleCount->setCurrentIndex(3);
+        a->Spn_Handle[0]->setValue(10);
+        a->Spn_Handle[1]->setValue(20);
+        a->Spn_Handle[2]->setValue(200);
+        a->Spn_Handle[3]->setValue(250);
+        a->Spn_Handle[4]->setValue(7);
+        // The hidden windows do not pair their controls: both are set, and what is
+        // saved is the track bar's position.
+        sketch.Chk_Remain->setChecked(true);
+        sketch.Trc_Threshold->setValue(50);
+        sketch.Spn_Threshold->setValue(50);
+        sketch.Trc_Darkness->setValue(60);
+        sketch.Spn_Darkness->setValue(60);
+        sketch.Trc_Sharper->setValue(70);
+        sketch.Spn_Sharper->setValue(3);
+        sketch.RG_SketchType->SetItemIndex(0);
+        color.RB_Overlay->setChecked(true);
+        color.Trc_Opeaity->setValue(33);
+        color.RG_ColoringMode->SetItemIndex(0);
+        color.RG_SmoothType->SetItemIndex(1);
+        a->UpdatePreview();  // the record takes the handle editor's fields from here
+        QVERIFY(a->SavePreset(folder_->Path("all.set"), true));
+        a->Btn_Ok->click();
+
+        const TEffectParams saved = ReadPreset(folder_->Path("all.set"));
+        QCOMPARE(saved.Detail, 321);
+        QCOMPARE(saved.ReducerType, 1);
+        QCOMPARE(saved.HandleCount, 4);
+        QCOMPARE(int(saved.Handles[4]), 7);
+        QCOMPARE(saved.ThresholdLevel, 255 - 9);
+        QCOMPARE(saved.SketchType, 1);
+        QCOMPARE(saved.BlendMode, 2);
+
+        // Scramble the long-lived windows, then load into a new dialog.
+        sketch.Trc_Sharper->setValue(1);
+        color.RB_Multiply->setChecked(true);
+        auto b = Create();
+        QVERIFY(b->LoadPreset(folder_->Path("all.set")));
+        for (auto [x, y] : {std::pair{a->Trc_Detail, b->Trc_Detail}, {a->Trc_Darkness, b->Trc_Darkness},
+                            {a->Trc_SketchSmooth, b->Trc_SketchSmooth}, {a->Trc_ColorReducer, b->Trc_ColorReducer},
+                            {a->Trc_ColorSmooth, b->Trc_ColorSmooth}, {a->Trc_BorderBlur, b->Trc_BorderBlur},
+                            {a->Trc_Brightness, b->Trc_Brightness}, {a->Trc_Contrast, b->Trc_Contrast},
+                            {a->Trc_Saturation, b->Trc_Saturation}, {a->Trc_Red, b->Trc_Red},
+                            {a->Trc_Green, b->Trc_Green}, {a->Trc_Blue, b->Trc_Blue}})
+            QCOMPARE(y->value(), x->value());
+        for (auto [x, y] : {std::pair{a->Spn_Detail, b->Spn_Detail}, {a->Spn_Blue, b->Spn_Blue},
+                            {a->Spn_Saturation, b->Spn_Saturation}})
+            QCOMPARE(y->value(), x->value());
+        QCOMPARE(b->Trc_Threshold->value(), 0);  // the Sketch page's threshold is not loaded
+        QVERIFY(b->RB_Custom->isChecked());
+        QCOMPARE(b->Cb_HandleCount->currentIndex(), 3);
+        for (int i = 0; i < 5; ++i) QCOMPARE(b->Spn_Handle[i]->value(), a->Spn_Handle[i]->value());
+        QVERIFY(b->Chk_DrawSketch->isChecked());
+        QVERIFY(b->Chk_DrawColor->isChecked());
+        QVERIFY(sketch.Chk_Remain->isChecked());
+        QVERIFY(sketch.Trc_Threshold->isEnabled());
+        QCOMPARE(sketch.Trc_Threshold->value(), 50);
+        QCOMPARE(sketch.Spn_Darkness->value(), 60);
+        QCOMPARE(sketch.Trc_Sharper->value(), 70);
+        QCOMPARE(sketch.Spn_Sharper->value(), 70);
+        QCOMPARE(sketch.RG_SketchType->ItemIndex(), 0);
+        QVERIFY(color.RB_Overlay->isChecked());
+        QVERIFY(color.Trc_Opeaity->isEnabled());
+        QCOMPARE(color.Spn_Opeaity->value(), 33);
+        QCOMPARE(color.RG_ColoringMode->ItemIndex(), 0);
+        QCOMPARE(color.RG_SmoothType->ItemIndex(), 1);
+        // And saving again gives the same file, byte for byte.
+        QVERIFY(b->SavePreset(folder_->Path("again.set")));
+        QVERIFY(ReadPreset(folder_->Path("again.set")) == saved);
+    }
+
+    void savingRefreshesOnlyTheFieldsThatNameAControl() {
+        TEffectParams p = ControlDefaultRecord();
+        p.Source = 0xDEADBEEF;
+        p.Left = 5;
+        p.Top = 6;
+        p.Width = 7;
+        p.Height = 8;
+        p.ThresholdLevel = 3;
+        p.Reserved = 42;
+        p.HandleCount = 9;
+        p.Handles = {1, 2, 3, 4, 5};
+        p.Detail = 4000;
+        WritePreset(folder_->Path("raw.set"), p);
+        auto dlg = Create();  // never shown: no preview refreshes the record
+        dlg->LoadPreset(folder_->Path("raw.set"));
+        QVERIFY(dlg->SavePreset(folder_->Path("out.set")));
+        const TEffectParams out = ReadPreset(folder_->Path("out.set"));
+        QCOMPARE(out.Source, 0xDEADBEEFu);
+        QCOMPARE(out.Left, 5);
+        QCOMPARE(out.Height, 8);
+        QCOMPARE(out.ThresholdLevel, 3);
+        QCOMPARE(int(out.Reserved), 42);
+        QCOMPARE(out.HandleCount, 9);
+        QCOMPARE(int(out.Handles[2]), 3);
+        QCOMPARE(out.Detail, 1024);
+    }
+
+    void theFirstTwentyBytesHaveNoEffect() {
+        TEffectParams a = ControlDefaultRecord();
+        a.DrawColor = true;
+        a.Detail = 222;
+        TEffectParams b = a;
+        b.Source = 0xFFFFFFFF;
+        b.Left = -7;
+        b.Top = 1 << 30;
+        b.Width = -1;
+        b.Height = 99999;
+        WritePreset(folder_->Path("a.set"), a);
+        WritePreset(folder_->Path("b.set"), b);
+        auto da = Create();
+        da->LoadPreset(folder_->Path("a.set"));
+        Show(*da);
+        auto db = Create();
+        db->LoadPreset(folder_->Path("b.set"));
+        Show(*db);
+        QVERIFY(Tail(da->Params()) == Tail(db->Params()));
+        QCOMPARE(db->Params().Left, 0);
+        QVERIFY(da->PaintBox1->Canvas() == db->PaintBox1->Canvas());
+        da->reject();
+        db->reject();
+    }
+
+    // What the dialog holds after a preset and OK is what the batch converter
+    // computes for the same files, for any bytes at all in the preset.
+    void recordAfterOkMatchesRecordThroughControls() {
+        std::mt19937 rng(20240611);
+        std::uniform_int_distribution<int> byte(0, 255);
+        for (int round = 0; round < 40; ++round) {
+            EffectParamsBytes bytes;
+            for (auto& v : bytes) v = static_cast<std::uint8_t>(byte(rng));
+            // Mostly sensible values, with garbage in some fields, so that both the
+            // clamping and the ordinary paths are exercised.
+            TEffectParams loaded = TEffectParams::FromBytes(bytes);
+            if (round % 2 == 0) {
+                TEffectParams sane = ControlDefaultRecord();
+                sane.Detail = loaded.Detail & 0x7FF;
+                sane.HandleCount = loaded.HandleCount & 7;
+                sane.Handles = loaded.Handles;
+                sane.ReducerType = loaded.ReducerType & 1;
+                sane.DrawSketch = round % 3 != 0;
+                sane.DrawColor = round % 5 != 0;
+                sane.BorderBlur = loaded.BorderBlur & 63;
+                sane.SketchType = loaded.SketchType & 3;
+                loaded = sane;
+            } else {
+                loaded.DrawSketch = round % 3 == 1;
+                loaded.DrawColor = round % 7 < 3;
+                loaded.BorderBlur &= 63;  // keeps the test quick
+                loaded.SketchSmooth &= 63;
+            }
+            WritePreset(folder_->Path("random.set"), loaded);
+            auto dlg = Create();
+            dlg->LoadPreset(folder_->Path("random.set"));
+            Show(*dlg);
+            dlg->Btn_Ok->click();
+            QVERIFY(dlg->Accepted);
+            const TEffectParams expected = RecordThroughControls(loaded, 0);
+            if (Tail(dlg->Params()) != Tail(expected)) {
+                const auto got = dlg->Params().ToBytes();
+                const auto want = expected.ToBytes();
+                int at = 20;
+                while (got[at] == want[at]) ++at;
+                QFAIL(qPrintable(QStringLiteral("round %1: byte %2 differs").arg(round).arg(at)));
+            }
+            QVERIFY(Tail(ReadPreset(folder_->Path("last.set"))) == Tail(expected));
+        }
+    }
+
+    void loadButtonLoadsAndComputesAfterwards() {
+        TEffectParams p = ControlDefaultRecord();
+        p.DrawColor = true;
+        p.ReducerType = 1;
+        p.HandleCount = 5;
+        p.Handles = {10, 60, 110, 160, 210};
+        p.Contrast = 40;
+        WritePreset(folder_->Path("five.set"), p);
+        auto dlg = Create();
+        Show(*dlg);
+        // Setting the controls computes nothing; the button computes once afterwards.
+        int n = dlg->PreviewCount();
+        QVERIFY(dlg->LoadPreset(folder_->Path("five.set")));
+        QCOMPARE(dlg->PreviewCount(), n);
+        QVERIFY(dlg->LoadPreset(folder_->Path("default.set")));
+        n = dlg->PreviewCount();
+        ChooseFileInNextDialog(folder_->Path("five.set"));
+        dlg->Btn_Load->click();
+        QCOMPARE(dlg->Trc_Contrast->value(), 40);
+        QCOMPARE(dlg->Cb_HandleCount->currentIndex(), 4);
+        QVERIFY(dlg->PreviewCount() > n);
+        QCOMPARE(dlg->Params().Contrast, 40);
+        QCOMPARE(int(dlg->Params().Handles[4]), 210);
+        QCOMPARE(dlg->Params().HandleCount, 5);
+        // Cancelling the file dialog changes nothing.
+        dlg->Spn_Contrast->setValue(41);
+        CancelNextFileDialog();
+        dlg->Btn_Load->click();
+        QCOMPARE(dlg->Trc_Contrast->value(), 41);
+        dlg->reject();
+    }
+
+    void loadButtonOpensInTheProgramFolderWithThePresetFilter() {
+        auto dlg = Create();
+        Show(*dlg);
+        QString dir, filter;
+        bool native = true;
+        WhenModal<QFileDialog>([&](QFileDialog* d) {
+            dir = d->directory().absolutePath();
+            filter = d->nameFilters().join(QLatin1Char('|'));
+            native = !d->testOption(QFileDialog::DontUseNativeDialog);
+            d->reject();
+        });
+        dlg->Btn_Load->click();
+        QCOMPARE(dir, QDir(folder_->dir.path()).absolutePath());
+        QCOMPARE(filter, QStringLiteral("Velmora Config File(*.set)"));
+        QVERIFY(!native);
+        dlg->reject();
+    }
+
+    void savingOverTheDefaultPresetAsksFirst() {
+        MessageCapture messages;
+        const QByteArray before = [&] {
+            QFile f(folder_->Path("default.set"));
+            f.open(QIODevice::ReadOnly);
+            return f.readAll();
+        }();
+        auto dlg = Create();
+        Show(*dlg);
+        dlg->Spn_Detail->setValue(500);
+        messages.answer = false;
+        ChooseFileInNextDialog(folder_->Path("default.set"));
+        dlg->Btn_Save->click();
+        QCOMPARE(int(messages.messages.size()), 1);
+        QCOMPARE(messages.messages[0].caption, QStringLiteral("Warning"));
+        QCOMPARE(messages.messages[0].text,
+                 QStringLiteral("Are you sure you want to overwrite the default configration file?"));
+        QVERIFY(messages.messages[0].confirmation);
+        QFile f(folder_->Path("default.set"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before);
+        f.close();
+
+        messages.answer = true;
+        ChooseFileInNextDialog(folder_->Path("default.set"));
+        dlg->Btn_Save->click();
+        QCOMPARE(int(messages.messages.size()), 2);
+        QCOMPARE(ReadPreset(folder_->Path("default.set")).Detail, 500);
+
+        // Any other file is written without a question.
+        ChooseFileInNextDialog(folder_->Path("mine.set"));
+        dlg->Btn_Save->click();
+        QCOMPARE(int(messages.messages.size()), 2);
+        QCOMPARE(ReadPreset(folder_->Path("mine.set")).Detail, 500);
+        dlg->reject();
+    }
+
+    void unreadablePresetsTheUserAskedForAreReported() {
+        MessageCapture messages;
+        auto dlg = Create();
+        Show(*dlg);
+        dlg->Spn_Detail->setValue(444);
+        const QString missing = folder_->Path("nowhere.set");
+        QVERIFY(!dlg->LoadPreset(missing, true));
+        QCOMPARE(int(messages.messages.size()), 1);
+        QVERIFY(messages.messages[0].text.contains(QStringLiteral("nowhere.set")));
+        QCOMPARE(dlg->Trc_Detail->value(), 444);  // nothing changed
+        QVERIFY(dlg->Chk_DrawColor->isChecked());
+
+        // A short file is loaded as far as it goes, and said to be short.
+        QFile shortFile(folder_->Path("short.set"));
+        QVERIFY(shortFile.open(QIODevice::WriteOnly));
+        const EffectParamsBytes full = [] {
+            TEffectParams p = ControlDefaultRecord();
+            p.Detail = 12;
+            p.Darkness = 34;
+            return p.ToBytes();
+        }();
+        shortFile.write(reinterpret_cast<const char*>(full.data()), 32);  // up to Darkness
+        shortFile.close();
+        ChooseFileInNextDialog(folder_->Path("short.set"));
+        dlg->Btn_Load->click();
+        QCOMPARE(int(messages.messages.size()), 2);
+        QVERIFY(messages.messages[1].text.contains(QStringLiteral("short.set")));
+        QCOMPARE(dlg->Trc_Detail->value(), 12);
+        QCOMPARE(dlg->Trc_Darkness->value(), 34);
+        QVERIFY(dlg->Chk_DrawColor->isChecked());  // beyond the file: as before
+
+        // The default preset is read silently, as it always was.
+        QFile::remove(folder_->Path("default.set"));
+        auto quiet = Create();
+        QCOMPARE(int(messages.messages.size()), 2);
+        dlg->reject();
+    }
+
+    void presetsThatCannotBeWrittenAreReported() {
+        MessageCapture messages;
+        auto dlg = Create();
+        Show(*dlg);
+        const QString bad = folder_->Path("no-such-folder/x.set");
+        QVERIFY(!dlg->SavePreset(bad, true));
+        QCOMPARE(int(messages.messages.size()), 1);
+        QVERIFY(messages.messages[0].text.contains(QStringLiteral("x.set")));
+        // "last.set" failing on OK is not worth stopping the conversion for.
+        QFile::remove(folder_->Path("last.set"));
+        QVERIFY(QDir(folder_->dir.path()).mkdir(QStringLiteral("last.set")));
+        dlg->Btn_Ok->click();
+        QVERIFY(dlg->Accepted);
+        QCOMPARE(int(messages.messages.size()), 1);
+    }
+};
+
+QTEST_MAIN(PresetDialogTest)
+#include "preset_dialog_test.moc"

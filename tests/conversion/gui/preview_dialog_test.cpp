@@ -1,0 +1,488 @@
+// The conversion dialog on its own: image size, preview, panning, handle editor,
+// keys and closing. Presets have their own suite.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QtTest>
+#include <memory>
+
+#include "conversion/ParamControls.h"
+#include "conversion/gui/ConversionTestKit.h"
+#include "conversion/gui/MoreOptions.h"
+#include "conversion/gui/PaintBox.h"
+#include "conversion/gui/PreviewDialog.h"
+#include "conversion/gui/RadioGroup.h"
+#include "engine/DrawEffect.h"
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+void SendMouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, QPointF(pos), QPointF(w->mapToGlobal(pos)), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+void Press(QWidget* w, QPoint pos) { SendMouse(w, QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton); }
+void Drag(QWidget* w, QPoint pos) { SendMouse(w, QEvent::MouseMove, pos, Qt::NoButton, Qt::LeftButton); }
+void Release(QWidget* w, QPoint pos) { SendMouse(w, QEvent::MouseButtonRelease, pos, Qt::LeftButton, Qt::NoButton); }
+
+// The engine's own preview of a record, for comparison with what the pane shows.
+Bitmap EnginePreview(const TEffectParams& p) {
+    TDrawEffect engine;
+    engine.SetParams(p);
+    engine.Execute();
+    Bitmap out;
+    engine.ComposePreview(out);
+    return out;
+}
+
+// Whether the pane shows exactly `expected` from its top-left corner.
+bool PaneShows(TFrmPreview& dlg, const Bitmap& expected, int left = 0, int top = 0, QString* why = nullptr) {
+    const QImage& canvas = dlg.PaintBox1->Canvas();
+    const int w = std::min(canvas.width(), expected.Width() - left);
+    const int h = std::min(canvas.height(), expected.Height() - top);
+    if (w <= 0 || h <= 0) return false;
+    for (int y = 0; y < h; ++y)
+        if (std::memcmp(canvas.constScanLine(y), expected.Pixel(left, top + y), std::size_t(w) * 3) != 0) {
+            if (why) *why = QStringLiteral("row %1 differs").arg(y);
+            return false;
+        }
+    return true;
+}
+
+QRgb CanvasPixel(const QImage& img, int x, int y) { return img.pixel(x, y) & 0xFFFFFF; }
+
+}  // namespace
+
+class PreviewDialogTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ProgramFolder> folder_;
+    std::unique_ptr<FakeHost> host_;
+
+    std::unique_ptr<TFrmPreview> Open(const Bitmap& picture) {
+        host_->OpenPicture(picture);
+        auto dlg = std::make_unique<TFrmPreview>(*host_);
+        dlg->show();
+        if (!QTest::qWaitForWindowExposed(dlg.get())) qWarning("dialog not exposed");
+        return dlg;
+    }
+
+private slots:
+    void init() {
+        folder_ = std::make_unique<ProgramFolder>();
+        host_ = std::make_unique<FakeHost>();
+        host_->folder = folder_->Folder();
+        // The default preset of these tests: the control defaults, both layers.
+        TEffectParams d = ControlDefaultRecord();
+        d.DrawColor = true;
+        WritePreset(folder_->Path("default.set"), d);
+    }
+    void cleanup() {
+        host_.reset();
+        folder_.reset();
+    }
+
+    void opensOnTheImageSizePageWithTheOriginalSize() {
+        const Bitmap pic = TestPicture(640, 480);
+        auto dlg = Open(pic);
+        QCOMPARE(dlg->windowTitle(), QStringLiteral("Velmora Preview"));
+        QCOMPARE(dlg->PageControl1->currentWidget(), dlg->TabSheet4);
+        QCOMPARE(dlg->PageControl1->count(), 5);
+        QCOMPARE(dlg->PageControl1->tabText(2), QStringLiteral("Coloring Step 1"));
+        QCOMPARE(dlg->Lbl_Original->text(), QStringLiteral("Original Size: 640 * 480"));
+        QCOMPARE(dlg->Spn_Width->value(), 640);
+        QCOMPARE(dlg->Spn_Height->value(), 480);
+        QCOMPARE(dlg->Spn_Width->maximum(), 640);
+        QCOMPARE(dlg->Spn_Height->maximum(), 480);
+        QCOMPARE(dlg->Trc_ImageSize->value(), 100);
+        QCOMPARE(dlg->CurrentWidth, 640);
+        QVERIFY(host_->doc.PhotoBmp == host_->doc.CompositeBmp);
+        QVERIFY(host_->doc.WorkBmp1 == pic);
+        QVERIFY(!dlg->Accepted);
+        // The swapped labels of the first two Sketch rows stay as designed.
+        QCOMPARE(dlg->Lab_Sketch2->text(), QStringLiteral("Darkness:"));
+        QCOMPARE(dlg->Lab_Sketch1->text(), QStringLiteral("Detail:"));
+        QCOMPARE(dlg->findChild<QSlider*>(QStringLiteral("Trc_Detail")), dlg->Trc_Detail);
+        QCOMPARE(dlg->findChild<QSpinBox*>(QStringLiteral("Spn_E")), dlg->Spn_Handle[4]);
+        QCOMPARE(dlg->Trc_Darkness->minimum(), 1);
+        QCOMPARE(dlg->Spn_Darkness->maximum(), 256);
+        QCOMPARE(dlg->Trc_Saturation->minimum(), -127);
+        QCOMPARE(dlg->Trc_ColorSmooth->maximum(), 19);
+        dlg->reject();
+    }
+
+    void sliderScalesAndShowsTheTruncatedPercent() {
+        auto dlg = Open(TestPicture(640, 480));
+        dlg->Trc_ImageSize->setValue(33);
+        QCOMPARE(dlg->Spn_Width->value(), 211);
+        QCOMPARE(dlg->Spn_Height->value(), 158);
+        QCOMPARE(dlg->Trc_ImageSize->value(), 32);
+        QCOMPARE(host_->doc.PhotoBmp.Width(), 211);
+        QCOMPARE(host_->doc.PhotoBmp.Height(), 158);
+        QVERIFY(!dlg->SizeEchoPending);
+        // The echo is spent: the next move acts at once.
+        dlg->Trc_ImageSize->setValue(10);
+        QCOMPARE(host_->doc.PhotoBmp.Width(), 64);
+        QCOMPARE(host_->doc.PhotoBmp.Height(), 48);
+        // Back to 100 keeps the last size; typing the original width restores it.
+        dlg->Trc_ImageSize->setValue(100);
+        QCOMPARE(host_->doc.PhotoBmp.Width(), 64);
+        dlg->Spn_Width->setValue(640);
+        QCOMPARE(host_->doc.PhotoBmp.Width(), 640);
+        QCOMPARE(host_->doc.PhotoBmp.Height(), 480);
+        QVERIFY(host_->doc.PhotoBmp == host_->doc.CompositeBmp);
+        dlg->reject();
+    }
+
+    void typingAWidthKeepsTheAspectAndMovesTheSlider() {
+        auto dlg = Open(TestPicture(640, 480));
+        dlg->PageControl1->setCurrentWidget(dlg->TabSheet4);
+        dlg->Spn_Width->setFocus();
+        dlg->Spn_Width->selectAll();
+        QTest::keyClicks(dlg->Spn_Width, QStringLiteral("320"));
+        QCOMPARE(dlg->Spn_Width->value(), 320);
+        QCOMPARE(dlg->Spn_Height->value(), 240);
+        QCOMPARE(dlg->Trc_ImageSize->value(), 50);
+        QCOMPARE(host_->doc.PhotoBmp.Width(), 320);
+        QCOMPARE(host_->doc.PhotoBmp.Height(), 240);
+        dlg->Trc_ImageSize->setValue(51);
+        QCOMPARE(host_->doc.PhotoBmp.Width(), 326);
+        // A typed height works the same way, the slider following the width.
+        dlg->Spn_Height->setValue(120);
+        QCOMPARE(dlg->Spn_Width->value(), 160);
+        QCOMPARE(dlg->Trc_ImageSize->value(), 25);
+        QCOMPARE(host_->doc.PhotoBmp.Width(), 160);
+        QCOMPARE(host_->doc.PhotoBmp.Height(), 120);
+        // Zero changes nothing.
+        dlg->Spn_Width->setValue(0);
+        QCOMPARE(host_->doc.PhotoBmp.Width(), 160);
+        dlg->reject();
+    }
+
+    void resizingStartsFromTheStoredPixelsNotTheLastResult() {
+        const Bitmap pic = TestPicture(300, 200);
+        auto dlg = Open(pic);
+        dlg->Spn_Width->setValue(150);
+        const Bitmap half = host_->doc.PhotoBmp;
+        dlg->Spn_Width->setValue(30);
+        dlg->Spn_Width->setValue(150);
+        QVERIFY(host_->doc.PhotoBmp == half);
+        dlg->reject();
+    }
+
+    void everyWayOfCancellingRestoresThePhotograph() {
+        const Bitmap pic = TestPicture(640, 480);
+        for (int way = 0; way < 4; ++way) {
+            host_->OpenPicture(pic);
+            host_->doc.CompositeBmp.Fill(1, 2, 3);  // what is displayed differs from the photograph
+            auto dlg = std::make_unique<TFrmPreview>(*host_);
+            dlg->show();
+            QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+            dlg->Trc_ImageSize->setValue(33);
+            QCOMPARE(host_->doc.PhotoBmp.Width(), 211);
+            switch (way) {
+            case 0: QTest::keyClick(dlg->Trc_Detail, Qt::Key_Escape); break;
+            case 1: dlg->Btn_Cancle->click(); break;
+            case 2: dlg->close(); break;
+            case 3: QTest::keyClick(dlg->Spn_Width, Qt::Key_Escape); break;
+            }
+            QVERIFY2(!dlg->isVisible(), qPrintable(QString::number(way)));
+            QVERIFY(!dlg->Accepted);
+            QVERIFY2(host_->doc.PhotoBmp == pic, qPrintable(QString::number(way)));
+            QVERIFY(dlg->Closing);
+        }
+    }
+
+    void enterInATrackBarAcceptsAndWritesLastSet() {
+        auto dlg = Open(TestPicture(200, 150));
+        dlg->Trc_ImageSize->setValue(50);
+        dlg->Trc_Detail->setValue(300);
+        QTest::keyClick(dlg->Trc_Detail, Qt::Key_Return);
+        QVERIFY(!dlg->isVisible());
+        QVERIFY(dlg->Accepted);
+        QCOMPARE(host_->doc.PhotoBmp.Width(), 100);
+        QCOMPARE(ReadPreset(folder_->Path("last.set")).Detail, 300);
+
+        // Ctrl+Enter in a Coloring track bar, and Enter on OK itself, accept too; a
+        // focused Cancel button cancels.
+        auto second = Open(TestPicture(200, 150));
+        QTest::keyClick(second->Trc_Blue, Qt::Key_Return, Qt::ControlModifier);
+        QVERIFY(second->Accepted);
+        auto third = Open(TestPicture(200, 150));
+        QTest::keyClick(third->Btn_Ok, Qt::Key_Enter);
+        QVERIFY(third->Accepted);
+        auto fourth = Open(TestPicture(200, 150));
+        QTest::keyClick(fourth->Btn_Cancle, Qt::Key_Return);
+        QVERIFY(!fourth->isVisible());
+        QVERIFY(!fourth->Accepted);
+    }
+
+    void everyOkRewritesLastSet() {
+        auto dlg = Open(TestPicture(120, 90));
+        QFile::remove(folder_->Path("last.set"));
+        dlg->Btn_Ok->click();
+        QVERIFY(QFile::exists(folder_->Path("last.set")));
+        const TEffectParams saved = ReadPreset(folder_->Path("last.set"));
+        QCOMPARE(saved.Detail, 115);
+        QVERIFY(saved.DrawColor);
+        QVERIFY(dlg->Accepted);
+    }
+
+    void previewIsTheEnginesPreviewOfTheShownRegion() {
+        auto dlg = Open(TestPicture(640, 480));
+        const TEffectParams& p = dlg->Params();
+        QCOMPARE(p.Left, 0);
+        QCOMPARE(p.Width, std::min(640, dlg->PaintBox1->width()));
+        QCOMPARE(p.Height, std::min(480, dlg->PaintBox1->height()));
+        QVERIFY(p.SourceBitmap == &host_->doc.PhotoBmp);
+        QString why;
+        QVERIFY2(PaneShows(*dlg, EnginePreview(p), 0, 0, &why), qPrintable(why));
+
+        // A parameter change recomputes it with the new value.
+        const int before = dlg->PreviewCount();
+        dlg->Spn_Contrast->setValue(90);
+        QCOMPARE(dlg->Trc_Contrast->value(), 90);
+        QCOMPARE(dlg->PreviewCount(), before + 1);
+        QCOMPARE(dlg->Params().Contrast, 90);
+        QVERIFY2(PaneShows(*dlg, EnginePreview(dlg->Params()), 0, 0, &why), qPrintable(why));
+        dlg->reject();
+    }
+
+    void trackBarMovesOnlyCountWhenThePositionIsNew() {
+        auto dlg = Open(TestPicture(300, 200));
+        const int n = dlg->PreviewCount();
+        dlg->Trc_Detail->setValue(200);
+        dlg->Trc_Detail->setValue(200);
+        QCOMPARE(dlg->PreviewCount(), n + 1);
+        QCOMPARE(dlg->Spn_Detail->value(), 200);
+        // An empty spin edit (the user retyping) changes nothing.
+        dlg->Spn_Detail->findChild<QLineEdit*>()->clear();
+        QCOMPARE(dlg->Trc_Detail->value(), 200);
+        QCOMPARE(dlg->PreviewCount(), n + 1);
+        // Out-of-range values are clamped by the controls.
+        dlg->Spn_Darkness->setValue(999);
+        QCOMPARE(dlg->Trc_Darkness->value(), 256);
+        dlg->reject();
+    }
+
+    void trackBarMovedBackAfterAPresetLoadStillRecomputes() {
+        auto dlg = Open(TestPicture(300, 200));
+        dlg->Trc_Detail->setValue(50);
+        TEffectParams other = ControlDefaultRecord();
+        other.DrawColor = true;
+        WritePreset(folder_->Path("other.set"), other);
+        dlg->LoadPreset(folder_->Path("other.set"));
+        dlg->UpdatePreview();
+        QCOMPARE(dlg->Trc_Detail->value(), 115);
+        const int n = dlg->PreviewCount();
+        dlg->Trc_Detail->setValue(50);
+        QCOMPARE(dlg->Spn_Detail->value(), 50);
+        QCOMPARE(dlg->PreviewCount(), n + 1);
+        QCOMPARE(dlg->Params().Detail, 50);
+        dlg->reject();
+    }
+
+    void bothLayersOffShowTheUnprocessedPicture() {
+        auto dlg = Open(TestPicture(640, 480));
+        dlg->Chk_DrawColor->setChecked(false);
+        dlg->Chk_DrawSketch->setChecked(false);
+        QVERIFY(!dlg->Trc_Detail->isEnabled());
+        QVERIFY(!dlg->Btn_SketchMore->isEnabled());
+        QVERIFY(!dlg->Trc_Red->isEnabled());
+        QVERIFY(dlg->Chk_DrawColor->isEnabled());
+        QVERIFY(PaneShows(*dlg, host_->doc.PhotoBmp));
+        dlg->Chk_DrawSketch->setChecked(true);
+        QVERIFY(dlg->Trc_Detail->isEnabled());
+        QVERIFY(PaneShows(*dlg, EnginePreview(dlg->Params())));
+        dlg->reject();
+    }
+
+    void draggingPansUnprocessedAndReleaseProcesses() {
+        auto dlg = Open(TestPicture(900, 700));
+        QWidget* pane = dlg->PaintBox1;
+        QVERIFY(dlg->HorzScrollBar().Enabled);
+        QVERIFY(dlg->VertScrollBar().Enabled);
+        QCOMPARE(pane->cursor().shape(), Qt::ClosedHandCursor);
+        const int n = dlg->PreviewCount();
+        Press(pane, {100, 100});
+        Drag(pane, {60, 80});
+        QCOMPARE(dlg->HorzScrollBar().Position, 40);
+        QCOMPARE(dlg->VertScrollBar().Position, 20);
+        QCOMPARE(dlg->PreviewCount(), n);
+        QVERIFY(PaneShows(*dlg, host_->doc.PhotoBmp, 40, 20));
+        // A step past the start is ignored on that axis only, and its anchor stays.
+        Drag(pane, {200, 70});
+        QCOMPARE(dlg->HorzScrollBar().Position, 40);
+        QCOMPARE(dlg->PanX, 60);
+        QCOMPARE(dlg->VertScrollBar().Position, 30);
+        Release(pane, {200, 70});
+        QCOMPARE(dlg->PreviewCount(), n + 1);
+        QCOMPARE(dlg->Params().Left, 40);
+        QCOMPARE(dlg->Params().Top, 30);
+        QString why;
+        QVERIFY2(PaneShows(*dlg, EnginePreview(dlg->Params()), 0, 0, &why), qPrintable(why));
+        dlg->reject();
+    }
+
+    void aSmallPictureCannotBeDraggedAndLeavesFaceColouredStrips() {
+        auto dlg = Open(TestPicture(100, 60));
+        QVERIFY(!dlg->HorzScrollBar().Enabled);
+        QVERIFY(!dlg->VertScrollBar().Enabled);
+        QVERIFY(!dlg->PaintBox1->testAttribute(Qt::WA_SetCursor));
+        const QImage& c = dlg->PaintBox1->Canvas();
+        const QRgb face = dlg->palette().color(QPalette::Button).rgb() & 0xFFFFFF;
+        QCOMPARE(CanvasPixel(c, c.width() - 1, 0), face);
+        QCOMPARE(CanvasPixel(c, 0, c.height() - 1), face);
+        QCOMPARE(CanvasPixel(c, 100, 59), face);
+        QCOMPARE(dlg->Params().Width, 100);
+        QCOMPARE(dlg->Params().Height, 60);
+        QVERIFY(PaneShows(*dlg, EnginePreview(dlg->Params())));
+        Press(dlg->PaintBox1, {50, 30});
+        Drag(dlg->PaintBox1, {10, 10});
+        QCOMPARE(dlg->HorzScrollBar().Position, 0);
+        dlg->reject();
+    }
+
+    void handleEditorDrawsHitsAndDrags() {
+        TEffectParams p = ControlDefaultRecord();
+        p.DrawColor = true;
+        p.ReducerType = 1;
+        p.HandleCount = 3;
+        p.Handles = {0, 128, 255, 9, 9};
+        WritePreset(folder_->Path("custom.set"), p);
+        auto dlg = Open(TestPicture(320, 240));
+        dlg->LoadPreset(folder_->Path("custom.set"));
+        dlg->PageControl1->setCurrentWidget(dlg->TabSheet5);
+        QVERIFY(!dlg->Grp_ColorHandles->isHidden());
+        QVERIFY(dlg->Trc_ColorReducer->isHidden());
+        QVERIFY(dlg->Spn_Handle[2]->isVisibleTo(dlg->Grp_ColorHandles));
+        QVERIFY(!dlg->Spn_Handle[3]->isVisibleTo(dlg->Grp_ColorHandles));
+        QCOMPARE(dlg->PB_Handles->width(), 401);
+        QCOMPARE(dlg->PB_Handles->height(), 33);
+
+        const QImage& c = dlg->PB_Handles->Canvas();
+        const int H = 33;
+        const QRgb black = 0, white = 0xFFFFFF, silver = 0xC0C0C0;
+        for (int pos : {0, 194, 387}) {
+            QCOMPARE(CanvasPixel(c, pos, H - 10), black);       // left edge of the marker
+            QCOMPARE(CanvasPixel(c, pos + 13, H - 10), black);  // right edge
+            QCOMPARE(CanvasPixel(c, pos + 1, H - 4), silver);   // inside
+            QCOMPARE(CanvasPixel(c, pos + 7, 3), black);        // the boundary line
+            if (pos + 14 < 401) QCOMPARE(CanvasPixel(c, pos + 14, H - 10), white);
+            if (pos > 0) QCOMPARE(CanvasPixel(c, pos - 1, H - 10), white);
+        }
+        QCOMPARE(CanvasPixel(c, 100, 4), black);  // the frame
+        QCOMPARE(CanvasPixel(c, 100, H - 22), black);
+        QCOMPARE(CanvasPixel(c, 100, 8), white);
+
+        const int n = dlg->PreviewCount();
+        Press(dlg->PB_Handles, {200, 30});
+        QCOMPARE(dlg->SelectedHandle, 1);
+        Drag(dlg->PB_Handles, {100, 30});
+        QCOMPARE(dlg->Spn_Handle[1]->value(), 61);
+        QCOMPARE(int(dlg->Params().Handles[1]), 61);
+        QCOMPARE(dlg->PreviewCount(), n + 1);
+        QCOMPARE(CanvasPixel(c, HandlePositionFor(61), H - 10), black);
+        Drag(dlg->PB_Handles, {-50, 30});
+        QCOMPARE(dlg->Spn_Handle[1]->value(), 0);
+        // A press off the markers grabs nothing, and a drag then does nothing.
+        Press(dlg->PB_Handles, {300, 5});
+        QCOMPARE(dlg->SelectedHandle, -1);
+        Drag(dlg->PB_Handles, {50, 5});
+        QCOMPARE(dlg->Spn_Handle[0]->value(), 0);
+        QCOMPARE(dlg->Spn_Handle[2]->value(), 255);
+
+        // Two handles on the same value: the later letter is grabbed.
+        dlg->Spn_Handle[0]->setValue(100);
+        dlg->Spn_Handle[1]->setValue(100);
+        Press(dlg->PB_Handles, {HandlePositionFor(100) + 3, 30});
+        QCOMPARE(dlg->SelectedHandle, 1);
+        dlg->reject();
+    }
+
+    void switchingTheReducerTypeSwapsControlsAndRecomputes() {
+        auto dlg = Open(TestPicture(320, 240));
+        QVERIFY(dlg->Trc_ColorReducer->isEnabled());
+        const int n = dlg->PreviewCount();
+        dlg->RB_Custom->setChecked(true);
+        QVERIFY(dlg->Trc_ColorReducer->isHidden());
+        QVERIFY(dlg->Lab_ColorReducer->isHidden());
+        QVERIFY(!dlg->Grp_ColorHandles->isHidden());
+        QCOMPARE(dlg->PreviewCount(), n + 1);
+        QCOMPARE(dlg->Params().ReducerType, 1);
+        dlg->RB_Equality->setChecked(true);
+        QVERIFY(!dlg->Trc_ColorReducer->isHidden());
+        QVERIFY(dlg->Grp_ColorHandles->isHidden());
+        QCOMPARE(dlg->PreviewCount(), n + 2);
+        QCOMPARE(dlg->Params().ReducerType, 0);
+        // Without Draw Color the whole Coloring side is disabled.
+        dlg->Chk_DrawColor->setChecked(false);
+        QVERIFY(!dlg->RB_Custom->isEnabled());
+        QVERIFY(!dlg->Btn_ColorMore->isEnabled());
+        QVERIFY(!dlg->Trc_BorderBlur->isEnabled());
+        QVERIFY(!dlg->Lab_Color9->isEnabled());
+        // Choosing a handle count in the list shows that many handles.
+        dlg->Chk_DrawColor->setChecked(true);
+        dlg->RB_Custom->setChecked(true);
+        dlg->PageControl1->setCurrentWidget(dlg->TabSheet5);
+        dlg->Cb_HandleCount->setFocus();
+        dlg->Cb_HandleCount->setCurrentIndex(0);
+        QTest::keyClick(dlg->Cb_HandleCount, Qt::Key_Down);
+        QTest::keyClick(dlg->Cb_HandleCount, Qt::Key_Down);
+        QCOMPARE(dlg->Cb_HandleCount->currentIndex(), 2);
+        QVERIFY(!dlg->Spn_Handle[2]->isHidden());
+        QVERIFY(dlg->Spn_Handle[3]->isHidden());
+        QCOMPARE(dlg->Params().HandleCount, 3);
+        dlg->reject();
+    }
+
+    void windowPlacementFollowsThePreferencesAndIsStoredOnClose() {
+        host_->Preferences().PreviewSizeMode = 2;
+        host_->Preferences().LastPreviewLeft = 30;
+        host_->Preferences().LastPreviewTop = 40;
+        host_->Preferences().LastPreviewWidth = 600;
+        host_->Preferences().LastPreviewHeight = 500;
+        auto dlg = Open(TestPicture(64, 64));
+        QCOMPARE(dlg->width(), 600);
+        QCOMPARE(dlg->height(), 500);
+        dlg->resize(700, 450);
+        QCoreApplication::processEvents();
+        dlg->reject();
+        QCOMPARE(host_->Preferences().LastPreviewWidth, 700);
+        QCOMPARE(host_->Preferences().LastPreviewHeight, 450);
+        QCOMPARE(host_->Preferences().LastPreviewLeft, dlg->frameGeometry().left());
+        // Too small for the limits: the limits win.
+        host_->Preferences().PreviewSizeMode = 0;
+        host_->Preferences().PreviewWidth = 100;
+        host_->Preferences().PreviewHeight = 100;
+        auto small = Open(TestPicture(64, 64));
+        QCOMPARE(small->width(), 453);
+        QCOMPARE(small->height(), 400);
+        small->reject();
+    }
+
+    void resizingTheWindowRecomputesForTheNewPane() {
+        auto dlg = Open(TestPicture(1200, 900));
+        dlg->resize(900, 800);
+        QTRY_COMPARE(dlg->Params().Width, dlg->PaintBox1->width());
+        QCOMPARE(dlg->Params().Height, dlg->PaintBox1->height());
+        QVERIFY(PaneShows(*dlg, EnginePreview(dlg->Params())));
+        dlg->reject();
+    }
+
+private:
+    static int HandlePositionFor(int v) { return v * (401 - 14) / 255; }
+};
+
+QTEST_MAIN(PreviewDialogTest)
+#include "preview_dialog_test.moc"

@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include "conversion/PreviewLayout.h"
+
+using namespace velmora;
+
+namespace {
+const WindowBox kDesigned = CentredBox(kPreviewDefaultWidth, kPreviewDefaultHeight, 0, 0, 1920, 1050);
+}
+
+TEST(PreviewPlacement, DesignedBoxIsCentredOnTheWorkArea) {
+    EXPECT_EQ(kDesigned, (WindowBox{702, 306, 516, 438}));
+    EXPECT_EQ(CentredBox(516, 438, 100, 50, 1124, 818), (WindowBox{354, 215, 516, 438}));
+}
+
+TEST(PreviewPlacement, CustomSizeIsCentredWhenItFits) {
+    Options o;  // Custom, 459 x 451
+    EXPECT_EQ(PlacePreviewWindow(o, 1920, 1050, kDesigned), (WindowBox{730, 299, 459, 451}));
+    o.PreviewWidth = 1001;
+    o.PreviewHeight = 801;
+    EXPECT_EQ(PlacePreviewWindow(o, 1920, 1050, kDesigned), (WindowBox{459, 124, 1001, 801}));
+    // Not strictly smaller than the work area: the designed box stays.
+    o.PreviewWidth = 1920;
+    EXPECT_EQ(PlacePreviewWindow(o, 1920, 1050, kDesigned), kDesigned);
+    o.PreviewWidth = 0;
+    EXPECT_EQ(PlacePreviewWindow(o, 1920, 1050, kDesigned), kDesigned) << "an unusable size is refused";
+    o.PreviewWidth = -500;
+    o.PreviewHeight = -500;
+    EXPECT_EQ(PlacePreviewWindow(o, 1920, 1050, kDesigned), kDesigned);
+}
+
+TEST(PreviewPlacement, SizeLimitsApplyOnTop) {
+    Options o;
+    o.PreviewWidth = 300;  // below the 453 minimum
+    o.PreviewHeight = 200;
+    const WindowBox b = PlacePreviewWindow(o, 1920, 1050, kDesigned);
+    EXPECT_EQ(b.Width, 453);
+    EXPECT_EQ(b.Height, 400);
+    EXPECT_EQ(b.Left, (1920 - 300) / 2) << "centred for the asked size, then limited";
+    o.PreviewSizeMode = 1;
+    EXPECT_EQ(PlacePreviewWindow(o, 3840, 2100, kDesigned), (WindowBox{0, 0, 1600, 1200}));
+    EXPECT_EQ(PlacePreviewWindow(o, 1366, 728, kDesigned), (WindowBox{0, 0, 1366, 728}));
+}
+
+TEST(PreviewPlacement, LastBoxOnlyWhenItStillFits) {
+    Options o;
+    o.PreviewSizeMode = 2;
+    o.LastPreviewLeft = 10;
+    o.LastPreviewTop = 20;
+    o.LastPreviewWidth = 700;
+    o.LastPreviewHeight = 500;
+    EXPECT_EQ(PlacePreviewWindow(o, 1920, 1050, kDesigned), (WindowBox{10, 20, 700, 500}));
+    // After a change to a smaller screen, the stored box is ignored.
+    EXPECT_EQ(PlacePreviewWindow(o, 640, 480, kDesigned), kDesigned);
+    o.LastPreviewWidth = 0;  // never stored
+    EXPECT_EQ(PlacePreviewWindow(o, 1920, 1050, kDesigned), kDesigned);
+    o.LastPreviewWidth = 700;
+    o.LastPreviewTop = -1;
+    EXPECT_EQ(PlacePreviewWindow(o, 1920, 1050, kDesigned), kDesigned);
+    o.LastPreviewTop = 1050;  // the edge itself still counts
+    EXPECT_EQ(PlacePreviewWindow(o, 1920, 1050, kDesigned).Top, 1050);
+    o.PreviewSizeMode = 7;
+    EXPECT_EQ(PlacePreviewWindow(o, 1920, 1050, kDesigned), kDesigned);
+}
+
+TEST(PreviewPanning, AxisScrollsOnlyWhenThePictureIsLonger) {
+    PanAxis a;
+    a.Position = 33;
+    SetupPanAxis(a, 800, 300);
+    EXPECT_TRUE(a.Enabled);
+    EXPECT_EQ(a.Position, 0);
+    EXPECT_EQ(a.Max, 800);
+    EXPECT_EQ(a.Page, 300);
+    SetupPanAxis(a, 300, 300);
+    EXPECT_FALSE(a.Enabled);
+    int last = 50;
+    EXPECT_FALSE(PanAxisStep(a, last, 10));
+    EXPECT_EQ(last, 50);
+}
+
+TEST(PreviewPanning, DragMovesThePictureAgainstTheMouseAndStopsAtTheEnds) {
+    PanAxis a;
+    SetupPanAxis(a, 800, 300);  // positions 0..500
+    int last = 100;
+    EXPECT_TRUE(PanAxisStep(a, last, 40));  // mouse left by 60: the view moves right by 60
+    EXPECT_EQ(a.Position, 60);
+    EXPECT_EQ(last, 40);
+    // A step past the start is ignored, not clamped, and the anchor stays.
+    EXPECT_FALSE(PanAxisStep(a, last, 120));
+    EXPECT_EQ(a.Position, 60);
+    EXPECT_EQ(last, 40);
+    EXPECT_TRUE(PanAxisStep(a, last, 100));
+    EXPECT_EQ(a.Position, 0);
+    EXPECT_FALSE(PanAxisStep(a, last, -401));
+    EXPECT_EQ(a.Position, 0);
+    EXPECT_TRUE(PanAxisStep(a, last, -400));
+    EXPECT_EQ(a.Position, 500);
+    EXPECT_FALSE(PanAxisStep(a, last, -400)) << "no movement, no change";
+}
