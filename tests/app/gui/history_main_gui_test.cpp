@@ -8,6 +8,10 @@
 #include <QFile>
 #include <QtTest>
 
+#include <QPushButton>
+#include <QSlider>
+
+#include "adjust/gui/AdjustmentForms.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/ShellTestSupport.h"
 #include "document/gui/LayersWindow.h"
@@ -78,6 +82,28 @@ private slots:
         QCOMPARE(SketchMark(w), 33);
         QVERIFY(!w.MenuItem_Redo->isEnabled());
         QCOMPARE(w.Doc().CurrentTool, 41);
+    }
+
+    void UndoAfterAnAdjustmentRestoresTheLayersExactly() {
+        ShellEnv env;
+        WriteHistoryStates(env, 10);
+        TFrmMain w;
+        w.show();
+        QVERIFY(w.OpenFile(WriteBmp(env, "p.bmp", Gradient(40, 30))));
+        Edit(w, 90);  // a sketch that is not plain white, so both layers take part
+        const Bitmap sketchBefore = w.Doc().SketchBmp;
+        const Bitmap colorBefore = w.Doc().ColorBmp;
+        {
+            TFrmSaturation dlg(w, &w);
+            dlg.findChild<QSlider*>("TrcSaturation")->setValue(-100);
+            dlg.findChild<QPushButton*>("BtnOK")->click();
+        }
+        QVERIFY(!(w.Doc().ColorBmp == colorBefore));
+        w.MenuItem_Undo->trigger();
+        QVERIFY(w.Doc().SketchBmp == sketchBefore);
+        QVERIFY(w.Doc().ColorBmp == colorBefore);
+        w.MenuItem_Redo->trigger();
+        QVERIFY(!(w.Doc().ColorBmp == colorBefore));
     }
 
     void NewEditDiscardsRedo() {
