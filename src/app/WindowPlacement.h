@@ -5,15 +5,9 @@
 // split one third above and two thirds below. On a desktop too low for the stack the
 // three start at the top, one third and two thirds of its height instead.
 
-namespace velmora {
+#include "common/Geometry.h"
 
-struct WindowBox {
-    int Left = 0;
-    int Top = 0;
-    int Width = 0;
-    int Height = 0;
-    friend bool operator==(const WindowBox&, const WindowBox&) = default;
-};
+namespace velmora {
 
 struct ToolWindowBoxes {
     WindowBox Tools;

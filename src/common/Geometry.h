@@ -19,6 +19,16 @@ struct Rect {
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 
+// A window's place and size in screen pixels, for placement arithmetic kept apart
+// from the toolkit.
+struct WindowBox {
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+    friend bool operator==(const WindowBox&, const WindowBox&) = default;
+};
+
 // Round half to even under the default floating-point rounding mode.
 inline long long RoundHalfEven(double v) { return std::llrint(v); }
 inline long long RoundHalfEven(long double v) { return std::llrint(v); }

@@ -5,15 +5,9 @@
 
 #include "prefs/Options.h"
 
-namespace velmora {
+#include "common/Geometry.h"
 
-struct WindowBox {
-    int Left = 0;
-    int Top = 0;
-    int Width = 0;
-    int Height = 0;
-    friend bool operator==(const WindowBox&, const WindowBox&) = default;
-};
+namespace velmora {
 
 // The dialog's designed size and its size limits.
 inline constexpr int kPreviewDefaultWidth = 516;
