@@ -16,8 +16,38 @@ struct Rect {
 
     int Width() const { return Right - Left + 1; }
     int Height() const { return Bottom - Top + 1; }
+    // No pixel at all: the tools' "nothing drawn yet" value is (0, 0, -1, -1).
+    bool Empty() const { return Right < Left || Bottom < Top; }
     friend bool operator==(const Rect&, const Rect&) = default;
 };
+
+// The empty rectangle the tools start from.
+constexpr Rect kEmptyRect{0, 0, -1, -1};
+
+// An image point.
+struct Point {
+    int X = 0;
+    int Y = 0;
+    friend bool operator==(const Point&, const Point&) = default;
+};
+
+// r clipped to a width x height picture; Empty() when nothing of it is inside.
+inline Rect ClipRect(const Rect& r, int width, int height) {
+    Rect c{r.Left < 0 ? 0 : r.Left, r.Top < 0 ? 0 : r.Top, r.Right >= width ? width - 1 : r.Right,
+           r.Bottom >= height ? height - 1 : r.Bottom};
+    return c;
+}
+
+// The smallest rectangle holding both; an empty one is ignored.
+inline Rect UnionRect(const Rect& a, const Rect& b) {
+    if (a.Empty()) return b;
+    if (b.Empty()) return a;
+    return Rect{a.Left < b.Left ? a.Left : b.Left, a.Top < b.Top ? a.Top : b.Top,
+                a.Right > b.Right ? a.Right : b.Right, a.Bottom > b.Bottom ? a.Bottom : b.Bottom};
+}
+
+// r grown by n pixels on every side.
+inline Rect Inflate(const Rect& r, int n) { return Rect{r.Left - n, r.Top - n, r.Right + n, r.Bottom + n}; }
 
 // A window's place and size in screen pixels, for placement arithmetic kept apart
 // from the toolkit.

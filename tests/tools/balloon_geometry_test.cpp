@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "tools/BalloonGeometry.h"
+
+using namespace velmora;
+
+TEST(BalloonHandles, BodyHandlesAndTheTip) {
+    const BalloonGeom g{30, 40, 100, 50, 0, 150, 20};
+    EXPECT_EQ(BalloonHandlePoint(g, 7), (Point{130, 65}));
+    EXPECT_EQ(BalloonHandlePoint(g, 10), (Point{150, 20}));
+    const std::vector<Point> squares = BalloonHandlePoints(g);
+    ASSERT_EQ(squares.size(), 9u);
+    EXPECT_EQ(squares[4], (Point{80, 90}));  // handle 5
+    EXPECT_EQ(squares[8], (Point{150, 20}));
+}
+
+TEST(BalloonHandles, TipIsTestedBeforeTheBody) {
+    BalloonGeom g;  // body (0, 0)..(100, 50), tip (110, 60)
+    EXPECT_EQ(HitTestBalloonHandles(g, 113, 57), 10);
+    EXPECT_EQ(HitTestBalloonHandles(g, 114, 60), 0);
+    EXPECT_EQ(HitTestBalloonHandles(g, 40, 20), 9);
+    EXPECT_EQ(HitTestBalloonHandles(g, 2, 27), 2);
+
+    // A tip dragged inside the body is still grabbed as the tip, not as a move.
+    g.TailX = 40;
+    g.TailY = 20;
+    EXPECT_EQ(HitTestBalloonHandles(g, 42, 22), 10);
+    EXPECT_EQ(HitTestBalloonHandles(g, 44, 22), 9);
+    // A tip on a body handle hides that handle.
+    g.TailX = 101;
+    g.TailY = 49;
+    EXPECT_EQ(HitTestBalloonHandles(g, 100, 50), 10);
+}
+
+TEST(BalloonDrag, FiftyOneIsTheSmallestSide) {
+    const DragAnchor none;
+    BalloonGeom g;
+    DragBalloonHandle(g, 2, 50, 0, none);  // width 50: refused
+    EXPECT_EQ(g, BalloonGeom{});
+    DragBalloonHandle(g, 2, 49, 0, none);  // width 51: taken, the right edge stays at 100
+    EXPECT_EQ(g.X, 49);
+    EXPECT_EQ(g.Width, 51);
+
+    g = BalloonGeom{};
+    DragBalloonHandle(g, 7, 50, 300, none);
+    EXPECT_EQ(g.Width, 100);
+    DragBalloonHandle(g, 7, 51, 300, none);
+    EXPECT_EQ(g.Width, 51);
+    // The start height of 50 is below the minimum and survives a width change.
+    EXPECT_EQ(g.Height, 50);
+    DragBalloonHandle(g, 4, 0, 0, none);  // height stays 50: refused although unchanged
+    EXPECT_EQ(g.Height, 50);
+    DragBalloonHandle(g, 5, 0, 50, none);
+    EXPECT_EQ(g.Height, 50);
+    DragBalloonHandle(g, 4, 0, -1, none);
+    EXPECT_EQ(g.Y, -1);
+    EXPECT_EQ(g.Height, 51);
+    DragBalloonHandle(g, 5, 0, 80, none);
+    EXPECT_EQ(g.Height, 81);
+    EXPECT_EQ(g.Y, -1);
+}
+
+TEST(BalloonDrag, CornerWithOneSideRefusedMovesTheOther) {
+    const DragAnchor none;
+    BalloonGeom g{0, 0, 100, 60, 0, 110, 70};
+    DragBalloonHandle(g, 1, 60, -20, none);  // width would be 40
+    EXPECT_EQ(g, (BalloonGeom{0, -20, 100, 80, 0, 110, 70}));
+    DragBalloonHandle(g, 8, 170, 30, none);  // height would be 50
+    EXPECT_EQ(g, (BalloonGeom{0, -20, 170, 80, 0, 110, 70}));
+    DragBalloonHandle(g, 3, -10, 40, none);  // height would be 60: both taken
+    EXPECT_EQ(g, (BalloonGeom{-10, -20, 180, 60, 0, 110, 70}));
+    DragBalloonHandle(g, 6, 30, 200, none);  // width 40 and a negative height
+    EXPECT_EQ(g, (BalloonGeom{-10, -20, 180, 60, 0, 110, 70}));
+}
+
+TEST(BalloonDrag, MoveKeepsTheTipAndTipMovesAlone) {
+    BalloonGeom g{20, 30, 100, 60, 0, 10, 5};
+    const DragAnchor anchor{70, 20, 50, 30};  // pressed at (70, 50)
+    DragBalloonHandle(g, 9, 100, 45, anchor);
+    EXPECT_EQ(g, (BalloonGeom{50, 25, 100, 60, 0, 10, 5}));
+
+    DragBalloonHandle(g, 10, 90, 200, anchor);
+    EXPECT_EQ(g, (BalloonGeom{50, 25, 100, 60, 0, 90, 200}));
+    DragBalloonHandle(g, 0, 1, 1, anchor);
+    EXPECT_EQ(g, (BalloonGeom{50, 25, 100, 60, 0, 90, 200}));
+}
+
+TEST(BalloonPreview, HangsAtTheCursorWithTheTipAbove) {
+    BalloonGeom g;
+    PlaceBalloonPreview(g, 200, 100);
+    EXPECT_EQ(g, (BalloonGeom{200, 100, 100, 50, 0, 200, 85}));
+    EXPECT_EQ(BalloonBoundingBox(g), (BalloonBounds{200, 85, 300, 150}));
+    const BalloonLocal local = BalloonLocalLayout(g);
+    EXPECT_EQ((Point{local.X, local.Y}), (Point{0, 15}));
+    EXPECT_EQ((Point{local.TipX, local.TipY}), (Point{0, 0}));
+    EXPECT_EQ(local.K, 12);
+}
+
+TEST(BalloonBounds, ReachTheTipOnAnySide) {
+    EXPECT_EQ(BalloonBoundingBox(BalloonGeom{50, 50, 100, 60, 0, 10, 200}),
+              (BalloonBounds{10, 50, 150, 200}));
+    EXPECT_EQ(BalloonBoundingBox(BalloonGeom{50, 50, 100, 60, 0, 70, 70}), (BalloonBounds{50, 50, 150, 110}));
+    const BalloonGeom g{50, 50, 100, 60, 0, 400, -30};
+    EXPECT_EQ(BalloonBoundingBox(g), (BalloonBounds{50, -30, 400, 110}));
+    const BalloonLocal local = BalloonLocalLayout(g);
+    EXPECT_EQ((Point{local.X, local.Y}), (Point{0, 80}));
+    EXPECT_EQ((Point{local.TipX, local.TipY}), (Point{350, 0}));
+}
+
+TEST(TailBase, WorkedCasesTruncateTowardZero) {
+    Point p1, p2;
+    // Body 100 x 50: k = 12, center (50, 25); tip (110, 60): dx 60, dy 35,
+    // d = Round(69.46) = 69, e = 720 div 69 = 10, f = 420 div 69 = 6.
+    ASSERT_TRUE(TailBasePoints(0, 0, 100, 50, 110, 60, p1, p2));
+    EXPECT_EQ(p1, (Point{44, 35}));
+    EXPECT_EQ(p2, (Point{56, 15}));
+    // Body 100 x 60: k = 15, center (50, 30); tip (10, -20): dx -40, dy -50,
+    // d = Round(64.03) = 64, e = -600 / 64 = -9 and f = -750 / 64 = -11 (flooring
+    // would give -10 and -12).
+    ASSERT_TRUE(TailBasePoints(0, 0, 100, 60, 10, -20, p1, p2));
+    EXPECT_EQ(p1, (Point{61, 21}));
+    EXPECT_EQ(p2, (Point{39, 39}));
+    // The body's position shifts everything: same case moved by (7, 3).
+    ASSERT_TRUE(TailBasePoints(7, 3, 100, 60, 17, -17, p1, p2));
+    EXPECT_EQ(p1, (Point{68, 24}));
+    EXPECT_EQ(p2, (Point{46, 42}));
+    // One pixel right of the center: the base stands upright, k up and down.
+    ASSERT_TRUE(TailBasePoints(0, 0, 100, 50, 51, 25, p1, p2));
+    EXPECT_EQ(p1, (Point{50, 37}));
+    EXPECT_EQ(p2, (Point{50, 13}));
+}
+
+TEST(TailBase, PointsArePerpendicularAtDistanceK) {
+    const int x = 0, y = 0, w = 120, h = 80;  // k = 20, center (60, 40)
+    const int cx = 60, cy = 40, k = 20;
+    for (int angle = 0; angle < 360; angle += 7) {
+        for (int r : {20, 45, 300}) {
+            const double a = angle * 3.14159265358979 / 180.0;
+            const int tx = cx + static_cast<int>(std::lround(r * std::cos(a)));
+            const int ty = cy + static_cast<int>(std::lround(r * std::sin(a)));
+            Point p1, p2;
+            ASSERT_TRUE(TailBasePoints(x, y, w, h, tx, ty, p1, p2));
+            const int dx = tx - cx, dy = ty - cy;
+            // Symmetric about the center.
+            EXPECT_EQ(p1.X + p2.X, 2 * cx);
+            EXPECT_EQ(p1.Y + p2.Y, 2 * cy);
+            // Perpendicular to the tip's direction: each coordinate is truncated by
+            // less than one, so the dot product is off by less than |dx| + |dy|.
+            const int dot = (p1.X - cx) * dx + (p1.Y - cy) * dy;
+            EXPECT_LT(std::abs(dot), std::abs(dx) + std::abs(dy)) << tx << "," << ty;
+            // About k from the center: the truncations and the rounded length cost
+            // at most about two pixels.
+            const double dist = std::hypot(p1.X - cx, p1.Y - cy);
+            EXPECT_NEAR(dist, k, 2.0) << tx << "," << ty;
+        }
+    }
+}
+
+TEST(TailBase, TipOnTheCenterHasNoBase) {
+    Point p1{-1, -1}, p2{-2, -2};
+    EXPECT_FALSE(TailBasePoints(10, 10, 100, 50, 60, 35, p1, p2));
+    EXPECT_EQ(p1, (Point{-1, -1}));
+    EXPECT_EQ(p2, (Point{-2, -2}));
+    // An odd width puts the center on the truncated middle.
+    EXPECT_FALSE(TailBasePoints(0, 0, 101, 51, 50, 25, p1, p2));
+}
+
+TEST(BalloonBodies, CornerRadiusAndTextAreas) {
+    EXPECT_EQ(BalloonCornerRadius(100, 60), 15);
+    EXPECT_EQ(BalloonCornerRadius(60, 100), 15);
+    EXPECT_EQ(BalloonCornerRadius(100, 50), 12);
+    EXPECT_EQ(BalloonCornerRadius(3, 100), 0);
+
+    // A: 100 x 60 has k = 15, so the text is inset by 7 on every side, whatever the border.
+    EXPECT_EQ(BalloonTextArea(BalloonBody::Rectangle, 0, 0, 100, 60, 1), (TextArea{7, 7, 93, 53}));
+    EXPECT_EQ(BalloonTextArea(BalloonBody::Rectangle, 5, 9, 100, 60, 10), (TextArea{12, 16, 98, 62}));
+    // B: the border adds to the inset.
+    EXPECT_EQ(BalloonTextArea(BalloonBody::Rounded, 5, 7, 100, 60, 3), (TextArea{15, 17, 95, 57}));
+    EXPECT_EQ(BalloonTextArea(BalloonBody::Rounded, 0, 0, 100, 60, 10), (TextArea{17, 17, 83, 43}));
+    // C: left, top and right of the inscribed rectangle ((8, 15, 92) for 100 x 60),
+    // but the text may run down to y + h - k div 2.
+    EXPECT_EQ(BalloonTextArea(BalloonBody::Ellipse, 5, 7, 100, 60, 3), (TextArea{13, 22, 97, 60}));
+    EXPECT_EQ(BalloonTextArea(BalloonBody::Ellipse, 5, 7, 100, 60, 10), (TextArea{13, 22, 97, 60}));
+}
