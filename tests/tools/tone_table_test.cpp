@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+
+#include "common/Bitmap.h"
+#include "tools/ToneTable.h"
+
+using namespace velmora;
+
+namespace {
+
+Bitmap Flat(int w, int h, std::uint8_t value) {
+    Bitmap b(w, h);
+    b.Fill(value, value, value);
+    return b;
+}
+
+}  // namespace
+
+TEST(ToneTable, DarkenAndLightenAtTheDefaultContrast) {
+    const ToneTable darken = BuildToneTable(128), lighten = BuildToneTable(-128);
+    EXPECT_EQ(darken[0], 0);
+    EXPECT_EQ(darken[128], 65);
+    EXPECT_EQ(darken[200], 173);
+    EXPECT_EQ(darken[252], 251);
+    EXPECT_EQ(lighten[0], 127);
+    EXPECT_EQ(lighten[100], 177);
+    EXPECT_EQ(lighten[252], 253);
+}
+
+TEST(ToneTable, TopValuesNeverMoveAndZeroIsTheIdentity) {
+    for (int c = -255; c <= 255; ++c) {
+        const ToneTable t = BuildToneTable(c);
+        for (int v = 253; v <= 255; ++v) EXPECT_EQ(t[v], v) << "contrast " << c;
+        // Darkening never brightens and lightening never darkens.
+        for (int v = 0; v < 253; ++v) EXPECT_TRUE(c >= 0 ? t[v] <= v : t[v] >= v) << c << " " << v;
+    }
+    EXPECT_EQ(BuildToneTable(-255)[0], 253);  // 254 * 255 / 256 = 253.0
+    const ToneTable identity = BuildToneTable(0);
+    for (int v = 0; v < 256; ++v) EXPECT_EQ(identity[v], v);
+}
+
+TEST(StampTone, ReadsTheStrokeStartCopyUnderTheMask) {
+    const Bitmap source = Flat(8, 8, 128);
+    Bitmap layer = source;
+    const ToneTable t = BuildToneTable(128);
+    // A second stamp over the same place maps the stroke-start value again.
+    StampTone(layer, source, Flat(3, 3, 255), 2, 2, t);
+    StampTone(layer, source, Flat(3, 3, 255), 2, 2, t);
+    EXPECT_EQ(layer.Pixel(2, 2)[0], 65);
+    EXPECT_EQ(layer.Pixel(4, 4)[2], 65);
+    EXPECT_EQ(layer.Pixel(5, 4)[1], 128);
+
+    // Only the mask's blue byte counts, and each channel is mapped on its own.
+    Bitmap src(2, 1);
+    src.Pixel(0, 0)[1] = 100;
+    src.Pixel(0, 0)[2] = 254;
+    Bitmap out = Flat(2, 1, 7), mask(2, 1);
+    mask.Pixel(0, 0)[0] = 1;
+    mask.Pixel(1, 0)[2] = 255;
+    StampTone(out, src, mask, 0, 0, BuildToneTable(-128));
+    EXPECT_EQ(out.Pixel(0, 0)[0], 127);
+    EXPECT_EQ(out.Pixel(0, 0)[1], 177);
+    EXPECT_EQ(out.Pixel(0, 0)[2], 254);
+    EXPECT_EQ(out.Pixel(1, 0)[0], 7);
+}
+
+TEST(StampTone, ClipsAtEveryEdge) {
+    const Bitmap source = Flat(6, 5, 200);
+    struct Case {
+        int left, top, changed;
+    };
+    // A 4 x 4 mask hanging over each side; changed counts the pixels inside the layer.
+    for (const Case c : {Case{-2, -3, 2}, Case{4, 3, 4}, Case{-3, 1, 4}, Case{1, 4, 4}, Case{6, 0, 0}, Case{0, -4, 0}}) {
+        Bitmap layer = source;
+        StampTone(layer, source, Flat(4, 4, 255), c.left, c.top, BuildToneTable(128));
+        int changed = 0;
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 6; ++x) changed += layer.Pixel(x, y)[0] == 173;
+        EXPECT_EQ(changed, c.changed) << c.left << "," << c.top;
+    }
+}
