@@ -1,42 +1,35 @@
 #include "tools/gui/ToolOptionWindow.h"
 
+#include <QAbstractSpinBox>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
+#include <QToolButton>
 
-#include "tools/ToolPages.h"
+#include <algorithm>
+
+#include "conversion/gui/ControlKit.h"
 #include "tools/ToolIds.h"
+#include "tools/ToolTable.h"
 
 namespace velmora {
 
 namespace {
 
-struct PageSpec {
-    const char* name;
-    const char* caption;
-};
-
-const PageSpec kPages[] = {
-    {"TsPencil", "Pencil"},
-    {"TsBrush", "Brush"},
-    {"TsEraser", "Eraser"},
-    {"TsPaintBucket", "Paint Bucket"},
-    {"TsLightenTool", "Lighten Tool"},
-    {"TsDarkenTool", "Darken Tool"},
-    {"TsBalloonA", "Text Ballon"},
-    {"TsRectangle", "Rectangle"},
-    {"TsEllipse", "Ellipse"},
-    {"TsText", "Text"},
-    {"TsDropper", "Color Dropper"},
-    {"TsNormal", "Info"},
-};
-
-QLabel* InfoLabel(QWidget* page, const char* name, const char* text, int top) {
-    auto* label = new QLabel(QString::fromLatin1(text), page);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(16, top, 180, 16);
-    return label;
+// Controls that take typed keys for themselves. A key released in one of them is part of
+// editing (Delete removes a character there) and must not reach the main window's key
+// handler, where Delete would cancel the pending shape.
+bool EditsText(const QWidget* widget) {
+    return qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QAbstractSpinBox*>(widget) ||
+           qobject_cast<const QComboBox*>(widget) || qobject_cast<const QPlainTextEdit*>(widget);
 }
 
 }  // namespace
@@ -45,27 +38,19 @@ TFrmToolOption::TFrmToolOption(QWidget* parent) : QWidget(parent, Qt::Tool) {
     setObjectName(QStringLiteral("FrmToolOption"));
     setWindowTitle(QStringLiteral("Tool Option"));
     setFocusPolicy(Qt::StrongFocus);
-    resize(235, 176);
+    lastSeen_.fill(kNeverSeen);
 
-    PageControl1 = new QTabWidget(this);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    PageControl1->setGeometry(2, 3, 230, 170);
-    for (const PageSpec& entry : kPages) {
-        auto* page = new QWidget;
-        page->setObjectName(QString::fromLatin1(entry.name));
-        PageControl1->addTab(page, QString::fromLatin1(entry.caption));
-    }
+    BuildPageControl();
+    BuildFreehandPages();
+    BuildShapePages();
+    BuildDropperPage();
+    BuildInfoPage();
+    FillFontLists();
+    ConnectControls();
 
-    QWidget* info = Page(QStringLiteral("TsNormal"));
-    LabInfoX = InfoLabel(info, "LabInfoX", "X:", 16);
-    LabInfoY = InfoLabel(info, "LabInfoY", "Y:", 40);
-    LabInfoR = InfoLabel(info, "LabInfoR", "R:", 64);
-    LabInfoG = InfoLabel(info, "LabInfoG", "G:", 88);
-    LabInfoB = InfoLabel(info, "LabInfoB", "B:", 112);
-    LabInfoR->hide();
-    LabInfoG->hide();
-    LabInfoB->hide();
-
+    // The page stack is as large as its largest page whatever page is shown, so the
+    // window keeps one size and never grows over its neighbours when the tool changes.
+    resize(QSize(250, 230).expandedTo(minimumSizeHint()));
     ShowPage(ToolNone);
 }
 
@@ -76,8 +61,8 @@ QWidget* TFrmToolOption::Page(const QString& name) const {
 }
 
 void TFrmToolOption::ShowPage(int toolId) {
-    const char* pageName = ToolOptionPageName(toolId);
-    const QString wanted = pageName ? QString::fromLatin1(pageName) : QString();
+    const ToolInfo* tool = FindTool(toolId);
+    const QString wanted = tool ? QString::fromLatin1(tool->Page) : QString();
     current_.clear();
     // Show the wanted tab before hiding the others, so the tab bar never has to pick a
     // stand-in page in between.
@@ -99,8 +84,173 @@ void TFrmToolOption::SetInfo(int x, int y) {
     LabInfoY->setText(QStringLiteral("Y: ") + QString::number(y));
 }
 
+void TFrmToolOption::SetDropperReadout(int x, int y, std::uint32_t color) {
+    const int red = static_cast<int>(color & 0xFF);
+    const int green = static_cast<int>((color >> 8) & 0xFF);
+    const int blue = static_cast<int>((color >> 16) & 0xFF);
+    LabDropperX->setText(QStringLiteral("X: ") + QString::number(x));
+    LabDropperY->setText(QStringLiteral("Y: ") + QString::number(y));
+    LabDropperR->setText(QStringLiteral("R: ") + QString::number(red));
+    LabDropperG->setText(QStringLiteral("G: ") + QString::number(green));
+    LabDropperB->setText(QStringLiteral("B: ") + QString::number(blue));
+    QPalette palette = ShpColor->palette();
+    palette.setColor(QPalette::Window, QColor(red, green, blue));
+    ShpColor->setPalette(palette);
+}
+
+// ---------------------------------------------------------------------------------
+// Values the tools read
+
+TFrmToolOption::ShapePage* TFrmToolOption::ShapePageOf(int toolId) {
+    switch (toolId) {
+    case ToolRectangle: return &shapePages_[kRectPage];
+    case ToolEllipse: return &shapePages_[kEllipsePage];
+    case ToolText: return &shapePages_[kTextPage];
+    case ToolBalloonA:
+    case ToolBalloonB:
+    case ToolBalloonC: return &shapePages_[kBalloonPage];
+    default: return nullptr;
+    }
+}
+
+TFrmToolOption::TextStyle TFrmToolOption::ShapeTextStyle(int toolId) {
+    TextStyle style;
+    ShapePage* page = ShapePageOf(toolId);
+    if (!page) return style;
+
+    style.FontName = page->fontName->currentText();
+    // A box being retyped (empty, or a number the box cannot hold yet such as 0) keeps
+    // the size the text was last drawn with.
+    bool isNumber = false;
+    const int typed = page->fontSize->cleanText().trimmed().toInt(&isNumber);
+    if (isNumber && typed > 0 && typed >= page->fontSize->minimum() && typed <= page->fontSize->maximum())
+        page->lastSize = typed;
+    style.PointSize = page->lastSize;
+
+    style.Bold = page->bold->isChecked();
+    style.Italic = page->italic->isChecked();
+    style.Underline = page->underline->isChecked();
+
+    // A memo's last line break ends a line rather than starting an empty one, so an
+    // empty memo has no lines and "a\n" has one.
+    const QString text = page->memo->toPlainText();
+    if (!text.isEmpty()) {
+        style.Lines = text.split(QLatin1Char('\n'));
+        if (style.Lines.last().isEmpty()) style.Lines.removeLast();
+    }
+    style.BorderWidth = page->borderWidth ? page->borderWidth->value() : 0;
+    return style;
+}
+
+QSlider* TFrmToolOption::SizeTrackOf(int toolId) const {
+    switch (toolId) {
+    case ToolPencil: return TrcPencilSize;
+    case ToolBrush: return TrcBrushSize;
+    case ToolEraser: return TrcEraserSize;
+    case ToolLighten: return TrcLightenSize;
+    case ToolDarken: return TrcDarkenSize;
+    default: return nullptr;
+    }
+}
+
+QSpinBox* TFrmToolOption::SizeSpinOf(int toolId) const {
+    switch (toolId) {
+    case ToolPencil: return SpnPencilSize;
+    case ToolBrush: return SpnBrushSize;
+    case ToolEraser: return SpnEraserSize;
+    case ToolLighten: return SpnLightenSize;
+    case ToolDarken: return SpnDarkenSize;
+    default: return nullptr;
+    }
+}
+
+int TFrmToolOption::ToolSize(int toolId) const {
+    const QSlider* track = SizeTrackOf(toolId);
+    return track ? track->value() : 0;
+}
+
+bool TFrmToolOption::StepToolSize(int toolId, bool larger) {
+    QSlider* track = SizeTrackOf(toolId);
+    QSpinBox* spin = SizeSpinOf(toolId);
+    if (!track || !spin) return false;
+    const int current = track->value();
+    const int step = std::max(1, current / 10);
+    const int next = std::clamp(larger ? current + step : current - step, track->minimum(), track->maximum());
+    // Going through the spin edit refills it if the user had emptied it, so the track
+    // bar's handler (which waits for a number there) passes the change on.
+    spin->setValue(next);
+    if (track->value() != next) track->setValue(next);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------
+// Paired track bars and spin edits
+
+void TFrmToolOption::TrackChanged(Remembered which, QSlider* track, QSpinBox* spin) {
+    const int position = track->value();
+    if (position == lastSeen_[which]) return;
+    if (spin->value() != position) spin->setValue(position);
+    lastSeen_[which] = position;
+    emit optionChanged();
+}
+
+void TFrmToolOption::SpinChanged(QSpinBox* spin, QSlider* track) {
+    if (HasText(spin) && spin->value() != track->value()) track->setValue(spin->value());
+}
+
+void TFrmToolOption::TrcPencilSizeChange() { TrackChanged(kPencilSize, TrcPencilSize, SpnPencilSize); }
+void TFrmToolOption::TrcBrushSizeChange() {
+    // While the user retypes the brush size its box is empty; the track bar then waits.
+    if (HasText(SpnBrushSize)) TrackChanged(kBrushSize, TrcBrushSize, SpnBrushSize);
+}
+void TFrmToolOption::TrcBrushContentChange() { TrackChanged(kBrushContent, TrcBrushContent, SpnBrushContent); }
+void TFrmToolOption::TrcBrushOpacityChange() { TrackChanged(kBrushOpacity, TrcBrushOpacity, SpnBrushOpacity); }
+void TFrmToolOption::TrcEraserSizeChange() { TrackChanged(kEraserSize, TrcEraserSize, SpnEraserSize); }
+void TFrmToolOption::TrcLightenSizeChange() { TrackChanged(kLightenSize, TrcLightenSize, SpnLightenSize); }
+void TFrmToolOption::TrcLightenContrastChange() {
+    TrackChanged(kLightenContrast, TrcLightenContrast, SpnLightenContrast);
+}
+void TFrmToolOption::TrcDarkenSizeChange() { TrackChanged(kDarkenSize, TrcDarkenSize, SpnDarkenSize); }
+void TFrmToolOption::TrcDarkenContrastChange() { TrackChanged(kDarkenContrast, TrcDarkenContrast, SpnDarkenContrast); }
+
+// The paint bucket reads its tolerance only when it fills, so there is nothing to redraw.
+void TFrmToolOption::TrcToleranceChange() {
+    if (SpnTolerance->value() != TrcTolerance->value()) SpnTolerance->setValue(TrcTolerance->value());
+}
+
+void TFrmToolOption::SpnPencilSizeChange() {
+    if (SpnPencilSize->value() != TrcPencilSize->value()) TrcPencilSize->setValue(SpnPencilSize->value());
+}
+void TFrmToolOption::SpnBrushSizeChange() { SpinChanged(SpnBrushSize, TrcBrushSize); }
+void TFrmToolOption::SpnBrushContentChange() { SpinChanged(SpnBrushContent, TrcBrushContent); }
+void TFrmToolOption::SpnBrushOpacityChange() { SpinChanged(SpnBrushOpacity, TrcBrushOpacity); }
+void TFrmToolOption::SpnEraserSizeChange() { SpinChanged(SpnEraserSize, TrcEraserSize); }
+void TFrmToolOption::SpnToleranceChange() { SpinChanged(SpnTolerance, TrcTolerance); }
+void TFrmToolOption::SpnLightenSizeChange() { SpinChanged(SpnLightenSize, TrcLightenSize); }
+void TFrmToolOption::SpnLightenContrastChange() { SpinChanged(SpnLightenContrast, TrcLightenContrast); }
+void TFrmToolOption::SpnDarkenSizeChange() { SpinChanged(SpnDarkenSize, TrcDarkenSize); }
+void TFrmToolOption::SpnDarkenContrastChange() { SpinChanged(SpnDarkenContrast, TrcDarkenContrast); }
+
+// ---------------------------------------------------------------------------------
+// Text pages: every change redraws the pending shape
+
+void TFrmToolOption::MemBalloonTextChange() { emit optionChanged(); }
+void TFrmToolOption::CmbBalloonFontNameChange() { emit optionChanged(); }
+void TFrmToolOption::SpnBalloonFontSizeChange() { emit optionChanged(); }
+void TFrmToolOption::BtnBalloonBoldClick() { emit optionChanged(); }
+void TFrmToolOption::BtnBalloonItalicClick() { emit optionChanged(); }
+void TFrmToolOption::BtnBalloonUnderlineClick() { emit optionChanged(); }
+void TFrmToolOption::SpnBalloonBorderWChange() { emit optionChanged(); }
+void TFrmToolOption::BtnBalloonCommitClick() { emit commitClicked(); }
+void TFrmToolOption::BtnBalloonCancelClick() { emit cancelClicked(); }
+
+// ---------------------------------------------------------------------------------
+// Window events
+
 void TFrmToolOption::keyReleaseEvent(QKeyEvent* event) {
-    if (!event->isAutoRepeat()) emit keyReleased(event->key());
+    const QWidget* focus = QApplication::focusWidget();
+    const bool editing = focus && isAncestorOf(focus) && EditsText(focus);
+    if (!event->isAutoRepeat() && !editing) emit keyReleased(event->key());
     QWidget::keyReleaseEvent(event);
 }
 

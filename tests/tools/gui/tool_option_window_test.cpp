@@ -1,0 +1,424 @@
+// The Tool Option window: paired track bars and spin edits, the redraw requests they make,
+// the text pages the shape tools read, the size keys, the read-outs and the layout.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QSignalBlocker>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QtTest>
+
+#include "tools/ToolIds.h"
+#include "tools/gui/ToolOptionWindow.h"
+
+using namespace velmora;
+
+namespace {
+
+void TypeInto(QSpinBox* spin, const QString& text) {
+    spin->selectAll();
+    if (text.isEmpty())
+        QTest::keyClick(spin, Qt::Key_Backspace);
+    else
+        QTest::keyClicks(spin, text);
+}
+
+// Long enough for a typed number to have been taken if it ever will be.
+void WaitPastTypingPause() { QTest::qWait(TFrmToolOption::kTypingPauseMs + 150); }
+
+}  // namespace
+
+class ToolOptionWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        options_ = std::make_unique<TFrmToolOption>();
+        options_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(options_.get()));
+        changed_ = std::make_unique<QSignalSpy>(options_.get(), &TFrmToolOption::optionChanged);
+    }
+    void cleanup() {
+        changed_.reset();
+        options_.reset();
+    }
+
+    void everyControlHasItsRangeStartAndPage() {
+        struct Row {
+            const char* name;
+            int min, max, start;
+            const char* page;
+        };
+        const Row rows[] = {
+            {"PencilSize", 1, 100, 1, "TsPencil"},          {"BrushSize", 1, 100, 20, "TsBrush"},
+            {"BrushContent", 1, 6, 3, "TsBrush"},           {"BrushOpacity", 1, 8, 8, "TsBrush"},
+            {"EraserSize", 1, 100, 30, "TsEraser"},         {"Tolerance", 0, 128, 32, "TsPaintBucket"},
+            {"LightenSize", 1, 100, 10, "TsLightenTool"},   {"LightenContrast", 0, 255, 128, "TsLightenTool"},
+            {"DarkenSize", 1, 100, 10, "TsDarkenTool"},     {"DarkenContrast", 0, 255, 128, "TsDarkenTool"},
+        };
+        for (const Row& row : rows) {
+            const QString name = QString::fromLatin1(row.name);
+            auto* track = options_->findChild<QSlider*>(QStringLiteral("Trc") + name);
+            auto* spin = options_->findChild<QSpinBox*>(QStringLiteral("Spn") + name);
+            QVERIFY2(track && spin, row.name);
+            QCOMPARE(track->orientation(), Qt::Horizontal);
+            QCOMPARE(track->minimum(), row.min);
+            QCOMPARE(track->maximum(), row.max);
+            QCOMPARE(track->value(), row.start);
+            QCOMPARE(spin->minimum(), row.min);
+            QCOMPARE(spin->maximum(), row.max);
+            QCOMPARE(spin->value(), row.start);
+            QCOMPARE(track->parentWidget()->objectName(), QString::fromLatin1(row.page));
+            QCOMPARE(spin->parentWidget()->objectName(), QString::fromLatin1(row.page));
+        }
+        // The public pointers name the controls they claim to.
+        const QList<QPair<QWidget*, const char*>> named = {
+            {options_->TrcBrushOpacity, "TrcBrushOpacity"}, {options_->SpnDarkenContrast, "SpnDarkenContrast"},
+            {options_->SpnTolerance, "SpnTolerance"},       {options_->BtnRectItalic, "BtnRectItalic"},
+            {options_->BtnEllipseCommit, "BtnEllipseCommit"}, {options_->BtnTextCancel, "BtnTextCancel"},
+            {options_->MemBalloonText, "MemBalloonText"},   {options_->CmbTextFontName, "CmbTextFontName"},
+            {options_->SpnEllipseBorderW, "SpnEllipseBorderW"}, {options_->SpnRectFontSize, "SpnRectFontSize"},
+        };
+        for (const auto& [widget, name] : named) QCOMPARE(widget->objectName(), QString::fromLatin1(name));
+
+        // Text pages: border width 1..10 from 1, font size 6..1000 from 12.
+        for (QSpinBox* border : {options_->SpnBalloonBorderW, options_->SpnRectBorderW, options_->SpnEllipseBorderW})
+            QCOMPARE((QList<int>{border->minimum(), border->maximum(), border->value()}), (QList<int>{1, 10, 1}));
+        for (QSpinBox* size : {options_->SpnBalloonFontSize, options_->SpnRectFontSize, options_->SpnEllipseFontSize,
+                               options_->SpnTextFontSize})
+            QCOMPARE((QList<int>{size->minimum(), size->maximum(), size->value()}), (QList<int>{6, 1000, 12}));
+        QVERIFY(!options_->findChild<QSpinBox*>(QStringLiteral("SpnTextBorderW")));
+    }
+
+    void typedNumberMovesItsTrackBarOnce() {
+        options_->ShowPage(ToolLighten);
+        TypeInto(options_->SpnLightenContrast, QStringLiteral("250"));
+        // The digits on the way (2, 25) are never taken.
+        QCOMPARE(options_->TrcLightenContrast->value(), 128);
+        QTRY_COMPARE(options_->TrcLightenContrast->value(), 250);
+        QCOMPARE(changed_->count(), 1);
+        WaitPastTypingPause();
+        QCOMPARE(changed_->count(), 1);
+
+        // Enter takes the number at once; the arrows move it at once too.
+        TypeInto(options_->SpnLightenContrast, QStringLiteral("17"));
+        QTest::keyClick(options_->SpnLightenContrast, Qt::Key_Return);
+        QCOMPARE(options_->TrcLightenContrast->value(), 17);
+        QCOMPARE(changed_->count(), 2);
+        options_->SpnLightenContrast->stepUp();
+        QCOMPARE(options_->TrcLightenContrast->value(), 18);
+        QCOMPARE(changed_->count(), 3);
+        WaitPastTypingPause();
+        QCOMPARE(changed_->count(), 3);
+    }
+
+    void emptiedBrushSizeHoldsBothControls() {
+        options_->ShowPage(ToolBrush);
+        TypeInto(options_->SpnBrushSize, QString());
+        QVERIFY(options_->SpnBrushSize->cleanText().isEmpty());
+        WaitPastTypingPause();
+        QCOMPARE(options_->TrcBrushSize->value(), 20);
+        QCOMPARE(changed_->count(), 0);
+
+        // The track bar moves but waits for a number in the box.
+        options_->TrcBrushSize->setValue(50);
+        QVERIFY(options_->SpnBrushSize->cleanText().isEmpty());
+        QCOMPARE(changed_->count(), 0);
+
+        TypeInto(options_->SpnBrushSize, QStringLiteral("35"));
+        QTest::keyClick(options_->SpnBrushSize, Qt::Key_Enter);
+        QCOMPARE(options_->TrcBrushSize->value(), 35);
+        QCOMPARE(changed_->count(), 1);
+    }
+
+    void toleranceFollowsWithoutRedraw() {
+        options_->ShowPage(ToolPaintBucket);
+        QTest::keyClick(options_->TrcTolerance, Qt::Key_PageUp);
+        QVERIFY(options_->TrcTolerance->value() > 32);
+        QCOMPARE(options_->SpnTolerance->value(), options_->TrcTolerance->value());
+        options_->TrcTolerance->setValue(128);
+        QCOMPARE(options_->SpnTolerance->value(), 128);
+        TypeInto(options_->SpnTolerance, QStringLiteral("0"));
+        QTest::keyClick(options_->SpnTolerance, Qt::Key_Return);
+        QCOMPARE(options_->TrcTolerance->value(), 0);
+        QCOMPARE(changed_->count(), 0);
+    }
+
+    void refreshingTrackBarsPassEachNewPositionOnce() {
+        const QList<QPair<QSlider*, QSpinBox*>> pairs = {
+            {options_->TrcPencilSize, options_->SpnPencilSize},
+            {options_->TrcBrushSize, options_->SpnBrushSize},
+            {options_->TrcBrushContent, options_->SpnBrushContent},
+            {options_->TrcBrushOpacity, options_->SpnBrushOpacity},
+            {options_->TrcEraserSize, options_->SpnEraserSize},
+            {options_->TrcLightenSize, options_->SpnLightenSize},
+            {options_->TrcLightenContrast, options_->SpnLightenContrast},
+            {options_->TrcDarkenSize, options_->SpnDarkenSize},
+            {options_->TrcDarkenContrast, options_->SpnDarkenContrast},
+        };
+        for (const auto& [track, spin] : pairs) {
+            changed_->clear();
+            const int start = track->value();
+            const int other = start == track->maximum() ? track->minimum() : track->maximum();
+            // Moved behind the handler's back and back to the start: the first position
+            // the handler sees passes, even the start value.
+            {
+                const QSignalBlocker quiet(track);
+                track->setValue(other);
+            }
+            track->setValue(start);
+            QCOMPARE(changed_->count(), 1);
+            // The same position again is not passed on.
+            {
+                const QSignalBlocker quiet(track);
+                track->setValue(other);
+            }
+            track->setValue(start);
+            QCOMPARE(changed_->count(), 1);
+            QCOMPARE(spin->value(), start);
+            // A new position reaches the spin edit, whose own handler does not repeat it.
+            track->setValue(other);
+            QCOMPARE(spin->value(), other);
+            QCOMPARE(changed_->count(), 2);
+            spin->setValue(start);
+            QCOMPARE(track->value(), start);
+            QCOMPARE(changed_->count(), 3);
+        }
+    }
+
+    void oneTabPerToolInAWindowOfOneSize() {
+        const QMap<QString, QString> captions = {
+            {"TsPencil", "Pencil"},         {"TsBrush", "Brush"},          {"TsEraser", "Eraser"},
+            {"TsPaintBucket", "Paint Bucket"}, {"TsLightenTool", "Lighten Tool"}, {"TsDarkenTool", "Darken Tool"},
+            {"TsBalloonA", "Text Ballon"},  {"TsRectangle", "Rectangle"},  {"TsEllipse", "Ellipse"},
+            {"TsText", "Text"},             {"TsDropper", "Color Dropper"}, {"TsNormal", "Info"},
+        };
+        QTabWidget* tabs = options_->PageControl1;
+        QCOMPARE(tabs->count(), captions.size());
+        const QSize size = options_->size();
+        const int ids[] = {ToolNone, ToolPencil, ToolBrush, ToolEraser, ToolPaintBucket, ToolLighten, ToolDarken,
+                           ToolRectangle, ToolEllipse, ToolText, ToolBalloonA, ToolBalloonB, ToolBalloonC,
+                           ToolHand, ToolEyedropper};
+        for (int id : ids) {
+            options_->ShowPage(id);
+            QApplication::processEvents();
+            QWidget* page = tabs->currentWidget();
+            QCOMPARE(options_->CurrentPageName(), page->objectName());
+            for (int i = 0; i < tabs->count(); ++i) QCOMPARE(tabs->isTabVisible(i), i == tabs->currentIndex());
+            QCOMPARE(tabs->tabText(tabs->currentIndex()), captions.value(page->objectName()));
+            if (id >= ToolBalloonA && id <= ToolBalloonC) QCOMPARE(page->objectName(), QStringLiteral("TsBalloonA"));
+            QCOMPARE(options_->size(), size);
+            // Every control of the page is whole inside it and no narrower than it needs.
+            for (QWidget* control : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                if (!control->isVisibleTo(page)) continue;
+                const QRect box(control->mapTo(page, QPoint(0, 0)), control->size());
+                QVERIFY2(page->rect().contains(box), qPrintable(control->objectName()));
+                QVERIFY2(control->width() >= control->minimumSizeHint().width(), qPrintable(control->objectName()));
+                QVERIFY2(control->height() >= control->minimumSizeHint().height(), qPrintable(control->objectName()));
+            }
+        }
+        QVERIFY(options_->width() >= 235 && options_->height() >= 176);
+    }
+
+    void shapeTextStyleReadsTheToolsPage() {
+        struct Page {
+            int id;
+            QSpinBox* size;
+            QPlainTextEdit* memo;
+            QToolButton *bold, *underline;
+            QSpinBox* border;
+        };
+        const Page pages[] = {
+            {ToolRectangle, options_->SpnRectFontSize, options_->MemRectText, options_->BtnRectBold,
+             options_->BtnRectUnderline, options_->SpnRectBorderW},
+            {ToolEllipse, options_->SpnEllipseFontSize, options_->MemEllipseText, options_->BtnEllipseBold,
+             options_->BtnEllipseUnderline, options_->SpnEllipseBorderW},
+            {ToolText, options_->SpnTextFontSize, options_->MemTextText, options_->BtnTextBold,
+             options_->BtnTextUnderline, nullptr},
+            {ToolBalloonB, options_->SpnBalloonFontSize, options_->MemBalloonText, options_->BtnBalloonBold,
+             options_->BtnBalloonUnderline, options_->SpnBalloonBorderW},
+        };
+        for (const Page& page : pages) {
+            TFrmToolOption::TextStyle style = options_->ShapeTextStyle(page.id);
+            QVERIFY(!style.FontName.isEmpty());
+            QCOMPARE(style.PointSize, 12);
+            QVERIFY(style.Lines.isEmpty());
+            QVERIFY(!style.Bold && !style.Italic && !style.Underline);
+            QCOMPARE(style.BorderWidth, page.border ? 1 : 0);
+
+            page.memo->setPlainText(QStringLiteral("first\n\nthird\n"));
+            page.bold->click();
+            page.underline->click();
+            if (page.border) page.border->setValue(7);
+            page.size->setValue(20);
+            style = options_->ShapeTextStyle(page.id);
+            QCOMPARE(style.Lines, (QStringList{"first", "", "third"}));
+            QVERIFY(style.Bold && !style.Italic && style.Underline);
+            QCOMPARE(style.BorderWidth, page.border ? 7 : 0);
+            QCOMPARE(style.PointSize, 20);
+
+            // While the box is being retyped the last size stays; a typed size counts
+            // before it has been taken by the box.
+            TypeInto(page.size, QString());
+            QCOMPARE(options_->ShapeTextStyle(page.id).PointSize, 20);
+            TypeInto(page.size, QStringLiteral("0"));
+            QCOMPARE(options_->ShapeTextStyle(page.id).PointSize, 20);
+            TypeInto(page.size, QStringLiteral("30"));
+            QCOMPARE(options_->ShapeTextStyle(page.id).PointSize, 30);
+            TypeInto(page.size, QString());
+            QCOMPARE(options_->ShapeTextStyle(page.id).PointSize, 30);
+        }
+        // The three balloons share a page; other tools have no text.
+        QCOMPARE(options_->ShapeTextStyle(ToolBalloonA).PointSize, 30);
+        QCOMPARE(options_->ShapeTextStyle(ToolBalloonC).Lines.size(), 3);
+        QVERIFY(options_->ShapeTextStyle(ToolPencil).FontName.isEmpty());
+    }
+
+    void textPagesRedrawOnEveryChange() {
+        options_->ShowPage(ToolEllipse);
+        options_->MemEllipseText->setPlainText(QStringLiteral("Hi"));
+        options_->CmbEllipseFontName->setCurrentIndex(options_->CmbEllipseFontName->count() - 1);
+        options_->SpnEllipseBorderW->setValue(3);
+        options_->BtnEllipseItalic->click();
+        options_->BtnEllipseItalic->click();
+        QCOMPARE(changed_->count(), 5);
+        // A typed font size redraws once, when it is taken.
+        TypeInto(options_->SpnEllipseFontSize, QStringLiteral("100"));
+        QTRY_COMPARE(options_->SpnEllipseFontSize->value(), 100);
+        WaitPastTypingPause();
+        QCOMPARE(changed_->count(), 6);
+        QCOMPARE(options_->MemEllipseText->lineWrapMode(), QPlainTextEdit::NoWrap);
+        QCOMPARE(options_->MemEllipseText->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QCOMPARE(options_->MemEllipseText->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    }
+
+    void fontListsAreSortedAndStartOnTheDefaultFamily() {
+        const QFont font = QApplication::font();
+        QComboBox* first = options_->CmbBalloonFontName;
+        QVERIFY(first->count() > 0);
+        QVERIFY(!first->isEditable());
+        QCOMPARE(first->maxVisibleItems(), 10);
+        for (int i = 1; i < first->count(); ++i)
+            QVERIFY(first->itemText(i - 1).compare(first->itemText(i), Qt::CaseInsensitive) <= 0);
+        for (const QString& family : QFontDatabase::families())
+            if (!QFontDatabase::isPrivateFamily(family)) QVERIFY(first->findText(family, Qt::MatchExactly) >= 0);
+        const QString chosen = first->currentText();
+        QVERIFY(chosen.compare(font.family(), Qt::CaseInsensitive) == 0 ||
+                chosen.compare(QFontInfo(font).family(), Qt::CaseInsensitive) == 0);
+        for (QComboBox* combo : {options_->CmbRectFontName, options_->CmbEllipseFontName, options_->CmbTextFontName}) {
+            QCOMPARE(combo->count(), first->count());
+            QCOMPARE(combo->currentText(), chosen);
+        }
+    }
+
+    void sizeKeysStepThroughTheControls() {
+        QCOMPARE(options_->ToolSize(ToolPencil), 1);
+        QVERIFY(options_->StepToolSize(ToolPencil, false));
+        QCOMPARE(options_->ToolSize(ToolPencil), 1);
+        QCOMPARE(changed_->count(), 0);
+        for (int expected = 2; expected <= 10; ++expected) {
+            QVERIFY(options_->StepToolSize(ToolPencil, true));
+            QCOMPARE(options_->ToolSize(ToolPencil), expected);
+        }
+        QCOMPARE(changed_->count(), 9);
+        // Above 10 the step is a tenth of the size.
+        const QList<QPair<bool, int>> steps = {{true, 11}, {true, 12}, {false, 11}, {false, 10}, {false, 9}};
+        for (const auto& [larger, expected] : steps) {
+            options_->StepToolSize(ToolPencil, larger);
+            QCOMPARE(options_->ToolSize(ToolPencil), expected);
+            QCOMPARE(options_->SpnPencilSize->value(), expected);
+        }
+        options_->TrcEraserSize->setValue(95);
+        changed_->clear();
+        options_->StepToolSize(ToolEraser, true);
+        QCOMPARE(options_->ToolSize(ToolEraser), 100);
+        options_->StepToolSize(ToolEraser, true);
+        QCOMPARE(options_->ToolSize(ToolEraser), 100);
+        QCOMPARE(changed_->count(), 1);
+        options_->StepToolSize(ToolEraser, false);
+        QCOMPARE(options_->ToolSize(ToolEraser), 90);
+
+        // An emptied brush box gets the new size and the change is passed on.
+        TypeInto(options_->SpnBrushSize, QString());
+        changed_->clear();
+        QVERIFY(options_->StepToolSize(ToolBrush, true));
+        QCOMPARE(options_->ToolSize(ToolBrush), 22);
+        QCOMPARE(options_->SpnBrushSize->cleanText(), QStringLiteral("22"));
+        QCOMPARE(changed_->count(), 1);
+
+        for (int id : {int(ToolPaintBucket), int(ToolRectangle), int(ToolEyedropper), int(ToolHand)})
+            QVERIFY(!options_->StepToolSize(id, true));
+    }
+
+    void commitAndCancelButtonsReport() {
+        QSignalSpy commits(options_.get(), &TFrmToolOption::commitClicked);
+        QSignalSpy cancels(options_.get(), &TFrmToolOption::cancelClicked);
+        const QList<QPair<int, QToolButton*>> commitButtons = {
+            {ToolBalloonA, options_->BtnBalloonCommit}, {ToolRectangle, options_->BtnRectCommit},
+            {ToolEllipse, options_->BtnEllipseCommit},  {ToolText, options_->BtnTextCommit}};
+        const QList<QPair<int, QToolButton*>> cancelButtons = {
+            {ToolBalloonC, options_->BtnBalloonCancel}, {ToolRectangle, options_->BtnRectCancel},
+            {ToolEllipse, options_->BtnEllipseCancel},  {ToolText, options_->BtnTextCancel}};
+        for (const auto& [id, button] : commitButtons) {
+            options_->ShowPage(id);
+            QCOMPARE(button->toolTip(), QStringLiteral("Commit"));
+            QTest::mouseClick(button, Qt::LeftButton);
+        }
+        for (const auto& [id, button] : cancelButtons) {
+            options_->ShowPage(id);
+            QCOMPARE(button->toolTip(), QStringLiteral("Cancel"));
+            QTest::mouseClick(button, Qt::LeftButton);
+        }
+        QCOMPARE(commits.count(), 4);
+        QCOMPARE(cancels.count(), 4);
+        QCOMPARE(changed_->count(), 0);
+    }
+
+    void dropperReadoutShowsPositionAndColor() {
+        options_->SetDropperReadout(12, 5, 0x3040C8u);
+        QCOMPARE(options_->LabDropperX->text(), QStringLiteral("X: 12"));
+        QCOMPARE(options_->LabDropperY->text(), QStringLiteral("Y: 5"));
+        QCOMPARE(options_->LabDropperR->text(), QStringLiteral("R: 200"));
+        QCOMPARE(options_->LabDropperG->text(), QStringLiteral("G: 64"));
+        QCOMPARE(options_->LabDropperB->text(), QStringLiteral("B: 48"));
+        QCOMPARE(options_->ShpColor->palette().color(QPalette::Window), QColor(200, 64, 48));
+        QCOMPARE(options_->ShpColor->size(), QSize(90, 90));
+    }
+
+    void keysTypedIntoAControlStayThere() {
+        QSignalSpy keys(options_.get(), &TFrmToolOption::keyReleased);
+        options_->ShowPage(ToolRectangle);
+        options_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(options_.get()));
+        options_->MemRectText->setFocus();
+        QTRY_VERIFY(options_->MemRectText->hasFocus());
+        QTest::keyClicks(options_->MemRectText, QStringLiteral("ab"));
+        QTest::keyClick(options_->MemRectText, Qt::Key_Left);
+        QTest::keyClick(options_->MemRectText, Qt::Key_Delete);
+        QCOMPARE(options_->MemRectText->toPlainText(), QStringLiteral("a"));
+        options_->SpnRectFontSize->setFocus();
+        QTest::keyClick(options_->SpnRectFontSize, Qt::Key_Delete);
+        QCOMPARE(keys.count(), 0);
+
+        // Away from text, Delete still reaches the main window.
+        options_->BtnRectBold->setFocus();
+        QTest::keyClick(options_->BtnRectBold, Qt::Key_Delete);
+        QCOMPARE(keys.count(), 1);
+        QCOMPARE(keys.first().at(0).toInt(), int(Qt::Key_Delete));
+    }
+
+private:
+    std::unique_ptr<TFrmToolOption> options_;
+    std::unique_ptr<QSignalSpy> changed_;
+};
+
+QTEST_MAIN(ToolOptionWindowTest)
+#include "tool_option_window_test.moc"
