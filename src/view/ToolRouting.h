@@ -1,23 +1,15 @@
 #pragma once
-// Which paint-box mouse events reach the active tool, and the paint-box cursor of
-// each tool. The tools themselves sit behind ToolInput so the view does not depend
-// on them.
-
-#include "tools/ToolIds.h"
+// What the view hands to the drawing tools: the mouse state of an event, and the
+// interface the tools sit behind so that the view does not depend on them. Which
+// events reach a tool and which cursor it shows are in the tool table.
 
 namespace velmora {
 
-enum class MouseEventKind { Down, Move, Up };
-
-// Nothing, the active tool, or the view's own hand panning.
-enum class MouseRoute { None, Tool, Hand };
-MouseRoute RouteMouseEvent(int currentTool, MouseEventKind kind);
-
-enum class ViewCursor { Arrow, Cross, GrabHand };
-ViewCursor CursorForTool(int currentTool, bool anyScrollBarVisible);
-
-// The mouse buttons and modifier keys held during an event.
+// The mouse buttons and modifier keys of an event. For a press or a release, Button
+// says which button it was; Left, Right and Middle say which are held after it.
 struct MouseState {
+    enum class Which { None, Left, Right, Middle };
+    Which Button = Which::None;
     bool Left = false;
     bool Right = false;
     bool Middle = false;
@@ -26,18 +18,13 @@ struct MouseState {
     bool Alt = false;
 };
 
-// What the view hands to the drawing tools. Coordinates are image pixels, not
-// clipped to the image.
+// Coordinates are image pixels, not clipped to the image.
 class ToolInput {
 public:
     virtual ~ToolInput() = default;
-    virtual void ToolMouseDown(int tool, int x, int y, const MouseState& state) = 0;
-    virtual void ToolMouseMove(int tool, int x, int y, const MouseState& state) = 0;
-    virtual void ToolMouseUp(int tool, int x, int y, const MouseState& state) = 0;
-    // Drops a pending shape edit (the Delete key); nothing for other tools.
-    virtual void CancelShapeEdit() {}
-    // Lets the tool redraw what it shows over the image with its new settings.
-    virtual void RedrawOverlay(int /*tool*/) {}
+    virtual void ToolMouseDown(int x, int y, const MouseState& state) = 0;
+    virtual void ToolMouseMove(int x, int y, const MouseState& state) = 0;
+    virtual void ToolMouseUp(int x, int y, const MouseState& state) = 0;
 };
 
 }  // namespace velmora

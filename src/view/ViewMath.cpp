@@ -102,6 +102,13 @@ ScreenRect ImageRectOnScreen(const Rect& r, int horzPosition, int vertPosition, 
 }
 
 int ScreenToImage(int screen, double zoom, int scrollPosition) {
+    if (zoom >= 1.0) {
+        // Each image pixel covers a block of screen pixels; the one under the pointer is
+        // the block holding the screen pixel's centre. Rounding instead would hand the
+        // right half of every block to the neighbour.
+        const long double v = (static_cast<long double>(screen) + 0.5L) / zoom;
+        return static_cast<int>(std::floor(v)) + scrollPosition;
+    }
     const long double v = static_cast<long double>(screen) / zoom + scrollPosition;
     return static_cast<int>(RoundHalfEven(v));
 }

@@ -69,8 +69,9 @@ ViewLayout ComputeViewLayout(const Rect& viewRect, double zoom, int paintWidth, 
 // positions; what a tool's touched rectangle repaints.
 ScreenRect ImageRectOnScreen(const Rect& r, int horzPosition, int vertPosition, double zoom);
 
-// Image coordinate of a paint-box coordinate: Round(screen / zoom + scroll position),
-// halves to even, in extended precision. Not clipped to the image.
+// Image coordinate of a paint-box coordinate, not clipped to the image. From 100 % up it
+// is the pixel under the pointer; below, Round(screen / zoom + scroll position), halves
+// to even, in extended precision.
 int ScreenToImage(int screen, double zoom, int scrollPosition);
 
 // The hand tool: the scroll position that keeps the grabbed image point (downCoord)

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "view/ToolRouting.h"
+#include <set>
+
+#include "tools/ToolTable.h"
 #include "view/ViewMath.h"
 
 using namespace velmora;
@@ -86,7 +88,12 @@ TEST(ImageRectOnScreenTest, FollowsScrollAndZoom) {
 
 TEST(MouseMapping, RoundsHalfToEvenWithScroll) {
     EXPECT_EQ(ScreenToImage(5, 2.0, 10), 12);  // 12.5 -> 12
-    EXPECT_EQ(ScreenToImage(7, 2.0, 10), 14);  // 13.5 -> 14
+    // Zoomed in, the pixel under the pointer: screen x 7 at zoom 2 shows pixel 3 (+10),
+    // and both halves of a shown pixel map to it.
+    EXPECT_EQ(ScreenToImage(7, 2.0, 10), 13);
+    EXPECT_EQ(ScreenToImage(6, 2.0, 10), 13);
+    EXPECT_EQ(ScreenToImage(8, 3.0, 0), 2);
+    EXPECT_EQ(ScreenToImage(9, 3.0, 0), 3);
     EXPECT_EQ(ScreenToImage(5, 1.0, 0), 5);
     // Not clipped: positions left of the image stay negative.
     EXPECT_EQ(ScreenToImage(-3, 1.0, 0), -3);
@@ -112,30 +119,22 @@ TEST(HandDrag, KeepsGrabbedPointUnderMouseAndStopsAtEdges) {
     EXPECT_EQ(HandDragPosition(hidden, 80, 0), 0);
 }
 
-TEST(Routing, EventsReachToolsByTable) {
-    using K = MouseEventKind;
-    for (int t : {ToolPencil, ToolBrush, ToolEraser, ToolLighten, ToolDarken})
-        for (K k : {K::Down, K::Move, K::Up}) EXPECT_EQ(RouteMouseEvent(t, k), MouseRoute::Tool);
-    EXPECT_EQ(RouteMouseEvent(ToolPaintBucket, K::Down), MouseRoute::Tool);
-    EXPECT_EQ(RouteMouseEvent(ToolPaintBucket, K::Move), MouseRoute::None);
-    EXPECT_EQ(RouteMouseEvent(ToolPaintBucket, K::Up), MouseRoute::Tool);
-    for (int t : {ToolRectangle, ToolEllipse, ToolText, ToolBalloonA, ToolBalloonB, ToolBalloonC, ToolEyedropper}) {
-        EXPECT_EQ(RouteMouseEvent(t, K::Down), MouseRoute::Tool);
-        EXPECT_EQ(RouteMouseEvent(t, K::Move), MouseRoute::Tool);
-        EXPECT_EQ(RouteMouseEvent(t, K::Up), MouseRoute::None);
+TEST(Routing, EveryPaletteToolHasARowAndACursor) {
+    // The hand pans, every other palette tool gets every event; no tool is listed twice.
+    std::set<int> ids;
+    for (const ToolInfo& t : PaletteTools()) {
+        EXPECT_TRUE(ids.insert(t.Id).second) << t.Name;
+        EXPECT_EQ(t.Routing, t.Id == ToolHand ? ToolRouting::Hand : ToolRouting::Tool) << t.Name;
+        EXPECT_EQ(FindTool(t.Id), &t);
     }
-    EXPECT_EQ(RouteMouseEvent(ToolHand, K::Down), MouseRoute::Hand);
-    EXPECT_EQ(RouteMouseEvent(ToolHand, K::Move), MouseRoute::Hand);
-    EXPECT_EQ(RouteMouseEvent(ToolHand, K::Up), MouseRoute::None);
-    for (int t : {0, 7, 40, 43})
-        for (K k : {K::Down, K::Move, K::Up}) EXPECT_EQ(RouteMouseEvent(t, k), MouseRoute::None);
-}
+    EXPECT_EQ(ids.size(), 14u);
+    EXPECT_EQ(FindTool(ToolNone)->Routing, ToolRouting::None);
+    for (int unknown : {7, 40, 43}) EXPECT_EQ(FindTool(unknown), nullptr);
+    EXPECT_EQ(ToolTooltip(*FindTool(ToolPencil)), "Pencil (N)");
 
-TEST(Routing, Cursors) {
-    EXPECT_EQ(CursorForTool(ToolNone, true), ViewCursor::Arrow);
-    EXPECT_EQ(CursorForTool(ToolPencil, false), ViewCursor::Cross);
-    EXPECT_EQ(CursorForTool(ToolBalloonC, false), ViewCursor::Cross);
-    EXPECT_EQ(CursorForTool(ToolEyedropper, false), ViewCursor::Cross);
-    EXPECT_EQ(CursorForTool(ToolHand, true), ViewCursor::GrabHand);
-    EXPECT_EQ(CursorForTool(ToolHand, false), ViewCursor::Arrow);
+    EXPECT_EQ(CursorForTool(ToolNone, true), ToolCursor::Arrow);
+    EXPECT_EQ(CursorForTool(ToolBalloonC, false), ToolCursor::Cross);
+    EXPECT_EQ(CursorForTool(ToolHand, true), ToolCursor::GrabHand);
+    EXPECT_EQ(CursorForTool(ToolHand, false), ToolCursor::Arrow);
+    EXPECT_EQ(CursorForTool(99, false), ToolCursor::Arrow);
 }

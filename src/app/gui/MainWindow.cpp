@@ -20,6 +20,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QTableWidget>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUrl>
@@ -40,6 +41,8 @@
 #include "history/HistoryFolder.h"
 #include "io/ProjectFile.h"
 #include "prefs/gui/OptionsDialog.h"
+#include "tools/ToolTable.h"
+#include "tools/gui/ToolController.h"
 #include "tools/gui/ToolOptionWindow.h"
 #include "tools/gui/ToolsWindow.h"
 #include "view/gui/CanvasView.h"
@@ -108,6 +111,7 @@ TFrmMain::~TFrmMain() {
     Destroying = true;
     // The tool windows hold references to the document and to this window; they go
     // first, while both are still whole.
+    tools_.reset();
     delete FrmToolOption;
     delete FrmTools;
     delete FrmLayers;
@@ -367,13 +371,26 @@ void TFrmMain::CreateToolWindows() {
     connect(FrmLayers, &TFrmLayers::closed, this, [this] { ToolWindowClosed(ToolWindow::Layers); });
 
     FrmTools = new TFrmTools(doc_, this);
-    connect(FrmTools, &TFrmTools::toolSelected, this, [this](int) { ShowToolOptionPage(); });
+    FrmToolOption = new TFrmToolOption(this);
+    tools_ = std::make_unique<ToolController>(*this, *FrmTools, *FrmToolOption);
+
+    // Choosing a tool: the tool being left finishes first, then the new id, its page
+    // and cursor, then its own start.
+    connect(FrmTools, &TFrmTools::toolLeaving, this, [this] { tools_->LeaveTool(); });
+    connect(FrmTools, &TFrmTools::toolSelected, this, [this](int) {
+        ShowToolOptionPage();
+        tools_->StartTool();
+    });
+    connect(FrmTools, &TFrmTools::colorsChanged, this, &TFrmMain::RefreshToolOverlay);
     connect(FrmTools, &TFrmTools::keyReleased, this, &TFrmMain::FormKeyUp);
     connect(FrmTools, &TFrmTools::closed, this, [this] { ToolWindowClosed(ToolWindow::Tools); });
 
-    FrmToolOption = new TFrmToolOption(this);
+    connect(FrmToolOption, &TFrmToolOption::optionChanged, this, &TFrmMain::RefreshToolOverlay);
+    connect(FrmToolOption, &TFrmToolOption::commitClicked, this, [this] { tools_->CommitShapeEdit(); });
+    connect(FrmToolOption, &TFrmToolOption::cancelClicked, this, [this] { tools_->CancelShapeEdit(); });
     connect(FrmToolOption, &TFrmToolOption::keyReleased, this, &TFrmMain::FormKeyUp);
     connect(FrmToolOption, &TFrmToolOption::closed, this, [this] { ToolWindowClosed(ToolWindow::ToolOption); });
+    connect(PaintBox1, &CanvasView::mouseLeft, this, [this] { tools_->PointerLeft(); });
 }
 
 void TFrmMain::showEvent(QShowEvent* event) {
@@ -495,6 +512,7 @@ std::string TFrmMain::ProgramFolder() const { return ::velmora::ProgramFolder();
 Options& TFrmMain::Preferences() { return FrmOptions->Values(); }
 
 void TFrmMain::CompositeRect(const Rect& r) {
+    if (r.Empty()) return;
     if (!doc_.ImageLoaded) return;
     doc_.CompositeRect(GetLayerState(), r);
 }
@@ -509,9 +527,16 @@ void TFrmMain::PaintView() { PaintBox1->PaintView(); }
 void TFrmMain::PaintImageRect(const Rect& r) { PaintBox1->PaintImageRect(r, HorzPosition(), VertPosition()); }
 
 void TFrmMain::RefreshToolOverlay() {
-    if (toolInput_) toolInput_->RedrawOverlay(doc_.CurrentTool);
+    // The outline is an overlay of the view, so the recomposite below leaves it alone.
+    tools_->RefreshOverlay();
     RefreshView();
 }
+
+void TFrmMain::SetOverlay(ViewOverlay overlay) { PaintBox1->SetOverlay(std::move(overlay)); }
+
+void TFrmMain::SetShapeCursor(Qt::CursorShape shape) { PaintBox1->SetShapeCursor(shape); }
+
+bool TFrmMain::CanChangeState() const { return !tools_->Busy(); }
 
 bool TFrmMain::AddState(const std::string& name, const std::string& detail) {
     modified_ = true;
@@ -549,6 +574,7 @@ bool TFrmMain::LoadSnapshot(const std::string& path, std::string& error) {
     modified_ = true;
     doc_.CurrentTool = ToolHand;
     FrmTools->PressHandButton();
+    PaintBox1->ClearOverlay();
     UpdateScrollBars();
     RefreshView();
     return true;
@@ -581,14 +607,18 @@ void TFrmMain::UpdateCommandStates() {
     } else {
         MenuItem_Open->setEnabled(true);
     }
+    FrmHistory->StringGrid1->setEnabled(true);
     UpdateUndoRedo();
 }
 
 void TFrmMain::DisableDocumentCommands() {
+    // Undo, redo and the history list would swap the layers under the pending edit,
+    // whose restore copies would then be stale.
     for (QAction* a : {MenuItem_Open, MenuItem_SaveAs, MenuItem_Classic, MenuItem_Cartoon, MenuItem_Sketch,
                        MenuItem_Linedrawing, MenuItem_Canvas, MenuItem_BrightContrast, MenuItem_Saturation,
-                       MenuItem_ColorBalance, MenuItem_Blur})
+                       MenuItem_ColorBalance, MenuItem_Blur, MenuItem_Undo, MenuItem_Redo})
         a->setEnabled(false);
+    FrmHistory->StringGrid1->setEnabled(false);
 }
 
 // ---------------------------------------------------------------------------------
@@ -689,42 +719,42 @@ void TFrmMain::ScrollByWheel(int verticalDelta, int horizontalDelta) {
     scroll(HorzScrollBar, horizontalDelta);
 }
 
+ToolRouting TFrmMain::RouteOf() const {
+    const ToolInfo* tool = FindTool(doc_.CurrentTool);
+    if (!tool || !doc_.ImageLoaded) return ToolRouting::None;
+    // Below 100 % the drawing tools are disabled; a tool that was current when the
+    // zoom fell keeps its id but paints nothing until the zoom is back.
+    if (tool->Routing == ToolRouting::Tool && doc_.Zoom < 1.0) return ToolRouting::None;
+    return tool->Routing;
+}
+
 void TFrmMain::PaintBox1MouseDown(int x, int y, const MouseState& state) {
     const int ix = ScreenToImage(x, doc_.Zoom, HorzPosition());
     const int iy = ScreenToImage(y, doc_.Zoom, VertPosition());
-    switch (RouteMouseEvent(doc_.CurrentTool, MouseEventKind::Down)) {
-    case MouseRoute::Tool:
-        if (toolInput_) toolInput_->ToolMouseDown(doc_.CurrentTool, ix, iy, state);
-        break;
-    case MouseRoute::Hand:
+    switch (RouteOf()) {
+    case ToolRouting::Tool: tools_->ToolMouseDown(ix, iy, state); break;
+    case ToolRouting::Hand:
         HandDownX = ix;
         HandDownY = iy;
         break;
-    case MouseRoute::None:
-        break;
+    case ToolRouting::None: break;
     }
 }
 
 void TFrmMain::PaintBox1MouseMove(int x, int y, const MouseState& state) {
     const int ix = ScreenToImage(x, doc_.Zoom, HorzPosition());
     const int iy = ScreenToImage(y, doc_.Zoom, VertPosition());
-    switch (RouteMouseEvent(doc_.CurrentTool, MouseEventKind::Move)) {
-    case MouseRoute::Tool:
-        if (toolInput_) toolInput_->ToolMouseMove(doc_.CurrentTool, ix, iy, state);
-        break;
-    case MouseRoute::Hand:
-        HandDrag(ix, iy, state);
-        break;
-    case MouseRoute::None:
-        break;
+    switch (RouteOf()) {
+    case ToolRouting::Tool: tools_->ToolMouseMove(ix, iy, state); break;
+    case ToolRouting::Hand: HandDrag(ix, iy, state); break;
+    case ToolRouting::None: break;
     }
 }
 
 void TFrmMain::PaintBox1MouseUp(int x, int y, const MouseState& state) {
     const int ix = ScreenToImage(x, doc_.Zoom, HorzPosition());
     const int iy = ScreenToImage(y, doc_.Zoom, VertPosition());
-    if (RouteMouseEvent(doc_.CurrentTool, MouseEventKind::Up) == MouseRoute::Tool && toolInput_)
-        toolInput_->ToolMouseUp(doc_.CurrentTool, ix, iy, state);
+    if (RouteOf() == ToolRouting::Tool) tools_->ToolMouseUp(ix, iy, state);
 }
 
 void TFrmMain::HandDrag(int x, int y, const MouseState& state) {
@@ -741,10 +771,19 @@ void TFrmMain::HandDrag(int x, int y, const MouseState& state) {
 
 void TFrmMain::FormKeyUp(int qtKey) {
     if (qtKey != Qt::Key_Delete) return;
-    if (toolInput_) toolInput_->CancelShapeEdit();
-    doc_.CurrentTool = ToolHand;
-    FrmTools->PressHandButton();
-    ShowToolOptionPage();
+    tools_->CancelShapeEdit();
+}
+
+void TFrmMain::keyPressEvent(QKeyEvent* event) {
+    // Text fields, spin edits and memos take their keys before they reach this window.
+    // Held arrow keys keep moving a pending shape; other keys act once per press.
+    const int key = event->key();
+    const bool arrow = key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
+    if (doc_.ImageLoaded && (arrow || !event->isAutoRepeat()) && tools_->HandleKey(key, event->modifiers())) {
+        event->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 void TFrmMain::keyReleaseEvent(QKeyEvent* event) {
@@ -783,6 +822,7 @@ std::unique_ptr<QFileDialog> TFrmMain::MakeSaveDialog(const SaveProposal& propos
 }
 
 void TFrmMain::MenuItem_OpenClick() {
+    if (tools_->Busy()) return;
     auto dialog = MakeOpenDialog();
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return;
     lastFolder_ = dialog->directory().absolutePath();
@@ -790,6 +830,8 @@ void TFrmMain::MenuItem_OpenClick() {
 }
 
 bool TFrmMain::OpenFile(const QString& path) {
+    // A stroke under way keeps working on the layers it started with.
+    if (tools_->Busy()) return false;
     OpenedFile opened;
     std::vector<std::string> messages;
     bool ok = false;
@@ -874,6 +916,7 @@ void TFrmMain::FinishOpen(const QString& path) {
     FrmTools->setEnabled(true);
     doc_.CurrentTool = ToolHand;
     FrmTools->PressHandButton();
+    PaintBox1->ClearOverlay();
     UpdateScrollBars();
     RefreshView();
 }
@@ -944,11 +987,13 @@ void TFrmMain::dropEvent(QDropEvent* event) {
 void TFrmMain::MenuItem_OptionsClick() { FrmOptions->exec(); }
 
 void TFrmMain::MenuItem_UndoClick() {
+    if (tools_->Busy()) return;
     FrmHistory->Undo();
     UpdateCommandStates();
 }
 
 void TFrmMain::MenuItem_RedoClick() {
+    if (tools_->Busy()) return;
     FrmHistory->Redo();
     UpdateCommandStates();
 }
@@ -979,7 +1024,8 @@ void TFrmMain::VelmoraHomePage1Click() {
 }
 
 void TFrmMain::closeEvent(QCloseEvent* event) {
-    if (modified_ &&
+    // A shape still being placed is unsaved work too.
+    if ((modified_ || tools_->Busy()) &&
         !ConfirmOkCancel(this, QStringLiteral("The picture has changed since it was last opened or saved.\n"
                                               "Close Velmora and discard the changes?"))) {
         event->ignore();

@@ -12,6 +12,7 @@
 #include "document/Document.h"
 #include "document/DocumentHost.h"
 #include "history/gui/HistoryWindow.h"
+#include "tools/gui/ToolHost.h"
 #include "view/ToolRouting.h"
 #include "view/ViewMath.h"
 
@@ -31,8 +32,9 @@ class TFrmLayers;
 class TFrmOptions;
 class TFrmToolOption;
 class TFrmTools;
+class ToolController;
 
-class TFrmMain : public QMainWindow, public DocumentHost, public HistoryDocument {
+class TFrmMain : public QMainWindow, public DocumentHost, public HistoryDocument, public ToolHost {
     Q_OBJECT
 public:
     // The program folder (presets, options, help, history) must be set before.
@@ -54,20 +56,24 @@ public:
     bool SaveSnapshot(const std::string& path, std::string& error) override;
     bool LoadSnapshot(const std::string& path, std::string& error) override;
     void HistoryChanged() override;
+    bool CanChangeState() const override;
 
-    // Document and view operations used by the tools and dialogs.
-    void CompositeRect(const Rect& r);
+    // ToolHost, and the document and view operations used by the dialogs.
+    void CompositeRect(const Rect& r) override;
+    void CompositeAll() override { DocumentHost::CompositeAll(); }
     void PaintView();
-    void PaintImageRect(const Rect& r);
+    void PaintImageRect(const Rect& r) override;
     void RefreshToolOverlay();
     void UpdateViewRect();
-    void ShowToolOptionPage();
+    void ShowToolOptionPage() override;
     void HandDrag(int x, int y, const MouseState& state);
-    void DisableDocumentCommands();
+    void DisableDocumentCommands() override;
+    void SetOverlay(ViewOverlay overlay) override;
+    void SetShapeCursor(Qt::CursorShape shape) override;
     // The key handler the Tools and Tool Option windows pass their key releases to.
     void FormKeyUp(int qtKey);
-    // The drawing tools behind the paint box; null routes tool events nowhere.
-    void SetToolInput(ToolInput* input) { toolInput_ = input; }
+    // The drawing tools behind the paint box.
+    ToolController& Tools() { return *tools_; }
 
     // File, Open after its dialog; also the command line and dropped files. True
     // when the document was replaced; otherwise the user was told and nothing changed.
@@ -155,6 +161,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -186,6 +193,8 @@ private:
     void FitScrollBar(QScrollBar* bar, ScrollAxis& axis, const ScrollAxis& fitted);
     void HorzScrollBarChange();
     void VertScrollBarChange();
+    // Where the paint box's mouse events go for the current tool and zoom.
+    ToolRouting RouteOf() const;
     void PaintBox1MouseDown(int x, int y, const MouseState& state);
     void PaintBox1MouseMove(int x, int y, const MouseState& state);
     void PaintBox1MouseUp(int x, int y, const MouseState& state);
@@ -202,7 +211,7 @@ private:
     QString lastFolder_;
     ScrollAxis horzAxis_;
     ScrollAxis vertAxis_;
-    ToolInput* toolInput_ = nullptr;
+    std::unique_ptr<ToolController> tools_;
     std::unique_ptr<HistoryFolderLock> historyLock_;
     QString historyLockError_;
 };

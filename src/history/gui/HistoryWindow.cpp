@@ -146,6 +146,10 @@ bool TFrmHistory::LoadSlot(int slot) {
 }
 
 void TFrmHistory::MoveTo(int slot) {
+    if (!doc_.CanChangeState()) {
+        RefreshList();
+        return;
+    }
     // The document only changes when the snapshot was read in full, so on failure the
     // current index must stay on the state the document still shows.
     if (ring_.IsValidSlot(slot) && LoadSlot(slot)) ring_.SetCurrent(slot);

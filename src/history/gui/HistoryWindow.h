@@ -27,6 +27,9 @@ public:
     // Called after any change of the ring (add, undo, redo, jump): the main window
     // refreshes its Undo/Redo enabled states.
     virtual void HistoryChanged() = 0;
+    // False while a tool's stroke or pending edit holds copies of the layers: moving
+    // to another state then would leave the tool working on stale pixels.
+    virtual bool CanChangeState() const { return true; }
 };
 
 class TFrmHistory : public QWidget {  // tool window, caption "History"

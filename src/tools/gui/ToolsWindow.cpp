@@ -10,49 +10,18 @@
 #include <QToolButton>
 
 #include "common/gui/Messages.h"
-#include "tools/ToolIds.h"
+#include "tools/ToolTable.h"
+#include "tools/gui/LayerPainter.h"
 #include "tools/gui/ToolGlyphs.h"
 
 namespace velmora {
 
 namespace {
 
-struct ToolButtonSpec {
-    int id;
-    const char* name;
-    const char* tip;
-};
-
-// Palette order, two to a row: the view tools, the freehand tools, the shapes.
-const ToolButtonSpec kButtons[14] = {
-    {ToolHand, "BtnGrabber", "Hand"},
-    {ToolEyedropper, "BtnEyedropper", "Eyedropper"},
-    {ToolPencil, "BtnPencil", "Pencil"},
-    {ToolBrush, "BtnBrush", "Brush"},
-    {ToolEraser, "BtnEraser", "Eraser"},
-    {ToolPaintBucket, "BtnPaintbucket", "Paint Bucket"},
-    {ToolLighten, "BtnLighting", "Lighten Tool"},
-    {ToolDarken, "BtnDarken", "Darken Tool"},
-    {ToolRectangle, "BtnRectangle", "Rectangle"},
-    {ToolEllipse, "BtnEllipse", "Ellipse"},
-    {ToolText, "BtnText", "Text"},
-    {ToolBalloonA, "BtnTxtBalloonA", "Text Balloon: Rectangle"},
-    {ToolBalloonB, "BtnTxtBalloonB", "Text Balloon: Rounded Rectangle"},
-    {ToolBalloonC, "BtnTxtBalloonC", "Text Balloon: Ellipse"},
-};
-
 constexpr int kButtonSize = 24;
 constexpr int kLeftColumn = 5;
 constexpr int kRightColumn = 30;
 
-QColor FromColorRef(std::uint32_t color) {
-    return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
-}
-
-std::uint32_t ToColorRef(const QColor& color) {
-    return static_cast<std::uint32_t>(color.red()) | (static_cast<std::uint32_t>(color.green()) << 8) |
-           (static_cast<std::uint32_t>(color.blue()) << 16);
-}
 
 QFrame* Bevel(QWidget* parent, int y) {
     auto* line = new QFrame(parent);
@@ -63,10 +32,6 @@ QFrame* Bevel(QWidget* parent, int y) {
 }
 
 }  // namespace
-
-const int TFrmTools::kToolIds[14] = {ToolHand,  ToolEyedropper, ToolPencil,    ToolBrush,    ToolEraser,
-                                     ToolPaintBucket, ToolLighten, ToolDarken, ToolRectangle, ToolEllipse,
-                                     ToolText,  ToolBalloonA,   ToolBalloonB,  ToolBalloonC};
 
 ColorSwatch::ColorSwatch(QWidget* parent) : QFrame(parent) {}
 
@@ -109,11 +74,12 @@ TFrmTools::TFrmTools(Document& doc, QWidget* parent) : QWidget(parent, Qt::Tool)
     buttons_ = new QButtonGroup(this);
     buttons_->setExclusive(true);
     const int rowTop[7] = {14, 46, 70, 94, 126, 150, 174};
-    for (int i = 0; i < 14; ++i) {
+    int i = 0;
+    for (const ToolInfo& tool : PaletteTools()) {
         auto* button = new QToolButton(GroupBox1);
-        button->setObjectName(QString::fromLatin1(kButtons[i].name));
-        button->setToolTip(QString::fromLatin1(kButtons[i].tip));
-        button->setIcon(ToolGlyph(kButtons[i].id));
+        button->setObjectName(QString::fromLatin1(tool.Button));
+        button->setToolTip(QString::fromStdString(ToolTooltip(tool)));
+        button->setIcon(ToolGlyph(tool.Id));
         button->setIconSize(QSize(16, 16));
         button->setCheckable(true);
         button->setAutoRaise(true);
@@ -121,7 +87,8 @@ TFrmTools::TFrmTools(Document& doc, QWidget* parent) : QWidget(parent, Qt::Tool)
         button->setEnabled(false);
         button->installEventFilter(this);
         button->setGeometry(i % 2 == 0 ? kLeftColumn : kRightColumn, rowTop[i / 2], kButtonSize, kButtonSize);
-        buttons_->addButton(button, kButtons[i].id);
+        buttons_->addButton(button, tool.Id);
+        ++i;
     }
     BtnGrabber = static_cast<QToolButton*>(buttons_->button(ToolHand));
     BtnGrabber->setChecked(true);
@@ -159,17 +126,18 @@ int TFrmTools::PaletteState() const { return paletteState_; }
 
 void TFrmTools::PressHandButton() { BtnGrabber->setChecked(true); }
 
-std::uint32_t TFrmTools::FrontColor() const { return ToColorRef(FrontSwatch->Color()); }
+std::uint32_t TFrmTools::FrontColor() const { return ToColorValue(FrontSwatch->Color()); }
 
-std::uint32_t TFrmTools::BackColor() const { return ToColorRef(BackSwatch->Color()); }
+std::uint32_t TFrmTools::BackColor() const { return ToColorValue(BackSwatch->Color()); }
 
-void TFrmTools::SetFrontColor(std::uint32_t color) { FrontSwatch->SetColor(FromColorRef(color)); }
+void TFrmTools::SetFrontColor(std::uint32_t color) { FrontSwatch->SetColor(ToQColor(color)); }
 
-void TFrmTools::SetBackColor(std::uint32_t color) { BackSwatch->SetColor(FromColorRef(color)); }
+void TFrmTools::SetBackColor(std::uint32_t color) { BackSwatch->SetColor(ToQColor(color)); }
 
 QAbstractButton* TFrmTools::ToolButton(int toolId) const { return buttons_->button(toolId); }
 
 void TFrmTools::SelectTool(int toolId) {
+    emit toolLeaving();
     doc_.CurrentTool = toolId;
     emit toolSelected(toolId);
 }

@@ -51,8 +51,6 @@ public:
 
     void SetFrontColor(std::uint32_t color);
     void SetBackColor(std::uint32_t color);
-    // The ids of the fourteen buttons, in palette order.
-    static const int kToolIds[14];
 
     QGroupBox* GroupBox1 = nullptr;
     QToolButton* BtnGrabber = nullptr;
@@ -60,6 +58,9 @@ public:
     ColorSwatch* BackSwatch = nullptr;   // "BackColor"
 
 signals:
+    // A button was clicked: first the tool being left finishes (Doc().CurrentTool is
+    // still its id), then the new id is set and toolSelected follows.
+    void toolLeaving();
     void toolSelected(int toolId);  // Doc().CurrentTool already set; the main window then
                                     // runs ShowToolOptionPage
     void keyReleased(int qtKey);    // passed on to the main window's FormKeyUp

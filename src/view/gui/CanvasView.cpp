@@ -16,6 +16,12 @@ namespace {
 
 MouseState StateOf(const QMouseEvent* e) {
     MouseState s;
+    switch (e->button()) {
+    case Qt::LeftButton: s.Button = MouseState::Which::Left; break;
+    case Qt::RightButton: s.Button = MouseState::Which::Right; break;
+    case Qt::MiddleButton: s.Button = MouseState::Which::Middle; break;
+    default: break;
+    }
     const Qt::MouseButtons b = e->buttons();
     s.Left = b & Qt::LeftButton;
     s.Right = b & Qt::RightButton;
@@ -50,12 +56,47 @@ void CanvasView::PaintImageRect(const Rect& r, int horzPosition, int vertPositio
     if (!s.Empty()) update(ToQRect(s));
 }
 
-void CanvasView::SetViewCursor(ViewCursor cursor) {
+void CanvasView::UpdateImageRect(const Rect& r) {
+    // The view rectangle starts at the scroll positions.
+    if (doc_ && !r.Empty()) PaintImageRect(r, doc_->ViewRect.Left, doc_->ViewRect.Top);
+}
+
+void CanvasView::SetViewCursor(ToolCursor cursor) {
     cursor_ = cursor;
     switch (cursor) {
-    case ViewCursor::Arrow: unsetCursor(); break;
-    case ViewCursor::Cross: setCursor(Qt::CrossCursor); break;
-    case ViewCursor::GrabHand: setCursor(Qt::OpenHandCursor); break;
+    case ToolCursor::Arrow: unsetCursor(); break;
+    case ToolCursor::Cross: setCursor(Qt::CrossCursor); break;
+    case ToolCursor::GrabHand: setCursor(Qt::OpenHandCursor); break;
+    }
+}
+
+void CanvasView::SetShapeCursor(Qt::CursorShape shape) {
+    if (shape == Qt::ArrowCursor)
+        unsetCursor();
+    else
+        setCursor(shape);
+}
+
+void CanvasView::SetOverlay(ViewOverlay overlay) {
+    if (overlay.Pixels.empty() && overlay_.Pixels.empty()) return;
+    UpdateImageRect(overlay_.Bounds);
+    overlay_ = std::move(overlay);
+    UpdateImageRect(overlay_.Bounds);
+}
+
+void CanvasView::PaintOverlay(QPainter& painter) {
+    const Bitmap& bmp = doc_->CompositeBmp;
+    const Rect& v = doc_->ViewRect;
+    for (const Point& p : overlay_.Pixels) {
+        if (p.X < v.Left || p.X > v.Right || p.Y < v.Top || p.Y > v.Bottom) continue;
+        if (p.X >= bmp.Width() || p.Y >= bmp.Height()) continue;
+        QColor c(Qt::black);
+        if (!overlay_.Black) {
+            const std::uint8_t* px = bmp.Pixel(p.X, p.Y);
+            c = QColor(255 - px[2], 255 - px[1], 255 - px[0]);
+        }
+        const ScreenRect s = ImageRectOnScreen(Rect{p.X, p.Y, p.X, p.Y}, v.Left, v.Top, doc_->Zoom);
+        if (!s.Empty()) painter.fillRect(ToQRect(s), c);
     }
 }
 
@@ -79,6 +120,7 @@ void CanvasView::paintEvent(QPaintEvent* event) {
                            QImage::Format_BGR888);
         painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
         painter.drawImage(ToQRect(layout.Image), image, QRect(v.Left, v.Top, v.Width(), v.Height()));
+        if (!overlay_.Pixels.empty()) PaintOverlay(painter);
     } else {
         painter.fillRect(rect(), face);
         return;
@@ -88,7 +130,7 @@ void CanvasView::paintEvent(QPaintEvent* event) {
 }
 
 void CanvasView::mousePressEvent(QMouseEvent* event) {
-    if (cursor_ == ViewCursor::GrabHand && event->button() == Qt::LeftButton) setCursor(Qt::ClosedHandCursor);
+    if (cursor_ == ToolCursor::GrabHand && event->button() == Qt::LeftButton) setCursor(Qt::ClosedHandCursor);
     emit mousePressed(Pixel(event->position().x()), Pixel(event->position().y()), StateOf(event));
 }
 
@@ -97,8 +139,13 @@ void CanvasView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CanvasView::mouseReleaseEvent(QMouseEvent* event) {
-    if (cursor_ == ViewCursor::GrabHand && event->button() == Qt::LeftButton) setCursor(Qt::OpenHandCursor);
+    if (cursor_ == ToolCursor::GrabHand && event->button() == Qt::LeftButton) setCursor(Qt::OpenHandCursor);
     emit mouseReleased(Pixel(event->position().x()), Pixel(event->position().y()), StateOf(event));
+}
+
+void CanvasView::leaveEvent(QEvent* event) {
+    QWidget::leaveEvent(event);
+    emit mouseLeft();
 }
 
 void CanvasView::resizeEvent(QResizeEvent* event) {

@@ -5,13 +5,25 @@
 // passed on as signals in paint-box pixels; the main window maps and routes it.
 
 #include <QWidget>
+#include <vector>
 
 #include "common/Geometry.h"
+#include "tools/ToolTable.h"
 #include "view/ToolRouting.h"
 
 namespace velmora {
 
 struct Document;
+
+// A tool's outline cursor, shown over the picture on screen only: every listed image
+// pixel shows the bitwise inverse of the composite pixel under it, or black when
+// Black is set (a one-pixel footprint). It never reaches the composite, so nothing
+// saved, copied or picked can contain it.
+struct ViewOverlay {
+    std::vector<Point> Pixels;
+    bool Black = false;
+    Rect Bounds = kEmptyRect;  // holds every pixel; what a change repaints
+};
 
 class CanvasView : public QWidget {
     Q_OBJECT
@@ -27,7 +39,15 @@ public:
     // positions.
     void PaintImageRect(const Rect& r, int horzPosition, int vertPosition);
 
-    void SetViewCursor(ViewCursor cursor);
+    void SetViewCursor(ToolCursor cursor);
+    // Shows a cursor shape of Qt's own (the handles of a pending shape); the tool
+    // cursor returns with the next SetViewCursor.
+    void SetShapeCursor(Qt::CursorShape shape);
+
+    // Replaces the outline overlay and repaints where the old and new ones lie.
+    void SetOverlay(ViewOverlay overlay);
+    void ClearOverlay() { SetOverlay(ViewOverlay{}); }
+    const ViewOverlay& Overlay() const { return overlay_; }
 
 signals:
     void mousePressed(int x, int y, const velmora::MouseState& state);
@@ -39,6 +59,8 @@ signals:
     // degree, 120 per notch, positive towards the top or the left.
     void scrollWheel(int verticalDelta, int horizontalDelta);
     void resized();
+    // The pointer left the paint box.
+    void mouseLeft();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -47,10 +69,15 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
+    void PaintOverlay(QPainter& painter);
+    void UpdateImageRect(const Rect& r);
+
     const Document* doc_ = nullptr;
-    ViewCursor cursor_ = ViewCursor::Arrow;
+    ToolCursor cursor_ = ToolCursor::Arrow;
+    ViewOverlay overlay_;
     int wheelAccumulator_ = 0;
 };
 

@@ -262,13 +262,14 @@ private slots:
         QVERIFY(w.OpenFile(WriteBmp(env, "big.bmp", Gradient(1000, 800))));
         QCOMPARE(w.Doc().CurrentTool, 41);
 
-        // X 5 at zoom 2.0 with scroll position 10 is image x 12 (12.5, half to even).
+        // Zoomed in, a position maps to the pixel under it: X 5 at zoom 2.0 with scroll
+        // position 10 is image x 12, Y 7 is row 3 (both halves of a shown pixel agree).
         w.Doc().Zoom = 2.0;
         w.UpdateScrollBars();
         w.HorzScrollBar->setValue(10);
         SendMouse(w.PaintBox1, QEvent::MouseButtonPress, QPoint(5, 7), Qt::LeftButton, Qt::LeftButton);
         QCOMPARE(w.HandDownX, 12);
-        QCOMPARE(w.HandDownY, 4);  // 3.5 rounds to 4
+        QCOMPARE(w.HandDownY, 3);
         SendMouse(w.PaintBox1, QEvent::MouseButtonRelease, QPoint(5, 7), Qt::LeftButton, Qt::NoButton);
 
         // At 100 %: the grabbed point follows the mouse and the view stops at the edges.

@@ -13,7 +13,7 @@
 
 #include "common/gui/Messages.h"
 #include "document/Document.h"
-#include "tools/ToolIds.h"
+#include "tools/ToolTable.h"
 #include "tools/gui/ToolOptionWindow.h"
 #include "tools/gui/ToolsWindow.h"
 
@@ -26,8 +26,8 @@ const QString kZoomedOut = QStringLiteral("When the Zoom Rate < 100%, you can no
 
 QList<int> EnabledTools(const TFrmTools& tools) {
     QList<int> ids;
-    for (int id : TFrmTools::kToolIds)
-        if (tools.ToolButton(id)->isEnabled()) ids << id;
+    for (const ToolInfo& t : PaletteTools())
+        if (tools.ToolButton(t.Id)->isEnabled()) ids << t.Id;
     return ids;
 }
 
@@ -118,13 +118,14 @@ private slots:
     void buttonsSelectTheirTool() {
         tools_->EnableDrawTools();
         QSignalSpy selected(tools_.get(), &TFrmTools::toolSelected);
-        for (int id : TFrmTools::kToolIds) {
+        for (const ToolInfo& t : PaletteTools()) {
+            const int id = t.Id;
             Click(tools_->ToolButton(id));
             QCOMPARE(doc_.CurrentTool, id);
             QCOMPARE(selected.last().at(0).toInt(), id);
             // Exactly one button is down.
             int down = 0;
-            for (int other : TFrmTools::kToolIds) down += tools_->ToolButton(other)->isChecked() ? 1 : 0;
+            for (const ToolInfo& o : PaletteTools()) down += tools_->ToolButton(o.Id)->isChecked() ? 1 : 0;
             QCOMPARE(down, 1);
             QVERIFY(tools_->ToolButton(id)->isChecked());
         }

@@ -1,0 +1,141 @@
+#include "tools/gui/ToolController.h"
+
+#include <QAbstractButton>
+
+#include "tools/ToolTable.h"
+#include "tools/gui/FreehandTools.h"
+#include "tools/gui/PickTools.h"
+#include "tools/gui/ToolOptionWindow.h"
+#include "tools/gui/ToolsWindow.h"
+
+namespace velmora {
+
+ToolController::ToolController(ToolHost& host, TFrmTools& palette, TFrmToolOption& options)
+    : ctx_{host, palette, options} {
+    tools_[ToolPencil] = std::make_unique<PencilTool>(ctx_);
+    tools_[ToolBrush] = std::make_unique<BrushTool>(ctx_);
+    tools_[ToolEraser] = std::make_unique<EraserTool>(ctx_);
+    tools_[ToolLighten] = std::make_unique<ToneTool>(ctx_, ToolLighten);
+    tools_[ToolDarken] = std::make_unique<ToneTool>(ctx_, ToolDarken);
+    tools_[ToolPaintBucket] = std::make_unique<PaintBucketTool>(ctx_);
+    tools_[ToolEyedropper] = std::make_unique<EyedropperTool>(ctx_);
+}
+
+ToolController::~ToolController() = default;
+
+Tool* ToolController::ToolOf(int toolId) const {
+    const auto it = tools_.find(toolId);
+    return it == tools_.end() ? nullptr : it->second.get();
+}
+
+Tool* ToolController::Current() const { return ToolOf(ctx_.Host.Doc().CurrentTool); }
+
+void ToolController::ToolMouseDown(int x, int y, const MouseState& state) {
+    mouseHeld_ = true;
+    if (Tool* t = Current()) t->Press(x, y, state);
+}
+
+void ToolController::ToolMouseMove(int x, int y, const MouseState& state) {
+    if (Tool* t = Current()) t->Move(x, y, state);
+}
+
+void ToolController::ToolMouseUp(int x, int y, const MouseState& state) {
+    mouseHeld_ = state.Left || state.Right || state.Middle;
+    if (Tool* t = Current()) t->Release(x, y, state);
+}
+
+void ToolController::PointerLeft() {
+    if (Tool* t = Current()) t->PointerLeft();
+}
+
+void ToolController::LeaveTool() {
+    if (Tool* t = Current()) t->Leave();
+}
+
+void ToolController::StartTool() {
+    if (Tool* t = Current()) t->Start();
+}
+
+void ToolController::SwitchToHand() {
+    ctx_.Host.Doc().CurrentTool = ToolHand;
+    ctx_.Palette.PressHandButton();
+    ctx_.Host.ShowToolOptionPage();
+}
+
+void ToolController::CancelShapeEdit() {
+    if (Tool* t = Current()) t->Cancel();
+    SwitchToHand();
+}
+
+void ToolController::CommitShapeEdit() {
+    LeaveTool();
+    SwitchToHand();
+}
+
+void ToolController::RefreshOverlay() {
+    if (Tool* t = Current()) t->RefreshOverlay();
+}
+
+bool ToolController::Busy() const {
+    const Tool* t = Current();
+    return t && t->Busy();
+}
+
+void ToolController::ChooseByKey(int toolId) {
+    // Exactly as a click on the button: a disabled button does nothing.
+    QAbstractButton* button = ctx_.Palette.ToolButton(toolId);
+    if (button && button->isEnabled()) button->click();
+}
+
+bool ToolController::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
+    if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
+    const bool shift = modifiers & Qt::ShiftModifier;
+    const int current = ctx_.Host.Doc().CurrentTool;
+    // A tool is not switched under a held mouse button; a pending shape, though, is
+    // committed by choosing another tool, as a click on the palette does.
+    if (mouseHeld_ && key != Qt::Key_BracketLeft && key != Qt::Key_BracketRight) return false;
+    switch (key) {
+    case Qt::Key_O:
+        if (shift)
+            ChooseByKey(current == ToolDarken ? ToolLighten : ToolDarken);
+        else
+            ChooseByKey(ToolLighten);
+        return true;
+    case Qt::Key_K:
+        if (!shift)
+            ChooseByKey(ToolBalloonA);
+        else
+            ChooseByKey(current == ToolBalloonA ? ToolBalloonB : current == ToolBalloonB ? ToolBalloonC : ToolBalloonA);
+        return true;
+    case Qt::Key_D:
+        if (shift) return false;
+        ctx_.Palette.SetFrontColor(0x000000);
+        ctx_.Palette.SetBackColor(0xFFFFFF);
+        emit ctx_.Palette.colorsChanged();
+        return true;
+    case Qt::Key_X: {
+        if (shift) return false;
+        const std::uint32_t front = ctx_.Palette.FrontColor();
+        ctx_.Palette.SetFrontColor(ctx_.Palette.BackColor());
+        ctx_.Palette.SetBackColor(front);
+        emit ctx_.Palette.colorsChanged();
+        return true;
+    }
+    case Qt::Key_BracketLeft:
+    case Qt::Key_BracketRight:
+        return ctx_.Options.StepToolSize(current, key == Qt::Key_BracketRight);
+    default:
+        break;
+    }
+    if (shift) return false;
+    for (const ToolInfo& t : PaletteTools()) {
+        const char* k = t.Key;
+        if (k[0] != '\0' && k[1] == '\0' && key == Qt::Key_A + (k[0] - 'A')) {
+            ChooseByKey(t.Id);
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace velmora

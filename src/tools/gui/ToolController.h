@@ -1,0 +1,61 @@
+#pragma once
+// Owns one object per drawing tool and runs the tool state: which tool gets the
+// view's mouse events, what choosing, leaving and cancelling a tool does, the
+// overlay refresh after an option change, and the single-key shortcuts.
+
+#include <QObject>
+#include <map>
+#include <memory>
+
+#include "tools/gui/Tool.h"
+#include "tools/gui/ToolHost.h"
+#include "view/ToolRouting.h"
+
+namespace velmora {
+
+class ToolController : public ToolInput {
+public:
+    ToolController(ToolHost& host, TFrmTools& palette, TFrmToolOption& options);
+    ~ToolController() override;
+
+    // The tool object of an id; nullptr for ids without one (none, hand).
+    Tool* ToolOf(int toolId) const;
+    Tool* Current() const;
+
+    // ToolInput: events of the paint box in image coordinates.
+    void ToolMouseDown(int x, int y, const MouseState& state) override;
+    void ToolMouseMove(int x, int y, const MouseState& state) override;
+    void ToolMouseUp(int x, int y, const MouseState& state) override;
+    void PointerLeft();
+
+    // The palette's selection runs LeaveTool for the tool being left, sets the id,
+    // shows the option page, then StartTool.
+    void LeaveTool();
+    void StartTool();
+    // The Delete key and the cancel buttons: drops a pending edit, then the hand.
+    void CancelShapeEdit();
+    // Finishes a pending edit (the commit buttons), then the hand.
+    void CommitShapeEdit();
+    // The tool's part of RefreshToolOverlay: redraw what it shows with the new settings.
+    void RefreshOverlay();
+
+    // True while a stroke or a pending edit holds copies of the layers: undo, redo,
+    // history jumps and opening a file wait until it ends.
+    bool Busy() const;
+
+    // A key pressed while the picture or the main window has the focus. True when it
+    // was a tool shortcut and has been handled. While an object is edited, Enter
+    // commits it once placed, Esc cancels it, and the arrow keys move a placed object
+    // by one pixel (ten with Shift).
+    bool HandleKey(int key, Qt::KeyboardModifiers modifiers);
+
+private:
+    void ChooseByKey(int toolId);
+    void SwitchToHand();
+
+    ToolContext ctx_;
+    std::map<int, std::unique_ptr<Tool>> tools_;
+    bool mouseHeld_ = false;
+};
+
+}  // namespace velmora
