@@ -5,10 +5,13 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
+#include <QProcess>
 #include <QtTest>
 #include <string>
 #include <utility>
 
+#include "app/Batch.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/ShellTestSupport.h"
 #include "history/gui/HistoryWindow.h"
@@ -68,6 +71,28 @@ inline Bitmap Plain(int w, int h, std::uint32_t color) {
     b.Fill(static_cast<std::uint8_t>(color >> 16), static_cast<std::uint8_t>(color >> 8),
            static_cast<std::uint8_t>(color));
     return b;
+}
+
+// With VELMORA_SCREENSHOT_DIR set and a display (Xvfb with QT_QPA_PLATFORM=xcb), the
+// whole screen is saved there for a person to look at.
+inline void Screenshot(const QString& name) {
+    const QString dir = qEnvironmentVariable("VELMORA_SCREENSHOT_DIR");
+    if (dir.isEmpty()) return;
+    QTest::qWait(300);
+    const QString file = QDir(dir).filePath(name + QStringLiteral(".png"));
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        QProcess::execute(QStringLiteral("/usr/bin/import"), {QStringLiteral("-window"), QStringLiteral("root"), file});
+}
+
+// The sample photograph converted with the default preset, as a project to open.
+inline QString ConvertedSample(const ShellEnv& env) {
+    TEffectParams record;
+    std::string error;
+    if (!BatchRecord("", VELMORA_PROGRAM_DIR, record, error)) qFatal("%s", error.c_str());
+    const std::string out = env.Path("converted.d2o").toStdString();
+    if (!ConvertFile(std::string(VELMORA_PROGRAM_DIR) + "/sample.jpg", out, record, BatchOptions{}, error))
+        qFatal("%s", error.c_str());
+    return QString::fromStdString(out);
 }
 
 }  // namespace velmora::test

@@ -3,8 +3,10 @@
 #include <QAbstractButton>
 
 #include "tools/ToolTable.h"
+#include "tools/gui/BalloonTool.h"
 #include "tools/gui/FreehandTools.h"
 #include "tools/gui/PickTools.h"
+#include "tools/gui/ShapeTools.h"
 #include "tools/gui/ToolOptionWindow.h"
 #include "tools/gui/ToolsWindow.h"
 
@@ -19,6 +21,12 @@ ToolController::ToolController(ToolHost& host, TFrmTools& palette, TFrmToolOptio
     tools_[ToolDarken] = std::make_unique<ToneTool>(ctx_, ToolDarken);
     tools_[ToolPaintBucket] = std::make_unique<PaintBucketTool>(ctx_);
     tools_[ToolEyedropper] = std::make_unique<EyedropperTool>(ctx_);
+    tools_[ToolRectangle] = std::make_unique<RectangleTool>(ctx_);
+    tools_[ToolEllipse] = std::make_unique<EllipseTool>(ctx_);
+    tools_[ToolText] = std::make_unique<TextTool>(ctx_);
+    tools_[ToolBalloonA] = std::make_unique<BalloonTool>(ctx_, ToolBalloonA, BalloonBody::Rectangle);
+    tools_[ToolBalloonB] = std::make_unique<BalloonTool>(ctx_, ToolBalloonB, BalloonBody::Rounded);
+    tools_[ToolBalloonC] = std::make_unique<BalloonTool>(ctx_, ToolBalloonC, BalloonBody::Ellipse);
 }
 
 ToolController::~ToolController() = default;
@@ -87,9 +95,39 @@ void ToolController::ChooseByKey(int toolId) {
     if (button && button->isEnabled()) button->click();
 }
 
+bool ToolController::HandleShapeKey(int key, bool shift) {
+    auto* shape = dynamic_cast<ShapeTool*>(Current());
+    if (!shape || !shape->Busy()) return false;
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // As the commit button, but only for an object that has been placed.
+        if (!shape->ShapePending) return false;
+        CommitShapeEdit();
+        return true;
+    case Qt::Key_Escape:
+        CancelShapeEdit();
+        return true;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down: {
+        const int step = shift ? 10 : 1;
+        const int dx = key == Qt::Key_Left ? -step : key == Qt::Key_Right ? step : 0;
+        const int dy = key == Qt::Key_Up ? -step : key == Qt::Key_Down ? step : 0;
+        return shape->Nudge(dx, dy);
+    }
+    default:
+        return false;
+    }
+}
+
 bool ToolController::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
     if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
     const bool shift = modifiers & Qt::ShiftModifier;
+    // An object being edited keeps the tool busy for the whole edit; its own keys
+    // come first.
+    if (HandleShapeKey(key, shift)) return true;
     const int current = ctx_.Host.Doc().CurrentTool;
     // A tool is not switched under a held mouse button; a pending shape, though, is
     // committed by choosing another tool, as a click on the palette does.

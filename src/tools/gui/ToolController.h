@@ -51,6 +51,7 @@ public:
 
 private:
     void ChooseByKey(int toolId);
+    bool HandleShapeKey(int key, bool shift);
     void SwitchToHand();
 
     ToolContext ctx_;

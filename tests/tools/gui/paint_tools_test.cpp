@@ -9,10 +9,6 @@
 #include <QSpinBox>
 #include <QToolButton>
 
-#include <QDir>
-#include <QProcess>
-
-#include "app/Batch.h"
 #include "document/gui/LayersWindow.h"
 #include "support/ToolTestKit.h"
 #include <cstring>
@@ -39,28 +35,6 @@ void SetDrawable(TFrmMain& w, bool sketch, bool color) {
 
 void Key(TFrmMain& w, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     QTest::keyClick(w.PaintBox1, key, mods);
-}
-
-// With VELMORA_SCREENSHOT_DIR set and a display (Xvfb with QT_QPA_PLATFORM=xcb), the
-// whole screen is saved there for a person to look at.
-void Screenshot(const QString& name) {
-    const QString dir = qEnvironmentVariable("VELMORA_SCREENSHOT_DIR");
-    if (dir.isEmpty()) return;
-    QTest::qWait(300);
-    const QString file = QDir(dir).filePath(name + QStringLiteral(".png"));
-    if (QGuiApplication::platformName() == QLatin1String("xcb"))
-        QProcess::execute(QStringLiteral("/usr/bin/import"), {QStringLiteral("-window"), QStringLiteral("root"), file});
-}
-
-// The sample photograph converted with the default preset, as a project to open.
-QString ConvertedSample(const ShellEnv& env) {
-    TEffectParams record;
-    std::string error;
-    if (!BatchRecord("", VELMORA_PROGRAM_DIR, record, error)) qFatal("%s", error.c_str());
-    const std::string out = env.Path("converted.d2o").toStdString();
-    if (!ConvertFile(std::string(VELMORA_PROGRAM_DIR) + "/sample.jpg", out, record, BatchOptions{}, error))
-        qFatal("%s", error.c_str());
-    return QString::fromStdString(out);
 }
 
 // Whether anything of the composite changed inside r.

@@ -1,0 +1,258 @@
+#include "tools/gui/ShapeTools.h"
+
+#include <QPen>
+#include <QPolygonF>
+
+#include "tools/LayerBlit.h"
+#include "tools/gui/LayerPainter.h"
+#include "tools/gui/ShapeText.h"
+#include "tools/gui/ToolsWindow.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr std::uint32_t kBlack = 0x000000;
+
+}  // namespace
+
+Qt::CursorShape CursorShapeOf(HandleCursor cursor) {
+    switch (cursor) {
+    case HandleCursor::SizeFDiag: return Qt::SizeFDiagCursor;
+    case HandleCursor::SizeHor: return Qt::SizeHorCursor;
+    case HandleCursor::SizeBDiag: return Qt::SizeBDiagCursor;
+    case HandleCursor::SizeVer: return Qt::SizeVerCursor;
+    case HandleCursor::Move: return Qt::SizeAllCursor;
+    case HandleCursor::Arrow: break;
+    }
+    return Qt::ArrowCursor;
+}
+
+// ---------------------------------------------------------------------------------
+// Drawing on the scratch bitmaps
+
+ScratchCanvas::ScratchCanvas(Bitmap& bmp) : image_(WrapBitmap(bmp)), painter_(&image_) {
+    painter_.setRenderHint(QPainter::Antialiasing, false);
+    painter_.setPen(Qt::NoPen);
+}
+
+void ScratchCanvas::FillRect(int left, int top, int right, int bottom, std::uint32_t color) {
+    // An inner box of a border wider than half the object is inverted; it is simply
+    // not there, which leaves the object solid in the border color.
+    if (right <= left || bottom <= top) return;
+    painter_.fillRect(QRect(left, top, right - left, bottom - top), ToQColor(color));
+}
+
+void ScratchCanvas::FillEllipse(int left, int top, int right, int bottom, std::uint32_t color) {
+    if (right <= left || bottom <= top) return;
+    QPainterPath path;
+    path.addEllipse(QRectF(left, top, right - left, bottom - top));
+    FillPath(path, color);
+}
+
+void ScratchCanvas::FillPath(const QPainterPath& path, std::uint32_t color) {
+    // A fill without an outline: an outline pen, even one pixel wide, would reach the
+    // box's right column and bottom row, which the object does not cover.
+    painter_.fillPath(path, ToQColor(color));
+}
+
+void ScratchCanvas::DrawPolygon(const std::vector<Point>& points, int penWidth, std::uint32_t pen,
+                                std::uint32_t fill) {
+    if (penWidth < 1) penWidth = 1;
+    // A one-pixel pen is drawn as a line through the pixels its points name; a wider
+    // pen is an outline filled by pixel centres, so its points go to the centres.
+    const double centre = penWidth > 1 ? 0.5 : 0.0;
+    QPolygonF polygon;
+    for (const Point& p : points) polygon << QPointF(p.X + centre, p.Y + centre);
+    QPen outline(ToQColor(pen));
+    outline.setWidth(penWidth);
+    outline.setCapStyle(Qt::RoundCap);
+    outline.setJoinStyle(Qt::RoundJoin);
+    painter_.save();
+    painter_.setPen(outline);
+    painter_.setBrush(ToQColor(fill));
+    painter_.drawPolygon(polygon);
+    painter_.restore();
+}
+
+// ---------------------------------------------------------------------------------
+// The shared edit model
+
+void ShapeTool::Start() {
+    BeginGeometry();
+    Document& doc = Doc();
+    // The untouched layers, from which the area under the object is restored.
+    doc.WorkBmp1 = doc.SketchBmp;
+    doc.WorkBmp2 = doc.ColorBmp;
+    OutlineRect = kEmptyRect;
+    ShapePending = false;
+    ActiveHandle = kNoHandle;
+    editing_ = true;
+    Host().DisableDocumentCommands();
+}
+
+void ShapeTool::Press(int x, int y, const MouseState& state) {
+    if (!editing_ || state.Button != MouseState::Which::Left) return;
+    const Point corner = Corner();
+    DragAnchor = ::velmora::DragAnchor{x, corner.X, y, corner.Y};
+    ShapePending = true;
+}
+
+void ShapeTool::Move(int x, int y, const MouseState& state) {
+    if (!editing_ || !TakesMove(x, y)) return;
+    if (ShapePending && state.Left) {
+        DragHandle(ActiveHandle, x, y, DragAnchor);
+        RenderShape();
+    } else if (ShapePending) {
+        Hover(x, y);
+    } else {
+        FollowMouse(x, y);
+        RenderShape();
+    }
+}
+
+void ShapeTool::Hover(int x, int y) {
+    ActiveHandle = HitTestHandles(x, y);
+    Host().SetShapeCursor(CursorShapeOf(CursorForHandle(ActiveHandle)));
+    DrawHandles();
+}
+
+void ShapeTool::Leave() {
+    if (!editing_) return;
+    if (ShapePending) {
+        // Drawn once more, which also takes the hover's handles off the layers.
+        RenderShape();
+    } else {
+        const Rect restored = RestoreShapeArea();
+        if (!restored.Empty()) Host().PaintImageRect(restored);
+    }
+    EndEdit();
+    RecordToolState();
+    Host().UpdateCommandStates();
+}
+
+void ShapeTool::Cancel() {
+    if (!editing_) return;
+    RestoreShapeArea();
+    EndEdit();
+    Host().RefreshView();
+    Host().UpdateCommandStates();
+}
+
+void ShapeTool::RefreshOverlay() {
+    if (editing_) RenderShape();
+}
+
+bool ShapeTool::Nudge(int dx, int dy) {
+    if (!editing_ || !ShapePending) return false;
+    // An anchor of its own: the press's anchor stays for the mouse drag it belongs to.
+    const Point corner = Corner();
+    DragHandle(kMoveHandle, corner.X + dx, corner.Y + dy, ::velmora::DragAnchor{corner.X, corner.X, corner.Y, corner.Y});
+    RenderShape();
+    return true;
+}
+
+void ShapeTool::EndEdit() {
+    editing_ = false;
+    ShapePending = false;
+    ActiveHandle = kNoHandle;
+    OutlineRect = kEmptyRect;
+}
+
+Rect ShapeTool::RestoreShapeArea() {
+    if (OutlineRect.Empty()) return kEmptyRect;
+    Document& doc = Doc();
+    const Rect copied = Inflate(OutlineRect, 4);
+    CopyArea(doc.SketchBmp, doc.WorkBmp1, copied);
+    CopyArea(doc.ColorBmp, doc.WorkBmp2, copied);
+    const Rect recomposited = Inflate(OutlineRect, 8);
+    Host().CompositeRect(recomposited);
+    return recomposited;
+}
+
+void ShapeTool::PlaceObject(bool masked, const Rect& box, int paintGrow) {
+    RestoreShapeArea();
+    for (Bitmap* layer : DrawableLayers()) {
+        if (masked)
+            CombineMasked(*layer, StampMask, ShapeImage, box.Left, box.Top);
+        else
+            CopyImageInto(*layer, ShapeImage, box.Left, box.Top);
+    }
+    Host().CompositeRect(box);
+    Host().PaintImageRect(OutlineRect.Empty() ? box : UnionRect(box, Inflate(OutlineRect, paintGrow)));
+    OutlineRect = box;
+}
+
+void ShapeTool::PaintHandles(const std::vector<Point>& points, const Rect& area) {
+    for (Bitmap* layer : DrawableLayers()) DrawHandleSquares(*layer, points);
+    Touch(area);
+}
+
+std::uint32_t ShapeTool::FrontColor() { return Palette().FrontColor(); }
+std::uint32_t ShapeTool::BackColor() { return Palette().BackColor(); }
+TFrmToolOption::TextStyle ShapeTool::TextStyle() { return Options().ShapeTextStyle(Id()); }
+
+void ShapeTool::SizeScratch(Bitmap& bmp, int w, int h) {
+    if (w < 1) w = 1;
+    if (h < 1) h = 1;
+    if (bmp.Width() != w || bmp.Height() != h) bmp.SetSize(w, h);
+}
+
+// ---------------------------------------------------------------------------------
+// Boxes
+
+void BoxTool::FollowMouse(int x, int y) { Box() = MoveBoxTo(Box(), x, y); }
+
+Point BoxTool::Corner() const { return Point{Box().Left, Box().Top}; }
+
+int BoxTool::HitTestHandles(int x, int y) const { return HitTestBoxHandles(Box(), x, y); }
+
+void BoxTool::DragHandle(int handle, int x, int y, const ::velmora::DragAnchor& anchor) {
+    DragBoxHandle(Box(), handle, x, y, anchor);
+}
+
+void BoxTool::RenderShape() {
+    const ShapeBox& b = Box();
+    BuildImage(b.W(), b.H());
+    PlaceObject(Masked(), Rect{b.Left, b.Top, b.Right, b.Bottom}, 8);
+}
+
+void BoxTool::DrawHandles() { PaintHandles(BoxHandlePoints(Box()), BoxHandleArea(Box())); }
+
+void RectangleTool::BuildImage(int w, int h) {
+    SizeScratch(ShapeImage, w, h);
+    const TFrmToolOption::TextStyle style = TextStyle();
+    const int b = style.BorderWidth;
+    ScratchCanvas canvas(ShapeImage);
+    canvas.FillRect(0, 0, w, h, FrontColor());
+    canvas.FillRect(b, b, w - b, h - b, BackColor());
+    DrawTextLines(canvas.Painter(), style, RectangleTextArea(w, h, TextInset), FrontColor());
+}
+
+void EllipseTool::BuildImage(int w, int h) {
+    SizeScratch(StampMask, w, h);
+    SizeScratch(ShapeImage, w, h);
+    // Outside the ellipse the mask keeps the layer (white) and the image adds nothing
+    // (black); inside, the mask clears the layer and the image supplies the pixels.
+    FillWhite(StampMask);
+    ShapeImage.Fill(0, 0, 0);
+    const TFrmToolOption::TextStyle style = TextStyle();
+    const int b = style.BorderWidth;
+    {
+        ScratchCanvas mask(StampMask);
+        mask.FillEllipse(0, 0, w, h, kBlack);
+    }
+    ScratchCanvas canvas(ShapeImage);
+    canvas.FillEllipse(0, 0, w, h, FrontColor());
+    canvas.FillEllipse(b, b, w - b, h - b, BackColor());
+    DrawTextLines(canvas.Painter(), style, EllipseTextArea(w, h), FrontColor());
+}
+
+void TextTool::BuildImage(int w, int h) {
+    SizeScratch(ShapeImage, w, h);
+    ScratchCanvas canvas(ShapeImage);
+    canvas.FillRect(0, 0, w, h, BackColor());
+    DrawTextLines(canvas.Painter(), TextStyle(), TextBoxTextArea(w, h), FrontColor());
+}
+
+}  // namespace velmora
