@@ -113,6 +113,21 @@ int ScreenToImage(int screen, double zoom, int scrollPosition) {
     return static_cast<int>(RoundHalfEven(v));
 }
 
+int ScrollToKeep(const ScrollAxis& axis, long double imageCoord, int screen, double zoom) {
+    if (!axis.Visible) return 0;
+    const long long p = RoundHalfEven(imageCoord - static_cast<long double>(screen) / zoom);
+    return static_cast<int>(std::clamp<long long>(p, 0, axis.HighestPosition()));
+}
+
+double FitZoom(int paintWidth, int paintHeight, int imageWidth, int imageHeight) {
+    if (paintWidth <= 0 || paintHeight <= 0 || imageWidth <= 0 || imageHeight <= 0) return 1.0;
+    double zoom = std::min(static_cast<double>(paintWidth) / imageWidth, static_cast<double>(paintHeight) / imageHeight);
+    // The scroll bars hide when extent / zoom reaches the image; step below any
+    // rounding that would leave one of them a fraction short.
+    while (paintWidth / zoom < imageWidth || paintHeight / zoom < imageHeight) zoom = std::nextafter(zoom, 0.0);
+    return zoom;
+}
+
 int HandDragPosition(const ScrollAxis& axis, int downCoord, int coord) {
     if (!axis.Visible) return axis.Position;
     const long long p = static_cast<long long>(axis.Position) + downCoord - coord;

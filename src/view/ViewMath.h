@@ -74,6 +74,15 @@ ScreenRect ImageRectOnScreen(const Rect& r, int horzPosition, int vertPosition, 
 // to even, in extended precision.
 int ScreenToImage(int screen, double zoom, int scrollPosition);
 
+// The scroll position that shows image coordinate `imageCoord` (fractional) at
+// paint-box pixel `screen` at the given zoom, kept within the axis's range; 0 for a
+// hidden axis. What zooming at the pointer keeps in place.
+int ScrollToKeep(const ScrollAxis& axis, long double imageCoord, int screen, double zoom);
+
+// The largest zoom at which the whole image fits the paint box, so that neither
+// scroll bar is needed.
+double FitZoom(int paintWidth, int paintHeight, int imageWidth, int imageHeight);
+
 // The hand tool: the scroll position that keeps the grabbed image point (downCoord)
 // under the mouse at image coordinate `coord`. A hidden axis, or a move that would
 // pass either end, keeps the current position.

@@ -109,6 +109,20 @@ void Draw(QPainter& p, IconId id) {
         p.drawText(QRectF(2.5, 4.5, 19, 15), Qt::AlignCenter, QStringLiteral("1:1"));
         break;
     }
+    case IconId::FitInWindow: {
+        // A frame with four arrows pointing into its corners.
+        p.setPen(Pen(kInk));
+        p.setBrush(kPaper);
+        p.drawRect(QRectF(2.5, 4.5, 19, 15));
+        p.setPen(Pen(kBlue, 1.6));
+        const QPointF c(12, 12);
+        for (const QPointF corner : {QPointF(5, 7), QPointF(19, 7), QPointF(5, 17), QPointF(19, 17)}) {
+            p.drawLine(c + (corner - c) * 0.3, corner);
+            p.drawLine(corner, corner + QPointF((c.x() - corner.x()) * 0.35, 0));
+            p.drawLine(corner, corner + QPointF(0, (c.y() - corner.y()) * 0.5));
+        }
+        break;
+    }
     case IconId::History:
         p.setPen(Pen(kInk, 1.8));
         p.setBrush(kPaper);

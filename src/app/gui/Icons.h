@@ -7,7 +7,7 @@
 namespace velmora {
 
 enum class IconId {
-    Open, Save, Copy, Undo, Redo, Convert, ZoomIn, ZoomOut, ActualPixels,
+    Open, Save, Copy, Undo, Redo, Convert, ZoomIn, ZoomOut, ActualPixels, FitInWindow,
     History, Layers, Tools, ToolOption, Help, Program
 };
 

@@ -32,6 +32,7 @@
 #include "app/Version.h"
 #include "app/WindowPlacement.h"
 #include "app/gui/AboutWindow.h"
+#include "app/gui/FileDialogs.h"
 #include "app/gui/Icons.h"
 #include "common/gui/Messages.h"
 #include "conversion/Resample.h"
@@ -53,34 +54,6 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 std::string S(const QString& s) { return s.toStdString(); }
-
-// Qt reads a filter's patterns from its last parenthesis and separates them by
-// blanks. The texts the dialogs show keep their own spelling (hidden details show
-// the part before that last parenthesis), and the patterns match every letter case.
-QString QtFilter(const DialogFilter& f) {
-    QStringList patterns;
-    for (const QString& p : Q(f.Patterns).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        if (p == QLatin1String("*.*")) {
-            patterns << QStringLiteral("*");
-            continue;
-        }
-        QString any;
-        for (QChar c : p) {
-            if (c.isLetter())
-                any += QLatin1Char('[') + c.toLower() + c.toUpper() + QLatin1Char(']');
-            else
-                any += c;
-        }
-        patterns << any;
-    }
-    return Q(f.Text) + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
-}
-
-QStringList QtFilters(const std::vector<DialogFilter>& filters) {
-    QStringList out;
-    for (const DialogFilter& f : filters) out << QtFilter(f);
-    return out;
-}
 
 // Keeps the busy cursor up for a scope, whatever way it is left.
 class BusyCursor {
@@ -156,6 +129,8 @@ void TFrmMain::CreateActions() {
     MenuItem_ZoomOut->setIcon(MakeIcon(IconId::ZoomOut));
     MenuItem_ActualPixels = NewAction(QStringLiteral("Actual Pixels"), QKeySequence(Qt::CTRL | Qt::Key_0));
     MenuItem_ActualPixels->setIcon(MakeIcon(IconId::ActualPixels));
+    MenuItem_FitInWindow = NewAction(QStringLiteral("Fit in Window"), QKeySequence(Qt::CTRL | Qt::Key_9));
+    MenuItem_FitInWindow->setIcon(MakeIcon(IconId::FitInWindow));
 
     struct Toggle {
         QAction** menu;
@@ -191,7 +166,7 @@ void TFrmMain::CreateActions() {
     for (QAction* a : {MenuItem_SaveAs, MenuItem_Undo, MenuItem_Redo, MenuItem_Copy, MenuItem_Classic,
                        MenuItem_Cartoon, MenuItem_Sketch, MenuItem_Linedrawing, MenuItem_Canvas,
                        MenuItem_BrightContrast, MenuItem_Saturation, MenuItem_ColorBalance, MenuItem_Blur,
-                       MenuItem_ZoomIn, MenuItem_ZoomOut, MenuItem_ActualPixels})
+                       MenuItem_ZoomIn, MenuItem_ZoomOut, MenuItem_ActualPixels, MenuItem_FitInWindow})
         a->setEnabled(false);
 
     connect(MenuItem_Open, &QAction::triggered, this, &TFrmMain::MenuItem_OpenClick);
@@ -216,6 +191,7 @@ void TFrmMain::CreateActions() {
     connect(MenuItem_ZoomIn, &QAction::triggered, this, &TFrmMain::MenuItem_ZoomInClick);
     connect(MenuItem_ZoomOut, &QAction::triggered, this, &TFrmMain::MenuItem_ZoomOutClick);
     connect(MenuItem_ActualPixels, &QAction::triggered, this, &TFrmMain::MenuItem_ActualPixelsClick);
+    connect(MenuItem_FitInWindow, &QAction::triggered, this, &TFrmMain::MenuItem_FitInWindowClick);
     connect(Content1, &QAction::triggered, this, &TFrmMain::Content1Click);
     connect(About1, &QAction::triggered, this, &TFrmMain::About1Click);
     connect(VelmoraHomePage1, &QAction::triggered, this, &TFrmMain::VelmoraHomePage1Click);
@@ -254,6 +230,7 @@ void TFrmMain::CreateMenus() {
     view->addAction(MenuItem_ZoomIn);
     view->addAction(MenuItem_ZoomOut);
     view->addAction(MenuItem_ActualPixels);
+    view->addAction(MenuItem_FitInWindow);
 
     QMenu* window = menuBar()->addMenu(QStringLiteral("Window"));
     window->addAction(MenuItem_History);
@@ -282,6 +259,7 @@ void TFrmMain::CreateToolBar() {
     ToolBar1->addAction(MenuItem_ZoomIn);
     ToolBar1->addAction(MenuItem_ZoomOut);
     ToolBar1->addAction(MenuItem_ActualPixels);
+    ToolBar1->addAction(MenuItem_FitInWindow);
     ToolBar1->addSeparator();
     ToolBar1->addAction(MenuItem_Classic);
     ToolBar1->addSeparator();
@@ -539,7 +517,7 @@ void TFrmMain::SetShapeCursor(Qt::CursorShape shape) { PaintBox1->SetShapeCursor
 bool TFrmMain::CanChangeState() const { return !tools_->Busy(); }
 
 bool TFrmMain::AddState(const std::string& name, const std::string& detail) {
-    modified_ = true;
+    SetModified(true);
     return FrmHistory->AddState(Q(name), Q(detail));
 }
 
@@ -571,7 +549,7 @@ bool TFrmMain::LoadSnapshot(const std::string& path, std::string& error) {
         return false;
     }
     SetLayerStateQuietly(project.State);
-    modified_ = true;
+    SetModified(true);
     doc_.CurrentTool = ToolHand;
     FrmTools->PressHandButton();
     PaintBox1->ClearOverlay();
@@ -601,7 +579,7 @@ void TFrmMain::UpdateCommandStates() {
         for (QAction* a : {MenuItem_SaveAs, MenuItem_Copy, MenuItem_Open, MenuItem_History, MenuItem_Classic,
                            MenuItem_Cartoon, MenuItem_Sketch, MenuItem_Linedrawing, MenuItem_Canvas,
                            MenuItem_BrightContrast, MenuItem_Saturation, MenuItem_ColorBalance, MenuItem_Blur,
-                           MenuItem_ZoomIn, MenuItem_ZoomOut, MenuItem_ActualPixels})
+                           MenuItem_ZoomIn, MenuItem_ZoomOut, MenuItem_ActualPixels, MenuItem_FitInWindow})
             a->setEnabled(true);
         ApplyDrawToolsForZoom();
     } else {
@@ -701,9 +679,26 @@ void TFrmMain::MenuItem_ActualPixelsClick() {
     FrmTools->EnableDrawTools();
 }
 
-void TFrmMain::ZoomByWheel(int steps) {
-    for (; steps > 0 && MenuItem_ZoomIn->isEnabled(); --steps) MenuItem_ZoomInClick();
-    for (; steps < 0 && MenuItem_ZoomOut->isEnabled(); ++steps) MenuItem_ZoomOutClick();
+void TFrmMain::ZoomByWheel(int steps, int x, int y) {
+    if (!MenuItem_ZoomIn->isEnabled()) return;
+    // The picture point under the pointer stays under it, as in every image editor.
+    const long double imageX = static_cast<long double>(x) / doc_.Zoom + HorzPosition();
+    const long double imageY = static_cast<long double>(y) / doc_.Zoom + VertPosition();
+    for (; steps > 0; --steps) MenuItem_ZoomInClick();
+    for (; steps < 0; ++steps) MenuItem_ZoomOutClick();
+    // Zooming returned the view to the top-left corner; one move per bar brings the
+    // point back, each through the bar's own change handler.
+    const int h = ScrollToKeep(horzAxis_, imageX, x, doc_.Zoom);
+    const int v = ScrollToKeep(vertAxis_, imageY, y, doc_.Zoom);
+    if (horzAxis_.Visible && h != HorzScrollBar->value()) HorzScrollBar->setValue(h);
+    if (vertAxis_.Visible && v != VertScrollBar->value()) VertScrollBar->setValue(v);
+}
+
+void TFrmMain::MenuItem_FitInWindowClick() {
+    doc_.Zoom = FitZoom(PaintBox1->width(), PaintBox1->height(), doc_.CompositeBmp.Width(), doc_.CompositeBmp.Height());
+    UpdateScrollBars();
+    RefreshView();
+    ApplyDrawToolsForZoom();
 }
 
 void TFrmMain::ScrollByWheel(int verticalDelta, int horizontalDelta) {
@@ -794,31 +789,10 @@ void TFrmMain::keyReleaseEvent(QKeyEvent* event) {
 // ---------------------------------------------------------------------------------
 // Files
 
-std::unique_ptr<QFileDialog> TFrmMain::MakeOpenDialog() {
-    auto dialog = std::make_unique<QFileDialog>(this, QStringLiteral("Open"), lastFolder_);
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
-    dialog->setOption(QFileDialog::HideNameFilterDetails);
-    dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    dialog->setFileMode(QFileDialog::ExistingFile);
-    dialog->setNameFilters(QtFilters(OpenDialogFilters()));
-    dialog->selectNameFilter(QtFilter(OpenDialogFilters().front()));
-    dialog->setSizeGripEnabled(true);
-    return dialog;
-}
+std::unique_ptr<QFileDialog> TFrmMain::MakeOpenDialog() { return MakePictureOpenDialog(this, lastFolder_); }
 
 std::unique_ptr<QFileDialog> TFrmMain::MakeSaveDialog(const SaveProposal& proposal) {
-    auto dialog = std::make_unique<QFileDialog>(this, QStringLiteral("Save"), lastFolder_);
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
-    dialog->setOption(QFileDialog::HideNameFilterDetails);
-    dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setFileMode(QFileDialog::AnyFile);
-    const QStringList filters = QtFilters(SaveDialogFilters());
-    dialog->setNameFilters(filters);
-    const int index = std::clamp(proposal.FilterIndex, 1, static_cast<int>(filters.size()));
-    dialog->selectNameFilter(filters[index - 1]);
-    dialog->selectFile(Q(proposal.FileName));
-    dialog->setSizeGripEnabled(true);
-    return dialog;
+    return MakePictureSaveDialog(this, lastFolder_, proposal);
 }
 
 void TFrmMain::MenuItem_OpenClick() {
@@ -911,7 +885,8 @@ void TFrmMain::FinishOpen(const QString& path) {
     lastOpenedPath_ = path;
     lastFolder_ = QFileInfo(path).absolutePath();
     FrmHistory->AddState(QStringLiteral("Open"), path);
-    modified_ = false;
+    ShowDocumentName(path);
+    SetModified(false);
     UpdateCommandStates();
     FrmTools->setEnabled(true);
     doc_.CurrentTool = ToolHand;
@@ -921,14 +896,28 @@ void TFrmMain::FinishOpen(const QString& path) {
     RefreshView();
 }
 
-void TFrmMain::MenuItem_SaveAsClick() {
-    if (!doc_.ImageLoaded) return;
+void TFrmMain::MenuItem_SaveAsClick() { SaveCommand(); }
+
+void TFrmMain::SetModified(bool modified) {
+    modified_ = modified;
+    setWindowModified(modified);
+}
+
+void TFrmMain::ShowDocumentName(const QString& path) {
+    // "[*]" is where the window shows its modified mark.
+    setWindowTitle(QFileInfo(path).fileName() + QStringLiteral("[*] \u2014 ") + QString::fromLatin1(kMainCaption));
+}
+
+bool TFrmMain::SaveCommand() {
+    if (!doc_.ImageLoaded) return false;
+    // A pending shape is committed first, so that what is saved is what is shown.
+    const ToolInfo* tool = FindTool(doc_.CurrentTool);
+    if (tool && tool->Family == ToolFamily::Shape && tools_->Busy()) tools_->CommitShapeEdit();
     CompositeAll();
     auto dialog = MakeSaveDialog(ProposeSaveName(S(lastOpenedPath_)));
-    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return;
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return false;
     lastFolder_ = dialog->directory().absolutePath();
-    const int index = static_cast<int>(dialog->nameFilters().indexOf(dialog->selectedNameFilter())) + 1;
-    SaveToFile(dialog->selectedFiles().front(), index);
+    return SaveToFile(dialog->selectedFiles().front(), SelectedFilterIndex(*dialog));
 }
 
 bool TFrmMain::SaveToFile(const QString& chosenPath, int filterIndex) {
@@ -949,7 +938,8 @@ bool TFrmMain::SaveToFile(const QString& chosenPath, int filterIndex) {
         ShowMessage(this, Q(message));
         return false;
     }
-    modified_ = false;
+    ShowDocumentName(Q(path));
+    SetModified(false);
     return true;
 }
 
@@ -1025,11 +1015,15 @@ void TFrmMain::VelmoraHomePage1Click() {
 
 void TFrmMain::closeEvent(QCloseEvent* event) {
     // A shape still being placed is unsaved work too.
-    if ((modified_ || tools_->Busy()) &&
-        !ConfirmOkCancel(this, QStringLiteral("The picture has changed since it was last opened or saved.\n"
-                                              "Close Velmora and discard the changes?"))) {
-        event->ignore();
-        return;
+    if (modified_ || tools_->Busy()) {
+        const SaveAnswer answer = AskSaveChanges(
+            this, QStringLiteral("The picture has changed since it was last opened or saved.\n"
+                                 "Save the changes before closing Velmora?"));
+        // The program closes only once the save has really been written.
+        if (answer == SaveAnswer::Cancel || (answer == SaveAnswer::Save && !SaveCommand())) {
+            event->ignore();
+            return;
+        }
     }
     FrmOptions->SaveOptions();
     event->accept();

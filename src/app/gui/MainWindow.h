@@ -98,6 +98,8 @@ public:
     // Commands.
     void MenuItem_OpenClick();
     void MenuItem_SaveAsClick();
+    // The Save command: its dialog, then the write. True when the picture was saved.
+    bool SaveCommand();
     void MenuItem_OptionsClick();
     void MenuItem_UndoClick();
     void MenuItem_RedoClick();
@@ -105,6 +107,8 @@ public:
     void MenuItem_ZoomInClick();
     void MenuItem_ZoomOutClick();
     void MenuItem_ActualPixelsClick();
+    // The largest zoom at which the whole picture fits the view.
+    void MenuItem_FitInWindowClick();
     void Content1Click();
     void About1Click();
     void VelmoraHomePage1Click();
@@ -130,6 +134,7 @@ public:
     QAction* MenuItem_ZoomIn = nullptr;
     QAction* MenuItem_ZoomOut = nullptr;
     QAction* MenuItem_ActualPixels = nullptr;
+    QAction* MenuItem_FitInWindow = nullptr;
     QAction* MenuItem_History = nullptr;
     QAction* MenuItem_Layers = nullptr;
     QAction* MenuItem_Tools = nullptr;
@@ -188,6 +193,10 @@ private:
     void InstallPicture(Bitmap& picture, const QString& path);
     void InstallProject(ProjectData& project, const QString& path);
     void FinishOpen(const QString& path);
+    // Changed since the last open or save: the close question and the title's mark.
+    void SetModified(bool modified);
+    // The title names the document: "photo.jpg[*] — Velmora Professional Edition".
+    void ShowDocumentName(const QString& path);
     void UpdateUndoRedo();
     void ApplyDrawToolsForZoom();
     void FitScrollBar(QScrollBar* bar, ScrollAxis& axis, const ScrollAxis& fitted);
@@ -198,7 +207,7 @@ private:
     void PaintBox1MouseDown(int x, int y, const MouseState& state);
     void PaintBox1MouseMove(int x, int y, const MouseState& state);
     void PaintBox1MouseUp(int x, int y, const MouseState& state);
-    void ZoomByWheel(int steps);
+    void ZoomByWheel(int steps, int x, int y);
     void ScrollByWheel(int verticalDelta, int horizontalDelta);
     void RunConversionWith(const char* presetFile);
     void OpenInViewer(const QUrl& url, const QString& what);

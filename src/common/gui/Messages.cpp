@@ -9,11 +9,30 @@ MessageHook& Hook() {
     static MessageHook hook;
     return hook;
 }
+SaveAnswerHook& AnswerHook() {
+    static SaveAnswerHook hook;
+    return hook;
+}
 }  // namespace
 
 QString ProgramTitle() { return QStringLiteral("Velmora"); }
 
 void SetMessageHook(MessageHook hook) { Hook() = std::move(hook); }
+
+void SetSaveAnswerHook(SaveAnswerHook hook) { AnswerHook() = std::move(hook); }
+
+SaveAnswer AskSaveChanges(QWidget* parent, const QString& text) {
+    if (AnswerHook()) return AnswerHook()(text);
+    if (Hook()) return Hook()(ProgramTitle(), text, true) ? SaveAnswer::Discard : SaveAnswer::Cancel;
+    QMessageBox box(QMessageBox::Warning, ProgramTitle(), text,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+    box.setDefaultButton(QMessageBox::Save);
+    switch (box.exec()) {
+    case QMessageBox::Save: return SaveAnswer::Save;
+    case QMessageBox::Discard: return SaveAnswer::Discard;
+    default: return SaveAnswer::Cancel;
+    }
+}
 
 void ShowMessage(QWidget* parent, const QString& text) {
     if (Hook()) {

@@ -43,6 +43,13 @@ TFrmLayers::TFrmLayers(QWidget* parent) : QWidget(parent, Qt::Tool) {
     auto* top = new QGridLayout;
     top->addWidget(new QLabel(QStringLiteral("Blending Mode:"), this), 0, 0);
     top->addWidget(CmbBlendingMode, 0, 1, 1, 2);
+    // The opacity row keeps its room while hidden, so that switching the blending mode
+    // never grows the window over its neighbours.
+    for (QWidget* w : std::initializer_list<QWidget*>{Label6, Trc_Opacity, Spn_Opacity}) {
+        QSizePolicy policy = w->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        w->setSizePolicy(policy);
+    }
     top->addWidget(Label6, 1, 0);
     top->addWidget(Trc_Opacity, 1, 1);
     top->addWidget(Spn_Opacity, 1, 2);

@@ -160,7 +160,7 @@ void CanvasView::wheelEvent(QWheelEvent* event) {
         wheelAccumulator_ += delta.y() != 0 ? delta.y() : delta.x();
         const int steps = wheelAccumulator_ / 120;
         wheelAccumulator_ -= steps * 120;
-        if (steps != 0) emit zoomWheel(steps);
+        if (steps != 0) emit zoomWheel(steps, Pixel(event->position().x()), Pixel(event->position().y()));
     } else {
         int vertical = delta.y(), horizontal = delta.x();
         if (event->modifiers() & Qt::ShiftModifier) std::swap(vertical, horizontal);

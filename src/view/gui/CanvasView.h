@@ -53,8 +53,9 @@ signals:
     void mousePressed(int x, int y, const velmora::MouseState& state);
     void mouseMoved(int x, int y, const velmora::MouseState& state);
     void mouseReleased(int x, int y, const velmora::MouseState& state);
-    // Ctrl with the wheel: positive steps zoom in, negative zoom out.
-    void zoomWheel(int steps);
+    // Ctrl with the wheel over paint-box pixel (x, y): positive steps zoom in,
+    // negative zoom out.
+    void zoomWheel(int steps, int x, int y);
     // The wheel without Ctrl (Shift turns it sideways): angle deltas in eighths of a
     // degree, 120 per notch, positive towards the top or the left.
     void scrollWheel(int verticalDelta, int horizontalDelta);

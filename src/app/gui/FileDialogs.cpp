@@ -1,0 +1,83 @@
+#include "app/gui/FileDialogs.h"
+
+#include <algorithm>
+
+namespace velmora {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// Qt reads a filter's patterns from its last parenthesis and separates them by
+// blanks. The texts the dialogs show keep their own spelling (hidden details show
+// the part before that last parenthesis), and the patterns match every letter case.
+QString QtFilter(const DialogFilter& f) {
+    QStringList patterns;
+    for (const QString& p : Q(f.Patterns).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        if (p == QLatin1String("*.*")) {
+            patterns << QStringLiteral("*");
+            continue;
+        }
+        QString any;
+        for (QChar c : p) {
+            if (c.isLetter())
+                any += QLatin1Char('[') + c.toLower() + c.toUpper() + QLatin1Char(']');
+            else
+                any += c;
+        }
+        patterns << any;
+    }
+    return Q(f.Text) + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+}
+
+QStringList QtFilters(const std::vector<DialogFilter>& filters) {
+    QStringList out;
+    for (const DialogFilter& f : filters) out << QtFilter(f);
+    return out;
+}
+
+std::unique_ptr<QFileDialog> MakeDialog(QWidget* parent, const QString& caption, const QString& folder) {
+    auto dialog = std::make_unique<QFileDialog>(parent, caption, folder);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setOption(QFileDialog::HideNameFilterDetails);
+    dialog->setSizeGripEnabled(true);
+    return dialog;
+}
+
+}  // namespace
+
+std::unique_ptr<QFileDialog> MakePictureOpenDialog(QWidget* parent, const QString& folder) {
+    auto dialog = MakeDialog(parent, QStringLiteral("Open"), folder);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setNameFilters(QtFilters(OpenDialogFilters()));
+    dialog->selectNameFilter(QtFilter(OpenDialogFilters().front()));
+    return dialog;
+}
+
+std::unique_ptr<QFileDialog> MakePictureSaveDialog(QWidget* parent, const QString& folder,
+                                                   const SaveProposal& proposal) {
+    auto dialog = MakeDialog(parent, QStringLiteral("Save"), folder);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    const QStringList filters = QtFilters(SaveDialogFilters());
+    dialog->setNameFilters(filters);
+    const int index = std::clamp(proposal.FilterIndex, 1, static_cast<int>(filters.size()));
+    dialog->selectNameFilter(filters[index - 1]);
+    dialog->selectFile(Q(proposal.FileName));
+    return dialog;
+}
+
+int SelectedFilterIndex(const QFileDialog& dialog) {
+    const QString chosen = dialog.selectedNameFilter();
+    const QStringList filters = dialog.nameFilters();
+    const int exact = static_cast<int>(filters.indexOf(chosen));
+    if (exact >= 0) return exact + 1;
+    // With the details hidden, the chosen filter comes back as its text alone: the
+    // filter whose text is followed by its patterns is the one.
+    for (int i = 0; i < filters.size(); ++i)
+        if (filters[i].startsWith(chosen + QStringLiteral(" ("))) return i + 1;
+    return 0;
+}
+
+}  // namespace velmora

@@ -1,0 +1,184 @@
+// What a new user meets first: saving through the type list without typing an
+// extension, zooming at the pointer, Fit in Window, the title's document name and
+// modified mark, the three-way close question, and a Layers window that does not grow.
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <QWheelEvent>
+
+#include "app/gui/FileDialogs.h"
+#include "document/gui/LayersWindow.h"
+#include "support/ToolTestKit.h"
+#include "tools/ToolIds.h"
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+// Chooses the type list's entry `filterRow` and the name `name` in a save dialog, as a
+// user does, and presses Save.
+void FillSaveDialog(QFileDialog& dialog, int filterRow, const QString& name) {
+    auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    QVERIFY(types);
+    types->setCurrentIndex(filterRow);
+    emit types->activated(filterRow);
+    auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(edit);
+    edit->setText(name);
+    auto* buttons = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+    QVERIFY(buttons && buttons->button(QDialogButtonBox::Save));
+    buttons->button(QDialogButtonBox::Save)->click();
+}
+
+void CtrlWheel(QWidget* view, QPoint at, int notches) {
+    QWheelEvent e(QPointF(at), view->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, 120 * notches), Qt::NoButton,
+                  Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &e);
+}
+
+// The picture position shown at paint-box pixel (x, y), in fractional pixels.
+QPointF ImageAt(TFrmMain& w, QPoint p) {
+    return QPointF(p.x() / w.Doc().Zoom + w.HorzPosition(), p.y() / w.Doc().Zoom + w.VertPosition());
+}
+
+}  // namespace
+
+class ViewAndCloseTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void savingThroughTheTypeListAddsItsExtension() {
+        ShellEnv env;
+        TFrmMain w;
+        OpenPicture(w, env, Gradient(40, 30));
+        const char* extensions[] = {".BMP", ".JPG", ".D2O"};
+        for (int row = 0; row < 3; ++row) {
+            auto dialog = w.MakeSaveDialog(SaveProposal{"ignored", 1});
+            dialog->setDirectory(env.dir.path());
+            FillSaveDialog(*dialog, row, QStringLiteral("out%1").arg(row));
+            const int index = SelectedFilterIndex(*dialog);
+            QCOMPARE(index, row + 1);
+            QVERIFY(w.SaveToFile(dialog->selectedFiles().front(), index));
+            QVERIFY2(QFileInfo::exists(env.Path(QStringLiteral("out%1").arg(row) + extensions[row])), extensions[row]);
+        }
+        QVERIFY(env.messages.isEmpty());
+    }
+
+    void ctrlWheelKeepsThePixelUnderThePointer() {
+        ShellEnv env;
+        TFrmMain w;
+        OpenPicture(w, env, Gradient(2000, 1500));
+        const QPoint at(230, 170);
+        for (int notches : {1, 2, 1, -1, -3, 2}) {
+            const QPointF before = ImageAt(w, at);
+            CtrlWheel(w.PaintBox1, at, notches);
+            const QPointF after = ImageAt(w, at);
+            // Scroll positions are whole pixels: the point stays within one of them.
+            QVERIFY2(std::abs(after.x() - before.x()) <= 1.0 && std::abs(after.y() - before.y()) <= 1.0,
+                     qPrintable(QStringLiteral("zoom %1: %2,%3 -> %4,%5")
+                                    .arg(w.Doc().Zoom)
+                                    .arg(before.x())
+                                    .arg(before.y())
+                                    .arg(after.x())
+                                    .arg(after.y())));
+        }
+        // The menu commands keep returning to the top-left corner.
+        w.MenuItem_ZoomInClick();
+        QCOMPARE(w.HorzPosition(), 0);
+        QCOMPARE(w.VertPosition(), 0);
+    }
+
+    void fitInWindowShowsTheWholePicture() {
+        ShellEnv env;
+        for (QSize picture : {QSize(3000, 1200), QSize(120, 90)}) {
+            TFrmMain w;
+            OpenPicture(w, env, Gradient(picture.width(), picture.height()));
+            w.MenuItem_FitInWindow->trigger();
+            QVERIFY(w.HorzScrollBar->isHidden());
+            QVERIFY(w.VertScrollBar->isHidden());
+            // One side fills the view: the whole picture at the largest zoom.
+            const double zoom = w.Doc().Zoom;
+            const int shownW = qRound(picture.width() * zoom), shownH = qRound(picture.height() * zoom);
+            QVERIFY(shownW <= w.PaintBox1->width() && shownH <= w.PaintBox1->height());
+            QVERIFY(shownW >= w.PaintBox1->width() - 1 || shownH >= w.PaintBox1->height() - 1);
+            QCOMPARE(w.Doc().ViewRect, (Rect{0, 0, picture.width() - 1, picture.height() - 1}));
+            // Below 100 % only the hand is offered, above it every tool.
+            QCOMPARE(w.FrmTools->PaletteState(), zoom < 1.0 ? 1 : 2);
+        }
+    }
+
+    void titleNamesTheDocumentAndMarksChanges() {
+        ShellEnv env;
+        TFrmMain w;
+        OpenPicture(w, env, Gradient(60, 40));
+        QCOMPARE(w.windowTitle(), QStringLiteral("picture.bmp[*] \u2014 Velmora Professional Edition"));
+        QVERIFY(!w.isWindowModified());
+        ChooseTool(w, ToolPencil);
+        Stroke(w, {QPoint(5, 5)});
+        QVERIFY(w.isWindowModified());
+        QVERIFY(w.SaveToFile(env.Path("saved.bmp"), 1));
+        QVERIFY(!w.isWindowModified());
+        QVERIFY(w.windowTitle().startsWith(QStringLiteral("saved.bmp[*]")));
+    }
+
+    void closingOffersSaveDiscardAndCancel() {
+        ShellEnv env;
+        auto* w = new TFrmMain;
+        OpenPicture(*w, env, Gradient(60, 40));
+        w->AddState("Pencil", "--");
+        QStringList asked;
+        SaveAnswer answer = SaveAnswer::Save;
+        SetSaveAnswerHook([&](const QString& text) {
+            asked << text;
+            return answer;
+        });
+        // Save, then cancel its dialog: nothing written, the window stays.
+        QTimer::singleShot(0, [] {
+            if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) d->reject();
+        });
+        QVERIFY(!w->close());
+        QVERIFY(w->isVisible());
+        // Save and write it: the window closes.
+        QTimer::singleShot(0, [&env] {
+            auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            d->setDirectory(env.dir.path());
+            FillSaveDialog(*d, 0, QStringLiteral("closing"));
+        });
+        QVERIFY(w->close());
+        QVERIFY(QFileInfo::exists(env.Path("closing.BMP")));
+        QCOMPARE(asked.size(), 2);
+        delete w;
+
+        // Discard closes without writing anything.
+        w = new TFrmMain;
+        OpenPicture(*w, env, Gradient(60, 40));
+        w->AddState("Pencil", "--");
+        answer = SaveAnswer::Discard;
+        QVERIFY(w->close());
+        delete w;
+        SetSaveAnswerHook(nullptr);
+    }
+
+    void layersWindowKeepsItsSizeInEitherBlendingMode() {
+        ShellEnv env;
+        TFrmMain w;
+        OpenPicture(w, env, Gradient(60, 40));
+        const QSize before = w.FrmLayers->size();
+        w.FrmLayers->CmbBlendingMode->setCurrentIndex(1);
+        QApplication::processEvents();
+        QCOMPARE(w.FrmLayers->size(), before);
+        QVERIFY(w.FrmLayers->Trc_Opacity->isVisible());
+        w.FrmLayers->CmbBlendingMode->setCurrentIndex(0);
+        QApplication::processEvents();
+        QCOMPARE(w.FrmLayers->size(), before);
+    }
+};
+
+QTEST_MAIN(ViewAndCloseTest)
+#include "view_and_close_gui_test.moc"
