@@ -12,6 +12,8 @@
 
 #include "app/gui/FileDialogs.h"
 #include "document/gui/LayersWindow.h"
+#include "history/gui/HistoryWindow.h"
+#include "tools/gui/ToolOptionWindow.h"
 #include "support/ToolTestKit.h"
 #include "tools/ToolIds.h"
 
@@ -177,6 +179,31 @@ private slots:
         w.FrmLayers->CmbBlendingMode->setCurrentIndex(0);
         QApplication::processEvents();
         QCOMPARE(w.FrmLayers->size(), before);
+    }
+
+    void toolWindowsNeverCoverEachOtherAndAPhotographFits() {
+        ShellEnv env;
+        TFrmMain w;
+        w.resize(1000, 720);
+        w.show();
+        // A 12-megapixel photograph: the sample, scaled up smoothly.
+        const QImage sample(QStringLiteral(VELMORA_PROGRAM_DIR "/sample.jpg"));
+        QVERIFY(!sample.isNull());
+        const QImage big = sample.scaled(4000, 3000, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                               .convertToFormat(QImage::Format_RGB888);
+        QVERIFY(big.save(env.Path("big.jpg"), "JPG", 92));
+        QVERIFY(w.OpenFile(env.Path("big.jpg")));
+        w.FrmLayers->CmbBlendingMode->setCurrentIndex(1);
+        w.MenuItem_FitInWindow->trigger();
+        QApplication::processEvents();
+        QVERIFY(w.HorzScrollBar->isHidden() && w.VertScrollBar->isHidden());
+        const QWidget* windows[] = {w.FrmHistory, w.FrmLayers, w.FrmTools, w.FrmToolOption};
+        for (const QWidget* a : windows)
+            for (const QWidget* b : windows)
+                if (a != b)
+                    QVERIFY2(!a->frameGeometry().intersects(b->frameGeometry()),
+                             qPrintable(a->objectName() + QStringLiteral(" covers ") + b->objectName()));
+        Screenshot(QStringLiteral("opacity-mode-and-fit-in-window"));
     }
 };
 
