@@ -101,6 +101,16 @@ private slots:
         QVERIFY(w.Doc().ColorBmp == before);
         w.MenuItem_RedoClick();
         QCOMPARE(PixelValue(w.Doc().ColorBmp, 80, 50), 0u);
+
+        // A one-pixel line runs through the very pixels of its points. (Undo and redo
+        // chose the hand.)
+        QCOMPARE(w.Doc().CurrentTool, int(ToolHand));
+        ChooseTool(w, ToolPencil);
+        w.FrmToolOption->TrcPencilSize->setValue(1);
+        Stroke(w, {QPoint(10, 100), QPoint(14, 100), QPoint(18, 100), QPoint(22, 100)});
+        for (int x = 10; x <= 22; ++x) QVERIFY2(PixelValue(w.Doc().ColorBmp, x, 100) == 0u, qPrintable(QString::number(x)));
+        QCOMPARE(PixelValue(w.Doc().ColorBmp, 22, 101), PixelValue(before, 22, 101));
+        QCOMPARE(PixelValue(w.Doc().ColorBmp, 23, 100), PixelValue(before, 23, 100));
     }
 
     void zoomedInClicksPaintThePixelUnderThePointer() {
