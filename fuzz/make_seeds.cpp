@@ -1,7 +1,10 @@
-// Writes small valid files of every kind the readers take into <dir>/bmp, jpeg, d2o,
-// set and options, as starting points for the fuzz targets.
+// Writes small valid files of every kind the readers take into <dir>/bmp, jpeg, png,
+// d2o, set and options, as starting points for the fuzz targets.
 #include <cstdio>
 #include <jpeglib.h>
+#include <png.h>
+
+#include <csetjmp>
 
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +15,7 @@
 #include "conversion/Preset.h"
 #include "io/Bmp.h"
 #include "io/Jpeg.h"
+#include "io/Png.h"
 #include "io/ProjectFile.h"
 #include "prefs/Options.h"
 
@@ -92,6 +96,50 @@ Bytes Jpeg(int w, int h, int components, J_COLOR_SPACE space, bool progressive) 
     return out;
 }
 
+// A PNG of the given kind written by libpng itself, with samples that vary along the
+// row; palettes get a color table and, when `alpha`, a transparency table too.
+Bytes Png(int w, int h, int colorType, int depth, bool interlaced, bool alpha) {
+    Bytes out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return {};
+    }
+    png_set_write_fn(
+        png, &out,
+        [](png_structp p, png_bytep data, png_size_t n) {
+            auto* b = static_cast<Bytes*>(png_get_io_ptr(p));
+            b->insert(b->end(), data, data + n);
+        },
+        [](png_structp) {});
+    png_set_IHDR(png, info, w, h, depth, colorType, interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_color palette[256];
+    png_byte trans[256];
+    for (int i = 0; i < 256; ++i) {
+        palette[i] = png_color{png_byte(i * 7), png_byte(255 - i), png_byte(i * 3)};
+        trans[i] = static_cast<png_byte>(i * 40);
+    }
+    if (colorType == PNG_COLOR_TYPE_PALETTE) {
+        png_set_PLTE(png, info, palette, 1 << depth);
+        if (alpha) png_set_tRNS(png, info, trans, 3, nullptr);
+    }
+    png_write_info(png, info);
+    png_set_interlace_handling(png);
+    const png_size_t rowBytes = png_get_rowbytes(png, info);
+    std::vector<Bytes> rows(static_cast<std::size_t>(h), Bytes(rowBytes));
+    std::vector<png_bytep> pointers;
+    for (int y = 0; y < h; ++y) {
+        for (std::size_t i = 0; i < rowBytes; ++i) rows[y][i] = static_cast<std::uint8_t>(i * 29 + y * 71);
+        pointers.push_back(rows[y].data());
+    }
+    png_write_image(png, pointers.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -101,7 +149,7 @@ int main(int argc, char** argv) {
     }
     namespace fs = std::filesystem;
     const fs::path root = argv[1];
-    for (const char* sub : {"bmp", "jpeg", "d2o", "set", "options"}) fs::create_directories(root / sub);
+    for (const char* sub : {"bmp", "jpeg", "png", "d2o", "set", "options"}) fs::create_directories(root / sub);
 
     Save(root / "bmp" / "rgb24.bmp", velmora::EncodeBmp(Picture(5, 3)));
     Save(root / "bmp" / "pal8.bmp", Bmp(3, 2, 8, 0, {}, 4, {0, 1, 2, 0, 3, 2, 1, 0}));
@@ -120,6 +168,17 @@ int main(int argc, char** argv) {
     Save(root / "jpeg" / "gray.jpg", Jpeg(12, 7, 1, JCS_GRAYSCALE, false));
     Save(root / "jpeg" / "progressive.jpg", Jpeg(20, 10, 3, JCS_RGB, true));
     Save(root / "jpeg" / "cmyk.jpg", Jpeg(8, 8, 4, JCS_CMYK, false));
+
+    std::vector<std::uint8_t> png;
+    velmora::EncodePng(Picture(7, 5), png, error);
+    Save(root / "png" / "rgb8.png", png);
+    Save(root / "png" / "gray1.png", Png(13, 4, PNG_COLOR_TYPE_GRAY, 1, false, false));
+    Save(root / "png" / "gray16.png", Png(5, 3, PNG_COLOR_TYPE_GRAY, 16, false, false));
+    Save(root / "png" / "pal4-trns.png", Png(9, 3, PNG_COLOR_TYPE_PALETTE, 4, false, true));
+    Save(root / "png" / "pal8.png", Png(6, 6, PNG_COLOR_TYPE_PALETTE, 8, true, false));
+    Save(root / "png" / "gray-alpha.png", Png(4, 4, PNG_COLOR_TYPE_GRAY_ALPHA, 8, false, false));
+    Save(root / "png" / "rgba16-adam7.png", Png(10, 9, PNG_COLOR_TYPE_RGB_ALPHA, 16, true, false));
+    Save(root / "png" / "rgb-adam7.png", Png(11, 7, PNG_COLOR_TYPE_RGB, 8, true, false));
 
     velmora::LayerState state;
     state.BlendingMode = 1;

@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages the build and the tests need; does nothing when
 # they are all present already.
 set -euo pipefail
-packages=(g++ cmake make pkgconf qt6-base-dev libjpeg62-turbo-dev libgtest-dev
+packages=(g++ cmake make pkgconf qt6-base-dev libjpeg62-turbo-dev libpng-dev libgtest-dev
           libbenchmark-dev fonts-dejavu-core "$@")
 missing=()
 for p in "${packages[@]}"; do

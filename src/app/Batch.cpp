@@ -4,6 +4,7 @@
 #include <atomic>
 #include <charconv>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -12,14 +13,14 @@
 #include <sstream>
 #include <thread>
 
+#include "app/DocumentFiles.h"
+#include "app/Version.h"
 #include "conversion/ParamControls.h"
 #include "conversion/Preset.h"
 #include "conversion/Resample.h"
 #include "document/Document.h"
 #include "engine/DrawEffect.h"
-#include "io/Bmp.h"
 #include "io/FileUtil.h"
-#include "io/Jpeg.h"
 #include "io/ProjectFile.h"
 
 namespace velmora {
@@ -58,21 +59,25 @@ std::string Lower(std::string s) {
 
 std::string BatchUsage() {
     return "Usage: velmora-batch [options] INPUT...\n"
-           "Converts photographs (.jpg, .jpeg, .bmp) or projects (.d2o) into cartoons.\n"
+           "Converts photographs (.jpg, .jpeg, .bmp, .png) or projects (.d2o) into cartoons.\n"
            "  -p, --preset FILE     parameter record (.set); default: \"default.set\" in the program's\n"
            "                        folder, or the conversion dialog's own control defaults without one\n"
            "  -o, --output PATH     output file for one input, or an existing folder for several\n"
-           "  -f, --format bmp|jpg|d2o   output type when writing into a folder or next to the\n"
-           "                        input (default jpg)\n"
+           "  -f, --format bmp|jpg|png|d2o   output type when writing into a folder or next to\n"
+           "                        the input (default jpg); a single -o FILE goes by its extension\n"
            "      --region L,T,W,H  write the live-preview blend of that rectangle (as the conversion\n"
            "                        dialog shows it) as a .bmp instead of converting the whole picture\n"
            "      --scale PERCENT | --width PIXELS   image size before converting, as the dialog's\n"
            "                        Image Size page sets it (1..100 %, or a width up to the original)\n"
            "  -j, --threads N       threads to use: several inputs are converted side by side\n"
            "                        (default: the number of cores)\n"
-           "  -q, --quiet           no progress output\n"
+           "  -q, --quiet           only errors: no line per finished file on a terminal and no\n"
+           "                        closing summary (\"12 converted, 1 failed\") after several inputs\n"
            "  -h, --help            this text\n"
-           "Without -o each result is written next to its input as NAME_cartoon.jpg.\n";
+           "      --version         the program's name and version\n"
+           "Without -o each result is written next to its input as NAME_cartoon.jpg.\n"
+           "The exit status is 0 when every input was converted, 1 when some failed and 2 for\n"
+           "a mistake in the options.\n";
 }
 
 bool ParseBatchArguments(const std::vector<std::string>& args, BatchOptions& o, std::string& error) {
@@ -121,6 +126,9 @@ bool ParseBatchArguments(const std::vector<std::string>& args, BatchOptions& o, 
         if (a == "-h" || a == "--help") {
             if (!noValue()) return false;
             o.Help = true;
+        } else if (a == "--version") {
+            if (!noValue()) return false;
+            o.Version = true;
         } else if (a == "-q" || a == "--quiet") {
             if (!noValue()) return false;
             o.Quiet = true;
@@ -135,8 +143,8 @@ bool ParseBatchArguments(const std::vector<std::string>& args, BatchOptions& o, 
         } else if (a == "-f" || a == "--format") {
             if (!value(v)) return false;
             v = Lower(v);
-            if (v != "bmp" && v != "jpg" && v != "d2o")
-                return error = "unknown format '" + v + "' (use bmp, jpg or d2o)", false;
+            if (v != "bmp" && v != "jpg" && v != "png" && v != "d2o")
+                return error = "unknown format '" + v + "' (use bmp, jpg, png or d2o)", false;
             o.Format = v;
         } else if (a == "--region") {
             if (!value(v)) return false;
@@ -162,7 +170,7 @@ bool ParseBatchArguments(const std::vector<std::string>& args, BatchOptions& o, 
     if (scaleGiven && o.Width > 0) return error = "--scale and --width cannot be used together", false;
     if (o.HasRegion && !o.Format.empty() && o.Format != "bmp")
         return error = "a region preview is written as bmp", false;
-    if (!o.Help && o.Inputs.empty()) return error = "no input files", false;
+    if (!o.Help && !o.Version && o.Inputs.empty()) return error = "no input files", false;
     return true;
 }
 
@@ -190,14 +198,13 @@ bool BatchRecord(const std::string& presetPath, const std::string& programDir, T
 }
 
 bool OpenAsDisplayed(const std::string& path, Bitmap& displayed, std::string& error) {
-    const std::string ext = UpperExtension(path);
+    const FileFormat format = FormatForFileName(path);
     Document doc;
     LayerState state;
     // ".jpeg" is a JPEG as much as ".jpg"; the open dialog offers both.
-    if (ext == ".JPG" || ext == ".JPEG" || ext == ".BMP") {
+    if (format == FileFormat::Jpeg || format == FileFormat::Bmp || format == FileFormat::Png) {
         Bitmap picture;
-        const bool ok = ext == ".BMP" ? ReadBmpFile(path, picture, error) : ReadJpegFile(path, picture, error);
-        if (!ok) return false;
+        if (!ReadPictureFile(path, picture, error)) return false;
         // Opening puts the picture in the photograph and the color layer, clears the
         // sketch layer to white and selects Multiply with both layers visible.
         doc.PhotoBmp = picture;
@@ -206,7 +213,7 @@ bool OpenAsDisplayed(const std::string& path, Bitmap& displayed, std::string& er
         FillWhite(doc.SketchBmp);
         state.BlendingMode = 0;
         state.SketchVisible = state.ColorVisible = true;
-    } else if (ext == ".D2O") {
+    } else if (format == FileFormat::Project) {
         ProjectData project;
         std::string why;
         if (LoadD2O(path, project, &why) != 0)
@@ -217,7 +224,7 @@ bool OpenAsDisplayed(const std::string& path, Bitmap& displayed, std::string& er
         state = project.State;
     } else {
         error = path + ": unknown extension \"" + fs::path(path).extension().string() +
-                "\" (pictures are .jpg, .jpeg or .bmp, projects .d2o)";
+                "\" (pictures are .jpg, .jpeg, .bmp or .png, projects .d2o)";
         return false;
     }
     if (doc.SketchBmp.Empty()) return error = path + ": the picture is empty", false;
@@ -393,9 +400,9 @@ bool ConvertFile(const std::string& input, const std::string& output, const TEff
                  const BatchOptions& options, std::string& error, ProgressTargets* progress) {
     try {
         const std::string outExt = UpperExtension(output);
-        if (outExt != ".BMP" && outExt != ".JPG" && outExt != ".D2O")
+        if (outExt != ".BMP" && outExt != ".JPG" && outExt != ".PNG" && outExt != ".D2O")
             return error = output + ": unknown output extension \"" + fs::path(output).extension().string() +
-                           "\" (use .bmp, .jpg or .d2o)",
+                           "\" (use .bmp, .jpg, .png or .d2o)",
                    false;
         if (options.HasRegion && outExt != ".BMP")
             return error = output + ": a region preview is written as .bmp", false;
@@ -408,13 +415,12 @@ bool ConvertFile(const std::string& input, const std::string& output, const TEff
             Bitmap preview;
             if (!PreviewDisplayed(displayed, record, options.ScalePercent, options.Width, options.Region, preview, why))
                 return error = input + ": " + why, false;
-            return WriteBmpFile(output, preview, error);
+            return WritePictureFile(output, preview, error);
         }
         ConversionOutput result;
         if (!ConvertDisplayed(displayed, record, options.ScalePercent, options.Width, result, why, progress))
             return error = input + ": " + why, false;
-        if (outExt == ".BMP") return WriteBmpFile(output, result.Composite, error);
-        if (outExt == ".JPG") return WriteJpegFile(output, result.Composite, kJpegQuality, error);
+        if (outExt != ".D2O") return WritePictureFile(output, result.Composite, error);
         if (SaveD2O(output, result.Sketch, result.Color, result.Photo, result.State, &why) != 0)
             return error = why.empty() ? output + ": could not be written" : why, false;
         return true;
@@ -428,63 +434,43 @@ bool ConvertFile(const std::string& input, const std::string& output, const TEff
 
 namespace {
 
-// One status line on a terminal, shared by the conversions running side by side.
-class StatusLine {
+// What a run tells while conversions go on side by side: on a terminal one line per
+// finished input, and one line per failure always. Each line is written whole under
+// the lock, so lines of different threads never mix, and no line is ever redrawn.
+class RunReport {
 public:
-    StatusLine(std::ostream& err, bool enabled, std::size_t total) : err_(err), enabled_(enabled), total_(total) {}
+    RunReport(std::ostream& err, bool perFile, std::size_t total) : err_(err), perFile_(perFile), total_(total) {}
 
-    void Show(const std::string& name, const std::string& caption, int position, bool force) {
-        if (!enabled_) return;
+    void Converted(const std::string& input, const std::string& output, double seconds) {
         std::lock_guard lock(mutex_);
-        const auto now = std::chrono::steady_clock::now();
-        if (!force && now - last_ < std::chrono::milliseconds(100)) return;
-        last_ = now;
-        err_ << "\r\033[K[" << done_ << "/" << total_ << "] " << name << ": " << caption;
-        if (position >= 0) err_ << " " << position << "%";
+        ++converted_;
+        if (!perFile_) return;
+        char time[32];
+        std::snprintf(time, sizeof time, "%.1f s", seconds);
+        err_ << Counter() << input << " -> " << output << " (" << time << ")\n";
         err_.flush();
     }
-    // A line that stays (an error), printed above the status line.
-    void Print(const std::string& line) {
+    void Failed(const std::string& message) {
         std::lock_guard lock(mutex_);
-        if (enabled_) err_ << "\r\033[K";
-        err_ << line << "\n";
+        ++failed_;
+        err_ << (perFile_ ? Counter() : std::string()) << "velmora-batch: " << message << "\n";
         err_.flush();
     }
-    void Finished() {
-        std::lock_guard lock(mutex_);
-        ++done_;
-    }
-    void Clear() {
-        if (!enabled_) return;
-        std::lock_guard lock(mutex_);
-        err_ << "\r\033[K";
-        err_.flush();
-    }
+    // Read once every worker has ended.
+    std::size_t ConvertedCount() const { return converted_; }
+    std::size_t FailedCount() const { return failed_; }
 
 private:
+    std::string Counter() const {
+        return "[" + std::to_string(converted_ + failed_) + "/" + std::to_string(total_) + "] ";
+    }
+
     std::ostream& err_;
-    bool enabled_;
+    bool perFile_;
     std::size_t total_;
-    std::size_t done_ = 0;
+    std::size_t converted_ = 0;
+    std::size_t failed_ = 0;
     std::mutex mutex_;
-    std::chrono::steady_clock::time_point last_{};
-};
-
-class JobProgress : public ProgressTargets {
-public:
-    JobProgress(StatusLine& line, std::string name) : line_(line), name_(std::move(name)) {}
-    void SetCaption(const char* caption) override {
-        caption_ = caption;
-        line_.Show(name_, caption_, -1, true);
-    }
-    void SetStepPosition(int position) override { line_.Show(name_, caption_, position, false); }
-    void SetTotalMaximum(int) override {}
-    void AdvanceTotal() override {}
-
-private:
-    StatusLine& line_;
-    std::string name_;
-    std::string caption_ = "Reading";
 };
 
 }  // namespace
@@ -499,6 +485,10 @@ int RunBatch(const std::vector<std::string>& args, const std::string& programDir
     }
     if (options.Help) {
         out << BatchUsage();
+        return 0;
+    }
+    if (options.Version) {
+        out << kProgramName << " " << kProgramVersion << "\n";
         return 0;
     }
     TEffectParams record;
@@ -527,23 +517,22 @@ int RunBatch(const std::vector<std::string>& args, const std::string& programDir
         jobs.push_back(std::move(job));
     }
 
-    StatusLine status(err, progressToTerminal && !options.Quiet, jobs.size());
+    RunReport report(err, progressToTerminal && !options.Quiet, jobs.size());
     std::atomic<std::size_t> next{0};
-    std::atomic<bool> failed{false};
     auto worker = [&] {
         for (std::size_t i = next++; i < jobs.size(); i = next++) {
             Job& job = jobs[i];
+            const auto start = std::chrono::steady_clock::now();
             if (job.error.empty()) {
-                JobProgress progress(status, fs::path(job.input).filename().string());
-                progress.SetCaption("Reading");
                 std::string why;
-                if (!ConvertFile(job.input, job.output, record, options, why, &progress)) job.error = why;
+                if (!ConvertFile(job.input, job.output, record, options, why)) job.error = why;
             }
-            status.Finished();
             if (!job.error.empty()) {
-                failed = true;
-                status.Print("velmora-batch: " + job.error);
+                report.Failed(job.error);
+                continue;
             }
+            const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+            report.Converted(job.input, job.output, took.count());
         }
     };
     unsigned threads = options.Threads > 0 ? static_cast<unsigned>(options.Threads)
@@ -553,8 +542,9 @@ int RunBatch(const std::vector<std::string>& args, const std::string& programDir
     for (unsigned t = 1; t < threads; ++t) pool.emplace_back(worker);
     worker();
     for (std::thread& t : pool) t.join();
-    status.Clear();
-    return failed ? 1 : 0;
+    if (several && !options.Quiet)
+        out << report.ConvertedCount() << " converted, " << report.FailedCount() << " failed\n";
+    return report.FailedCount() > 0 ? 1 : 0;
 }
 
 }  // namespace velmora

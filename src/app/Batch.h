@@ -26,7 +26,7 @@ struct RegionSpec {
 struct BatchOptions {
     std::string PresetPath;  // empty: "default.set" in the program's folder
     std::string OutputPath;  // empty: next to each input
-    std::string Format;      // "bmp", "jpg" or "d2o"; empty: jpg (bmp for a region)
+    std::string Format;      // "bmp", "jpg", "png" or "d2o"; empty: jpg (bmp for a region)
     bool HasRegion = false;
     RegionSpec Region;
     int ScalePercent = 100;  // 1..100
@@ -34,11 +34,13 @@ struct BatchOptions {
     int Threads = 0;         // 0: one per core
     bool Quiet = false;
     bool Help = false;
+    bool Version = false;
     std::vector<std::string> Inputs;
 };
 
 // Parses the arguments after the program name. False with a one-line message for an
-// unknown option, a missing or malformed value, or no input.
+// unknown option, a missing or malformed value, or no input (which --help and
+// --version do not need).
 bool ParseBatchArguments(const std::vector<std::string>& args, BatchOptions& options, std::string& error);
 std::string BatchUsage();
 
@@ -50,8 +52,9 @@ std::string BatchUsage();
 bool BatchRecord(const std::string& presetPath, const std::string& programDir, TEffectParams& record,
                  std::string& error);
 
-// The composite the document shows right after opening `path` (.jpg or .bmp over the
-// white sketch layer in Multiply, or a .d2o project with its own layer state).
+// The composite the document shows right after opening `path` (.jpg, .jpeg, .bmp or
+// .png over the white sketch layer in Multiply, or a .d2o project with its own layer
+// state).
 bool OpenAsDisplayed(const std::string& path, Bitmap& displayed, std::string& error);
 
 // The photograph size the image-size page leaves after the scale slider is moved to
@@ -85,7 +88,9 @@ bool ConvertFile(const std::string& input, const std::string& output, const TEff
                  const BatchOptions& options, std::string& error, ProgressTargets* progress = nullptr);
 
 // The whole program: 0 when every input was converted, 1 when some failed, 2 for
-// a usage error (nothing converted).
+// a usage error (nothing converted). Failures go to `err`, one line each. With a
+// terminal (and without --quiet) each finished input adds one line to `err`; after
+// several inputs one line "<n> converted, <m> failed" goes to `out` unless --quiet.
 int RunBatch(const std::vector<std::string>& args, const std::string& programDir, std::ostream& out,
              std::ostream& err, bool progressToTerminal);
 

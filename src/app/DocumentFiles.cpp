@@ -5,6 +5,7 @@
 #include "io/Bmp.h"
 #include "io/FileUtil.h"
 #include "io/Jpeg.h"
+#include "io/Png.h"
 
 namespace velmora {
 
@@ -31,16 +32,42 @@ FileFormat FormatForFileName(const std::string& path) {
     const std::string ext = UpperExtension(FileNameOnly(path));
     if (ext == ".JPG" || ext == ".JPEG") return FileFormat::Jpeg;
     if (ext == ".BMP") return FileFormat::Bmp;
+    if (ext == ".PNG") return FileFormat::Png;
     if (ext == ".D2O") return FileFormat::Project;
     return FileFormat::Unknown;
 }
 
+bool ReadPictureFile(const std::string& path, Bitmap& out, std::string& error) {
+    switch (FormatForFileName(path)) {
+    case FileFormat::Jpeg: return ReadJpegFile(path, out, error);
+    case FileFormat::Bmp: return ReadBmpFile(path, out, error);
+    case FileFormat::Png: return ReadPngFile(path, out, error);
+    case FileFormat::Project:
+    case FileFormat::Unknown: break;
+    }
+    error = "\"" + path + "\" is not a .jpg, .jpeg, .bmp or .png picture";
+    return false;
+}
+
+bool WritePictureFile(const std::string& path, const Bitmap& picture, std::string& error) {
+    switch (FormatForFileName(path)) {
+    case FileFormat::Jpeg: return WriteJpegFile(path, picture, kJpegQuality, error);
+    case FileFormat::Bmp: return WriteBmpFile(path, picture, error);
+    case FileFormat::Png: return WritePngFile(path, picture, error);
+    case FileFormat::Project:
+    case FileFormat::Unknown: break;
+    }
+    error = "Cannot write \"" + path + "\": pictures are written as .bmp, .jpg or .png";
+    return false;
+}
+
 const std::vector<DialogFilter>& OpenDialogFilters() {
     static const std::vector<DialogFilter> filters{
-        {"All Picture(*.jpg;*.jpeg;*.bmp;*.d2o)", "*.jpg;*.jpeg;*.bmp;*.d2o"},
+        {"All Picture(*.jpg;*.jpeg;*.bmp;*.png;*.d2o)", "*.jpg;*.jpeg;*.bmp;*.png;*.d2o"},
         {"JPEG Image File (*.jpg)", "*.jpg"},
         {"JPEG Image File (*.jpeg)", "*.jpeg"},
         {"Bitmaps (*.bmp)", "*.bmp"},
+        {"PNG Image File (*.png)", "*.png"},
         {"Vozed Uv Idarave File(*.d2o)", "*.d2o"},
         {"All File(*.*)", "*.*"},
     };
@@ -52,6 +79,8 @@ const std::vector<DialogFilter>& SaveDialogFilters() {
         {"Bitmaps (*.bmp)", "*.bmp"},
         {"JPEG Image File (*.jpg)", "*.jpg"},
         {"Vozed Uv Idarave File(*.d2o)", "*.d2o"},
+        // Added after the others, so that the index of each earlier entry stays.
+        {"PNG Image File (*.png)", "*.png"},
     };
     return filters;
 }
@@ -61,16 +90,14 @@ bool ReadDocumentFile(const std::string& path, OpenedFile& out, std::vector<std:
     std::string error;
     switch (FormatForFileName(path)) {
     case FileFormat::Jpeg:
-    case FileFormat::Bmp: {
-        const FileFormat format = FormatForFileName(path);
+    case FileFormat::Bmp:
+    case FileFormat::Png: {
         Bitmap picture;
-        const bool ok = format == FileFormat::Jpeg ? ReadJpegFile(path, picture, error)
-                                                   : ReadBmpFile(path, picture, error);
-        if (!ok || picture.Empty()) {
+        if (!ReadPictureFile(path, picture, error) || picture.Empty()) {
             messages.push_back(WithReason(failed, error));
             return false;
         }
-        out.Format = format;
+        out.Format = FormatForFileName(path);
         out.Picture.Swap(picture);
         out.Project = ProjectData{};
         return true;
@@ -111,6 +138,7 @@ std::string CompleteSaveName(const std::string& chosen, int filterIndex) {
     case 1: return chosen + ".BMP";
     case 2: return chosen + ".JPG";
     case 3: return chosen + ".D2O";
+    case 4: return chosen + ".PNG";
     default: return chosen;
     }
 }
@@ -121,17 +149,16 @@ bool WriteDocumentFile(const std::string& path, const Document& doc, const Layer
     bool ok = false;
     switch (FormatForFileName(path)) {
     case FileFormat::Bmp:
-        ok = WriteBmpFile(path, doc.CompositeBmp, error);
-        break;
     case FileFormat::Jpeg:
-        ok = WriteJpegFile(path, doc.CompositeBmp, kJpegQuality, error);
+    case FileFormat::Png:
+        ok = WritePictureFile(path, doc.CompositeBmp, error);
         break;
     case FileFormat::Project:
         ok = SaveD2O(path, doc.SketchBmp, doc.ColorBmp, doc.PhotoBmp, state, &error) == 0;
         break;
     case FileFormat::Unknown: {
         const std::string ext = ExtensionOf(FileNameOnly(path));
-        message = path + " was not saved: Velmora saves pictures as .bmp or .jpg and projects as .d2o, not as " +
+        message = path + " was not saved: Velmora saves pictures as .bmp, .jpg or .png and projects as .d2o, not as " +
                   (ext.empty() ? std::string("a file without extension") : "\"" + ext + "\"") + ".";
         return false;
     }

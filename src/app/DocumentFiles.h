@@ -14,11 +14,19 @@
 
 namespace velmora {
 
-enum class FileFormat { Bmp, Jpeg, Project, Unknown };
+enum class FileFormat { Bmp, Jpeg, Project, Png, Unknown };
 
-// By the extension in any letter case: .jpg and .jpeg are JPEG, .bmp a bitmap, .d2o a
-// project; anything else, or no extension, is Unknown.
+// By the extension in any letter case: .jpg and .jpeg are JPEG, .bmp a bitmap, .png a
+// PNG picture, .d2o a project; anything else, or no extension, is Unknown.
 FileFormat FormatForFileName(const std::string& path);
+
+// Reads a picture (.jpg, .jpeg, .bmp or .png) by its extension. False with a message
+// naming the file for another extension or a file the reader refuses; `out` is then
+// left as it was.
+bool ReadPictureFile(const std::string& path, Bitmap& out, std::string& error);
+// Writes a picture by its extension: .bmp, .jpg or .jpeg (quality 90), or .png. False
+// with a message naming the file otherwise; an existing file is then left as it was.
+bool WritePictureFile(const std::string& path, const Bitmap& picture, std::string& error);
 
 // The open dialog's filter, entry by entry: the text shown and its patterns.
 struct DialogFilter {
@@ -26,14 +34,14 @@ struct DialogFilter {
     std::string Patterns;
 };
 const std::vector<DialogFilter>& OpenDialogFilters();
-// The save dialog's filter; entry 1 is BMP, 2 JPEG, 3 project (1-based like the index
-// the dialog reports).
+// The save dialog's filter; entry 1 is BMP, 2 JPEG, 3 project, 4 PNG (1-based like the
+// index the dialog reports).
 const std::vector<DialogFilter>& SaveDialogFilters();
 
 // A file read by File, Open.
 struct OpenedFile {
     FileFormat Format = FileFormat::Unknown;
-    Bitmap Picture;       // a .jpg or .bmp picture
+    Bitmap Picture;       // a .jpg, .bmp or .png picture
     ProjectData Project;  // a .d2o project
 };
 
@@ -46,7 +54,7 @@ bool ReadDocumentFile(const std::string& path, OpenedFile& out, std::vector<std:
 // What Save proposes in its dialog.
 struct SaveProposal {
     std::string FileName;  // without folder
-    int FilterIndex = 1;   // 1 BMP, 2 JPEG, 3 project
+    int FilterIndex = 1;   // 1 BMP, 2 JPEG, 3 project, 4 PNG
     friend bool operator==(const SaveProposal&, const SaveProposal&) = default;
 };
 // From the last opened file: a project proposes its own name with the project
@@ -54,12 +62,12 @@ struct SaveProposal {
 // the BMP filter (beach.jpg gives beach_cartoon).
 SaveProposal ProposeSaveName(const std::string& lastOpenedPath);
 
-// The chosen name with ".BMP", ".JPG" or ".D2O" appended by the filter index when the
-// file name has no extension of its own; unchanged otherwise.
+// The chosen name with ".BMP", ".JPG", ".D2O" or ".PNG" appended by the filter index
+// when the file name has no extension of its own; unchanged otherwise.
 std::string CompleteSaveName(const std::string& chosen, int filterIndex);
 
-// Writes the document by the file name's extension: the composite as BMP or as JPEG
-// (quality 90), or the whole document as a project. CompositeBmp must be complete
+// Writes the document by the file name's extension: the composite as BMP, as JPEG
+// (quality 90) or as PNG, or the whole document as a project. CompositeBmp must be complete
 // (CompositeAll). False with a message for the user naming the file when nothing or
 // not all could be written; an existing file is then left as it was.
 bool WriteDocumentFile(const std::string& path, const Document& doc, const LayerState& state,

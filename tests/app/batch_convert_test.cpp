@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "app/Batch.h"
+#include "app/Version.h"
 #include "conversion/ParamControls.h"
 #include "conversion/Preset.h"
 #include "conversion/Resample.h"
@@ -13,6 +14,7 @@
 #include "engine/DrawEffect.h"
 #include "io/Bmp.h"
 #include "io/Jpeg.h"
+#include "io/Png.h"
 #include "io/ProjectFile.h"
 
 using namespace velmora;
@@ -277,6 +279,7 @@ TEST(BatchProgram, FailedInputsAreReportedAndTheOthersStillConverted) {
     EXPECT_TRUE(fs::exists(out / "good_cartoon.bmp"));
     EXPECT_TRUE(fs::exists(out / "small_cartoon.bmp"));
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 3) << "one line per failed input";
+    EXPECT_EQ(r.out, "2 converted, 3 failed\n");
 
     // A region outside one picture fails that input only.
     const BatchRun region = RunProgram({"--region", "0,0,200,100", dir / "small.bmp", dir / "good.jpg", "-o",
@@ -305,10 +308,11 @@ TEST(BatchProgram, FailedInputsAreReportedAndTheOthersStillConverted) {
     EXPECT_NE(clash.err.find("good.bmp"), std::string::npos);
 
     // An unknown output type is refused for that input.
-    const BatchRun type = RunProgram({dir / "good.jpg", "-o", out / "result.png"}, program.path.string());
+    const BatchRun type = RunProgram({dir / "good.jpg", "-o", out / "result.tif"}, program.path.string());
     EXPECT_EQ(type.status, 1);
-    EXPECT_NE(type.err.find("result.png"), std::string::npos);
-    EXPECT_FALSE(fs::exists(out / "result.png"));
+    EXPECT_NE(type.err.find("result.tif"), std::string::npos);
+    EXPECT_FALSE(fs::exists(out / "result.tif"));
+    EXPECT_TRUE(type.out.empty()) << "no summary after a single input";
 }
 
 TEST(BatchProgram, UsageErrorsConvertNothing) {
@@ -330,6 +334,49 @@ TEST(BatchProgram, UsageErrorsConvertNothing) {
     const BatchRun help = RunProgram({"-h"}, program.path.string());
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--region"), std::string::npos);
+    EXPECT_NE(help.out.find("--version"), std::string::npos);
+
+    const BatchRun version = RunProgram({"--version", dir / "a.jpg"}, program.path.string());
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, std::string(kProgramName) + " " + kProgramVersion + "\n");
+    EXPECT_FALSE(fs::exists(dir / "a_cartoon.jpg")) << "the version converts nothing";
+}
+
+TEST(BatchProgram, PngPicturesGoInAndComeOutLikeTheOthers) {
+    TempDir dir, out, program;
+    WritePreset(program / "default.set", ColorRecord());
+    const Bitmap picture = Gradient(60, 45);
+    std::string error;
+    ASSERT_TRUE(WritePngFile(dir / "g.png", picture, error)) << error;
+    ASSERT_TRUE(WriteBmpFile(dir / "h.bmp", picture, error)) << error;
+    EXPECT_EQ(Displayed(dir / "g.png"), Displayed(dir / "h.bmp"));
+
+    // On a terminal: one line per finished file, never a line redrawn in place.
+    std::ostringstream sout, serr;
+    const int status = RunBatch({dir / "g.png", dir / "h.bmp", "-f", "png", "-o", out.path.string(), "-j", "1"},
+                                program.path.string(), sout, serr, true);
+    ASSERT_EQ(status, 0) << serr.str();
+    EXPECT_EQ(sout.str(), "2 converted, 0 failed\n");
+    const std::string lines = serr.str();
+    EXPECT_EQ(lines.find('\r'), std::string::npos);
+    EXPECT_EQ(lines.rfind("[1/2] " + (dir / "g.png") + " -> " + (out / "g_cartoon.png"), 0), 0u) << lines;
+    EXPECT_NE(lines.find("\n[2/2] " + (dir / "h.bmp") + " -> "), std::string::npos) << lines;
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 2);
+
+    ConversionOutput expected;
+    ASSERT_TRUE(ConvertDisplayed(Displayed(dir / "h.bmp"), RecordThroughControls(ColorRecord()), 100, 0, expected,
+                                 error));
+    for (const char* name : {"g_cartoon.png", "h_cartoon.png"}) {
+        Bitmap written;
+        ASSERT_TRUE(ReadPngFile(out / name, written, error)) << error;
+        EXPECT_EQ(written, expected.Composite) << name;
+    }
+
+    // Quiet: no summary even after several inputs.
+    const BatchRun quiet = RunProgram({dir / "g.png", dir / "h.bmp", "-q", "-o", out.path.string()},
+                                      program.path.string());
+    EXPECT_EQ(quiet.status, 0) << quiet.err;
+    EXPECT_TRUE(quiet.out.empty() && quiet.err.empty());
 }
 
 TEST(BatchProgram, ParallelConversionsMatchSequentialOnes) {

@@ -51,6 +51,8 @@ TEST(BatchArguments, EveryOptionInShortLongAndInlineForm) {
     EXPECT_EQ(l.Inputs, std::vector<std::string>{"-odd-name.jpg"}) << "after -- every argument is an input";
 
     EXPECT_TRUE(Parse({"--help"}).Help) << "help needs no input";
+    EXPECT_TRUE(Parse({"--version"}).Version) << "nor does the version";
+    EXPECT_EQ(Parse({"--format=Png", "a.jpg"}).Format, "png");
 }
 
 TEST(BatchArguments, MalformedOptionsAreRefusedWithAMessage) {
@@ -62,7 +64,8 @@ TEST(BatchArguments, MalformedOptionsAreRefusedWithAMessage) {
         EXPECT_NE(ParseError({"--region", region, "a.jpg"}).find("region"), std::string::npos) << region;
     ParseError({"--width", "0", "a.jpg"});
     ParseError({"-j", "0", "a.jpg"});
-    ParseError({"-f", "png", "a.jpg"});
+    EXPECT_NE(ParseError({"-f", "tif", "a.jpg"}).find("png"), std::string::npos) << "the message lists the types";
+    ParseError({"--version=2"});
     ParseError({"--quiet=yes", "a.jpg"});
     EXPECT_NE(ParseError({"--scale", "50", "--width", "10", "a.jpg"}).find("together"), std::string::npos);
     EXPECT_NE(ParseError({"--region", "0,0,5,5", "-f", "jpg", "a.jpg"}).find("bmp"), std::string::npos);
@@ -91,6 +94,8 @@ TEST(BatchOutput, NamesFollowTheInputOrTheChosenFolder) {
     EXPECT_EQ(BatchOutputPath("/pics/beach.jpg", o, false, error), "/pics/beach_cartoon.jpg");
     o.Format = "d2o";
     EXPECT_EQ(BatchOutputPath("/pics/beach.bmp", o, true, error), "/pics/beach_cartoon.d2o");
+    o.Format = "png";
+    EXPECT_EQ(BatchOutputPath("/pics/beach.jpg", o, false, error), "/pics/beach_cartoon.png");
     o.Format.clear();
     o.HasRegion = true;
     EXPECT_EQ(BatchOutputPath("beach.jpg", o, false, error), "beach_cartoon.bmp");

@@ -52,7 +52,8 @@ TEST(FileFormatTest, ByExtensionInAnyCase) {
     EXPECT_EQ(FormatForFileName("/a/photo.jpeg"), FileFormat::Jpeg);
     EXPECT_EQ(FormatForFileName("/a/photo.Bmp"), FileFormat::Bmp);
     EXPECT_EQ(FormatForFileName("/a/work.d2o"), FileFormat::Project);
-    EXPECT_EQ(FormatForFileName("/a/photo.png"), FileFormat::Unknown);
+    EXPECT_EQ(FormatForFileName("/a/photo.Png"), FileFormat::Png);
+    EXPECT_EQ(FormatForFileName("/a/photo.tif"), FileFormat::Unknown);
     EXPECT_EQ(FormatForFileName("/a.jpg/photo"), FileFormat::Unknown);
 }
 
@@ -187,10 +188,10 @@ TEST(SaveFile, WritesByExtensionAndRefusesOthersWithAMessage) {
     EXPECT_TRUE(project.Photo.SamePixels(doc.PhotoBmp));
 
     message.clear();
-    EXPECT_FALSE(WriteDocumentFile(dir / "r.png", doc, state, message));
-    EXPECT_NE(message.find(dir / "r.png"), std::string::npos) << message;
-    EXPECT_NE(message.find(".png"), std::string::npos) << message;
-    EXPECT_FALSE(fs::exists(dir / "r.png"));
+    EXPECT_FALSE(WriteDocumentFile(dir / "r.tif", doc, state, message));
+    EXPECT_NE(message.find(dir / "r.tif"), std::string::npos) << message;
+    EXPECT_NE(message.find(".tif"), std::string::npos) << message;
+    EXPECT_FALSE(fs::exists(dir / "r.tif"));
 
     // A folder that does not exist: told, naming the file.
     message.clear();

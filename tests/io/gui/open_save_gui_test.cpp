@@ -172,8 +172,9 @@ private slots:
         w.show();
         auto open = w.MakeOpenDialog();
         QVERIFY(open->testOption(QFileDialog::DontUseNativeDialog));
-        QCOMPARE(ComboTexts(*open), (QStringList{"All Picture(*.jpg;*.jpeg;*.bmp;*.d2o)", "JPEG Image File (*.jpg)",
-                                                 "JPEG Image File (*.jpeg)", "Bitmaps (*.bmp)",
+        QCOMPARE(ComboTexts(*open), (QStringList{"All Picture(*.jpg;*.jpeg;*.bmp;*.png;*.d2o)",
+                                                 "JPEG Image File (*.jpg)", "JPEG Image File (*.jpeg)",
+                                                 "Bitmaps (*.bmp)", "PNG Image File (*.png)",
                                                  "Vozed Uv Idarave File(*.d2o)", "All File(*.*)"}));
 
         QVERIFY(w.OpenFile(WriteJpeg(env, "beach.jpg", Gradient(10, 10))));
@@ -181,7 +182,8 @@ private slots:
         QVERIFY(save->testOption(QFileDialog::DontUseNativeDialog));
         QCOMPARE(save->acceptMode(), QFileDialog::AcceptSave);
         QCOMPARE(ComboTexts(*save),
-                 (QStringList{"Bitmaps (*.bmp)", "JPEG Image File (*.jpg)", "Vozed Uv Idarave File(*.d2o)"}));
+                 (QStringList{"Bitmaps (*.bmp)", "JPEG Image File (*.jpg)", "Vozed Uv Idarave File(*.d2o)",
+                              "PNG Image File (*.png)"}));
         QCOMPARE(ComboCurrent(*save), QStringLiteral("Bitmaps (*.bmp)"));
         auto* name = save->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         QVERIFY(name);
@@ -217,10 +219,10 @@ private slots:
         QVERIFY(env.messages.isEmpty());
 
         // Another extension: nothing written, and the user learns why.
-        QVERIFY(!w.SaveToFile(env.Path("picture.png"), 1));
-        QVERIFY(!QFileInfo::exists(env.Path("picture.png")));
+        QVERIFY(!w.SaveToFile(env.Path("picture.tif"), 1));
+        QVERIFY(!QFileInfo::exists(env.Path("picture.tif")));
         QCOMPARE(env.messages.size(), 1);
-        QVERIFY(env.messages[0].startsWith(env.Path("picture.png") + " was not saved"));
+        QVERIFY(env.messages[0].startsWith(env.Path("picture.tif") + " was not saved"));
 
         // A write that cannot happen names the file.
         env.messages.clear();
