@@ -383,15 +383,10 @@ bool WriteBmpTo(AtomicFileWriter& writer, const Bitmap& bmp) {
 }
 
 bool ReadBmpFile(const std::string& path, Bitmap& out, std::string& error) {
-    std::vector<std::uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes, error)) return false;
-    std::size_t consumed = 0;
-    std::string problem;
-    if (!DecodeBmp(bytes.data(), bytes.size(), out, consumed, problem)) {
-        error = "\"" + path + "\": " + problem;
-        return false;
-    }
-    return true;
+    return ReadAndDecode(path, error, [&](const std::uint8_t* data, std::size_t size, std::string& problem) {
+        std::size_t consumed = 0;
+        return DecodeBmp(data, size, out, consumed, problem);
+    });
 }
 
 bool WriteBmpFile(const std::string& path, const Bitmap& bmp, std::string& error) {

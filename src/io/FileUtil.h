@@ -13,6 +13,20 @@ namespace velmora {
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std::string& error,
                    std::size_t maxBytes = std::size_t(1) << 32);
 
+// Reads a whole picture file and hands its bytes to `decode` (bytes, size, problem);
+// a problem the decoder reports comes back prefixed with the quoted file name.
+template <class Decode>
+bool ReadAndDecode(const std::string& path, std::string& error, Decode&& decode) {
+    std::vector<std::uint8_t> bytes;
+    if (!ReadWholeFile(path, bytes, error)) return false;
+    std::string problem;
+    if (!decode(bytes.data(), bytes.size(), problem)) {
+        error = "\"" + path + "\": " + problem;
+        return false;
+    }
+    return true;
+}
+
 // Reads at most maxBytes from the start of a file (fewer when the file is shorter);
 // false with a message naming the file when it cannot be opened or read.
 bool ReadFilePrefix(const std::string& path, std::size_t maxBytes, std::vector<std::uint8_t>& out,

@@ -241,14 +241,9 @@ bool EncodeJpeg(const Bitmap& bmp, int quality, std::vector<std::uint8_t>& out, 
 }
 
 bool ReadJpegFile(const std::string& path, Bitmap& out, std::string& error) {
-    std::vector<std::uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes, error)) return false;
-    std::string problem;
-    if (!DecodeJpeg(bytes.data(), bytes.size(), out, problem)) {
-        error = "\"" + path + "\": " + problem;
-        return false;
-    }
-    return true;
+    return ReadAndDecode(path, error, [&](const std::uint8_t* data, std::size_t size, std::string& problem) {
+        return DecodeJpeg(data, size, out, problem);
+    });
 }
 
 bool WriteJpegFile(const std::string& path, const Bitmap& bmp, int quality, std::string& error) {

@@ -300,14 +300,9 @@ bool EncodePng(const Bitmap& bmp, std::vector<std::uint8_t>& out, std::string& e
 }
 
 bool ReadPngFile(const std::string& path, Bitmap& out, std::string& error) {
-    std::vector<std::uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes, error)) return false;
-    std::string problem;
-    if (!DecodePng(bytes.data(), bytes.size(), out, problem)) {
-        error = "\"" + path + "\": " + problem;
-        return false;
-    }
-    return true;
+    return ReadAndDecode(path, error, [&](const std::uint8_t* data, std::size_t size, std::string& problem) {
+        return DecodePng(data, size, out, problem);
+    });
 }
 
 bool WritePngFile(const std::string& path, const Bitmap& bmp, std::string& error) {
