@@ -43,14 +43,11 @@ bool Opened(ShellEnv& env, TFrmMain& w) {
 }
 
 void Choose(TFrmMain& w, int id) { w.FrmTools->ToolButton(id)->click(); }
-void Hover(TFrmMain& w, int x, int y) { SendMouse(w.PaintBox1, QEvent::MouseMove, {x, y}, Qt::NoButton, Qt::NoButton); }
-void Drag(TFrmMain& w, int x, int y) { SendMouse(w.PaintBox1, QEvent::MouseMove, {x, y}, Qt::NoButton, Qt::LeftButton); }
-void Press(TFrmMain& w, int x, int y) {
-    SendMouse(w.PaintBox1, QEvent::MouseButtonPress, {x, y}, Qt::LeftButton, Qt::LeftButton);
-}
-void Release(TFrmMain& w, int x, int y) {
-    SendMouse(w.PaintBox1, QEvent::MouseButtonRelease, {x, y}, Qt::LeftButton, Qt::NoButton);
-}
+// Image pixels are paint-box pixels here (100 %, no scrolling).
+void Hover(TFrmMain& w, int x, int y) { velmora::test::Hover(w, {x, y}); }
+void Drag(TFrmMain& w, int x, int y) { velmora::test::Drag(w, {x, y}); }
+void Press(TFrmMain& w, int x, int y) { velmora::test::Press(w, {x, y}); }
+void Release(TFrmMain& w, int x, int y) { velmora::test::Release(w, {x, y}); }
 // The preview goes to (x, y) and a click places it there.
 void Place(TFrmMain& w, int x, int y) {
     Hover(w, x, y);
