@@ -20,6 +20,7 @@
 #include "conversion/Resample.h"
 #include "document/Document.h"
 #include "engine/DrawEffect.h"
+#include "engine/Parallel.h"
 #include "io/FileUtil.h"
 #include "io/ProjectFile.h"
 
@@ -174,6 +175,26 @@ bool ParseBatchArguments(const std::vector<std::string>& args, BatchOptions& o, 
     return true;
 }
 
+namespace {
+
+// A preset named on the command line must be one: exactly the record's 121 bytes.
+// The application warns about a short file; here, with nobody to see a warning,
+// a file of another size (a truncated preset, a picture) is refused.
+bool ReadNamedPreset(const std::string& path, TEffectParams& record, std::string& error) {
+    std::vector<std::uint8_t> bytes;
+    if (!ReadFilePrefix(path, kEffectParamsSize + 1, bytes, error)) return false;
+    const std::string size = std::to_string(kEffectParamsSize);
+    if (bytes.size() < static_cast<std::size_t>(kEffectParamsSize))
+        return error = path + " is shorter than a preset file (" + std::to_string(bytes.size()) + " of " + size +
+                       " bytes)",
+               false;
+    if (bytes.size() > static_cast<std::size_t>(kEffectParamsSize))
+        return error = path + " is not a preset file: it is longer than the " + size + " bytes of one", false;
+    return ReadPresetBytes(bytes.data(), bytes.size(), record);
+}
+
+}  // namespace
+
 bool BatchRecord(const std::string& presetPath, const std::string& programDir, TEffectParams& record,
                  std::string& error) {
     // A new conversion dialog starts from an all-zero record and reads the default
@@ -187,7 +208,7 @@ bool BatchRecord(const std::string& presetPath, const std::string& programDir, T
         ReadPresetFile(defaultPath, loaded, ignored);
     }
     if (!presetPath.empty()) {
-        if (!ReadPresetFile(presetPath, loaded, error)) return false;
+        if (!ReadNamedPreset(presetPath, loaded, error)) return false;
     } else if (!haveDefault) {
         // Without any preset the controls keep their own defaults.
         loaded = ControlDefaultRecord();
@@ -324,7 +345,11 @@ bool ConvertDisplayed(const Bitmap& displayed, const TEffectParams& record, int 
     const std::string problem = ValidateParams(p, out.Photo.Width(), out.Photo.Height());
     if (!problem.empty()) return error = "the parameters cannot be used: " + problem, false;
 
+    // Each conversion has a stop request of its own, which nothing sets: conversions
+    // side by side neither share nor clear the program-wide flag.
+    const CancelToken neverCancelled;
     TDrawEffect effect;
+    effect.SetCancelToken(&neverCancelled);
     effect.SetProgress(progress);
     effect.SetParams(p);
     effect.Execute();
@@ -373,7 +398,9 @@ bool PreviewDisplayed(const Bitmap& displayed, const TEffectParams& record, int 
     p.Height = region.Height;
     const std::string problem = ValidateParams(p, photo.Width(), photo.Height());
     if (!problem.empty()) return error = "the parameters cannot be used: " + problem, false;
+    const CancelToken neverCancelled;
     TDrawEffect effect;
+    effect.SetCancelToken(&neverCancelled);
     effect.SetParams(p);
     effect.Execute();
     if (!effect.HasResult())
@@ -439,7 +466,8 @@ namespace {
 // the lock, so lines of different threads never mix, and no line is ever redrawn.
 class RunReport {
 public:
-    RunReport(std::ostream& err, bool perFile, std::size_t total) : err_(err), perFile_(perFile), total_(total) {}
+    RunReport(std::ostream& err, bool perFile, bool quiet, std::size_t total)
+        : err_(err), perFile_(perFile), quiet_(quiet), total_(total) {}
 
     void Converted(const std::string& input, const std::string& output, double seconds) {
         std::lock_guard lock(mutex_);
@@ -448,6 +476,13 @@ public:
         char time[32];
         std::snprintf(time, sizeof time, "%.1f s", seconds);
         err_ << Counter() << input << " -> " << output << " (" << time << ")\n";
+        err_.flush();
+    }
+    // A line about the run itself, not counted as a failure; not shown with --quiet.
+    void Note(const std::string& message) {
+        std::lock_guard lock(mutex_);
+        if (quiet_) return;
+        err_ << "velmora-batch: " << message << "\n";
         err_.flush();
     }
     void Failed(const std::string& message) {
@@ -467,6 +502,7 @@ private:
 
     std::ostream& err_;
     bool perFile_;
+    bool quiet_;
     std::size_t total_;
     std::size_t converted_ = 0;
     std::size_t failed_ = 0;
@@ -511,13 +547,22 @@ int RunBatch(const std::vector<std::string>& args, const std::string& programDir
             err << "velmora-batch: " << error << "\n";
             return 2;
         }
-        const std::string key = fs::weakly_canonical(fs::absolute(job.output)).string();
-        const auto [it, fresh] = claimed.emplace(key, input);
-        if (!fresh) job.error = input + ": its output " + job.output + " is already the output of " + it->second;
+        // Two outputs are the same file when their resolved paths are. A path that
+        // cannot be resolved (a loop of links, a name too long, no current folder)
+        // fails its input with the system's reason rather than ending the program.
+        std::error_code ec;
+        fs::path resolved = fs::absolute(job.output, ec);
+        if (!ec) resolved = fs::weakly_canonical(resolved, ec);
+        if (ec) {
+            job.error = job.output + ": this output path cannot be used (" + ec.message() + ")";
+        } else {
+            const auto [it, fresh] = claimed.emplace(resolved.string(), input);
+            if (!fresh) job.error = input + ": its output " + job.output + " is already the output of " + it->second;
+        }
         jobs.push_back(std::move(job));
     }
 
-    RunReport report(err, progressToTerminal && !options.Quiet, jobs.size());
+    RunReport report(err, progressToTerminal && !options.Quiet, options.Quiet, jobs.size());
     std::atomic<std::size_t> next{0};
     auto worker = [&] {
         for (std::size_t i = next++; i < jobs.size(); i = next++) {
@@ -538,8 +583,21 @@ int RunBatch(const std::vector<std::string>& args, const std::string& programDir
     unsigned threads = options.Threads > 0 ? static_cast<unsigned>(options.Threads)
                                            : std::max(1u, std::thread::hardware_concurrency());
     threads = static_cast<unsigned>(std::min<std::size_t>(threads, jobs.size()));
-    std::vector<std::thread> pool;
-    for (unsigned t = 1; t < threads; ++t) pool.emplace_back(worker);
+    // The other threads are joined however this function is left, before the jobs
+    // and the report they use are gone.
+    std::string refused;
+    std::vector<std::thread> pool = StartThreads(static_cast<int>(threads) - 1, [&](int) { worker(); }, &refused);
+    struct JoinAll {
+        std::vector<std::thread>& threads;
+        ~JoinAll() {
+            for (std::thread& t : threads)
+                if (t.joinable()) t.join();
+        }
+    } joinAll{pool};
+    // Fewer threads only make the run slower; every input is still converted.
+    if (pool.size() + 1 < threads)
+        report.Note("only " + std::to_string(pool.size() + 1) + " of " + std::to_string(threads) +
+                    " threads could be started (" + refused + "); converting with those");
     worker();
     for (std::thread& t : pool) t.join();
     if (several && !options.Quiet)

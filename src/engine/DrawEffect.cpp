@@ -113,7 +113,11 @@ void TDrawEffect::Forget() {
 }
 
 void TDrawEffect::Execute() {
-    CancelFlag = false;
+    // A run with a token of its own leaves the token as its owner set it: clearing
+    // it here, on the worker thread, would lose a Cancel pressed before the start.
+    if (!cancel_) CancelFlag = false;
+    ranCancel_ = cancel_;
+    const CancelScope scope(cancel_);
     hasResult_ = false;
     outOfMemory_ = false;
     const TEffectParams p = params_;
@@ -234,7 +238,7 @@ void TDrawEffect::ComposePreview(Bitmap& bitmap) const {
     if (!hasResult_) return;
     const TEffectParams& p = ran_;
     if (bitmap.Width() != p.Width || bitmap.Height() != p.Height) bitmap.SetSize(p.Width, p.Height);
-    if (Cancelled()) return;
+    if (StopRequested()) return;
     if (!p.DrawSketch && !p.DrawColor) return;
     if (p.DrawSketch && p.DrawColor && p.BlendMode != 1 && p.BlendMode != 2) return;
 
@@ -273,7 +277,7 @@ void TDrawEffect::ComposePreview(Bitmap& bitmap) const {
 }
 
 void TDrawEffect::GetLayers(Bitmap& sketch, Bitmap& color) const {
-    if (Cancelled() || !hasResult_) return;
+    if (StopRequested() || !hasResult_) return;
     const TEffectParams& p = ran_;
     for (Bitmap* b : {&sketch, &color})
         if (b->Width() != p.Width || b->Height() != p.Height) b->SetSize(p.Width, p.Height);

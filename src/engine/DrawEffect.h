@@ -32,7 +32,12 @@ public:
     const TEffectParams& Params() const { return params_; }
     // nullptr: no progress.
     void SetProgress(ProgressTargets* targets) { Progress = targets; }
-    // Clears CancelFlag and runs the pipeline over the record's rectangle. A record
+    // The token that stops the runs from now on (not owned; it must outlive them).
+    // Its owner resets it before a run starts; Execute never clears it, so a cancel
+    // that arrives before the run begins still stops it. nullptr: CancelFlag.
+    void SetCancelToken(const CancelToken* token) { cancel_ = token; }
+    // Runs the pipeline over the record's rectangle, stopping when the run's token
+    // is set; without a token it clears CancelFlag first and polls that. A record
     // that ValidateParams refuses runs nothing and leaves no result.
     //
     // Successive runs share work: a stage whose inputs (the photograph's pixels, the
@@ -45,10 +50,10 @@ public:
     // between runs.
     void Execute();
     // The blended preview of the last run, Width x Height. Nothing is written while
-    // CancelFlag is set or when the last run did not finish.
+    // the last run's token (or CancelFlag) is set or when the last run did not finish.
     void ComposePreview(Bitmap& bitmap) const;
-    // The two layers of the last run; nothing happens while CancelFlag is set or when
-    // the last run did not finish.
+    // The two layers of the last run; nothing happens while the last run's token (or
+    // CancelFlag) is set or when the last run did not finish.
     void GetLayers(Bitmap& sketch, Bitmap& color) const;
 
     // True when the last Execute ran to its end (not refused, not cancelled, not out
@@ -78,7 +83,11 @@ private:
     std::optional<StageKey> blurredDone_;  // ColorStep.Blurred
     std::optional<StageKey> finalDone_;    // ColorStep.Final (the balance)
     bool outOfMemory_ = false;
+    const CancelToken* cancel_ = nullptr;
+    const CancelToken* ranCancel_ = nullptr;  // the token of the last run
 
+    // Whether the last run's token, or CancelFlag without one, asks to stop.
+    bool StopRequested() const { return ranCancel_ ? ranCancel_->IsCancelled() : CancelFlag.load(); }
     void Run(const TEffectParams& p, const Bitmap& source);
 };
 

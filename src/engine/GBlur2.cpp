@@ -105,7 +105,7 @@ int RowGrain(int width) { return width >= 4096 ? 4 : width >= 1024 ? 16 : 64; }
 // dst, as the single-threaded passes do, but split over the worker threads: the row
 // pass by rows, the column pass by bands of rows computed a row at a time, which gives
 // exactly the sums of going down each column through a temporary column.
-// With `checkCancel` a set CancelFlag stops the work, leaving dst partly blurred; the
+// With `checkCancel` a cancel of the run stops the work, leaving dst partly blurred; the
 // caption and positions go to `progress` as the single-threaded passes report them.
 void Blur(const TripleBuffer& src, TripleBuffer& dst, int width, int height, double radius,
           ProgressTargets* progress, bool checkCancel) {

@@ -32,8 +32,8 @@ std::array<int, 2 * kMaxKernelHalfWidth + 1> IntegerWeights(const TBlurKernel& k
 void GaussianBlur(TripleBuffer& buffer, int width, int height, double radius);
 
 // The same blur from src into dst (which may be the same buffer), reporting "Blur Row"
-// and "Blur Column" to `progress` (may be null) and stopping at a set CancelFlag, in
-// which case dst is left partly blurred. dst is sized to width x height.
+// and "Blur Column" to `progress` (may be null) and stopping when the run is
+// cancelled (Cancelled()), in which case dst is left partly blurred. dst is sized to width x height.
 void GaussianBlurProgress(const TripleBuffer& src, TripleBuffer& dst, int width, int height,
                           double radius, ProgressTargets* progress);
 

@@ -5,6 +5,8 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -22,6 +24,8 @@ struct Job {
     const ParallelLoop& loop;
     const std::function<void(std::int64_t, std::int64_t)>& body;
     std::int64_t chunks;
+    // The run the calling thread works for: helpers poll its cancel flag too.
+    const std::atomic<bool>* cancelSource;
     std::atomic<std::int64_t> next{0};
     std::atomic<std::int64_t> done{0};
     std::atomic<bool> failed{false};
@@ -30,13 +34,19 @@ struct Job {
     std::exception_ptr error;
 
     Job(const ParallelLoop& l, const std::function<void(std::int64_t, std::int64_t)>& b)
-        : loop(l), body(b), chunks((l.Count + l.Grain - 1) / l.Grain) {}
+        : loop(l), body(b), chunks((l.Count + l.Grain - 1) / l.Grain), cancelSource(CurrentCancelSource()) {}
 
     // Takes chunks until none is left, the loop is cancelled or a body failed. The
-    // calling thread reports progress after each of its chunks.
-    void Work(bool reportProgress) {
-        const bool wasInside = tInsideLoop;
-        tInsideLoop = true;
+    // calling thread reports progress after each of its chunks. Nothing escapes:
+    // the first exception, of a body or of the progress report, stops the loop and
+    // is kept for the calling thread.
+    void Work(bool reportProgress) noexcept {
+        struct InsideLoop {
+            bool was = tInsideLoop;
+            InsideLoop() { tInsideLoop = true; }
+            ~InsideLoop() { tInsideLoop = was; }
+        } inside;
+        const CancelScope scope(cancelSource);
         for (;;) {
             if (failed.load(std::memory_order_relaxed)) break;
             if (loop.StopOnCancel && Cancelled()) {
@@ -49,16 +59,16 @@ struct Job {
             const std::int64_t end = std::min(loop.Count, begin + loop.Grain);
             try {
                 body(begin, end);
+                const std::int64_t total =
+                    done.fetch_add(end - begin, std::memory_order_acq_rel) + (end - begin);
+                if (reportProgress && loop.Progress && total < loop.Count) loop.Progress(total);
             } catch (...) {
                 std::lock_guard<std::mutex> lock(errorMutex);
                 if (!error) error = std::current_exception();
                 failed.store(true, std::memory_order_relaxed);
                 break;
             }
-            const std::int64_t total = done.fetch_add(end - begin, std::memory_order_acq_rel) + (end - begin);
-            if (reportProgress && loop.Progress && total < loop.Count) loop.Progress(total);
         }
-        tInsideLoop = wasInside;
     }
 };
 
@@ -67,7 +77,13 @@ public:
     WorkerPool() {
         const unsigned hw = std::thread::hardware_concurrency();
         const int helpers = hw > 1 ? static_cast<int>(hw) - 1 : 0;
-        for (int i = 0; i < helpers; ++i) threads_.emplace_back([this] { HelperLoop(); });
+        // Whatever number of helpers the system lets us start is enough: with none
+        // at all every loop simply runs on its calling thread.
+        try {
+            threads_ = StartThreads(helpers, [this](int) { HelperLoop(); });
+        } catch (const std::exception&) {
+            threads_.clear();  // not even the list could be made; nothing was started
+        }
     }
 
     ~WorkerPool() {
@@ -105,17 +121,22 @@ public:
         }
         if (helpers > 0) wake_.notify_all();
 
-        job.Work(true);
+        // The job lives on the caller's stack: every helper that joined must be done
+        // with it before this returns, however this returns. Helpers that have not
+        // woken up yet are not waited for; there is nothing left for them.
+        struct WaitForHelpers {
+            WorkerPool& pool;
+            bool engaged;
+            ~WaitForHelpers() {
+                if (!engaged) return;
+                std::unique_lock<std::mutex> lock(pool.mutex_);
+                pool.wanted_ = 0;
+                pool.finished_.wait(lock, [this] { return pool.running_ == 0; });
+                pool.job_ = nullptr;
+            }
+        } wait{*this, helpers > 0};
 
-        if (helpers > 0) {
-            // The job lives on this thread's stack: every helper that joined must be
-            // done with it before this returns, whatever happened. Helpers that have
-            // not woken up yet are not waited for; there is nothing left for them.
-            std::unique_lock<std::mutex> lock(mutex_);
-            wanted_ = 0;
-            finished_.wait(lock, [this] { return running_ == 0; });
-            job_ = nullptr;
-        }
+        job.Work(true);
     }
 
 private:
@@ -149,12 +170,46 @@ private:
     bool quit_ = false;
 };
 
+// The test seam's remaining thread starts; negative: no failures are injected.
+std::atomic<int> gThreadStartsAllowed{-1};
+
+bool InjectedThreadStartFailure() {
+    int allowed = gThreadStartsAllowed.load();
+    while (allowed >= 0) {
+        if (allowed == 0) return true;
+        if (gThreadStartsAllowed.compare_exchange_weak(allowed, allowed - 1)) return false;
+    }
+    return false;
+}
+
 WorkerPool& Pool() {
     static WorkerPool pool;
     return pool;
 }
 
 }  // namespace
+
+std::vector<std::thread> StartThreads(int count, const std::function<void(int)>& body, std::string* failure) {
+    std::vector<std::thread> threads;
+    if (count <= 0) return threads;
+    // Reserved first, so that adding a started thread never needs memory: the list
+    // must not be lost while threads in it can still be joined.
+    threads.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        try {
+            if (InjectedThreadStartFailure())
+                throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again),
+                                        "thread creation refused by the test seam");
+            threads.emplace_back(body, i);
+        } catch (const std::exception& e) {
+            if (failure) *failure = e.what();
+            break;
+        }
+    }
+    return threads;
+}
+
+int FailThreadStartsAfterForTesting(int allowed) { return gThreadStartsAllowed.exchange(allowed < 0 ? -1 : allowed); }
 
 int ParallelThreadCount() { return Pool().Helpers() + 1; }
 

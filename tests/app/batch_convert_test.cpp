@@ -133,21 +133,24 @@ TEST(BatchRecordTest, DefaultPresetThenChosenPresetThroughTheControls) {
     EXPECT_EQ(r.ThresholdLevel, 255);
     EXPECT_EQ(r.HandleCount, 0);
 
-    // A short chosen preset replaces only the bytes it has (Detail ends at byte 27).
+    // A chosen preset is read over the default one, through the controls.
     TEffectParams chosen = ColorRecord();
     chosen.Detail = 200;
     chosen.Darkness = 3;
-    WritePreset(dir / "short.set", chosen, 28);
-    ASSERT_TRUE(BatchRecord(dir / "short.set", dir.path.string(), r, error));
+    chosen.ColorReducer = 0;
+    WritePreset(dir / "chosen.set", chosen);
+    ASSERT_TRUE(BatchRecord(dir / "chosen.set", dir.path.string(), r, error));
     EXPECT_EQ(r.Detail, 200);
-    EXPECT_EQ(r.Darkness, def.Darkness);
-
-    // Without a default preset a chosen one is read over an all-zero record.
-    TempDir empty;
-    WritePreset(empty / "short.set", chosen, 28);
-    ASSERT_TRUE(BatchRecord(empty / "short.set", empty.path.string(), r, error));
-    EXPECT_FALSE(r.DrawSketch);
+    EXPECT_EQ(r.Darkness, 3);
     EXPECT_EQ(r.ColorReducer, 1) << "0 clamped by its control";
+
+    // A short default preset is read silently, as the conversion dialog reads it:
+    // it replaces only the bytes it has (Detail ends at byte 27).
+    TempDir shortDefault;
+    WritePreset(shortDefault / "default.set", chosen, 28);
+    ASSERT_TRUE(BatchRecord("", shortDefault.path.string(), r, error));
+    EXPECT_EQ(r.Detail, 200);
+    EXPECT_EQ(r.Darkness, 1) << "0 from the all-zero record, clamped by its control";
 
     EXPECT_FALSE(BatchRecord(dir / "nothing.set", dir.path.string(), r, error));
     EXPECT_NE(error.find("nothing.set"), std::string::npos);

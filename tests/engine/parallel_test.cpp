@@ -2,9 +2,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <mutex>
 #include <set>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -146,4 +148,90 @@ TEST(ParallelFor, WithoutHelpersEverythingRunsOnTheCallingThread) {
         threads.insert(std::this_thread::get_id());
     });
     EXPECT_EQ(threads, std::set<std::thread::id>{caller});
+}
+
+namespace {
+
+// Restores the thread-start seam however a test ends.
+struct RefusedThreadStarts {
+    int previous;
+    explicit RefusedThreadStarts(int allowed) : previous(FailThreadStartsAfterForTesting(allowed)) {}
+    ~RefusedThreadStarts() { FailThreadStartsAfterForTesting(previous); }
+};
+
+}  // namespace
+
+TEST(ParallelFor, AThrowingProgressReportStopsTheLoopAndWaitsForTheHelpers) {
+    CancelGuard guard;
+    if (ParallelThreadCount() < 2) GTEST_SKIP() << "the pool has no helper threads on this machine";
+    const std::thread::id caller = std::this_thread::get_id();
+    std::atomic<bool> callerLeft{false};
+    std::atomic<int> ran{0}, lateBodies{0};
+    ParallelLoop loop;
+    loop.Count = 2000;
+    loop.Progress = [](std::int64_t) { throw std::runtime_error("the progress display is gone"); };
+    EXPECT_THROW(ParallelFor(loop,
+                             [&](std::int64_t, std::int64_t) {
+                                 ++ran;
+                                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                                 if (callerLeft.load()) ++lateBodies;
+                             }),
+                 std::runtime_error);
+    callerLeft = true;
+    // A helper still inside the loop after the caller left would count itself here,
+    // and would be reading a job that no longer exists.
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(lateBodies.load(), 0);
+    EXPECT_LT(ran.load(), 2000) << "the failure stops handing out chunks";
+
+    // The calling thread is not left marked as inside a loop: its next loop gets
+    // the helpers again.
+    std::mutex m;
+    std::set<std::thread::id> threads;
+    ParallelFor(500, 1, [&](std::int64_t, std::int64_t) {
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        std::lock_guard<std::mutex> lock(m);
+        threads.insert(std::this_thread::get_id());
+    });
+    EXPECT_GT(threads.size(), 1u);
+    EXPECT_TRUE(threads.count(caller));
+}
+
+TEST(StartThreads, ARefusedThreadEndsTheStartingAndKeepsTheStartedOnes) {
+    std::atomic<int> ran{0};
+    std::string why;
+    std::vector<std::thread> threads;
+    {
+        RefusedThreadStarts refused(2);
+        threads = StartThreads(5, [&](int i) { ran |= 1 << i; }, &why);
+    }
+    ASSERT_EQ(threads.size(), 2u);
+    for (std::thread& t : threads) {
+        ASSERT_TRUE(t.joinable());
+        t.join();
+    }
+    EXPECT_EQ(ran.load(), 0b11) << "threads 0 and 1 ran, nothing else";
+    EXPECT_FALSE(why.empty());
+
+    // Refused from the first: nothing to join, nothing thrown.
+    {
+        RefusedThreadStarts refused(0);
+        EXPECT_TRUE(StartThreads(3, [&](int) { ran = -1; }).empty());
+    }
+    EXPECT_EQ(ran.load(), 0b11);
+}
+
+TEST(StartThreadsDeathTest, APoolWhoseHelpersCannotStartRunsEverythingOnTheCaller) {
+    // A fresh process, so that the pool is made while the seam refuses threads.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            FailThreadStartsAfterForTesting(0);
+            std::atomic<long long> sum{0};
+            const bool finished = ParallelFor(1000, 7, [&](std::int64_t b, std::int64_t e) {
+                for (std::int64_t i = b; i < e; ++i) sum += i;
+            });
+            std::exit(finished && sum == 999 * 1000 / 2 && ParallelThreadCount() == 1 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }

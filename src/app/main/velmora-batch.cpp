@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <exception>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -10,9 +11,18 @@
 #include "app/Batch.h"
 
 int main(int argc, char** argv) {
-    std::error_code ec;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) exe = std::filesystem::absolute(argv[0], ec);
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    return velmora::RunBatch(args, exe.parent_path().string(), std::cout, std::cerr, isatty(2) != 0);
+    // RunBatch reports each failure itself; this only keeps anything it did not
+    // foresee from ending the program without a word.
+    try {
+        std::error_code ec;
+        std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+        if (ec) exe = std::filesystem::absolute(argv[0], ec);
+        const std::vector<std::string> args(argv + 1, argv + argc);
+        return velmora::RunBatch(args, exe.parent_path().string(), std::cout, std::cerr, isatty(2) != 0);
+    } catch (const std::exception& e) {
+        std::cerr << "velmora-batch: " << e.what() << "\n";
+    } catch (...) {
+        std::cerr << "velmora-batch: the run failed for an unknown reason\n";
+    }
+    return 1;
 }

@@ -496,6 +496,7 @@ void TFrmPreview::FormShow() {
                      kSlotBorderBlur, kSlotBrightness, kSlotContrast, kSlotSaturation})
         pairs_[slot].Spn->setValue(pairs_[slot].Trc->value());
     engine_ = std::make_unique<TDrawEffect>();
+    engine_->SetCancelToken(&previewCancel_);
     previewBmp_ = std::make_unique<Bitmap>();
     SetupPanning();
     Accepted = false;

@@ -12,6 +12,7 @@
 #include "common/Bitmap.h"
 #include "conversion/PreviewLayout.h"
 #include "engine/EffectParams.h"
+#include "engine/Progress.h"
 
 class QCheckBox;
 class QComboBox;
@@ -184,6 +185,9 @@ private:
 
     DocumentHost& host_;
     TEffectParams params_;
+    // The preview's own stop request, never set: the preview runs on this thread to
+    // its end, and a token of its own keeps it from clearing anyone else's cancel.
+    CancelToken previewCancel_;
     std::unique_ptr<TDrawEffect> engine_;
     std::unique_ptr<Bitmap> previewBmp_;
     PanAxis horz_;

@@ -2,6 +2,7 @@
 
 #include <QRadioButton>
 #include <QSlider>
+#include <new>
 
 #include "common/gui/Messages.h"
 #include "conversion/ConversionRun.h"
@@ -35,39 +36,57 @@ bool RunFullConversion(DocumentHost& host, QWidget* parent, const TEffectParams&
     // and kept the earlier photograph in WorkBmp1; a run that does not complete puts
     // it back, so that nothing of the document changes (a photograph of another size
     // than the layers would also break compositing).
-    const auto restorePhoto = [&doc] { doc.PhotoBmp.Swap(doc.WorkBmp1); };
-
-    const TEffectParams record = FullConversionRecord(dialogRecord, doc.PhotoBmp);
-    const std::string problem = ValidateParams(record, doc.PhotoBmp.Width(), doc.PhotoBmp.Height());
-    if (!problem.empty()) {
-        restorePhoto();
-        ShowMessage(parent, QStringLiteral("The conversion cannot run: %1.").arg(QString::fromStdString(problem)));
+    bool installed = false;
+    const auto fail = [&](const QString& message) {
+        doc.PhotoBmp.Swap(doc.WorkBmp1);
+        if (!message.isEmpty()) ShowMessage(parent, message);
         return false;
-    }
+    };
+    // This runs in a menu command's slot, where an exception would end the program.
+    try {
+        const TEffectParams record = FullConversionRecord(dialogRecord, doc.PhotoBmp);
+        const std::string problem = ValidateParams(record, doc.PhotoBmp.Width(), doc.PhotoBmp.Height());
+        if (!problem.empty())
+            return fail(QStringLiteral("The conversion cannot run: %1.").arg(QString::fromStdString(problem)));
 
-    TFrm_Process progress(parent);
-    progress.SetParams(record);
-    progress.exec();
-    if (progress.Cancelled) {
-        restorePhoto();
-        if (!progress.Failure.empty()) ShowMessage(parent, QString::fromStdString(progress.Failure));
-        return false;
+        TFrm_Process progress(parent);
+        progress.SetParams(record);
+        progress.exec();
+        if (progress.Cancelled) return fail(QString::fromStdString(progress.Failure));
+
+        // Every bitmap the result needs is made before the document is touched, as
+        // loading a snapshot does: running out of memory half way must not leave
+        // layers of different sizes behind.
+        Bitmap sketch, color, composite;
+        progress.GetLayers(sketch, color);
+        const bool newSize = doc.CompositeBmp.Width() != sketch.Width() || doc.CompositeBmp.Height() != sketch.Height();
+        if (newSize) composite.SetSize(sketch.Width(), sketch.Height());
+        doc.SketchBmp.Swap(sketch);
+        doc.ColorBmp.Swap(color);
+        if (newSize) doc.CompositeBmp.Swap(composite);
+        installed = true;
+
+        const TFrm_ColorMoreOption& options = Frm_ColorMoreOption();
+        LayerState state = host.GetLayerState();
+        state.BlendingMode = options.RB_Multiply->isChecked() ? 0 : 1;
+        state.Opacity = options.Trc_Opeaity->value();
+        state.SketchVisible = true;
+        state.ColorVisible = true;
+        host.SetLayerStateQuietly(state);
+        // Composited after the layer state is set, so that the whole composite (not
+        // only the part in view) uses the conversion's blending.
+        host.CompositeAll();
+        host.UpdateScrollBars();
+        host.RefreshView();
+        AddConversionState(host, "Classic", record);
+        return true;
+    } catch (const std::bad_alloc&) {
+        const QString message = QStringLiteral("There is not enough memory to convert a picture of this size.");
+        if (!installed) return fail(message);
+        // The layers are in and of one size; only what follows them was cut short.
+        ShowMessage(parent, message);
+        return true;
     }
-    progress.GetLayers(doc.SketchBmp, doc.ColorBmp);
-    const TFrm_ColorMoreOption& options = Frm_ColorMoreOption();
-    LayerState state = host.GetLayerState();
-    state.BlendingMode = options.RB_Multiply->isChecked() ? 0 : 1;
-    state.Opacity = options.Trc_Opeaity->value();
-    state.SketchVisible = true;
-    state.ColorVisible = true;
-    host.SetLayerStateQuietly(state);
-    // Composited after the layer state is set, so that the whole composite (not only
-    // the part in view) uses the conversion's blending.
-    host.CompositeAll();
-    host.UpdateScrollBars();
-    host.RefreshView();
-    AddConversionState(host, "Classic", record);
-    return true;
 }
 
 }  // namespace velmora

@@ -108,6 +108,7 @@ TFrm_Process::TFrm_Process(QWidget* parent) : QDialog(parent) {
     }
 
     DrawEffect = std::make_unique<TDrawEffect>();
+    DrawEffect->SetCancelToken(&cancel_);
     targets_ = std::make_unique<QueuedProgressTargets>(Lab_StepName, ProgressBar1, ProgressBar2);
 }
 
@@ -115,7 +116,7 @@ TFrm_Process::~TFrm_Process() {
     // The dialog cannot close while the thread runs; should it be destroyed anyway,
     // the engine it owns must outlive the thread.
     if (thread_ && thread_->isRunning()) {
-        CancelFlag = true;
+        cancel_.Cancel();
         thread_->wait();
     }
 }
@@ -132,6 +133,9 @@ void TFrm_Process::showEvent(QShowEvent* e) {
     if (e->spontaneous() || started_) return;
     started_ = true;
     Cancelled = false;
+    // Reset here, on this thread, before the worker exists: a Cancel from now on
+    // reaches the run however late the worker gets going.
+    cancel_.Reset();
     targets_->SetExpectedSteps(expectedSteps_);
     DrawEffect->SetProgress(targets_.get());
     auto* thread = new TDrawThread(DrawEffect.get());
@@ -142,6 +146,16 @@ void TFrm_Process::showEvent(QShowEvent* e) {
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     running_ = true;
     thread->start(QThread::HighestPriority);
+    if (!thread->isRunning() && !thread->isFinished()) {
+        // The system refused the thread: nothing runs and no end will be announced,
+        // so the dialog ends the run itself rather than wait for ever.
+        delete thread;
+        running_ = false;
+        Cancelled = true;
+        Failure = "The conversion could not be started: the system refused to create its thread.";
+        DrawEffect->SetProgress(nullptr);
+        QMetaObject::invokeMethod(this, [this] { QDialog::done(QDialog::Rejected); }, Qt::QueuedConnection);
+    }
 }
 
 void TFrm_Process::ThreadEnded() {
@@ -165,7 +179,7 @@ void TFrm_Process::ThreadEnded() {
 }
 
 void TFrm_Process::Button1Click() {
-    CancelFlag = true;
+    cancel_.Cancel();
     Cancelled = true;
 }
 

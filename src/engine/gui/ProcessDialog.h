@@ -84,6 +84,8 @@ public:
     bool Running() const { return running_; }
     // The worker thread itself is still executing.
     bool WorkerRunning() const { return thread_ && thread_->isRunning(); }
+    // This dialog's run's stop request: reset when the run starts, set by Cancel.
+    const CancelToken& CancelRequest() const { return cancel_; }
 
 public slots:
     // Esc asks for the stop like Cancel; the dialog never closes by itself.
@@ -97,6 +99,8 @@ private:
     void Button1Click();
     void ThreadEnded();
 
+    // Declared before the engine that reads it, so that it outlives the engine.
+    CancelToken cancel_;
     std::unique_ptr<TDrawEffect> DrawEffect;
     std::unique_ptr<QueuedProgressTargets> targets_;
     QPointer<TDrawThread> thread_;

@@ -1,6 +1,7 @@
 // The progress dialog and its worker thread: the layers equal a direct run, the
-// bars end full, Cancel stops the run and the dialog closes only after the thread
-// has ended.
+// bars end full, Cancel stops the run (even one whose worker has not begun yet)
+// through the dialog's own request, and the dialog closes only after the thread has
+// ended.
 
 #include <QLabel>
 #include <QProgressBar>
@@ -171,18 +172,48 @@ private slots:
         QVERIFY(dlg.Cancelled);
         QVERIFY(visibleAfterCancel);
         QVERIFY(threadGoneAtClose);
-        QVERIFY(CancelFlag.load());  // stays set until the next run starts
+        // The request is the dialog's own and stays set; the program-wide flag that
+        // previews and adjustments see is untouched.
+        QVERIFY(dlg.CancelRequest().IsCancelled());
+        QVERIFY(!CancelFlag.load());
         Bitmap sketch(7, 7), color(7, 7);
         sketch.Fill(1, 2, 3);
         const Bitmap untouched = sketch;
         dlg.GetLayers(sketch, color);
         QVERIFY(sketch == untouched);
-        // The next run clears the flag.
+        // The next dialog's run starts with a request of its own.
         TFrm_Process again;
         const Bitmap small = Picture(40, 30);
         again.SetParams(Record(small, true, false));
         QCOMPARE(again.exec(), int(QDialog::Accepted));
-        QVERIFY(!CancelFlag.load());
+        QVERIFY(!again.CancelRequest().IsCancelled());
+    }
+
+    void aCancelBeforeTheWorkerGetsGoingIsKept() {
+        // Cancel pressed the moment the thread was started, before the worker can
+        // have begun: the run must stop all the same, and no layers come out.
+        struct CancelAtOnce : TFrm_Process {
+            void showEvent(QShowEvent* e) override {
+                TFrm_Process::showEvent(e);
+                Button1->click();
+            }
+        };
+        const Bitmap photo = Picture(1200, 900);
+        TEffectParams p = Record(photo, true, true);
+        p.ColorSmooth = 19;
+        for (int round = 0; round < 3; ++round) {
+            CancelAtOnce dlg;
+            dlg.SetParams(p);
+            QCOMPARE(dlg.exec(), int(QDialog::Rejected));
+            QVERIFY(dlg.Cancelled);
+            QVERIFY(dlg.Failure.empty());
+            Bitmap sketch(5, 5), color(5, 5);
+            sketch.Fill(9, 8, 7);
+            const Bitmap untouched = sketch;
+            dlg.GetLayers(sketch, color);
+            QVERIFY2(sketch == untouched, "the cancelled run produced layers");
+            QVERIFY(!CancelFlag.load());
+        }
     }
 };
 

@@ -1,0 +1,219 @@
+// The batch converter's failures that used to end the program or go unnoticed:
+// output paths the system cannot resolve, threads it refuses to start, a file that
+// is not a preset named with -p, and conversions clearing another run's cancel.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/Batch.h"
+#include "conversion/ParamControls.h"
+#include "conversion/Preset.h"
+#include "engine/Parallel.h"
+#include "engine/Progress.h"
+#include "io/Bmp.h"
+
+using namespace velmora;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kSample = std::string(VELMORA_SOURCE_DIR) + "/data/sample.jpg";
+const std::string kBatchProgram = std::string(VELMORA_PROGRAM_DIR) + "/velmora-batch";
+
+struct TempDir {
+    fs::path path;
+    TempDir() {
+        path = fs::temp_directory_path() /
+               ("velmora-batch-fail-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(path);
+        fs::create_directories(path);
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+    std::string operator/(const std::string& name) const { return (path / name).string(); }
+};
+
+struct BatchRun {
+    int status = -1;
+    std::string out, err;
+    bool threw = false;
+};
+
+BatchRun RunProgram(const std::vector<std::string>& args, const std::string& programDir) {
+    std::ostringstream out, err;
+    BatchRun r;
+    try {
+        r.status = RunBatch(args, programDir, out, err, false);
+    } catch (const std::exception& e) {
+        r.threw = true;
+        r.err = e.what();
+        return r;
+    }
+    r.out = out.str();
+    r.err = err.str();
+    return r;
+}
+
+std::size_t Lines(const std::string& text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+Bitmap Small(int w, int h) {
+    Bitmap b(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            std::uint8_t* p = b.Pixel(x, y);
+            p[0] = static_cast<std::uint8_t>(x * 7);
+            p[1] = static_cast<std::uint8_t>(y * 5);
+            p[2] = static_cast<std::uint8_t>((x + y) * 3);
+        }
+    return b;
+}
+
+struct RefusedThreadStarts {
+    int previous;
+    explicit RefusedThreadStarts(int allowed) : previous(FailThreadStartsAfterForTesting(allowed)) {}
+    ~RefusedThreadStarts() { FailThreadStartsAfterForTesting(previous); }
+};
+
+}  // namespace
+
+TEST(BatchFailures, OutputPathsTheSystemCannotResolveFailTheirInputOnly) {
+    TempDir dir, program;
+    std::string error;
+    ASSERT_TRUE(WriteBmpFile(dir / "good.bmp", Small(30, 20), error)) << error;
+    // A link that points at itself: every path through it fails with a loop error.
+    fs::create_symlink(dir / "loop", dir / "loop");
+
+    // The output of the first input would lie inside the loop (so would the input,
+    // but its output is looked at first); the second input converts.
+    const BatchRun beside = RunProgram({dir / "loop/x.bmp", dir / "good.bmp", "-f", "bmp"}, program.path.string());
+    ASSERT_FALSE(beside.threw) << beside.err;
+    EXPECT_EQ(beside.status, 1);
+    EXPECT_EQ(Lines(beside.err), 1u) << beside.err;
+    EXPECT_NE(beside.err.find("loop/x_cartoon.bmp: this output path cannot be used"), std::string::npos)
+        << beside.err;
+    EXPECT_TRUE(fs::exists(dir / "good_cartoon.bmp"));
+    EXPECT_EQ(beside.out, "1 converted, 1 failed\n");
+
+    // A single output named through the loop, or with a name longer than any the
+    // file system allows.
+    for (const std::string& output : {dir / "loop/out.bmp", dir / (std::string(300, 'n') + "/out.bmp")}) {
+        const BatchRun r = RunProgram({dir / "good.bmp", "-o", output}, program.path.string());
+        ASSERT_FALSE(r.threw) << r.err;
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(Lines(r.err), 1u) << r.err;
+        EXPECT_EQ(r.err.rfind("velmora-batch: " + output, 0), 0u) << r.err;
+    }
+}
+
+TEST(BatchFailures, ARelativeOutputWithoutACurrentFolderIsOneLineAndAFailure) {
+    if (!fs::exists(kBatchProgram)) GTEST_SKIP() << "velmora-batch is not built";
+    TempDir dir;
+    const std::string gone = dir / "gone";
+    const std::string errFile = dir / "err.txt";
+    // The program starts in a folder that is removed under it, so the relative
+    // output cannot be made absolute.
+    const std::string command = "mkdir -p '" + gone + "' && cd '" + gone + "' && rmdir '" + gone + "' && '" +
+                                kBatchProgram + "' -q -o out.bmp '" + kSample + "' 2>'" + errFile + "'";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << "the program was ended by a signal";
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    std::ifstream in(errFile);
+    const std::string err((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(Lines(err), 1u) << err;
+    EXPECT_NE(err.find("out.bmp"), std::string::npos) << err;
+}
+
+TEST(BatchFailures, RefusedThreadsLeaveTheConversionsToTheOthers) {
+    TempDir dir, out, program;
+    std::string error;
+    std::vector<std::string> args;
+    for (int i = 0; i < 3; ++i) {
+        const std::string name = dir / ("in" + std::to_string(i) + ".bmp");
+        ASSERT_TRUE(WriteBmpFile(name, Small(40 + i, 30), error)) << error;
+        args.push_back(name);
+    }
+    args.insert(args.end(), {"-o", out.path.string(), "-f", "bmp", "-j", "4"});
+    BatchRun r;
+    {
+        // One more thread starts; the next is refused while that one is running.
+        RefusedThreadStarts refused(1);
+        r = RunProgram(args, program.path.string());
+    }
+    ASSERT_FALSE(r.threw) << r.err;
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(fs::exists(out / ("in" + std::to_string(i) + "_cartoon.bmp"))) << i;
+    EXPECT_EQ(Lines(r.err), 1u) << r.err;
+    EXPECT_NE(r.err.find("only 2 of 3 threads"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "3 converted, 0 failed\n");
+
+    // With --quiet the note is left out; no thread at all is needed either.
+    args.push_back("-q");
+    {
+        RefusedThreadStarts refused(0);
+        r = RunProgram(args, program.path.string());
+    }
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.err.empty()) << r.err;
+}
+
+TEST(BatchFailures, AFileThatIsNotAPresetIsRefusedByName) {
+    TempDir dir, program;
+    fs::copy_file(kSample, dir / "a.jpg");
+    const EffectParamsBytes bytes = ControlDefaultRecord().ToBytes();
+    std::ofstream(dir / "short.set", std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), 50);
+    std::ofstream(dir / "long.set", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))
+        .put('\n');
+    for (const std::string& preset : {dir / "short.set", kSample, dir / "long.set"}) {
+        const BatchRun r = RunProgram({"-p", preset, dir / "a.jpg"}, program.path.string());
+        ASSERT_FALSE(r.threw) << r.err;
+        EXPECT_EQ(r.status, 2) << preset;
+        EXPECT_EQ(Lines(r.err), 1u) << r.err;
+        EXPECT_EQ(r.err.rfind("velmora-batch: " + preset + " ", 0), 0u) << r.err;
+        EXPECT_FALSE(fs::exists(dir / "a_cartoon.jpg")) << preset;
+    }
+    EXPECT_NE(RunProgram({"-p", dir / "short.set", dir / "a.jpg"}, program.path.string()).err.find("50 of 121"),
+              std::string::npos);
+
+    // Exactly one record's bytes is a preset.
+    std::string error;
+    ASSERT_TRUE(WritePresetFile(dir / "whole.set", ControlDefaultRecord(), error)) << error;
+    const BatchRun whole = RunProgram({"-q", "-p", dir / "whole.set", dir / "a.jpg"}, program.path.string());
+    EXPECT_EQ(whole.status, 0) << whole.err;
+    EXPECT_TRUE(fs::exists(dir / "a_cartoon.jpg"));
+}
+
+TEST(BatchFailures, ConversionsLeaveAnotherRunsCancelStanding) {
+    // Conversions side by side each have their own stop request; none of them may
+    // clear (or obey) the program-wide flag another run has set.
+    CancelFlag = true;
+    Bitmap displayed = Small(64, 48);
+    TEffectParams record = RecordThroughControls(ControlDefaultRecord());
+    record.DrawColor = true;
+    ConversionOutput out;
+    std::string error;
+    const bool converted = ConvertDisplayed(displayed, record, 100, 0, out, error);
+    Bitmap preview;
+    const bool previewed = PreviewDisplayed(displayed, record, 100, 0, RegionSpec{4, 4, 20, 10}, preview, error);
+    const bool stillSet = CancelFlag.load();
+    CancelFlag = false;
+    EXPECT_TRUE(converted) << error;
+    EXPECT_TRUE(previewed) << error;
+    EXPECT_TRUE(stillSet);
+    EXPECT_EQ(out.Composite.Width(), 64);
+    EXPECT_EQ(preview.Width(), 20);
+}

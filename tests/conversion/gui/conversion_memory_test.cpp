@@ -1,0 +1,147 @@
+// Installing a conversion's result when memory runs out part way: the user is told,
+// nothing escapes into the event loop, and the document stays as it was before the
+// conversion dialog, with all its layers of one size. The failures are real
+// std::bad_alloc from this program's own operator new, which refuses a chosen
+// allocation of the new layers' exact size made on the user-interface thread (the
+// engine's own buffers, made on the worker, are never refused).
+
+#include <QtTest>
+#include <atomic>
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <thread>
+
+#include "conversion/ConversionRun.h"
+#include "conversion/ParamControls.h"
+#include "conversion/gui/ConversionTestKit.h"
+#include "conversion/gui/RunConversion.h"
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+std::atomic<std::size_t> gRefusedSize{0};  // 0: nothing is refused
+std::atomic<int> gAllowedFirst{0};
+std::atomic<int> gRefusals{0};
+std::atomic<std::thread::id> gUiThread{};
+
+void* Allocate(std::size_t n) {
+    const std::size_t refused = gRefusedSize.load(std::memory_order_relaxed);
+    if (refused != 0 && n == refused && std::this_thread::get_id() == gUiThread.load() &&
+        gAllowedFirst.fetch_sub(1) <= 0) {
+        // One refusal, as when memory runs out at one moment.
+        gRefusedSize = 0;
+        ++gRefusals;
+        throw std::bad_alloc();
+    }
+    if (void* p = std::malloc(n ? n : 1)) return p;
+    throw std::bad_alloc();
+}
+
+// Refuses the allocation of `bytes` on the user-interface thread that follows
+// `allowed` of that size.
+struct RefuseAllocation {
+    RefuseAllocation(std::size_t bytes, int allowed) {
+        gRefusals = 0;
+        gAllowedFirst = allowed;
+        gRefusedSize = bytes;
+    }
+    ~RefuseAllocation() { gRefusedSize = 0; }
+};
+
+struct Snapshot {
+    Bitmap photo, sketch, color, composite;
+    LayerState state;
+    explicit Snapshot(const FakeHost& h)
+        : photo(h.doc.PhotoBmp), sketch(h.doc.SketchBmp), color(h.doc.ColorBmp), composite(h.doc.CompositeBmp),
+          state(h.state) {}
+    bool SameAs(const FakeHost& h) const {
+        return photo == h.doc.PhotoBmp && sketch == h.doc.SketchBmp && color == h.doc.ColorBmp &&
+               composite == h.doc.CompositeBmp && state == h.state;
+    }
+};
+
+// What a conversion dialog confirmed at another image size leaves: the photograph
+// at that size, and the one before kept in WorkBmp1.
+void ConfirmDialogAtSize(FakeHost& host, int w, int h) {
+    Bitmap kept(host.doc.PhotoBmp);
+    host.doc.WorkBmp1.Swap(kept);
+    host.doc.PhotoBmp = TestPicture(w, h);
+}
+
+TEffectParams DialogRecord() {
+    TEffectParams p = ControlDefaultRecord();
+    p.DrawSketch = true;
+    p.DrawColor = true;
+    return p;
+}
+
+}  // namespace
+
+void* operator new(std::size_t n) { return Allocate(n); }
+void* operator new[](std::size_t n) { return Allocate(n); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+class ConversionMemoryTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { gUiThread = std::this_thread::get_id(); }
+
+    void runningOutWhileInstallingLeavesTheDocumentAsItWas_data() {
+        // The new layers are made in this order; each can be the one that fails.
+        QTest::addColumn<int>("allowed");
+        QTest::newRow("sketch layer") << 0;
+        QTest::newRow("color layer") << 1;
+        QTest::newRow("composite") << 2;
+    }
+
+    void runningOutWhileInstallingLeavesTheDocumentAsItWas() {
+        QFETCH(int, allowed);
+        MessageCapture messages;
+        FakeHost host;
+        host.OpenPicture(TestPicture(600, 450));
+        const Snapshot before(host);
+        // An odd width, so that no other allocation is likely to have a layer's size.
+        constexpr int kW = 403, kH = 301;
+        const std::size_t layerBytes = Bitmap(kW, kH).ByteSize();
+        ConfirmDialogAtSize(host, kW, kH);
+
+        bool installed = true;
+        bool escaped = false;
+        {
+            RefuseAllocation refuse(layerBytes, allowed);
+            try {
+                installed = RunFullConversion(host, nullptr, DialogRecord());
+            } catch (const std::bad_alloc&) {
+                escaped = true;
+            }
+        }
+        QCOMPARE(gRefusals.load(), 1);
+        QVERIFY2(!escaped, "std::bad_alloc escaped into the caller's slot");
+        QVERIFY(!installed);
+        QCOMPARE(int(messages.messages.size()), 1);
+        QCOMPARE(messages.messages[0].text,
+                 QStringLiteral("There is not enough memory to convert a picture of this size."));
+        QVERIFY(before.SameAs(host));
+        QVERIFY(host.states.empty());
+
+        // Nothing was left half done: the same conversion now installs all of it.
+        ConfirmDialogAtSize(host, kW, kH);
+        QVERIFY(RunFullConversion(host, nullptr, DialogRecord()));
+        for (const Bitmap* b : {&host.doc.PhotoBmp, &host.doc.SketchBmp, &host.doc.ColorBmp, &host.doc.CompositeBmp}) {
+            QCOMPARE(b->Width(), kW);
+            QCOMPARE(b->Height(), kH);
+        }
+        QCOMPARE(int(host.states.size()), 1);
+        QCOMPARE(int(messages.messages.size()), 1);
+    }
+};
+
+QTEST_MAIN(ConversionMemoryTest)
+#include "conversion_memory_test.moc"
