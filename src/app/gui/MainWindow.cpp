@@ -85,6 +85,8 @@ TFrmMain::~TFrmMain() {
     // The tool windows hold references to the document and to this window; they go
     // first, while both are still whole.
     tools_.reset();
+    // A normal end: the run's snapshots go before the folder's lock is released.
+    FrmHistory->EndRun();
     delete FrmToolOption;
     delete FrmTools;
     delete FrmLayers;
@@ -92,6 +94,7 @@ TFrmMain::~TFrmMain() {
     delete FrmHistory;
     delete FrmOptions;
     PaintBox1->SetDocument(nullptr);
+    historyLock_.reset();
 }
 
 QAction* TFrmMain::NewAction(const QString& caption, const QKeySequence& shortcut) {
@@ -336,7 +339,7 @@ void TFrmMain::CreateToolWindows() {
     std::string error;
     historyLock_ = HistoryFolderLock::Acquire(::velmora::ProgramFolder(), error);
     if (historyLock_)
-        FrmHistory->SetHistoryFolder(historyLock_->Folder());
+        FrmHistory->AdoptFolder(historyLock_->Folder());
     else
         historyLockError_ = Q(error);
     connect(FrmHistory, &TFrmHistory::closed, this, [this] { ToolWindowClosed(ToolWindow::History); });
@@ -395,6 +398,8 @@ void TFrmMain::FormShow() {
     }
     QScreen* screen = QGuiApplication::primaryScreen();
     if (screen) PlaceToolWindows(screen->availableVirtualGeometry());
+    // Work left by a run that did not end normally is offered once the window is up.
+    FrmHistory->OfferRecovery();
 }
 
 void TFrmMain::PlaceToolWindows(const QRect& desktop) {
@@ -523,6 +528,20 @@ bool TFrmMain::AddState(const std::string& name, const std::string& detail) {
 
 bool TFrmMain::SaveSnapshot(const std::string& path, std::string& error) {
     return SaveD2O(path, doc_.SketchBmp, doc_.ColorBmp, doc_.PhotoBmp, GetLayerState(), &error) == 0;
+}
+
+std::string TFrmMain::DocumentPath() const { return S(lastOpenedPath_); }
+
+bool TFrmMain::RestoreSnapshot(const std::string& snapshotPath, const std::string& documentPath,
+                               std::string& error) {
+    if (!LoadSnapshot(snapshotPath, error)) return false;
+    FinishOpen(Q(documentPath));
+    // As after opening a project, the conversion dialog's size control scales from it.
+    CompositeAll();
+    StoreSourcePixels(doc_.CompositeBmp);
+    // The restored work was never saved; closing must not drop it silently.
+    SetModified(true);
+    return true;
 }
 
 bool TFrmMain::LoadSnapshot(const std::string& path, std::string& error) {
@@ -1026,6 +1045,7 @@ void TFrmMain::closeEvent(QCloseEvent* event) {
         }
     }
     FrmOptions->SaveOptions();
+    FrmHistory->EndRun();
     event->accept();
 }
 

@@ -57,6 +57,9 @@ public:
     bool LoadSnapshot(const std::string& path, std::string& error) override;
     void HistoryChanged() override;
     bool CanChangeState() const override;
+    std::string DocumentPath() const override;
+    bool RestoreSnapshot(const std::string& snapshotPath, const std::string& documentPath,
+                         std::string& error) override;
 
     // ToolHost, and the document and view operations used by the dialogs.
     void CompositeRect(const Rect& r) override;

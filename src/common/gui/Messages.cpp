@@ -13,6 +13,10 @@ SaveAnswerHook& AnswerHook() {
     static SaveAnswerHook hook;
     return hook;
 }
+YesNoHook& QuestionHook() {
+    static YesNoHook hook;
+    return hook;
+}
 }  // namespace
 
 QString ProgramTitle() { return QStringLiteral("Velmora"); }
@@ -20,6 +24,8 @@ QString ProgramTitle() { return QStringLiteral("Velmora"); }
 void SetMessageHook(MessageHook hook) { Hook() = std::move(hook); }
 
 void SetSaveAnswerHook(SaveAnswerHook hook) { AnswerHook() = std::move(hook); }
+
+void SetYesNoHook(YesNoHook hook) { QuestionHook() = std::move(hook); }
 
 SaveAnswer AskSaveChanges(QWidget* parent, const QString& text) {
     if (AnswerHook()) return AnswerHook()(text);
@@ -47,6 +53,14 @@ bool ConfirmOkCancel(QWidget* parent, const QString& text, const QString& captio
     if (Hook()) return Hook()(title, text, true);
     return QMessageBox::question(parent, title, text, QMessageBox::Ok | QMessageBox::Cancel,
                                  QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
+bool AskYesNo(QWidget* parent, const QString& text, const QString& caption) {
+    const QString title = caption.isEmpty() ? ProgramTitle() : caption;
+    if (QuestionHook()) return QuestionHook()(title, text);
+    if (Hook()) return Hook()(title, text, true);
+    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
+           QMessageBox::Yes;
 }
 
 }  // namespace velmora

@@ -1,6 +1,6 @@
 #pragma once
-// Every message box of the program goes through these two functions, so that tests
-// can capture the texts instead of blocking on a modal box.
+// Every message box of the program goes through these functions, so that tests can
+// capture the texts instead of blocking on a modal box.
 
 #include <QString>
 #include <functional>
@@ -18,6 +18,10 @@ bool ConfirmOkCancel(QWidget* parent, const QString& text, const QString& captio
 enum class SaveAnswer { Save, Discard, Cancel };
 SaveAnswer AskSaveChanges(QWidget* parent, const QString& text);
 
+// A question with Yes and No, Yes being the default button; true for Yes. The caption
+// defaults to the program's title.
+bool AskYesNo(QWidget* parent, const QString& text, const QString& caption = QString());
+
 // Test hook: while set, messages are handed to it instead of being shown. For a
 // confirmation the hook's return value is the answer (true = OK).
 using MessageHook = std::function<bool(const QString& caption, const QString& text, bool confirmation)>;
@@ -26,6 +30,10 @@ void SetMessageHook(MessageHook hook);
 // confirmation: true discards, false cancels.
 using SaveAnswerHook = std::function<SaveAnswer(const QString& text)>;
 void SetSaveAnswerHook(SaveAnswerHook hook);
+// Test hook for AskYesNo; its return value is the answer (true = Yes). Without it, a
+// set MessageHook answers as for a confirmation.
+using YesNoHook = std::function<bool(const QString& caption, const QString& text)>;
+void SetYesNoHook(YesNoHook hook);
 
 // The program's title for message boxes.
 QString ProgramTitle();

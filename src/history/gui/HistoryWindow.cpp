@@ -1,8 +1,10 @@
 #include "history/gui/HistoryWindow.h"
 
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLocale>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -10,6 +12,7 @@
 
 #include "app/ProgramFolder.h"
 #include "common/gui/Messages.h"
+#include "history/HistoryIndex.h"
 
 namespace velmora {
 
@@ -103,6 +106,68 @@ void TFrmHistory::ResetGrid() {
 
 void TFrmHistory::SetHistoryFolder(const std::string& folder) { folder_ = folder; }
 
+void TFrmHistory::AdoptFolder(const std::string& folder) {
+    folder_ = folder;
+    ownFolder_ = true;
+    unfinished_ = FindUnfinishedRun(folder);
+    // Snapshots without a usable index (an older program's, or a damaged index's) can
+    // never be restored; they would only take up room.
+    if (!unfinished_) {
+        std::string ignored;
+        RemoveRunFiles(folder, ignored);
+    }
+}
+
+void TFrmHistory::OfferRecovery() {
+    if (!unfinished_) return;
+    const UnfinishedRun run = std::move(*unfinished_);
+    unfinished_.reset();
+    // This run's own snapshots may have replaced some of the earlier run's; what is
+    // left of it can no longer be trusted and goes at the end of this run.
+    if (wroteThisRun_) return;
+
+    const QString when = QLocale().toString(QDateTime::fromSecsSinceEpoch(run.SavedAt), QLocale::ShortFormat);
+    const QString text = QStringLiteral("Velmora did not close properly. Restore the work from %1 (%2, state \"%3\")?")
+                             .arg(when, QString::fromStdString(run.DocumentName()),
+                                  QString::fromStdString(run.Current().Name));
+    QWidget* owner = parentWidget() ? parentWidget() : this;
+    if (AskYesNo(owner, text, QStringLiteral("Restore work"))) {
+        std::string error;
+        if (!doc_.RestoreSnapshot(run.SnapshotPath, run.Index.DocumentPath, error))
+            ShowMessage(owner, SnapshotMessage(run.SnapshotPath, error, " could not be read.",
+                                               "The earlier work could not be restored."));
+    }
+    // The restored state was written anew as this run's first state (which may reuse
+    // the very slot it came from); everything else of the earlier run goes.
+    std::string ignored;
+    if (wroteThisRun_)
+        RemoveSnapshotsOutside(HistoryFolder(), ring_, ignored);
+    else
+        RemoveRunFiles(HistoryFolder(), ignored);
+}
+
+void TFrmHistory::EndRun() {
+    if (!ownFolder_) return;
+    unfinished_.reset();
+    std::string ignored;
+    RemoveRunFiles(HistoryFolder(), ignored);
+    // The ring must not point at files that are gone, should the window live on.
+    ring_.Reset(ring_.Capacity());
+    wroteThisRun_ = false;
+    ResetGrid();
+}
+
+void TFrmHistory::SaveIndex() {
+    if (!ownFolder_) return;
+    std::string error;
+    if (!WriteHistoryIndex(HistoryFolder(), IndexOfRing(ring_, doc_.DocumentPath()), error)) {
+        // An index that lags behind the ring could restore a state whose slot has been
+        // written over since; no index at all is the safer loss.
+        std::error_code ignored;
+        std::filesystem::remove(HistoryIndexPath(HistoryFolder()), ignored);
+    }
+}
+
 std::string TFrmHistory::HistoryFolder() const {
     return folder_.empty() ? InProgramFolder("history") : folder_;
 }
@@ -132,6 +197,8 @@ bool TFrmHistory::AddState(const QString& name, const QString& detail) {
         return false;
     }
     ring_.CommitAdd(name.toStdString(), detail.toStdString());
+    wroteThisRun_ = true;
+    SaveIndex();
     RefreshList();
     doc_.HistoryChanged();
     return true;
@@ -152,7 +219,10 @@ void TFrmHistory::MoveTo(int slot) {
     }
     // The document only changes when the snapshot was read in full, so on failure the
     // current index must stay on the state the document still shows.
-    if (ring_.IsValidSlot(slot) && LoadSlot(slot)) ring_.SetCurrent(slot);
+    if (ring_.IsValidSlot(slot) && LoadSlot(slot)) {
+        ring_.SetCurrent(slot);
+        SaveIndex();
+    }
     RefreshList();
     doc_.HistoryChanged();
 }

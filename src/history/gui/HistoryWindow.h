@@ -1,13 +1,17 @@
 #pragma once
 // The History window: the list of recorded states, undo, redo and jumps between states.
 // Each state is a snapshot file in the history folder; the ring arithmetic is
-// HistoryRing's, this window adds the files, the messages and the list.
+// HistoryRing's, this window adds the files, the messages and the list. In the folder
+// the run holds locked it also keeps an index, so that a start after a crash can offer
+// the unfinished work, and it deletes its files when the run ends normally.
 
 #include <QString>
 #include <QWidget>
+#include <optional>
 #include <string>
 
 #include "history/History.h"
+#include "history/HistoryRecovery.h"
 
 class QStatusBar;
 class QTableWidget;
@@ -30,6 +34,20 @@ public:
     // False while a tool's stroke or pending edit holds copies of the layers: moving
     // to another state then would leave the tool working on stale pixels.
     virtual bool CanChangeState() const { return true; }
+    // The full name of the file the document was opened from, kept in the history's
+    // index so that restored work gets its name back.
+    virtual std::string DocumentPath() const { return {}; }
+    // Opens a snapshot left by an earlier run as the document, as if `documentPath`
+    // had just been opened (its name in the title and in the Save proposal) with the
+    // snapshot's layers and layer state, and records it as a state; the document then
+    // counts as changed. On failure the document is untouched and false is returned.
+    virtual bool RestoreSnapshot(const std::string& snapshotPath, const std::string& documentPath,
+                                 std::string& error) {
+        (void)snapshotPath;
+        (void)documentPath;
+        error = "Restoring earlier work is not possible here.";
+        return false;
+    }
 };
 
 class TFrmHistory : public QWidget {  // tool window, caption "History"
@@ -39,6 +57,20 @@ public:
 
     // The folder of the snapshot files; until it is set, "history" in the program folder.
     void SetHistoryFolder(const std::string& folder);
+    // Makes `folder` the snapshot folder that this run holds locked. Only such a folder
+    // gets an index after every change, is looked at for unfinished work and is emptied
+    // at the end of the run. What an earlier run left there is judged now, before this
+    // run writes anything: an unfinished run is kept for OfferRecovery, anything else is
+    // deleted.
+    void AdoptFolder(const std::string& folder);
+    // Once, at start-up, after SetHistoryStates: when AdoptFolder found an unfinished
+    // run, asks whether to restore it; Yes opens its current state through
+    // HistoryDocument::RestoreSnapshot. Either way the earlier run's files are then
+    // removed, leaving only what this run recorded.
+    void OfferRecovery();
+    // The normal end of the run: deletes its snapshots and index and empties the ring.
+    // A run that is killed never gets here, which is what leaves its work behind.
+    void EndRun();
     // capacity := max(states, 0) + 1, once at start-up; empties the ring.
     void SetHistoryStates(int historyStates);
 
@@ -80,11 +112,18 @@ private:
     void MoveTo(int slot);
     void StringGrid1SelectCell(int gridRow);
     void ResetGrid();
+    // Rewrites the index of an adopted folder after the ring changed.
+    void SaveIndex();
 
     HistoryDocument& doc_;
     HistoryRing ring_;
     std::string folder_;
     bool SelectingRow = false;
+    bool ownFolder_ = false;
+    // Set once this run has written a snapshot; an earlier run's files may then have
+    // been overwritten, so they are no longer offered.
+    bool wroteThisRun_ = false;
+    std::optional<UnfinishedRun> unfinished_;
 };
 
 }  // namespace velmora

@@ -1,0 +1,342 @@
+// Restoring the work of a run that was killed, through the real main window. The killed
+// run is real: this test program starts itself again in a mode that opens a picture,
+// edits it and then waits to be killed; what it leaves in its history folder is planted
+// into the program folder of each test.
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <cstdio>
+#include <memory>
+
+#include <unistd.h>
+
+#include "app/gui/MainWindow.h"
+#include "app/gui/ShellTestSupport.h"
+#include "history/HistoryIndex.h"
+#include "io/ProjectFile.h"
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+constexpr char kKilledRunVariable[] = "VELMORA_TEST_KILLED_RUN_FOLDER";
+constexpr char kReady[] = "killed-run-ready";
+
+void PaintBlock(Bitmap& b, int left, int top, std::uint8_t blue, std::uint8_t green, std::uint8_t red) {
+    for (int y = top; y < top + 8; ++y)
+        for (int x = left; x < left + 8; ++x) {
+            std::uint8_t* p = b.Pixel(x, y);
+            p[0] = blue;
+            p[1] = green;
+            p[2] = red;
+        }
+}
+
+// The run that gets killed: open, two edits that also change the layer state, undo
+// the second, write what the document shows to expected.d2o, and wait.
+[[noreturn]] void RunUntilKilled(const QString& folder) {
+    SetProgramFolder(folder.toStdString());
+    SetMessageHook([](const QString&, const QString& text, bool) {
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+        return true;
+    });
+    auto* w = new TFrmMain;  // never deleted: the process ends by being killed
+    w->resize(500, 400);
+    w->show();
+    const std::string photo = (folder + QStringLiteral("/photo.bmp")).toStdString();
+    std::string error;
+    if (!WriteBmpFile(photo, Gradient(64, 48), error) || !w->OpenFile(QString::fromStdString(photo))) ::_exit(2);
+
+    PaintBlock(w->Doc().SketchBmp, 4, 4, 10, 20, 30);
+    PaintBlock(w->Doc().ColorBmp, 20, 10, 200, 0, 90);
+    LayerState s = w->GetLayerState();
+    s.BlendingMode = 1;
+    s.Opacity = 30;
+    s.ColorDrawable = false;
+    w->SetLayerStateQuietly(s);
+    w->AddState("Brush", "--");
+
+    PaintBlock(w->Doc().SketchBmp, 30, 30, 0, 0, 0);
+    s.BlendingMode = 0;
+    s.SketchVisible = false;
+    w->SetLayerStateQuietly(s);
+    w->AddState("Blur", "Layers: Color");
+    w->MenuItem_UndoClick();
+
+    if (!w->SaveSnapshot((folder + QStringLiteral("/expected.d2o")).toStdString(), error)) ::_exit(3);
+    std::printf("%s\n", kReady);
+    std::fflush(stdout);
+    ::sleep(120);  // killed long before
+    ::_exit(4);
+}
+
+QStringList HistoryFiles(const ShellEnv& env, const QString& folder = QStringLiteral("history")) {
+    QStringList names = QDir(env.Path(folder)).entryList(QDir::Files | QDir::Hidden, QDir::NoSort);
+    names.sort();
+    return names;
+}
+
+QByteArray FileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void Edit(TFrmMain& w, int value) {
+    w.Doc().SketchBmp.Pixel(0, 0)[0] = static_cast<std::uint8_t>(value);
+    QVERIFY(w.AddState("Pencil", "--"));
+}
+
+int IndexedCurrent(const ShellEnv& env) {
+    HistoryIndex index;
+    std::string error;
+    return ReadHistoryIndex(env.Path("history").toStdString(), index, error) ? index.CurrentIndex : -1;
+}
+
+const QStringList kJustTheLock{QStringLiteral("~history.lock")};
+
+}  // namespace
+
+class RecoveryTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> killed_;  // the killed run's program folder
+    QStringList killedFiles_;
+
+    void PlantKilledRun(const ShellEnv& env, const QString& folder = QStringLiteral("history")) {
+        QVERIFY(QDir().mkpath(env.Path(folder)));
+        const QDir from(killed_->filePath("history"));
+        for (const QString& name : killedFiles_)
+            QVERIFY(QFile::copy(from.filePath(name), env.Path(folder + QLatin1Char('/') + name)));
+    }
+
+private slots:
+    void initTestCase() {
+        if (qEnvironmentVariableIsSet(kKilledRunVariable)) RunUntilKilled(qEnvironmentVariable(kKilledRunVariable));
+
+        killed_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(killed_->isValid());
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(kKilledRunVariable, killed_->path());
+        if (!environment.contains("QT_QPA_PLATFORM")) environment.insert("QT_QPA_PLATFORM", "offscreen");
+        child.setProcessEnvironment(environment);
+        child.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(child.waitForStarted());
+        QByteArray output;
+        while (!output.contains(kReady) && child.waitForReadyRead(60000)) output += child.readAllStandardOutput();
+        QVERIFY2(output.contains(kReady), child.readAllStandardError().constData());
+        child.kill();
+        QVERIFY(child.waitForFinished());
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+
+        // The killed run kept its three states and its index.
+        killedFiles_ = QDir(killed_->filePath("history")).entryList(QDir::Files | QDir::Hidden, QDir::NoSort);
+        killedFiles_.sort();
+        QCOMPARE(killedFiles_, (QStringList{"~history.idx", "~history.lock", "~history1.d2o", "~history2.d2o",
+                                            "~history3.d2o"}));
+    }
+
+    void yesRestoresTheLayersTheLayerStateAndTheName() {
+        ShellEnv env;
+        PlantKilledRun(env);
+        const QDateTime savedAt(QDate(2024, 3, 5), QTime(14, 7));
+        {
+            QFile index(env.Path("history/~history.idx"));
+            QVERIFY(index.open(QIODevice::ReadWrite));
+            QVERIFY(index.setFileTime(savedAt, QFileDevice::FileModificationTime));
+        }
+        QStringList asked;
+        SetYesNoHook([&asked](const QString& caption, const QString& text) {
+            asked << caption << text;
+            return true;
+        });
+        ProjectData expected;
+        QCOMPARE(LoadD2O(killed_->filePath("expected.d2o").toStdString(), expected), 0);
+        QVERIFY(!(expected.State == LayerState{}));
+        const QString photo = killed_->filePath("photo.bmp");
+        {
+            TFrmMain w;
+            w.resize(500, 400);
+            w.show();
+            SetYesNoHook(nullptr);
+            // Asked once, about the state the killed run showed: the undone "Blur" is not it.
+            const QString question = QStringLiteral("Velmora did not close properly. Restore the work from %1 "
+                                                    "(photo.bmp, state \"Brush\")?")
+                                         .arg(QLocale().toString(savedAt, QLocale::ShortFormat));
+            QCOMPARE(asked, (QStringList{QStringLiteral("Restore work"), question}));
+            QVERIFY(env.messages.isEmpty());
+
+            // Byte for byte what the killed run showed.
+            const QString actual = env.Path("actual.d2o");
+            std::string error;
+            QVERIFY(w.SaveSnapshot(actual.toStdString(), error));
+            QCOMPARE(FileBytes(actual), FileBytes(killed_->filePath("expected.d2o")));
+            QVERIFY(w.Doc().PhotoBmp == expected.Photo);
+            QVERIFY(w.Doc().SketchBmp == expected.Sketch);
+            QVERIFY(w.Doc().ColorBmp == expected.Color);
+            QVERIFY(w.GetLayerState() == expected.State);
+
+            // The document under its own name (which Save proposes), unsaved, and the
+            // first state of this run.
+            QCOMPARE(w.LastOpenedPath(), photo);
+            QVERIFY(w.windowTitle().startsWith(QStringLiteral("photo.bmp")));
+            QVERIFY(w.Modified());
+            QCOMPARE(w.FrmHistory->Ring().Count(), 1);
+            const int current = w.FrmHistory->Ring().CurrentIndex();
+            QCOMPARE(w.FrmHistory->Ring().Name(current), std::string("Open"));
+            QCOMPARE(w.FrmHistory->Ring().Detail(current), photo.toStdString());
+            QVERIFY(!w.MenuItem_Undo->isEnabled());
+            QCOMPARE(HistoryFiles(env), (QStringList{"~history.idx", "~history.lock", "~history1.d2o"}));
+
+            // Its slot holds the restored state, not the killed run's "Open" that was
+            // there before: an edit undoes back to it.
+            Edit(w, 1);
+            w.MenuItem_UndoClick();
+            QVERIFY(w.Doc().SketchBmp == expected.Sketch);
+            QVERIFY(w.GetLayerState() == expected.State);
+        }
+        QCOMPARE(HistoryFiles(env), kJustTheLock);
+    }
+
+    void noDiscardsTheKilledRunForGood() {
+        ShellEnv env;
+        PlantKilledRun(env);
+        env.confirmAnswer = false;
+        {
+            TFrmMain w;
+            w.show();
+            QCOMPARE(env.confirmations.size(), 1);
+            QVERIFY(env.confirmations[0].startsWith(QStringLiteral("Velmora did not close properly.")));
+            QVERIFY(!w.Doc().ImageLoaded);
+            QVERIFY(!w.MenuItem_Undo->isEnabled());
+            QCOMPARE(HistoryFiles(env), kJustTheLock);
+        }
+        TFrmMain again;
+        again.show();
+        QCOMPARE(env.confirmations.size(), 1);
+    }
+
+    void theRealQuestionBoxHasYesAsItsDefault() {
+        ShellEnv env;
+        PlantKilledRun(env);
+        SetMessageHook(nullptr);
+        QString title;
+        bool yesIsDefault = false;
+        QTimer poll;
+        poll.setInterval(20);
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            poll.stop();
+            title = box->windowTitle();
+            yesIsDefault = box->defaultButton() == box->button(QMessageBox::Yes);
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        poll.start();
+        TFrmMain w;
+        w.show();
+        poll.stop();
+        QCOMPARE(title, QStringLiteral("Restore work"));
+        QVERIFY(yesIsDefault);
+        // Return took the default answer.
+        QVERIFY(w.Doc().ImageLoaded);
+        QCOMPARE(w.LastOpenedPath(), killed_->filePath("photo.bmp"));
+    }
+
+    void theIndexFollowsEveryMoveAndANormalEndLeavesNothing() {
+        ShellEnv env;
+        auto* w = new TFrmMain;
+        w->show();
+        const QString picture = WriteBmp(env, "p.bmp", Gradient(30, 20));
+        QVERIFY(w->OpenFile(picture));
+        Edit(*w, 10);
+        Edit(*w, 20);
+        QCOMPARE(IndexedCurrent(env), 3);
+        w->MenuItem_UndoClick();
+        QCOMPARE(IndexedCurrent(env), 2);
+        w->MenuItem_RedoClick();
+        QCOMPARE(IndexedCurrent(env), 3);
+        w->FrmHistory->LoadState(1);
+        QCOMPARE(IndexedCurrent(env), 1);
+
+        // Closing (unsaved changes discarded) empties the folder at once.
+        QVERIFY(w->close());
+        QCOMPARE(HistoryFiles(env), kJustTheLock);
+        delete w;
+
+        // So does a window that goes without being closed.
+        w = new TFrmMain;
+        w->show();
+        QVERIFY(w->OpenFile(picture));
+        Edit(*w, 30);
+        QCOMPARE(HistoryFiles(env), (QStringList{"~history.idx", "~history.lock", "~history1.d2o", "~history2.d2o"}));
+        delete w;
+        QCOMPARE(HistoryFiles(env), kJustTheLock);
+
+        // Nothing is offered after a normal end.
+        const int asked = env.confirmations.size();
+        TFrmMain next;
+        next.show();
+        QCOMPARE(env.confirmations.size(), asked);
+    }
+
+    void twoRunningCopiesNeverRecoverEachOthersWork() {
+        ShellEnv env;
+        // The second of two copies was killed; the first one is started again.
+        PlantKilledRun(env, QStringLiteral("history-2"));
+        env.confirmAnswer = false;
+        TFrmMain first;
+        first.show();
+        QVERIFY(env.confirmations.isEmpty());
+        QCOMPARE(HistoryFiles(env, QStringLiteral("history-2")), killedFiles_);
+        QVERIFY(first.OpenFile(WriteBmp(env, "p.bmp", Gradient(30, 20))));
+        Edit(first, 40);
+        const QStringList firstFiles = HistoryFiles(env);
+        QVERIFY(firstFiles.contains(QStringLiteral("~history.idx")));
+
+        // The next copy takes the killed one's folder and is offered its work only.
+        TFrmMain second;
+        second.show();
+        QCOMPARE(env.confirmations.size(), 1);
+        QVERIFY(env.confirmations[0].contains(QStringLiteral("(photo.bmp, state \"Brush\")")));
+        QCOMPARE(HistoryFiles(env, QStringLiteral("history-2")), kJustTheLock);
+
+        // A third copy gets a fresh folder; the running first copy's index is not its business.
+        TFrmMain third;
+        third.show();
+        QCOMPARE(env.confirmations.size(), 1);
+
+        // The first copy's history is whole and still works.
+        QCOMPARE(HistoryFiles(env), firstFiles);
+        first.MenuItem_UndoClick();
+        QCOMPARE(int(first.Doc().SketchBmp.Pixel(0, 0)[0]), 255);
+        QVERIFY(env.messages.isEmpty());
+    }
+
+    void leftoversThatCannotBeRestoredAreNotOfferedAndGo() {
+        // A cut index, a missing current snapshot, and snapshots without any index (as a
+        // program that kept them forever left them).
+        for (int damage = 0; damage < 3; ++damage) {
+            ShellEnv env;
+            PlantKilledRun(env);
+            const QString index = env.Path("history/~history.idx");
+            if (damage == 0) QVERIFY(QFile::resize(index, QFileInfo(index).size() - 1));
+            if (damage == 1) QVERIFY(QFile::remove(env.Path("history/~history2.d2o")));
+            if (damage == 2) QVERIFY(QFile::remove(index));
+            TFrmMain w;
+            w.show();
+            QVERIFY2(env.confirmations.isEmpty(), qPrintable(QString::number(damage)));
+            QCOMPARE(HistoryFiles(env), kJustTheLock);
+        }
+    }
+};
+
+QTEST_MAIN(RecoveryTest)
+#include "recovery_gui_test.moc"

@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "history/History.h"
+#include "history/HistoryIndex.h"
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A ring of four slots that has wrapped round, with the current state one undo back
+// from the newest, and names that a text format would trip over.
+HistoryRing WrappedRing() {
+    HistoryRing ring(4);
+    ring.CommitAdd("Open", "/pictures/beach \"day\".jpg");
+    ring.CommitAdd("Classic", "Detail 5\nEdges 3");
+    ring.CommitAdd("Pencil", "--");
+    ring.CommitAdd("Text Balloon", "Type: Rounded Rectanle");
+    ring.CommitAdd("Brightness/Contrast", "");
+    ring.SetCurrent(ring.UndoTarget());
+    return ring;
+}
+
+HistoryIndex Decoded(const std::vector<std::uint8_t>& bytes, bool& ok) {
+    HistoryIndex out;
+    std::string problem;
+    ok = DecodeHistoryIndex(bytes.data(), bytes.size(), out, problem);
+    return out;
+}
+
+class HistoryIndexFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "velmora-index-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(folder_, ec);
+    }
+    fs::path folder_;
+};
+
+TEST(HistoryIndex, DescribesTheRingAndSurvivesTheRoundTrip) {
+    const HistoryRing ring = WrappedRing();
+    const HistoryIndex index = IndexOfRing(ring, "/home/u/Bilder/strand café.jpg");
+    EXPECT_EQ(index.Capacity, 4);
+    EXPECT_EQ(index.FirstIndex, ring.FirstIndex());
+    EXPECT_EQ(index.LastIndex, ring.LastIndex());
+    EXPECT_EQ(index.CurrentIndex, ring.CurrentIndex());
+    // The three states left after "Open" and "Classic" were dropped, oldest first.
+    ASSERT_EQ(index.States.size(), 3u);
+    EXPECT_EQ(index.States[0], (HistoryIndexState{3, "Pencil", "--"}));
+    EXPECT_EQ(index.States[2], (HistoryIndexState{1, "Brightness/Contrast", ""}));
+    ASSERT_NE(index.Current(), nullptr);
+    EXPECT_EQ(index.Current()->Name, "Text Balloon");
+
+    bool ok = false;
+    EXPECT_EQ(Decoded(EncodeHistoryIndex(index), ok), index);
+    EXPECT_TRUE(ok);
+
+    // A ring of one slot keeps its single state outside the ring's valid range; the
+    // index still names it, so that such a run can be restored too.
+    HistoryRing single(1);
+    single.CommitAdd("Open", "/p/a.jpg");
+    single.CommitAdd("Eraser", "--");
+    const HistoryIndex one = IndexOfRing(single, "/p/a.jpg");
+    ASSERT_NE(one.Current(), nullptr);
+    EXPECT_EQ(one.Current()->Name, "Eraser");
+    EXPECT_EQ(Decoded(EncodeHistoryIndex(one), ok), one);
+    EXPECT_TRUE(ok);
+}
+
+TEST(HistoryIndex, AnythingButAWholeIndexOfARealRingIsRefused) {
+    const HistoryIndex good = IndexOfRing(WrappedRing(), "/p/x.jpg");
+    const std::vector<std::uint8_t> whole = EncodeHistoryIndex(good);
+    HistoryIndex sentinel;
+    sentinel.DocumentPath = "untouched";
+    auto refused = [&](const std::vector<std::uint8_t>& bytes) {
+        HistoryIndex out = sentinel;
+        std::string problem;
+        return !DecodeHistoryIndex(bytes.data(), bytes.size(), out, problem) && out == sentinel && !problem.empty();
+    };
+    for (std::size_t n = 0; n < whole.size(); ++n)
+        EXPECT_TRUE(refused(std::vector<std::uint8_t>(whole.begin(), whole.begin() + static_cast<long>(n)))) << n;
+    for (std::size_t i = 0; i < whole.size(); ++i) {
+        std::vector<std::uint8_t> flipped = whole;
+        flipped[i] ^= 0x10;
+        EXPECT_TRUE(refused(flipped)) << "byte " << i;
+    }
+    std::vector<std::uint8_t> changed = whole;
+    changed.push_back(0);
+    EXPECT_TRUE(refused(changed));
+    // A damaged length must be refused before the reader makes room for it; the
+    // document path's length follows the magic, the version and the four indices.
+    changed = whole;
+    for (int i = 0; i < 4; ++i) changed[24 + i] = 0xFF;
+    EXPECT_TRUE(refused(changed));
+
+    // With a correct checksum, an index must still describe a ring that can be.
+    std::vector<HistoryIndex> bad(5, good);
+    bad[0].CurrentIndex = good.FirstIndex;  // the empty slot before the oldest state
+    bad[1].States.pop_back();               // fewer states than the indices span
+    bad[2].States[0].Slot = 2;              // a state in the wrong slot
+    bad[3].LastIndex = 4;                   // past the last slot
+    bad[4].FirstIndex = bad[4].LastIndex;   // a ring with no state at all
+    bad[4].States.clear();
+    for (std::size_t i = 0; i < bad.size(); ++i) EXPECT_TRUE(refused(EncodeHistoryIndex(bad[i]))) << "case " << i;
+}
+
+TEST_F(HistoryIndexFile, WritesReplaceTheIndexWholeAndAFailedWriteKeepsTheOldOne) {
+    const HistoryIndex old = IndexOfRing(WrappedRing(), "/p/old.jpg");
+    std::string error;
+    ASSERT_TRUE(WriteHistoryIndex(folder_.string(), old, error)) << error;
+    HistoryIndex back;
+    ASSERT_TRUE(ReadHistoryIndex(folder_.string(), back, error)) << error;
+    EXPECT_EQ(back, old);
+
+    // A write that runs into the file size limit part way: the child reports through
+    // its exit status whether the write failed, as it must.
+    HistoryIndex big = old;
+    big.DocumentPath = "/p/" + std::string(64 * 1024, 'n') + ".jpg";
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        std::string childError;
+        const bool written = WriteHistoryIndex(folder_.string(), big, childError);
+        ::_exit(!written && !childError.empty() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the write did not fail";
+
+    ASSERT_TRUE(ReadHistoryIndex(folder_.string(), back, error)) << error;
+    EXPECT_EQ(back, old);
+    // Nothing but the index is left: the temporary went with the failure.
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder_)) names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{HistoryIndex::kFileName});
+
+    // Without the limit the same index goes through.
+    ASSERT_TRUE(WriteHistoryIndex(folder_.string(), big, error)) << error;
+    ASSERT_TRUE(ReadHistoryIndex(folder_.string(), back, error)) << error;
+    EXPECT_EQ(back.DocumentPath, big.DocumentPath);
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+
+#include "history/History.h"
+#include "history/HistoryFolder.h"
+#include "history/HistoryIndex.h"
+#include "history/HistoryRecovery.h"
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+class HistoryRecoveryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "velmora-recovery-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        root_ = pattern;
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(root_, ec);
+    }
+
+    void Touch(const std::string& name) { std::ofstream(root_ / name) << "x"; }
+
+    // What a run leaves after Open and Pencil: slots 1 and 2, and the index.
+    void LeaveRun(const std::string& document) {
+        HistoryRing ring(10);
+        for (const char* name : {"Open", "Pencil"}) {
+            Touch(HistoryRing::SlotFileName(ring.NextSlot()));
+            ring.CommitAdd(name, "--");
+        }
+        std::string error;
+        ASSERT_TRUE(WriteHistoryIndex(root_.string(), IndexOfRing(ring, document), error)) << error;
+    }
+
+    std::set<std::string> Names() const {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(root_)) names.insert(entry.path().filename().string());
+        return names;
+    }
+
+    fs::path root_;
+};
+
+TEST_F(HistoryRecoveryTest, OnlyAnIndexWithItsDocumentAndCurrentSnapshotIsOffered) {
+    LeaveRun("/photos/my beach.jpg");
+    const auto run = FindUnfinishedRun(root_.string());
+    ASSERT_TRUE(run);
+    EXPECT_EQ(fs::path(run->SnapshotPath), root_ / "~history2.d2o");
+    EXPECT_EQ(run->DocumentName(), "my beach.jpg");
+
+    // A folder where the current snapshot should be, or no document name to give the
+    // restored work: nothing to offer.
+    fs::remove(root_ / "~history2.d2o");
+    fs::create_directory(root_ / "~history2.d2o");
+    EXPECT_FALSE(FindUnfinishedRun(root_.string()));
+    fs::remove(root_ / "~history2.d2o");
+    LeaveRun("");
+    EXPECT_FALSE(FindUnfinishedRun(root_.string()));
+}
+
+TEST_F(HistoryRecoveryTest, CleaningUpTakesOnlyTheRunsOwnFiles) {
+    EXPECT_EQ(SnapshotSlotOfName("~history2147483647.d2o"), 2147483647);
+    for (const char* other : {"~history.d2o", "~history01.d2o", "~history-1.d2o", "~history2147483648.d2o"})
+        EXPECT_EQ(SnapshotSlotOfName(other), -1) << other;
+
+    LeaveRun("/photos/a.jpg");
+    Touch("~history7.d2o");        // from an earlier, longer run
+    Touch(".velmora-4242-0.tmp");  // a write cut off by a crash
+    Touch(HistoryFolderLock::kLockFileName);
+    Touch("~history01.d2o");
+    Touch("notes.txt");
+    fs::create_directory(root_ / "~history9.d2o");
+    const std::set<std::string> untouched = {HistoryFolderLock::kLockFileName, "~history01.d2o", "notes.txt",
+                                             "~history9.d2o"};
+
+    // After a restore only the new run's state stays, with its index.
+    HistoryRing restored(10);
+    restored.CommitAdd("Open", "/photos/a.jpg");
+    std::string error;
+    EXPECT_TRUE(RemoveSnapshotsOutside(root_.string(), restored, error)) << error;
+    std::set<std::string> expected = untouched;
+    expected.insert({"~history1.d2o", HistoryIndex::kFileName});
+    EXPECT_EQ(Names(), expected);
+
+    EXPECT_TRUE(RemoveRunFiles(root_.string(), error)) << error;
+    EXPECT_EQ(Names(), untouched);
+}
+
+}  // namespace
+}  // namespace velmora
