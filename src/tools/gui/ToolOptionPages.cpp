@@ -28,12 +28,12 @@ namespace velmora {
 
 namespace {
 
-struct PageSpec {
+struct PageEntry {
     const char* name;
     const char* caption;
 };
 
-const PageSpec kPages[] = {
+const PageEntry kPages[] = {
     {"TsPencil", "Pencil"},
     {"TsBrush", "Brush"},
     {"TsEraser", "Eraser"},
@@ -148,7 +148,7 @@ QGridLayout* PageGrid(QWidget* page) {
 void TFrmToolOption::BuildPageControl() {
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    for (const PageSpec& entry : kPages) {
+    for (const PageEntry& entry : kPages) {
         auto* page = new QWidget;
         page->setObjectName(QString::fromLatin1(entry.name));
         PageControl1->addTab(page, QString::fromLatin1(entry.caption));
@@ -271,21 +271,21 @@ TFrmToolOption::ShapePage TFrmToolOption::BuildShapePage(QWidget* page, const QS
 }
 
 void TFrmToolOption::BuildShapePages() {
-    struct Spec {
+    struct PageLayout {
         ShapePageIndex index;
         const char* page;
         const char* role;
         bool withBorder;
     };
-    const Spec specs[] = {
+    const PageLayout layouts[] = {
         {kBalloonPage, "TsBalloonA", "Balloon", true},
         {kRectPage, "TsRectangle", "Rect", true},
         {kEllipsePage, "TsEllipse", "Ellipse", true},
         {kTextPage, "TsText", "Text", false},
     };
-    for (const Spec& spec : specs)
-        shapePages_[spec.index] =
-            BuildShapePage(Page(QString::fromLatin1(spec.page)), QString::fromLatin1(spec.role), spec.withBorder);
+    for (const PageLayout& layout : layouts)
+        shapePages_[layout.index] =
+            BuildShapePage(Page(QString::fromLatin1(layout.page)), QString::fromLatin1(layout.role), layout.withBorder);
 
     const ShapePage& balloon = shapePages_[kBalloonPage];
     SpnBalloonBorderW = balloon.borderWidth;
