@@ -1,0 +1,208 @@
+// Replays the fuzzers' committed corpora (fuzz/corpus/<reader>/) through the readers
+// in the ordinary build, so that every test run, and the sanitizer run above all,
+// sees the damaged and unusual files the fuzzers found. Here the PNG reader checks
+// its checksums, so many of those inputs are refused earlier than under the fuzzer;
+// what the readers promise is the same either way.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/MemoryLimit.h"
+#include "conversion/Preset.h"
+#include "io/Bmp.h"
+#include "io/IoTestUtil.h"
+#include "io/Jpeg.h"
+#include "io/Png.h"
+#include "io/ProjectFile.h"
+#include "prefs/Options.h"
+
+namespace velmora {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The inputs of one corpus, sorted by name so that a failure names the same file
+// on every run.
+std::vector<std::filesystem::path> Corpus(const std::string& reader) {
+    const std::filesystem::path dir = std::filesystem::path(VELMORA_SOURCE_DIR) / "fuzz" / "corpus" / reader;
+    std::vector<std::filesystem::path> files;
+    if (std::filesystem::is_directory(dir))
+        for (const auto& entry : std::filesystem::directory_iterator(dir))
+            if (entry.is_regular_file()) files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// The fuzzers' picture budget: a header that asks for more is refused, as there.
+class FuzzBudget {
+public:
+    FuzzBudget() { SetPictureMemoryLimit(std::size_t(8) << 20); }
+    ~FuzzBudget() { SetPictureMemoryLimit(0); }
+};
+
+// A picture a refusal must leave exactly as it was.
+Bitmap Sentinel() {
+    Bitmap bmp(2, 1);
+    bmp.Pixel(0, 0)[0] = 7;
+    bmp.Pixel(1, 0)[2] = 200;
+    return bmp;
+}
+
+// Counts what a corpus did, to show that it still reaches both outcomes.
+struct Outcome {
+    int decoded = 0;
+    int refused = 0;
+};
+
+// Runs `decode` over every input of the corpus: a refusal must say why and leave the
+// output alone; a picture must fit the budget and pass `check`.
+template <typename Decode, typename Check>
+Outcome Replay(const std::string& reader, Decode decode, Check check) {
+    const auto files = Corpus(reader);
+    EXPECT_FALSE(files.empty()) << "no corpus in fuzz/corpus/" << reader;
+    Outcome outcome;
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.string());
+        const Bytes bytes = testing::Slurp(file.string());
+        Bitmap out = Sentinel();
+        std::string error;
+        if (!decode(bytes, out, error)) {
+            EXPECT_FALSE(error.empty());
+            EXPECT_TRUE(out == Sentinel());
+            ++outcome.refused;
+            continue;
+        }
+        EXPECT_TRUE(error.empty()) << error;
+        EXPECT_FALSE(out.Empty());
+        EXPECT_LE(out.ByteSize(), PictureMemoryLimit());
+        check(out);
+        ++outcome.decoded;
+    }
+    return outcome;
+}
+
+TEST(CorpusReplay, BitmapsDecodeToPicturesOurWriterReproducesOrAreRefused) {
+    FuzzBudget budget;
+    const Outcome outcome = Replay(
+        "bmp",
+        [](const Bytes& bytes, Bitmap& out, std::string& error) {
+            std::size_t consumed = 0;
+            const bool ok = DecodeBmp(bytes.data(), bytes.size(), out, consumed, error);
+            if (ok) {
+                EXPECT_TRUE(consumed > 0 && consumed <= bytes.size());
+            }
+            return ok;
+        },
+        [](const Bitmap& picture) {
+            const Bytes again = EncodeBmp(picture);
+            Bitmap back;
+            std::size_t used = 0;
+            std::string error;
+            ASSERT_TRUE(DecodeBmp(again.data(), again.size(), back, used, error)) << error;
+            EXPECT_EQ(used, again.size());
+            EXPECT_TRUE(back == picture);
+        });
+    EXPECT_GT(outcome.decoded, 0);
+    EXPECT_GT(outcome.refused, 0);
+}
+
+TEST(CorpusReplay, JpegAndPngPicturesEncodeAgainOrAreRefused) {
+    FuzzBudget budget;
+    const Outcome jpeg = Replay(
+        "jpeg", [](const Bytes& b, Bitmap& out, std::string& e) { return DecodeJpeg(b.data(), b.size(), out, e); },
+        [](const Bitmap& picture) {
+            Bytes encoded;
+            std::string error;
+            ASSERT_TRUE(EncodeJpeg(picture, kJpegQuality, encoded, error)) << error;
+            Bitmap back;
+            ASSERT_TRUE(DecodeJpeg(encoded.data(), encoded.size(), back, error)) << error;
+            EXPECT_EQ(back.Width(), picture.Width());
+            EXPECT_EQ(back.Height(), picture.Height());
+        });
+    EXPECT_GT(jpeg.decoded, 0);
+    EXPECT_GT(jpeg.refused, 0);
+
+    // Most PNG inputs carry checksums the fuzzer never fixed, so only refusals are
+    // certain here.
+    const Outcome png = Replay(
+        "png", [](const Bytes& b, Bitmap& out, std::string& e) { return DecodePng(b.data(), b.size(), out, e); },
+        [](const Bitmap& picture) {
+            Bytes encoded;
+            std::string error;
+            ASSERT_TRUE(EncodePng(picture, encoded, error)) << error;
+            Bitmap back;
+            ASSERT_TRUE(DecodePng(encoded.data(), encoded.size(), back, error)) << error;
+            EXPECT_TRUE(back == picture);
+        });
+    EXPECT_GT(png.refused, 0);
+}
+
+TEST(CorpusReplay, ProjectsLoadWholeOrLeaveTheDocumentAlone) {
+    FuzzBudget budget;
+    const auto files = Corpus("d2o");
+    ASSERT_FALSE(files.empty());
+    int loaded = 0;
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.string());
+        const Bytes bytes = testing::Slurp(file.string());
+        ProjectData out;
+        out.Sketch = Sentinel();
+        out.State.Opacity = 42;
+        std::string error;
+        if (LoadD2OFromMemory(bytes.data(), bytes.size(), out, &error) != 0) {
+            EXPECT_FALSE(error.empty());
+            EXPECT_TRUE(out.Sketch == Sentinel());
+            EXPECT_TRUE(out.Color.Empty() && out.Photo.Empty());
+            EXPECT_EQ(out.State.Opacity, 42);
+            continue;
+        }
+        ++loaded;
+        EXPECT_FALSE(out.Sketch.Empty());
+        EXPECT_EQ(out.Color.Width(), out.Sketch.Width());
+        EXPECT_EQ(out.Photo.Width(), out.Sketch.Width());
+        EXPECT_EQ(out.Color.Height(), out.Sketch.Height());
+        EXPECT_EQ(out.Photo.Height(), out.Sketch.Height());
+        EXPECT_TRUE(out.State.BlendingMode == 0 || out.State.BlendingMode == 1);
+        EXPECT_TRUE(out.State.Opacity >= 1 && out.State.Opacity <= 99);
+    }
+    EXPECT_GT(loaded, 0);
+}
+
+TEST(CorpusReplay, OptionsAndPresetsReadIntoUsableValues) {
+    const auto options = Corpus("options");
+    ASSERT_FALSE(options.empty());
+    for (const auto& file : options) {
+        SCOPED_TRACE(file.string());
+        const Bytes bytes = testing::Slurp(file.string());
+        Options o;
+        ReadOptionsBytes(bytes.data(), bytes.size(), o);
+        EXPECT_TRUE(o.PreviewSizeMode >= 0 && o.PreviewSizeMode <= 2);
+        EXPECT_TRUE(o.PreviewWidth > 0 && o.PreviewHeight > 0);
+        EXPECT_TRUE(o.HistoryStates >= 0 && o.HistoryStates <= kMaxHistoryStates);
+        const auto written = OptionsBytes(o);
+        Options again;
+        ReadOptionsBytes(written.data(), written.size(), again);
+        EXPECT_TRUE(again == o);
+    }
+
+    const auto presets = Corpus("set");
+    ASSERT_FALSE(presets.empty());
+    for (const auto& file : presets) {
+        SCOPED_TRACE(file.string());
+        const Bytes bytes = testing::Slurp(file.string());
+        TEffectParams record;
+        const EffectParamsBytes before = record.ToBytes();
+        EXPECT_EQ(ReadPresetBytes(bytes.data(), bytes.size(), record),
+                  bytes.size() >= static_cast<std::size_t>(kEffectParamsSize));
+        const EffectParamsBytes after = record.ToBytes();
+        // Bytes past the end of a short file keep the record's own values.
+        for (std::size_t i = bytes.size(); i < after.size(); ++i) EXPECT_EQ(after[i], before[i]) << "byte " << i;
+        EXPECT_TRUE(TEffectParams::FromBytes(after).ToBytes() == after);
+    }
+}
+
+}  // namespace
+}  // namespace velmora
