@@ -1,8 +1,10 @@
 // Timings of the conversion engine: the full conversion at the default parameters on
 // photographs of 1, 4 and 12 megapixels, against the straightforward reference
 // implementation; the live preview of a 640 x 480 region at both corners of a 12
-// megapixel photograph after each kind of control change; and every pipeline stage on
-// its own.
+// megapixel photograph after each kind of control change; every pipeline stage on its
+// own, the smoothing at every kind of radius the dialog offers (and the counting
+// median alone, to place the switch from the networks) and the reduction of a
+// 12 megapixel photograph and of one huge region.
 //
 // The photographs are the sample photograph from the program's folder tiled with
 // alternate tiles mirrored, so that the content has a real photograph's detail at its
@@ -20,6 +22,8 @@
 #include "engine/ColorStep.h"
 #include "engine/DrawEffect.h"
 #include "engine/GBlur2.h"
+#include "engine/MedianHistogram.h"
+#include "engine/Parallel.h"
 #include "engine/Sketch.h"
 #include "engine/reference/ReferenceDrawEffect.h"
 #include "io/Jpeg.h"
@@ -289,7 +293,26 @@ void BM_ColorReduce(benchmark::State& state) {
     state.SetLabel(state.range(0) == 0 ? "Fixed Color" : "Average");
     SetPixels(state, f.photo);
 }
-BENCHMARK(BM_ColorReduce)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ColorReduce)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The reduction of a whole 12 megapixel picture, as the full conversion runs it: the
+// photograph, and a picture of one color, which is one huge region.
+void BM_ColorReduce12MP(benchmark::State& state) {
+    const bool flat = state.range(0) == 1;
+    static Bitmap oneColor;
+    if (flat && oneColor.Empty()) {
+        oneColor = Bitmap(4000, 3000);
+        oneColor.Fill(140, 150, 160);
+    }
+    const Bitmap& photo = flat ? oneColor : Photo(12);
+    TEffectParams p = DefaultRecord(photo);
+    TColorStep step;
+    step.LoadRegion(photo, 0, 0, photo.Width(), photo.Height());
+    for (auto _ : state) step.ReduceColors(p.ColorReducer, p.ReducerType, p.ColoringMode, p.HandleCount, p.Handles);
+    state.SetLabel(flat ? "one color" : "photograph");
+    SetPixels(state, photo);
+}
+BENCHMARK(BM_ColorReduce12MP)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ColorAdjustTone(benchmark::State& state) {
     ColorFixture f;
@@ -314,7 +337,66 @@ void BM_ColorSmooth(benchmark::State& state) {
     state.SetLabel(state.range(1) == 1 ? "maximum" : "median");
     SetPixels(state, f.photo);
 }
-BENCHMARK(BM_ColorSmooth)->Args({2, 0})->Args({2, 1})->Args({8, 0})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ColorSmooth)
+    ->Args({1, 0})
+    ->Args({2, 0})
+    ->Args({3, 0})
+    ->Args({4, 0})
+    ->Args({5, 0})
+    ->Args({8, 0})
+    ->Args({12, 0})
+    ->Args({19, 0})
+    ->Args({2, 1})
+    ->Args({19, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The counting median alone at every radius, the networks' radii included, on the
+// same color layer: where it overtakes the networks decides which one the filter
+// uses.
+void BM_HistogramMedian(benchmark::State& state) {
+    ColorFixture f;
+    f.Load();
+    f.Reduce();
+    f.Tone();
+    const int w = f.photo.Width(), h = f.photo.Height(), r = static_cast<int>(state.range(0));
+    std::vector<std::uint32_t> packed(f.step.Final.size());
+    for (std::size_t i = 0; i < packed.size(); ++i) {
+        const TRGBTriple c = f.step.Final[i];
+        packed[i] = (static_cast<std::uint32_t>(c.R) << 16) | (static_cast<std::uint32_t>(c.G) << 8) | c.B;
+    }
+    TripleBuffer out(packed.size());
+    for (auto _ : state) {
+        HistogramMedian median(packed.data(), w, h, r);
+        ParallelLoop loop;
+        loop.Count = h - 2 * r;
+        loop.Grain = median.BandRows();
+        ParallelFor(loop, [&](std::int64_t o0, std::int64_t o1) {
+            median.Rows(static_cast<int>(o0) + r, static_cast<int>(o1) + r, out.data());
+        });
+    }
+    SetPixels(state, f.photo);
+}
+BENCHMARK(BM_HistogramMedian)->DenseRange(1, 4)->Arg(8)->Arg(19)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The median on a color layer of pure noise: every window holds as many colors as
+// pixels, the hardest case for any method that counts colors.
+void BM_ColorSmoothNoise(benchmark::State& state) {
+    const auto [w, h] = SizeFor(kStageMP);
+    TColorStep step;
+    step.Width = w;
+    step.Height = h;
+    step.Final.resize(static_cast<std::size_t>(w) * h);
+    unsigned s = 99;
+    for (TRGBTriple& p : step.Final) {
+        s = s * 1664525u + 1013904223u;
+        p = TRGBTriple{static_cast<std::uint8_t>(s >> 24), static_cast<std::uint8_t>(s >> 16),
+                       static_cast<std::uint8_t>(s >> 8)};
+    }
+    for (auto _ : state) step.ColorSmooth(static_cast<int>(state.range(0)), 0);
+    state.counters["MP"] = w * static_cast<double>(h) / 1e6;
+}
+BENCHMARK(BM_ColorSmoothNoise)->Arg(2)->Arg(4)->Arg(8)->Arg(19)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ColorBorderBlur(benchmark::State& state) {
     ColorFixture f;

@@ -12,6 +12,9 @@
 //   2. For each region that reaches into the rectangle, find its seed and grow it
 //      exactly as the plain method does, to get the same pixel order and so the same
 //      color. The regions are grown in parallel; each touches only its own pixels.
+//      A huge region is finished over bits of its own, and its color and (for the
+//      whole photograph) its painting are split over the threads after the others
+//      are done (RegionGrowing.h).
 //   3. Paint the rectangle.
 // The labels do not depend on the rectangle, so a preview keeps them (and the colors
 // already found) for the next preview of the same pixels with the same classes.
@@ -19,13 +22,17 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <mutex>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "engine/Buffers.h"
 #include "engine/ColorSegmentation.h"
 #include "engine/ColorStep.h"
 #include "engine/Parallel.h"
 #include "engine/ProgressSteps.h"
+#include "engine/RegionGrowing.h"
 
 namespace velmora {
 
@@ -33,32 +40,17 @@ namespace {
 
 std::size_t Area(int w, int h) { return static_cast<std::size_t>(w) * static_cast<std::size_t>(h); }
 
-// The photograph's pixels, wherever they are: a bitmap's rows or FullImage.
-struct PhotoPixels {
-    const std::uint8_t* base = nullptr;
-    std::size_t stride = 0;
-    const std::uint8_t* Row(int y) const { return base + static_cast<std::size_t>(y) * stride; }
-    TRGBTriple At(int x, int y) const {
-        const std::uint8_t* p = Row(y) + 3 * static_cast<std::size_t>(x);
-        return TRGBTriple{p[0], p[1], p[2]};
-    }
-};
-
 // Every pixel's class triple as one number, in an array laid out like the labels
-// (with the border): (cR * C + cG) * C + cB for C classes per channel. Two values
-// above all of those mark the border and, while growing, the pixels taken. The
-// narrowest type that holds them is used, because growing reads this array at
-// random and its size decides how much of it stays in the cache.
-template <typename Tag>
-struct TagValues {
-    static constexpr Tag kTaken = static_cast<Tag>(~Tag{0});
-    static constexpr Tag kBorder = static_cast<Tag>(~Tag{0} - 1);
-};
+// (with the border): (cR * C + cG) * C + cB for C classes per channel, in the
+// narrowest type that also holds TagValues' two marks.
 
 // Fills the tags of the whole photograph, rows in parallel. False when cancelled.
 template <typename Tag>
-bool MakeTags(const PhotoPixels& image, const Grid& g, const Classes& cls, int perChannel, std::vector<Tag>& tags) {
-    FillBuffer(tags, Area(g.PW, g.PH), TagValues<Tag>::kBorder);
+bool MakeTags(const PhotoPixels& image, const Grid& g, const Classes& cls, int perChannel, RawBuffer<Tag>& tags) {
+    // Every pixel is written below, so only the border is set here.
+    SizeRawBuffer(tags, Area(g.PW, g.PH));
+    std::fill_n(tags.begin(), g.PW, TagValues<Tag>::kBorder);
+    std::fill_n(tags.begin() + static_cast<std::ptrdiff_t>(Area(g.PW, g.PH - 1)), g.PW, TagValues<Tag>::kBorder);
     std::array<Tag, 256> r{}, gr{};
     for (int v = 0; v < 256; ++v) {
         r[static_cast<std::size_t>(v)] = static_cast<Tag>(cls[static_cast<std::size_t>(v)] * perChannel * perChannel);
@@ -69,6 +61,7 @@ bool MakeTags(const PhotoPixels& image, const Grid& g, const Classes& cls, int p
                    if (Cancelled()) return;
                    const std::uint8_t* row = image.Row(static_cast<int>(y));
                    Tag* t = tags.data() + g.At(0, static_cast<int>(y));
+                   t[-1] = t[g.SW] = TagValues<Tag>::kBorder;
                    for (int x = 0; x < g.SW; ++x, row += 3)
                        t[x] = static_cast<Tag>(r[row[2]] + gr[row[1]] + cls[row[0]]);
                }
@@ -138,8 +131,11 @@ void LabelStrip(const Tag* T, const Grid& g, int y0, int y1, std::int32_t* L) {
 // The labels of the whole photograph: every pixel holds the padded index of the first
 // pixel of its region in scan order. False when cancelled.
 template <typename Tag>
-bool LabelRegions(const Tag* T, const Grid& g, std::vector<std::int32_t>& labels) {
-    FillBuffer(labels, Area(g.PW, g.PH), -1);
+bool LabelRegions(const Tag* T, const Grid& g, RawBuffer<std::int32_t>& labels) {
+    // The strips write every pixel, so only the border is set here.
+    SizeRawBuffer(labels, Area(g.PW, g.PH));
+    std::fill_n(labels.begin(), g.PW, -1);
+    std::fill_n(labels.begin() + static_cast<std::ptrdiff_t>(Area(g.PW, g.PH - 1)), g.PW, -1);
     std::int32_t* L = labels.data();
     const int threads = ParallelThreadCount();
     const int strips = std::max(1, std::min(g.SH / 64, threads * 4));
@@ -149,6 +145,7 @@ bool LabelRegions(const Tag* T, const Grid& g, std::vector<std::int32_t>& labels
                 if (Cancelled()) return;
                 const int y0 = static_cast<int>(s) * stripRows;
                 const int y1 = std::min(g.SH, y0 + stripRows);
+                for (int y = y0; y < y1; ++y) L[g.At(0, y) - 1] = L[g.At(g.SW, y)] = -1;
                 if (y0 < y1) LabelStrip(T, g, y0, y1, L);
             }
         }) ||
@@ -185,100 +182,10 @@ bool LabelRegions(const Tag* T, const Grid& g, std::vector<std::int32_t>& labels
            !Cancelled();
 }
 
-// The eight neighbours in the order the plain method tests them: below, above, left,
-// right, upper left, upper right, lower left, lower right.
-// Packed pixel positions of a grown region, y in the high half (both sides are below
-// 2^16).
-inline std::uint32_t PackXY(int x, int y) { return (static_cast<std::uint32_t>(y) << 16) | static_cast<std::uint32_t>(x); }
-
-struct Neighbours {
-    std::int32_t offset[8];  // in the label grid
-    std::uint32_t step[8];   // added to a packed position (modulo 2^32)
-    explicit Neighbours(int pw) {
-        static constexpr int kDx[8] = {0, 0, -1, 1, -1, 1, -1, 1};
-        static constexpr int kDy[8] = {1, -1, 0, 0, -1, -1, 1, 1};
-        for (int k = 0; k < 8; ++k) {
-            offset[k] = kDy[k] * pw + kDx[k];
-            step[k] = static_cast<std::uint32_t>(kDy[k] * 65536 + kDx[k]);
-        }
-    }
-};
-
-inline int PX(std::uint32_t v) { return static_cast<int>(v & 0xFFFFu); }
-inline int PY(std::uint32_t v) { return static_cast<int>(v >> 16); }
-
-// The pixels of a grown region in the order they were taken, packed; `Buffer` only
-// grows, `Count` is the region's size.
-struct GrowthOrder {
-    std::vector<std::uint32_t> Buffer = std::vector<std::uint32_t>(1024);
-    std::size_t Count = 0;
-    std::uint32_t operator[](std::size_t i) const { return Buffer[i]; }
-};
-
-// Grows a region from (sx, sy) breadth first as the plain method does: the eight
-// neighbours of each pixel are tested in its order, and the seed is not marked, so it
-// joins in the second round exactly when it has an alike neighbour. The neighbours of
-// a region's pixels that have the region's tag are exactly its other pixels (alike
-// neighbours belong to the same region), so the tag is the test; a pixel is taken by
-// overwriting its tag with kTaken, which no test matches again. Other threads grow
-// other regions at the same time and only ever write their own regions' tags; reading
-// those (to find they differ) is safe as relaxed atomics.
-template <typename Tag>
-void Grow(Tag* tags, const Grid& g, const Neighbours& nb, int sx, int sy, Tag tag, GrowthOrder& order) {
-    std::size_t n = 0;
-    std::uint32_t* buf = order.Buffer.data();
-    const std::ptrdiff_t pw = g.PW;
-    auto alike = [tag](Tag* t) {
-        return static_cast<unsigned>(std::atomic_ref<Tag>(*t).load(std::memory_order_relaxed) == tag);
-    };
-    std::uint32_t at = PackXY(sx, sy);
-    std::size_t head = 0;
-    for (;;) {
-        if (n + 8 > order.Buffer.size()) {
-            order.Buffer.resize(order.Buffer.size() * 2);
-            buf = order.Buffer.data();
-        }
-        Tag* c = tags + (static_cast<std::ptrdiff_t>(PY(at)) + 1) * pw + PX(at) + 1;
-        // All eight tests first, without branches, in the plain method's order (below,
-        // above, left, right, upper left, upper right, lower left, lower right);
-        // taking one neighbour cannot change the test of another.
-        unsigned found = alike(c + pw) | alike(c - pw) << 1 | alike(c - 1) << 2 | alike(c + 1) << 3 |
-                         alike(c - pw - 1) << 4 | alike(c - pw + 1) << 5 | alike(c + pw - 1) << 6 |
-                         alike(c + pw + 1) << 7;
-        while (found) {
-            const int k = __builtin_ctz(found);
-            found &= found - 1;
-            std::atomic_ref<Tag>(c[nb.offset[k]]).store(TagValues<Tag>::kTaken, std::memory_order_relaxed);
-            buf[n++] = at + nb.step[k];
-        }
-        if (head == n) break;
-        at = buf[head++];
-    }
-    order.Count = n;
-}
-
-// The running halving average of pairs taken from both ends of the growth order
-// towards the middle (not the mean), then the palette entry in "Fixed Color".
-TRGBTriple RegionColor(const TColorStep& step, const PhotoPixels& img, const GrowthOrder& order, int coloringMode) {
-    auto color = [&](std::uint32_t v) { return img.At(PX(v), PY(v)); };
-    const int n = static_cast<int>(order.Count);
-    const TRGBTriple mid = color(order[static_cast<std::size_t>(n / 2)]);
-    int r = mid.R, g = mid.G, b = mid.B;
-    for (int i = 0; i <= (n - 1) / 2; ++i) {
-        const TRGBTriple a = color(order[static_cast<std::size_t>(i)]);
-        const TRGBTriple z = color(order[static_cast<std::size_t>(n - 1 - i)]);
-        r = (((a.R + z.R) >> 1) + r) >> 1;
-        g = (((a.G + z.G) >> 1) + g) >> 1;
-        b = (((a.B + z.B) >> 1) + b) >> 1;
-    }
-    const TRGBTriple average{static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(r)};
-    return coloringMode == 0 ? step.NearestPaletteColor(average) : average;
-}
-
 // The reduction proper, once the classes are known: labels and tags (unless kept),
 // then the regions' colors, then the rectangle. False when cancelled.
 template <typename Seg, typename Tag>
-bool ReduceWith(TColorStep& step, const PhotoPixels& img, Seg& seg, std::vector<Tag>& tags, bool labelled,
+bool ReduceWith(TColorStep& step, const PhotoPixels& img, Seg& seg, RawBuffer<Tag>& tags, bool labelled,
                 int coloringMode, StepPositions& steps, bool wholePhotograph) {
     const Grid g = seg.grid;
     const int Left = step.Left, Top = step.Top, Right = step.Right, Bottom = step.Bottom;
@@ -293,41 +200,94 @@ bool ReduceWith(TColorStep& step, const PhotoPixels& img, Seg& seg, std::vector<
     std::int32_t* L = seg.labels.data();
     Tag* T = tags.data();
 
+    // Huge regions: finished over bits of their own when they reach `huge` pixels,
+    // and put aside to be colored after the others, by all threads. `index` is the
+    // region's place in toGrow below.
+    const std::size_t huge = HugeRegion(Area(SrcWidth, SrcHeight));
+    struct Aside {
+        std::int32_t root;
+        std::size_t index;
+        GrowthOrder order;
+    };
+    std::mutex asideMutex;
+    std::vector<Aside> aside;
+    auto putAside = [&](std::int32_t root, std::size_t index, GrowthOrder& order) {
+        std::lock_guard<std::mutex> lock(asideMutex);
+        aside.push_back(Aside{root, index, std::move(order)});
+        order = GrowthOrder();
+    };
+
     if (wholePhotograph) {
         // Every region is seeded at its root and reaches into the rectangle; each
-        // region's pixels are painted straight from its growth order. Threads look for
-        // roots in their own rows while others may be growing regions there.
+        // region's pixels are painted straight from its growth order, except a huge
+        // region's. Threads look for roots in their own rows while others may be
+        // growing regions there.
         ParallelLoop loop;
         loop.Count = SrcHeight;
         loop.Grain = SrcWidth >= 2048 ? 16 : 64;
         loop.Progress = [&](std::int64_t done) {
             steps.ReportUpTo(Bottom / 2 + done * (Bottom - Bottom / 2) / SrcHeight - 1);
         };
-        return ParallelFor(loop, [&](std::int64_t y0, std::int64_t y1) {
-                   GrowthOrder order;
-                   TRGBTriple* out = step.Reduced.data();
-                   for (std::int64_t y = y0; y < y1; ++y) {
-                       if (Cancelled()) return;
-                       const int row = static_cast<int>(y);
-                       const std::int32_t* labelRow = L + g.At(0, row);
-                       const Tag* tagRow = T + g.At(0, row);
-                       for (int x = 0; x < SrcWidth; ++x) {
-                           const std::int32_t root = static_cast<std::int32_t>(g.At(x, row));
-                           if (labelRow[x] != root) continue;
-                           // A root's tag is still its own: only its region's growth,
-                           // which starts here, takes it, and no other thread writes it.
-                           const Tag tag = tagRow[x];
-                           Grow(T, g, nb, x, row, tag, order);
-                           if (order.Count == 0) {  // a region of its own keeps its color
-                               out[Area(SrcWidth, row) + x] = img.At(x, row);
-                               continue;
-                           }
-                           const TRGBTriple c = RegionColor(step, img, order, coloringMode);
-                           for (std::size_t i = 0; i < order.Count; ++i)
-                               out[Area(SrcWidth, PY(order[i])) + PX(order[i])] = c;
-                       }
-                   }
-               }) &&
+        if (!ParallelFor(loop, [&](std::int64_t y0, std::int64_t y1) {
+                GrowthOrder order;
+                TRGBTriple* out = step.Reduced.data();
+                for (std::int64_t y = y0; y < y1; ++y) {
+                    if (Cancelled()) return;
+                    const int row = static_cast<int>(y);
+                    const std::int32_t* labelRow = L + g.At(0, row);
+                    const Tag* tagRow = T + g.At(0, row);
+                    for (int x = 0; x < SrcWidth; ++x) {
+                        const std::int32_t root = static_cast<std::int32_t>(g.At(x, row));
+                        if (labelRow[x] != root) continue;
+                        // A root's tag is still its own: only its region's growth,
+                        // which starts here, takes it, and no other thread writes it.
+                        const Tag tag = tagRow[x];
+                        if (!Grow(T, g, nb, x, row, tag, order, huge)) {
+                            if (!FinishGrowth(T, g, tag, row, order)) return;
+                            putAside(root, 0, order);
+                            continue;
+                        }
+                        if (order.Count == 0) {  // a region of its own keeps its color
+                            out[Area(SrcWidth, row) + x] = img.At(x, row);
+                            continue;
+                        }
+                        const TRGBTriple c = RegionColor(step, img, order, coloringMode);
+                        for (std::size_t i = 0; i < order.Count; ++i)
+                            out[Area(SrcWidth, PY(order[i])) + PX(order[i])] = c;
+                    }
+                }
+            }) ||
+            Cancelled())
+            return false;
+        if (aside.empty()) return true;
+        std::vector<std::pair<std::int32_t, TRGBTriple>> hugeColors;
+        int firstRow = SrcHeight;
+        for (Aside& a : aside) {
+            hugeColors.emplace_back(a.root, HugeRegionColor(step, img, a.order, coloringMode));
+            firstRow = std::min(firstRow, g.Y(a.root));
+            if (Cancelled()) return false;
+        }
+        // Painted row by row from the labels rather than from the growth orders, whose
+        // pixels lie all over the photograph.
+        return ParallelFor(SrcHeight - firstRow, 16,
+                           [&](std::int64_t r0, std::int64_t r1) {
+                               TRGBTriple* out = step.Reduced.data();
+                               for (std::int64_t r = r0; r < r1; ++r) {
+                                   const int y = firstRow + static_cast<int>(r);
+                                   const std::int32_t* labelRow = L + g.At(0, y);
+                                   std::int32_t last = -1;
+                                   const TRGBTriple* color = nullptr;
+                                   for (int x = 0; x < SrcWidth; ++x) {
+                                       if (labelRow[x] != last) {
+                                           last = labelRow[x];
+                                           color = nullptr;
+                                           for (const auto& [root, c] : hugeColors)
+                                               if (root == last) color = &c;
+                                       }
+                                       if (color) out[Area(SrcWidth, y) + static_cast<std::size_t>(x)] = *color;
+                                   }
+                               }
+                           }) &&
                !Cancelled();
     }
 
@@ -411,7 +371,17 @@ bool ReduceWith(TColorStep& step, const PhotoPixels& img, Seg& seg, std::vector<
                 if (Cancelled()) return;
                 Region& r = regions[toGrow[static_cast<std::size_t>(i)]];
                 const Tag tag = T[r.seed];
-                Grow(T, g, nb, g.X(r.seed), g.Y(r.seed), tag, order);
+                if (!Grow(T, g, nb, g.X(r.seed), g.Y(r.seed), tag, order, huge)) {
+                    // Finishing leaves the tags as they are: those overwritten so far
+                    // are given back. The root may lie above the seed, right of the
+                    // scanned columns.
+                    const std::size_t overwritten = order.Count;
+                    if (!FinishGrowth(T, g, tag, g.Y(r.root), order)) return;
+                    for (std::size_t k = 0; k < overwritten; ++k)
+                        std::atomic_ref<Tag>(T[g.At(PX(order[k]), PY(order[k]))]).store(tag, std::memory_order_relaxed);
+                    putAside(r.root, static_cast<std::size_t>(i), order);
+                    continue;
+                }
                 r.color = RegionColor(step, img, order, coloringMode);
                 // The tags are kept: give back what growing overwrote.
                 for (std::size_t k = 0; k < order.Count; ++k)
@@ -420,6 +390,10 @@ bool ReduceWith(TColorStep& step, const PhotoPixels& img, Seg& seg, std::vector<
         }) ||
         Cancelled())
         return false;
+    for (Aside& a : aside) {
+        regions[toGrow[a.index]].color = HugeRegionColor(step, img, a.order, coloringMode);
+        if (Cancelled()) return false;
+    }
     std::unordered_map<std::int32_t, TRGBTriple> colorOf;
     colorOf.reserve(regions.size());
     for (const Region& r : regions) {

@@ -1,17 +1,56 @@
 #pragma once
 // The segmentation of a photograph into regions of alike pixels that the color
-// reduction keeps between previews (private to the color step).
+// reduction keeps between previews (private to the color step), and what the
+// reduction and the growing of its regions share.
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
+#include "engine/Buffers.h"
 #include "engine/ColorStep.h"
 
 namespace velmora {
 
 using Classes = std::array<std::uint8_t, 256>;
+
+// An allocator that leaves new elements of plain types unset, for buffers of
+// millions of elements that are written in full (in parallel) right after sizing.
+template <typename T>
+struct UnsetAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = UnsetAllocator<U>;
+    };
+    UnsetAllocator() = default;
+    template <typename U>
+    UnsetAllocator(const UnsetAllocator<U>&) noexcept {}
+    template <typename U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+
+template <typename T>
+using RawBuffer = std::vector<T, UnsetAllocator<T>>;
+
+// Gives `v` exactly n elements whose values are unset when the size changes (the old
+// buffer is released first), its pages supplied in parallel.
+template <typename T>
+void SizeRawBuffer(RawBuffer<T>& v, std::size_t n) {
+    if (v.size() == n) return;
+    RawBuffer<T>().swap(v);
+    v.reserve(n);
+    PreparePages(v.data(), n * sizeof(T));
+    v.resize(n);
+}
 
 // The labels live in an array with a border of one pixel all round that holds -1, so
 // that the eight neighbours of any pixel can be read without bounds tests. Pixel
@@ -24,15 +63,26 @@ struct Grid {
     int Y(std::int32_t p) const { return p / PW - 1; }
 };
 
+// The photograph's pixels, wherever they are: a bitmap's rows or FullImage.
+struct PhotoPixels {
+    const std::uint8_t* base = nullptr;
+    std::size_t stride = 0;
+    const std::uint8_t* Row(int y) const { return base + static_cast<std::size_t>(y) * stride; }
+    TRGBTriple At(int x, int y) const {
+        const std::uint8_t* p = Row(y) + 3 * static_cast<std::size_t>(x);
+        return TRGBTriple{p[0], p[1], p[2]};
+    }
+};
+
 struct TColorStep::Segmentation {
     ContentKey content;
     Classes classes{};
     Grid grid;
-    std::vector<std::int32_t> labels;
+    RawBuffer<std::int32_t> labels;
     // The class triple of every pixel as one number, laid out like the labels; the
     // narrow form when the classes allow it (see ColorReduce.cpp).
-    std::vector<std::uint16_t> tags16;
-    std::vector<std::uint32_t> tags32;
+    RawBuffer<std::uint16_t> tags16;
+    RawBuffer<std::uint32_t> tags32;
     // Colors of regions already grown, by (root, seed), for `coloringMode`.
     int coloringMode = 0;
     std::unordered_map<std::uint64_t, TRGBTriple> colors;

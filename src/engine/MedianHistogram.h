@@ -1,0 +1,66 @@
+#pragma once
+// The smoothing filter's median for large windows, by counting instead of comparing:
+// its cost per pixel hardly depends on the window's size, where comparator networks
+// and sorted windows grow with its area.
+//
+// The picture is cut into tiles with few enough colors that the colors of a tile's
+// input, numbered in their packed order, fit in twelve bits. Every input column of a
+// tile keeps counts of the numbers in its window rows, and the window's counts are
+// the sum of its columns' counts, updated by one column entering and one leaving as
+// the window slides to the right. The counts are kept in up to three levels of
+// sixteen bins (the hex digits of the number), as running counts so that the bin
+// holding a given rank is found by one comparison of all sixteen; the top level is
+// summed for every pixel, a bucket of a lower level only when the median falls into
+// it, from where it was last summed. The median found is one of the window's own
+// colors, the one of rank (k * k - 1) / 2 in the packed order, so it is exactly what
+// a selection finds.
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "engine/Pixels.h"
+
+namespace velmora {
+
+class HistogramMedian {
+public:
+    // `packed` holds width x height colors as R * 65536 + G * 256 + B and must stay
+    // as it is while the object is used; 1 <= radius <= kLargestRadius.
+    HistogramMedian(const std::uint32_t* packed, int width, int height, int radius);
+    ~HistogramMedian();
+    HistogramMedian(const HistogramMedian&) = delete;
+    HistogramMedian& operator=(const HistogramMedian&) = delete;
+
+    // Writes the median of the window around every pixel of the rows firstRow ..
+    // endRow - 1 that lies at least the radius away from each border, unpacked, to
+    // out (width x height, row by row); the rows must all lie at least the radius
+    // away from the top and the bottom. Several threads may call this at once for
+    // different rows. Polls Cancelled() once per row of every tile and returns false
+    // when the run was cancelled (the rows are then incomplete).
+    bool Rows(int firstRow, int endRow, TRGBTriple* out);
+
+    // The rows a thread best takes at a time: tiles are at most this high.
+    int BandRows() const;
+
+    // Colors a tile may hold; its input is cut down until it holds no more.
+    static constexpr int kCapacity = 4096;
+    // The largest radius: the window of a single pixel must fit in a tile.
+    static constexpr int kLargestRadius = 31;
+
+private:
+    struct Workspace;
+    std::unique_ptr<Workspace> Take();
+    void Give(std::unique_ptr<Workspace> w);
+
+    const std::uint32_t* packed_;
+    int width_;
+    int height_;
+    int radius_;
+    int tileWidth_;  // output columns of a tile before it is cut for its colors
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<Workspace>> spare_;
+};
+
+}  // namespace velmora

@@ -1,0 +1,233 @@
+// The counting median against the selection on a copy of every window, byte for byte:
+// at every radius the dialog allows, on pictures whose colors force the tiles to be
+// cut in width and in height, at the borders and on pictures hardly larger (or
+// smaller) than the window; split into bands as the threads split it; and after a
+// cancel, which must leave the working state clean for the next band.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include "engine/ColorStep.h"
+#include "engine/EquivalenceUtil.h"
+#include "engine/MedianHistogram.h"
+#include "engine/reference/ReferenceColorStep.h"
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+constexpr int kDialogRadius = 19;  // the dialog's largest smoothing radius
+
+std::vector<std::uint32_t> Packed(const TripleBuffer& b) {
+    std::vector<std::uint32_t> p(b.size());
+    for (std::size_t i = 0; i < b.size(); ++i)
+        p[i] = (static_cast<std::uint32_t>(b[i].R) << 16) | (static_cast<std::uint32_t>(b[i].G) << 8) | b[i].B;
+    return p;
+}
+
+TripleBuffer Reference(const Bitmap& picture, int radius) {
+    reference::TColorStep slow;
+    slow.Width = picture.Width();
+    slow.Height = picture.Height();
+    slow.Final = ToBuffer(picture);
+    slow.ColorSmooth(radius, 0);
+    return slow.Smoothed;
+}
+
+// The counting median over the given bands of centre rows, on a copy of the picture
+// (so the pixels near the borders hold their own colors, as the filter leaves them).
+TripleBuffer Counted(const Bitmap& picture, int radius, const std::vector<int>& bandEnds = {}) {
+    const int w = picture.Width(), h = picture.Height();
+    TripleBuffer out = ToBuffer(picture);
+    if (2 * radius + 1 > w || 2 * radius + 1 > h) return out;
+    const std::vector<std::uint32_t> packed = Packed(out);
+    HistogramMedian median(packed.data(), w, h, radius);
+    int first = radius;
+    for (int end : bandEnds) {
+        EXPECT_TRUE(median.Rows(first, end, out.data()));
+        first = end;
+    }
+    EXPECT_TRUE(median.Rows(first, h - radius, out.data()));
+    return out;
+}
+
+void ExpectSame(const TripleBuffer& fast, const TripleBuffer& slow, int w, const std::string& what) {
+    const long long at = FirstDifference(fast, slow);
+    ASSERT_EQ(at, -1) << what << ": pixel " << at % w << "," << at / w;
+}
+
+// Flat patches of a few colors, as the color reduction leaves a photograph.
+Bitmap Posterized(const Bitmap& b) {
+    Bitmap p = b;
+    for (int y = 0; y < b.Height(); ++y)
+        for (int x = 0; x < b.Width(); ++x) {
+            const TRGBTriple c = At(b, x, y);
+            Put(p, x, y, Rgb(c.R / 64 * 64, c.G / 128 * 128, c.B / 96 * 96));
+        }
+    return p;
+}
+
+// Flat above, noise below: the colors overflow a tile part of the way down, so its
+// last rows must be taken back out of it.
+Bitmap FlatOverNoise(int w, int h, int flatRows) {
+    Bitmap b = NoisePicture(w, h, 17);
+    for (int y = 0; y < flatRows; ++y)
+        for (int x = 0; x < w; ++x) Put(b, x, y, Rgb(40 + x % 3, 90, 200));
+    return b;
+}
+
+// Colors that differ only in their lowest bits and in one channel at a time, so that
+// ranks are decided in the lowest of the three counting levels and in every channel.
+Bitmap NearColors(int w, int h) {
+    Bitmap b(w, h);
+    std::mt19937 rng(3);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int c = static_cast<int>(rng() % 6);
+            Put(b, x, y, Rgb(128 + (c == 0), 64 + (c == 1) * 2, 32 + (c == 2) + (c == 3) * 255 / 2));
+        }
+    return b;
+}
+
+}  // namespace
+
+TEST(MedianHistogram, EveryRadiusOnVariedPictures) {
+    CancelGuard guard;
+    const Bitmap sample = SamplePhoto();
+    std::vector<NamedPicture> pictures = {
+        {"noise 83x61", NoisePicture(83, 61, 5)},
+        {"posterized sample 97x71", Posterized(Crop(sample, 150, 120, 97, 71))},
+        {"sample 64x90", Crop(sample, 220, 200, 64, 90)},
+        {"thin lines 79x41", ThinLinesPicture(79, 41)},
+        {"patches 90x66", PatchesPicture(90, 66, 2)},
+        {"near colors 50x45", NearColors(50, 45)},
+        {"uniform 40x40", FilledBitmap(40, 40, Rgb(9, 8, 7))},
+    };
+    for (const NamedPicture& pic : pictures)
+        for (int r = 1; r <= kDialogRadius; ++r)
+            ExpectSame(Counted(pic.bitmap, r), Reference(pic.bitmap, r), pic.bitmap.Width(),
+                       pic.name + ", radius " + std::to_string(r));
+}
+
+TEST(MedianHistogram, PicturesAsLargeAsTheWindowOrBarelyLarger) {
+    CancelGuard guard;
+    for (int r : {1, 4, 11, kDialogRadius, HistogramMedian::kLargestRadius}) {
+        const int k = 2 * r + 1;
+        // Exactly one window, one more row or column, and one short of a window
+        // (nothing to smooth).
+        for (const auto& [w, h] : {std::pair{k, k}, {k + 1, k}, {k, k + 1}, {k + 2, k + 3}, {k - 1, 3 * k}, {3 * k, k - 1}}) {
+            if (w < 1 || h < 1) continue;
+            const Bitmap noise = NoisePicture(w, h, static_cast<unsigned>(w * 31 + h));
+            const std::string what = "noise " + std::to_string(w) + "x" + std::to_string(h) + ", radius " + std::to_string(r);
+            const TripleBuffer expected = Reference(noise, r);
+            ExpectSame(Counted(noise, r), expected, w, what);
+            TColorStep step;
+            step.Width = w;
+            step.Height = h;
+            step.Final = ToBuffer(noise);
+            step.ColorSmooth(r, 0);
+            ExpectSame(step.Smoothed, expected, w, what + ", the whole filter");
+        }
+    }
+}
+
+TEST(MedianHistogram, TilesCutForTheirColorsInWidthAndHeight) {
+    CancelGuard guard;
+    // Pure noise at large radii: not even one row of a full-width tile fits, so tiles
+    // are halved, and a tile ends after a few rows. Below the flat band the colors
+    // run over in the middle of a tile.
+    const Bitmap noise = NoisePicture(260, 130, 23);
+    const Bitmap mixed = FlatOverNoise(240, 140, 50);
+    for (int r : {6, 13, kDialogRadius, HistogramMedian::kLargestRadius}) {
+        ExpectSame(Counted(noise, r), Reference(noise, r), noise.Width(), "noise, radius " + std::to_string(r));
+        ExpectSame(Counted(mixed, r), Reference(mixed, r), mixed.Width(), "flat over noise, radius " + std::to_string(r));
+    }
+}
+
+TEST(MedianHistogram, BandsOfAnySizeGiveTheSameRows) {
+    CancelGuard guard;
+    const Bitmap picture = Crop(SamplePhoto(), 10, 300, 150, 120);
+    for (int r : {2, 9}) {
+        const TripleBuffer whole = Counted(picture, r);
+        ExpectSame(whole, Reference(picture, r), picture.Width(), "one band, radius " + std::to_string(r));
+        std::vector<int> ones, uneven;
+        for (int y = r + 1; y < picture.Height() - r; ++y) ones.push_back(y);
+        for (int y = r + 1; y < picture.Height() - r; y += 1 + y % 13) uneven.push_back(y);
+        ExpectSame(Counted(picture, r, ones), whole, picture.Width(), "bands of one row, radius " + std::to_string(r));
+        ExpectSame(Counted(picture, r, uneven), whole, picture.Width(), "uneven bands, radius " + std::to_string(r));
+    }
+}
+
+TEST(MedianHistogram, ACancelledBandLeavesTheNextOneRight) {
+    const Bitmap picture = NoisePicture(400, 300, 8);
+    const int r = 7;
+    TripleBuffer out = ToBuffer(picture);
+    const std::vector<std::uint32_t> packed = Packed(out);
+    HistogramMedian median(packed.data(), picture.Width(), picture.Height(), r);
+    // Cancelled before it starts, then (most likely in the middle of a tile) while it
+    // works: either way the working state goes back to the object for the next band.
+    CancelToken token;
+    token.Cancel();
+    {
+        const CancelScope scope(&token);
+        EXPECT_FALSE(median.Rows(r, picture.Height() - r, out.data()));
+    }
+    for (int delayMs : {1, 3, 7}) {
+        token.Reset();
+        std::thread canceller([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+            token.Cancel();
+        });
+        {
+            const CancelScope scope(&token);
+            median.Rows(r, picture.Height() - r, out.data());
+        }
+        canceller.join();
+    }
+    // The same object, and so the working state the cancelled bands used, again.
+    ASSERT_TRUE(median.Rows(r, picture.Height() - r, out.data()));
+    ExpectSame(out, Reference(picture, r), picture.Width(), "after a cancel");
+}
+
+TEST(MedianHistogram, RowsOutsideTheSmoothedPartAreRefused) {
+    const std::vector<std::uint32_t> packed(20 * 20, 0);
+    TripleBuffer out(packed.size());
+    EXPECT_THROW(HistogramMedian(packed.data(), 20, 20, 0), std::invalid_argument);
+    EXPECT_THROW(HistogramMedian(packed.data(), 20, 20, HistogramMedian::kLargestRadius + 1), std::invalid_argument);
+    HistogramMedian median(packed.data(), 20, 20, 3);
+    EXPECT_THROW(median.Rows(2, 10, out.data()), std::invalid_argument);
+    EXPECT_THROW(median.Rows(3, 18, out.data()), std::invalid_argument);
+}
+
+// The filter as a whole, with the method it picks for each radius: pixels and progress
+// as the plain method gives them, for the maximum too, and for the radii beyond the
+// dialog's and the counting method's.
+TEST(SmoothEquivalence, EveryRadiusTheDialogAllowsAndBeyond) {
+    CancelGuard guard;
+    const Bitmap picture = Posterized(Crop(SamplePhoto(), 60, 250, 101, 87));
+    std::vector<int> radii;
+    for (int r = 0; r <= kDialogRadius; ++r) radii.push_back(r);
+    radii.insert(radii.end(), {HistogramMedian::kLargestRadius, HistogramMedian::kLargestRadius + 1, 43});
+    for (int r : radii) {
+        TColorStep fast;
+        reference::TColorStep slow;
+        fast.Width = slow.Width = picture.Width();
+        fast.Height = slow.Height = picture.Height();
+        fast.Final = slow.Final = ToBuffer(picture);
+        ProgressTrace fastTrace, slowTrace;
+        fast.SetProgress(&fastTrace);
+        slow.SetProgress(&slowTrace);
+        for (int type : {0, 1}) {
+            fast.ColorSmooth(r, type);
+            slow.ColorSmooth(r, type);
+            ExpectSame(fast.Smoothed, slow.Smoothed, picture.Width(),
+                       "radius " + std::to_string(r) + ", type " + std::to_string(type));
+            EXPECT_EQ(fastTrace.events, slowTrace.events) << "radius " << r << ", type " << type;
+        }
+    }
+}

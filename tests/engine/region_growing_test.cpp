@@ -1,0 +1,201 @@
+// Huge regions, which the reduction puts aside half grown and finishes over a bit
+// per pixel with its color and painting split over the threads, against the plain
+// scan: the same pixels, colors and progress for pictures of one color, of one huge
+// region among many tiny ones, of noise, of huge regions wound into a spiral or
+// sharing their class with another, in whole photographs and in previews whose
+// regions start outside the rectangle. Then the two halves on their own: a growth
+// stopped anywhere and finished over the bits takes the pixels in the same order, and
+// the color found in parallel is the running average's.
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "engine/ColorStep.h"
+#include "engine/ContentKey.h"
+#include "engine/EquivalenceUtil.h"
+#include "engine/Parallel.h"
+#include "engine/RegionGrowing.h"
+#include "engine/reference/ReferenceColorStep.h"
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+// Noise everywhere except a flat disc in a slightly varying color (one class at the
+// default class width) covering about half of the picture.
+Bitmap DiscInNoise(int w, int h) {
+    Bitmap b = NoisePicture(w, h, 31);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int dx = x - w / 2, dy = y - h / 2;
+            if (dx * dx + dy * dy < w * h / 4) Put(b, x, y, Rgb(120 + (x + y) % 7, 64 + x % 5, 200 + y % 3));
+        }
+    return b;
+}
+
+// A spiral wall one pixel thick with gaps, in a flat background: the background is
+// one region whose breadth-first rounds wind around many times.
+Bitmap Spiral(int w, int h) {
+    Bitmap b = FilledBitmap(w, h, Rgb(230, 230, 220));
+    for (int ring = 0; ring < std::min(w, h) / 2; ring += 4) {
+        const int x0 = ring, y0 = ring, x1 = w - 1 - ring, y1 = h - 1 - ring;
+        for (int x = x0; x <= x1; ++x) {
+            if (x != x0 + 2) Put(b, x, y0, Rgb(10, 10, 10));
+            Put(b, x, y1, Rgb(10, 10, 10));
+        }
+        for (int y = y0; y <= y1; ++y) {
+            Put(b, x0, y, Rgb(10, 10, 10));
+            if (y != y1 - 2) Put(b, x1, y, Rgb(10, 10, 10));
+        }
+    }
+    return b;
+}
+
+// Two large flat areas of the same color, kept apart by a wall of another one: two
+// regions with one class.
+Bitmap TwoHalves(int w, int h) {
+    Bitmap b = FilledBitmap(w, h, Rgb(90, 160, 40));
+    for (int y = 0; y < h; ++y) Put(b, w / 2, y, Rgb(250, 0, 0));
+    return b;
+}
+
+struct Area {
+    int left, top, w, h;
+};
+
+void ExpectSameReduction(const Bitmap& photo, const Area& a, int colorReducer, int mode, const std::string& what) {
+    TColorStep fast;
+    reference::TColorStep slow;
+    ProgressTrace fastTrace, slowTrace;
+    fast.SetProgress(&fastTrace);
+    slow.SetProgress(&slowTrace);
+    fast.LoadRegion(photo, a.left, a.top, a.w, a.h);
+    slow.LoadRegion(photo, a.left, a.top, a.w, a.h);
+    fast.ReduceColors(colorReducer, 0, mode, 0, {});
+    slow.ReduceColors(colorReducer, 0, mode, 0, {});
+    const long long at = FirstDifference(fast.Reduced, slow.Reduced);
+    ASSERT_EQ(at, -1) << what << ": pixel " << at % a.w << "," << at / a.w;
+    EXPECT_EQ(fastTrace.events, slowTrace.events) << what;
+}
+
+std::vector<NamedPicture> HugeRegionPictures() {
+    return {
+        {"one color 150x110", FilledBitmap(150, 110, Rgb(33, 66, 99))},
+        {"disc in noise 181x143", DiscInNoise(181, 143)},
+        {"spiral 160x120", Spiral(160, 120)},
+        {"two halves 170x100", TwoHalves(170, 100)},
+        {"noise 160x120", NoisePicture(160, 120, 4)},
+        {"posterized sample 256x256", Crop(SamplePhoto(), 128, 128, 256, 256)},
+    };
+}
+
+// The tags of a picture for growing by hand: the classes of the default class width
+// 10, in the label grid with its border.
+std::vector<std::uint32_t> TagsOf(const Bitmap& b, Grid& g) {
+    g = Grid{b.Width(), b.Height(), b.Width() + 2, b.Height() + 2};
+    std::vector<std::uint32_t> tags(static_cast<std::size_t>(g.PW) * g.PH, TagValues<std::uint32_t>::kBorder);
+    for (int y = 0; y < b.Height(); ++y)
+        for (int x = 0; x < b.Width(); ++x) {
+            const TRGBTriple c = At(b, x, y);
+            tags[g.At(x, y)] = static_cast<std::uint32_t>((c.R / 10 * 26 + c.G / 10) * 26 + c.B / 10);
+        }
+    return tags;
+}
+
+}  // namespace
+
+TEST(RegionGrowing, WholePhotographsWithHugeRegionsMatchThePlainScan) {
+    CancelGuard guard;
+    for (const NamedPicture& pic : HugeRegionPictures())
+        for (int reducer : {1, 10, 254})  // class width 1 takes the wide tags
+            for (int mode : {0, 1})
+                ExpectSameReduction(pic.bitmap, {0, 0, pic.bitmap.Width(), pic.bitmap.Height()}, reducer, mode,
+                                    pic.name + ", reducer " + std::to_string(reducer) + ", mode " + std::to_string(mode));
+}
+
+TEST(RegionGrowing, PreviewsIntoHugeRegionsMatchThePlainScanAndKeepTheTagsRight) {
+    CancelGuard guard;
+    for (const NamedPicture& pic : HugeRegionPictures()) {
+        const int w = pic.bitmap.Width(), h = pic.bitmap.Height();
+        // Left strips leave the roots of regions right of them unscanned; the last
+        // rectangle is a second preview on the same kept segmentation.
+        const Area areas[] = {{0, h / 3, w / 4, h / 2}, {w / 3, h / 3, w / 3, h / 3}, {w - 40, h - 30, 40, 30}};
+        for (int mode : {0, 1}) {
+            TColorStep kept;
+            const ContentKey key = KeyOfPicture(pic.bitmap);
+            for (const Area& a : areas) {
+                const std::string what = pic.name + " at " + std::to_string(a.left) + "," + std::to_string(a.top) +
+                                         ", mode " + std::to_string(mode);
+                ExpectSameReduction(pic.bitmap, a, 10, mode, what);
+                kept.LoadRegion(pic.bitmap, key, a.left, a.top, a.w, a.h);
+                kept.ReduceColors(10, 0, mode, 0, {});
+                reference::TColorStep slow;
+                slow.LoadRegion(pic.bitmap, a.left, a.top, a.w, a.h);
+                slow.ReduceColors(10, 0, mode, 0, {});
+                const long long at = FirstDifference(kept.Reduced, slow.Reduced);
+                ASSERT_EQ(at, -1) << what << ", kept segmentation: pixel " << at % a.w << "," << at / a.w;
+            }
+        }
+    }
+}
+
+TEST(RegionGrowing, TheSameOnOneThread) {
+    CancelGuard guard;
+    const int before = SetParallelHelperLimit(0);
+    ExpectSameReduction(DiscInNoise(181, 143), {0, 0, 181, 143}, 10, 1, "disc in noise, one thread");
+    ExpectSameReduction(Spiral(160, 120), {20, 10, 60, 50}, 10, 0, "spiral preview, one thread");
+    SetParallelHelperLimit(before);
+}
+
+TEST(RegionGrowing, AGrowthStoppedAnywhereAndFinishedOverBitsTakesTheSameOrder) {
+    for (const Bitmap& picture : {Spiral(90, 70), DiscInNoise(80, 60), FilledBitmap(40, 30, Rgb(1, 2, 3))}) {
+        Grid g;
+        const std::vector<std::uint32_t> tags = TagsOf(picture, g);
+        const Neighbours nb(g.PW);
+        // The region of the largest flat area: the one at the middle for the disc,
+        // the background for the spiral.
+        const int sx = g.SW / 2, sy = picture.Width() == 80 ? g.SH / 2 : 1;
+        std::vector<std::uint32_t> whole = tags;
+        GrowthOrder expected;
+        ASSERT_TRUE(Grow(whole.data(), g, nb, sx, sy, whole[g.At(sx, sy)], expected));
+        ASSERT_GT(expected.Count, 100u);
+        for (std::size_t limit : {std::size_t{1}, std::size_t{9}, std::size_t{100}, expected.Count / 2,
+                                  expected.Count - 1}) {
+            std::vector<std::uint32_t> t = tags;
+            GrowthOrder order;
+            const std::uint32_t tag = t[g.At(sx, sy)];
+            const bool complete = Grow(t.data(), g, nb, sx, sy, tag, order, limit);
+            EXPECT_EQ(complete, order.Count == expected.Count) << "limit " << limit;
+            if (!complete) {
+                EXPECT_GE(order.Count, limit);
+                ASSERT_TRUE(FinishGrowth(t.data(), g, tag, 0, order));
+            }
+            ASSERT_EQ(order.Count, expected.Count) << "limit " << limit;
+            for (std::size_t i = 0; i < order.Count; ++i)
+                ASSERT_EQ(order[i], expected[i]) << "limit " << limit << ", pixel " << i << " of the order";
+        }
+    }
+}
+
+TEST(RegionGrowing, TheColorFoundInParallelIsTheRunningAverage) {
+    // Growth orders over random pixels, long enough for hundreds of runs of pairs, and
+    // with few distinct colors so that the average sits on rounding edges often.
+    std::mt19937 rng(9);
+    Bitmap image(640, 480);
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x) Put(image, x, y, Rgb(rng() % 4 * 85, rng() % 256, 255 - rng() % 3));
+    const PhotoPixels img{image.Data(), image.Stride()};
+    TColorStep step;
+    for (std::size_t n : {std::size_t{1}, std::size_t{2}, std::size_t{17}, std::size_t{65537}, std::size_t{65538},
+                          std::size_t{300001}, std::size_t{1} << 22}) {
+        GrowthOrder order;
+        order.Buffer.resize(n);
+        for (std::size_t i = 0; i < n; ++i) order.Buffer[i] = PackXY(static_cast<int>(rng() % 640), static_cast<int>(rng() % 480));
+        order.Count = order.Head = n;
+        for (int mode : {0, 1})
+            EXPECT_EQ(HugeRegionColor(step, img, order, mode), RegionColor(step, img, order, mode))
+                << n << " pixels, mode " << mode;
+    }
+}
