@@ -121,7 +121,7 @@ bool ReadFilePrefix(const std::string& path, std::size_t maxBytes, std::vector<s
     return true;
 }
 
-AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)) {
+AtomicFileWriter::AtomicFileWriter(std::string path, bool durable) : path_(std::move(path)), durable_(durable) {
     if (path_.empty()) {
         error_ = "Cannot write a file without a name";
         return;
@@ -191,7 +191,7 @@ bool AtomicFileWriter::Write(const void* data, std::size_t size) {
 
 bool AtomicFileWriter::Commit(std::string& error) {
     if (error_.empty()) {
-        if (::fsync(fd_) != 0 && errno != EINVAL) {
+        if (durable_ && ::fsync(fd_) != 0 && errno != EINVAL) {
             Fail("Cannot write", errno);
         } else {
             const int fd = fd_;
@@ -202,6 +202,7 @@ bool AtomicFileWriter::Commit(std::string& error) {
                 Fail("Cannot replace", errno);
             } else {
                 tempPath_.clear();
+                if (!durable_) return true;
                 // Make the rename itself durable; a failure here loses nothing.
                 const std::size_t slash = path_.find_last_of('/');
                 const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path_.substr(0, slash));

@@ -46,10 +46,12 @@ inline bool WriteFileAtomically(const std::string& path, const std::vector<std::
 //   AtomicFileWriter w(path); w.Write(...); ...; ok = w.Commit(error);
 // Nothing replaces `path` unless Commit succeeds; a writer destroyed without a
 // successful Commit removes its temporary file. After the first failure further
-// writes do nothing and Commit reports that failure.
+// writes do nothing and Commit reports that failure. A writer made with durable ==
+// false still replaces the file in one rename but does not wait for the disk: for
+// scratch files that a crash may lose without harm.
 class AtomicFileWriter {
 public:
-    explicit AtomicFileWriter(std::string path);
+    explicit AtomicFileWriter(std::string path, bool durable = true);
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
@@ -68,6 +70,7 @@ private:
     std::string tempPath_;
     int fd_ = -1;
     std::string error_;
+    bool durable_ = true;
 };
 
 // The extension from the last "." of the file name on (empty when none), upper case:

@@ -48,7 +48,7 @@ std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 }  // namespace
 
 int SaveD2O(const std::string& fileName, const Bitmap& sketch, const Bitmap& color,
-            const Bitmap& photo, const LayerState& state, std::string* error) {
+            const Bitmap& photo, const LayerState& state, std::string* error, bool durable) {
     if (BlankName(fileName)) return Failed(error, "The project file has no name.");
     if (sketch.Empty() || color.Empty() || photo.Empty())
         return Failed(error, "Cannot write " + Quoted(fileName) + ": there is no picture to save");
@@ -77,7 +77,7 @@ int SaveD2O(const std::string& fileName, const Bitmap& sketch, const Bitmap& col
 
     std::string problem;
     try {
-        AtomicFileWriter writer(fileName);
+        AtomicFileWriter writer(fileName, durable);
         writer.Write(header.data(), header.size());
         WriteBmpTo(writer, sketch);
         WriteBmpTo(writer, color);

@@ -26,9 +26,11 @@ struct ProjectData {
 // 0 on success; -1 when the name is empty after trimming blanks, when the three
 // pictures are empty or of different sizes (such a file could never be loaded), or
 // when the file could not be written completely (then `error` names the file, and
-// an existing file is left as it was).
+// an existing file is left as it was). With durable == false the file is not flushed
+// to the disk before it replaces the old one: for history snapshots, which are scratch.
 int SaveD2O(const std::string& fileName, const Bitmap& sketch, const Bitmap& color,
-            const Bitmap& photo, const LayerState& state, std::string* error = nullptr);
+            const Bitmap& photo, const LayerState& state, std::string* error = nullptr,
+            bool durable = true);
 
 // 0 on success with `out` replaced as a whole; -1 for an empty name, a file that
 // cannot be read, a short header, a wrong magic, a truncated body, an undecodable

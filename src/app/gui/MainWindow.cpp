@@ -25,6 +25,7 @@
 #include <QToolBar>
 #include <QUrl>
 #include <cmath>
+#include <mutex>
 #include <new>
 
 #include "adjust/gui/AdjustDialogs.h"
@@ -526,8 +527,46 @@ bool TFrmMain::AddState(const std::string& name, const std::string& detail) {
     return FrmHistory->AddState(Q(name), Q(detail));
 }
 
+// Snapshots are scratch files that only this run reads back, so they are not flushed
+// to the disk: a crash that loses one loses nothing the user saved.
 bool TFrmMain::SaveSnapshot(const std::string& path, std::string& error) {
-    return SaveD2O(path, doc_.SketchBmp, doc_.ColorBmp, doc_.PhotoBmp, GetLayerState(), &error) == 0;
+    return SaveD2O(path, doc_.SketchBmp, doc_.ColorBmp, doc_.PhotoBmp, GetLayerState(), &error, false) == 0;
+}
+
+struct TFrmMain::SnapshotCopy {
+    Bitmap Sketch;
+    Bitmap Color;
+    Bitmap Photo;
+    LayerState State;
+};
+
+struct TFrmMain::SnapshotSpare {
+    std::mutex Mutex;
+    std::unique_ptr<SnapshotCopy> Copy;
+};
+
+HistoryDocument::SnapshotWrite TFrmMain::CaptureSnapshot() {
+    // The copy is all the user waits for; the write runs on the history's thread.
+    if (!snapshotSpare_) snapshotSpare_ = std::make_shared<SnapshotSpare>();
+    std::unique_ptr<SnapshotCopy> copy;
+    {
+        std::lock_guard<std::mutex> lock(snapshotSpare_->Mutex);
+        copy = std::move(snapshotSpare_->Copy);
+    }
+    if (!copy) copy = std::make_unique<SnapshotCopy>();
+    copy->Sketch = doc_.SketchBmp;
+    copy->Color = doc_.ColorBmp;
+    copy->Photo = doc_.PhotoBmp;
+    copy->State = GetLayerState();
+    // Once written, the copy goes back as the spare (the window may be gone by then).
+    std::shared_ptr<SnapshotCopy> held(copy.release(), [spare = snapshotSpare_](SnapshotCopy* done) {
+        std::unique_ptr<SnapshotCopy> owned(done);
+        std::lock_guard<std::mutex> lock(spare->Mutex);
+        if (!spare->Copy) spare->Copy = std::move(owned);
+    });
+    return [held](const std::string& path, std::string& error) {
+        return SaveD2O(path, held->Sketch, held->Color, held->Photo, held->State, &error, false) == 0;
+    };
 }
 
 std::string TFrmMain::DocumentPath() const { return S(lastOpenedPath_); }

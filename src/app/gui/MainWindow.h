@@ -54,6 +54,7 @@ public:
 
     // HistoryDocument
     bool SaveSnapshot(const std::string& path, std::string& error) override;
+    SnapshotWrite CaptureSnapshot() override;
     bool LoadSnapshot(const std::string& path, std::string& error) override;
     void HistoryChanged() override;
     bool CanChangeState() const override;
@@ -226,6 +227,11 @@ private:
     std::unique_ptr<ToolController> tools_;
     std::unique_ptr<HistoryFolderLock> historyLock_;
     QString historyLockError_;
+    // The copy of the layers a snapshot write finished with, kept so that the next
+    // snapshot copies into memory that is already mapped instead of fresh pages.
+    struct SnapshotCopy;
+    struct SnapshotSpare;
+    std::shared_ptr<SnapshotSpare> snapshotSpare_;
 };
 
 }  // namespace velmora

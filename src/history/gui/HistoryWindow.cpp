@@ -89,10 +89,21 @@ TFrmHistory::TFrmHistory(HistoryDocument& doc, QWidget* parent)
     layout->addWidget(StatusBar1);
 
     ResetGrid();
+    // The writer thread only wakes the window; the results are handled here, on the
+    // user-interface thread. A wake-up still queued when the window goes is dropped
+    // with it.
+    writer_ = std::make_unique<SnapshotWriter>(
+        [this] { QMetaObject::invokeMethod(this, [this] { CollectWrites(); }, Qt::QueuedConnection); });
     connect(StringGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current, const QModelIndex&) {
                 if (current.isValid()) StringGrid1SelectCell(current.row());
             });
+}
+
+TFrmHistory::~TFrmHistory() {
+    // The writer's jobs hold their own copies of the document, so they can finish
+    // after the document is gone; the thread must be stopped before the window is.
+    writer_.reset();
 }
 
 void TFrmHistory::ResetGrid() {
@@ -125,6 +136,7 @@ void TFrmHistory::OfferRecovery() {
     // This run's own snapshots may have replaced some of the earlier run's; what is
     // left of it can no longer be trusted and goes at the end of this run.
     if (wroteThisRun_) return;
+    FinishWrites();
 
     const QString when = QLocale().toString(QDateTime::fromSecsSinceEpoch(run.SavedAt), QLocale::ShortFormat);
     const QString text = QStringLiteral("Velmora did not close properly. Restore the work from %1 (%2, state \"%3\")?")
@@ -138,7 +150,9 @@ void TFrmHistory::OfferRecovery() {
                                                "The earlier work could not be restored."));
     }
     // The restored state was written anew as this run's first state (which may reuse
-    // the very slot it came from); everything else of the earlier run goes.
+    // the very slot it came from); everything else of the earlier run goes, once that
+    // write is finished.
+    FinishWrites();
     std::string ignored;
     if (wroteThisRun_)
         RemoveSnapshotsOutside(HistoryFolder(), ring_, ignored);
@@ -148,6 +162,9 @@ void TFrmHistory::OfferRecovery() {
 
 void TFrmHistory::EndRun() {
     if (!ownFolder_) return;
+    // A write still running would leave its file (and an index) behind the removal.
+    FinishWrites();
+    pending_.clear();
     unfinished_.reset();
     std::string ignored;
     RemoveRunFiles(HistoryFolder(), ignored);
@@ -175,6 +192,8 @@ std::string TFrmHistory::HistoryFolder() const {
 std::string TFrmHistory::SlotPath(int slot) const { return HistoryRing::SlotPath(HistoryFolder(), slot); }
 
 void TFrmHistory::SetHistoryStates(int historyStates) {
+    FinishWrites();
+    pending_.clear();
     ring_.Reset(HistoryRing::CapacityForStates(historyStates));
     ResetGrid();
 }
@@ -184,24 +203,92 @@ bool TFrmHistory::CanUndo() const { return ring_.CanUndo(); }
 bool TFrmHistory::CanRedo() const { return ring_.CanRedo(); }
 
 bool TFrmHistory::AddState(const QString& name, const QString& detail) {
-    // The slot is only claimed once its snapshot is on disk, so a failed write leaves
-    // every index, name and file of the ring as it was.
+    // A failure collected now may still move the slot this state goes to.
+    CollectWrites();
     const int slot = ring_.NextSlot();
     const std::string path = SlotPath(slot);
     std::error_code ignored;
     std::filesystem::create_directories(HistoryFolder(), ignored);
-    std::string error;
-    if (!doc_.SaveSnapshot(path, error)) {
-        ShowMessage(this, SnapshotMessage(path, error, " could not be written.",
-                                          "This step was not recorded in the history."));
-        return false;
+    HistoryDocument::SnapshotWrite write = doc_.CaptureSnapshot();
+    if (!write) {
+        // Written here, in order after any queued write. The slot is only claimed once
+        // its snapshot is on disk, so a failed write leaves every index, name and file
+        // of the ring as it was.
+        FinishWrites();
+        std::string error;
+        if (!doc_.SaveSnapshot(path, error)) {
+            ShowMessage(this, SnapshotMessage(path, error, " could not be written.",
+                                              "This step was not recorded in the history."));
+            return false;
+        }
+        ring_.CommitAdd(name.toStdString(), detail.toStdString());
+        wroteThisRun_ = true;
+        SaveIndex();
+        RefreshList();
+        doc_.HistoryChanged();
+        return true;
     }
+
+    PendingState pending{0, path, ring_};
     ring_.CommitAdd(name.toStdString(), detail.toStdString());
     wroteThisRun_ = true;
-    SaveIndex();
+    SnapshotWriter::Job job;
+    if (ownFolder_) {
+        // The index is written right after the snapshot, so that it only ever names
+        // states whose files are complete.
+        job = [write = std::move(write), path, folder = HistoryFolder(),
+               index = IndexOfRing(ring_, doc_.DocumentPath())](std::string& error) {
+            if (!write(path, error)) return false;
+            std::string indexError;
+            if (!WriteHistoryIndex(folder, index, indexError)) {
+                std::error_code ignoredError;
+                std::filesystem::remove(HistoryIndexPath(folder), ignoredError);
+            }
+            return true;
+        };
+    } else {
+        job = [write = std::move(write), path](std::string& error) { return write(path, error); };
+    }
+    pending.Id = writer_->Enqueue(std::move(job));
+    pending_.push_back(std::move(pending));
     RefreshList();
     doc_.HistoryChanged();
     return true;
+}
+
+void TFrmHistory::FinishWrites() {
+    if (!writer_) return;
+    writer_->WaitAll();
+    CollectWrites();
+}
+
+bool TFrmHistory::WritesPending() const { return writer_ && writer_->Busy(); }
+
+void TFrmHistory::CollectWrites() {
+    if (!writer_) return;
+    bool dropped = false;
+    for (const SnapshotWriter::Result& result : writer_->TakeResults()) {
+        // Results of states already dropped with an earlier failure match nothing.
+        if (pending_.empty() || pending_.front().Id != result.Id) continue;
+        PendingState state = std::move(pending_.front());
+        pending_.pop_front();
+        if (result.What == SnapshotWriter::Outcome::Written) continue;
+        // Every later state was recorded on top of this one and was not written.
+        ring_ = std::move(state.Before);
+        pending_.clear();
+        dropped = true;
+        if (result.What == SnapshotWriter::Outcome::Failed)
+            ShowMessage(this, SnapshotMessage(state.Path, result.Error, " could not be written.",
+                                              "This step was not recorded in the history."));
+    }
+    if (!dropped) return;
+    SaveIndex();
+    // An emptied ring shows the single blank row, as before the first state.
+    if (ring_.FirstIndex() == ring_.LastIndex())
+        ResetGrid();
+    else
+        RefreshList();
+    doc_.HistoryChanged();
 }
 
 bool TFrmHistory::LoadSlot(int slot) {
@@ -213,6 +300,7 @@ bool TFrmHistory::LoadSlot(int slot) {
 }
 
 void TFrmHistory::MoveTo(int slot) {
+    FinishWrites();
     if (!doc_.CanChangeState()) {
         RefreshList();
         return;
@@ -228,6 +316,9 @@ void TFrmHistory::MoveTo(int slot) {
 }
 
 void TFrmHistory::Undo() {
+    // The target may be a state whose snapshot is still being written, or one that a
+    // failed write is about to drop.
+    FinishWrites();
     const int target = ring_.UndoTarget();
     if (target < 0) {
         RefreshList();
@@ -237,6 +328,7 @@ void TFrmHistory::Undo() {
 }
 
 void TFrmHistory::Redo() {
+    FinishWrites();
     const int target = ring_.RedoTarget();
     if (target < 0) {
         RefreshList();
@@ -246,6 +338,7 @@ void TFrmHistory::Redo() {
 }
 
 void TFrmHistory::LoadState(int slot) {
+    FinishWrites();
     if (!ring_.IsValidSlot(slot)) return;
     MoveTo(slot);
 }

@@ -7,11 +7,15 @@
 
 #include <QString>
 #include <QWidget>
+#include <deque>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "history/History.h"
 #include "history/HistoryRecovery.h"
+#include "history/SnapshotWriter.h"
 
 class QStatusBar;
 class QTableWidget;
@@ -23,6 +27,12 @@ public:
     virtual ~HistoryDocument() = default;
     // Writes the document (SketchBmp, ColorBmp, PhotoBmp, layer state) as a project file.
     virtual bool SaveSnapshot(const std::string& path, std::string& error) = 0;
+    // Writes a copy of the document taken earlier; runs on the history's writer thread.
+    using SnapshotWrite = std::function<bool(const std::string& path, std::string& error)>;
+    // Copies the document as it is now and returns the write of that copy, which must
+    // not touch the document, so that the user can go on working while it runs. An
+    // empty function makes the history call SaveSnapshot on the calling thread instead.
+    virtual SnapshotWrite CaptureSnapshot() { return {}; }
     // Reads the snapshot; on success installs the three layers and the layer state
     // quietly, sizes CompositeBmp and the scratch bitmaps, CurrentTool := 41 and presses
     // the hand button, UpdateScrollBars, RefreshView. On failure the document is
@@ -54,6 +64,8 @@ class TFrmHistory : public QWidget {  // tool window, caption "History"
     Q_OBJECT
 public:
     explicit TFrmHistory(HistoryDocument& doc, QWidget* parent = nullptr);
+    // Finishes the snapshot writes still queued.
+    ~TFrmHistory() override;
 
     // The folder of the snapshot files; until it is set, "history" in the program folder.
     void SetHistoryFolder(const std::string& folder);
@@ -74,10 +86,19 @@ public:
     // capacity := max(states, 0) + 1, once at start-up; empties the ring.
     void SetHistoryStates(int historyStates);
 
-    // Records the document as the state after the current one. False when the snapshot
-    // could not be written: the user was told (naming the file) and the ring is exactly
-    // as before.
+    // Records the document as the state after the current one. When the document can
+    // be copied (CaptureSnapshot), the state is recorded at once and its snapshot is
+    // written in the background; should that write fail, the user is told (naming the
+    // file) once the failure is collected, and the ring goes back to what it was before
+    // this state, dropping as well the states recorded after it. Otherwise the snapshot
+    // is written here, and false means it could not be: the user was told and the ring
+    // is exactly as before.
     bool AddState(const QString& name, const QString& detail);
+    // Blocks until every queued snapshot is on disk (or failed), then handles the
+    // results. Undo, redo, jumps and the end of the run call it first.
+    void FinishWrites();
+    // True while a snapshot write is queued or running.
+    bool WritesPending() const;
     // Step back or forward one state. When the snapshot cannot be read the user is told
     // and the current state stays the one the document shows.
     void Undo();
@@ -114,6 +135,16 @@ private:
     void ResetGrid();
     // Rewrites the index of an adopted folder after the ring changed.
     void SaveIndex();
+    // Handles the writes that have finished: a failure drops its state (and the states
+    // after it) and tells the user.
+    void CollectWrites();
+
+    // A state recorded before its snapshot was written, with the ring as it was before.
+    struct PendingState {
+        std::uint64_t Id = 0;
+        std::string Path;
+        HistoryRing Before;
+    };
 
     HistoryDocument& doc_;
     HistoryRing ring_;
@@ -124,6 +155,8 @@ private:
     // been overwritten, so they are no longer offered.
     bool wroteThisRun_ = false;
     std::optional<UnfinishedRun> unfinished_;
+    std::deque<PendingState> pending_;
+    std::unique_ptr<SnapshotWriter> writer_;
 };
 
 }  // namespace velmora

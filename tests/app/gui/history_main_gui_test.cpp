@@ -36,6 +36,8 @@ void WriteHistoryStates(const ShellEnv& env, int states) {
 void Edit(TFrmMain& w, int value) {
     w.Doc().SketchBmp.Pixel(0, 0)[0] = static_cast<std::uint8_t>(value);
     QVERIFY(w.AddState("Pencil", "--"));
+    // The snapshot is written in the background; the file listings below need it on disk.
+    w.FrmHistory->FinishWrites();
 }
 
 int SketchMark(TFrmMain& w) { return w.Doc().SketchBmp.Pixel(0, 0)[0]; }
@@ -197,7 +199,10 @@ private slots:
         // A folder where the next slot's file should be makes that write fail.
         QVERIFY(QDir().mkpath(env.Path("history/~history2.d2o")));
         env.messages.clear();
-        QVERIFY(!w.AddState("Pencil", "--"));
+        // The state is recorded at once; the failed write is reported when collected
+        // and takes the state back out.
+        QVERIFY(w.AddState("Pencil", "--"));
+        w.FrmHistory->FinishWrites();
         QCOMPARE(env.messages.size(), 1);
         QVERIFY(env.messages[0].contains(QStringLiteral("~history2.d2o")));
         QVERIFY(!w.MenuItem_Undo->isEnabled());

@@ -91,6 +91,9 @@ QByteArray FileBytes(const QString& path) {
 void Edit(TFrmMain& w, int value) {
     w.Doc().SketchBmp.Pixel(0, 0)[0] = static_cast<std::uint8_t>(value);
     QVERIFY(w.AddState("Pencil", "--"));
+    // The snapshot and the index are written in the background; these tests look at
+    // the files.
+    w.FrmHistory->FinishWrites();
 }
 
 int IndexedCurrent(const ShellEnv& env) {
@@ -193,6 +196,7 @@ private slots:
             QCOMPARE(w.FrmHistory->Ring().Name(current), std::string("Open"));
             QCOMPARE(w.FrmHistory->Ring().Detail(current), photo.toStdString());
             QVERIFY(!w.MenuItem_Undo->isEnabled());
+            w.FrmHistory->FinishWrites();
             QCOMPARE(HistoryFiles(env), (QStringList{"~history.idx", "~history.lock", "~history1.d2o"}));
 
             // Its slot holds the restored state, not the killed run's "Open" that was
