@@ -324,9 +324,15 @@ bool DialogPhoto(const Bitmap& displayed, int scalePercent, int width, Bitmap& p
                 std::to_string(displayed.Width()) + " pixels";
         return false;
     }
+    const auto [w, h] = DialogImageSize(displayed.Width(), displayed.Height(), scalePercent, width);
+    if (w >= 1 && h >= 1 && w == displayed.Width() && h == displayed.Height()) {
+        // Resampling to the same size gives every pixel back unchanged, so a page left
+        // at 100 % is a plain copy.
+        photo = displayed;
+        return true;
+    }
     SourcePixels source;  // private to this conversion, so parallel conversions never share it
     StoreSourcePixels(displayed, source);
-    const auto [w, h] = DialogImageSize(displayed.Width(), displayed.Height(), scalePercent, width);
     ResampleSourcePixels(source, w, h, photo);
     return true;
 }
