@@ -1,6 +1,6 @@
 // Timings of the conversion engine: the full conversion at the default parameters on
 // photographs of 1, 4 and 12 megapixels, against the straightforward reference
-// implementation; the live preview of a 640 x 480 region at both corners of a 12
+// implementation, and at 12 megapixels with each control at an extreme value; the live preview of a 640 x 480 region at both corners of a 12
 // megapixel photograph after each kind of control change; every pipeline stage on its
 // own, the smoothing at every kind of radius the dialog offers (and the counting
 // median alone, to place the switch from the networks) and the reduction of a
@@ -137,6 +137,71 @@ BENCHMARK(BM_FullConversion)->Arg(1)->Arg(4)->Arg(12)->Unit(benchmark::kMillisec
 
 void BM_ReferenceFullConversion(benchmark::State& state) { FullConversion<reference::TDrawEffect>(state); }
 BENCHMARK(BM_ReferenceFullConversion)->Arg(1)->Arg(4)->Arg(12)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The full conversion of the 12 megapixel photograph as velmora-batch makes it (one
+// run, its buffers given back as the layers are taken), with one control of the
+// conversion dialog at an extreme value and the others at their defaults. No control
+// should make it much slower than the defaults do (the first row).
+using Setting = void (*)(TEffectParams&);
+const std::pair<const char*, Setting> kExtremes[] = {
+    {"defaults", [](TEffectParams&) {}},
+    {"SketchType 1", [](TEffectParams& p) { p.SketchType = 1; }},
+    {"Detail 0", [](TEffectParams& p) { p.Detail = 0; }},
+    {"Detail 1024", [](TEffectParams& p) { p.Detail = 1024; }},
+    {"Darkness 1", [](TEffectParams& p) { p.Darkness = 1; }},
+    {"Darkness 256", [](TEffectParams& p) { p.Darkness = 256; }},
+    {"SketchSmooth 0", [](TEffectParams& p) { p.SketchSmooth = 0; }},
+    {"SketchSmooth 100", [](TEffectParams& p) { p.SketchSmooth = 100; }},
+    {"Sharper 200", [](TEffectParams& p) { p.Sharper = 200; }},
+    {"RemainDark 254/255", [](TEffectParams& p) { p.RemainDark = true, p.RemainThreshold = 254, p.RemainDarkness = 255; }},
+    {"ThresholdLevel 0", [](TEffectParams& p) { p.ThresholdLevel = 0; }},
+    {"ThresholdLevel 255", [](TEffectParams& p) { p.ThresholdLevel = 255; }},
+    {"ColorReducer 1", [](TEffectParams& p) { p.ColorReducer = 1; }},
+    {"ColorReducer 254", [](TEffectParams& p) { p.ColorReducer = 254; }},
+    {"Custom, 0 handles", [](TEffectParams& p) { p.ReducerType = 1, p.HandleCount = 0; }},
+    {"Custom, 5 handles", [](TEffectParams& p) {
+         p.ReducerType = 1, p.HandleCount = 5, p.Handles = {1, 2, 3, 4, 5};
+     }},
+    {"ColoringMode 1", [](TEffectParams& p) { p.ColoringMode = 1; }},
+    {"SmoothType 1", [](TEffectParams& p) { p.SmoothType = 1; }},
+    {"ColorSmooth 0", [](TEffectParams& p) { p.ColorSmooth = 0; }},
+    {"ColorSmooth 19", [](TEffectParams& p) { p.ColorSmooth = 19; }},
+    {"ColorSmooth 19 max", [](TEffectParams& p) { p.ColorSmooth = 19, p.SmoothType = 1; }},
+    {"BorderBlur 0", [](TEffectParams& p) { p.BorderBlur = 0; }},
+    {"BorderBlur 255", [](TEffectParams& p) { p.BorderBlur = 255; }},
+    {"Brightness -255", [](TEffectParams& p) { p.Brightness = -255; }},
+    {"Brightness 255", [](TEffectParams& p) { p.Brightness = 255; }},
+    {"Contrast -255", [](TEffectParams& p) { p.Contrast = -255; }},
+    {"Contrast 255", [](TEffectParams& p) { p.Contrast = 255; }},
+    {"Saturation -127", [](TEffectParams& p) { p.Saturation = -127; }},
+    {"Saturation 127", [](TEffectParams& p) { p.Saturation = 127; }},
+    {"Red/Green/Blue -255", [](TEffectParams& p) { p.Red = p.Green = p.Blue = -255; }},
+    {"Red/Green/Blue 255", [](TEffectParams& p) { p.Red = p.Green = p.Blue = 255; }},
+    {"BlendMode 2, Opacity 1", [](TEffectParams& p) { p.BlendMode = 2, p.Opacity = 1; }},
+    {"BlendMode 2, Opacity 99", [](TEffectParams& p) { p.BlendMode = 2, p.Opacity = 99; }},
+    {"sketch only", [](TEffectParams& p) { p.DrawColor = false; }},
+    {"color only", [](TEffectParams& p) { p.DrawSketch = false; }},
+};
+
+void BM_ControlExtreme(benchmark::State& state) {
+    const Bitmap& photo = Photo(12);
+    const auto& [name, set] = kExtremes[state.range(0)];
+    TEffectParams p = DefaultRecord(photo);
+    set(p);
+    Bitmap sketch, color;
+    for (auto _ : state) {
+        TDrawEffect effect;
+        effect.SetSingleRun(true);
+        effect.SetParams(p);
+        effect.Execute();
+        effect.TakeLayers(sketch, color);
+    }
+    state.SetLabel(name);
+}
+BENCHMARK(BM_ControlExtreme)
+    ->DenseRange(0, static_cast<int>(std::size(kExtremes)) - 1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The live preview after one kind of control change: the dialog's pipeline object
 // has shown the region once, then every iteration changes one control (back and

@@ -17,15 +17,28 @@ std::string CheckPictureSize(long long width, long long height, std::size_t maxB
     return {};
 }
 
-void Bitmap::SetSize(int width, int height) {
+void Bitmap::SetSizeUnset(int width, int height) {
     const std::string problem = CheckPictureSize(width, height);
     if (!problem.empty()) throw std::invalid_argument(problem);
     const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t(3);
-    std::vector<std::uint8_t> data(stride * static_cast<std::size_t>(height));
-    data_.swap(data);
+    const std::size_t bytes = stride * static_cast<std::size_t>(height);
+    if (bytes != data_.size()) {
+        // The old pixels go first, so the old and the new picture never take memory
+        // at the same time; when the new ones cannot be had, the bitmap is left empty.
+        *this = Bitmap();
+        data_.resize(bytes);
+    }
     width_ = width;
     height_ = height;
     stride_ = stride;
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+    if (stride > rowBytes)
+        for (int y = 0; y < height; ++y) std::memset(Row(y) + rowBytes, 0, stride - rowBytes);
+}
+
+void Bitmap::SetSize(int width, int height) {
+    SetSizeUnset(width, height);
+    if (!data_.empty()) std::memset(data_.data(), 0, data_.size());
 }
 
 void Bitmap::Fill(std::uint8_t b, std::uint8_t g, std::uint8_t r) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "common/LargeBlocks.h"
+
 namespace velmora {
 
 // Largest side a picture may have; larger headers are refused before allocating.
@@ -27,8 +29,12 @@ public:
 
     // Resizes to width x height; existing pixels are not kept. Throws
     // std::invalid_argument for negative or oversized dimensions and
-    // std::bad_alloc when memory runs out. New pixels are zero (black).
+    // std::bad_alloc when memory runs out, leaving the bitmap empty. New pixels are
+    // zero (black).
     void SetSize(int width, int height);
+    // The same for a caller that writes every pixel right after: the pixels are unset
+    // (only the row padding is zero), which spares clearing the whole picture first.
+    void SetSizeUnset(int width, int height);
 
     std::uint8_t* Row(int y) { return data_.data() + static_cast<std::size_t>(y) * stride_; }
     const std::uint8_t* Row(int y) const { return data_.data() + static_cast<std::size_t>(y) * stride_; }
@@ -52,7 +58,8 @@ private:
     int width_ = 0;
     int height_ = 0;
     std::size_t stride_ = 0;
-    std::vector<std::uint8_t> data_;
+    // Unset on allocation; SetSize clears it.
+    std::vector<std::uint8_t, UnsetAllocator<std::uint8_t>> data_;
 };
 
 // Fills a bitmap with white (255 in every byte).

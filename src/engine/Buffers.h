@@ -20,10 +20,10 @@ void PreparePages(void* data, std::size_t bytes);
 // size changes, the old memory is released first, so the old and the new buffer
 // never coexist. New elements of plain types are copied from a block of zeros, which
 // is faster than constructing them one by one.
-template <typename T>
-void SizeBuffer(std::vector<T>& v, std::size_t n) {
+template <typename T, typename A>
+void SizeBuffer(std::vector<T, A>& v, std::size_t n) {
     if (v.size() == n) return;
-    std::vector<T>().swap(v);
+    std::vector<T, A>().swap(v);
     v.reserve(n);
     PreparePages(v.data(), n * sizeof(T));
     if constexpr (std::is_trivially_copyable_v<T>) {
@@ -35,10 +35,10 @@ void SizeBuffer(std::vector<T>& v, std::size_t n) {
 }
 
 // The same, every element set to `value`.
-template <typename T>
-void FillBuffer(std::vector<T>& v, std::size_t n, const T& value) {
+template <typename T, typename A>
+void FillBuffer(std::vector<T, A>& v, std::size_t n, const T& value) {
     if (v.size() != n) {
-        std::vector<T>().swap(v);
+        std::vector<T, A>().swap(v);
         v.reserve(n);
         PreparePages(v.data(), n * sizeof(T));
     }

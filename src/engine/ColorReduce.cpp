@@ -293,7 +293,7 @@ bool ReduceWith(TColorStep& step, const PhotoPixels& img, Seg& seg, RawBuffer<Ta
 
     // 1. The regions that reach into the rectangle, each once, and whether a pixel is
     //    a region of its own. Marks: bit 1 region listed, bit 2 seed still to be found.
-    std::vector<std::uint8_t> marks(Area(g.PW, g.PH), 0);
+    LargeVector<std::uint8_t> marks(Area(g.PW, g.PH), 0);
     auto lone = [&](std::int32_t p) {
         for (int k = 0; k < 8; ++k)
             if (L[p + nb.offset[k]] == p) return false;

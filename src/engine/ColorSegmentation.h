@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/LargeBlocks.h"
 #include "engine/Buffers.h"
 #include "engine/ColorStep.h"
 
@@ -17,27 +18,8 @@ namespace velmora {
 
 using Classes = std::array<std::uint8_t, 256>;
 
-// An allocator that leaves new elements of plain types unset, for buffers of
-// millions of elements that are written in full (in parallel) right after sizing.
-template <typename T>
-struct UnsetAllocator : std::allocator<T> {
-    template <typename U>
-    struct rebind {
-        using other = UnsetAllocator<U>;
-    };
-    UnsetAllocator() = default;
-    template <typename U>
-    UnsetAllocator(const UnsetAllocator<U>&) noexcept {}
-    template <typename U>
-    void construct(U* p) noexcept {
-        ::new (static_cast<void*>(p)) U;
-    }
-    template <typename U, typename... Args>
-    void construct(U* p, Args&&... args) {
-        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-    }
-};
-
+// Buffers of millions of elements that are written in full (in parallel) right after
+// sizing, so their new elements are left unset.
 template <typename T>
 using RawBuffer = std::vector<T, UnsetAllocator<T>>;
 

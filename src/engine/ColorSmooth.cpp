@@ -191,7 +191,7 @@ VELMORA_PIXEL_LOOP void MaxInto(std::uint32_t* acc, const std::uint32_t* row, in
 
 // The maximum of every k x k window centred on output row y: the maximum over the k
 // rows of each column, then over k neighbouring columns.
-void MaxRow(const std::vector<std::uint32_t>& packed, int y, int width, int r, std::vector<std::uint32_t>& columns,
+void MaxRow(const LargeVector<std::uint32_t>& packed, int y, int width, int r, std::vector<std::uint32_t>& columns,
             std::uint32_t* out) {
     columns.assign(packed.begin() + static_cast<std::ptrdiff_t>(Area(width, y - r)),
                    packed.begin() + static_cast<std::ptrdiff_t>(Area(width, y - r + 1)));
@@ -204,7 +204,7 @@ void MaxRow(const std::vector<std::uint32_t>& packed, int y, int width, int r, s
 // The median of every k x k window centred on output row y by a selection on a copy
 // of each window: for radii beyond the counting method's, which the dialog never
 // asks for.
-void MedianRowBySelection(const std::vector<std::uint32_t>& packed, int y, int width, int r,
+void MedianRowBySelection(const LargeVector<std::uint32_t>& packed, int y, int width, int r,
                           std::vector<std::uint32_t>& window, TRGBTriple* out) {
     const int k = 2 * r + 1;
     const auto middle = static_cast<std::ptrdiff_t>((Area(k, k) - 1) / 2);
@@ -226,20 +226,35 @@ void TColorStep::ColorSmooth(int radius, int smoothType) {
     const int W = Width;
     const int H = Height;
     if (Final.size() != Area(W, H)) return;
-    Smoothed.resize(Area(W, H));
-    const int copyGrain = W >= 2048 ? 16 : 64;
-    if (!ParallelFor(H, copyGrain, [&](std::int64_t y0, std::int64_t y1) {
-            std::copy(Final.begin() + static_cast<std::ptrdiff_t>(Area(W, static_cast<int>(y0))),
-                      Final.begin() + static_cast<std::ptrdiff_t>(Area(W, static_cast<int>(y1))),
-                      Smoothed.begin() + static_cast<std::ptrdiff_t>(Area(W, static_cast<int>(y0))));
-        }) ||
-        Cancelled())
-        return;
-
     const int r = radius;
     // Only when a full window fits somewhere; otherwise no pixel is far enough from
     // every border and nothing changes.
-    if (r > 0 && 2LL * r + 1 <= W && 2LL * r + 1 <= H) {
+    const bool filtering = r > 0 && 2LL * r + 1 <= W && 2LL * r + 1 <= H;
+    const int copyGrain = W >= 2048 ? 16 : 64;
+    if (SingleRun && !filtering) {
+        Smoothed.swap(Final);
+        TripleBuffer().swap(Final);
+        if (Cancelled()) return;
+    } else {
+        // The filter writes every pixel at least the radius away from each border, so
+        // only the pixels nearer to one keep their color by a copy.
+        Smoothed.resize(Area(W, H));
+        const bool copied = ParallelFor(H, copyGrain, [&](std::int64_t y0, std::int64_t y1) {
+            for (int y = static_cast<int>(y0); y < static_cast<int>(y1); ++y) {
+                const TRGBTriple* s = Final.data() + Area(W, y);
+                TRGBTriple* d = Smoothed.data() + Area(W, y);
+                if (!filtering || y < r || y >= H - r) {
+                    std::copy_n(s, W, d);
+                } else {
+                    std::copy_n(s, r, d);
+                    std::copy_n(s + (W - r), r, d + (W - r));
+                }
+            }
+        });
+        if (!copied || Cancelled()) return;
+    }
+
+    if (filtering) {
         const int k = 2 * r + 1;
         const int outRows = H - 2 * r;
         const int outCols = W - 2 * r;
@@ -268,7 +283,7 @@ void TColorStep::ColorSmooth(int radius, int smoothType) {
                 }
             });
         } else {
-            std::vector<std::uint32_t> packed(Area(W, H));
+            LargeVector<std::uint32_t> packed(Area(W, H));
             finished = ParallelFor(H, copyGrain, [&](std::int64_t y0, std::int64_t y1) {
                 for (std::size_t i = Area(W, static_cast<int>(y0)); i < Area(W, static_cast<int>(y1)); ++i)
                     packed[i] = Pack(Final[i]);
@@ -306,6 +321,7 @@ void TColorStep::ColorSmooth(int radius, int smoothType) {
         }
         if (!finished || Cancelled()) return;
         steps.ReportUpTo(W - 1 - r);
+        if (SingleRun) TripleBuffer().swap(Final);
     }
     ReportStepDone(Progress);
 }

@@ -55,9 +55,13 @@ void TColorStep::SetRectangle(const Bitmap& source, int left, int top, int width
     Right = left + width;
     Bottom = top + height;
     // Every element of these is written by the step that makes it before anything
-    // reads it, so only a change of size needs new memory.
+    // reads it, so only a change of size needs new memory. A single run makes only
+    // the first; each later step takes over the buffer of the one before.
     const std::size_t n = Area(width, height);
-    for (TripleBuffer* b : {&Reduced, &Smoothed, &Blurred, &Final}) SizeBuffer(*b, n);
+    for (TripleBuffer* b : {&Smoothed, &Blurred, &Final})
+        if (SingleRun) TripleBuffer().swap(*b);
+        else SizeBuffer(*b, n);
+    SizeBuffer(Reduced, n);
 }
 
 bool TColorStep::CopyPhotograph(const Bitmap& source) {
@@ -85,7 +89,7 @@ void TColorStep::LoadRegion(const Bitmap& source, const ContentKey& content, int
                             int height) {
     if (!(content_ == content)) ForgetPhotograph();
     SetRectangle(source, left, top, width, height);
-    std::vector<TRGBTriple>().swap(FullImage);
+    TripleBuffer().swap(FullImage);
     if (Cancelled()) {
         ForgetPhotograph();
         for (TripleBuffer* b : {&Reduced, &Smoothed, &Blurred, &Final}) b->clear();
@@ -122,6 +126,12 @@ TRGBTriple TColorStep::NearestPaletteColor(TRGBTriple a) const {
 void TColorStep::BorderBlur(double radius) {
     const std::size_t n = Area(Width, Height);
     if (Smoothed.size() != n) return;
+    if (SingleRun) {
+        if (radius > 0) GaussianBlurProgress(Smoothed, Smoothed, Width, Height, radius, Progress);
+        Blurred.swap(Smoothed);
+        TripleBuffer().swap(Smoothed);
+        return;
+    }
     if (radius > 0) {
         GaussianBlurProgress(Smoothed, Blurred, Width, Height, radius, Progress);
         return;

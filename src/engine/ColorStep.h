@@ -40,6 +40,10 @@ public:
     TripleBuffer Blurred;    // also BlurRect's scratch
 
     ProgressTargets* Progress = nullptr;
+    // For a run made once (see TDrawEffect::SetSingleRun): each step takes the buffer
+    // it reads over, works in place where it can and leaves the buffers before it
+    // empty, so only Final is left at the end.
+    bool SingleRun = false;
 
     // Palette entries as (R, G, B); the order decides ties.
     std::array<TRGBTriple, 64> Palette{};

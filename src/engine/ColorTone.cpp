@@ -189,7 +189,11 @@ void TColorStep::AdjustTone(int brightness, int contrast, int saturation) {
     const auto brightnessTable = BrightnessTable(brightness);
     std::array<std::uint8_t, 256> t{};
     for (int i = 0; i < 256; ++i) t[static_cast<std::size_t>(i)] = brightnessTable[contrastTable[static_cast<std::size_t>(i)]];
-    const bool done = MapBuffer(Reduced, Final, Width, Height, Progress, [&](TRGBTriple& p) {
+    if (SingleRun) {
+        Final.swap(Reduced);
+        TripleBuffer().swap(Reduced);
+    }
+    const bool done = MapBuffer(SingleRun ? Final : Reduced, Final, Width, Height, Progress, [&](TRGBTriple& p) {
         Saturate(p, st);
         p.R = t[p.R];
         p.G = t[p.G];
@@ -201,7 +205,12 @@ void TColorStep::AdjustTone(int brightness, int contrast, int saturation) {
     ReportFoldedStep(Progress, "Brightness", Height);
 }
 
-void TColorStep::ColorBalance(int red, int green, int blue) { ApplyBrightness(Blurred, Final, red, green, blue); }
+void TColorStep::ColorBalance(int red, int green, int blue) {
+    if (!SingleRun) return ApplyBrightness(Blurred, Final, red, green, blue);
+    Final.swap(Blurred);
+    TripleBuffer().swap(Blurred);
+    ApplyBrightness(Final, Final, red, green, blue);
+}
 
 void TColorStep::BrightnessRect(const Bitmap& src, Bitmap& dst, Rect r, int red, int green, int blue) {
     const auto tr = BrightnessTable(red), tg = BrightnessTable(green), tb = BrightnessTable(blue);

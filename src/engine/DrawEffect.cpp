@@ -136,8 +136,9 @@ void TDrawEffect::Execute() {
         return;
     }
     hasResult_ = !Cancelled();
-    // A cancelled run leaves its buffers half made; nothing of it may be reused.
-    if (!hasResult_) Forget();
+    // A cancelled run leaves its buffers half made, and a single run only its
+    // results; nothing of either may be reused.
+    if (!hasResult_ || single_) Forget();
 }
 
 void TDrawEffect::Run(const TEffectParams& p, const Bitmap& source) {
@@ -166,12 +167,15 @@ void TDrawEffect::Run(const TEffectParams& p, const Bitmap& source) {
             Sketch.RenderSketch(p.SketchType, p.Detail, p.Darkness, p.ThresholdLevel, p.RemainThreshold,
                                 p.RemainDarkness, p.RemainDark, p.SketchSmooth / 20.0, p.Sharper / 5.0,
                                 p.Reserved);
+            // The inverted copy is only the drawing's input.
+            if (single_) TripleBuffer().swap(Sketch.Inverted);
             if (!Cancelled()) sketchDone_ = sketchKey;
         }
     }
     if (p.DrawColor) {
         TColorStep& c = ColorStep;
         c.SetProgress(Progress);
+        c.SingleRun = single_;
         // The classes depend on the reducer only through these fields: the class width
         // for Equality, the handles in use, sorted, for Custom.
         std::vector<std::int64_t> classes = {p.ReducerType, p.ColoringMode};
@@ -251,7 +255,7 @@ void TDrawEffect::ComposePreview(Bitmap& bitmap) const {
         for (std::int64_t y = y0; y < y1; ++y) {
             std::uint8_t* d = bitmap.Row(static_cast<int>(y));
             const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(p.Width);
-            const std::int32_t* sk = p.DrawSketch ? Sketch.Result.data() + row : nullptr;
+            const std::uint8_t* sk = p.DrawSketch ? Sketch.Result.data() + row : nullptr;
             const TRGBTriple* co = p.DrawColor ? ColorStep.Final.data() + row : nullptr;
             if (sk && co && p.BlendMode == 1) {
                 for (int x = 0; x < p.Width; ++x, d += 3) {
@@ -276,14 +280,12 @@ void TDrawEffect::ComposePreview(Bitmap& bitmap) const {
     });
 }
 
-void TDrawEffect::GetLayers(Bitmap& sketch, Bitmap& color) const {
-    if (StopRequested() || !hasResult_) return;
+void TDrawEffect::FillLayer(Bitmap& layer, bool sketch) const {
     const TEffectParams& p = ran_;
-    for (Bitmap* b : {&sketch, &color})
-        if (b->Width() != p.Width || b->Height() != p.Height) b->SetSize(p.Width, p.Height);
-
-    // A layer that is not drawn is white in every byte, padding included, as
-    // FillWhite leaves it.
+    // Every byte of a row is written below except a drawn row's padding, which a new
+    // bitmap has at zero.
+    if (layer.Width() != p.Width || layer.Height() != p.Height) layer.SetSizeUnset(p.Width, p.Height);
+    const bool drawn = sketch ? p.DrawSketch : p.DrawColor;
     ParallelLoop rows;
     rows.Count = p.Height;
     rows.Grain = OutputRows(p.Width);
@@ -291,20 +293,39 @@ void TDrawEffect::GetLayers(Bitmap& sketch, Bitmap& color) const {
     ParallelFor(rows, [&](std::int64_t y0, std::int64_t y1) {
         for (std::int64_t y = y0; y < y1; ++y) {
             const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(p.Width);
-            std::uint8_t* ds = sketch.Row(static_cast<int>(y));
-            std::uint8_t* dc = color.Row(static_cast<int>(y));
-            if (p.DrawSketch) {
-                const std::int32_t* s = Sketch.Result.data() + row;
-                for (int x = 0; x < p.Width; ++x, ds += 3) ds[0] = ds[1] = ds[2] = static_cast<std::uint8_t>(s[x]);
+            std::uint8_t* d = layer.Row(static_cast<int>(y));
+            if (!drawn) {
+                // A layer that is not drawn is white in every byte, padding included,
+                // as FillWhite leaves it.
+                std::memset(d, 255, layer.Stride());
+            } else if (sketch) {
+                const std::uint8_t* s = Sketch.Result.data() + row;
+                for (int x = 0; x < p.Width; ++x, d += 3) d[0] = d[1] = d[2] = s[x];
             } else {
-                std::memset(ds, 255, sketch.Stride());
+                std::memcpy(d, ColorStep.Final.data() + row, static_cast<std::size_t>(p.Width) * 3);
             }
-            if (p.DrawColor)
-                std::memcpy(dc, ColorStep.Final.data() + row, static_cast<std::size_t>(p.Width) * 3);
-            else
-                std::memset(dc, 255, color.Stride());
         }
     });
+}
+
+void TDrawEffect::GetLayers(Bitmap& sketch, Bitmap& color) const {
+    if (StopRequested() || !hasResult_) return;
+    FillLayer(sketch, true);
+    FillLayer(color, false);
+}
+
+void TDrawEffect::TakeLayers(Bitmap& sketch, Bitmap& color) {
+    if (StopRequested() || !hasResult_) return;
+    // Each result is given back as soon as its layer holds it, so the two never
+    // take memory together with both layers.
+    FillLayer(sketch, true);
+    LargeVector<std::uint8_t>().swap(Sketch.Result);
+    FillLayer(color, false);
+    TripleBuffer().swap(ColorStep.Final);
+    Sketch = TSketch{};
+    ColorStep = TColorStep{};
+    Forget();
+    hasResult_ = false;
 }
 
 }  // namespace velmora

@@ -55,6 +55,16 @@ public:
     // The two layers of the last run; nothing happens while the last run's token (or
     // CancelFlag) is set or when the last run did not finish.
     void GetLayers(Bitmap& sketch, Bitmap& color) const;
+    // The same, giving back all the run's buffers on the way: for a conversion whose
+    // layers are all that is wanted from it. Nothing is kept for a later run, and
+    // HasResult is false afterwards.
+    void TakeLayers(Bitmap& sketch, Bitmap& color);
+
+    // For a conversion that runs once, whose layers are then taken: every stage gives
+    // back the buffers of the stage before it as soon as it has read them, and works
+    // in place where it can, so that a run takes about half the memory and copies
+    // less. Nothing is kept for a later run. Off by default.
+    void SetSingleRun(bool single) { single_ = single; }
 
     // True when the last Execute ran to its end (not refused, not cancelled, not out
     // of memory).
@@ -71,6 +81,7 @@ private:
         friend bool operator==(const StageKey&, const StageKey&) = default;
     };
     void Forget();
+    void FillLayer(Bitmap& layer, bool sketch) const;
 
     TEffectParams params_;
     // The record of the last run: the results are read with its size and switches,
@@ -83,6 +94,7 @@ private:
     std::optional<StageKey> blurredDone_;  // ColorStep.Blurred
     std::optional<StageKey> finalDone_;    // ColorStep.Final (the balance)
     bool outOfMemory_ = false;
+    bool single_ = false;
     const CancelToken* cancel_ = nullptr;
     const CancelToken* ranCancel_ = nullptr;  // the token of the last run
 

@@ -5,7 +5,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/LargeBlocks.h"
+
 namespace velmora {
+
+// The engine's buffers of a whole picture's size, in memory that is quick to get.
+template <typename T>
+using LargeVector = std::vector<T, LargeAllocator<T>>;
 
 // One pixel in the byte order of the document's bitmaps: blue, green, red. Plain
 // bytes without initializers, so that buffers of millions of them are cleared as one
@@ -19,6 +25,6 @@ struct TRGBTriple {
 };
 static_assert(sizeof(TRGBTriple) == 3, "a triple must be exactly three bytes");
 
-using TripleBuffer = std::vector<TRGBTriple>;
+using TripleBuffer = LargeVector<TRGBTriple>;
 
 }  // namespace velmora

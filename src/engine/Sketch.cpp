@@ -88,10 +88,10 @@ struct EdgeMapping {
     bool remainDark;
 };
 
-void MapRow(const std::int32_t* edges, const std::uint8_t* inv, int W, const EdgeMapping& m, std::int32_t* out) {
+void MapRow(const std::int32_t* edges, const std::uint8_t* inv, int W, const EdgeMapping& m, std::uint8_t* out) {
     for (int x = 0; x < W; ++x, inv += 3)
-        out[x] = TSketch::MapEdge(edges[x], TRGBTriple{inv[0], inv[1], inv[2]}, m.sketchType, m.detail, m.darkness,
-                                  m.thresholdLevel, m.remainThreshold, m.remainDarkness, m.remainDark);
+        out[x] = static_cast<std::uint8_t>(TSketch::MapEdge(edges[x], TRGBTriple{inv[0], inv[1], inv[2]}, m.sketchType, m.detail, m.darkness,
+                                  m.thresholdLevel, m.remainThreshold, m.remainDarkness, m.remainDark));
 }
 
 }  // namespace
@@ -106,7 +106,7 @@ void TSketch::LoadRegion(const Bitmap& source, int left, int top, int width, int
     };
     if (Cancelled()) return abandon();
     // Every element of Inverted is written below, so only a change of size needs new
-    // memory; Result starts at zero as the edge accumulator.
+    // memory.
     SizeBuffer(Inverted, n);
     SizeBuffer(Result, n);
     const bool done = ParallelFor(height, RowsPerChunk(width), [&](std::int64_t y0, std::int64_t y1) {

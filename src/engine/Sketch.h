@@ -18,17 +18,13 @@ public:
     // The rectangle of the photograph with every byte inverted; blurred in place.
     TripleBuffer Inverted;
     ProgressTargets* Progress = nullptr;
-    // The edge accumulator, and after RenderSketch the gray value 0..255 of each pixel.
-    std::vector<std::int32_t> Result;
+    // The gray value 0..255 of each pixel after RenderSketch; zero after LoadRegion.
+    LargeVector<std::uint8_t> Result;
 
     void SetProgress(ProgressTargets* progress) { Progress = progress; }
 
     // The rectangle must lie inside `source`. A cancel empties both arrays.
     void LoadRegion(const Bitmap& source, int left, int top, int width, int height);
-
-    void AddEdge(int x, int y, int amount) {
-        Result[static_cast<std::size_t>(y) * static_cast<std::size_t>(Width) + static_cast<std::size_t>(x)] += amount;
-    }
 
     // radius = SketchSmooth / 20, sharpness = Sharper / 5. The last argument is the
     // record's reserved byte, which has no effect.

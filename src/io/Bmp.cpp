@@ -10,6 +10,15 @@
 #include "common/MemoryLimit.h"
 #include "io/FileUtil.h"
 
+#if defined(__unix__) || defined(__APPLE__)
+#include <climits>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+#define VELMORA_DIRECT_BMP_READ 1
+#endif
+
 namespace velmora {
 
 namespace {
@@ -305,9 +314,15 @@ bool DecodeBmp(const std::uint8_t* data, std::size_t size, Bitmap& out, std::siz
     try {
         Info info;
         if (!ParseHeaders(data, size, info, error)) return false;
-        Bitmap bmp(static_cast<int>(info.width), static_cast<int>(info.height));
-        std::uint64_t pixelEnd = 0;
+        // Run-length data may skip pixels, which then stay black; rows of any other
+        // kind set every pixel.
         const bool rle = info.compression == kRle8 || info.compression == kRle4;
+        Bitmap bmp;
+        if (rle)
+            bmp.SetSize(static_cast<int>(info.width), static_cast<int>(info.height));
+        else
+            bmp.SetSizeUnset(static_cast<int>(info.width), static_cast<int>(info.height));
+        std::uint64_t pixelEnd = 0;
         if (!(rle ? DecodeRle(data, size, info, bmp, pixelEnd, error)
                   : DecodeRows(data, size, info, bmp, pixelEnd, error)))
             return false;
@@ -352,19 +367,87 @@ std::vector<std::uint8_t> EncodeBmpHeader(int width, int height) {
 namespace {
 
 // Calls sink(bytes, n) with the header and then each row, bottom-up, with zero padding.
+// A bitmap's rows have the file's layout, so they are handed over where they are
+// unless their padding holds something other than zeros.
 template <typename Sink>
 bool EmitBmp(const Bitmap& bmp, Sink&& sink) {
     const std::vector<std::uint8_t> header = EncodeBmpHeader(bmp.Width(), bmp.Height());
     if (!sink(header.data(), header.size())) return false;
     const std::size_t rowBytes = static_cast<std::size_t>(bmp.Width()) * 3;
-    const std::size_t stride = (rowBytes + 3) & ~std::size_t(3);
-    std::vector<std::uint8_t> row(stride, 0);
+    const std::size_t stride = bmp.Stride();
+    std::vector<std::uint8_t> cleared;
     for (int y = bmp.Height() - 1; y >= 0; --y) {
-        std::memcpy(row.data(), bmp.Row(y), rowBytes);
-        if (!sink(row.data(), stride)) return false;
+        const std::uint8_t* row = bmp.Row(y);
+        if (std::any_of(row + rowBytes, row + stride, [](std::uint8_t b) { return b != 0; })) {
+            cleared.assign(row, row + rowBytes);
+            cleared.resize(stride, 0);
+            row = cleared.data();
+        }
+        if (!sink(row, stride)) return false;
     }
     return true;
 }
+
+#if defined(VELMORA_DIRECT_BMP_READ)
+// Reads the usual kind of file, uncompressed 24-bit rows, straight into the picture's
+// rows: the file's row layout is the bitmap's, so the system copies each row to its
+// place and the file's bytes are never held in memory as a whole. Returns false,
+// leaving `out` as it was, for a file of any other kind, one that is cut short or
+// one that cannot be read this way; the general reader then takes it and explains
+// any problem.
+bool ReadPlainBmp(const std::string& path, Bitmap& out) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    const auto fileSize = static_cast<std::uint64_t>(st.st_size);
+    std::array<std::uint8_t, 4096> head{};
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, head.size()));
+    if (::pread(fd, head.data(), want, 0) != static_cast<ssize_t>(want)) return false;
+    Info info;
+    std::string ignored;
+    if (!ParseHeaders(head.data(), want, info, ignored)) return false;
+    if (info.bpp != 24 || info.compression != kRgb) return false;
+
+    const auto width = static_cast<int>(info.width);
+    const auto height = static_cast<int>(info.height);
+    const std::uint64_t rowBytes = static_cast<std::uint64_t>(width) * 3;
+    const std::uint64_t stride = (rowBytes + 3) & ~std::uint64_t(3);
+    if (info.offBits + stride * static_cast<std::uint64_t>(height - 1) + rowBytes > fileSize) return false;
+    try {
+        Bitmap bmp;
+        bmp.SetSizeUnset(width, height);
+        // The last row's padding may be missing from the file.
+        const std::uint64_t available = fileSize - info.offBits;
+        std::vector<iovec> rows;
+        std::int64_t fileRow = 0;
+        while (fileRow < height) {
+            rows.clear();
+            const std::uint64_t offset = info.offBits + static_cast<std::uint64_t>(fileRow) * stride;
+            std::uint64_t expected = 0;
+            for (; fileRow < height && rows.size() < static_cast<std::size_t>(IOV_MAX); ++fileRow) {
+                const std::uint64_t n =
+                    std::min<std::uint64_t>(stride, available - static_cast<std::uint64_t>(fileRow) * stride);
+                rows.push_back(iovec{bmp.Row(TargetRow(info, fileRow)), static_cast<std::size_t>(n)});
+                expected += n;
+            }
+            const ssize_t got = ::preadv(fd, rows.data(), static_cast<int>(rows.size()), static_cast<off_t>(offset));
+            if (got < 0 || static_cast<std::uint64_t>(got) != expected) return false;
+        }
+        // The file's padding bytes need not be zero; the bitmap's are.
+        if (stride > rowBytes)
+            for (int y = 0; y < height; ++y) std::memset(bmp.Row(y) + rowBytes, 0, stride - rowBytes);
+        out.Swap(bmp);
+        return true;
+    } catch (const std::exception&) {
+        return false;  // the general reader meets the same problem and reports it
+    }
+}
+#endif
 
 }  // namespace
 
@@ -383,6 +466,9 @@ bool WriteBmpTo(AtomicFileWriter& writer, const Bitmap& bmp) {
 }
 
 bool ReadBmpFile(const std::string& path, Bitmap& out, std::string& error) {
+#if defined(VELMORA_DIRECT_BMP_READ)
+    if (ReadPlainBmp(path, out)) return true;
+#endif
     return ReadAndDecode(path, error, [&](const std::uint8_t* data, std::size_t size, std::string& problem) {
         std::size_t consumed = 0;
         return DecodeBmp(data, size, out, consumed, problem);

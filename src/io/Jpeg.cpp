@@ -6,10 +6,12 @@
 #include <jerror.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <stdexcept>
 
@@ -23,6 +25,10 @@ namespace {
 // Progressive files can hold any number of scans; a few hundred is far beyond what any
 // encoder writes, and refusing more keeps a hostile file from decoding for minutes.
 constexpr int kMaxScans = 500;
+
+// Rows offered to libjpeg per call; it fills as many as its current row group holds
+// and says how many, so fewer calls are made without any copying on our side.
+constexpr int kBatchRows = 16;
 
 // libjpeg reports fatal errors through error_exit, which must not return. We jump back
 // to the decoding function instead of letting the library end the process.
@@ -150,24 +156,62 @@ bool DecodeInto(Decompressor& d, ErrorManager& err, const std::uint8_t* data, st
         error = "the picture cannot be decoded";
         return false;
     }
-    bmp.SetSize(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height));
-    if (cmyk) cmykRow.resize(static_cast<std::size_t>(cinfo.output_width) * 4);
+    // Every pixel is decoded, so the rows need no clearing first; they are decoded
+    // straight into the picture's rows.
+    bmp.SetSizeUnset(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height));
+    const int batch = kBatchRows;
+    if (cmyk) cmykRow.resize(static_cast<std::size_t>(cinfo.output_width) * 4 * static_cast<std::size_t>(batch));
     const bool inverted = cinfo.saw_Adobe_marker;
     while (cinfo.output_scanline < cinfo.output_height) {
         const int y = static_cast<int>(cinfo.output_scanline);
-        JSAMPROW row = cmyk ? cmykRow.data() : bmp.Row(y);
-        if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) {
+        const int n = std::min(batch, bmp.Height() - y);
+        std::array<JSAMPROW, kBatchRows> rows{};
+        for (int i = 0; i < n; ++i)
+            rows[static_cast<std::size_t>(i)] =
+                cmyk ? cmykRow.data() + static_cast<std::size_t>(i) * cinfo.output_width * 4 : bmp.Row(y + i);
+        const auto got = static_cast<int>(jpeg_read_scanlines(&cinfo, rows.data(), static_cast<JDIMENSION>(n)));
+        if (got < 1) {
             error = "the file is cut short";
             return false;
         }
-        if (cmyk) CmykRowToBgr(cmykRow.data(), bmp.Row(y), bmp.Width(), inverted);
+        if (cmyk)
+            for (int i = 0; i < got; ++i) CmykRowToBgr(rows[static_cast<std::size_t>(i)], bmp.Row(y + i), bmp.Width(), inverted);
     }
     err.rowsComplete = true;
     jpeg_finish_decompress(&cinfo);
     return true;
 }
 
-bool EncodeFrom(Compressor& c, ErrorManager& err, const Bitmap& bmp, int quality, std::string& error) {
+// Compressed bytes go to a file in pieces, so they are never gathered whole and copied.
+// A failed write is remembered by the writer, whose Commit reports it.
+struct FileDestination {
+    jpeg_destination_mgr pub{};
+    AtomicFileWriter* writer = nullptr;
+    std::array<JOCTET, 1 << 16> buffer{};
+
+    explicit FileDestination(AtomicFileWriter& w) : writer(&w) {
+        pub.init_destination = [](j_compress_ptr cinfo) { Self(cinfo).Reset(); };
+        pub.empty_output_buffer = [](j_compress_ptr cinfo) -> boolean {
+            FileDestination& d = Self(cinfo);
+            d.writer->Write(d.buffer.data(), d.buffer.size());
+            d.Reset();
+            return TRUE;
+        };
+        pub.term_destination = [](j_compress_ptr cinfo) {
+            FileDestination& d = Self(cinfo);
+            d.writer->Write(d.buffer.data(), d.buffer.size() - d.pub.free_in_buffer);
+        };
+    }
+    static FileDestination& Self(j_compress_ptr cinfo) { return *reinterpret_cast<FileDestination*>(cinfo->dest); }
+    void Reset() {
+        pub.next_output_byte = buffer.data();
+        pub.free_in_buffer = buffer.size();
+    }
+};
+
+// Encodes into `dest`, or into the compressor's memory buffer when it is null.
+bool EncodeFrom(Compressor& c, ErrorManager& err, const Bitmap& bmp, int quality, FileDestination* dest,
+                std::string& error) {
     jpeg_compress_struct& cinfo = c.cinfo;
     if (setjmp(err.jump)) {
         error = err.message[0] ? err.message : "the picture cannot be encoded";
@@ -175,7 +219,10 @@ bool EncodeFrom(Compressor& c, ErrorManager& err, const Bitmap& bmp, int quality
     }
     jpeg_create_compress(&cinfo);
     c.created = true;
-    jpeg_mem_dest(&cinfo, &c.buffer, &c.length);
+    if (dest)
+        cinfo.dest = &dest->pub;
+    else
+        jpeg_mem_dest(&cinfo, &c.buffer, &c.length);
     cinfo.image_width = static_cast<JDIMENSION>(bmp.Width());
     cinfo.image_height = static_cast<JDIMENSION>(bmp.Height());
     cinfo.input_components = 3;
@@ -184,9 +231,13 @@ bool EncodeFrom(Compressor& c, ErrorManager& err, const Bitmap& bmp, int quality
     jpeg_set_quality(&cinfo, quality, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
-        // libjpeg takes non-const rows but only reads them.
-        JSAMPROW row = const_cast<JSAMPROW>(bmp.Row(static_cast<int>(cinfo.next_scanline)));
-        jpeg_write_scanlines(&cinfo, &row, 1);
+        // libjpeg takes the picture's own rows, several per call; it wants them
+        // non-const but only reads them.
+        const int y = static_cast<int>(cinfo.next_scanline);
+        const int n = std::min(kBatchRows, bmp.Height() - y);
+        std::array<JSAMPROW, kBatchRows> rows{};
+        for (int i = 0; i < n; ++i) rows[static_cast<std::size_t>(i)] = const_cast<JSAMPROW>(bmp.Row(y + i));
+        jpeg_write_scanlines(&cinfo, rows.data(), static_cast<JDIMENSION>(n));
     }
     jpeg_finish_compress(&cinfo);
     return true;
@@ -217,7 +268,11 @@ bool DecodeJpeg(const std::uint8_t* data, std::size_t size, Bitmap& out, std::st
     return false;
 }
 
-bool EncodeJpeg(const Bitmap& bmp, int quality, std::vector<std::uint8_t>& out, std::string& error) {
+namespace {
+
+// Encodes `bmp` into `dest` or, when that is null, into `out`.
+bool Encode(const Bitmap& bmp, int quality, FileDestination* dest, std::vector<std::uint8_t>* out,
+            std::string& error) {
     if (bmp.Empty()) {
         error = "the picture is empty";
         return false;
@@ -231,13 +286,19 @@ bool EncodeJpeg(const Bitmap& bmp, int quality, std::vector<std::uint8_t>& out, 
         ErrorManager err;
         InitErrors(err);
         c.cinfo.err = &err.pub;
-        if (!EncodeFrom(c, err, bmp, quality, error)) return false;
-        out.assign(c.buffer, c.buffer + c.length);
+        if (!EncodeFrom(c, err, bmp, quality, dest, error)) return false;
+        if (out) out->assign(c.buffer, c.buffer + c.length);
         return true;
     } catch (const std::bad_alloc&) {
         error = "there is not enough memory to encode the picture";
     }
     return false;
+}
+
+}  // namespace
+
+bool EncodeJpeg(const Bitmap& bmp, int quality, std::vector<std::uint8_t>& out, std::string& error) {
+    return Encode(bmp, quality, nullptr, &out, error);
 }
 
 bool ReadJpegFile(const std::string& path, Bitmap& out, std::string& error) {
@@ -247,13 +308,16 @@ bool ReadJpegFile(const std::string& path, Bitmap& out, std::string& error) {
 }
 
 bool WriteJpegFile(const std::string& path, const Bitmap& bmp, int quality, std::string& error) {
-    std::vector<std::uint8_t> bytes;
+    // A writer destroyed without Commit removes its temporary file, so a picture that
+    // cannot be encoded leaves any existing file as it was.
+    AtomicFileWriter writer(path);
+    auto dest = std::make_unique<FileDestination>(writer);
     std::string problem;
-    if (!EncodeJpeg(bmp, quality, bytes, problem)) {
+    if (!Encode(bmp, quality, dest.get(), nullptr, problem)) {
         error = "Cannot write \"" + path + "\": " + problem;
         return false;
     }
-    return WriteFileAtomically(path, bytes, error);
+    return writer.Commit(error);
 }
 
 }  // namespace velmora

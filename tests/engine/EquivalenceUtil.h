@@ -14,7 +14,7 @@
 #include "engine/EngineTestUtil.h"
 #include "engine/Pixels.h"
 #include "engine/Progress.h"
-#include "io/Jpeg.h"
+#include "support/Images.h"
 
 namespace velmora::test {
 
@@ -77,12 +77,15 @@ inline Bitmap PatchesPicture(int w, int h, unsigned seed) {
     return b;
 }
 
-inline Bitmap SamplePhoto() {
-    Bitmap b;
-    std::string error;
-    const bool ok = ReadJpegFile(std::string(VELMORA_PROGRAM_DIR) + "/sample.jpg", b, error);
-    EXPECT_TRUE(ok) << error;
-    return b;
+// Few levels per channel: flat areas of a handful of colors with sharp borders.
+inline Bitmap Posterized(const Bitmap& b) {
+    Bitmap p = b;
+    for (int y = 0; y < b.Height(); ++y)
+        for (int x = 0; x < b.Width(); ++x) {
+            const TRGBTriple c = At(b, x, y);
+            Put(p, x, y, Rgb(c.R / 64 * 64, c.G / 128 * 128, c.B / 96 * 96));
+        }
+    return p;
 }
 
 // A crop of a bitmap, so the sample photograph can be used at odd sizes.
@@ -121,8 +124,8 @@ inline TripleBuffer ToBuffer(const Bitmap& b) {
 }
 
 // Index of the first difference, or -1; shorter than a full dump when a test fails.
-template <typename T>
-long long FirstDifference(const std::vector<T>& a, const std::vector<T>& b) {
+template <typename T, typename U>
+long long FirstDifference(const T& a, const U& b) {
     if (a.size() != b.size()) return static_cast<long long>(std::min(a.size(), b.size()));
     for (std::size_t i = 0; i < a.size(); ++i)
         if (!(a[i] == b[i])) return static_cast<long long>(i);

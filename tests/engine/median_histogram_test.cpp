@@ -61,17 +61,6 @@ void ExpectSame(const TripleBuffer& fast, const TripleBuffer& slow, int w, const
     ASSERT_EQ(at, -1) << what << ": pixel " << at % w << "," << at / w;
 }
 
-// Flat patches of a few colors, as the color reduction leaves a photograph.
-Bitmap Posterized(const Bitmap& b) {
-    Bitmap p = b;
-    for (int y = 0; y < b.Height(); ++y)
-        for (int x = 0; x < b.Width(); ++x) {
-            const TRGBTriple c = At(b, x, y);
-            Put(p, x, y, Rgb(c.R / 64 * 64, c.G / 128 * 128, c.B / 96 * 96));
-        }
-    return p;
-}
-
 // Flat above, noise below: the colors overflow a tile part of the way down, so its
 // last rows must be taken back out of it.
 Bitmap FlatOverNoise(int w, int h, int flatRows) {

@@ -49,7 +49,7 @@ TEST(Sketch, LoadRegionInvertsTheRectangleInPlace) {
     ASSERT_EQ(sk.Inverted.size(), 9u);
     EXPECT_EQ(sk.Inverted[1 * 3 + 1], Rgb(245, 235, 225));
     EXPECT_EQ(sk.Inverted[0], Rgb(255, 255, 255));
-    EXPECT_EQ(sk.Result, std::vector<std::int32_t>(9, 0));
+    EXPECT_EQ(sk.Result, LargeVector<std::uint8_t>(9, 0));
 }
 
 TEST(Sketch, UniformPhotographMapsToWhiteWithTheDefaults) {

@@ -134,17 +134,6 @@ void ExpectSameSmoothing(const Bitmap& picture, int radius, int type, const std:
     EXPECT_EQ(fastTrace.events, slowTrace.events) << what << " radius " << radius << " type " << type;
 }
 
-// Few distinct colors in patches, so windows are full of ties.
-Bitmap Posterized(const Bitmap& b) {
-    Bitmap p = b;
-    for (int y = 0; y < b.Height(); ++y)
-        for (int x = 0; x < b.Width(); ++x) {
-            const TRGBTriple c = At(b, x, y);
-            Put(p, x, y, Rgb(c.R / 64 * 64, c.G / 128 * 128, c.B / 96 * 96));
-        }
-    return p;
-}
-
 }  // namespace
 
 TEST(SmoothEquivalence, EveryPictureRadiusAndType) {

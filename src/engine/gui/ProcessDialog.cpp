@@ -11,7 +11,6 @@
 #include <new>
 
 #include "common/Bitmap.h"
-#include "conversion/ConversionRun.h"
 #include "engine/DrawEffect.h"
 
 namespace velmora {
@@ -121,9 +120,9 @@ TFrm_Process::~TFrm_Process() {
     }
 }
 
-void TFrm_Process::SetParams(const TEffectParams& params) {
+void TFrm_Process::SetParams(const TEffectParams& params, int expectedSteps) {
     DrawEffect->SetParams(params);
-    expectedSteps_ = TotalProgressSteps(params);
+    expectedSteps_ = expectedSteps;
 }
 
 void TFrm_Process::GetLayers(Bitmap& sketch, Bitmap& color) { DrawEffect->GetLayers(sketch, color); }

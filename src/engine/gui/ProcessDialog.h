@@ -66,7 +66,9 @@ public:
     explicit TFrm_Process(QWidget* parent = nullptr);
     ~TFrm_Process() override;
 
-    void SetParams(const TEffectParams& params);
+    // `expectedSteps` sizes the total bar: how many steps the run will report, or -1
+    // for as many as the engine reserves.
+    void SetParams(const TEffectParams& params, int expectedSteps);
     void GetLayers(Bitmap& sketch, Bitmap& color);
 
     // Read by the caller after the dialog has closed: the user cancelled, or the run

@@ -1,0 +1,186 @@
+#include "common/LargeBlocks.h"
+
+#include <cstdint>
+#include <iterator>
+#include <map>
+#include <mutex>
+
+// Under a sanitizer every block must come from the ordinary allocator, which the
+// sanitizer watches; a pool of our own would hide overruns and leaks from it.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define VELMORA_PLAIN_BLOCKS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(memory_sanitizer) || __has_feature(thread_sanitizer)
+#define VELMORA_PLAIN_BLOCKS 1
+#endif
+#endif
+
+#if defined(__linux__) && !defined(VELMORA_PLAIN_BLOCKS)
+#define VELMORA_POOLED_BLOCKS 1
+#include <sys/mman.h>
+#endif
+
+namespace velmora {
+
+#if defined(VELMORA_POOLED_BLOCKS)
+
+namespace {
+
+// The size of a huge page on the processors this runs on; blocks are multiples of it.
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+std::size_t PoolBytes(std::size_t bytes) {
+    if (bytes > std::numeric_limits<std::size_t>::max() - kHugePage) throw std::bad_alloc();
+    return (bytes + kHugePage - 1) & ~(kHugePage - 1);
+}
+
+// Address ranges of huge-page-aligned memory: handed out, or kept for reuse. Kept
+// ranges that touch are merged, so a block freed in pieces can serve a larger request.
+class Pool {
+public:
+    void* Take(std::size_t bytes) {
+        std::unique_lock lock(mutex_);
+        auto best = kept_.end();
+        for (auto it = kept_.begin(); it != kept_.end(); ++it)
+            if (it->second >= bytes && (best == kept_.end() || it->second < best->second)) best = it;
+        if (best != kept_.end()) {
+            const std::uintptr_t start = best->first;
+            const std::size_t length = best->second;
+            kept_.erase(best);
+            if (length > bytes) kept_.emplace(start + bytes, length - bytes);
+            keptBytes_ -= bytes;
+            Use(bytes);
+            return reinterpret_cast<void*>(start);
+        }
+        // New memory is needed. Kept ranges that, together with what is in use and
+        // the new block, would exceed the most ever in use go back to the system
+        // first, so keeping them never raises the peak.
+        const std::size_t after = inUse_ + bytes;
+        Release(stats().highWater > after ? stats().highWater - after : 0);
+        void* block = Map(bytes);
+        if (block == nullptr) {
+            Release(0);
+            block = Map(bytes);
+            if (block == nullptr) throw std::bad_alloc();
+        }
+        Use(bytes);
+        return block;
+    }
+
+    void Give(void* block, std::size_t bytes) {
+        std::lock_guard lock(mutex_);
+        inUse_ -= bytes;
+        auto start = reinterpret_cast<std::uintptr_t>(block);
+        std::size_t length = bytes;
+        auto next = kept_.lower_bound(start);
+        if (next != kept_.end() && start + length == next->first) {
+            length += next->second;
+            next = kept_.erase(next);
+        }
+        if (next != kept_.begin()) {
+            auto prev = std::prev(next);
+            if (prev->first + prev->second == start) {
+                start = prev->first;
+                length += prev->second;
+                kept_.erase(prev);
+            }
+        }
+        kept_.emplace(start, length);
+        keptBytes_ += bytes;
+    }
+
+    LargeBlockStats Stats() {
+        std::lock_guard lock(mutex_);
+        return stats();
+    }
+
+    void ReleaseAll() {
+        std::lock_guard lock(mutex_);
+        Release(0);
+    }
+
+private:
+    LargeBlockStats stats() const { return LargeBlockStats{inUse_, highWater_, keptBytes_, true}; }
+
+    void Use(std::size_t bytes) {
+        inUse_ += bytes;
+        if (inUse_ > highWater_) highWater_ = inUse_;
+    }
+
+    // Returns kept memory to the system until at most `limit` bytes are kept, the
+    // smallest ranges first (they are the least likely to fit a later request).
+    void Release(std::size_t limit) {
+        while (keptBytes_ > limit) {
+            auto smallest = kept_.begin();
+            for (auto it = kept_.begin(); it != kept_.end(); ++it)
+                if (it->second < smallest->second) smallest = it;
+            const std::size_t excess = keptBytes_ - limit;
+            if (smallest->second > excess) {
+                // Only the end of the range goes; it stays a multiple of huge pages.
+                const std::size_t cut = PoolBytes(excess);
+                ::munmap(reinterpret_cast<void*>(smallest->first + smallest->second - cut), cut);
+                smallest->second -= cut;
+                keptBytes_ -= cut;
+                if (smallest->second == 0) kept_.erase(smallest);
+            } else {
+                ::munmap(reinterpret_cast<void*>(smallest->first), smallest->second);
+                keptBytes_ -= smallest->second;
+                kept_.erase(smallest);
+            }
+        }
+    }
+
+    // Fresh memory at a huge-page boundary, marked for huge pages before anything
+    // touches it; null when the system has none.
+    static void* Map(std::size_t bytes) {
+        void* raw = ::mmap(nullptr, bytes + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (raw == MAP_FAILED) return nullptr;
+        const auto begin = reinterpret_cast<std::uintptr_t>(raw);
+        const std::uintptr_t aligned = (begin + kHugePage - 1) & ~(kHugePage - 1);
+        if (aligned > begin) ::munmap(raw, aligned - begin);
+        const std::uintptr_t end = begin + bytes + kHugePage;
+        if (end > aligned + bytes) ::munmap(reinterpret_cast<void*>(aligned + bytes), end - aligned - bytes);
+        // A system without huge pages refuses this; the block then has ordinary pages.
+        ::madvise(reinterpret_cast<void*>(aligned), bytes, MADV_HUGEPAGE);
+        return reinterpret_cast<void*>(aligned);
+    }
+
+    std::mutex mutex_;
+    std::map<std::uintptr_t, std::size_t> kept_;  // start -> length
+    std::size_t keptBytes_ = 0;
+    std::size_t inUse_ = 0;
+    std::size_t highWater_ = 0;
+};
+
+// Never destroyed: blocks may be freed by objects that outlive every other static.
+Pool& ThePool() {
+    static Pool* pool = new Pool;
+    return *pool;
+}
+
+}  // namespace
+
+void* AllocateBlock(std::size_t bytes) {
+    if (bytes < kLargeBlockBytes) return ::operator new(bytes);
+    return ThePool().Take(PoolBytes(bytes));
+}
+
+void FreeBlock(void* block, std::size_t bytes) noexcept {
+    if (block == nullptr) return;
+    if (bytes < kLargeBlockBytes) return ::operator delete(block);
+    ThePool().Give(block, PoolBytes(bytes));
+}
+
+LargeBlockStats LargeBlockUsage() { return ThePool().Stats(); }
+void ReleaseKeptBlocks() { ThePool().ReleaseAll(); }
+
+#else
+
+void* AllocateBlock(std::size_t bytes) { return ::operator new(bytes); }
+void FreeBlock(void* block, std::size_t) noexcept { ::operator delete(block); }
+LargeBlockStats LargeBlockUsage() { return {}; }
+void ReleaseKeptBlocks() {}
+
+#endif
+
+}  // namespace velmora

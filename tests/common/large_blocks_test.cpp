@@ -1,0 +1,66 @@
+// The pool of large blocks: blocks are usable and huge-page aligned, freed blocks are
+// handed out again, and what the pool keeps never raises the peak above the most
+// ever in use at once.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "common/LargeBlocks.h"
+
+using namespace velmora;
+
+namespace {
+
+constexpr std::size_t kMiB = std::size_t{1} << 20;
+
+TEST(LargeBlocks, FreedBlocksAreReusedAndSplit) {
+    if (!LargeBlockUsage().pooled) GTEST_SKIP() << "the ordinary allocator serves every block here";
+    ReleaseKeptBlocks();  // blocks kept from other tests would be chosen first
+    EXPECT_EQ(LargeBlockUsage().kept, 0u);
+    void* a = AllocateBlock(9 * kMiB);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(a) % (2 * kMiB), 0u);
+    std::memset(a, 7, 9 * kMiB);
+    FreeBlock(a, 9 * kMiB);
+    // A smaller request takes the front of the freed block; a second one its rest.
+    void* b = AllocateBlock(4 * kMiB);
+    void* c = AllocateBlock(5 * kMiB + 1);
+    EXPECT_EQ(b, a);
+    EXPECT_EQ(static_cast<char*>(c), static_cast<char*>(a) + 4 * kMiB);
+    FreeBlock(c, 5 * kMiB + 1);
+    FreeBlock(b, 4 * kMiB);
+    // The two pieces are one block again.
+    void* d = AllocateBlock(10 * kMiB);
+    EXPECT_EQ(d, a);
+    FreeBlock(d, 10 * kMiB);
+}
+
+TEST(LargeBlocks, KeptMemoryNeverRaisesThePeak) {
+    if (!LargeBlockUsage().pooled) GTEST_SKIP() << "the ordinary allocator serves every block here";
+    std::vector<std::pair<void*, std::size_t>> live;
+    unsigned s = 99;
+    for (int i = 0; i < 200; ++i) {
+        s = s * 1664525u + 1013904223u;
+        if (live.empty() || (s >> 28) < 9) {
+            const std::size_t bytes = (1 + (s >> 8) % 24) * kMiB + (s >> 16) % 4096;
+            live.emplace_back(AllocateBlock(bytes), bytes);
+            static_cast<char*>(live.back().first)[bytes - 1] = 1;  // the whole block is usable
+        } else {
+            const std::size_t k = (s >> 4) % live.size();
+            FreeBlock(live[k].first, live[k].second);
+            live.erase(live.begin() + static_cast<std::ptrdiff_t>(k));
+        }
+        const LargeBlockStats st = LargeBlockUsage();
+        ASSERT_LE(st.inUse + st.kept, st.highWater) << "step " << i;
+    }
+    for (const auto& [p, n] : live) FreeBlock(p, n);
+    // Small blocks come from the ordinary allocator and are not counted.
+    const std::size_t before = LargeBlockUsage().inUse;
+    void* small = AllocateBlock(1000);
+    EXPECT_EQ(LargeBlockUsage().inUse, before);
+    FreeBlock(small, 1000);
+}
+
+}  // namespace
