@@ -21,6 +21,14 @@ int TotalProgressSteps(const TEffectParams& params) {
     return steps;
 }
 
+LayerState ConversionLayerState(const TEffectParams& params, LayerState state) {
+    state.BlendingMode = params.BlendMode == 1 ? 0 : 1;
+    state.Opacity = params.Opacity;
+    state.SketchVisible = true;
+    state.ColorVisible = true;
+    return state;
+}
+
 std::string ConversionDetailText(const TEffectParams& p) {
     using std::to_string;
     std::string d;

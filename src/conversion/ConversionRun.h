@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "document/LayerState.h"
 #include "engine/EffectParams.h"
 
 namespace velmora {
@@ -20,6 +21,10 @@ TEffectParams FullConversionRecord(const TEffectParams& dialogRecord, const Bitm
 // the color part reduces (one), adjusts tone (three), smooths (one), blurs the
 // borders (two, only with a radius above 0) and balances (one).
 int TotalProgressSteps(const TEffectParams& params);
+
+// The layer settings after a conversion: the blending chosen in the coloring
+// options, both layers visible; everything else as in `state`.
+LayerState ConversionLayerState(const TEffectParams& params, LayerState state);
 
 // The history detail of a conversion, e.g.
 // "Sketch(115,68,15) Sketch Type(2) Color(10,2,25,0,0,0) Color Scale(0) Smooth(0) Blending Mode(1)".

@@ -1,6 +1,9 @@
 #include "conversion/ImageSize.h"
 
+#include <algorithm>
 #include <cstdint>
+
+#include "conversion/ParamControls.h"
 
 namespace velmora {
 
@@ -21,5 +24,57 @@ int HeightForWidth(int width, PictureSize original) { return MulDiv(width, origi
 int WidthForHeight(int height, PictureSize original) { return MulDiv(height, original.Width, original.Height); }
 
 int ScaleForWidth(int width, PictureSize original) { return MulDiv(width, 100, original.Width); }
+
+void ImageSizePage::Open(PictureSize original) {
+    original_ = original;
+    SetWidth(original.Width);
+    SetHeight(original.Height);
+}
+
+void ImageSizePage::SetWidth(int width) {
+    width = std::clamp(width, 0, std::max(0, original_.Width));
+    if (width == spinWidth_) return;
+    spinWidth_ = width;
+    if (width <= 0 || width == current_.Width) return;
+    current_ = {width, HeightForWidth(width, original_)};
+    SetHeight(current_.Height);
+    resample_(current_);
+    slider_ = kImageScale.Clamp(ScaleForWidth(current_.Width, original_));
+}
+
+void ImageSizePage::SetHeight(int height) {
+    height = std::clamp(height, 0, std::max(0, original_.Height));
+    if (height == spinHeight_) return;
+    spinHeight_ = height;
+    if (height <= 0 || height == current_.Height) return;
+    current_ = {WidthForHeight(height, original_), height};
+    SetWidth(current_.Width);
+    resample_(current_);
+    slider_ = kImageScale.Clamp(ScaleForWidth(current_.Width, original_));
+}
+
+void ImageSizePage::MoveSlider(int percent) {
+    percent = kImageScale.Clamp(percent);
+    if (percent == slider_) return;
+    slider_ = percent;
+    if (percent >= 100) return;
+    const PictureSize size = ScaledSize(percent, original_);
+    SetWidth(size.Width);
+    SetHeight(size.Height);
+    resample_(size);
+}
+
+PictureSize DialogImageSize(PictureSize original, int scalePercent, int width) {
+    PictureSize last = original;
+    ImageSizePage page([&last](PictureSize s) {
+        if (s.Width >= 1 && s.Height >= 1) last = s;
+    });
+    page.Open(original);
+    if (width > 0)
+        page.SetWidth(width);
+    else if (scalePercent >= 1 && scalePercent <= 100)
+        page.MoveSlider(scalePercent);
+    return last;
+}
 
 }  // namespace velmora

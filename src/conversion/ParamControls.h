@@ -45,6 +45,52 @@ inline constexpr IntControl kOpacity{"Trc_Opeaity", 1, 99, 50};
 // Image Size page.
 inline constexpr IntControl kImageScale{"Trc_ImageSize", 1, 100, 100};
 
+// The thirteen parameter track bars of the dialog's pages, each with the record field
+// it shows (none for the Sketch page's threshold, which the record holds inverted as
+// ThresholdLevel and a preset never sets). The order is the dialog's slot order.
+struct ParamBinding {
+    const IntControl* Control;
+    std::int32_t TEffectParams::*Field;
+};
+enum PageSlot {
+    kSlotDetail,
+    kSlotDarkness,
+    kSlotThreshold,
+    kSlotSketchSmooth,
+    kSlotColorReducer,
+    kSlotColorSmooth,
+    kSlotBorderBlur,
+    kSlotBrightness,
+    kSlotContrast,
+    kSlotSaturation,
+    kSlotRed,
+    kSlotGreen,
+    kSlotBlue,
+    kPageTrackBars
+};
+inline constexpr std::array<ParamBinding, kPageTrackBars> kPageParams{{
+    {&kDetail, &TEffectParams::Detail},
+    {&kDarkness, &TEffectParams::Darkness},
+    {&kSketchThreshold, nullptr},
+    {&kSketchSmooth, &TEffectParams::SketchSmooth},
+    {&kColorReducer, &TEffectParams::ColorReducer},
+    {&kColorSmooth, &TEffectParams::ColorSmooth},
+    {&kBorderBlur, &TEffectParams::BorderBlur},
+    {&kBrightness, &TEffectParams::Brightness},
+    {&kContrast, &TEffectParams::Contrast},
+    {&kSaturation, &TEffectParams::Saturation},
+    {&kRed, &TEffectParams::Red},
+    {&kGreen, &TEffectParams::Green},
+    {&kBlue, &TEffectParams::Blue},
+}};
+// The track bars of the two More Options windows.
+inline constexpr std::array<ParamBinding, 4> kMoreOptionParams{{
+    {&kSharper, &TEffectParams::Sharper},
+    {&kRemainThreshold, &TEffectParams::RemainThreshold},
+    {&kRemainDarkness, &TEffectParams::RemainDarkness},
+    {&kOpacity, &TEffectParams::Opacity},
+}};
+
 // Defaults of the choice controls.
 inline constexpr int kDefaultSketchTypeIndex = 1;    // "Gray"
 inline constexpr int kDefaultColoringModeIndex = 1;  // "Average"

@@ -4,11 +4,6 @@
 
 namespace velmora {
 
-SourcePixels& SharedSourcePixels() {
-    static SourcePixels shared;
-    return shared;
-}
-
 void StoreSourcePixels(const Bitmap& bmp, SourcePixels& dst) {
     const std::size_t rowBytes = static_cast<std::size_t>(bmp.Width()) * 3;
     std::vector<std::uint8_t> pixels(rowBytes * static_cast<std::size_t>(bmp.Height()));

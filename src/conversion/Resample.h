@@ -16,11 +16,7 @@ struct SourcePixels {
     std::vector<std::uint8_t> Pixels;
 };
 
-// The program-wide buffer that opening fills and the conversion dialog scales from.
-// Used on the user-interface thread only.
-SourcePixels& SharedSourcePixels();
-
-void StoreSourcePixels(const Bitmap& bmp, SourcePixels& dst = SharedSourcePixels());
+void StoreSourcePixels(const Bitmap& bmp, SourcePixels& dst);
 
 // Resamples `src` to width x height into `dst` by averaging the source area each
 // output pixel covers (integer arithmetic with 12 fractional bits). A width or height

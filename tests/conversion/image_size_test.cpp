@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "conversion/ImageSize.h"
 
 using namespace velmora;
@@ -35,4 +37,45 @@ TEST(ImageSize, EmptyOriginalGivesZeroNotACrash) {
     EXPECT_EQ(HeightForWidth(10, none), 0);
     EXPECT_EQ(WidthForHeight(10, none), 0);
     EXPECT_EQ(ScaleForWidth(10, none), 0);
+}
+
+TEST(ImageSizePage, ReplaysTheHandlersToTheFinalSize) {
+    // The slider at 33 on 640 x 480 gives 211 x 158.
+    EXPECT_EQ(DialogImageSize({640, 480}, 33, 0), (PictureSize{211, 158}));
+    // Typing a width keeps the aspect ratio, truncating.
+    EXPECT_EQ(DialogImageSize({640, 480}, 100, 320), (PictureSize{320, 240}));
+    EXPECT_EQ(DialogImageSize({641, 479}, 100, 320), (PictureSize{320, 239}));
+    // 100 % and the original width change nothing.
+    EXPECT_EQ(DialogImageSize({640, 480}, 100, 0), (PictureSize{640, 480}));
+    EXPECT_EQ(DialogImageSize({640, 480}, 100, 640), (PictureSize{640, 480}));
+    // The slider always ends at its own width and height, even where the width's
+    // handler computed another height on the way.
+    EXPECT_EQ(DialogImageSize({999, 1000}, 50, 0), (PictureSize{499, 500}));
+    // A side that would become 0 resamples nothing: the picture keeps its size.
+    EXPECT_EQ(DialogImageSize({640, 2}, 100, 100), (PictureSize{640, 2}));
+    EXPECT_EQ(DialogImageSize({50, 400}, 1, 0), (PictureSize{50, 400}));
+}
+
+TEST(ImageSizePage, EachHandlerResamplesInTurnAndTheSliderEchoStaysQuiet) {
+    std::vector<PictureSize> resampled;
+    ImageSizePage page([&](PictureSize s) { resampled.push_back(s); });
+    page.Open({999, 1000});
+    EXPECT_EQ(resampled, (std::vector<PictureSize>{{999, 1000}}));
+    // The slider sets the width (whose handler computes a height), then the height
+    // (whose handler resamples again), then resamples at its own size.
+    resampled.clear();
+    page.MoveSlider(50);
+    EXPECT_EQ(resampled, (std::vector<PictureSize>{{499, 499}, {499, 500}, {499, 500}}));
+    EXPECT_EQ(page.Width(), 499);
+    EXPECT_EQ(page.Height(), 500);
+    EXPECT_EQ(page.Scale(), 49) << "the spin handlers moved the slider without running its handler";
+    // Back to 100 keeps the size; a spin edit set to its own value does nothing.
+    resampled.clear();
+    page.MoveSlider(100);
+    page.SetHeight(500);
+    EXPECT_TRUE(resampled.empty());
+    // Values beyond the original are clamped as the spin edit clamps them.
+    page.SetWidth(5000);
+    EXPECT_EQ(page.Width(), 999);
+    EXPECT_EQ(page.Current(), (PictureSize{999, 1000}));
 }

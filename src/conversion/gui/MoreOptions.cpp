@@ -5,7 +5,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShowEvent>
@@ -14,42 +13,33 @@
 
 #include "conversion/ParamControls.h"
 #include "conversion/gui/ControlKit.h"
-#include "conversion/gui/PreviewDialog.h"
 #include "conversion/gui/RadioGroup.h"
 
 namespace velmora {
 
 namespace {
 
-void UpdateConversionPreview() {
-    if (TFrmPreview* dlg = FrmPreview()) dlg->UpdatePreview();
-}
-
-TEffectParams ConversionRecord() {
-    if (TFrmPreview* dlg = FrmPreview()) return dlg->Params();
-    return TEffectParams{};
-}
-
 // A track bar and spin edit pair of a More Options window. Both handlers act only
 // while the window is shown, and each change computes one preview.
-void ConnectPair(QDialog* window, QSlider* trc, QSpinBox* spn) {
-    QObject::connect(trc, &QSlider::valueChanged, window, [window, trc, spn] {
+void ConnectPair(QDialog* window, QSlider* trc, QSpinBox* spn, const std::function<void()>& preview) {
+    QObject::connect(trc, &QSlider::valueChanged, window, [window, trc, spn, preview] {
         if (!window->isVisible()) return;
         if (spn->value() != trc->value()) {
             spn->setValue(trc->value());
-            UpdateConversionPreview();
+            preview();
         }
     });
-    QObject::connect(spn, &QSpinBox::valueChanged, window, [window, trc, spn] {
+    QObject::connect(spn, &QSpinBox::valueChanged, window, [window, trc, spn, preview] {
         if (!window->isVisible()) return;
         if (HasText(spn) && spn->value() != trc->value()) {
             trc->setValue(spn->value());
-            UpdateConversionPreview();
+            preview();
         }
     });
 }
 
 void SetPair(QSlider* trc, QSpinBox* spn, int value) {
+    const QSignalBlocker b1(trc), b2(spn);
     trc->setValue(value);
     spn->setValue(value);
 }
@@ -67,7 +57,8 @@ QHBoxLayout* ButtonRow(QPushButton* ok, QPushButton* cancel) {
 // ---------------------------------------------------------------------------------
 // Sketch - More Options
 
-TFrmSketchMoreOption::TFrmSketchMoreOption(QWidget* parent) : QDialog(parent) {
+TFrmSketchMoreOption::TFrmSketchMoreOption(MoreOptionsTarget target, QWidget* parent)
+    : QDialog(parent), target_(std::move(target)) {
     setObjectName(QStringLiteral("FrmSketchMoreOption"));
     setWindowTitle(QStringLiteral("Sketch - More Options"));
     setFixedSize(418, 332);
@@ -127,14 +118,14 @@ TFrmSketchMoreOption::TFrmSketchMoreOption(QWidget* parent) : QDialog(parent) {
                        static_cast<QWidget*>(Trc_Darkness), static_cast<QWidget*>(Spn_Darkness)})
         w->setEnabled(false);
 
-    ConnectPair(this, Trc_Sharper, Spn_Sharper);
-    ConnectPair(this, Trc_Threshold, Spn_Threshold);
-    ConnectPair(this, Trc_Darkness, Spn_Darkness);
+    ConnectPair(this, Trc_Sharper, Spn_Sharper, target_.Preview);
+    ConnectPair(this, Trc_Threshold, Spn_Threshold, target_.Preview);
+    ConnectPair(this, Trc_Darkness, Spn_Darkness, target_.Preview);
     connect(Chk_Remain, &QCheckBox::toggled, this, [this] {
         if (isVisible()) UpdateRemainControls();
     });
     connect(RG_SketchType, &RadioGroup::Click, this, [this] {
-        if (isVisible()) UpdateConversionPreview();
+        if (isVisible()) target_.Preview();
     });
     connect(Btn_Ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(BtnCancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -146,29 +137,41 @@ void TFrmSketchMoreOption::UpdateRemainControls() {
                        static_cast<QWidget*>(Trc_Threshold), static_cast<QWidget*>(Spn_Threshold),
                        static_cast<QWidget*>(Trc_Darkness), static_cast<QWidget*>(Spn_Darkness)})
         w->setEnabled(on);
-    UpdateConversionPreview();
+    target_.Preview();
+}
+
+void TFrmSketchMoreOption::Apply(const TEffectParams& p) {
+    {
+        const QSignalBlocker b(Chk_Remain);
+        Chk_Remain->setChecked(p.RemainDark);
+    }
+    SetPair(Trc_Threshold, Spn_Threshold, p.RemainThreshold);
+    SetPair(Trc_Darkness, Spn_Darkness, p.RemainDarkness);
+    SetPair(Trc_Sharper, Spn_Sharper, p.Sharper);
+    const QSignalBlocker b(RG_SketchType);
+    RG_SketchType->SetItemIndex(RadioGroupIndex(std::int64_t(p.SketchType) - 1, 2));
+}
+
+void TFrmSketchMoreOption::Take(TEffectParams& p) const {
+    p.SketchType = RG_SketchType->ItemIndex() + 1;
+    p.Sharper = Trc_Sharper->value();
+    p.RemainDark = Chk_Remain->isChecked();
+    p.RemainThreshold = Trc_Threshold->value();
+    p.RemainDarkness = Trc_Darkness->value();
 }
 
 void TFrmSketchMoreOption::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    if (!e->spontaneous()) Snapshot = ConversionRecord();
+    if (!e->spontaneous()) Snapshot = *target_.Record;
 }
 
 void TFrmSketchMoreOption::reject() {
     {
         WaitCursor wait;
-        const QSignalBlocker b1(Chk_Remain), b2(Trc_Threshold), b3(Spn_Threshold), b4(Trc_Darkness),
-            b5(Spn_Darkness), b6(Trc_Sharper), b7(Spn_Sharper), b8(RG_SketchType);
-        Chk_Remain->setChecked(Snapshot.RemainDark);
-        SetPair(Trc_Threshold, Spn_Threshold, Snapshot.RemainThreshold);
-        SetPair(Trc_Darkness, Spn_Darkness, Snapshot.RemainDarkness);
-        SetPair(Trc_Sharper, Spn_Sharper, Snapshot.Sharper);
-        RG_SketchType->SetItemIndex(RadioGroupIndex(std::int64_t(Snapshot.SketchType) - 1, 2));
+        Apply(Snapshot);
         UpdateRemainControls();
-        if (TFrmPreview* dlg = FrmPreview()) {
-            dlg->Params() = Snapshot;
-            dlg->UpdatePreview();
-        }
+        *target_.Record = Snapshot;
+        target_.Preview();
     }
     QDialog::reject();
 }
@@ -176,7 +179,8 @@ void TFrmSketchMoreOption::reject() {
 // ---------------------------------------------------------------------------------
 // Coloring - More Options
 
-TFrm_ColorMoreOption::TFrm_ColorMoreOption(QWidget* parent) : QDialog(parent) {
+TFrm_ColorMoreOption::TFrm_ColorMoreOption(MoreOptionsTarget target, QWidget* parent)
+    : QDialog(parent), target_(std::move(target)) {
     setObjectName(QStringLiteral("Frm_ColorMoreOption"));
     setWindowTitle(QStringLiteral("Coloring - More Options"));
     setFixedSize(517, 222);
@@ -227,14 +231,14 @@ TFrm_ColorMoreOption::TFrm_ColorMoreOption(QWidget* parent) : QDialog(parent) {
                        static_cast<QWidget*>(Spn_Opeaity)})
         w->setEnabled(false);
 
-    ConnectPair(this, Trc_Opeaity, Spn_Opeaity);
+    ConnectPair(this, Trc_Opeaity, Spn_Opeaity, target_.Preview);
     for (QRadioButton* rb : {RB_Multiply, RB_Overlay})
         connect(rb, &QRadioButton::toggled, this, [this](bool on) {
             if (on && isVisible()) UpdateBlendControls();
         });
     for (RadioGroup* rg : {RG_ColoringMode, RG_SmoothType})
         connect(rg, &RadioGroup::Click, this, [this] {
-            if (isVisible()) UpdateConversionPreview();
+            if (isVisible()) target_.Preview();
         });
     connect(Btn_Ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(BtnCancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -245,63 +249,41 @@ void TFrm_ColorMoreOption::UpdateBlendControls() {
     for (QWidget* w : {static_cast<QWidget*>(Lab_Blending2), static_cast<QWidget*>(Trc_Opeaity),
                        static_cast<QWidget*>(Spn_Opeaity)})
         w->setEnabled(overlay);
-    UpdateConversionPreview();
+    target_.Preview();
+}
+
+void TFrm_ColorMoreOption::Apply(const TEffectParams& p) {
+    SetPair(Trc_Opeaity, Spn_Opeaity, p.Opacity);
+    const QSignalBlocker b1(RG_ColoringMode), b2(RG_SmoothType), b3(RB_Multiply), b4(RB_Overlay);
+    RG_SmoothType->SetItemIndex(RadioGroupIndex(p.SmoothType, 2));
+    RG_ColoringMode->SetItemIndex(RadioGroupIndex(p.ColoringMode, 2));
+    if (p.BlendMode == 1)
+        RB_Multiply->setChecked(true);
+    else
+        RB_Overlay->setChecked(true);
+}
+
+void TFrm_ColorMoreOption::Take(TEffectParams& p) const {
+    p.SmoothType = RG_SmoothType->ItemIndex();
+    p.BlendMode = RB_Multiply->isChecked() ? 1 : 2;
+    p.Opacity = Trc_Opeaity->value();
+    p.ColoringMode = RG_ColoringMode->ItemIndex();
 }
 
 void TFrm_ColorMoreOption::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    if (!e->spontaneous()) Snapshot = ConversionRecord();
+    if (!e->spontaneous()) Snapshot = *target_.Record;
 }
 
 void TFrm_ColorMoreOption::reject() {
     {
         WaitCursor wait;
-        const QSignalBlocker b1(RG_ColoringMode), b2(RG_SmoothType), b3(RB_Multiply), b4(RB_Overlay),
-            b5(Trc_Opeaity), b6(Spn_Opeaity);
-        SetPair(Trc_Opeaity, Spn_Opeaity, Snapshot.Opacity);
-        RG_SmoothType->SetItemIndex(RadioGroupIndex(Snapshot.SmoothType, 2));
-        RG_ColoringMode->SetItemIndex(RadioGroupIndex(Snapshot.ColoringMode, 2));
-        if (Snapshot.BlendMode == 1)
-            RB_Multiply->setChecked(true);
-        else
-            RB_Overlay->setChecked(true);
+        Apply(Snapshot);
         UpdateBlendControls();
-        if (TFrmPreview* dlg = FrmPreview()) {
-            dlg->Params() = Snapshot;
-            dlg->UpdatePreview();
-        }
+        *target_.Record = Snapshot;
+        target_.Preview();
     }
     QDialog::reject();
-}
-
-// ---------------------------------------------------------------------------------
-
-namespace {
-QPointer<TFrmSketchMoreOption>& SketchInstance() {
-    static QPointer<TFrmSketchMoreOption> w;
-    return w;
-}
-QPointer<TFrm_ColorMoreOption>& ColorInstance() {
-    static QPointer<TFrm_ColorMoreOption> w;
-    return w;
-}
-}  // namespace
-
-void CreateMoreOptionWindows(QWidget* owner) {
-    if (!SketchInstance()) SketchInstance() = new TFrmSketchMoreOption(owner);
-    if (!ColorInstance()) ColorInstance() = new TFrm_ColorMoreOption(owner);
-}
-
-// Windows made here without an owner are left to the end of the process: freeing a
-// widget after the application object is gone is not allowed.
-TFrmSketchMoreOption& FrmSketchMoreOption() {
-    if (!SketchInstance()) SketchInstance() = new TFrmSketchMoreOption(nullptr);
-    return *SketchInstance();
-}
-
-TFrm_ColorMoreOption& Frm_ColorMoreOption() {
-    if (!ColorInstance()) ColorInstance() = new TFrm_ColorMoreOption(nullptr);
-    return *ColorInstance();
 }
 
 }  // namespace velmora

@@ -1,12 +1,13 @@
 #pragma once
-// The two More Options windows of the conversion dialog. They live for the whole run
-// of the program: their controls hold the sketch type, line sharpening, dark-area
-// settings, blending mode, opacity, coloring mode and smoothing type from one
-// conversion to the next. While hidden they ignore changes of their controls (a
-// preset sets them then); while shown every change recomputes the preview, and
-// Cancel or the close box puts back what they held when they were opened.
+// The two More Options windows of a conversion dialog, which owns them: their
+// controls hold the sketch type, line sharpening, dark-area settings, blending mode,
+// opacity, coloring mode and smoothing type. While hidden they ignore changes of
+// their controls (a preset sets them then); while shown every change recomputes the
+// dialog's preview, and Cancel or the close box puts back the dialog's record and
+// the controls as they were when the window was opened.
 
 #include <QDialog>
+#include <functional>
 
 #include "engine/EffectParams.h"
 
@@ -22,12 +23,22 @@ namespace velmora {
 
 class RadioGroup;
 
+// What a window works on: the conversion dialog's record and its preview.
+struct MoreOptionsTarget {
+    TEffectParams* Record = nullptr;
+    std::function<void()> Preview;
+};
+
 class TFrmSketchMoreOption : public QDialog {
     Q_OBJECT
 public:
-    explicit TFrmSketchMoreOption(QWidget* parent = nullptr);
+    TFrmSketchMoreOption(MoreOptionsTarget target, QWidget* parent);
 
     void UpdateRemainControls();
+    // Sets the controls from a record (clamped by them) with their handlers quiet,
+    // and reads them into a record.
+    void Apply(const TEffectParams& p);
+    void Take(TEffectParams& p) const;
 
     TEffectParams Snapshot;
 
@@ -53,14 +64,19 @@ public slots:
 
 protected:
     void showEvent(QShowEvent*) override;
+
+private:
+    MoreOptionsTarget target_;
 };
 
 class TFrm_ColorMoreOption : public QDialog {
     Q_OBJECT
 public:
-    explicit TFrm_ColorMoreOption(QWidget* parent = nullptr);
+    TFrm_ColorMoreOption(MoreOptionsTarget target, QWidget* parent);
 
     void UpdateBlendControls();
+    void Apply(const TEffectParams& p);
+    void Take(TEffectParams& p) const;
 
     TEffectParams Snapshot;
 
@@ -80,13 +96,9 @@ public slots:
 
 protected:
     void showEvent(QShowEvent*) override;
-};
 
-// The program's one instance of each window, created on first use. The main window
-// can create them at start-up with itself as owner (so that they are centred on it
-// and freed with it); otherwise they are made without an owner.
-TFrmSketchMoreOption& FrmSketchMoreOption();
-TFrm_ColorMoreOption& Frm_ColorMoreOption();
-void CreateMoreOptionWindows(QWidget* owner);
+private:
+    MoreOptionsTarget target_;
+};
 
 }  // namespace velmora

@@ -10,13 +10,15 @@
 #include <vector>
 
 #include "common/Bitmap.h"
-#include "conversion/PreviewLayout.h"
+#include "conversion/ImageSize.h"
+#include "conversion/ParamControls.h"
+#include "conversion/Resample.h"
+#include "conversion/gui/HandleEditor.h"
+#include "conversion/gui/PreviewPane.h"
 #include "engine/EffectParams.h"
 #include "engine/Progress.h"
 
 class QCheckBox;
-class QComboBox;
-class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -28,9 +30,10 @@ class QTabWidget;
 namespace velmora {
 
 class DocumentHost;
-class PaintBox;
 class TDrawEffect;
-struct IntControl;
+class TFrmSketchMoreOption;
+class TFrm_ColorMoreOption;
+struct PanAxis;
 
 class TFrmPreview : public QDialog {
     Q_OBJECT
@@ -49,12 +52,8 @@ public:
     bool SavePreset(const QString& fileName, bool reportProblems = false);
 
     void UpdatePreview();
-    void ShowOriginalRegion();
-    void SetupPanning();
     void UpdateSketchControls();
     void UpdateColorControls();
-    void UpdateHandleCount();
-    void PaintHandles();
     void HandlesChanged();
     // Enter (13) or Ctrl+Enter (10) accepts, Esc (27) cancels.
     void DialogKeyPress(int key);
@@ -65,25 +64,22 @@ public:
     // How many times the engine has computed a preview (for tests and diagnostics).
     int PreviewCount() const { return previewCount_; }
     // The scroll state of the preview pane (the position of its top-left corner).
-    const PanAxis& HorzScrollBar() const { return horz_; }
-    const PanAxis& VertScrollBar() const { return vert_; }
+    const PanAxis& HorzScrollBar() const;
+    const PanAxis& VertScrollBar() const;
+    // The Image Size page's state.
+    const ImageSizePage& ImageSize() const { return imageSize_; }
+    // The dialog's own More Options windows.
+    TFrmSketchMoreOption& SketchMoreOptions();
+    TFrm_ColorMoreOption& ColorMoreOptions();
 
     // Fields.
-    int OriginalWidth = 0;
-    int OriginalHeight = 0;
     bool Closing = false;
-    int PanX = 0;
-    int PanY = 0;
-    static constexpr int kTrackBars = 13;
+    static constexpr int kTrackBars = kPageTrackBars;
     std::array<int, kTrackBars> LastSeenPositions{};
-    int CurrentWidth = 0;
-    int CurrentHeight = 0;
-    bool SizeEchoPending = false;
-    int SelectedHandle = -1;
     bool Accepted = false;
 
     // Controls, named as the rest of the program refers to them.
-    PaintBox* PaintBox1 = nullptr;
+    PreviewPane* PaintBox1 = nullptr;
     QPushButton* Btn_Ok = nullptr;
     QPushButton* Btn_Cancle = nullptr;
     QPushButton* Btn_Load = nullptr;
@@ -114,12 +110,7 @@ public:
     QLabel* Lab_ColorReducer = nullptr;
     QSlider* Trc_ColorReducer = nullptr;
     QSpinBox* Spn_ColorReducer = nullptr;
-    QGroupBox* Grp_ColorHandles = nullptr;
-    QLabel* Lbl_HandleCount = nullptr;
-    QComboBox* Cb_HandleCount = nullptr;
-    std::array<QLabel*, 5> Lbl_Handle{};     // Lbl_A .. Lbl_E
-    std::array<QSpinBox*, 5> Spn_Handle{};   // Spn_A .. Spn_E
-    PaintBox* PB_Handles = nullptr;
+    HandleEditor* Grp_ColorHandles = nullptr;
 
     QLabel *Lab_Color2 = nullptr, *Lab_Color3 = nullptr, *Lab_Color4 = nullptr, *Lab_Color5 = nullptr,
            *Lab_Color6 = nullptr;
@@ -152,7 +143,7 @@ private:
     QWidget* BuildColorStep1Page();
     QWidget* BuildColorStep2Page();
     QWidget* BuildColorStep3Page();
-    void MakePair(const IntControl& c, QSlider*& trc, QSpinBox*& spn, const char* spnName, QWidget* page);
+    void MakePair(int slot, QSlider*& trc, QSpinBox*& spn, QWidget* page);
     void ConnectHandlers();
     void PlaceWindow();
 
@@ -167,20 +158,13 @@ private:
     void Btn_SketchMoreClick();
     void Btn_ColorMoreClick();
     void ShowMoreOptions(QDialog& window);
-    void PaintBox1MouseDown(int x, int y, Qt::MouseButton button);
-    void PaintBox1MouseMove(int x, int y, Qt::MouseButtons buttons);
-    void PaintBox1MouseUp();
-    void PB_HandlesMouseDown(int x, int y, Qt::MouseButton button);
-    void PB_HandlesMouseMove(int x, int y, Qt::MouseButtons buttons);
-    void Trc_ImageSizeChange();
-    void Spn_WidthChange();
-    void Spn_HeightChange();
-    void ResizePicture(int width, int height);
+    // Passes a change of the Image Size page's controls to its state and shows the
+    // state's values in all three controls.
+    void ImageSizeChange(void (ImageSizePage::*handler)(int), int value);
+    void ShowImageSize();
+    void ResizePicture(PictureSize size);
     // The record fields that name a control, from those controls.
     void TakeControlFields();
-    void CopyHandlesToRecord();
-    // Copies a bitmap region onto the preview pane at (0, 0).
-    void PaintRegion(const Bitmap& src, int left, int top, int width, int height);
     QString PresetPath(const char* name) const;
 
     DocumentHost& host_;
@@ -190,8 +174,11 @@ private:
     CancelToken previewCancel_;
     std::unique_ptr<TDrawEffect> engine_;
     std::unique_ptr<Bitmap> previewBmp_;
-    PanAxis horz_;
-    PanAxis vert_;
+    // The picture as shown when the dialog opened, which every size is resampled from.
+    SourcePixels source_;
+    ImageSizePage imageSize_;
+    QPointer<TFrmSketchMoreOption> sketchMore_;
+    QPointer<TFrm_ColorMoreOption> colorMore_;
     std::array<Pair, kTrackBars> pairs_{};
     std::vector<QWidget*> colorControls_;
     bool shown_ = false;
@@ -199,9 +186,5 @@ private:
     bool loading_ = false;
     int previewCount_ = 0;
 };
-
-// The one conversion dialog that exists while a conversion runs (null otherwise);
-// the More Options windows recompute its preview.
-TFrmPreview* FrmPreview();
 
 }  // namespace velmora

@@ -1,12 +1,9 @@
 #include "conversion/gui/RunConversion.h"
 
-#include <QRadioButton>
-#include <QSlider>
 #include <new>
 
 #include "common/gui/Messages.h"
 #include "conversion/ConversionRun.h"
-#include "conversion/gui/MoreOptions.h"
 #include "conversion/gui/PreviewDialog.h"
 #include "document/DocumentHost.h"
 #include "engine/DrawEffect.h"
@@ -50,7 +47,7 @@ bool RunFullConversion(DocumentHost& host, QWidget* parent, const TEffectParams&
             return fail(QStringLiteral("The conversion cannot run: %1.").arg(QString::fromStdString(problem)));
 
         TFrm_Process progress(parent);
-        progress.SetParams(record);
+        progress.SetParams(record, TotalProgressSteps(record));
         progress.exec();
         if (progress.Cancelled) return fail(QString::fromStdString(progress.Failure));
 
@@ -66,13 +63,7 @@ bool RunFullConversion(DocumentHost& host, QWidget* parent, const TEffectParams&
         if (newSize) doc.CompositeBmp.Swap(composite);
         installed = true;
 
-        const TFrm_ColorMoreOption& options = Frm_ColorMoreOption();
-        LayerState state = host.GetLayerState();
-        state.BlendingMode = options.RB_Multiply->isChecked() ? 0 : 1;
-        state.Opacity = options.Trc_Opeaity->value();
-        state.SketchVisible = true;
-        state.ColorVisible = true;
-        host.SetLayerStateQuietly(state);
+        host.SetLayerStateQuietly(ConversionLayerState(record, host.GetLayerState()));
         // Composited after the layer state is set, so that the whole composite (not
         // only the part in view) uses the conversion's blending.
         host.CompositeAll();

@@ -1,9 +1,10 @@
 // The two More Options windows over a shown conversion dialog: live previews while
-// open, Cancel and the close box putting everything back, and no reaction while
-// hidden.
+// open, Cancel and the close box putting everything back, no reaction while hidden,
+// and windows that live and die with their dialog.
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -23,15 +24,6 @@ using namespace velmora;
 using namespace velmora::test;
 
 namespace {
-
-Bitmap EnginePreview(const TEffectParams& p) {
-    TDrawEffect engine;
-    engine.SetParams(p);
-    engine.Execute();
-    Bitmap out;
-    engine.ComposePreview(out);
-    return out;
-}
 
 bool PaneShowsPreviewOf(TFrmPreview& dlg, const TEffectParams& p) {
     const Bitmap expected = EnginePreview(p);
@@ -72,7 +64,7 @@ private slots:
     }
 
     void sketchWindowPreviewsLiveAndCancelPutsBack() {
-        TFrmSketchMoreOption& w = FrmSketchMoreOption();
+        TFrmSketchMoreOption& w = dlg_->SketchMoreOptions();
         QCOMPARE(w.windowTitle(), QStringLiteral("Sketch - More Options"));
         QCOMPARE(w.GroupBox2->title(), QStringLiteral(" Line  Sharper "));
         QCOMPARE(w.RG_SketchType->Item(0)->text(), QStringLiteral("Black && White"));
@@ -108,7 +100,7 @@ private slots:
     }
 
     void okKeepsTheValuesAndTheCloseBoxCancels() {
-        TFrmSketchMoreOption& w = FrmSketchMoreOption();
+        TFrmSketchMoreOption& w = dlg_->SketchMoreOptions();
         WhenModal<TFrmSketchMoreOption>([](TFrmSketchMoreOption* win) {
             win->Spn_Sharper->setValue(25);
             win->Btn_Ok->click();
@@ -135,7 +127,7 @@ private slots:
     }
 
     void remainDarkAreaEnablesItsControls() {
-        TFrmSketchMoreOption& w = FrmSketchMoreOption();
+        TFrmSketchMoreOption& w = dlg_->SketchMoreOptions();
         bool enabledAfterCheck = false;
         int previews = 0;
         WhenModal<TFrmSketchMoreOption>([&](TFrmSketchMoreOption* win) {
@@ -157,7 +149,7 @@ private slots:
     }
 
     void coloringWindowBlendModeAndCancel() {
-        TFrm_ColorMoreOption& w = Frm_ColorMoreOption();
+        TFrm_ColorMoreOption& w = dlg_->ColorMoreOptions();
         QCOMPARE(w.windowTitle(), QStringLiteral("Coloring - More Options"));
         QVERIFY(w.RB_Multiply->isChecked());
         QVERIFY(!w.Trc_Opeaity->isEnabled());
@@ -205,8 +197,8 @@ private slots:
     }
 
     void hiddenWindowsIgnoreTheirControls() {
-        TFrmSketchMoreOption& s = FrmSketchMoreOption();
-        TFrm_ColorMoreOption& c = Frm_ColorMoreOption();
+        TFrmSketchMoreOption& s = dlg_->SketchMoreOptions();
+        TFrm_ColorMoreOption& c = dlg_->ColorMoreOptions();
         QVERIFY(!s.isVisible());
         const int n = dlg_->PreviewCount();
         s.Trc_Sharper->setValue(s.Trc_Sharper->value() + 5);
@@ -230,35 +222,32 @@ private slots:
         const int n = dlg_->PreviewCount();
         QVERIFY(dlg_->LoadPreset(folder_->Path("p.set")));
         QCOMPARE(dlg_->PreviewCount(), n);
-        QCOMPARE(FrmSketchMoreOption().Trc_Sharper->value(), 40);
-        QVERIFY(Frm_ColorMoreOption().RB_Overlay->isChecked());
+        QCOMPARE(dlg_->SketchMoreOptions().Trc_Sharper->value(), 40);
+        QVERIFY(dlg_->ColorMoreOptions().RB_Overlay->isChecked());
         ChooseFileInNextDialog(folder_->Path("p.set"));
         dlg_->Btn_Load->click();
         QCOMPARE(dlg_->Params().Opacity, 20);
         QCOMPARE(dlg_->Params().Sharper, 40);
-        QVERIFY(FrmSketchMoreOption().Trc_Threshold->isEnabled());
-        QVERIFY(Frm_ColorMoreOption().Trc_Opeaity->isEnabled());
+        QVERIFY(dlg_->SketchMoreOptions().Trc_Threshold->isEnabled());
+        QVERIFY(dlg_->ColorMoreOptions().Trc_Opeaity->isEnabled());
     }
 
-    void theWindowsOutliveTheConversionDialog() {
-        TFrm_ColorMoreOption* before = &Frm_ColorMoreOption();
+    void eachDialogHasItsOwnWindowsSetByItsPreset() {
         WhenModal<TFrm_ColorMoreOption>([](TFrm_ColorMoreOption* win) {
             win->RB_Overlay->setChecked(true);
             win->Trc_Opeaity->setValue(64);
             win->Btn_Ok->click();
         });
         dlg_->Btn_ColorMore->click();
+        QCOMPARE(dlg_->Params().Opacity, 64);
+        const QPointer<TFrm_ColorMoreOption> before = &dlg_->ColorMoreOptions();
         dlg_->Btn_Ok->click();
         dlg_.reset();
-        QVERIFY(FrmPreview() == nullptr);
-        QCOMPARE(&Frm_ColorMoreOption(), before);
-        QCOMPARE(before->Trc_Opeaity->value(), 64);
-        // With no conversion dialog their handlers have nobody to preview for.
-        before->Trc_Opeaity->setValue(65);
-        // The next dialog's default preset sets them again.
+        QVERIFY(before.isNull());
+        // The next dialog's default preset sets its own windows.
         dlg_ = std::make_unique<TFrmPreview>(*host_);
-        QCOMPARE(before->Trc_Opeaity->value(), 50);
-        QVERIFY(before->RB_Multiply->isChecked());
+        QCOMPARE(dlg_->ColorMoreOptions().Trc_Opeaity->value(), 50);
+        QVERIFY(dlg_->ColorMoreOptions().RB_Multiply->isChecked());
         dlg_->show();
     }
 };

@@ -78,13 +78,13 @@ private slots:
         WritePreset(folder_->Path("odd.set"), p);
         auto dlg = Create();
         QVERIFY(dlg->LoadPreset(folder_->Path("odd.set")));
-        TFrmSketchMoreOption& sketch = FrmSketchMoreOption();
-        TFrm_ColorMoreOption& color = Frm_ColorMoreOption();
+        TFrmSketchMoreOption& sketch = dlg->SketchMoreOptions();
+        TFrm_ColorMoreOption& color = dlg->ColorMoreOptions();
         QCOMPARE(dlg->Trc_Detail->value(), 1024);
         QCOMPARE(dlg->Spn_Detail->value(), 1024);
         QCOMPARE(dlg->Trc_Darkness->value(), 1);
         QCOMPARE(dlg->Spn_Darkness->value(), 1);
-        QCOMPARE(dlg->Cb_HandleCount->currentIndex(), -1);
+        QCOMPARE(dlg->Grp_ColorHandles->Cb_HandleCount->currentIndex(), -1);
         QCOMPARE(sketch.RG_SketchType->ItemIndex(), 1);  // "Gray"
         QCOMPARE(color.RG_SmoothType->ItemIndex(), 1);   // "Square"
         QCOMPARE(color.RG_ColoringMode->ItemIndex(), -1);
@@ -101,8 +101,8 @@ private slots:
         p.ReducerType = 1;
         WritePreset(folder_->Path("odd.set"), p);
         QVERIFY(dlg->LoadPreset(folder_->Path("odd.set")));
-        QCOMPARE(dlg->Cb_HandleCount->currentIndex(), 2);
-        QCOMPARE(dlg->Cb_HandleCount->currentText(), QStringLiteral("3"));
+        QCOMPARE(dlg->Grp_ColorHandles->Cb_HandleCount->currentIndex(), 2);
+        QCOMPARE(dlg->Grp_ColorHandles->Cb_HandleCount->currentText(), QStringLiteral("3"));
         QCOMPARE(sketch.RG_SketchType->ItemIndex(), -1);
         QVERIFY(!sketch.RG_SketchType->Item(0)->isChecked());
         QVERIFY(!sketch.RG_SketchType->Item(1)->isChecked());
@@ -113,21 +113,21 @@ private slots:
         p.HandleCount = 0;
         WritePreset(folder_->Path("odd.set"), p);
         dlg->LoadPreset(folder_->Path("odd.set"));
-        QCOMPARE(dlg->Cb_HandleCount->currentIndex(), -1);
+        QCOMPARE(dlg->Grp_ColorHandles->Cb_HandleCount->currentIndex(), -1);
     }
 
     void aMissingDefaultPresetGivesTheAllZeroRecordThroughTheControls() {
         QFile::remove(folder_->Path("default.set"));
         auto dlg = Create();
-        TFrmSketchMoreOption& sketch = FrmSketchMoreOption();
-        TFrm_ColorMoreOption& color = Frm_ColorMoreOption();
+        TFrmSketchMoreOption& sketch = dlg->SketchMoreOptions();
+        TFrm_ColorMoreOption& color = dlg->ColorMoreOptions();
         QCOMPARE(dlg->Trc_Detail->value(), 0);
         QCOMPARE(dlg->Trc_Darkness->value(), 1);
         QCOMPARE(dlg->Trc_SketchSmooth->value(), 0);
         QVERIFY(!dlg->Chk_DrawSketch->isChecked());
         QVERIFY(!dlg->Chk_DrawColor->isChecked());
         QCOMPARE(sketch.RG_SketchType->ItemIndex(), -1);
-        QCOMPARE(dlg->Cb_HandleCount->currentIndex(), -1);
+        QCOMPARE(dlg->Grp_ColorHandles->Cb_HandleCount->currentIndex(), -1);
         QVERIFY(color.RB_Overlay->isChecked());
         QCOMPARE(color.Trc_Opeaity->value(), 1);
         QCOMPARE(dlg->Trc_ColorReducer->value(), 1);
@@ -142,8 +142,8 @@ private slots:
     void saveAndLoadRestoreEveryControl() {
         auto a = Create();
         Show(*a);
-        TFrmSketchMoreOption& sketch = FrmSketchMoreOption();
-        TFrm_ColorMoreOption& color = Frm_ColorMoreOption();
+        TFrmSketchMoreOption& sketch = a->SketchMoreOptions();
+        TFrm_ColorMoreOption& color = a->ColorMoreOptions();
         a->Spn_Detail->setValue(321);
         a->Spn_Darkness->setValue(200);
         a->Spn_SketchSmooth->setValue(42);
@@ -158,12 +158,12 @@ private slots:
         a->Spn_Blue->setValue(13);
         a->Spn_Threshold->setValue(9);
         a->RB_Custom->setChecked(true);
-        a->Cb_HandleCount->setCurrentIndex(3);
-        a->Spn_Handle[0]->setValue(10);
-        a->Spn_Handle[1]->setValue(20);
-        a->Spn_Handle[2]->setValue(200);
-        a->Spn_Handle[3]->setValue(250);
-        a->Spn_Handle[4]->setValue(7);
+        a->Grp_ColorHandles->Cb_HandleCount->setCurrentIndex(3);
+        a->Grp_ColorHandles->Spn_Handle[0]->setValue(10);
+        a->Grp_ColorHandles->Spn_Handle[1]->setValue(20);
+        a->Grp_ColorHandles->Spn_Handle[2]->setValue(200);
+        a->Grp_ColorHandles->Spn_Handle[3]->setValue(250);
+        a->Grp_ColorHandles->Spn_Handle[4]->setValue(7);
         // The hidden windows do not pair their controls: both are set, and what is
         // saved is the track bar's position.
         sketch.Chk_Remain->setChecked(true);
@@ -191,11 +191,11 @@ private slots:
         QCOMPARE(saved.SketchType, 1);
         QCOMPARE(saved.BlendMode, 2);
 
-        // Scramble the long-lived windows, then load into a new dialog.
-        sketch.Trc_Sharper->setValue(1);
-        color.RB_Multiply->setChecked(true);
+        // A new dialog, with windows of its own, loads it.
         auto b = Create();
         QVERIFY(b->LoadPreset(folder_->Path("all.set")));
+        TFrmSketchMoreOption& bSketch = b->SketchMoreOptions();
+        TFrm_ColorMoreOption& bColor = b->ColorMoreOptions();
         for (auto [x, y] : {std::pair{a->Trc_Detail, b->Trc_Detail}, {a->Trc_Darkness, b->Trc_Darkness},
                             {a->Trc_SketchSmooth, b->Trc_SketchSmooth}, {a->Trc_ColorReducer, b->Trc_ColorReducer},
                             {a->Trc_ColorSmooth, b->Trc_ColorSmooth}, {a->Trc_BorderBlur, b->Trc_BorderBlur},
@@ -208,22 +208,23 @@ private slots:
             QCOMPARE(y->value(), x->value());
         QCOMPARE(b->Trc_Threshold->value(), 0);  // the Sketch page's threshold is not loaded
         QVERIFY(b->RB_Custom->isChecked());
-        QCOMPARE(b->Cb_HandleCount->currentIndex(), 3);
-        for (int i = 0; i < 5; ++i) QCOMPARE(b->Spn_Handle[i]->value(), a->Spn_Handle[i]->value());
+        QCOMPARE(b->Grp_ColorHandles->Cb_HandleCount->currentIndex(), 3);
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(b->Grp_ColorHandles->Spn_Handle[i]->value(), a->Grp_ColorHandles->Spn_Handle[i]->value());
         QVERIFY(b->Chk_DrawSketch->isChecked());
         QVERIFY(b->Chk_DrawColor->isChecked());
-        QVERIFY(sketch.Chk_Remain->isChecked());
-        QVERIFY(sketch.Trc_Threshold->isEnabled());
-        QCOMPARE(sketch.Trc_Threshold->value(), 50);
-        QCOMPARE(sketch.Spn_Darkness->value(), 60);
-        QCOMPARE(sketch.Trc_Sharper->value(), 70);
-        QCOMPARE(sketch.Spn_Sharper->value(), 70);
-        QCOMPARE(sketch.RG_SketchType->ItemIndex(), 0);
-        QVERIFY(color.RB_Overlay->isChecked());
-        QVERIFY(color.Trc_Opeaity->isEnabled());
-        QCOMPARE(color.Spn_Opeaity->value(), 33);
-        QCOMPARE(color.RG_ColoringMode->ItemIndex(), 0);
-        QCOMPARE(color.RG_SmoothType->ItemIndex(), 1);
+        QVERIFY(bSketch.Chk_Remain->isChecked());
+        QVERIFY(bSketch.Trc_Threshold->isEnabled());
+        QCOMPARE(bSketch.Trc_Threshold->value(), 50);
+        QCOMPARE(bSketch.Spn_Darkness->value(), 60);
+        QCOMPARE(bSketch.Trc_Sharper->value(), 70);
+        QCOMPARE(bSketch.Spn_Sharper->value(), 70);
+        QCOMPARE(bSketch.RG_SketchType->ItemIndex(), 0);
+        QVERIFY(bColor.RB_Overlay->isChecked());
+        QVERIFY(bColor.Trc_Opeaity->isEnabled());
+        QCOMPARE(bColor.Spn_Opeaity->value(), 33);
+        QCOMPARE(bColor.RG_ColoringMode->ItemIndex(), 0);
+        QCOMPARE(bColor.RG_SmoothType->ItemIndex(), 1);
         // And saving again gives the same file, byte for byte.
         QVERIFY(b->SavePreset(folder_->Path("again.set")));
         QVERIFY(ReadPreset(folder_->Path("again.set")) == saved);
@@ -346,7 +347,7 @@ private slots:
         ChooseFileInNextDialog(folder_->Path("five.set"));
         dlg->Btn_Load->click();
         QCOMPARE(dlg->Trc_Contrast->value(), 40);
-        QCOMPARE(dlg->Cb_HandleCount->currentIndex(), 4);
+        QCOMPARE(dlg->Grp_ColorHandles->Cb_HandleCount->currentIndex(), 4);
         QVERIFY(dlg->PreviewCount() > n);
         QCOMPARE(dlg->Params().Contrast, 40);
         QCOMPARE(int(dlg->Params().Handles[4]), 210);

@@ -74,7 +74,7 @@ private slots:
             QCOMPARE(dlg.Label1->text(), QStringLiteral("Total:"));
             QCOMPARE(dlg.Button1->text(), QStringLiteral("Cancel"));
             BarWatch total(dlg.ProgressBar2);
-            dlg.SetParams(p);
+            dlg.SetParams(p, TotalProgressSteps(p));
             QCOMPARE(dlg.exec(), int(QDialog::Accepted));
             QVERIFY(!dlg.Cancelled);
             QVERIFY(!dlg.Running());
@@ -103,7 +103,7 @@ private slots:
         p.BorderBlur = 255;
         TFrm_Process dlg;
         BarWatch total(dlg.ProgressBar2);
-        dlg.SetParams(p);
+        dlg.SetParams(p, TotalProgressSteps(p));
         dlg.exec();
         QCOMPARE(dlg.ProgressBar2->maximum(), 11);
         QCOMPARE(dlg.ProgressBar2->value(), 11);
@@ -114,7 +114,8 @@ private slots:
     void noLayerEndsAtOnceWithWhiteLayers() {
         const Bitmap photo = Picture(50, 40);
         TFrm_Process dlg;
-        dlg.SetParams(Record(photo, false, false));
+        const TEffectParams nothing = Record(photo, false, false);
+        dlg.SetParams(nothing, TotalProgressSteps(nothing));
         QCOMPARE(dlg.exec(), int(QDialog::Accepted));
         QVERIFY(!dlg.Cancelled);
         Bitmap sketch(3, 3), color(3, 3);
@@ -133,7 +134,7 @@ private slots:
         TEffectParams p = Record(photo, false, true);
         p.ColorReducer = 0;
         TFrm_Process dlg;
-        dlg.SetParams(p);
+        dlg.SetParams(p, TotalProgressSteps(p));
         QCOMPARE(dlg.exec(), int(QDialog::Rejected));
         QVERIFY(dlg.Cancelled);
         QVERIFY(!dlg.Failure.empty());
@@ -148,7 +149,7 @@ private slots:
         p.ColorSmooth = 19;
         p.BorderBlur = 255;
         TFrm_Process dlg;
-        dlg.SetParams(p);
+        dlg.SetParams(p, TotalProgressSteps(p));
         bool visibleAfterCancel = false;
         bool threadGoneAtClose = false;
         // Cancel as soon as the worker has reported its first caption.
@@ -184,7 +185,8 @@ private slots:
         // The next dialog's run starts with a request of its own.
         TFrm_Process again;
         const Bitmap small = Picture(40, 30);
-        again.SetParams(Record(small, true, false));
+        const TEffectParams sketchOnly = Record(small, true, false);
+        again.SetParams(sketchOnly, TotalProgressSteps(sketchOnly));
         QCOMPARE(again.exec(), int(QDialog::Accepted));
         QVERIFY(!again.CancelRequest().IsCancelled());
     }
@@ -203,7 +205,7 @@ private slots:
         p.ColorSmooth = 19;
         for (int round = 0; round < 3; ++round) {
             CancelAtOnce dlg;
-            dlg.SetParams(p);
+            dlg.SetParams(p, TotalProgressSteps(p));
             QCOMPARE(dlg.exec(), int(QDialog::Rejected));
             QVERIFY(dlg.Cancelled);
             QVERIFY(dlg.Failure.empty());

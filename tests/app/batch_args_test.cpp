@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/Batch.h"
+#include "app/BatchArgs.h"
 
 using namespace velmora;
 
@@ -69,23 +69,6 @@ TEST(BatchArguments, MalformedOptionsAreRefusedWithAMessage) {
     ParseError({"--quiet=yes", "a.jpg"});
     EXPECT_NE(ParseError({"--scale", "50", "--width", "10", "a.jpg"}).find("together"), std::string::npos);
     EXPECT_NE(ParseError({"--region", "0,0,5,5", "-f", "jpg", "a.jpg"}).find("bmp"), std::string::npos);
-}
-
-TEST(BatchImageSize, ReplaysTheImageSizeHandlers) {
-    // The slider at 33 on 640 x 480 gives 211 x 158.
-    EXPECT_EQ(DialogImageSize(640, 480, 33, 0), std::make_pair(211, 158));
-    // Typing a width keeps the aspect ratio, truncating.
-    EXPECT_EQ(DialogImageSize(640, 480, 100, 320), std::make_pair(320, 240));
-    EXPECT_EQ(DialogImageSize(641, 479, 100, 320), std::make_pair(320, 239));
-    // 100 % and the original width change nothing.
-    EXPECT_EQ(DialogImageSize(640, 480, 100, 0), std::make_pair(640, 480));
-    EXPECT_EQ(DialogImageSize(640, 480, 100, 640), std::make_pair(640, 480));
-    // The slider always ends at its own width and height, even where the width's
-    // handler computed another height on the way.
-    EXPECT_EQ(DialogImageSize(999, 1000, 50, 0), std::make_pair(499, 500));
-    // A side that would become 0 resamples nothing: the picture keeps its size.
-    EXPECT_EQ(DialogImageSize(640, 2, 100, 100), std::make_pair(640, 2));
-    EXPECT_EQ(DialogImageSize(50, 400, 1, 0), std::make_pair(50, 400));
 }
 
 TEST(BatchOutput, NamesFollowTheInputOrTheChosenFolder) {
