@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -10,11 +9,12 @@
 #include <mutex>
 #include <new>
 #include <ostream>
-#include <sstream>
 #include <thread>
 
 #include "app/DocumentFiles.h"
 #include "app/Version.h"
+#include "conversion/ConversionRun.h"
+#include "conversion/ImageSize.h"
 #include "conversion/ParamControls.h"
 #include "conversion/Preset.h"
 #include "conversion/Resample.h"
@@ -27,153 +27,6 @@
 namespace velmora {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-bool ParseInt(const std::string& text, long long lo, long long hi, int& value) {
-    long long v = 0;
-    const char* begin = text.data();
-    const char* end = begin + text.size();
-    const auto [ptr, ec] = std::from_chars(begin, end, v);
-    if (ec != std::errc() || ptr != end || text.empty() || v < lo || v > hi) return false;
-    value = static_cast<int>(v);
-    return true;
-}
-
-bool ParseRegion(const std::string& text, RegionSpec& r) {
-    std::vector<std::string> parts;
-    std::stringstream ss(text);
-    std::string part;
-    while (std::getline(ss, part, ',')) parts.push_back(part);
-    if (parts.size() != 4 || text.back() == ',') return false;
-    constexpr long long kMax = kMaxPictureSide;
-    return ParseInt(parts[0], 0, kMax, r.Left) && ParseInt(parts[1], 0, kMax, r.Top) &&
-           ParseInt(parts[2], 1, kMax, r.Width) && ParseInt(parts[3], 1, kMax, r.Height);
-}
-
-std::string Lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
-}  // namespace
-
-std::string BatchUsage() {
-    return "Usage: velmora-batch [options] INPUT...\n"
-           "Converts photographs (.jpg, .jpeg, .bmp, .png) or projects (.d2o) into cartoons.\n"
-           "  -p, --preset FILE     parameter record (.set); default: \"default.set\" in the program's\n"
-           "                        folder, or the conversion dialog's own control defaults without one\n"
-           "  -o, --output PATH     output file for one input, or an existing folder for several\n"
-           "  -f, --format bmp|jpg|png|d2o   output type when writing into a folder or next to\n"
-           "                        the input (default jpg); a single -o FILE goes by its extension\n"
-           "      --region L,T,W,H  write the live-preview blend of that rectangle (as the conversion\n"
-           "                        dialog shows it) as a .bmp instead of converting the whole picture\n"
-           "      --scale PERCENT | --width PIXELS   image size before converting, as the dialog's\n"
-           "                        Image Size page sets it (1..100 %, or a width up to the original)\n"
-           "  -j, --threads N       threads to use: several inputs are converted side by side\n"
-           "                        (default: the number of cores)\n"
-           "  -q, --quiet           only errors: no line per finished file on a terminal and no\n"
-           "                        closing summary (\"12 converted, 1 failed\") after several inputs\n"
-           "  -h, --help            this text\n"
-           "      --version         the program's name and version\n"
-           "Without -o each result is written next to its input as NAME_cartoon.jpg.\n"
-           "The exit status is 0 when every input was converted, 1 when some failed and 2 for\n"
-           "a mistake in the options.\n";
-}
-
-bool ParseBatchArguments(const std::vector<std::string>& args, BatchOptions& o, std::string& error) {
-    o = BatchOptions{};
-    bool scaleGiven = false;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string a = args[i];
-        if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
-            o.Inputs.push_back(a);
-            continue;
-        }
-        if (a == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        // "--name=value" carries its value inline.
-        std::string inlineValue;
-        bool hasInline = false;
-        if (a.rfind("--", 0) == 0) {
-            const auto eq = a.find('=');
-            if (eq != std::string::npos) {
-                inlineValue = a.substr(eq + 1);
-                a = a.substr(0, eq);
-                hasInline = true;
-            }
-        }
-        auto value = [&](std::string& v) {
-            if (hasInline) {
-                v = inlineValue;
-                return true;
-            }
-            if (i + 1 >= args.size()) {
-                error = "option " + a + " needs a value";
-                return false;
-            }
-            v = args[++i];
-            return true;
-        };
-        auto noValue = [&] {
-            if (!hasInline) return true;
-            error = "option " + a + " takes no value";
-            return false;
-        };
-        std::string v;
-        if (a == "-h" || a == "--help") {
-            if (!noValue()) return false;
-            o.Help = true;
-        } else if (a == "--version") {
-            if (!noValue()) return false;
-            o.Version = true;
-        } else if (a == "-q" || a == "--quiet") {
-            if (!noValue()) return false;
-            o.Quiet = true;
-        } else if (a == "-p" || a == "--preset") {
-            if (!value(v)) return false;
-            if (v.empty()) return error = "option " + a + " needs a file name", false;
-            o.PresetPath = v;
-        } else if (a == "-o" || a == "--output") {
-            if (!value(v)) return false;
-            if (v.empty()) return error = "option " + a + " needs a path", false;
-            o.OutputPath = v;
-        } else if (a == "-f" || a == "--format") {
-            if (!value(v)) return false;
-            v = Lower(v);
-            if (v != "bmp" && v != "jpg" && v != "png" && v != "d2o")
-                return error = "unknown format '" + v + "' (use bmp, jpg, png or d2o)", false;
-            o.Format = v;
-        } else if (a == "--region") {
-            if (!value(v)) return false;
-            if (!ParseRegion(v, o.Region))
-                return error = "bad region '" + v + "' (expected LEFT,TOP,WIDTH,HEIGHT with a positive size)", false;
-            o.HasRegion = true;
-        } else if (a == "--scale") {
-            if (!value(v)) return false;
-            if (!ParseInt(v, 1, 100, o.ScalePercent)) return error = "bad scale '" + v + "' (expected 1..100)", false;
-            scaleGiven = true;
-        } else if (a == "--width") {
-            if (!value(v)) return false;
-            if (!ParseInt(v, 1, kMaxPictureSide, o.Width))
-                return error = "bad width '" + v + "' (expected a number of pixels)", false;
-        } else if (a == "-j" || a == "--threads") {
-            if (!value(v)) return false;
-            if (!ParseInt(v, 1, 1024, o.Threads)) return error = "bad thread count '" + v + "'", false;
-        } else {
-            error = "unknown option '" + args[i] + "'";
-            return false;
-        }
-    }
-    if (scaleGiven && o.Width > 0) return error = "--scale and --width cannot be used together", false;
-    if (o.HasRegion && !o.Format.empty() && o.Format != "bmp")
-        return error = "a region preview is written as bmp", false;
-    if (!o.Help && !o.Version && o.Inputs.empty()) return error = "no input files", false;
-    return true;
-}
 
 namespace {
 
@@ -219,98 +72,21 @@ bool BatchRecord(const std::string& presetPath, const std::string& programDir, T
 }
 
 bool OpenAsDisplayed(const std::string& path, Bitmap& displayed, std::string& error) {
-    const FileFormat format = FormatForFileName(path);
     Document doc;
     LayerState state;
-    // ".jpeg" is a JPEG as much as ".jpg"; the open dialog offers both.
-    if (format == FileFormat::Jpeg || format == FileFormat::Bmp || format == FileFormat::Png) {
-        Bitmap picture;
-        if (!ReadPictureFile(path, picture, error)) return false;
-        // Opening puts the picture in the photograph and the color layer, clears the
-        // sketch layer to white and selects Multiply with both layers visible.
-        doc.PhotoBmp = picture;
-        doc.ColorBmp = picture;
-        doc.SketchBmp = std::move(picture);
-        FillWhite(doc.SketchBmp);
-        state.BlendingMode = 0;
-        state.SketchVisible = state.ColorVisible = true;
-    } else if (format == FileFormat::Project) {
-        ProjectData project;
-        std::string why;
-        if (LoadD2O(path, project, &why) != 0)
-            return error = path + " is not a valid .d2o file." + (why.empty() ? "" : " (" + why + ")"), false;
-        doc.PhotoBmp = std::move(project.Photo);
-        doc.SketchBmp = std::move(project.Sketch);
-        doc.ColorBmp = std::move(project.Color);
-        state = project.State;
-    } else {
-        error = path + ": unknown extension \"" + fs::path(path).extension().string() +
-                "\" (pictures are .jpg, .jpeg, .bmp or .png, projects .d2o)";
+    std::vector<std::string> messages;
+    if (!OpenDocumentFile(path, doc, state, messages)) {
+        // The window shows each message in a box of its own; here they share one line.
+        error.clear();
+        for (const std::string& m : messages) {
+            if (!error.empty()) error += ' ';
+            error += m;
+        }
+        std::replace(error.begin(), error.end(), '\n', ' ');
         return false;
     }
-    if (doc.SketchBmp.Empty()) return error = path + ": the picture is empty", false;
-    doc.CompositeAll(state);
-    displayed = std::move(doc.CompositeBmp);
+    displayed.Swap(doc.CompositeBmp);
     return true;
-}
-
-namespace {
-
-// The image-size page's handlers, replayed from the state the dialog shows: both
-// spin edits and the current size at the original size. Every resampling starts from
-// the stored pixels, so only the size of the last one matters; a size with a side
-// below 1 resamples nothing and leaves the photograph as it was.
-struct ImageSizePage {
-    int ow, oh;
-    int currentW = ow, currentH = oh, spinW = ow, spinH = oh;
-    std::pair<int, int> photo{ow, oh};
-
-    void Resample(int w, int h) {
-        if (w >= 1 && h >= 1) photo = {w, h};
-    }
-    // Setting a spin edit runs its change handler only when the value changes.
-    void SetSpinWidth(int v) {
-        v = std::clamp(v, 0, ow);
-        if (v == spinW) return;
-        spinW = v;
-        if (spinW > 0 && spinW != currentW) {
-            currentW = spinW;
-            currentH = static_cast<int>(static_cast<long long>(currentW) * oh / ow);
-            SetSpinHeight(currentH);
-            Resample(currentW, currentH);
-        }
-    }
-    void SetSpinHeight(int v) {
-        v = std::clamp(v, 0, oh);
-        if (v == spinH) return;
-        spinH = v;
-        if (spinH > 0 && spinH != currentH) {
-            currentH = spinH;
-            currentW = static_cast<int>(static_cast<long long>(currentH) * ow / oh);
-            SetSpinWidth(currentW);
-            Resample(currentW, currentH);
-        }
-    }
-    void MoveSlider(int percent) {
-        if (percent == 100) return;
-        const int w = static_cast<int>(static_cast<long long>(percent) * ow / 100);
-        const int h = static_cast<int>(static_cast<long long>(percent) * oh / 100);
-        SetSpinWidth(w);
-        SetSpinHeight(h);
-        Resample(w, h);
-    }
-};
-
-}  // namespace
-
-std::pair<int, int> DialogImageSize(int originalWidth, int originalHeight, int scalePercent, int width) {
-    if (originalWidth < 1 || originalHeight < 1) return {originalWidth, originalHeight};
-    ImageSizePage page{originalWidth, originalHeight};
-    if (width > 0)
-        page.SetSpinWidth(width);
-    else if (scalePercent >= 1 && scalePercent <= 100)
-        page.MoveSlider(scalePercent);
-    return page.photo;
 }
 
 namespace {
@@ -324,7 +100,7 @@ bool DialogPhoto(const Bitmap& displayed, int scalePercent, int width, Bitmap& p
                 std::to_string(displayed.Width()) + " pixels";
         return false;
     }
-    const auto [w, h] = DialogImageSize(displayed.Width(), displayed.Height(), scalePercent, width);
+    const auto [w, h] = DialogImageSize({displayed.Width(), displayed.Height()}, scalePercent, width);
     if (w >= 1 && h >= 1 && w == displayed.Width() && h == displayed.Height()) {
         // Resampling to the same size gives every pixel back unchanged, so a page left
         // at 100 % is a plain copy.
@@ -342,12 +118,7 @@ bool DialogPhoto(const Bitmap& displayed, int scalePercent, int width, Bitmap& p
 bool ConvertDisplayed(const Bitmap& displayed, const TEffectParams& record, int scalePercent, int width,
                       ConversionOutput& out, std::string& error, ProgressTargets* progress) {
     if (!DialogPhoto(displayed, scalePercent, width, out.Photo, error)) return false;
-    TEffectParams p = record;
-    p.SourceBitmap = &out.Photo;
-    p.Left = 0;
-    p.Top = 0;
-    p.Width = out.Photo.Width();
-    p.Height = out.Photo.Height();
+    const TEffectParams p = FullConversionRecord(record, out.Photo);
     const std::string problem = ValidateParams(p, out.Photo.Width(), out.Photo.Height());
     if (!problem.empty()) return error = "the parameters cannot be used: " + problem, false;
 
@@ -357,18 +128,16 @@ bool ConvertDisplayed(const Bitmap& displayed, const TEffectParams& record, int 
     TDrawEffect effect;
     effect.SetCancelToken(&neverCancelled);
     effect.SetProgress(progress);
+    effect.SetSingleRun(true);  // only the layers are wanted from it
     effect.SetParams(p);
     effect.Execute();
     if (!effect.HasResult())
         return error = effect.OutOfMemory() ? "not enough memory to convert it" : "the conversion did not finish", false;
-    effect.GetLayers(out.Sketch, out.Color);
+    effect.TakeLayers(out.Sketch, out.Color);
 
-    // The main window's settings after a conversion: the blending chosen in the
-    // coloring options, both layers visible; the drawable flags keep their start values.
-    out.State = LayerState{};
-    out.State.BlendingMode = p.BlendMode == 1 ? 0 : 1;
-    out.State.Opacity = p.Opacity;
-    out.State.SketchVisible = out.State.ColorVisible = true;
+    // As the main window sets them after a conversion; the drawable flags keep their
+    // start values.
+    out.State = ConversionLayerState(p, LayerState{});
 
     out.Composite.SetSize(out.Sketch.Width(), out.Sketch.Height());
     CompositeRect(out.Composite, out.Sketch, out.Color, out.Photo, out.State,
@@ -413,20 +182,6 @@ bool PreviewDisplayed(const Bitmap& displayed, const TEffectParams& record, int 
         return error = effect.OutOfMemory() ? "not enough memory to convert it" : "the preview did not finish", false;
     effect.ComposePreview(preview);
     return true;
-}
-
-std::string BatchOutputPath(const std::string& input, const BatchOptions& options, bool severalInputs,
-                            std::string& error) {
-    const std::string format = !options.Format.empty() ? options.Format : options.HasRegion ? "bmp" : "jpg";
-    const std::string name = fs::path(input).stem().string() + "_cartoon." + format;
-    if (options.OutputPath.empty()) return (fs::path(input).parent_path() / name).string();
-    std::error_code ec;
-    if (fs::is_directory(options.OutputPath, ec)) return (fs::path(options.OutputPath) / name).string();
-    if (severalInputs) {
-        error = options.OutputPath + ": not an existing folder, as several inputs need";
-        return {};
-    }
-    return options.OutputPath;
 }
 
 bool ConvertFile(const std::string& input, const std::string& output, const TEffectParams& record,

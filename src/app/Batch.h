@@ -9,40 +9,13 @@
 #include <utility>
 #include <vector>
 
+#include "app/BatchArgs.h"
 #include "common/Bitmap.h"
 #include "document/LayerState.h"
 #include "engine/EffectParams.h"
 #include "engine/Progress.h"
 
 namespace velmora {
-
-struct RegionSpec {
-    int Left = 0;
-    int Top = 0;
-    int Width = 0;
-    int Height = 0;
-};
-
-struct BatchOptions {
-    std::string PresetPath;  // empty: "default.set" in the program's folder
-    std::string OutputPath;  // empty: next to each input
-    std::string Format;      // "bmp", "jpg", "png" or "d2o"; empty: jpg (bmp for a region)
-    bool HasRegion = false;
-    RegionSpec Region;
-    int ScalePercent = 100;  // 1..100
-    int Width = 0;           // 0: not given
-    int Threads = 0;         // 0: one per core
-    bool Quiet = false;
-    bool Help = false;
-    bool Version = false;
-    std::vector<std::string> Inputs;
-};
-
-// Parses the arguments after the program name. False with a one-line message for an
-// unknown option, a missing or malformed value, or no input (which --help and
-// --version do not need).
-bool ParseBatchArguments(const std::vector<std::string>& args, BatchOptions& options, std::string& error);
-std::string BatchUsage();
 
 // The record a freshly created conversion dialog holds when OK is pressed at once:
 // the default preset from the program's folder is read over an all-zero record, a
@@ -56,10 +29,6 @@ bool BatchRecord(const std::string& presetPath, const std::string& programDir, T
 // .png over the white sketch layer in Multiply, or a .d2o project with its own layer
 // state).
 bool OpenAsDisplayed(const std::string& path, Bitmap& displayed, std::string& error);
-
-// The photograph size the image-size page leaves after the scale slider is moved to
-// scalePercent (100: untouched) or, when width > 0, that width is typed.
-std::pair<int, int> DialogImageSize(int originalWidth, int originalHeight, int scalePercent, int width);
 
 struct ConversionOutput {
     Bitmap Photo;
@@ -77,11 +46,6 @@ bool ConvertDisplayed(const Bitmap& displayed, const TEffectParams& record, int 
 // The conversion dialog's live preview of `region` of the picture at the chosen size.
 bool PreviewDisplayed(const Bitmap& displayed, const TEffectParams& record, int scalePercent, int width,
                       RegionSpec region, Bitmap& preview, std::string& error);
-
-// Where the result of `input` goes; empty with a message when -o names something
-// that cannot take it.
-std::string BatchOutputPath(const std::string& input, const BatchOptions& options, bool severalInputs,
-                            std::string& error);
 
 // Reads, converts and writes one input. The message names the file at fault.
 bool ConvertFile(const std::string& input, const std::string& output, const TEffectParams& record,

@@ -1,6 +1,8 @@
 #include "app/DocumentFiles.h"
 
 #include <filesystem>
+#include <new>
+#include <utility>
 
 #include "io/Bmp.h"
 #include "io/FileUtil.h"
@@ -122,6 +124,62 @@ bool ReadDocumentFile(const std::string& path, OpenedFile& out, std::vector<std:
     }
     messages.push_back(failed);
     return false;
+}
+
+namespace {
+
+// Takes the layers and state after their bitmaps exist; nothing here allocates except
+// the composite, which is sized before the first swap.
+void InstallLayers(Bitmap& photo, Bitmap& sketch, Bitmap& color, Document& doc, LayerState& state,
+                   const LayerState& shown) {
+    Bitmap composite;
+    const bool reuse = doc.CompositeBmp.Width() == sketch.Width() && doc.CompositeBmp.Height() == sketch.Height();
+    if (!reuse) composite.SetSize(sketch.Width(), sketch.Height());
+
+    doc.PhotoBmp.Swap(photo);
+    doc.SketchBmp.Swap(sketch);
+    doc.ColorBmp.Swap(color);
+    if (!reuse) doc.CompositeBmp.Swap(composite);
+    doc.WorkBmp1 = Bitmap();
+    doc.WorkBmp2 = Bitmap();
+    doc.ShownSketch = &doc.SketchBmp;
+    doc.ShownColor = &doc.ColorBmp;
+    state = shown;
+    doc.CompositeAll(state);
+    doc.ImageLoaded = true;
+}
+
+}  // namespace
+
+void InstallPicture(Bitmap&& picture, Document& doc, LayerState& state) {
+    Bitmap photo = picture;
+    Bitmap sketch(picture.Width(), picture.Height());
+    FillWhite(sketch);
+    LayerState shown = state;
+    shown.SketchVisible = true;
+    shown.ColorVisible = true;
+    shown.BlendingMode = 0;
+    InstallLayers(photo, sketch, picture, doc, state, shown);
+}
+
+void InstallProject(ProjectData&& project, Document& doc, LayerState& state) {
+    InstallLayers(project.Photo, project.Sketch, project.Color, doc, state, project.State);
+}
+
+bool OpenDocumentFile(const std::string& path, Document& doc, LayerState& state,
+                      std::vector<std::string>& messages) {
+    try {
+        OpenedFile opened;
+        if (!ReadDocumentFile(path, opened, messages)) return false;
+        if (opened.Format == FileFormat::Project)
+            InstallProject(std::move(opened.Project), doc, state);
+        else
+            InstallPicture(std::move(opened.Picture), doc, state);
+        return true;
+    } catch (const std::bad_alloc&) {
+        messages.assign(1, path + " open failed.\nThere is not enough memory for this picture.");
+        return false;
+    }
 }
 
 SaveProposal ProposeSaveName(const std::string& lastOpenedPath) {

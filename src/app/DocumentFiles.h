@@ -51,6 +51,23 @@ struct OpenedFile {
 // "<path> is not a valid .d2o file.". A reason from the reader follows on a second line.
 bool ReadDocumentFile(const std::string& path, OpenedFile& out, std::vector<std::string>& messages);
 
+// The document as it shows a file right after opening it. A picture becomes the
+// photograph and the color layer over a white sketch layer, shown in Multiply with
+// both layers visible (the other values of `state` stay); a project brings its own
+// layers and layer state. The composite is made whole and the document is marked
+// loaded. The scratch bitmaps are released: their readers size them when they start,
+// and a full-size copy made here would only cost time and memory. Every bitmap is
+// made before the document is touched, so std::bad_alloc leaves `doc` and `state` as
+// they were. The view (zoom, view rectangle, current tool) is the caller's.
+void InstallPicture(Bitmap&& picture, Document& doc, LayerState& state);
+void InstallProject(ProjectData&& project, Document& doc, LayerState& state);
+
+// File, Open below any window: ReadDocumentFile, then the install above. True with
+// the document replaced; false with ReadDocumentFile's messages, or one saying that
+// memory ran out, and `doc` and `state` as they were.
+bool OpenDocumentFile(const std::string& path, Document& doc, LayerState& state,
+                      std::vector<std::string>& messages);
+
 // What Save proposes in its dialog.
 struct SaveProposal {
     std::string FileName;  // without folder

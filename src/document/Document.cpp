@@ -61,9 +61,4 @@ void Document::CompositeAll(const LayerState& state) {
     CompositeRect(state, Rect{0, 0, SketchBmp.Width() - 1, SketchBmp.Height() - 1});
 }
 
-void Document::SizeWorkBitmaps() {
-    for (Bitmap* b : {&WorkBmp1, &WorkBmp2})
-        if (b->Width() != PhotoBmp.Width() || b->Height() != PhotoBmp.Height()) *b = PhotoBmp;
-}
-
 }  // namespace velmora

@@ -36,8 +36,6 @@ struct Document {
     void CompositeRect(const LayerState& state, Rect r);
     // Sizes CompositeBmp like SketchBmp and composites all of it.
     void CompositeAll(const LayerState& state);
-    // Brings the scratch bitmaps to the photograph's size (after a load of another size).
-    void SizeWorkBitmaps();
 };
 
 // Compositing of one rectangle from explicit inputs, the arithmetic behind

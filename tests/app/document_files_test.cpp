@@ -7,38 +7,14 @@
 #include "io/Bmp.h"
 #include "io/Jpeg.h"
 #include "io/ProjectFile.h"
+#include "support/Images.h"
+#include "support/TempDir.h"
 
 using namespace velmora;
+using namespace velmora::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-class TempDir {
-public:
-    TempDir() {
-        path_ = fs::temp_directory_path() / ("velmora-docfiles-" + std::to_string(::getpid()) + "-" +
-                                             std::to_string(counter_++));
-        fs::create_directories(path_);
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    fs::path path_;
-    static inline int counter_ = 0;
-};
-
-Bitmap Gradient(int w, int h) {
-    Bitmap b(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            std::uint8_t* p = b.Pixel(x, y);
-            p[0] = static_cast<std::uint8_t>(x * 7);
-            p[1] = static_cast<std::uint8_t>(y * 11);
-            p[2] = static_cast<std::uint8_t>(x + y);
-        }
-    return b;
-}
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
@@ -121,7 +97,7 @@ TEST(OpenFile, FailuresNameTheFileAndLeaveTheResultAlone) {
     EXPECT_TRUE(out.Picture.SamePixels(Gradient(3, 3)));
 }
 
-TEST(OpenFile, ProjectKeepsLayersAndState) {
+TEST(OpenFile, ProjectReplacesTheDocumentAndAFailureLeavesItAsItWas) {
     TempDir dir;
     Bitmap sketch(5, 4), color = Gradient(5, 4), photo = Gradient(5, 4);
     FillWhite(sketch);
@@ -132,14 +108,29 @@ TEST(OpenFile, ProjectKeepsLayersAndState) {
     state.SketchVisible = false;
     ASSERT_EQ(SaveD2O(dir / "w.d2o", sketch, color, photo, state), 0);
 
-    OpenedFile out;
+    // A document with a larger picture open, its scratch bitmaps in use.
+    Document doc;
+    LayerState shown;
+    shown.Opacity = 70;
+    InstallPicture(Gradient(9, 7), doc, shown);
+    doc.WorkBmp1 = Gradient(9, 7);
     std::vector<std::string> messages;
-    ASSERT_TRUE(ReadDocumentFile(dir / "w.d2o", out, messages));
-    EXPECT_EQ(out.Format, FileFormat::Project);
-    EXPECT_TRUE(out.Project.Sketch.SamePixels(sketch));
-    EXPECT_TRUE(out.Project.Color.SamePixels(color));
-    EXPECT_TRUE(out.Project.Photo.SamePixels(photo));
-    EXPECT_EQ(out.Project.State, state);
+    ASSERT_TRUE(OpenDocumentFile(dir / "w.d2o", doc, shown, messages));
+    EXPECT_TRUE(doc.ImageLoaded);
+    EXPECT_TRUE(doc.SketchBmp.SamePixels(sketch));
+    EXPECT_TRUE(doc.ColorBmp.SamePixels(color));
+    EXPECT_TRUE(doc.PhotoBmp.SamePixels(photo));
+    EXPECT_EQ(shown, state);
+    // The sketch is hidden, so the whole composite is the color layer.
+    EXPECT_TRUE(doc.CompositeBmp.SamePixels(color));
+    EXPECT_TRUE(doc.WorkBmp1.Empty());
+
+    // A file that cannot be read changes nothing.
+    WriteBytes(dir / "bad.jpg", "not a picture");
+    EXPECT_FALSE(OpenDocumentFile(dir / "bad.jpg", doc, shown, messages));
+    EXPECT_TRUE(doc.SketchBmp.SamePixels(sketch));
+    EXPECT_TRUE(doc.CompositeBmp.SamePixels(color));
+    EXPECT_EQ(shown, state);
 }
 
 TEST(SaveNames, ProposalFollowsLastOpenedFile) {

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/DocumentFiles.h"
 #include "document/DocumentHost.h"
 
 namespace velmora::test {
@@ -21,19 +22,10 @@ public:
     bool failSnapshots = false;
     std::vector<std::pair<std::string, std::string>> states;
 
-    // A document as right after opening a picture of the given size: photograph,
-    // color layer, composite and scratch bitmaps are the picture, the sketch is white.
+    // The document as the main window leaves it right after opening the picture.
     void OpenPicture(const Bitmap& picture) {
-        doc.PhotoBmp = picture;
-        doc.ColorBmp = picture;
-        doc.SketchBmp = picture;
-        FillWhite(doc.SketchBmp);
-        doc.CompositeBmp = picture;
-        doc.WorkBmp1 = picture;
-        doc.WorkBmp2 = picture;
-        doc.ImageLoaded = true;
+        InstallPicture(Bitmap(picture), doc, state);
         doc.ViewRect = Rect{0, 0, picture.Width() - 1, picture.Height() - 1};
-        CompositeAll();
     }
 
     Document& Doc() override { return doc; }

@@ -1,7 +1,6 @@
 #include "app/gui/MainWindow.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -10,7 +9,6 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
@@ -19,25 +17,19 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QScrollBar>
-#include <QSignalBlocker>
 #include <QTableWidget>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUrl>
-#include <cmath>
 #include <mutex>
 #include <new>
 
-#include "adjust/gui/AdjustDialogs.h"
 #include "app/ProgramFolder.h"
 #include "app/Version.h"
-#include "app/WindowPlacement.h"
 #include "app/gui/AboutWindow.h"
 #include "app/gui/FileDialogs.h"
-#include "app/gui/Icons.h"
+#include "app/gui/ToolWindowSet.h"
 #include "common/gui/Messages.h"
-#include "conversion/Resample.h"
-#include "conversion/gui/MoreOptions.h"
 #include "conversion/gui/RunConversion.h"
 #include "document/gui/LayersWindow.h"
 #include "history/HistoryFolder.h"
@@ -48,6 +40,7 @@
 #include "tools/gui/ToolOptionWindow.h"
 #include "tools/gui/ToolsWindow.h"
 #include "view/gui/CanvasView.h"
+#include "view/gui/Viewport.h"
 
 namespace velmora {
 
@@ -72,9 +65,7 @@ TFrmMain::TFrmMain(QWidget* parent) : QMainWindow(parent) {
     setMinimumSize(377, 254);
     setAcceptDrops(true);
 
-    CreateActions();
-    CreateMenus();
-    CreateToolBar();
+    CreateCommands();
     CreateCentralArea();
     resize(412, 270 + menuBar()->sizeHint().height() + ToolBar1->sizeHint().height() +
                      statusBar()->sizeHint().height());
@@ -98,225 +89,21 @@ TFrmMain::~TFrmMain() {
     historyLock_.reset();
 }
 
-QAction* TFrmMain::NewAction(const QString& caption, const QKeySequence& shortcut) {
-    auto* action = new QAction(caption, this);
-    if (!shortcut.isEmpty()) action->setShortcut(shortcut);
-    return action;
-}
-
-void TFrmMain::CreateActions() {
-    MenuItem_Open = NewAction(QStringLiteral("&Open"), QKeySequence(Qt::CTRL | Qt::Key_O));
-    MenuItem_Open->setIcon(MakeIcon(IconId::Open));
-    MenuItem_SaveAs = NewAction(QStringLiteral("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
-    MenuItem_SaveAs->setIcon(MakeIcon(IconId::Save));
-    MenuItem_Options = NewAction(QStringLiteral("Preferences"));
-    MenuItem_Exit = NewAction(QStringLiteral("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
-    MenuItem_Undo = NewAction(QStringLiteral("Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z));
-    MenuItem_Undo->setIcon(MakeIcon(IconId::Undo));
-    MenuItem_Redo = NewAction(QStringLiteral("Redo"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Z));
-    MenuItem_Redo->setIcon(MakeIcon(IconId::Redo));
-    MenuItem_Copy = NewAction(QStringLiteral("&Copy to Clipboard"), QKeySequence(Qt::CTRL | Qt::Key_C));
-    MenuItem_Copy->setIcon(MakeIcon(IconId::Copy));
-    MenuItem_Classic = NewAction(QStringLiteral("&Velmora"), QKeySequence(Qt::CTRL | Qt::Key_I));
-    MenuItem_Classic->setIcon(MakeIcon(IconId::Convert));
-    MenuItem_Cartoon = NewAction(QStringLiteral("Shortcut: Cartoon"));
-    MenuItem_Sketch = NewAction(QStringLiteral("Shortcut: Sketch"));
-    MenuItem_Linedrawing = NewAction(QStringLiteral("Shortcut: Line Drawing"));
-    MenuItem_Canvas = NewAction(QStringLiteral("Shortcut: Canvas"));
-    MenuItem_BrightContrast = NewAction(QStringLiteral("Brightness / Contrast"));
-    MenuItem_Saturation = NewAction(QStringLiteral("Saturation"));
-    MenuItem_ColorBalance = NewAction(QStringLiteral("Color Balance"));
-    MenuItem_Blur = NewAction(QStringLiteral("Blur"));
-    MenuItem_ZoomIn = NewAction(QStringLiteral("Zoom In"), QKeySequence(Qt::CTRL | Qt::Key_Right));
-    MenuItem_ZoomIn->setIcon(MakeIcon(IconId::ZoomIn));
-    MenuItem_ZoomOut = NewAction(QStringLiteral("Zoom Out"), QKeySequence(Qt::CTRL | Qt::Key_Left));
-    MenuItem_ZoomOut->setIcon(MakeIcon(IconId::ZoomOut));
-    MenuItem_ActualPixels = NewAction(QStringLiteral("Actual Pixels"), QKeySequence(Qt::CTRL | Qt::Key_0));
-    MenuItem_ActualPixels->setIcon(MakeIcon(IconId::ActualPixels));
-    MenuItem_FitInWindow = NewAction(QStringLiteral("Fit in Window"), QKeySequence(Qt::CTRL | Qt::Key_9));
-    MenuItem_FitInWindow->setIcon(MakeIcon(IconId::FitInWindow));
-
-    struct Toggle {
-        QAction** menu;
-        QAction** button;
-        const char* caption;
-        IconId icon;
-        ToolWindow which;
-    };
-    const Toggle toggles[] = {
-        {&MenuItem_History, &Tol_History, "History", IconId::History, ToolWindow::History},
-        {&MenuItem_Layers, &Tol_Layers, "Layers", IconId::Layers, ToolWindow::Layers},
-        {&MenuItem_Tools, &Tol_Tools, "Tools", IconId::Tools, ToolWindow::Tools},
-        {&MenuItem_ToolOption, &Tol_ToolOption, "Tool Option", IconId::ToolOption, ToolWindow::ToolOption},
-    };
-    for (const Toggle& t : toggles) {
-        *t.menu = NewAction(QString::fromLatin1(t.caption));
-        *t.button = NewAction(QString::fromLatin1(t.caption));
-        for (QAction* a : {*t.menu, *t.button}) {
-            a->setCheckable(true);
-            a->setChecked(true);
-            a->setIcon(MakeIcon(t.icon));
-        }
-        const ToolWindow which = t.which;
-        connect(*t.menu, &QAction::triggered, this, [this, which] { ToggleFromMenu(which); });
-        connect(*t.button, &QAction::triggered, this, [this, which] { ToggleFromButton(which); });
-    }
-
-    Content1 = NewAction(QStringLiteral("&Content"), QKeySequence(Qt::Key_F1));
-    Content1->setIcon(MakeIcon(IconId::Help));
-    About1 = NewAction(QStringLiteral("&About"));
-    VelmoraHomePage1 = NewAction(QStringLiteral("Velmora Home Page"));
-
-    for (QAction* a : {MenuItem_SaveAs, MenuItem_Undo, MenuItem_Redo, MenuItem_Copy, MenuItem_Classic,
-                       MenuItem_Cartoon, MenuItem_Sketch, MenuItem_Linedrawing, MenuItem_Canvas,
-                       MenuItem_BrightContrast, MenuItem_Saturation, MenuItem_ColorBalance, MenuItem_Blur,
-                       MenuItem_ZoomIn, MenuItem_ZoomOut, MenuItem_ActualPixels, MenuItem_FitInWindow})
-        a->setEnabled(false);
-
-    connect(MenuItem_Open, &QAction::triggered, this, &TFrmMain::MenuItem_OpenClick);
-    connect(MenuItem_SaveAs, &QAction::triggered, this, &TFrmMain::MenuItem_SaveAsClick);
-    connect(MenuItem_Options, &QAction::triggered, this, &TFrmMain::MenuItem_OptionsClick);
-    connect(MenuItem_Exit, &QAction::triggered, this, &QWidget::close);
-    connect(MenuItem_Undo, &QAction::triggered, this, &TFrmMain::MenuItem_UndoClick);
-    connect(MenuItem_Redo, &QAction::triggered, this, &TFrmMain::MenuItem_RedoClick);
-    connect(MenuItem_Copy, &QAction::triggered, this, &TFrmMain::MenuItem_CopyClick);
-    connect(MenuItem_Classic, &QAction::triggered, this, [this] { RunConversionWith(nullptr); });
-    connect(MenuItem_Cartoon, &QAction::triggered, this, [this] { RunConversionWith("cartoon.set"); });
-    connect(MenuItem_Sketch, &QAction::triggered, this, [this] { RunConversionWith("sketch.set"); });
-    connect(MenuItem_Linedrawing, &QAction::triggered, this, [this] { RunConversionWith("linedrawing.set"); });
-    connect(MenuItem_Canvas, &QAction::triggered, this, [this] { RunConversionWith("canvas.set"); });
-    connect(MenuItem_BrightContrast, &QAction::triggered, this,
-            [this] { ShowAdjustmentDialog(Adjustment::BrightContrast, *this, this); });
-    connect(MenuItem_Saturation, &QAction::triggered, this,
-            [this] { ShowAdjustmentDialog(Adjustment::Saturation, *this, this); });
-    connect(MenuItem_ColorBalance, &QAction::triggered, this,
-            [this] { ShowAdjustmentDialog(Adjustment::ColorBalance, *this, this); });
-    connect(MenuItem_Blur, &QAction::triggered, this, [this] { ShowAdjustmentDialog(Adjustment::Blur, *this, this); });
-    connect(MenuItem_ZoomIn, &QAction::triggered, this, &TFrmMain::MenuItem_ZoomInClick);
-    connect(MenuItem_ZoomOut, &QAction::triggered, this, &TFrmMain::MenuItem_ZoomOutClick);
-    connect(MenuItem_ActualPixels, &QAction::triggered, this, &TFrmMain::MenuItem_ActualPixelsClick);
-    connect(MenuItem_FitInWindow, &QAction::triggered, this, &TFrmMain::MenuItem_FitInWindowClick);
-    connect(Content1, &QAction::triggered, this, &TFrmMain::Content1Click);
-    connect(About1, &QAction::triggered, this, &TFrmMain::About1Click);
-    connect(VelmoraHomePage1, &QAction::triggered, this, &TFrmMain::VelmoraHomePage1Click);
-}
-
-void TFrmMain::CreateMenus() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
-    file->addAction(MenuItem_Open);
-    file->addAction(MenuItem_SaveAs);
-    file->addSeparator();
-    file->addAction(MenuItem_Options);
-    file->addSeparator();
-    file->addAction(MenuItem_Exit);
-
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("Edit"));
-    edit->addAction(MenuItem_Undo);
-    edit->addAction(MenuItem_Redo);
-    edit->addSeparator();
-    edit->addAction(MenuItem_Copy);
-
-    QMenu* cartoon = menuBar()->addMenu(QStringLiteral("Cartoon"));
-    cartoon->addAction(MenuItem_Classic);
-    cartoon->addSeparator();
-    cartoon->addAction(MenuItem_Cartoon);
-    cartoon->addAction(MenuItem_Sketch);
-    cartoon->addAction(MenuItem_Linedrawing);
-    cartoon->addAction(MenuItem_Canvas);
-
-    QMenu* adjustments = menuBar()->addMenu(QStringLiteral("Adjustments"));
-    adjustments->addAction(MenuItem_BrightContrast);
-    adjustments->addAction(MenuItem_Saturation);
-    adjustments->addAction(MenuItem_ColorBalance);
-    adjustments->addAction(MenuItem_Blur);
-
-    QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
-    view->addAction(MenuItem_ZoomIn);
-    view->addAction(MenuItem_ZoomOut);
-    view->addAction(MenuItem_ActualPixels);
-    view->addAction(MenuItem_FitInWindow);
-
-    QMenu* window = menuBar()->addMenu(QStringLiteral("Window"));
-    window->addAction(MenuItem_History);
-    window->addAction(MenuItem_Layers);
-    window->addAction(MenuItem_Tools);
-    window->addAction(MenuItem_ToolOption);
-
-    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
-    help->addAction(Content1);
-    help->addAction(About1);
-    help->addSeparator();
-    help->addAction(VelmoraHomePage1);
-}
-
-void TFrmMain::CreateToolBar() {
-    ToolBar1 = addToolBar(QStringLiteral("Tool Bar"));
-    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setMovable(false);
-    ToolBar1->setIconSize(QSize(24, 24));
-    ToolBar1->addAction(MenuItem_Open);
-    ToolBar1->addAction(MenuItem_SaveAs);
-    ToolBar1->addAction(MenuItem_Copy);
-    ToolBar1->addAction(MenuItem_Undo);
-    ToolBar1->addAction(MenuItem_Redo);
-    ToolBar1->addSeparator();
-    ToolBar1->addAction(MenuItem_ZoomIn);
-    ToolBar1->addAction(MenuItem_ZoomOut);
-    ToolBar1->addAction(MenuItem_ActualPixels);
-    ToolBar1->addAction(MenuItem_FitInWindow);
-    ToolBar1->addSeparator();
-    ToolBar1->addAction(MenuItem_Classic);
-    ToolBar1->addSeparator();
-    ToolBar1->addAction(Tol_History);
-    ToolBar1->addAction(Tol_Layers);
-    ToolBar1->addAction(Tol_Tools);
-    ToolBar1->addAction(Tol_ToolOption);
-    ToolBar1->addSeparator();
-    ToolBar1->addAction(Content1);
-}
-
 void TFrmMain::CreateCentralArea() {
-    auto* central = new QWidget(this);
-    PaintBox1 = new CanvasView(central);
-    PaintBox1->SetDocument(&doc_);
-    HorzScrollBar = new QScrollBar(Qt::Horizontal, central);
-    VertScrollBar = new QScrollBar(Qt::Vertical, central);
-    for (QScrollBar* bar : {HorzScrollBar, VertScrollBar}) {
-        // A hidden scroll bar keeps its room, so showing or hiding one never
-        // changes the paint box's size (which would reset the view again).
-        QSizePolicy policy = bar->sizePolicy();
-        policy.setRetainSizeWhenHidden(true);
-        bar->setSizePolicy(policy);
-        bar->setFocusPolicy(Qt::NoFocus);
-        bar->setSingleStep(1);
-        bar->hide();
-        // A click in the trough moves 10 image pixels whatever the page size.
-        connect(bar, &QScrollBar::actionTriggered, bar, [bar](int action) {
-            if (action == QAbstractSlider::SliderPageStepAdd)
-                bar->setSliderPosition(std::min(bar->value() + 10, bar->maximum()));
-            else if (action == QAbstractSlider::SliderPageStepSub)
-                bar->setSliderPosition(std::max(bar->value() - 10, bar->minimum()));
-        });
-    }
-    HorzScrollBar->setObjectName(QStringLiteral("HorzScrollBar"));
-    VertScrollBar->setObjectName(QStringLiteral("VertScrollBar"));
-    connect(HorzScrollBar, &QScrollBar::valueChanged, this, &TFrmMain::HorzScrollBarChange);
-    connect(VertScrollBar, &QScrollBar::valueChanged, this, &TFrmMain::VertScrollBarChange);
-
-    auto* grid = new QGridLayout(central);
-    grid->setContentsMargins(8, 8, 4, 4);
-    grid->setSpacing(0);
-    grid->addWidget(PaintBox1, 0, 0);
-    grid->addWidget(VertScrollBar, 0, 1);
-    grid->addWidget(HorzScrollBar, 1, 0);
-    setCentralWidget(central);
-
-    connect(PaintBox1, &CanvasView::mousePressed, this, &TFrmMain::PaintBox1MouseDown);
-    connect(PaintBox1, &CanvasView::mouseMoved, this, &TFrmMain::PaintBox1MouseMove);
-    connect(PaintBox1, &CanvasView::mouseReleased, this, &TFrmMain::PaintBox1MouseUp);
-    connect(PaintBox1, &CanvasView::zoomWheel, this, &TFrmMain::ZoomByWheel);
-    connect(PaintBox1, &CanvasView::scrollWheel, this, &TFrmMain::ScrollByWheel);
+    viewport_ = new Viewport(doc_, this);
+    PaintBox1 = viewport_->Canvas();
+    HorzScrollBar = viewport_->HorzBar();
+    VertScrollBar = viewport_->VertBar();
+    setCentralWidget(viewport_);
+    connect(viewport_, &Viewport::scrolled, this, &TFrmMain::RefreshView);
+    connect(viewport_, &Viewport::imagePressed, this, &TFrmMain::ImagePressed);
+    connect(viewport_, &Viewport::imageMoved, this, &TFrmMain::ImageMoved);
+    connect(viewport_, &Viewport::imageReleased, this, [this](int x, int y, const MouseState& state) {
+        if (RouteOf() == ToolRouting::Tool) tools_->ToolMouseUp(x, y, state);
+    });
     connect(PaintBox1, &CanvasView::resized, this, &TFrmMain::FormResize);
+    viewport_->SetZoomCommands([this] { return MenuItem_ZoomIn->isEnabled(); },
+                               [this](bool in) { in ? MenuItem_ZoomInClick() : MenuItem_ZoomOutClick(); });
 
     const int widths[3] = {100, 50, 50};
     for (int i = 0; i < 3; ++i) {
@@ -333,9 +120,6 @@ void TFrmMain::CreateToolWindows() {
     FrmOptions = new TFrmOptions(this);
     FrmOptions->SetOptionsPath(InProgramFolder("options.dat"));
 
-    // The two More Options windows keep their values from one conversion to the next.
-    CreateMoreOptionWindows(this);
-
     FrmHistory = new TFrmHistory(*this, this);
     std::string error;
     historyLock_ = HistoryFolderLock::Acquire(::velmora::ProgramFolder(), error);
@@ -343,14 +127,14 @@ void TFrmMain::CreateToolWindows() {
         FrmHistory->AdoptFolder(historyLock_->Folder());
     else
         historyLockError_ = Q(error);
-    connect(FrmHistory, &TFrmHistory::closed, this, [this] { ToolWindowClosed(ToolWindow::History); });
+    toolWindows_->Add(ToolWindow::History, FrmHistory);
 
     FrmAbout = new TFrmAbout(this);
 
     FrmLayers = new TFrmLayers(this);
     connect(FrmLayers, &TFrmLayers::refreshViewRequested, this, &TFrmMain::RefreshView);
     connect(FrmLayers, &TFrmLayers::refreshToolOverlayRequested, this, &TFrmMain::RefreshToolOverlay);
-    connect(FrmLayers, &TFrmLayers::closed, this, [this] { ToolWindowClosed(ToolWindow::Layers); });
+    toolWindows_->Add(ToolWindow::Layers, FrmLayers);
 
     FrmTools = new TFrmTools(doc_, this);
     FrmToolOption = new TFrmToolOption(this);
@@ -365,13 +149,13 @@ void TFrmMain::CreateToolWindows() {
     });
     connect(FrmTools, &TFrmTools::colorsChanged, this, &TFrmMain::RefreshToolOverlay);
     connect(FrmTools, &TFrmTools::keyReleased, this, &TFrmMain::FormKeyUp);
-    connect(FrmTools, &TFrmTools::closed, this, [this] { ToolWindowClosed(ToolWindow::Tools); });
+    toolWindows_->Add(ToolWindow::Tools, FrmTools);
 
     connect(FrmToolOption, &TFrmToolOption::optionChanged, this, &TFrmMain::RefreshToolOverlay);
     connect(FrmToolOption, &TFrmToolOption::commitClicked, this, [this] { tools_->CommitShapeEdit(); });
     connect(FrmToolOption, &TFrmToolOption::cancelClicked, this, [this] { tools_->CancelShapeEdit(); });
     connect(FrmToolOption, &TFrmToolOption::keyReleased, this, &TFrmMain::FormKeyUp);
-    connect(FrmToolOption, &TFrmToolOption::closed, this, [this] { ToolWindowClosed(ToolWindow::ToolOption); });
+    toolWindows_->Add(ToolWindow::ToolOption, FrmToolOption);
     connect(PaintBox1, &CanvasView::mouseLeft, this, [this] { tools_->PointerLeft(); });
 }
 
@@ -389,14 +173,7 @@ void TFrmMain::FormShow() {
     if (!historyLockError_.isEmpty())
         ShowMessage(this, historyLockError_ + QStringLiteral("\nUndo and the history list will not work in this run."));
 
-    for (ToolWindow w : {ToolWindow::History, ToolWindow::Layers, ToolWindow::Tools, ToolWindow::ToolOption}) {
-        MenuItemOf(w)->setChecked(true);
-        ButtonOf(w)->setChecked(true);
-    }
-    for (QWidget* w : std::initializer_list<QWidget*>{FrmTools, FrmHistory, FrmLayers, FrmToolOption}) {
-        w->show();
-        w->raise();
-    }
+    toolWindows_->ShowAll();
     QScreen* screen = QGuiApplication::primaryScreen();
     if (screen) PlaceToolWindows(screen->availableVirtualGeometry());
     // Work left by a run that did not end normally is offered once the window is up.
@@ -404,84 +181,7 @@ void TFrmMain::FormShow() {
 }
 
 void TFrmMain::PlaceToolWindows(const QRect& desktop) {
-    auto box = [](QWidget* w) {
-        const QRect f = w->frameGeometry();
-        return WindowBox{f.left(), f.top(), f.width(), f.height()};
-    };
-    ToolWindowBoxes current;
-    current.Tools = box(FrmTools);
-    current.History = box(FrmHistory);
-    current.Layers = box(FrmLayers);
-    current.ToolOption = box(FrmToolOption);
-    const int scrollWidth = VertScrollBar->sizeHint().width();
-    const ToolWindowBoxes placed =
-        velmora::PlaceToolWindows(WindowBox{desktop.left(), desktop.top(), desktop.width(), desktop.height()},
-                                  current, scrollWidth);
-
-    // Sizes are given for the whole frame; the frame's own border is kept aside.
-    auto apply = [](QWidget* w, const WindowBox& b) {
-        const int frameW = w->frameGeometry().width() - w->width();
-        w->move(b.Left, b.Top);
-        if (b.Width - frameW != w->width()) w->resize(std::max(b.Width - frameW, w->minimumWidth()), w->height());
-    };
-    apply(FrmTools, placed.Tools);
-    apply(FrmHistory, placed.History);
-    apply(FrmLayers, placed.Layers);
-    apply(FrmToolOption, placed.ToolOption);
-}
-
-QAction* TFrmMain::MenuItemOf(ToolWindow which) const {
-    switch (which) {
-    case ToolWindow::History: return MenuItem_History;
-    case ToolWindow::Layers: return MenuItem_Layers;
-    case ToolWindow::Tools: return MenuItem_Tools;
-    case ToolWindow::ToolOption: return MenuItem_ToolOption;
-    }
-    return nullptr;
-}
-
-QAction* TFrmMain::ButtonOf(ToolWindow which) const {
-    switch (which) {
-    case ToolWindow::History: return Tol_History;
-    case ToolWindow::Layers: return Tol_Layers;
-    case ToolWindow::Tools: return Tol_Tools;
-    case ToolWindow::ToolOption: return Tol_ToolOption;
-    }
-    return nullptr;
-}
-
-QWidget* TFrmMain::WindowOf(ToolWindow which) const {
-    switch (which) {
-    case ToolWindow::History: return FrmHistory;
-    case ToolWindow::Layers: return FrmLayers;
-    case ToolWindow::Tools: return FrmTools;
-    case ToolWindow::ToolOption: return FrmToolOption;
-    }
-    return nullptr;
-}
-
-void TFrmMain::ToggleFromMenu(ToolWindow which) {
-    // The menu item has already inverted its check mark; the button follows it.
-    QAction* item = MenuItemOf(which);
-    QAction* button = ButtonOf(which);
-    if (button->isChecked() != item->isChecked()) button->setChecked(item->isChecked());
-    QWidget* window = WindowOf(which);
-    if (item->isChecked()) {
-        window->show();
-        window->raise();
-    } else {
-        window->hide();
-    }
-}
-
-void TFrmMain::ToggleFromButton(ToolWindow which) {
-    QAction* item = MenuItemOf(which);
-    if (ButtonOf(which)->isChecked() != item->isChecked()) item->trigger();
-}
-
-void TFrmMain::ToolWindowClosed(ToolWindow which) {
-    MenuItemOf(which)->setChecked(false);
-    ButtonOf(which)->setChecked(false);
+    toolWindows_->Place(desktop, VertScrollBar->sizeHint().width());
 }
 
 // ---------------------------------------------------------------------------------
@@ -508,7 +208,7 @@ void TFrmMain::RefreshView() {
 
 void TFrmMain::PaintView() { PaintBox1->PaintView(); }
 
-void TFrmMain::PaintImageRect(const Rect& r) { PaintBox1->PaintImageRect(r, HorzPosition(), VertPosition()); }
+void TFrmMain::PaintImageRect(const Rect& r) { viewport_->PaintImageRect(r); }
 
 void TFrmMain::RefreshToolOverlay() {
     // The outline is an overlay of the view, so the recomposite below leaves it alone.
@@ -575,9 +275,6 @@ bool TFrmMain::RestoreSnapshot(const std::string& snapshotPath, const std::strin
                                std::string& error) {
     if (!LoadSnapshot(snapshotPath, error)) return false;
     FinishOpen(Q(documentPath));
-    // As after opening a project, the conversion dialog's size control scales from it.
-    CompositeAll();
-    StoreSourcePixels(doc_.CompositeBmp);
     // The restored work was never saved; closing must not drop it silently.
     SetModified(true);
     return true;
@@ -590,23 +287,13 @@ bool TFrmMain::LoadSnapshot(const std::string& path, std::string& error) {
             if (error.empty()) error = path + " could not be read.";
             return false;
         }
-        // Everything that can fail is prepared before the document is touched.
-        Bitmap composite(project.Sketch.Width(), project.Sketch.Height());
-        Bitmap work1 = project.Photo, work2 = project.Photo;
-        doc_.SketchBmp.Swap(project.Sketch);
-        doc_.ColorBmp.Swap(project.Color);
-        doc_.PhotoBmp.Swap(project.Photo);
-        if (doc_.CompositeBmp.Width() != composite.Width() || doc_.CompositeBmp.Height() != composite.Height())
-            doc_.CompositeBmp.Swap(composite);
-        if (doc_.WorkBmp1.Width() != work1.Width() || doc_.WorkBmp1.Height() != work1.Height()) {
-            doc_.WorkBmp1.Swap(work1);
-            doc_.WorkBmp2.Swap(work2);
-        }
+        LayerState state = GetLayerState();
+        InstallProject(std::move(project), doc_, state);
+        SetLayerStateQuietly(state);
     } catch (const std::bad_alloc&) {
         error = path + " could not be loaded: not enough memory.";
         return false;
     }
-    SetLayerStateQuietly(project.State);
     SetModified(true);
     doc_.CurrentTool = ToolHand;
     FrmTools->PressHandButton();
@@ -614,13 +301,6 @@ bool TFrmMain::LoadSnapshot(const std::string& path, std::string& error) {
     UpdateScrollBars();
     RefreshView();
     return true;
-}
-
-void TFrmMain::HistoryChanged() { UpdateUndoRedo(); }
-
-void TFrmMain::UpdateUndoRedo() {
-    MenuItem_Undo->setEnabled(doc_.ImageLoaded && FrmHistory->CanUndo());
-    MenuItem_Redo->setEnabled(doc_.ImageLoaded && FrmHistory->CanRedo());
 }
 
 void TFrmMain::ApplyDrawToolsForZoom() {
@@ -632,77 +312,19 @@ void TFrmMain::ApplyDrawToolsForZoom() {
         FrmTools->DisableDrawTools();
 }
 
-void TFrmMain::UpdateCommandStates() {
-    if (doc_.ImageLoaded) {
-        for (QAction* a : {MenuItem_SaveAs, MenuItem_Copy, MenuItem_Open, MenuItem_History, MenuItem_Classic,
-                           MenuItem_Cartoon, MenuItem_Sketch, MenuItem_Linedrawing, MenuItem_Canvas,
-                           MenuItem_BrightContrast, MenuItem_Saturation, MenuItem_ColorBalance, MenuItem_Blur,
-                           MenuItem_ZoomIn, MenuItem_ZoomOut, MenuItem_ActualPixels, MenuItem_FitInWindow})
-            a->setEnabled(true);
-        ApplyDrawToolsForZoom();
-    } else {
-        MenuItem_Open->setEnabled(true);
-    }
-    FrmHistory->StringGrid1->setEnabled(true);
-    UpdateUndoRedo();
-}
-
-void TFrmMain::DisableDocumentCommands() {
-    // Undo, redo and the history list would swap the layers under the pending edit,
-    // whose restore copies would then be stale.
-    for (QAction* a : {MenuItem_Open, MenuItem_SaveAs, MenuItem_Classic, MenuItem_Cartoon, MenuItem_Sketch,
-                       MenuItem_Linedrawing, MenuItem_Canvas, MenuItem_BrightContrast, MenuItem_Saturation,
-                       MenuItem_ColorBalance, MenuItem_Blur, MenuItem_Undo, MenuItem_Redo})
-        a->setEnabled(false);
-    FrmHistory->StringGrid1->setEnabled(false);
-}
-
 // ---------------------------------------------------------------------------------
 // View
 
-int TFrmMain::HorzPosition() const { return horzAxis_.Visible ? HorzScrollBar->value() : 0; }
-int TFrmMain::VertPosition() const { return vertAxis_.Visible ? VertScrollBar->value() : 0; }
+int TFrmMain::HorzPosition() const { return viewport_->HorzPosition(); }
 
-void TFrmMain::FitScrollBar(QScrollBar* bar, ScrollAxis& axis, const ScrollAxis& fitted) {
-    axis = fitted;
-    const QSignalBlocker block(bar);
-    if (!axis.Visible) {
-        bar->setValue(0);
-        bar->hide();
-        return;
-    }
-    bar->setRange(0, axis.HighestPosition());
-    bar->setPageStep(std::max(axis.Page, 1));
-    bar->setValue(0);
-    bar->show();
-}
+int TFrmMain::VertPosition() const { return viewport_->VertPosition(); }
 
 void TFrmMain::UpdateScrollBars() {
     if (!doc_.ImageLoaded) return;
-    const Bitmap& c = doc_.CompositeBmp;
-    FitScrollBar(HorzScrollBar, horzAxis_, FitScrollAxis(PaintBox1->width(), doc_.Zoom, c.Width()));
-    FitScrollBar(VertScrollBar, vertAxis_, FitScrollAxis(PaintBox1->height(), doc_.Zoom, c.Height()));
+    viewport_->FitScrollBars();
     StatusPanels[0]->setText(Q(ImageSizeText(doc_.PhotoBmp.Width(), doc_.PhotoBmp.Height())));
     StatusPanels[1]->setText(Q(ZoomText(doc_.Zoom)));
-    UpdateViewRect();
     ShowToolOptionPage();
-}
-
-void TFrmMain::UpdateViewRect() {
-    doc_.ViewRect = ComputeViewRect(HorzPosition(), VertPosition(), PaintBox1->width(), PaintBox1->height(),
-                                    doc_.Zoom, doc_.CompositeBmp.Width(), doc_.CompositeBmp.Height());
-}
-
-void TFrmMain::HorzScrollBarChange() {
-    horzAxis_.Position = HorzScrollBar->value();
-    UpdateViewRect();
-    RefreshView();
-}
-
-void TFrmMain::VertScrollBarChange() {
-    vertAxis_.Position = VertScrollBar->value();
-    UpdateViewRect();
-    RefreshView();
 }
 
 void TFrmMain::FormResize() {
@@ -713,64 +335,20 @@ void TFrmMain::FormResize() {
 
 void TFrmMain::ShowToolOptionPage() {
     FrmToolOption->ShowPage(doc_.CurrentTool);
-    PaintBox1->SetViewCursor(CursorForTool(doc_.CurrentTool, horzAxis_.Visible || vertAxis_.Visible));
+    PaintBox1->SetViewCursor(CursorForTool(doc_.CurrentTool, viewport_->Scrollable()));
 }
 
-void TFrmMain::MenuItem_ZoomInClick() {
-    doc_.Zoom = ZoomInStep(doc_.Zoom);
-    UpdateScrollBars();
-    RefreshView();
-    if (doc_.Zoom >= 1.0) FrmTools->EnableDrawTools();
-}
-
-void TFrmMain::MenuItem_ZoomOutClick() {
-    doc_.Zoom = ZoomOutStep(doc_.Zoom);
-    UpdateScrollBars();
-    RefreshView();
-    if (doc_.Zoom < 1.0) FrmTools->DisableDrawTools();
-}
-
-void TFrmMain::MenuItem_ActualPixelsClick() {
-    doc_.Zoom = 1.0;
-    UpdateScrollBars();
-    RefreshView();
-    FrmTools->EnableDrawTools();
-}
-
-void TFrmMain::ZoomByWheel(int steps, int x, int y) {
-    if (!MenuItem_ZoomIn->isEnabled()) return;
-    // The picture point under the pointer stays under it, as in every image editor.
-    const long double imageX = static_cast<long double>(x) / doc_.Zoom + HorzPosition();
-    const long double imageY = static_cast<long double>(y) / doc_.Zoom + VertPosition();
-    for (; steps > 0; --steps) MenuItem_ZoomInClick();
-    for (; steps < 0; ++steps) MenuItem_ZoomOutClick();
-    // Zooming returned the view to the top-left corner; one move per bar brings the
-    // point back, each through the bar's own change handler.
-    const int h = ScrollToKeep(horzAxis_, imageX, x, doc_.Zoom);
-    const int v = ScrollToKeep(vertAxis_, imageY, y, doc_.Zoom);
-    if (horzAxis_.Visible && h != HorzScrollBar->value()) HorzScrollBar->setValue(h);
-    if (vertAxis_.Visible && v != VertScrollBar->value()) VertScrollBar->setValue(v);
-}
-
-void TFrmMain::MenuItem_FitInWindowClick() {
-    doc_.Zoom = FitZoom(PaintBox1->width(), PaintBox1->height(), doc_.CompositeBmp.Width(), doc_.CompositeBmp.Height());
+void TFrmMain::SetZoom(double zoom) {
+    doc_.Zoom = zoom;
     UpdateScrollBars();
     RefreshView();
     ApplyDrawToolsForZoom();
 }
 
-void TFrmMain::ScrollByWheel(int verticalDelta, int horizontalDelta) {
-    // One notch moves about 40 screen pixels, at least one image pixel.
-    auto scroll = [this](QScrollBar* bar, int delta) {
-        if (delta == 0 || bar->isHidden()) return;
-        long double pixels = -static_cast<long double>(delta) * 40.0L / (120.0L * doc_.Zoom);
-        long long step = RoundHalfEven(pixels);
-        if (step == 0) step = delta > 0 ? -1 : 1;
-        bar->setValue(static_cast<int>(std::clamp<long long>(bar->value() + step, bar->minimum(), bar->maximum())));
-    };
-    scroll(VertScrollBar, verticalDelta);
-    scroll(HorzScrollBar, horizontalDelta);
-}
+void TFrmMain::MenuItem_ZoomInClick() { SetZoom(ZoomInStep(doc_.Zoom)); }
+void TFrmMain::MenuItem_ZoomOutClick() { SetZoom(ZoomOutStep(doc_.Zoom)); }
+void TFrmMain::MenuItem_ActualPixelsClick() { SetZoom(1.0); }
+void TFrmMain::MenuItem_FitInWindowClick() { SetZoom(viewport_->FitZoom()); }
 
 ToolRouting TFrmMain::RouteOf() const {
     const ToolInfo* tool = FindTool(doc_.CurrentTool);
@@ -781,45 +359,23 @@ ToolRouting TFrmMain::RouteOf() const {
     return tool->Routing;
 }
 
-void TFrmMain::PaintBox1MouseDown(int x, int y, const MouseState& state) {
-    const int ix = ScreenToImage(x, doc_.Zoom, HorzPosition());
-    const int iy = ScreenToImage(y, doc_.Zoom, VertPosition());
+void TFrmMain::ImagePressed(int x, int y, const MouseState& state) {
     switch (RouteOf()) {
-    case ToolRouting::Tool: tools_->ToolMouseDown(ix, iy, state); break;
+    case ToolRouting::Tool: tools_->ToolMouseDown(x, y, state); break;
+    case ToolRouting::Hand: viewport_->HandDown(x, y); break;
+    case ToolRouting::None: break;
+    }
+}
+
+void TFrmMain::ImageMoved(int x, int y, const MouseState& state) {
+    switch (RouteOf()) {
+    case ToolRouting::Tool: tools_->ToolMouseMove(x, y, state); break;
     case ToolRouting::Hand:
-        HandDownX = ix;
-        HandDownY = iy;
+        if (state.Left) viewport_->HandDrag(x, y);
+        if (FrmToolOption->isVisible()) FrmToolOption->SetInfo(x, y);
         break;
     case ToolRouting::None: break;
     }
-}
-
-void TFrmMain::PaintBox1MouseMove(int x, int y, const MouseState& state) {
-    const int ix = ScreenToImage(x, doc_.Zoom, HorzPosition());
-    const int iy = ScreenToImage(y, doc_.Zoom, VertPosition());
-    switch (RouteOf()) {
-    case ToolRouting::Tool: tools_->ToolMouseMove(ix, iy, state); break;
-    case ToolRouting::Hand: HandDrag(ix, iy, state); break;
-    case ToolRouting::None: break;
-    }
-}
-
-void TFrmMain::PaintBox1MouseUp(int x, int y, const MouseState& state) {
-    const int ix = ScreenToImage(x, doc_.Zoom, HorzPosition());
-    const int iy = ScreenToImage(y, doc_.Zoom, VertPosition());
-    if (RouteOf() == ToolRouting::Tool) tools_->ToolMouseUp(ix, iy, state);
-}
-
-void TFrmMain::HandDrag(int x, int y, const MouseState& state) {
-    if (state.Left) {
-        horzAxis_.Position = HorzPosition();
-        vertAxis_.Position = VertPosition();
-        const int h = HandDragPosition(horzAxis_, HandDownX, x);
-        if (h != horzAxis_.Position) HorzScrollBar->setValue(h);
-        const int v = HandDragPosition(vertAxis_, HandDownY, y);
-        if (v != vertAxis_.Position) VertScrollBar->setValue(v);
-    }
-    if (FrmToolOption->isVisible()) FrmToolOption->SetInfo(x, y);
 }
 
 void TFrmMain::FormKeyUp(int qtKey) {
@@ -864,81 +420,26 @@ void TFrmMain::MenuItem_OpenClick() {
 bool TFrmMain::OpenFile(const QString& path) {
     // A stroke under way keeps working on the layers it started with.
     if (tools_->Busy()) return false;
-    OpenedFile opened;
+    LayerState state = GetLayerState();
     std::vector<std::string> messages;
     bool ok = false;
     {
         BusyCursor busy;
-        try {
-            ok = ReadDocumentFile(S(path), opened, messages);
-            if (ok) {
-                if (opened.Format == FileFormat::Project)
-                    InstallProject(opened.Project, path);
-                else
-                    InstallPicture(opened.Picture, path);
-            }
-        } catch (const std::bad_alloc&) {
-            ok = false;
-            messages.assign(1, S(path) + " open failed.\nThere is not enough memory for this picture.");
-        }
+        ok = OpenDocumentFile(S(path), doc_, state, messages);
     }
     if (!ok) {
         for (const std::string& m : messages) ShowMessage(this, Q(m));
         return false;
     }
+    // The layers are set before the "Open" state is recorded, so that going back to
+    // that state shows the picture as it is shown now.
+    SetLayerStateQuietly(state);
     FinishOpen(path);
     return true;
 }
 
-void TFrmMain::InstallPicture(Bitmap& picture, const QString& path) {
-    (void)path;
-    // All copies are made before the document is touched, so running out of memory
-    // half way leaves it as it was.
-    Bitmap photo = picture, color = picture, work1 = picture, work2 = picture;
-    Bitmap sketch(picture.Width(), picture.Height());
-    FillWhite(sketch);
-    SourcePixels source;
-    StoreSourcePixels(picture, source);
-
-    doc_.PhotoBmp.Swap(photo);
-    doc_.SketchBmp.Swap(sketch);
-    doc_.ColorBmp.Swap(color);
-    doc_.CompositeBmp.Swap(picture);
-    doc_.WorkBmp1.Swap(work1);
-    doc_.WorkBmp2.Swap(work2);
-    std::swap(SharedSourcePixels(), source);
-
-    // The layers are reset before the "Open" state is recorded, so that going back
-    // to that state shows the picture as it is shown now.
-    LayerState state = GetLayerState();
-    state.SketchVisible = true;
-    state.ColorVisible = true;
-    state.BlendingMode = 0;
-    SetLayerStateQuietly(state);
-}
-
-void TFrmMain::InstallProject(ProjectData& project, const QString& path) {
-    (void)path;
-    Bitmap composite(project.Sketch.Width(), project.Sketch.Height());
-    velmora::CompositeRect(composite, project.Sketch, project.Color, project.Photo, project.State,
-                  Rect{0, 0, composite.Width() - 1, composite.Height() - 1});
-    Bitmap work1 = composite, work2 = composite;
-    SourcePixels source;
-    StoreSourcePixels(composite, source);
-
-    doc_.SketchBmp.Swap(project.Sketch);
-    doc_.ColorBmp.Swap(project.Color);
-    doc_.PhotoBmp.Swap(project.Photo);
-    doc_.CompositeBmp.Swap(composite);
-    doc_.WorkBmp1.Swap(work1);
-    doc_.WorkBmp2.Swap(work2);
-    std::swap(SharedSourcePixels(), source);
-    SetLayerStateQuietly(project.State);
-}
-
 void TFrmMain::FinishOpen(const QString& path) {
     doc_.Zoom = 1.0;
-    doc_.ImageLoaded = true;
     FrmTools->EnableDrawTools();
     lastOpenedPath_ = path;
     lastFolder_ = QFileInfo(path).absolutePath();
@@ -953,8 +454,6 @@ void TFrmMain::FinishOpen(const QString& path) {
     UpdateScrollBars();
     RefreshView();
 }
-
-void TFrmMain::MenuItem_SaveAsClick() { SaveCommand(); }
 
 void TFrmMain::SetModified(bool modified) {
     modified_ = modified;

@@ -1,7 +1,8 @@
 #pragma once
-// The main window: owns the document, shows it, carries the menus and tool bar
-// through which every command starts, and keeps the four tool windows (History,
-// Layers, Tools, Tool Option) in step with its Window menu and tool-bar buttons.
+// The main window: the host of the document. It owns the document and the windows
+// around it, and carries the menus and tool bar through which every command starts.
+// The commands come from one table (MainCommands.cpp), the central area is a
+// Viewport, and the four tool windows are kept by a ToolWindowSet.
 
 #include <QMainWindow>
 #include <QString>
@@ -19,7 +20,6 @@
 class QAction;
 class QFileDialog;
 class QLabel;
-class QMenu;
 class QScrollBar;
 class QToolBar;
 
@@ -33,6 +33,8 @@ class TFrmOptions;
 class TFrmToolOption;
 class TFrmTools;
 class ToolController;
+class ToolWindowSet;
+class Viewport;
 
 class TFrmMain : public QMainWindow, public DocumentHost, public HistoryDocument, public ToolHost {
     Q_OBJECT
@@ -68,9 +70,7 @@ public:
     void PaintView();
     void PaintImageRect(const Rect& r) override;
     void RefreshToolOverlay();
-    void UpdateViewRect();
     void ShowToolOptionPage() override;
-    void HandDrag(int x, int y, const MouseState& state);
     void DisableDocumentCommands() override;
     void SetOverlay(ViewOverlay overlay) override;
     void SetShapeCursor(Qt::CursorShape shape) override;
@@ -94,14 +94,13 @@ public:
     // Changed since it was last opened or saved (closing asks before discarding).
     bool Modified() const { return modified_; }
     const QString& LastOpenedPath() const { return lastOpenedPath_; }
+    // The paint box with its scroll bars.
+    Viewport& View() const { return *viewport_; }
     int HorzPosition() const;
     int VertPosition() const;
-    const ScrollAxis& HorzAxis() const { return horzAxis_; }
-    const ScrollAxis& VertAxis() const { return vertAxis_; }
 
     // Commands.
     void MenuItem_OpenClick();
-    void MenuItem_SaveAsClick();
     // The Save command: its dialog, then the write. True when the picture was saved.
     bool SaveCommand();
     void MenuItem_OptionsClick();
@@ -116,6 +115,9 @@ public:
     void Content1Click();
     void About1Click();
     void VelmoraHomePage1Click();
+    // A conversion, with the named preset from the program folder loaded (none: the
+    // dialog's own values).
+    void RunConversionWith(const char* presetFile);
 
     // Controls, named as the rest of the program knows them. Tool-bar buttons that
     // are bound to a menu command share its action.
@@ -164,9 +166,6 @@ public:
     TFrmTools* FrmTools = nullptr;
     TFrmToolOption* FrmToolOption = nullptr;
 
-    int HandDownX = 0;
-    int HandDownY = 0;
-
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -176,44 +175,26 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    enum class ToolWindow { History, Layers, Tools, ToolOption };
-
-    void CreateActions();
-    void CreateMenus();
-    void CreateToolBar();
+    // MainCommands.cpp: the actions, menus and tool bar from the command table, and
+    // each command's enabled state by its rule (only undo and redo when historyOnly).
+    void CreateCommands();
+    void ApplyCommandRules(bool historyOnly);
     void CreateCentralArea();
     void CreateToolWindows();
     void FormShow();
     void FormResize();
 
-    QAction* NewAction(const QString& caption, const QKeySequence& shortcut = QKeySequence());
-    void ToggleFromMenu(ToolWindow which);
-    void ToggleFromButton(ToolWindow which);
-    void ToolWindowClosed(ToolWindow which);
-    QAction* MenuItemOf(ToolWindow which) const;
-    QAction* ButtonOf(ToolWindow which) const;
-    QWidget* WindowOf(ToolWindow which) const;
-
-    void InstallPicture(Bitmap& picture, const QString& path);
-    void InstallProject(ProjectData& project, const QString& path);
     void FinishOpen(const QString& path);
     // Changed since the last open or save: the close question and the title's mark.
     void SetModified(bool modified);
     // The title names the document: "photo.jpg[*] — Velmora Professional Edition".
     void ShowDocumentName(const QString& path);
-    void UpdateUndoRedo();
+    void SetZoom(double zoom);
     void ApplyDrawToolsForZoom();
-    void FitScrollBar(QScrollBar* bar, ScrollAxis& axis, const ScrollAxis& fitted);
-    void HorzScrollBarChange();
-    void VertScrollBarChange();
     // Where the paint box's mouse events go for the current tool and zoom.
     ToolRouting RouteOf() const;
-    void PaintBox1MouseDown(int x, int y, const MouseState& state);
-    void PaintBox1MouseMove(int x, int y, const MouseState& state);
-    void PaintBox1MouseUp(int x, int y, const MouseState& state);
-    void ZoomByWheel(int steps, int x, int y);
-    void ScrollByWheel(int verticalDelta, int horizontalDelta);
-    void RunConversionWith(const char* presetFile);
+    void ImagePressed(int x, int y, const MouseState& state);
+    void ImageMoved(int x, int y, const MouseState& state);
     void OpenInViewer(const QUrl& url, const QString& what);
 
     Document doc_;
@@ -222,8 +203,8 @@ private:
     bool modified_ = false;
     QString lastOpenedPath_;
     QString lastFolder_;
-    ScrollAxis horzAxis_;
-    ScrollAxis vertAxis_;
+    Viewport* viewport_ = nullptr;
+    ToolWindowSet* toolWindows_ = nullptr;
     std::unique_ptr<ToolController> tools_;
     std::unique_ptr<HistoryFolderLock> historyLock_;
     QString historyLockError_;

@@ -24,6 +24,7 @@
 #include "tools/gui/ToolOptionWindow.h"
 #include "tools/gui/ToolsWindow.h"
 #include "view/gui/CanvasView.h"
+#include "view/gui/Viewport.h"
 
 using namespace velmora;
 using namespace velmora::test;
@@ -268,13 +269,13 @@ private slots:
         w.UpdateScrollBars();
         w.HorzScrollBar->setValue(10);
         SendMouse(w.PaintBox1, QEvent::MouseButtonPress, QPoint(5, 7), Qt::LeftButton, Qt::LeftButton);
-        QCOMPARE(w.HandDownX, 12);
-        QCOMPARE(w.HandDownY, 3);
+        QCOMPARE(w.View().HandDownX(), 12);
+        QCOMPARE(w.View().HandDownY(), 3);
         SendMouse(w.PaintBox1, QEvent::MouseButtonRelease, QPoint(5, 7), Qt::LeftButton, Qt::NoButton);
 
         // At 100 %: the grabbed point follows the mouse and the view stops at the edges.
         w.MenuItem_ActualPixels->trigger();
-        const ScrollAxis h = w.HorzAxis();
+        const ScrollAxis h = w.View().HorzAxis();
         QVERIFY(h.Visible);
         SendMouse(w.PaintBox1, QEvent::MouseButtonPress, QPoint(50, 50), Qt::LeftButton, Qt::LeftButton);
         SendMouse(w.PaintBox1, QEvent::MouseMove, QPoint(30, 40), Qt::NoButton, Qt::LeftButton);

@@ -39,18 +39,6 @@ void CancelNextProgressDialog() {
     WhenModal<TFrm_Process>([](TFrm_Process* d) { d->Button1->click(); }, 60000);
 }
 
-struct Snapshot {
-    Bitmap photo, sketch, color, composite;
-    LayerState state;
-    explicit Snapshot(const FakeHost& h)
-        : photo(h.doc.PhotoBmp), sketch(h.doc.SketchBmp), color(h.doc.ColorBmp), composite(h.doc.CompositeBmp),
-          state(h.state) {}
-    bool SameAs(const FakeHost& h) const {
-        return photo == h.doc.PhotoBmp && sketch == h.doc.SketchBmp && color == h.doc.ColorBmp &&
-               composite == h.doc.CompositeBmp && state == h.state;
-    }
-};
-
 }  // namespace
 
 class RunConversionTest : public QObject {
@@ -185,7 +173,9 @@ private slots:
     void aRecordTheEngineRejectsIsReportedAndNotRun() {
         MessageCapture messages;
         host_->OpenPicture(TestPicture(100, 80));
-        host_->doc.PhotoBmp.Fill(9, 9, 9);  // as a confirmed dialog leaves it
+        // As a confirmed dialog leaves it: the photograph kept aside, another in its place.
+        host_->doc.WorkBmp1 = host_->doc.PhotoBmp;
+        host_->doc.PhotoBmp.Fill(9, 9, 9);
         const Snapshot expected = [&] {
             FakeHost copy;
             copy.OpenPicture(TestPicture(100, 80));

@@ -1,0 +1,104 @@
+// File, Open as the user meets it: a 12 megapixel JPEG opened through the real main
+// window, offscreen, until the paint box has painted the picture. The decode alone is
+// timed beside it, so that what the window adds on top of the reader shows.
+//
+//   QT_QPA_PLATFORM=offscreen ./build/bin/open_view_bench
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include "app/DocumentFiles.h"
+#include "app/ProgramFolder.h"
+#include "app/gui/MainWindow.h"
+#include "common/gui/Messages.h"
+#include "history/gui/HistoryWindow.h"
+#include "io/Jpeg.h"
+#include "view/gui/CanvasView.h"
+
+using namespace velmora;
+
+namespace {
+
+TFrmMain* g_window = nullptr;
+QString g_path;
+
+// Counts the paint box's paint events, to tell that the view was really painted.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// The shipped sample tiled to 4000 x 3000 and written as a JPEG of the usual quality:
+// a photograph's detail, so the decoder does a photograph's work.
+bool WriteTestJpeg(const std::string& path) {
+    Bitmap sample;
+    std::string error;
+    if (!ReadJpegFile(VELMORA_PROGRAM_DIR "/sample.jpg", sample, error) || sample.Empty()) return false;
+    Bitmap big(4000, 3000);
+    for (int y = 0; y < big.Height(); ++y) {
+        const std::uint8_t* src = sample.Row(y % sample.Height());
+        std::uint8_t* dst = big.Row(y);
+        for (int x = 0; x < big.Width(); ++x)
+            std::copy_n(src + 3 * (x % sample.Width()), 3, dst + 3 * x);
+    }
+    return WriteJpegFile(path, big, kJpegQuality, error);
+}
+
+void BM_DecodeJpeg12MP(benchmark::State& state) {
+    for (auto _ : state) {
+        Bitmap picture;
+        std::string error;
+        if (!ReadJpegFile(g_path.toStdString(), picture, error)) state.SkipWithError(error.c_str());
+        benchmark::DoNotOptimize(picture.Data());
+    }
+}
+BENCHMARK(BM_DecodeJpeg12MP)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+
+void BM_OpenJpeg12MPToFirstPaint(benchmark::State& state) {
+    PaintCounter counter;
+    g_window->PaintBox1->installEventFilter(&counter);
+    for (auto _ : state) {
+        counter.paints = 0;
+        if (!g_window->OpenFile(g_path)) state.SkipWithError("the picture did not open");
+        QApplication::processEvents();
+        if (counter.paints == 0) state.SkipWithError("the view was not painted");
+        state.PauseTiming();
+        // The history's snapshot is written on its own thread; it finishes before the
+        // next open so that each open starts from the same quiet state.
+        g_window->FrmHistory->FinishWrites();
+        state.ResumeTiming();
+    }
+    g_window->PaintBox1->removeEventFilter(&counter);
+}
+BENCHMARK(BM_OpenJpeg12MPToFirstPaint)->Unit(benchmark::kMillisecond)->Iterations(8)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir folder;
+    SetProgramFolder(folder.path().toStdString());
+    SetMessageHook([](const QString&, const QString&, bool) { return true; });
+
+    g_path = folder.filePath("picture.jpg");
+    if (!WriteTestJpeg(g_path.toStdString())) return 1;
+    TFrmMain window;
+    g_window = &window;
+    window.resize(1200, 900);
+    window.show();
+    QApplication::processEvents();
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    g_window = nullptr;
+    return 0;
+}

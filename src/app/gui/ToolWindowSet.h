@@ -1,0 +1,54 @@
+#pragma once
+// The four tool windows beside the main window: History, Layers, Tools and Tool
+// Option. Each has a check item in the Window menu and a tool-bar button; the two
+// follow each other and whether the window is shown. All four are placed against the
+// desktop together.
+
+#include <QAction>
+#include <QObject>
+#include <QRect>
+#include <QWidget>
+#include <array>
+
+namespace velmora {
+
+enum class ToolWindow { History, Layers, Tools, ToolOption };
+
+class ToolWindowSet : public QObject {
+    Q_OBJECT
+public:
+    // Makes the menu items and buttons, checked; `parent` owns them.
+    explicit ToolWindowSet(QObject* parent);
+
+    QAction* MenuItem(ToolWindow which) const { return entry(which).Menu; }
+    QAction* Button(ToolWindow which) const { return entry(which).Button; }
+
+    // Adds a window; its caption button's closed() signal unchecks its item and button.
+    template <class Window>
+    void Add(ToolWindow which, Window* window) {
+        entry(which).Window = window;
+        connect(window, &Window::closed, this, [this, which] { Closed(which); });
+    }
+
+    // Checks every item and button and shows and raises the windows.
+    void ShowAll();
+    // Places the windows against the desktop rectangle; the main window's scroll bar
+    // width decides where the Layers window meets the Tools window.
+    void Place(const QRect& desktop, int scrollBarWidth);
+
+private:
+    struct Entry {
+        QAction* Menu = nullptr;
+        QAction* Button = nullptr;
+        QWidget* Window = nullptr;
+    };
+    Entry& entry(ToolWindow which) { return entries_[static_cast<int>(which)]; }
+    const Entry& entry(ToolWindow which) const { return entries_[static_cast<int>(which)]; }
+    void ToggleFromMenu(ToolWindow which);
+    void ToggleFromButton(ToolWindow which);
+    void Closed(ToolWindow which);
+
+    std::array<Entry, 4> entries_;
+};
+
+}  // namespace velmora
