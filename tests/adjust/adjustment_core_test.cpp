@@ -5,19 +5,12 @@
 
 #include "adjust/Adjustment.h"
 #include "engine/ColorStep.h"
+#include "support/Images.h"
 
 namespace velmora {
 namespace {
 
-Bitmap Noise(int w, int h, std::uint32_t seed) {
-    Bitmap b(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < 3 * w; ++x) {
-            seed = seed * 1664525u + 1013904223u;
-            b.Row(y)[x] = static_cast<std::uint8_t>(seed >> 24);
-        }
-    return b;
-}
+using test::Noise;
 
 // One pixel given as R, G, B, stored in the bitmap's B, G, R byte order.
 Bitmap OnePixel(int r, int g, int b) {

@@ -16,26 +16,16 @@
 #include "io/Jpeg.h"
 #include "io/Png.h"
 #include "io/ProjectFile.h"
+#include "support/Images.h"
+#include "support/TempDir.h"
 
 using namespace velmora;
+using namespace velmora::test;
 namespace fs = std::filesystem;
 
 namespace {
 
 const std::string kSample = std::string(VELMORA_SOURCE_DIR) + "/data/sample.jpg";
-
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        path = fs::temp_directory_path() /
-               ("velmora-batch-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    std::string operator/(const std::string& name) const { return (path / name).string(); }
-};
 
 // The default controls with the color layer on as well.
 TEffectParams ColorRecord() {
@@ -47,18 +37,6 @@ TEffectParams ColorRecord() {
 void WritePreset(const std::string& path, const TEffectParams& p, std::size_t bytes = kEffectParamsSize) {
     const EffectParamsBytes b = p.ToBytes();
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(bytes));
-}
-
-Bitmap Gradient(int w, int h) {
-    Bitmap b(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            std::uint8_t* p = b.Pixel(x, y);
-            p[0] = static_cast<std::uint8_t>(x * 255 / (w - 1));
-            p[1] = static_cast<std::uint8_t>(y * 255 / (h - 1));
-            p[2] = static_cast<std::uint8_t>((x * y) % 256);
-        }
-    return b;
 }
 
 struct BatchRun {
@@ -118,7 +96,7 @@ TEST(BatchRecordTest, DefaultPresetThenChosenPresetThroughTheControls) {
     TEffectParams r;
     std::string error;
     // No preset anywhere: the controls' own defaults.
-    ASSERT_TRUE(BatchRecord("", dir.path.string(), r, error));
+    ASSERT_TRUE(BatchRecord("", dir.Folder(), r, error));
     EXPECT_EQ(r, ControlDefaultRecord());
 
     // The default preset is clamped by the controls; its threshold byte is not used.
@@ -127,7 +105,7 @@ TEST(BatchRecordTest, DefaultPresetThenChosenPresetThroughTheControls) {
     def.ThresholdLevel = 17;
     def.HandleCount = 9;
     WritePreset(dir / "default.set", def);
-    ASSERT_TRUE(BatchRecord("", dir.path.string(), r, error));
+    ASSERT_TRUE(BatchRecord("", dir.Folder(), r, error));
     EXPECT_TRUE(r.DrawColor);
     EXPECT_EQ(r.Detail, 1024);
     EXPECT_EQ(r.ThresholdLevel, 255);
@@ -139,7 +117,7 @@ TEST(BatchRecordTest, DefaultPresetThenChosenPresetThroughTheControls) {
     chosen.Darkness = 3;
     chosen.ColorReducer = 0;
     WritePreset(dir / "chosen.set", chosen);
-    ASSERT_TRUE(BatchRecord(dir / "chosen.set", dir.path.string(), r, error));
+    ASSERT_TRUE(BatchRecord(dir / "chosen.set", dir.Folder(), r, error));
     EXPECT_EQ(r.Detail, 200);
     EXPECT_EQ(r.Darkness, 3);
     EXPECT_EQ(r.ColorReducer, 1) << "0 clamped by its control";
@@ -148,11 +126,11 @@ TEST(BatchRecordTest, DefaultPresetThenChosenPresetThroughTheControls) {
     // it replaces only the bytes it has (Detail ends at byte 27).
     TempDir shortDefault;
     WritePreset(shortDefault / "default.set", chosen, 28);
-    ASSERT_TRUE(BatchRecord("", shortDefault.path.string(), r, error));
+    ASSERT_TRUE(BatchRecord("", shortDefault.Folder(), r, error));
     EXPECT_EQ(r.Detail, 200);
     EXPECT_EQ(r.Darkness, 1) << "0 from the all-zero record, clamped by its control";
 
-    EXPECT_FALSE(BatchRecord(dir / "nothing.set", dir.path.string(), r, error));
+    EXPECT_FALSE(BatchRecord(dir / "nothing.set", dir.Folder(), r, error));
     EXPECT_NE(error.find("nothing.set"), std::string::npos);
 }
 
@@ -231,7 +209,7 @@ TEST(BatchProgram, ConvertsTheSampleToEachOutputType) {
     TempDir program;
     WritePreset(program / "default.set", ColorRecord());
     for (const char* name : {"out.jpg", "out.bmp", "out.d2o"}) {
-        const BatchRun r = RunProgram({kSample, "-o", dir / name, "-q"}, program.path.string());
+        const BatchRun r = RunProgram({kSample, "-o", dir / name, "-q"}, program.Folder());
         EXPECT_EQ(r.status, 0) << name << r.err;
         EXPECT_TRUE(r.err.empty()) << r.err;
     }
@@ -255,7 +233,7 @@ TEST(BatchProgram, ConvertsTheSampleToEachOutputType) {
 
     // A region writes the dialog's preview as a bitmap next to the input's name.
     fs::copy_file(kSample, dir / "astro.jpg");
-    const BatchRun region = RunProgram({"--region", "0,0,64,48", dir / "astro.jpg"}, program.path.string());
+    const BatchRun region = RunProgram({"--region", "0,0,64,48", dir / "astro.jpg"}, program.Folder());
     EXPECT_EQ(region.status, 0) << region.err;
     Bitmap preview;
     ASSERT_TRUE(ReadBmpFile(dir / "astro_cartoon.bmp", preview, error)) << error;
@@ -273,8 +251,8 @@ TEST(BatchProgram, FailedInputsAreReportedAndTheOthersStillConverted) {
     std::ofstream(dir / "photo.png") << "whatever";
 
     const BatchRun r = RunProgram({dir / "missing.jpg", dir / "photo.png", dir / "broken.jpg", dir / "good.jpg",
-                            dir / "small.bmp", "-o", out.path.string(), "-f", "bmp", "-j", "2"},
-                           program.path.string());
+                            dir / "small.bmp", "-o", out.Folder(), "-f", "bmp", "-j", "2"},
+                           program.Folder());
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("missing.jpg"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("photo.png"), std::string::npos) << r.err;
@@ -286,8 +264,8 @@ TEST(BatchProgram, FailedInputsAreReportedAndTheOthersStillConverted) {
 
     // A region outside one picture fails that input only.
     const BatchRun region = RunProgram({"--region", "0,0,200,100", dir / "small.bmp", dir / "good.jpg", "-o",
-                                 out.path.string()},
-                                program.path.string());
+                                 out.Folder()},
+                                program.Folder());
     EXPECT_EQ(region.status, 1);
     EXPECT_NE(region.err.find("small.bmp"), std::string::npos);
     EXPECT_NE(region.err.find("outside"), std::string::npos);
@@ -295,8 +273,8 @@ TEST(BatchProgram, FailedInputsAreReportedAndTheOthersStillConverted) {
 
     // So does a width larger than one of the pictures.
     fs::remove(out / "good_cartoon.jpg");
-    const BatchRun width = RunProgram({"--width", "300", dir / "small.bmp", dir / "good.jpg", "-o", out.path.string()},
-                               program.path.string());
+    const BatchRun width = RunProgram({"--width", "300", dir / "small.bmp", dir / "good.jpg", "-o", out.Folder()},
+                               program.Folder());
     EXPECT_EQ(width.status, 1);
     EXPECT_NE(width.err.find("small.bmp"), std::string::npos);
     Bitmap converted;
@@ -306,12 +284,12 @@ TEST(BatchProgram, FailedInputsAreReportedAndTheOthersStillConverted) {
 
     // Two inputs that would write the same file: the second is refused.
     ASSERT_TRUE(WriteBmpFile(dir / "good.bmp", Gradient(20, 20), error));
-    const BatchRun clash = RunProgram({dir / "good.jpg", dir / "good.bmp", "-o", out.path.string()}, program.path.string());
+    const BatchRun clash = RunProgram({dir / "good.jpg", dir / "good.bmp", "-o", out.Folder()}, program.Folder());
     EXPECT_EQ(clash.status, 1);
     EXPECT_NE(clash.err.find("good.bmp"), std::string::npos);
 
     // An unknown output type is refused for that input.
-    const BatchRun type = RunProgram({dir / "good.jpg", "-o", out / "result.tif"}, program.path.string());
+    const BatchRun type = RunProgram({dir / "good.jpg", "-o", out / "result.tif"}, program.Folder());
     EXPECT_EQ(type.status, 1);
     EXPECT_NE(type.err.find("result.tif"), std::string::npos);
     EXPECT_FALSE(fs::exists(out / "result.tif"));
@@ -329,17 +307,17 @@ TEST(BatchProgram, UsageErrorsConvertNothing) {
              {"-p", dir / "none.set", dir / "a.jpg"},
              {dir / "a.jpg", dir / "b.jpg", "-o", dir / "single.jpg"},
          }) {
-        const BatchRun r = RunProgram(args, program.path.string());
+        const BatchRun r = RunProgram(args, program.Folder());
         EXPECT_EQ(r.status, 2) << args[0];
         EXPECT_FALSE(r.err.empty());
         EXPECT_FALSE(fs::exists(dir / "a_cartoon.jpg"));
     }
-    const BatchRun help = RunProgram({"-h"}, program.path.string());
+    const BatchRun help = RunProgram({"-h"}, program.Folder());
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--region"), std::string::npos);
     EXPECT_NE(help.out.find("--version"), std::string::npos);
 
-    const BatchRun version = RunProgram({"--version", dir / "a.jpg"}, program.path.string());
+    const BatchRun version = RunProgram({"--version", dir / "a.jpg"}, program.Folder());
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, std::string(kProgramName) + " " + kProgramVersion + "\n");
     EXPECT_FALSE(fs::exists(dir / "a_cartoon.jpg")) << "the version converts nothing";
@@ -356,8 +334,8 @@ TEST(BatchProgram, PngPicturesGoInAndComeOutLikeTheOthers) {
 
     // On a terminal: one line per finished file, never a line redrawn in place.
     std::ostringstream sout, serr;
-    const int status = RunBatch({dir / "g.png", dir / "h.bmp", "-f", "png", "-o", out.path.string(), "-j", "1"},
-                                program.path.string(), sout, serr, true);
+    const int status = RunBatch({dir / "g.png", dir / "h.bmp", "-f", "png", "-o", out.Folder(), "-j", "1"},
+                                program.Folder(), sout, serr, true);
     ASSERT_EQ(status, 0) << serr.str();
     EXPECT_EQ(sout.str(), "2 converted, 0 failed\n");
     const std::string lines = serr.str();
@@ -376,8 +354,8 @@ TEST(BatchProgram, PngPicturesGoInAndComeOutLikeTheOthers) {
     }
 
     // Quiet: no summary even after several inputs.
-    const BatchRun quiet = RunProgram({dir / "g.png", dir / "h.bmp", "-q", "-o", out.path.string()},
-                                      program.path.string());
+    const BatchRun quiet = RunProgram({dir / "g.png", dir / "h.bmp", "-q", "-o", out.Folder()},
+                                      program.Folder());
     EXPECT_EQ(quiet.status, 0) << quiet.err;
     EXPECT_TRUE(quiet.out.empty() && quiet.err.empty());
 }
@@ -397,10 +375,10 @@ TEST(BatchProgram, ParallelConversionsMatchSequentialOnes) {
     auto with = [&](const std::string& folder, const char* threads) {
         std::vector<std::string> args = inputs;
         args.insert(args.end(), {"-o", folder, "-f", "bmp", "-j", threads});
-        return RunProgram(args, program.path.string()).status;
+        return RunProgram(args, program.Folder()).status;
     };
-    ASSERT_EQ(with(seq.path.string(), "1"), 0);
-    ASSERT_EQ(with(par.path.string(), "4"), 0);
+    ASSERT_EQ(with(seq.Folder(), "1"), 0);
+    ASSERT_EQ(with(par.Folder(), "4"), 0);
     for (int i = 0; i < 4; ++i) {
         Bitmap a, b;
         const std::string name = "in" + std::to_string(i) + "_cartoon.bmp";

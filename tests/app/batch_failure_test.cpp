@@ -20,30 +20,16 @@
 #include "engine/Parallel.h"
 #include "engine/Progress.h"
 #include "io/Bmp.h"
+#include "support/TempDir.h"
 
 using namespace velmora;
+using namespace velmora::test;
 namespace fs = std::filesystem;
 
 namespace {
 
 const std::string kSample = std::string(VELMORA_SOURCE_DIR) + "/data/sample.jpg";
 const std::string kBatchProgram = std::string(VELMORA_PROGRAM_DIR) + "/velmora-batch";
-
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        path = fs::temp_directory_path() /
-               ("velmora-batch-fail-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    std::string operator/(const std::string& name) const { return (path / name).string(); }
-};
 
 struct BatchRun {
     int status = -1;
@@ -99,7 +85,7 @@ TEST(BatchFailures, OutputPathsTheSystemCannotResolveFailTheirInputOnly) {
 
     // The output of the first input would lie inside the loop (so would the input,
     // but its output is looked at first); the second input converts.
-    const BatchRun beside = RunProgram({dir / "loop/x.bmp", dir / "good.bmp", "-f", "bmp"}, program.path.string());
+    const BatchRun beside = RunProgram({dir / "loop/x.bmp", dir / "good.bmp", "-f", "bmp"}, program.Folder());
     ASSERT_FALSE(beside.threw) << beside.err;
     EXPECT_EQ(beside.status, 1);
     EXPECT_EQ(Lines(beside.err), 1u) << beside.err;
@@ -111,7 +97,7 @@ TEST(BatchFailures, OutputPathsTheSystemCannotResolveFailTheirInputOnly) {
     // A single output named through the loop, or with a name longer than any the
     // file system allows.
     for (const std::string& output : {dir / "loop/out.bmp", dir / (std::string(300, 'n') + "/out.bmp")}) {
-        const BatchRun r = RunProgram({dir / "good.bmp", "-o", output}, program.path.string());
+        const BatchRun r = RunProgram({dir / "good.bmp", "-o", output}, program.Folder());
         ASSERT_FALSE(r.threw) << r.err;
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(Lines(r.err), 1u) << r.err;
@@ -146,12 +132,12 @@ TEST(BatchFailures, RefusedThreadsLeaveTheConversionsToTheOthers) {
         ASSERT_TRUE(WriteBmpFile(name, Small(40 + i, 30), error)) << error;
         args.push_back(name);
     }
-    args.insert(args.end(), {"-o", out.path.string(), "-f", "bmp", "-j", "4"});
+    args.insert(args.end(), {"-o", out.Folder(), "-f", "bmp", "-j", "4"});
     BatchRun r;
     {
         // One more thread starts; the next is refused while that one is running.
         RefusedThreadStarts refused(1);
-        r = RunProgram(args, program.path.string());
+        r = RunProgram(args, program.Folder());
     }
     ASSERT_FALSE(r.threw) << r.err;
     EXPECT_EQ(r.status, 0) << r.err;
@@ -164,7 +150,7 @@ TEST(BatchFailures, RefusedThreadsLeaveTheConversionsToTheOthers) {
     args.push_back("-q");
     {
         RefusedThreadStarts refused(0);
-        r = RunProgram(args, program.path.string());
+        r = RunProgram(args, program.Folder());
     }
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(r.err.empty()) << r.err;
@@ -179,20 +165,20 @@ TEST(BatchFailures, AFileThatIsNotAPresetIsRefusedByName) {
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))
         .put('\n');
     for (const std::string& preset : {dir / "short.set", kSample, dir / "long.set"}) {
-        const BatchRun r = RunProgram({"-p", preset, dir / "a.jpg"}, program.path.string());
+        const BatchRun r = RunProgram({"-p", preset, dir / "a.jpg"}, program.Folder());
         ASSERT_FALSE(r.threw) << r.err;
         EXPECT_EQ(r.status, 2) << preset;
         EXPECT_EQ(Lines(r.err), 1u) << r.err;
         EXPECT_EQ(r.err.rfind("velmora-batch: " + preset + " ", 0), 0u) << r.err;
         EXPECT_FALSE(fs::exists(dir / "a_cartoon.jpg")) << preset;
     }
-    EXPECT_NE(RunProgram({"-p", dir / "short.set", dir / "a.jpg"}, program.path.string()).err.find("50 of 121"),
+    EXPECT_NE(RunProgram({"-p", dir / "short.set", dir / "a.jpg"}, program.Folder()).err.find("50 of 121"),
               std::string::npos);
 
     // Exactly one record's bytes is a preset.
     std::string error;
     ASSERT_TRUE(WritePresetFile(dir / "whole.set", ControlDefaultRecord(), error)) << error;
-    const BatchRun whole = RunProgram({"-q", "-p", dir / "whole.set", dir / "a.jpg"}, program.path.string());
+    const BatchRun whole = RunProgram({"-q", "-p", dir / "whole.set", dir / "a.jpg"}, program.Folder());
     EXPECT_EQ(whole.status, 0) << whole.err;
     EXPECT_TRUE(fs::exists(dir / "a_cartoon.jpg"));
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/ProgramFolder.h"
+#include "support/TempDir.h"
 
 namespace velmora {
 namespace {
@@ -30,9 +31,6 @@ void WriteText(const fs::path& path, const std::string& text) {
 class ProgramFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "velmora-progdir-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
         exe_ = root_ / "bin";
         share_ = root_ / "share";
         user_ = root_ / "home" / ".local" / "share" / "velmora";
@@ -42,9 +40,6 @@ protected:
     }
     void TearDown() override {
         SetProgramFolder(saved_);
-        std::error_code ec;
-        fs::permissions(exe_, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(root_, ec);
     }
     // Makes the executable's folder read-only; false when the permission bits do not
     // stop this process (the superuser), so the case cannot be tested here.
@@ -53,7 +48,8 @@ protected:
         return !IsWritableFolder(exe_.string());
     }
 
-    fs::path root_, exe_, share_, user_;
+    test::TempDir dir_;
+    fs::path root_ = dir_.Path(), exe_, share_, user_;
     std::string saved_;
 };
 

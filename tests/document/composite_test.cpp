@@ -1,23 +1,19 @@
 #include <gtest/gtest.h>
 
 #include "document/Document.h"
+#include "support/Images.h"
 
 using namespace velmora;
+using velmora::test::Flat;
 
 namespace {
 
-Bitmap Uniform(int w, int h, std::uint8_t v) {
-    Bitmap b(w, h);
-    b.Fill(v, v, v);
-    return b;
-}
-
 struct Doc3 : Document {
     Doc3(std::uint8_t sketch, std::uint8_t color, std::uint8_t photo, int w = 4, int h = 3) {
-        SketchBmp = Uniform(w, h, sketch);
-        ColorBmp = Uniform(w, h, color);
-        PhotoBmp = Uniform(w, h, photo);
-        CompositeBmp = Uniform(w, h, 7);
+        SketchBmp = Flat(w, h, sketch);
+        ColorBmp = Flat(w, h, color);
+        PhotoBmp = Flat(w, h, photo);
+        CompositeBmp = Flat(w, h, 7);
     }
 };
 
@@ -79,7 +75,7 @@ TEST(Composite, RectanglesAreClippedAndUnknownModesWriteNothing) {
 
 TEST(Composite, ShownSlotsRedirectTheSketch) {
     Doc3 d(255, 100, 50);
-    d.WorkBmp1 = Uniform(4, 3, 0);
+    d.WorkBmp1 = Flat(4, 3, 0);
     d.ShownSketch = &d.WorkBmp1;
     d.CompositeAll(LayerState{});
     EXPECT_EQ(d.CompositeBmp.Pixel(0, 0)[0], 0);

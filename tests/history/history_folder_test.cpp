@@ -10,6 +10,7 @@
 #include <string>
 
 #include "history/HistoryFolder.h"
+#include "support/TempDir.h"
 
 namespace velmora {
 namespace {
@@ -18,17 +19,8 @@ namespace fs = std::filesystem;
 
 class HistoryFolderTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "velmora-histlock-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::permissions(root_, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(root_, ec);
-    }
-    fs::path root_;
+    test::TempDir dir_;
+    fs::path root_ = dir_.Path();
 };
 
 TEST_F(HistoryFolderTest, EachHolderGetsItsOwnFolderAndReleasedFoldersAreReused) {

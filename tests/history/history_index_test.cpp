@@ -11,6 +11,7 @@
 
 #include "history/History.h"
 #include "history/HistoryIndex.h"
+#include "support/TempDir.h"
 
 namespace velmora {
 namespace {
@@ -39,16 +40,8 @@ HistoryIndex Decoded(const std::vector<std::uint8_t>& bytes, bool& ok) {
 
 class HistoryIndexFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "velmora-index-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(folder_, ec);
-    }
-    fs::path folder_;
+    test::TempDir dir_;
+    fs::path folder_ = dir_.Path();
 };
 
 TEST(HistoryIndex, DescribesTheRingAndSurvivesTheRoundTrip) {

@@ -9,6 +9,7 @@
 #include "history/HistoryFolder.h"
 #include "history/HistoryIndex.h"
 #include "history/HistoryRecovery.h"
+#include "support/TempDir.h"
 
 namespace velmora {
 namespace {
@@ -17,15 +18,8 @@ namespace fs = std::filesystem;
 
 class HistoryRecoveryTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "velmora-recovery-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
+    test::TempDir dir_;
+    fs::path root_ = dir_.Path();
 
     void Touch(const std::string& name) { std::ofstream(root_ / name) << "x"; }
 
@@ -45,8 +39,6 @@ protected:
         for (const auto& entry : fs::directory_iterator(root_)) names.insert(entry.path().filename().string());
         return names;
     }
-
-    fs::path root_;
 };
 
 TEST_F(HistoryRecoveryTest, OnlyAnIndexWithItsDocumentAndCurrentSnapshotIsOffered) {

@@ -1,6 +1,6 @@
 #pragma once
-// Helpers shared by the file-format tests: a private temporary folder, whole-file
-// access, pictures with varied pixels, and a way to make writes fail part-way.
+// Helpers shared by the file-format tests: whole-file access, the shared temporary
+// folder and noise picture, and a way to make writes fail part-way.
 
 #include <sys/resource.h>
 
@@ -9,33 +9,17 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "common/Bitmap.h"
+#include "support/Images.h"
+#include "support/TempDir.h"
 
 namespace velmora::testing {
 
-class TempDir {
-public:
-    TempDir() {
-        static std::mt19937_64 rng(std::random_device{}());
-        path_ = std::filesystem::temp_directory_path() / ("velmora-io-" + std::to_string(rng()));
-        std::filesystem::create_directories(path_);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-    std::size_t Count() const {
-        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(path_), {}));
-    }
-
-private:
-    std::filesystem::path path_;
-};
+using test::Noise;
+using test::TempDir;
 
 inline std::vector<std::uint8_t> Slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -45,17 +29,6 @@ inline std::vector<std::uint8_t> Slurp(const std::string& path) {
 inline void Spit(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-// A picture whose every byte differs from its neighbours, so swapped channels, rows
-// or columns show.
-inline Bitmap Noise(int w, int h, unsigned seed) {
-    Bitmap bmp(w, h);
-    std::mt19937 rng(seed);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            for (int c = 0; c < 3; ++c) bmp.Pixel(x, y)[c] = static_cast<std::uint8_t>(rng());
-    return bmp;
 }
 
 // While alive, any write that would make a file larger than `bytes` fails with

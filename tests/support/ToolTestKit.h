@@ -6,7 +6,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
-#include <QProcess>
 #include <QtTest>
 #include <string>
 #include <utility>
@@ -15,6 +14,7 @@
 #include "app/gui/MainWindow.h"
 #include "app/gui/ShellTestSupport.h"
 #include "history/gui/HistoryWindow.h"
+#include "support/Mouse.h"
 #include "tools/gui/ToolsWindow.h"
 #include "view/gui/CanvasView.h"
 
@@ -34,16 +34,10 @@ inline void ChooseTool(TFrmMain& w, int toolId) {
     QCOMPARE(w.Doc().CurrentTool, toolId);
 }
 
-inline void Press(TFrmMain& w, QPoint p, Qt::MouseButton button = Qt::LeftButton) {
-    SendMouse(w.PaintBox1, QEvent::MouseButtonPress, p, button, button);
-}
-inline void Drag(TFrmMain& w, QPoint p, Qt::MouseButtons held = Qt::LeftButton) {
-    SendMouse(w.PaintBox1, QEvent::MouseMove, p, Qt::NoButton, held);
-}
-inline void Hover(TFrmMain& w, QPoint p) { SendMouse(w.PaintBox1, QEvent::MouseMove, p, Qt::NoButton, Qt::NoButton); }
-inline void Release(TFrmMain& w, QPoint p, Qt::MouseButton button = Qt::LeftButton) {
-    SendMouse(w.PaintBox1, QEvent::MouseButtonRelease, p, button, Qt::NoButton);
-}
+inline void Press(TFrmMain& w, QPoint p, Qt::MouseButton button = Qt::LeftButton) { Press(w.PaintBox1, p, button); }
+inline void Drag(TFrmMain& w, QPoint p, Qt::MouseButtons held = Qt::LeftButton) { Drag(w.PaintBox1, p, held); }
+inline void Hover(TFrmMain& w, QPoint p) { Hover(w.PaintBox1, p); }
+inline void Release(TFrmMain& w, QPoint p, Qt::MouseButton button = Qt::LeftButton) { Release(w.PaintBox1, p, button); }
 // A press, the moves in between and the release, as one stroke.
 inline void Stroke(TFrmMain& w, std::initializer_list<QPoint> points) {
     const QPoint* p = points.begin();
@@ -71,17 +65,6 @@ inline Bitmap Plain(int w, int h, std::uint32_t color) {
     b.Fill(static_cast<std::uint8_t>(color >> 16), static_cast<std::uint8_t>(color >> 8),
            static_cast<std::uint8_t>(color));
     return b;
-}
-
-// With VELMORA_SCREENSHOT_DIR set and a display (Xvfb with QT_QPA_PLATFORM=xcb), the
-// whole screen is saved there for a person to look at.
-inline void Screenshot(const QString& name) {
-    const QString dir = qEnvironmentVariable("VELMORA_SCREENSHOT_DIR");
-    if (dir.isEmpty()) return;
-    QTest::qWait(300);
-    const QString file = QDir(dir).filePath(name + QStringLiteral(".png"));
-    if (QGuiApplication::platformName() == QLatin1String("xcb"))
-        QProcess::execute(QStringLiteral("/usr/bin/import"), {QStringLiteral("-window"), QStringLiteral("root"), file});
 }
 
 // The sample photograph converted with the default preset, as a project to open.

@@ -1,19 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "common/Bitmap.h"
+#include "support/Images.h"
 #include "tools/ToneTable.h"
 
 using namespace velmora;
-
-namespace {
-
-Bitmap Flat(int w, int h, std::uint8_t value) {
-    Bitmap b(w, h);
-    b.Fill(value, value, value);
-    return b;
-}
-
-}  // namespace
+using velmora::test::Flat;
 
 TEST(ToneTable, DarkenAndLightenAtTheDefaultContrast) {
     const ToneTable darken = BuildToneTable(128), lighten = BuildToneTable(-128);

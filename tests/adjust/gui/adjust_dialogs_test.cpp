@@ -14,20 +14,12 @@
 #include "engine/ColorStep.h"
 #include "engine/Progress.h"
 #include "support/FakeHost.h"
+#include "support/Images.h"
 
 using namespace velmora;
+using velmora::test::Noise;
 
 namespace {
-
-Bitmap Noise(int w, int h, std::uint32_t seed) {
-    Bitmap b(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < 3 * w; ++x) {
-            seed = seed * 1664525u + 1013904223u;
-            b.Row(y)[x] = static_cast<std::uint8_t>(seed >> 24);
-        }
-    return b;
-}
 
 // Notes the cursor in force whenever the dialog refreshes or records a state.
 class Host : public test::FakeHost {

@@ -1,8 +1,8 @@
 #pragma once
 // Shared by the main window's Qt tests: a program folder of its own in a temporary
-// directory, captured message boxes, and pictures written to disk.
+// directory, captured message boxes, and pictures written to disk (the pictures
+// and mouse events themselves come from tests/support/).
 
-#include <QMouseEvent>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -14,6 +14,8 @@
 #include "common/gui/Messages.h"
 #include "io/Bmp.h"
 #include "io/Jpeg.h"
+#include "support/Images.h"
+#include "support/Mouse.h"
 
 namespace velmora::test {
 
@@ -38,19 +40,6 @@ public:
     QString Path(const QString& name) const { return dir.filePath(name); }
 };
 
-// A picture whose pixels tell where they are: blue = x, green = y, red = x + y (mod 256).
-inline Bitmap Gradient(int w, int h) {
-    Bitmap b(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            std::uint8_t* p = b.Pixel(x, y);
-            p[0] = static_cast<std::uint8_t>(x);
-            p[1] = static_cast<std::uint8_t>(y);
-            p[2] = static_cast<std::uint8_t>(x + y);
-        }
-    return b;
-}
-
 inline QString WriteBmp(const ShellEnv& env, const QString& name, const Bitmap& b) {
     std::string error;
     const QString path = env.Path(name);
@@ -63,12 +52,6 @@ inline QString WriteJpeg(const ShellEnv& env, const QString& name, const Bitmap&
     const QString path = env.Path(name);
     if (!WriteJpegFile(path.toStdString(), b, 90, error)) qFatal("cannot write %s", error.c_str());
     return path;
-}
-
-// Mouse events with an explicit button state, as a real drag delivers them.
-inline void SendMouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons) {
-    QMouseEvent e(type, QPointF(pos), w->mapToGlobal(QPointF(pos)), button, buttons, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
 }
 
 }  // namespace velmora::test

@@ -1,6 +1,6 @@
-// The history ring driven through the main window: snapshot slots, the oldest state
-// dropped when the ring is full, Undo and Redo states, a new edit discarding redo,
-// undo across the opening of another picture, and a snapshot that cannot be read.
+// The history ring driven through the main window: the History States option, the
+// Undo and Redo commands, layers and layer state restored exactly, undo across the
+// opening of another picture, and snapshots that cannot be read or written.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -52,37 +52,29 @@ QStringList SnapshotFiles(const ShellEnv& env) {
 class HistoryThroughMainTest : public QObject {
     Q_OBJECT
 private slots:
-    void RingOfFourSlotsDropsOpenAndUndoesTwice() {
+    // The ring itself is tested in the core and with the History window alone; here,
+    // that the History States option reaches it and Undo and Redo follow it.
+    void UndoAndRedoCommandsFollowTheRing() {
         ShellEnv env;
         WriteHistoryStates(env, 3);
         TFrmMain w;
         w.show();
         QVERIFY(w.OpenFile(WriteBmp(env, "p.bmp", Gradient(30, 20))));
         QVERIFY(!w.MenuItem_Undo->isEnabled());
-        Edit(w, 11);
-        Edit(w, 22);
-        QCOMPARE(SnapshotFiles(env), (QStringList{"~history1.d2o", "~history2.d2o", "~history3.d2o"}));
-        // The third edit wraps around to slot 0 and drops "Open".
-        Edit(w, 33);
+        for (int mark : {11, 22, 33}) Edit(w, mark);
+        // Four slots: the third edit wrapped around to slot 0 and dropped "Open".
         QCOMPARE(SnapshotFiles(env).size(), 4);
-        QVERIFY(QFile::exists(env.Path("history/~history0.d2o")));
-
-        QVERIFY(w.MenuItem_Undo->isEnabled());
         QVERIFY(!w.MenuItem_Redo->isEnabled());
         w.MenuItem_Undo->trigger();
-        QCOMPARE(SketchMark(w), 22);
-        QVERIFY(w.MenuItem_Redo->isEnabled());
         w.MenuItem_Undo->trigger();
         QCOMPARE(SketchMark(w), 11);
-        // A third undo would reach the dropped "Open": not offered, and does nothing.
         QVERIFY(!w.MenuItem_Undo->isEnabled());
-        w.MenuItem_UndoClick();
-        QCOMPARE(SketchMark(w), 11);
-
-        w.MenuItem_Redo->trigger();
-        w.MenuItem_Redo->trigger();
-        QCOMPARE(SketchMark(w), 33);
+        QVERIFY(w.MenuItem_Redo->isEnabled());
+        // A new edit discards what could be redone.
+        Edit(w, 44);
         QVERIFY(!w.MenuItem_Redo->isEnabled());
+        w.MenuItem_Undo->trigger();
+        QCOMPARE(SketchMark(w), 11);
         QCOMPARE(w.Doc().CurrentTool, 41);
     }
 
@@ -106,26 +98,6 @@ private slots:
         QVERIFY(w.Doc().ColorBmp == colorBefore);
         w.MenuItem_Redo->trigger();
         QVERIFY(!(w.Doc().ColorBmp == colorBefore));
-    }
-
-    void NewEditDiscardsRedo() {
-        ShellEnv env;
-        WriteHistoryStates(env, 10);
-        TFrmMain w;
-        w.show();
-        QVERIFY(w.OpenFile(WriteBmp(env, "p.bmp", Gradient(30, 20))));
-        Edit(w, 5);
-        w.MenuItem_Undo->trigger();
-        QCOMPARE(SketchMark(w), 255);  // the white sketch of the opened picture
-        QVERIFY(w.MenuItem_Redo->isEnabled());
-        QVERIFY(!w.MenuItem_Undo->isEnabled());
-        Edit(w, 6);
-        QVERIFY(!w.MenuItem_Redo->isEnabled());
-        QVERIFY(w.MenuItem_Undo->isEnabled());
-        w.MenuItem_Undo->trigger();
-        QCOMPARE(SketchMark(w), 255);
-        w.MenuItem_Redo->trigger();
-        QCOMPARE(SketchMark(w), 6);
     }
 
     void UndoAcrossOpeningAnotherPicture() {
@@ -153,8 +125,6 @@ private slots:
         QCOMPARE(d.SketchBmp.Width(), 64);
         QCOMPARE(d.ColorBmp.Height(), 48);
         QCOMPARE(d.CompositeBmp.Width(), 64);
-        QCOMPARE(d.WorkBmp1.Width(), 64);
-        QCOMPARE(d.WorkBmp2.Height(), 48);
         QCOMPARE(SketchMark(w), 77);
         QCOMPARE(w.GetLayerState(), s);
         QVERIFY(w.FrmLayers->Trc_Opacity->isVisible());
@@ -164,7 +134,6 @@ private slots:
         // And forward again to the second picture.
         w.MenuItem_Redo->trigger();
         QCOMPARE(w.Doc().PhotoBmp.Width(), 20);
-        QCOMPARE(w.Doc().WorkBmp1.Width(), 20);
         QCOMPARE(w.GetLayerState().BlendingMode, 0);
     }
 

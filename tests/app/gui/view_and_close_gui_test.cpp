@@ -203,7 +203,6 @@ private slots:
                 if (a != b)
                     QVERIFY2(!a->frameGeometry().intersects(b->frameGeometry()),
                              qPrintable(a->objectName() + QStringLiteral(" covers ") + b->objectName()));
-        Screenshot(QStringLiteral("opacity-mode-and-fit-in-window"));
     }
 };
 

@@ -21,8 +21,10 @@
 #include "common/Bitmap.h"
 #include "common/gui/Messages.h"
 #include "conversion/Preset.h"
+#include "engine/DrawEffect.h"
 #include "io/Jpeg.h"
 #include "support/FakeHost.h"
+#include "support/Images.h"
 
 namespace velmora::test {
 
@@ -42,12 +44,14 @@ inline Bitmap TestPicture(int w, int h) {
     return b;
 }
 
-inline Bitmap SamplePhoto() {
-    Bitmap b;
-    std::string error;
-    const std::string path = std::string(VELMORA_PROGRAM_DIR) + "/sample.jpg";
-    if (!ReadJpegFile(path, b, error)) qFatal("cannot read %s: %s", path.c_str(), error.c_str());
-    return b;
+// The engine's own preview of a record, for comparison with what a pane shows.
+inline Bitmap EnginePreview(const TEffectParams& p) {
+    TDrawEffect engine;
+    engine.SetParams(p);
+    engine.Execute();
+    Bitmap out;
+    engine.ComposePreview(out);
+    return out;
 }
 
 // A program folder of its own with the shipped presets copied in.
@@ -90,6 +94,20 @@ struct MessageCapture {
         });
     }
     ~MessageCapture() { SetMessageHook(nullptr); }
+};
+
+// The host's layers and layer state, to show that a failed or cancelled command
+// left them exactly as they were.
+struct Snapshot {
+    Bitmap photo, sketch, color, composite;
+    LayerState state;
+    explicit Snapshot(const FakeHost& h)
+        : photo(h.doc.PhotoBmp), sketch(h.doc.SketchBmp), color(h.doc.ColorBmp), composite(h.doc.CompositeBmp),
+          state(h.state) {}
+    bool SameAs(const FakeHost& h) const {
+        return photo == h.doc.PhotoBmp && sketch == h.doc.SketchBmp && color == h.doc.ColorBmp &&
+               composite == h.doc.CompositeBmp && state == h.state;
+    }
 };
 
 // Runs `action` on the next modal widget of type T that comes up (polling from a

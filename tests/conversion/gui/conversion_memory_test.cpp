@@ -51,18 +51,6 @@ struct RefuseAllocation {
     ~RefuseAllocation() { gRefusedSize = 0; }
 };
 
-struct Snapshot {
-    Bitmap photo, sketch, color, composite;
-    LayerState state;
-    explicit Snapshot(const FakeHost& h)
-        : photo(h.doc.PhotoBmp), sketch(h.doc.SketchBmp), color(h.doc.ColorBmp), composite(h.doc.CompositeBmp),
-          state(h.state) {}
-    bool SameAs(const FakeHost& h) const {
-        return photo == h.doc.PhotoBmp && sketch == h.doc.SketchBmp && color == h.doc.ColorBmp &&
-               composite == h.doc.CompositeBmp && state == h.state;
-    }
-};
-
 // What a conversion dialog confirmed at another image size leaves: the photograph
 // at that size, and the one before kept in WorkBmp1.
 void ConfirmDialogAtSize(FakeHost& host, int w, int h) {

@@ -21,29 +21,12 @@
 #include "conversion/gui/PreviewDialog.h"
 #include "conversion/gui/RadioGroup.h"
 #include "engine/DrawEffect.h"
+#include "support/Mouse.h"
 
 using namespace velmora;
 using namespace velmora::test;
 
 namespace {
-
-void SendMouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons) {
-    QMouseEvent e(type, QPointF(pos), QPointF(w->mapToGlobal(pos)), button, buttons, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
-void Press(QWidget* w, QPoint pos) { SendMouse(w, QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton); }
-void Drag(QWidget* w, QPoint pos) { SendMouse(w, QEvent::MouseMove, pos, Qt::NoButton, Qt::LeftButton); }
-void Release(QWidget* w, QPoint pos) { SendMouse(w, QEvent::MouseButtonRelease, pos, Qt::LeftButton, Qt::NoButton); }
-
-// The engine's own preview of a record, for comparison with what the pane shows.
-Bitmap EnginePreview(const TEffectParams& p) {
-    TDrawEffect engine;
-    engine.SetParams(p);
-    engine.Execute();
-    Bitmap out;
-    engine.ComposePreview(out);
-    return out;
-}
 
 // Whether the pane shows exactly `expected` from its top-left corner.
 bool PaneShows(TFrmPreview& dlg, const Bitmap& expected, int left = 0, int top = 0, QString* why = nullptr) {
@@ -105,7 +88,7 @@ private slots:
         QCOMPARE(dlg->Spn_Width->maximum(), 640);
         QCOMPARE(dlg->Spn_Height->maximum(), 480);
         QCOMPARE(dlg->Trc_ImageSize->value(), 100);
-        QCOMPARE(dlg->CurrentWidth, 640);
+        QCOMPARE(dlg->ImageSize().Current().Width, 640);
         QVERIFY(host_->doc.PhotoBmp == host_->doc.CompositeBmp);
         QVERIFY(host_->doc.WorkBmp1 == pic);
         QVERIFY(!dlg->Accepted);
@@ -113,12 +96,50 @@ private slots:
         QCOMPARE(dlg->Lab_Sketch2->text(), QStringLiteral("Darkness:"));
         QCOMPARE(dlg->Lab_Sketch1->text(), QStringLiteral("Detail:"));
         QCOMPARE(dlg->findChild<QSlider*>(QStringLiteral("Trc_Detail")), dlg->Trc_Detail);
-        QCOMPARE(dlg->findChild<QSpinBox*>(QStringLiteral("Spn_E")), dlg->Spn_Handle[4]);
+        QCOMPARE(dlg->findChild<QSpinBox*>(QStringLiteral("Spn_E")), dlg->Grp_ColorHandles->Spn_Handle[4]);
         QCOMPARE(dlg->Trc_Darkness->minimum(), 1);
         QCOMPARE(dlg->Spn_Darkness->maximum(), 256);
         QCOMPARE(dlg->Trc_Saturation->minimum(), -127);
         QCOMPARE(dlg->Trc_ColorSmooth->maximum(), 19);
         dlg->reject();
+    }
+
+    void eachPageShowsItsOwnControlsWithRoomForThem() {
+        auto dlg = Open(SamplePhoto());
+        struct Page {
+            QWidget* sheet;
+            std::vector<QWidget*> shown;
+        };
+        const std::vector<Page> pages = {
+            {dlg->TabSheet4, {dlg->Lbl_Original, dlg->Spn_Width, dlg->Spn_Height, dlg->Trc_ImageSize}},
+            {dlg->TabSheet1,
+             {dlg->Chk_DrawSketch, dlg->Btn_SketchMore, dlg->Trc_Detail, dlg->Spn_Detail, dlg->Trc_Darkness,
+              dlg->Trc_SketchSmooth, dlg->Trc_Threshold, dlg->Lab_Sketch4}},
+            {dlg->TabSheet5,
+             {dlg->Chk_DrawColor, dlg->RB_Equality, dlg->RB_Custom, dlg->Trc_ColorReducer, dlg->Spn_ColorReducer}},
+            {dlg->TabSheet2,
+             {dlg->Trc_Saturation, dlg->Trc_Contrast, dlg->Trc_Brightness, dlg->Trc_ColorSmooth, dlg->Trc_BorderBlur}},
+            {dlg->TabSheet3, {dlg->Btn_ColorMore, dlg->Trc_Red, dlg->Trc_Green, dlg->Trc_Blue}},
+        };
+        for (const Page& page : pages) {
+            dlg->PageControl1->setCurrentWidget(page.sheet);
+            QCoreApplication::processEvents();
+            for (QWidget* w : page.shown) {
+                QVERIFY2(w->isVisible(), qPrintable(w->objectName()));
+                // Nothing is squeezed to nothing or pushed off its page.
+                QVERIFY2(w->width() > 8 && w->height() > 8, qPrintable(w->objectName()));
+                QVERIFY2(page.sheet->rect().contains(QRect(w->mapTo(page.sheet, QPoint(0, 0)), w->size())),
+                         qPrintable(w->objectName()));
+            }
+            for (const Page& other : pages)
+                if (&other != &page)
+                    for (QWidget* w : other.shown) QVERIFY(!w->isVisible());
+        }
+        // The preview pane keeps a usable size at the smallest window.
+        dlg->resize(kPreviewMinWidth, kPreviewMinHeight);
+        QCoreApplication::processEvents();
+        QVERIFY(dlg->PaintBox1->height() >= 100);
+        QVERIFY(dlg->PaintBox1->width() >= 300);
     }
 
     void sliderScalesAndShowsTheTruncatedPercent() {
@@ -129,7 +150,6 @@ private slots:
         QCOMPARE(dlg->Trc_ImageSize->value(), 32);
         QCOMPARE(host_->doc.PhotoBmp.Width(), 211);
         QCOMPARE(host_->doc.PhotoBmp.Height(), 158);
-        QVERIFY(!dlg->SizeEchoPending);
         // The echo is spent: the next move acts at once.
         dlg->Trc_ImageSize->setValue(10);
         QCOMPARE(host_->doc.PhotoBmp.Width(), 64);
@@ -323,7 +343,7 @@ private slots:
         // A step past the start is ignored on that axis only, and its anchor stays.
         Drag(pane, {200, 70});
         QCOMPARE(dlg->HorzScrollBar().Position, 40);
-        QCOMPARE(dlg->PanX, 60);
+        QCOMPARE(dlg->PaintBox1->PanAnchor().x(), 60);
         QCOMPARE(dlg->VertScrollBar().Position, 30);
         Release(pane, {200, 70});
         QCOMPARE(dlg->PreviewCount(), n + 1);
@@ -365,12 +385,12 @@ private slots:
         dlg->PageControl1->setCurrentWidget(dlg->TabSheet5);
         QVERIFY(!dlg->Grp_ColorHandles->isHidden());
         QVERIFY(dlg->Trc_ColorReducer->isHidden());
-        QVERIFY(dlg->Spn_Handle[2]->isVisibleTo(dlg->Grp_ColorHandles));
-        QVERIFY(!dlg->Spn_Handle[3]->isVisibleTo(dlg->Grp_ColorHandles));
-        QCOMPARE(dlg->PB_Handles->width(), 401);
-        QCOMPARE(dlg->PB_Handles->height(), 33);
+        QVERIFY(dlg->Grp_ColorHandles->Spn_Handle[2]->isVisibleTo(dlg->Grp_ColorHandles));
+        QVERIFY(!dlg->Grp_ColorHandles->Spn_Handle[3]->isVisibleTo(dlg->Grp_ColorHandles));
+        QCOMPARE(dlg->Grp_ColorHandles->PB_Handles->width(), 401);
+        QCOMPARE(dlg->Grp_ColorHandles->PB_Handles->height(), 33);
 
-        const QImage& c = dlg->PB_Handles->Canvas();
+        const QImage& c = dlg->Grp_ColorHandles->PB_Handles->Canvas();
         const int H = 33;
         const QRgb black = 0, white = 0xFFFFFF, silver = 0xC0C0C0;
         for (int pos : {0, 194, 387}) {
@@ -386,27 +406,27 @@ private slots:
         QCOMPARE(CanvasPixel(c, 100, 8), white);
 
         const int n = dlg->PreviewCount();
-        Press(dlg->PB_Handles, {200, 30});
-        QCOMPARE(dlg->SelectedHandle, 1);
-        Drag(dlg->PB_Handles, {100, 30});
-        QCOMPARE(dlg->Spn_Handle[1]->value(), 61);
+        Press(dlg->Grp_ColorHandles->PB_Handles, {200, 30});
+        QCOMPARE(dlg->Grp_ColorHandles->SelectedHandle, 1);
+        Drag(dlg->Grp_ColorHandles->PB_Handles, {100, 30});
+        QCOMPARE(dlg->Grp_ColorHandles->Spn_Handle[1]->value(), 61);
         QCOMPARE(int(dlg->Params().Handles[1]), 61);
         QCOMPARE(dlg->PreviewCount(), n + 1);
         QCOMPARE(CanvasPixel(c, HandlePositionFor(61), H - 10), black);
-        Drag(dlg->PB_Handles, {-50, 30});
-        QCOMPARE(dlg->Spn_Handle[1]->value(), 0);
+        Drag(dlg->Grp_ColorHandles->PB_Handles, {-50, 30});
+        QCOMPARE(dlg->Grp_ColorHandles->Spn_Handle[1]->value(), 0);
         // A press off the markers grabs nothing, and a drag then does nothing.
-        Press(dlg->PB_Handles, {300, 5});
-        QCOMPARE(dlg->SelectedHandle, -1);
-        Drag(dlg->PB_Handles, {50, 5});
-        QCOMPARE(dlg->Spn_Handle[0]->value(), 0);
-        QCOMPARE(dlg->Spn_Handle[2]->value(), 255);
+        Press(dlg->Grp_ColorHandles->PB_Handles, {300, 5});
+        QCOMPARE(dlg->Grp_ColorHandles->SelectedHandle, -1);
+        Drag(dlg->Grp_ColorHandles->PB_Handles, {50, 5});
+        QCOMPARE(dlg->Grp_ColorHandles->Spn_Handle[0]->value(), 0);
+        QCOMPARE(dlg->Grp_ColorHandles->Spn_Handle[2]->value(), 255);
 
         // Two handles on the same value: the later letter is grabbed.
-        dlg->Spn_Handle[0]->setValue(100);
-        dlg->Spn_Handle[1]->setValue(100);
-        Press(dlg->PB_Handles, {HandlePositionFor(100) + 3, 30});
-        QCOMPARE(dlg->SelectedHandle, 1);
+        dlg->Grp_ColorHandles->Spn_Handle[0]->setValue(100);
+        dlg->Grp_ColorHandles->Spn_Handle[1]->setValue(100);
+        Press(dlg->Grp_ColorHandles->PB_Handles, {HandlePositionFor(100) + 3, 30});
+        QCOMPARE(dlg->Grp_ColorHandles->SelectedHandle, 1);
         dlg->reject();
     }
 
@@ -435,13 +455,13 @@ private slots:
         dlg->Chk_DrawColor->setChecked(true);
         dlg->RB_Custom->setChecked(true);
         dlg->PageControl1->setCurrentWidget(dlg->TabSheet5);
-        dlg->Cb_HandleCount->setFocus();
-        dlg->Cb_HandleCount->setCurrentIndex(0);
-        QTest::keyClick(dlg->Cb_HandleCount, Qt::Key_Down);
-        QTest::keyClick(dlg->Cb_HandleCount, Qt::Key_Down);
-        QCOMPARE(dlg->Cb_HandleCount->currentIndex(), 2);
-        QVERIFY(!dlg->Spn_Handle[2]->isHidden());
-        QVERIFY(dlg->Spn_Handle[3]->isHidden());
+        dlg->Grp_ColorHandles->Cb_HandleCount->setFocus();
+        dlg->Grp_ColorHandles->Cb_HandleCount->setCurrentIndex(0);
+        QTest::keyClick(dlg->Grp_ColorHandles->Cb_HandleCount, Qt::Key_Down);
+        QTest::keyClick(dlg->Grp_ColorHandles->Cb_HandleCount, Qt::Key_Down);
+        QCOMPARE(dlg->Grp_ColorHandles->Cb_HandleCount->currentIndex(), 2);
+        QVERIFY(!dlg->Grp_ColorHandles->Spn_Handle[2]->isHidden());
+        QVERIFY(dlg->Grp_ColorHandles->Spn_Handle[3]->isHidden());
         QCOMPARE(dlg->Params().HandleCount, 3);
         dlg->reject();
     }

@@ -11,16 +11,12 @@
 
 #include "document/Document.h"
 #include "document/gui/LayersWindow.h"
+#include "support/Images.h"
 
 using namespace velmora;
+using velmora::test::Flat;
 
 namespace {
-
-Bitmap Uniform(int w, int h, std::uint8_t v) {
-    Bitmap b(w, h);
-    b.Fill(v, v, v);
-    return b;
-}
 
 // A document driven by a Layers window the way the main window drives it: every
 // refresh recomposites the whole (small) picture from the window's controls.
@@ -31,10 +27,10 @@ struct Rig {
     int overlays = 0;
 
     Rig(std::uint8_t sketch, std::uint8_t color, std::uint8_t photo) {
-        doc.SketchBmp = Uniform(4, 3, sketch);
-        doc.ColorBmp = Uniform(4, 3, color);
-        doc.PhotoBmp = Uniform(4, 3, photo);
-        doc.CompositeBmp = Uniform(4, 3, 7);
+        doc.SketchBmp = Flat(4, 3, sketch);
+        doc.ColorBmp = Flat(4, 3, color);
+        doc.PhotoBmp = Flat(4, 3, photo);
+        doc.CompositeBmp = Flat(4, 3, 7);
         QObject::connect(&layers, &TFrmLayers::refreshViewRequested, [this] {
             ++refreshes;
             doc.CompositeRect(layers.GetLayerState(), Rect{0, 0, 3, 2});

@@ -1,6 +1,8 @@
 // The History window against a document whose content is one number, written to and
 // read from the snapshot files, so every undo, redo and jump can be checked by what
-// the document shows afterwards.
+// the document shows afterwards. A copyable document has its snapshots written on the
+// writer thread; each of its writes waits for a gate the test opens, which shows what
+// the user-interface thread does while a write is still outstanding.
 
 #include <QHeaderView>
 #include <QSignalSpy>
@@ -9,9 +11,13 @@
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
+#include <future>
+#include <memory>
 #include <string>
+#include <thread>
 
 #include "common/gui/Messages.h"
+#include "history/HistoryIndex.h"
 #include "history/gui/HistoryWindow.h"
 
 using namespace velmora;
@@ -21,6 +27,10 @@ namespace {
 class FakeDocument : public HistoryDocument {
 public:
     bool SaveSnapshot(const std::string& path, std::string& error) override {
+        if (copyable) {
+            error = "the document should have been copied";
+            return false;
+        }
         if (failSave) {
             if (!quietFailures) error = path + " could not be written: No space left on device";
             return false;
@@ -40,14 +50,52 @@ public:
         content = value;
         return true;
     }
+    SnapshotWrite CaptureSnapshot() override {
+        if (!copyable) return {};
+        std::shared_future<void> gate = gate_;
+        const int copy = content;
+        const bool fail = failSave;
+        failSave = false;
+        return [gate, copy, fail](const std::string& path, std::string& error) {
+            gate.wait();
+            if (fail) {
+                error = path + " could not be written: No space left on device";
+                return false;
+            }
+            std::ofstream out(path, std::ios::trunc);
+            out << copy;
+            return static_cast<bool>(out);
+        };
+    }
     void HistoryChanged() override { ++changes; }
 
+    // Writes of a copyable document taken from now on wait until Open().
+    void Hold() {
+        release_ = std::make_shared<std::promise<void>>();
+        gate_ = release_->get_future().share();
+    }
+    void Open() {
+        if (release_) release_->set_value();
+        release_.reset();
+        gate_ = OpenGate();
+    }
+
     int content = 0;
-    bool failSave = false;
+    bool copyable = false;
+    bool failSave = false;  // for a copyable document: the next write only
     bool failLoad = false;
     bool quietFailures = false;  // fail without a message of their own
     int loads = 0;
     int changes = 0;
+
+private:
+    static std::shared_future<void> OpenGate() {
+        std::promise<void> open;
+        open.set_value();
+        return open.get_future().share();
+    }
+    std::shared_ptr<std::promise<void>> release_;
+    std::shared_future<void> gate_ = OpenGate();
 };
 
 QStringList Column(const QTableWidget* grid, int column) {
@@ -97,6 +145,7 @@ private slots:
         window_->SetHistoryFolder(folder_);
     }
     void cleanup() {
+        if (doc_) doc_->Open();
         window_.reset();
         doc_.reset();
         SetMessageHook(nullptr);
@@ -166,37 +215,28 @@ private slots:
         QCOMPARE(doc_->content, 101);
     }
 
-    void fullRingDropsTheOldestState() {
+    // The ring's own limits are tested in the core; here, what the list and the slot
+    // files make of them.
+    void fullAndSingleSlotRingsInTheListAndFiles() {
         window_->SetHistoryStates(3);
         for (int i = 0; i < 4; ++i) {
             doc_->content = i;
             QVERIFY(window_->AddState(i == 0 ? QStringLiteral("Open") : QStringLiteral("Edit %1").arg(i),
                                       QStringLiteral("--")));
         }
-        QCOMPARE(window_->Ring().FirstIndex(), 1);
-        QCOMPARE(window_->Ring().LastIndex(), 0);
         QCOMPARE(Column(window_->StringGrid1, 1), (QStringList{"Edit 1", "Edit 2", "Edit 3"}));
         window_->Undo();
         window_->Undo();
         QCOMPARE(doc_->content, 1);
-        QVERIFY(!window_->CanUndo());
-    }
 
-    void zeroStatesNeverUndoes() {
         window_->SetHistoryStates(-5);
-        QCOMPARE(window_->Ring().Capacity(), 1);
-        for (int i = 0; i < 3; ++i) {
-            doc_->content = i;
-            QVERIFY(window_->AddState(QStringLiteral("Pencil"), QStringLiteral("--")));
-            QVERIFY(!window_->CanUndo());
-            QVERIFY(!window_->CanRedo());
-        }
+        const int loads = doc_->loads;
+        for (int i = 0; i < 2; ++i) QVERIFY(window_->AddState(QStringLiteral("Pencil"), QStringLiteral("--")));
         // Always slot 0's file, and the list keeps its one empty row.
         QVERIFY(std::filesystem::exists(folder_ + "/~history0.d2o"));
-        QVERIFY(!std::filesystem::exists(folder_ + "/~history1.d2o"));
         QCOMPARE(window_->StringGrid1->rowCount(), 1);
         window_->Undo();
-        QCOMPARE(doc_->loads, 0);
+        QCOMPARE(doc_->loads, loads);
     }
 
     void selectingARowJumpsToThatState() {
@@ -326,7 +366,120 @@ private slots:
         QVERIFY(!window_->isVisible());
     }
 
+    void recordingReturnsBeforeTheWriteAndUndoWaitsForIt() {
+        Background();
+        doc_->content = 123;
+        QVERIFY(window_->AddState(QStringLiteral("Open"), QStringLiteral("/pictures/cat.jpg")));
+        window_->FinishWrites();
+
+        doc_->Hold();
+        doc_->content = 78910;
+        QVERIFY(window_->AddState(QStringLiteral("Pencil"), QStringLiteral("--")));
+        const std::string second = window_->SlotPath(window_->Ring().CurrentIndex());
+        // Recorded and listed at once, while its file does not exist yet.
+        QCOMPARE(window_->Ring().Count(), 2);
+        QVERIFY(window_->WritesPending());
+        QVERIFY(!std::filesystem::exists(second));
+        // The index still describes only the state whose snapshot is complete.
+        HistoryIndex index;
+        std::string error;
+        QVERIFY(ReadHistoryIndex(folder_, index, error));
+        QCOMPARE(static_cast<int>(index.States.size()), 1);
+
+        // The document changes after the copy was taken; the snapshot keeps the copy.
+        doc_->content = 0;
+        std::thread opener([this] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            doc_->Open();
+        });
+        window_->Undo();
+        opener.join();
+        QVERIFY(std::filesystem::exists(second));
+        QCOMPARE(doc_->content, 123);
+        window_->Redo();
+        QCOMPARE(doc_->content, 78910);
+        QVERIFY(messages_.isEmpty());
+        QVERIFY(ReadHistoryIndex(folder_, index, error));
+        QCOMPARE(static_cast<int>(index.States.size()), 2);
+    }
+
+    void aFailedWriteDropsItsStateAndTheStatesAfterIt() {
+        Background();
+        doc_->content = 1;
+        QVERIFY(window_->AddState(QStringLiteral("Open"), QStringLiteral("a.jpg")));
+        window_->FinishWrites();
+
+        doc_->Hold();
+        doc_->failSave = true;
+        doc_->content = 2;
+        QVERIFY(window_->AddState(QStringLiteral("Classic"), QStringLiteral("Sketch 5")));
+        const std::string failed = window_->SlotPath(window_->Ring().CurrentIndex());
+        doc_->content = 3;
+        QVERIFY(window_->AddState(QStringLiteral("Pencil"), QStringLiteral("--")));
+        QCOMPARE(window_->Ring().Count(), 3);
+        const int changesBefore = doc_->changes;
+        doc_->Open();
+
+        // The failure reaches the window through its event loop, without any command.
+        QTRY_COMPARE(window_->Ring().Count(), 1);
+        QCOMPARE(messages_.size(), 1);
+        QVERIFY(messages_.first().contains(QString::fromStdString(failed)));
+        QVERIFY(messages_.first().contains(QStringLiteral("No space left on device")));
+        QVERIFY(messages_.first().endsWith(QStringLiteral("This step was not recorded in the history.")));
+        QCOMPARE(window_->Ring().Name(window_->Ring().CurrentIndex()), std::string("Open"));
+        QVERIFY(doc_->changes > changesBefore);
+        QCOMPARE(window_->StringGrid1->rowCount(), 1);
+
+        // The ring works on from the state before the failure.
+        doc_->content = 4;
+        QVERIFY(window_->AddState(QStringLiteral("Pencil"), QStringLiteral("--")));
+        window_->Undo();
+        QCOMPARE(doc_->content, 1);
+        window_->Redo();
+        QCOMPARE(doc_->content, 4);
+        QCOMPARE(messages_.size(), 1);
+    }
+
+    void aFailureFoundByUndoIsHandledBeforeItsTargetIsChosen() {
+        Background();
+        doc_->content = 1;
+        QVERIFY(window_->AddState(QStringLiteral("Open"), QStringLiteral("a.jpg")));
+        doc_->content = 2;
+        QVERIFY(window_->AddState(QStringLiteral("Classic"), QStringLiteral("Sketch 5")));
+        doc_->failSave = true;
+        doc_->content = 3;
+        QVERIFY(window_->AddState(QStringLiteral("Pencil"), QStringLiteral("--")));
+        // Without the failed state, the current one is "Classic" and Undo goes to "Open".
+        window_->Undo();
+        QCOMPARE(messages_.size(), 1);
+        QCOMPARE(window_->Ring().Count(), 2);
+        QCOMPARE(doc_->content, 1);
+    }
+
+    void theEndOfTheRunWaitsForWritesBeforeRemovingFiles() {
+        Background();
+        doc_->Hold();
+        doc_->content = 5;
+        QVERIFY(window_->AddState(QStringLiteral("Open"), QStringLiteral("a.jpg")));
+        std::thread opener([this] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            doc_->Open();
+        });
+        window_->EndRun();
+        opener.join();
+        QVERIFY(!window_->WritesPending());
+        QVERIFY(std::filesystem::is_empty(folder_));
+        QCOMPARE(window_->Ring().Count(), 0);
+    }
+
 private:
+    // The document becomes copyable and the folder is this run's own, as in the program.
+    void Background() {
+        doc_->copyable = true;
+        window_->AdoptFolder(folder_);
+        window_->SetHistoryStates(10);
+    }
+
     std::unique_ptr<QTemporaryDir> dir_;
     std::string folder_;
     QStringList messages_;

@@ -325,7 +325,6 @@ private slots:
         ChooseTool(w, ToolBrush);
         Hover(w, screen(400, 300));
         QVERIFY(!w.PaintBox1->Overlay().Pixels.empty());
-        Screenshot(QStringLiteral("tools-retouched"));
     }
 
     void singleKeysChooseToolsAsTheirButtonsDo() {

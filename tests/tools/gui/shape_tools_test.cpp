@@ -43,23 +43,18 @@ bool Opened(ShellEnv& env, TFrmMain& w) {
 }
 
 void Choose(TFrmMain& w, int id) { w.FrmTools->ToolButton(id)->click(); }
-// Image pixels are paint-box pixels here (100 %, no scrolling).
-void Hover(TFrmMain& w, int x, int y) { velmora::test::Hover(w, {x, y}); }
-void Drag(TFrmMain& w, int x, int y) { velmora::test::Drag(w, {x, y}); }
-void Press(TFrmMain& w, int x, int y) { velmora::test::Press(w, {x, y}); }
-void Release(TFrmMain& w, int x, int y) { velmora::test::Release(w, {x, y}); }
 // The preview goes to (x, y) and a click places it there.
 void Place(TFrmMain& w, int x, int y) {
-    Hover(w, x, y);
-    Press(w, x, y);
-    Release(w, x, y);
+    Hover(w, {x, y});
+    Press(w, {x, y});
+    Release(w, {x, y});
 }
 // Grabs whatever handle is at `from` and drags it to `to`.
 void DragHandle(TFrmMain& w, QPoint from, QPoint to) {
-    Hover(w, from.x(), from.y());
-    Press(w, from.x(), from.y());
-    Drag(w, to.x(), to.y());
-    Release(w, to.x(), to.y());
+    Hover(w, from);
+    Press(w, from);
+    Drag(w, to);
+    Release(w, to);
 }
 
 bool Is(const Bitmap& b, int x, int y, std::uint32_t c) {
@@ -197,13 +192,13 @@ private slots:
         Choose(w, 23);
         QVERIFY(!w.MenuItem_SaveAs->isEnabled());
         Place(w, 50, 50);
-        Hover(w, 51, 49);  // handle 1 at (50, 50)
+        Hover(w, {51, 49});  // handle 1 at (50, 50)
         QCOMPARE(w.PaintBox1->cursor().shape(), Qt::SizeFDiagCursor);
         // Squares with a black border and white inside at the eight handle points.
         QVERIFY(Is(w.Doc().ColorBmp, 47, 47, 0x000000));
         QVERIFY(Is(w.Doc().ColorBmp, 48, 48, 0xFFFFFF));
         QVERIFY(Is(w.Doc().ColorBmp, 71, 71, 0xFFFFFF));
-        Hover(w, 60, 62);
+        Hover(w, {60, 62});
         QCOMPARE(w.PaintBox1->cursor().shape(), Qt::SizeAllCursor);
 
         w.FrmToolOption->BtnRectCommit->click();
@@ -237,8 +232,8 @@ private slots:
         const Bitmap sketch = w.Doc().SketchBmp, color = w.Doc().ColorBmp;
         const int states = Ring(w).Count();
         Choose(w, 24);
-        Hover(w, 100, 100);
-        Hover(w, 140, 90);
+        Hover(w, {100, 100});
+        Hover(w, {140, 90});
         QVERIFY(!(w.Doc().ColorBmp == color));  // the preview is in the layer
         Choose(w, 2);
         QCOMPARE(Ring(w).Count(), states + 1);
@@ -254,20 +249,20 @@ private slots:
             QVERIFY(Opened(env, w));
             // Something under the object that the copies must bring back.
             Choose(w, 1);
-            Press(w, 70, 70);
-            Drag(w, 130, 90);
-            Release(w, 130, 90);
+            Press(w, {70, 70});
+            Drag(w, {130, 90});
+            Release(w, {130, 90});
             const Bitmap sketch = w.Doc().SketchBmp, color = w.Doc().ColorBmp;
             const int states = Ring(w).Count();
 
             Choose(w, id);
-            Hover(w, 5, 5);
+            Hover(w, {5, 5});
             Place(w, 60, 60);
             DragHandle(w, {61, 61}, {90, 75});     // move
             DragHandle(w, {90, 75}, {40, 50});     // top-left corner
             w.FrmToolOption->SpnBalloonBorderW->setValue(6);
             w.FrmToolOption->SpnRectBorderW->setValue(6);
-            Hover(w, 41, 51);                      // handles drawn
+            Hover(w, {41, 51});                      // handles drawn
             QVERIFY2(!(w.Doc().ColorBmp == color), qPrintable(QString::number(id)));
             w.FormKeyUp(Qt::Key_Delete);
 
@@ -287,14 +282,14 @@ private slots:
         const int states = Ring(w).Count();
         Choose(w, 23);
         // Before the object is placed Enter commits nothing and the arrows move nothing.
-        Hover(w, 40, 40);
+        Hover(w, {40, 40});
         QTest::keyClick(&w, Qt::Key_Return);
         QTest::keyClick(&w, Qt::Key_Right);
         QCOMPARE(w.Doc().CurrentTool, 23);
         QVERIFY(Is(w.Doc().ColorBmp, 40, 45, kRed));
 
-        Press(w, 40, 40);
-        Release(w, 40, 40);
+        Press(w, {40, 40});
+        Release(w, {40, 40});
         QTest::keyClick(&w, Qt::Key_Right);
         QVERIFY(Same(photo, w.Doc().ColorBmp, 40, 45));
         QVERIFY(Is(w.Doc().ColorBmp, 41, 45, kRed));
@@ -334,11 +329,11 @@ private slots:
             Choose(w, kind.id);
             w.FrmToolOption->SpnBalloonBorderW->setValue(4);
             // Before any press the body's corner is at the cursor and the tip 15 above.
-            Hover(w, 200, 100);
+            Hover(w, {200, 100});
             QVERIFY(Is(w.Doc().ColorBmp, 200, 85, kRed));
             QVERIFY(Is(w.Doc().SketchBmp, 200, 85, kRed));
-            Press(w, 200, 100);
-            Release(w, 200, 100);
+            Press(w, {200, 100});
+            Release(w, {200, 100});
             DragHandle(w, {201, 86}, {140, 190});  // the tail tip, down and to the left
 
             Point p1, p2;
@@ -361,10 +356,10 @@ private slots:
 
             // Moves at the picture's right or bottom edge are ignored.
             const Bitmap before = w.Doc().ColorBmp;
-            Press(w, 250, 120);
-            Drag(w, kPicW, 120);
-            Drag(w, 250, kPicH);
-            Release(w, 250, kPicH);
+            Press(w, {250, 120});
+            Drag(w, {kPicW, 120});
+            Drag(w, {250, kPicH});
+            Release(w, {250, kPicH});
             QVERIFY(w.Doc().ColorBmp == before);
 
             Choose(w, 1);
@@ -465,7 +460,6 @@ private slots:
             QCOMPARE(LastState(w), QString::fromLatin1(p.state));
             QVERIFY(!(w.Doc().ColorBmp == before));
         }
-        Screenshot(QStringLiteral("shapes-and-balloons"));
     }
 };
 

@@ -1,0 +1,28 @@
+#pragma once
+// Mouse events sent straight to a widget with an explicit button state, the way a
+// real press, drag and release deliver them (QTest's mouse functions send no moves
+// with a button held).
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QWidget>
+
+namespace velmora::test {
+
+inline void SendMouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, QPointF(pos), w->mapToGlobal(QPointF(pos)), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+inline void Press(QWidget* w, QPoint p, Qt::MouseButton button = Qt::LeftButton) {
+    SendMouse(w, QEvent::MouseButtonPress, p, button, button);
+}
+inline void Drag(QWidget* w, QPoint p, Qt::MouseButtons held = Qt::LeftButton) {
+    SendMouse(w, QEvent::MouseMove, p, Qt::NoButton, held);
+}
+inline void Hover(QWidget* w, QPoint p) { SendMouse(w, QEvent::MouseMove, p, Qt::NoButton, Qt::NoButton); }
+inline void Release(QWidget* w, QPoint p, Qt::MouseButton button = Qt::LeftButton) {
+    SendMouse(w, QEvent::MouseButtonRelease, p, button, Qt::NoButton);
+}
+
+}  // namespace velmora::test
