@@ -9,7 +9,6 @@
 #include <benchmark/benchmark.h>
 
 #include "app/DocumentFiles.h"
-#include "app/ProgramFolder.h"
 #include "app/gui/MainWindow.h"
 #include "common/gui/Messages.h"
 #include "history/gui/HistoryWindow.h"
@@ -85,12 +84,11 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir folder;
-    SetProgramFolder(folder.path().toStdString());
     SetMessageHook([](const QString&, const QString&, bool) { return true; });
 
     g_path = folder.filePath("picture.jpg");
     if (!WriteTestJpeg(g_path.toStdString())) return 1;
-    TFrmMain window;
+    TFrmMain window(folder.path().toStdString());
     g_window = &window;
     window.resize(1200, 900);
     window.show();

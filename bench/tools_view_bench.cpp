@@ -10,7 +10,6 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
-#include "app/ProgramFolder.h"
 #include "app/gui/MainWindow.h"
 #include "common/gui/Messages.h"
 #include "io/Bmp.h"
@@ -90,7 +89,6 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     QTemporaryDir folder;
-    SetProgramFolder(folder.path().toStdString());
     SetMessageHook([](const QString&, const QString&, bool) { return true; });
 
     Bitmap picture(4000, 3000);
@@ -98,7 +96,7 @@ int main(int argc, char** argv) {
     std::string error;
     const std::string path = folder.filePath("picture.bmp").toStdString();
     if (!WriteBmpFile(path, picture, error)) return 1;
-    TFrmMain window;
+    TFrmMain window(folder.path().toStdString());
     g_window = &window;
     window.resize(1200, 900);
     window.show();

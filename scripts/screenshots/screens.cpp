@@ -137,7 +137,7 @@ void Choose(TFrmMain& w, int tool) { w.FrmTools->ToolButton(tool)->click(); }
 // the window in the second blending mode, then retouched and drawn on.
 void MainWindow() {
     ShellEnv env;
-    TFrmMain w;
+    TFrmMain w(env.Folder());
     OpenPicture(w, env, SamplePhoto(), QSize(900, 640));
     w.FrmLayers->CmbBlendingMode->setCurrentIndex(1);
     w.MenuItem_FitInWindow->trigger();

@@ -15,11 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string& Folder() {
-    static std::string folder;
-    return folder;
-}
-
 std::string LowerExtension(const std::string& fileName) {
     std::string ext = fs::path(fileName).extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -112,12 +107,7 @@ std::string ResolveProgramFolder(const std::string& exeDir, const std::string& s
     return userDataDir;
 }
 
-const std::string& ProgramFolder() { return Folder(); }
-
-void SetProgramFolder(const std::string& folder) { Folder() = folder; }
-
-std::string InProgramFolder(const std::string& fileName) {
-    const std::string& folder = Folder();
+std::string FileInFolder(const std::string& folder, const std::string& fileName) {
     if (folder.empty()) return fileName;
     if (folder.back() == '/') return folder + fileName;
     return folder + "/" + fileName;

@@ -15,9 +15,10 @@ namespace velmora {
 // (the returned folder is still the best one available).
 std::string ResolveProgramFolder(const std::string& exeDir, const std::string& shareDir,
                                  const std::string& userDataDir, std::string& error);
-const std::string& ProgramFolder();  // process-wide, set once at start-up
-void SetProgramFolder(const std::string& folder);
-std::string InProgramFolder(const std::string& fileName);  // ProgramFolder() + "/" + name
+
+// `fileName` inside `folder`, joined with exactly one "/"; an empty folder leaves the
+// name as it is.
+std::string FileInFolder(const std::string& folder, const std::string& fileName);
 
 // True when a file can really be created in `folder`. Permission bits alone do not
 // tell: the superuser writes anyway, and a read-only mount refuses everyone.

@@ -7,9 +7,11 @@
 
 #include "document/Document.h"
 #include "document/LayerState.h"
-#include "prefs/Options.h"
 
 namespace velmora {
+
+// The preferences belong to a layer above the document; a host only hands them on.
+struct Options;
 
 class DocumentHost {
 public:
@@ -34,12 +36,8 @@ public:
     // The folder of presets, options, help and history.
     virtual std::string ProgramFolder() const = 0;
     // The preferences in force (the conversion dialog reads its window placement and
-    // writes its last geometry here). A host without a Preferences dialog keeps its
-    // own defaults.
-    virtual Options& Preferences() { return defaultPreferences_; }
-
-private:
-    Options defaultPreferences_;
+    // writes its last geometry here).
+    virtual Options& Preferences() = 0;
 };
 
 }  // namespace velmora

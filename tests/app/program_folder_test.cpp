@@ -36,10 +36,6 @@ protected:
         user_ = root_ / "home" / ".local" / "share" / "velmora";
         fs::create_directories(exe_);
         fs::create_directories(share_);
-        saved_ = ProgramFolder();
-    }
-    void TearDown() override {
-        SetProgramFolder(saved_);
     }
     // Makes the executable's folder read-only; false when the permission bits do not
     // stop this process (the superuser), so the case cannot be tested here.
@@ -50,7 +46,6 @@ protected:
 
     test::TempDir dir_;
     fs::path root_ = dir_.Path(), exe_, share_, user_;
-    std::string saved_;
 };
 
 TEST_F(ProgramFolderTest, WritableExecutableFolderIsUsedAsItIs) {
@@ -116,12 +111,10 @@ TEST_F(ProgramFolderTest, NoUsableFolderIsReportedByName) {
     EXPECT_NE(error.find(impossible.string()), std::string::npos) << error;
 }
 
-TEST_F(ProgramFolderTest, ProcessWideFolderJoinsFileNames) {
-    SetProgramFolder("/opt/velmora");
-    EXPECT_EQ(ProgramFolder(), "/opt/velmora");
-    EXPECT_EQ(InProgramFolder("options.dat"), "/opt/velmora/options.dat");
-    SetProgramFolder("/opt/velmora/");
-    EXPECT_EQ(InProgramFolder("last.set"), "/opt/velmora/last.set");
+TEST(FileInFolderTest, JoinsWithExactlyOneSlash) {
+    EXPECT_EQ(FileInFolder("/opt/velmora", "options.dat"), "/opt/velmora/options.dat");
+    EXPECT_EQ(FileInFolder("/opt/velmora/", "last.set"), "/opt/velmora/last.set");
+    EXPECT_EQ(FileInFolder("", "help.html"), "help.html");
 }
 
 }  // namespace

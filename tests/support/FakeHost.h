@@ -8,6 +8,7 @@
 
 #include "app/DocumentFiles.h"
 #include "document/DocumentHost.h"
+#include "prefs/Options.h"
 
 namespace velmora::test {
 
@@ -16,6 +17,7 @@ public:
     Document doc;
     LayerState state;
     std::string folder;
+    Options preferences;
     int refreshes = 0;
     int scrollBarUpdates = 0;
     int commandStateUpdates = 0;
@@ -43,6 +45,7 @@ public:
         return true;
     }
     std::string ProgramFolder() const override { return folder; }
+    Options& Preferences() override { return preferences; }
 };
 
 }  // namespace velmora::test

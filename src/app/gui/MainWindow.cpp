@@ -60,7 +60,8 @@ public:
 
 }  // namespace
 
-TFrmMain::TFrmMain(QWidget* parent) : QMainWindow(parent) {
+TFrmMain::TFrmMain(std::string programFolder, QWidget* parent)
+    : QMainWindow(parent), programFolder_(std::move(programFolder)) {
     setWindowTitle(QString::fromLatin1(kMainCaption));
     setMinimumSize(377, 254);
     setAcceptDrops(true);
@@ -118,15 +119,19 @@ void TFrmMain::CreateCentralArea() {
 void TFrmMain::CreateToolWindows() {
     // The order in which the program's long-lived windows come into being.
     FrmOptions = new TFrmOptions(this);
-    FrmOptions->SetOptionsPath(InProgramFolder("options.dat"));
+    FrmOptions->SetOptionsPath(FileInFolder(programFolder_, "options.dat"));
+    FrmOptions->LoadOptions();
 
     FrmHistory = new TFrmHistory(*this, this);
     std::string error;
-    historyLock_ = HistoryFolderLock::Acquire(::velmora::ProgramFolder(), error);
-    if (historyLock_)
+    historyLock_ = HistoryFolderLock::Acquire(programFolder_, error);
+    if (historyLock_) {
         FrmHistory->AdoptFolder(historyLock_->Folder());
-    else
+    } else {
+        // Another run holds every history folder; snapshots still need a place.
+        FrmHistory->SetHistoryFolder(FileInFolder(programFolder_, HistoryFolderLock::FolderName(1)));
         historyLockError_ = Q(error);
+    }
     toolWindows_->Add(ToolWindow::History, FrmHistory);
 
     FrmAbout = new TFrmAbout(this);
@@ -191,7 +196,7 @@ LayerState TFrmMain::GetLayerState() const { return FrmLayers->GetLayerState(); 
 
 void TFrmMain::SetLayerStateQuietly(const LayerState& state) { FrmLayers->SetLayerStateQuietly(state); }
 
-std::string TFrmMain::ProgramFolder() const { return ::velmora::ProgramFolder(); }
+std::string TFrmMain::ProgramFolder() const { return programFolder_; }
 
 Options& TFrmMain::Preferences() { return FrmOptions->Values(); }
 
@@ -546,7 +551,7 @@ void TFrmMain::MenuItem_RedoClick() {
 }
 
 void TFrmMain::RunConversionWith(const char* presetFile) {
-    const QString preset = presetFile ? Q(InProgramFolder(presetFile)) : QString();
+    const QString preset = presetFile ? Q(FileInFolder(programFolder_, presetFile)) : QString();
     RunConversion(*this, this, preset);
 }
 
@@ -556,7 +561,7 @@ void TFrmMain::OpenInViewer(const QUrl& url, const QString& what) {
 }
 
 void TFrmMain::Content1Click() {
-    const QString help = Q(InProgramFolder(kHelpFileName));
+    const QString help = Q(FileInFolder(programFolder_, kHelpFileName));
     if (!QFileInfo::exists(help)) {
         ShowMessage(this, help + QStringLiteral(" was not found."));
         return;

@@ -39,8 +39,8 @@ class Viewport;
 class TFrmMain : public QMainWindow, public DocumentHost, public HistoryDocument, public ToolHost {
     Q_OBJECT
 public:
-    // The program folder (presets, options, help, history) must be set before.
-    explicit TFrmMain(QWidget* parent = nullptr);
+    // `programFolder` holds the presets, options, help and history of this run.
+    explicit TFrmMain(std::string programFolder, QWidget* parent = nullptr);
     ~TFrmMain() override;
 
     // DocumentHost
@@ -206,6 +206,7 @@ private:
     Viewport* viewport_ = nullptr;
     ToolWindowSet* toolWindows_ = nullptr;
     std::unique_ptr<ToolController> tools_;
+    const std::string programFolder_;
     std::unique_ptr<HistoryFolderLock> historyLock_;
     QString historyLockError_;
     // The copy of the layers a snapshot write finished with, kept so that the next

@@ -31,7 +31,6 @@ int main(int argc, char** argv) {
     std::string error;
     const std::string folder =
         velmora::ResolveProgramFolder(exeDir.toStdString(), shareDir.toStdString(), userDir.toStdString(), error);
-    velmora::SetProgramFolder(folder);
 
     // The program's icon as installed for the desktop, else the drawn one.
     const QString iconFile = exeDir + QStringLiteral("/velmora.png");
@@ -44,7 +43,7 @@ int main(int argc, char** argv) {
     else
         QApplication::setWindowIcon(velmora::MakeIcon(velmora::IconId::Program));
 
-    velmora::TFrmMain window;
+    velmora::TFrmMain window(folder);
     // The window opens maximized; its normal size, for when the user restores it (or
     // when no window manager maximizes it), is most of the screen.
     if (QScreen* screen = QGuiApplication::primaryScreen()) {

@@ -10,7 +10,6 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
-#include "app/ProgramFolder.h"
 #include "common/gui/Messages.h"
 #include "history/HistoryIndex.h"
 
@@ -185,9 +184,7 @@ void TFrmHistory::SaveIndex() {
     }
 }
 
-std::string TFrmHistory::HistoryFolder() const {
-    return folder_.empty() ? InProgramFolder("history") : folder_;
-}
+std::string TFrmHistory::HistoryFolder() const { return folder_; }
 
 std::string TFrmHistory::SlotPath(int slot) const { return HistoryRing::SlotPath(HistoryFolder(), slot); }
 

@@ -67,7 +67,7 @@ public:
     // Finishes the snapshot writes still queued.
     ~TFrmHistory() override;
 
-    // The folder of the snapshot files; until it is set, "history" in the program folder.
+    // The folder of the snapshot files when this run holds no lock on one (see AdoptFolder).
     void SetHistoryFolder(const std::string& folder);
     // Makes `folder` the snapshot folder that this run holds locked. Only such a folder
     // gets an index after every change, is looked at for unfinished work and is emptied

@@ -10,7 +10,6 @@
 #include <QVBoxLayout>
 #include <climits>
 
-#include "app/ProgramFolder.h"
 #include "common/gui/Messages.h"
 
 namespace velmora {
@@ -80,12 +79,7 @@ TFrmOptions::TFrmOptions(QWidget* parent) : QDialog(parent) {
     // window saves it when the program ends.
     connect(BtnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    if (!ProgramFolder().empty()) {
-        path_ = InProgramFolder("options.dat");
-        LoadOptions();
-    } else {
-        ShowFields();
-    }
+    ShowFields();
 }
 
 void TFrmOptions::SetOptionsPath(const std::string& path) { path_ = path; }
@@ -132,12 +126,13 @@ bool TFrmOptions::SaveOptions() {
     values_.PreviewHeight = SpnHeight->value();
     values_.HistoryStates = SpnHistory->value();
 
-    const std::string path = path_.empty() ? InProgramFolder("options.dat") : path_;
-    const std::string error = velmora::SaveOptions(path, values_);
+    // Without a file the values live for this run only; there is nothing to write.
+    if (path_.empty()) return true;
+    const std::string error = velmora::SaveOptions(path_, values_);
     if (error.empty()) return true;
     QString text = QString::fromStdString(error);
-    if (!text.contains(QString::fromStdString(path)))
-        text = QString::fromStdString(path) + QStringLiteral(" could not be written.\n") + text;
+    if (!text.contains(QString::fromStdString(path_)))
+        text = QString::fromStdString(path_) + QStringLiteral(" could not be written.\n") + text;
     ShowMessage(this, text);
     return false;
 }

@@ -18,10 +18,12 @@ namespace velmora {
 class TFrmOptions : public QDialog {  // caption "Preferences"
     Q_OBJECT
 public:
-    // Reads "options.dat" from the program folder when that is already known.
+    // Shows the default values until a file is set and loaded.
     explicit TFrmOptions(QWidget* parent = nullptr);
 
-    void SetOptionsPath(const std::string& path);  // InProgramFolder("options.dat")
+    // The preferences file ("options.dat" in the program folder); none keeps the values
+    // in memory only.
+    void SetOptionsPath(const std::string& path);
     const std::string& OptionsPath() const { return path_; }
     void LoadOptions();   // file -> fields -> controls
     // Controls -> fields, "History States will not take effect until next run" when that

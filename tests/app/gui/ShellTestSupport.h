@@ -9,7 +9,6 @@
 #include <QtTest>
 #include <string>
 
-#include "app/ProgramFolder.h"
 #include "common/Bitmap.h"
 #include "common/gui/Messages.h"
 #include "io/Bmp.h"
@@ -19,7 +18,7 @@
 
 namespace velmora::test {
 
-// While alive: ProgramFolder() is a fresh temporary folder and message boxes are
+// While alive: Folder() is a fresh temporary program folder and message boxes are
 // recorded instead of shown; confirmations are answered with `confirmAnswer`.
 class ShellEnv {
 public:
@@ -29,7 +28,6 @@ public:
     bool confirmAnswer = true;
 
     ShellEnv() {
-        SetProgramFolder(dir.path().toStdString());
         SetMessageHook([this](const QString&, const QString& text, bool confirmation) {
             (confirmation ? confirmations : messages) << text;
             return confirmation ? confirmAnswer : true;
@@ -38,6 +36,7 @@ public:
     ~ShellEnv() { SetMessageHook(nullptr); }
 
     QString Path(const QString& name) const { return dir.filePath(name); }
+    std::string Folder() const { return dir.path().toStdString(); }
 };
 
 inline QString WriteBmp(const ShellEnv& env, const QString& name, const Bitmap& b) {

@@ -57,7 +57,7 @@ private slots:
     void UndoAndRedoCommandsFollowTheRing() {
         ShellEnv env;
         WriteHistoryStates(env, 3);
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.show();
         QVERIFY(w.OpenFile(WriteBmp(env, "p.bmp", Gradient(30, 20))));
         QVERIFY(!w.MenuItem_Undo->isEnabled());
@@ -81,7 +81,7 @@ private slots:
     void UndoAfterAnAdjustmentRestoresTheLayersExactly() {
         ShellEnv env;
         WriteHistoryStates(env, 10);
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.show();
         QVERIFY(w.OpenFile(WriteBmp(env, "p.bmp", Gradient(40, 30))));
         Edit(w, 90);  // a sketch that is not plain white, so both layers take part
@@ -103,7 +103,7 @@ private slots:
     void UndoAcrossOpeningAnotherPicture() {
         ShellEnv env;
         WriteHistoryStates(env, 10);
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.resize(500, 400);
         w.show();
         QVERIFY(w.OpenFile(WriteBmp(env, "first.bmp", Gradient(64, 48))));
@@ -140,7 +140,7 @@ private slots:
     void UnreadableSnapshotLeavesTheDocumentWhole() {
         ShellEnv env;
         WriteHistoryStates(env, 10);
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.show();
         QVERIFY(w.OpenFile(WriteBmp(env, "first.bmp", Gradient(64, 48))));
         QVERIFY(w.OpenFile(WriteBmp(env, "second.bmp", Gradient(20, 10))));
@@ -162,7 +162,7 @@ private slots:
     void SnapshotThatCannotBeWrittenIsReported() {
         ShellEnv env;
         WriteHistoryStates(env, 10);
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.show();
         QVERIFY(w.OpenFile(WriteBmp(env, "p.bmp", Gradient(30, 20))));
         // A folder where the next slot's file should be makes that write fail.

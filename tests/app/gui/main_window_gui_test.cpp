@@ -64,7 +64,7 @@ class MainWindowTest : public QObject {
 private slots:
     void MenusCaptionsShortcutsAndStartState() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.show();
         QCOMPARE(w.windowTitle(), QStringLiteral("Velmora Professional Edition"));
         QStringList menus;
@@ -113,7 +113,7 @@ private slots:
 
     void WindowTogglesStayInStep() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.show();
         // The tool-bar button closes the window and unchecks the menu item.
         w.Tol_Layers->trigger();
@@ -155,7 +155,7 @@ private slots:
 
     void ToolWindowsPlacedOnALowDesktop() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.show();
         const int stack = w.FrmHistory->frameGeometry().height() + w.FrmLayers->frameGeometry().height() +
                           w.FrmToolOption->frameGeometry().height();
@@ -184,7 +184,7 @@ private slots:
 
     void ZoomTextsAndDrawToolsBelowFullSize() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.resize(700, 500);
         w.show();
         QVERIFY(w.OpenFile(WriteBmp(env, "z.bmp", Gradient(300, 200))));
@@ -232,7 +232,7 @@ private slots:
 
     void ScrollBarsAndVisibleRectangle() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.resize(600, 450);
         w.show();
         // Narrower than the paint box: no horizontal bar, the view ends at the last column.
@@ -257,7 +257,7 @@ private slots:
 
     void MouseMappingAndHandDrag() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.resize(600, 450);
         w.show();
         QVERIFY(w.OpenFile(WriteBmp(env, "big.bmp", Gradient(1000, 800))));
@@ -305,7 +305,7 @@ private slots:
 
     void DeleteKeySwitchesToTheHand() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.show();
         QVERIFY(w.OpenFile(WriteBmp(env, "d.bmp", Gradient(40, 30))));
         w.Doc().CurrentTool = 2;
@@ -317,7 +317,7 @@ private slots:
 
     void LayersWindowDrivesTheComposite() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.show();
         Bitmap pic(8, 6);
         pic.Fill(200, 128, 1);
@@ -347,7 +347,7 @@ private slots:
 
     void CopyPutsTheCompositeOnTheClipboard() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.show();
         QVERIFY(w.OpenFile(WriteBmp(env, "c.bmp", Gradient(20, 10))));
         w.MenuItem_CopyClick();
@@ -359,7 +359,7 @@ private slots:
 
     void ClosingAsksAboutUnsavedWorkAndSavesPreferences() {
         ShellEnv env;
-        auto* w = new TFrmMain;
+        auto* w = new TFrmMain(env.Folder());
         w->show();
         // Defaults when there is no options.dat.
         QCOMPARE(w->FrmOptions->CmbWinSize->currentIndex(), 0);
@@ -383,7 +383,7 @@ private slots:
 
         // After an edit the user is asked; Cancel keeps the window open.
         env.messages.clear();
-        w = new TFrmMain;
+        w = new TFrmMain(env.Folder());
         w->show();
         QVERIFY(w->OpenFile(WriteBmp(env, "v.bmp", Gradient(30, 20))));
         w->AddState("Pencil", "--");
@@ -402,7 +402,7 @@ private slots:
 
     void HelpOpensTheGuideFromTheProgramFolder() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.show();
         UrlCatcher catcher;
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "Open");

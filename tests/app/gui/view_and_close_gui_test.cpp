@@ -56,7 +56,7 @@ class ViewAndCloseTest : public QObject {
 private slots:
     void savingThroughTheTypeListAddsItsExtension() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         OpenPicture(w, env, Gradient(40, 30));
         const char* extensions[] = {".BMP", ".JPG", ".D2O"};
         for (int row = 0; row < 3; ++row) {
@@ -73,7 +73,7 @@ private slots:
 
     void ctrlWheelKeepsThePixelUnderThePointer() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         OpenPicture(w, env, Gradient(2000, 1500));
         const QPoint at(230, 170);
         for (int notches : {1, 2, 1, -1, -3, 2}) {
@@ -98,7 +98,7 @@ private slots:
     void fitInWindowShowsTheWholePicture() {
         ShellEnv env;
         for (QSize picture : {QSize(3000, 1200), QSize(120, 90)}) {
-            TFrmMain w;
+            TFrmMain w(env.Folder());
             OpenPicture(w, env, Gradient(picture.width(), picture.height()));
             w.MenuItem_FitInWindow->trigger();
             QVERIFY(w.HorzScrollBar->isHidden());
@@ -116,7 +116,7 @@ private slots:
 
     void titleNamesTheDocumentAndMarksChanges() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         OpenPicture(w, env, Gradient(60, 40));
         QCOMPARE(w.windowTitle(), QStringLiteral("picture.bmp[*] \u2014 Velmora Professional Edition"));
         QVERIFY(!w.isWindowModified());
@@ -130,7 +130,7 @@ private slots:
 
     void closingOffersSaveDiscardAndCancel() {
         ShellEnv env;
-        auto* w = new TFrmMain;
+        auto* w = new TFrmMain(env.Folder());
         OpenPicture(*w, env, Gradient(60, 40));
         w->AddState("Pencil", "--");
         QStringList asked;
@@ -158,7 +158,7 @@ private slots:
         delete w;
 
         // Discard closes without writing anything.
-        w = new TFrmMain;
+        w = new TFrmMain(env.Folder());
         OpenPicture(*w, env, Gradient(60, 40));
         w->AddState("Pencil", "--");
         answer = SaveAnswer::Discard;
@@ -169,7 +169,7 @@ private slots:
 
     void layersWindowKeepsItsSizeInEitherBlendingMode() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         OpenPicture(w, env, Gradient(60, 40));
         const QSize before = w.FrmLayers->size();
         w.FrmLayers->CmbBlendingMode->setCurrentIndex(1);
@@ -183,7 +183,7 @@ private slots:
 
     void toolWindowsNeverCoverEachOtherAndAPhotographFits() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.resize(1000, 720);
         w.show();
         // A 12-megapixel photograph: the sample, scaled up smoothly.

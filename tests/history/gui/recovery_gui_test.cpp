@@ -42,12 +42,11 @@ void PaintBlock(Bitmap& b, int left, int top, std::uint8_t blue, std::uint8_t gr
 // The run that gets killed: open, two edits that also change the layer state, undo
 // the second, write what the document shows to expected.d2o, and wait.
 [[noreturn]] void RunUntilKilled(const QString& folder) {
-    SetProgramFolder(folder.toStdString());
     SetMessageHook([](const QString&, const QString& text, bool) {
         std::fprintf(stderr, "%s\n", qPrintable(text));
         return true;
     });
-    auto* w = new TFrmMain;  // never deleted: the process ends by being killed
+    auto* w = new TFrmMain(folder.toStdString());  // never deleted: the process ends by being killed
     w->resize(500, 400);
     w->show();
     const std::string photo = (folder + QStringLiteral("/photo.bmp")).toStdString();
@@ -165,7 +164,7 @@ private slots:
         QVERIFY(!(expected.State == LayerState{}));
         const QString photo = killed_->filePath("photo.bmp");
         {
-            TFrmMain w;
+            TFrmMain w(env.Folder());
             w.resize(500, 400);
             w.show();
             SetYesNoHook(nullptr);
@@ -214,7 +213,7 @@ private slots:
         PlantKilledRun(env);
         env.confirmAnswer = false;
         {
-            TFrmMain w;
+            TFrmMain w(env.Folder());
             w.show();
             QCOMPARE(env.confirmations.size(), 1);
             QVERIFY(env.confirmations[0].startsWith(QStringLiteral("Velmora did not close properly.")));
@@ -222,7 +221,7 @@ private slots:
             QVERIFY(!w.MenuItem_Undo->isEnabled());
             QCOMPARE(HistoryFiles(env), kJustTheLock);
         }
-        TFrmMain again;
+        TFrmMain again(env.Folder());
         again.show();
         QCOMPARE(env.confirmations.size(), 1);
     }
@@ -244,7 +243,7 @@ private slots:
             QTest::keyClick(box, Qt::Key_Return);
         });
         poll.start();
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.show();
         poll.stop();
         QCOMPARE(title, QStringLiteral("Restore work"));
@@ -256,7 +255,7 @@ private slots:
 
     void theIndexFollowsEveryMoveAndANormalEndLeavesNothing() {
         ShellEnv env;
-        auto* w = new TFrmMain;
+        auto* w = new TFrmMain(env.Folder());
         w->show();
         const QString picture = WriteBmp(env, "p.bmp", Gradient(30, 20));
         QVERIFY(w->OpenFile(picture));
@@ -276,7 +275,7 @@ private slots:
         delete w;
 
         // So does a window that goes without being closed.
-        w = new TFrmMain;
+        w = new TFrmMain(env.Folder());
         w->show();
         QVERIFY(w->OpenFile(picture));
         Edit(*w, 30);
@@ -286,7 +285,7 @@ private slots:
 
         // Nothing is offered after a normal end.
         const int asked = env.confirmations.size();
-        TFrmMain next;
+        TFrmMain next(env.Folder());
         next.show();
         QCOMPARE(env.confirmations.size(), asked);
     }
@@ -296,7 +295,7 @@ private slots:
         // The second of two copies was killed; the first one is started again.
         PlantKilledRun(env, QStringLiteral("history-2"));
         env.confirmAnswer = false;
-        TFrmMain first;
+        TFrmMain first(env.Folder());
         first.show();
         QVERIFY(env.confirmations.isEmpty());
         QCOMPARE(HistoryFiles(env, QStringLiteral("history-2")), killedFiles_);
@@ -306,14 +305,14 @@ private slots:
         QVERIFY(firstFiles.contains(QStringLiteral("~history.idx")));
 
         // The next copy takes the killed one's folder and is offered its work only.
-        TFrmMain second;
+        TFrmMain second(env.Folder());
         second.show();
         QCOMPARE(env.confirmations.size(), 1);
         QVERIFY(env.confirmations[0].contains(QStringLiteral("(photo.bmp, state \"Brush\")")));
         QCOMPARE(HistoryFiles(env, QStringLiteral("history-2")), kJustTheLock);
 
         // A third copy gets a fresh folder; the running first copy's index is not its business.
-        TFrmMain third;
+        TFrmMain third(env.Folder());
         third.show();
         QCOMPARE(env.confirmations.size(), 1);
 
@@ -334,7 +333,7 @@ private slots:
             if (damage == 0) QVERIFY(QFile::resize(index, QFileInfo(index).size() - 1));
             if (damage == 1) QVERIFY(QFile::remove(env.Path("history/~history2.d2o")));
             if (damage == 2) QVERIFY(QFile::remove(index));
-            TFrmMain w;
+            TFrmMain w(env.Folder());
             w.show();
             QVERIFY2(env.confirmations.isEmpty(), qPrintable(QString::number(damage)));
             QCOMPARE(HistoryFiles(env), kJustTheLock);

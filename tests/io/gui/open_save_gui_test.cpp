@@ -50,7 +50,7 @@ class OpenSaveTest : public QObject {
 private slots:
     void OpeningABitmap() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.show();
         const Bitmap pic = Gradient(64, 48);
         const QString path = WriteBmp(env, "photo.bmp", pic);
@@ -75,7 +75,7 @@ private slots:
 
     void OpeningJpegInEverySpelling() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.show();
         const QString jpg = WriteJpeg(env, "a.jpg", Gradient(33, 21));
         QFile::copy(jpg, env.Path("b.JPG"));
@@ -91,7 +91,7 @@ private slots:
 
     void OpeningAProjectRestoresLayersAndState() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.show();
         Bitmap sketch = Gradient(20, 10), color(20, 10), photo(20, 10);
         color.Fill(10, 20, 30);
@@ -116,7 +116,7 @@ private slots:
 
     void FailuresAreReportedAndChangeNothing() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.show();
         // Before anything is open, a failure leaves the program as it started.
         QFile txt(env.Path("notes.txt"));
@@ -165,7 +165,7 @@ private slots:
 
     void DialogsShowTheirFiltersAndProposals() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.show();
         auto open = w.MakeOpenDialog();
         QVERIFY(open->testOption(QFileDialog::DontUseNativeDialog));
@@ -197,7 +197,7 @@ private slots:
 
     void SavingAddsExtensionsAndReportsWhatWasNotWritten() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.show();
         QVERIFY(w.OpenFile(WriteBmp(env, "s.bmp", Gradient(16, 12))));
         // Scroll state is irrelevant: the whole composite is written.
@@ -230,7 +230,7 @@ private slots:
 
     void DroppedFileOpensLikeFileOpen() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.show();
         const QString path = WriteBmp(env, "dropped.bmp", Gradient(12, 9));
         QMimeData mime;

@@ -53,7 +53,7 @@ class PaintToolsTest : public QObject {
 private slots:
     void pencilDotsAndRecordsEvenWithNothingDrawable() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         OpenPicture(w, env, Plain(120, 90, kGray));
         ChooseTool(w, ToolPencil);
         w.FrmTools->SetFrontColor(kRed);
@@ -78,7 +78,7 @@ private slots:
 
     void pencilDrawsOnEveryThirdMoveAndAStrokeUndoesExactly() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         OpenPicture(w, env, Gradient(160, 120));
         ChooseTool(w, ToolPencil);
         w.FrmToolOption->TrcPencilSize->setValue(3);
@@ -115,7 +115,7 @@ private slots:
 
     void zoomedInClicksPaintThePixelUnderThePointer() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         OpenPicture(w, env, Plain(100, 80, kGray));
         w.MenuItem_ZoomInClick();
         w.MenuItem_ZoomInClick();  // 177.8 %
@@ -128,7 +128,7 @@ private slots:
 
     void brushBlendsAndStepsBetweenEvents() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         OpenPicture(w, env, Plain(120, 90, 0xFFFFFF));
         ChooseTool(w, ToolBrush);
         w.FrmToolOption->TrcBrushSize->setValue(3);
@@ -147,7 +147,7 @@ private slots:
 
     void deleteDuringABrushStrokeSwitchesToTheHandAndRecordsNothing() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         OpenPicture(w, env, Plain(120, 90, kGray));
         ChooseTool(w, ToolBrush);
         const int states = StateCount(w);
@@ -163,7 +163,7 @@ private slots:
 
     void undoAndOpeningWaitWhileAButtonIsHeld() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         OpenPicture(w, env, Plain(120, 90, kGray));
         ChooseTool(w, ToolPencil);
         Stroke(w, {QPoint(5, 5)});
@@ -183,7 +183,7 @@ private slots:
 
     void outlineIsAnOverlayThatSurvivesOptionChangesAndNeverReachesTheComposite() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         OpenPicture(w, env, Gradient(160, 120));
         ChooseTool(w, ToolBrush);
         w.RefreshView();
@@ -216,7 +216,7 @@ private slots:
 
     void toneToolsReadTheStrokeStartPixels() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         OpenPicture(w, env, Plain(100, 80, kGray));
         ChooseTool(w, ToolDarken);
         w.FrmToolOption->TrcDarkenSize->setValue(5);
@@ -231,7 +231,7 @@ private slots:
 
     void paintBucketFillsInsideAndIgnoresClicksOutside() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         Bitmap picture = Plain(100, 80, kGray);
         for (int y = 0; y < 80; ++y) std::fill_n(picture.Pixel(50, y), 3, 0);  // a black wall at x 50
         OpenPicture(w, env, picture);
@@ -254,7 +254,7 @@ private slots:
 
     void eyedropperPicksWithEachButtonAndNothingOutside() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         OpenPicture(w, env, Gradient(100, 80));
         ChooseTool(w, ToolEyedropper);
         const int states = StateCount(w);
@@ -280,7 +280,7 @@ private slots:
 
     void everyToolRetouchesAConvertedPhotograph() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.resize(900, 700);
         w.show();
         QVERIFY(w.OpenFile(ConvertedSample(env)));
@@ -329,7 +329,7 @@ private slots:
 
     void singleKeysChooseToolsAsTheirButtonsDo() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         OpenPicture(w, env, Plain(100, 80, kGray));
         w.PaintBox1->setFocus();
         const std::pair<Qt::Key, int> keys[] = {{Qt::Key_N, ToolPencil}, {Qt::Key_B, ToolBrush},

@@ -103,7 +103,7 @@ class ShapeToolsTest : public QObject {
 private slots:
     void RectangleBorderAndFillFollowTheOptions() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         QVERIFY(Opened(env, w));
         const Bitmap photo = w.Doc().ColorBmp;
         Choose(w, 23);
@@ -134,7 +134,7 @@ private slots:
 
     void MemoTextStaysInsideTheTextArea() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         QVERIFY(Opened(env, w));
         Choose(w, 23);
         Place(w, 40, 40);
@@ -159,7 +159,7 @@ private slots:
 
     void TextBoxStartsAtItsCornerAndStopsAboveItsBottom() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         QVERIFY(Opened(env, w));
         const Bitmap photo = w.Doc().ColorBmp;
         Choose(w, 27);
@@ -185,7 +185,7 @@ private slots:
 
     void HoverHandlesGoWhenTheShapeIsCommitted() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         QVERIFY(Opened(env, w));
         const Bitmap photo = w.Doc().ColorBmp;
         const int states = Ring(w).Count();
@@ -214,7 +214,7 @@ private slots:
 
     void ChoosingAnotherToolCommitsThePendingShape() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         QVERIFY(Opened(env, w));
         Choose(w, 23);
         Place(w, 10, 10);
@@ -227,7 +227,7 @@ private slots:
 
     void LeavingWithoutAClickRecordsButLeavesTheLayers() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         QVERIFY(Opened(env, w));
         const Bitmap sketch = w.Doc().SketchBmp, color = w.Doc().ColorBmp;
         const int states = Ring(w).Count();
@@ -245,7 +245,7 @@ private slots:
     void CancelAfterDragsRestoresTheLayersExactly() {
         for (int id : {23, 24, 27, 28, 29, 30}) {
             ShellEnv env;
-            TFrmMain w;
+            TFrmMain w(env.Folder());
             QVERIFY(Opened(env, w));
             // Something under the object that the copies must bring back.
             Choose(w, 1);
@@ -276,7 +276,7 @@ private slots:
 
     void KeysCommitCancelAndMove() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         QVERIFY(Opened(env, w));
         const Bitmap photo = w.Doc().ColorBmp;
         const int states = Ring(w).Count();
@@ -323,7 +323,7 @@ private slots:
         } kinds[] = {{28, "Type: Rectanle"}, {29, "Type: Rounded Rectanle"}, {30, "Type: Ellipse"}};
         for (const auto& kind : kinds) {
             ShellEnv env;
-            TFrmMain w;
+            TFrmMain w(env.Folder());
             QVERIFY(Opened(env, w));
             const Bitmap photo = w.Doc().ColorBmp;
             Choose(w, kind.id);
@@ -369,7 +369,7 @@ private slots:
 
     void TailTipOnTheCenterDrawsTheBodyAlone() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         QVERIFY(Opened(env, w));
         const Bitmap photo = w.Doc().ColorBmp;
         Choose(w, 28);
@@ -387,7 +387,7 @@ private slots:
 
     void NothingSwapsTheLayersUnderAPendingEdit() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         QVERIFY(Opened(env, w));
         Choose(w, ToolRectangle);
         Place(w, 40, 40);
@@ -418,7 +418,7 @@ private slots:
 
     void EveryObjectOnAConvertedPhotograph() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.resize(900, 700);
         w.show();
         QVERIFY(w.OpenFile(ConvertedSample(env)));

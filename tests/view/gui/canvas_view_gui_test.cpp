@@ -37,7 +37,7 @@ private slots:
 
     void PaintsTheVisiblePartAndClearsTheRest() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.resize(600, 450);
         w.show();
         QVERIFY(w.OpenFile(WriteBmp(env, "small.bmp", Gradient(40, 30))));
@@ -67,7 +67,7 @@ private slots:
 
     void FollowsTheScrollPosition() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.resize(500, 400);
         w.show();
         QVERIFY(w.OpenFile(WriteBmp(env, "wide.bmp", Gradient(900, 700))));
@@ -88,7 +88,7 @@ private slots:
 
     void ToolsRepaintOnlyWhatTheyTouched() {
         ShellEnv env;
-        TFrmMain w;
+        TFrmMain w(env.Folder());
         w.resize(500, 400);
         w.show();
         QVERIFY(w.OpenFile(WriteBmp(env, "t.bmp", Gradient(200, 150))));
