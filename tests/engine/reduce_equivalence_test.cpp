@@ -9,17 +9,13 @@
 #include "engine/ColorStep.h"
 #include "engine/ContentKey.h"
 #include "engine/EquivalenceUtil.h"
+#include "engine/ReduceCompare.h"
 #include "engine/reference/ReferenceColorStep.h"
 
 using namespace velmora;
 using namespace velmora::test;
 
 namespace {
-
-struct Reducer {
-    int colorReducer, type, handleCount;
-    std::array<std::uint8_t, 5> handles;
-};
 
 const Reducer kReducers[] = {
     {10, 0, 0, {}},                     // the default
@@ -29,10 +25,6 @@ const Reducer kReducers[] = {
     {10, 1, 2, {128, 64, 0, 0, 0}},     // handles out of order
     {10, 1, 5, {255, 0, 100, 7, 200}},  // every handle, the extremes included
     {10, 1, 0, {9, 9, 9, 9, 9}},        // one class: connected pixels form one region
-};
-
-struct Area {
-    int left, top, w, h;
 };
 
 // Corners, middle, single rows and columns and a single pixel of a w x h picture.
@@ -59,27 +51,6 @@ Bitmap Diagonals(int w, int h) {
         for (int x = 0; x < w; ++x)
             if ((x + y) % 17 == 0) Put(b, x, y, Rgb(5, 5, 5));
     return b;
-}
-
-void Expect(const TColorStep& fast, const reference::TColorStep& slow, const std::string& what) {
-    const long long at = FirstDifference(fast.Reduced, slow.Reduced);
-    ASSERT_EQ(at, -1) << what << ": pixel " << (at < 0 ? 0 : at % std::max(1, slow.Width)) << ","
-                      << (at < 0 ? 0 : at / std::max(1, slow.Width));
-}
-
-void ExpectSameReduction(const Bitmap& photo, const Area& a, const Reducer& r, int mode, const std::string& what) {
-    TColorStep fast;
-    reference::TColorStep slow;
-    ProgressTrace fastTrace, slowTrace;
-    fast.SetProgress(&fastTrace);
-    slow.SetProgress(&slowTrace);
-    fast.LoadRegion(photo, a.left, a.top, a.w, a.h);
-    slow.LoadRegion(photo, a.left, a.top, a.w, a.h);
-    fast.ReduceColors(r.colorReducer, r.type, mode, r.handleCount, r.handles);
-    slow.ReduceColors(r.colorReducer, r.type, mode, r.handleCount, r.handles);
-    Expect(fast, slow, what);
-    EXPECT_EQ(fastTrace.events, slowTrace.events) << what;
-    EXPECT_EQ(fast.Levels, slow.Levels) << what;
 }
 
 std::string Describe(const std::string& pic, const Area& a, std::size_t reducer, int mode) {

@@ -15,6 +15,7 @@
 #include "engine/ContentKey.h"
 #include "engine/EquivalenceUtil.h"
 #include "engine/Parallel.h"
+#include "engine/ReduceCompare.h"
 #include "engine/RegionGrowing.h"
 #include "engine/reference/ReferenceColorStep.h"
 
@@ -59,25 +60,6 @@ Bitmap TwoHalves(int w, int h) {
     Bitmap b = FilledBitmap(w, h, Rgb(90, 160, 40));
     for (int y = 0; y < h; ++y) Put(b, w / 2, y, Rgb(250, 0, 0));
     return b;
-}
-
-struct Area {
-    int left, top, w, h;
-};
-
-void ExpectSameReduction(const Bitmap& photo, const Area& a, int colorReducer, int mode, const std::string& what) {
-    TColorStep fast;
-    reference::TColorStep slow;
-    ProgressTrace fastTrace, slowTrace;
-    fast.SetProgress(&fastTrace);
-    slow.SetProgress(&slowTrace);
-    fast.LoadRegion(photo, a.left, a.top, a.w, a.h);
-    slow.LoadRegion(photo, a.left, a.top, a.w, a.h);
-    fast.ReduceColors(colorReducer, 0, mode, 0, {});
-    slow.ReduceColors(colorReducer, 0, mode, 0, {});
-    const long long at = FirstDifference(fast.Reduced, slow.Reduced);
-    ASSERT_EQ(at, -1) << what << ": pixel " << at % a.w << "," << at / a.w;
-    EXPECT_EQ(fastTrace.events, slowTrace.events) << what;
 }
 
 std::vector<NamedPicture> HugeRegionPictures() {
