@@ -11,6 +11,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <initializer_list>
 #include <tuple>
 
 #include "conversion/gui/ControlKit.h"
@@ -22,6 +23,22 @@
 namespace velmora {
 
 namespace {
+
+using SliderRow = std::tuple<QLabel*, QSlider*, QSpinBox*>;
+
+// Lays out label, track bar and spin box rows from `firstRow` on, the track bars
+// taking the spare width and the rows below them the spare height.
+void AddSliderRows(QGridLayout* grid, int firstRow, std::initializer_list<SliderRow> rows) {
+    int row = firstRow;
+    for (auto [lab, trc, spn] : rows) {
+        grid->addWidget(lab, row, 0);
+        grid->addWidget(trc, row, 1);
+        grid->addWidget(spn, row, 2);
+        ++row;
+    }
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(row, 1);
+}
 
 QLabel* MakeLabel(const char* text, const char* name, QWidget* parent) {
     auto* l = new QLabel(QString::fromUtf8(text), parent);
@@ -153,18 +170,10 @@ QWidget* TFrmPreview::BuildSketchPage() {
     grid->setVerticalSpacing(2);
     grid->addWidget(Chk_DrawSketch, 0, 0, 1, 2);
     grid->addWidget(Btn_SketchMore, 0, 2);
-    int row = 1;
-    for (auto [lab, trc, spn] : {std::tuple{Lab_Sketch2, Trc_Detail, Spn_Detail},
-                                 std::tuple{Lab_Sketch1, Trc_Darkness, Spn_Darkness},
-                                 std::tuple{Lab_Sketch3, Trc_SketchSmooth, Spn_SketchSmooth},
-                                 std::tuple{Lab_Sketch4, Trc_Threshold, Spn_Threshold}}) {
-        grid->addWidget(lab, row, 0);
-        grid->addWidget(trc, row, 1);
-        grid->addWidget(spn, row, 2);
-        ++row;
-    }
-    grid->setColumnStretch(1, 1);
-    grid->setRowStretch(row, 1);
+    AddSliderRows(grid, 1, {SliderRow{Lab_Sketch2, Trc_Detail, Spn_Detail},
+                            SliderRow{Lab_Sketch1, Trc_Darkness, Spn_Darkness},
+                            SliderRow{Lab_Sketch3, Trc_SketchSmooth, Spn_SketchSmooth},
+                            SliderRow{Lab_Sketch4, Trc_Threshold, Spn_Threshold}});
     return page;
 }
 
@@ -219,19 +228,11 @@ QWidget* TFrmPreview::BuildColorStep2Page() {
     MakePair(kSlotBorderBlur, Trc_BorderBlur, Spn_BorderBlur, page);
     auto* grid = new QGridLayout(page);
     grid->setVerticalSpacing(0);
-    int row = 0;
-    for (auto [lab, trc, spn] : {std::tuple{Lab_Color6, Trc_Saturation, Spn_Saturation},
-                                 std::tuple{Lab_Color5, Trc_Contrast, Spn_Contrast},
-                                 std::tuple{Lab_Color4, Trc_Brightness, Spn_Brightness},
-                                 std::tuple{Lab_Color2, Trc_ColorSmooth, Spn_ColorSmooth},
-                                 std::tuple{Lab_Color3, Trc_BorderBlur, Spn_BorderBlur}}) {
-        grid->addWidget(lab, row, 0);
-        grid->addWidget(trc, row, 1);
-        grid->addWidget(spn, row, 2);
-        ++row;
-    }
-    grid->setColumnStretch(1, 1);
-    grid->setRowStretch(row, 1);
+    AddSliderRows(grid, 0, {SliderRow{Lab_Color6, Trc_Saturation, Spn_Saturation},
+                            SliderRow{Lab_Color5, Trc_Contrast, Spn_Contrast},
+                            SliderRow{Lab_Color4, Trc_Brightness, Spn_Brightness},
+                            SliderRow{Lab_Color2, Trc_ColorSmooth, Spn_ColorSmooth},
+                            SliderRow{Lab_Color3, Trc_BorderBlur, Spn_BorderBlur}});
     return page;
 }
 
@@ -250,16 +251,8 @@ QWidget* TFrmPreview::BuildColorStep3Page() {
     auto* grid = new QGridLayout(page);
     grid->setVerticalSpacing(2);
     grid->addWidget(Btn_ColorMore, 0, 2);
-    int row = 1;
-    for (auto [lab, trc, spn] : {std::tuple{Lab_Color7, Trc_Red, Spn_Red}, std::tuple{Lab_Color8, Trc_Green, Spn_Green},
-                                 std::tuple{Lab_Color9, Trc_Blue, Spn_Blue}}) {
-        grid->addWidget(lab, row, 0);
-        grid->addWidget(trc, row, 1);
-        grid->addWidget(spn, row, 2);
-        ++row;
-    }
-    grid->setColumnStretch(1, 1);
-    grid->setRowStretch(row, 1);
+    AddSliderRows(grid, 1, {SliderRow{Lab_Color7, Trc_Red, Spn_Red}, SliderRow{Lab_Color8, Trc_Green, Spn_Green},
+                            SliderRow{Lab_Color9, Trc_Blue, Spn_Blue}});
     return page;
 }
 
