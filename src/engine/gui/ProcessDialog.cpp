@@ -108,6 +108,9 @@ TFrm_Process::TFrm_Process(QWidget* parent) : QDialog(parent) {
 
     DrawEffect = std::make_unique<TDrawEffect>();
     DrawEffect->SetCancelToken(&cancel_);
+    // The dialog runs one full conversion whose layers are all that is kept: each
+    // stage may free the one before it, which halves the run's peak memory.
+    DrawEffect->SetSingleRun(true);
     targets_ = std::make_unique<QueuedProgressTargets>(Lab_StepName, ProgressBar1, ProgressBar2);
 }
 
@@ -125,7 +128,7 @@ void TFrm_Process::SetParams(const TEffectParams& params, int expectedSteps) {
     expectedSteps_ = expectedSteps;
 }
 
-void TFrm_Process::GetLayers(Bitmap& sketch, Bitmap& color) { DrawEffect->GetLayers(sketch, color); }
+void TFrm_Process::GetLayers(Bitmap& sketch, Bitmap& color) { DrawEffect->TakeLayers(sketch, color); }
 
 void TFrm_Process::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);

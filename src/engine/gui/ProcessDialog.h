@@ -69,6 +69,8 @@ public:
     // `expectedSteps` sizes the total bar: how many steps the run will report, or -1
     // for as many as the engine reserves.
     void SetParams(const TEffectParams& params, int expectedSteps);
+    // Hands over the finished run's layers; the run keeps nothing, so this is done
+    // once.
     void GetLayers(Bitmap& sketch, Bitmap& color);
 
     // Read by the caller after the dialog has closed: the user cancelled, or the run
