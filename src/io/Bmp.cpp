@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "common/MemoryLimit.h"
+#include "io/DecodeInFresh.h"
 #include "io/FileUtil.h"
 
 #if defined(__unix__) || defined(__APPLE__)
@@ -311,13 +312,12 @@ bool DecodeRle(const std::uint8_t* data, std::size_t size, const Info& info, Bit
 
 bool DecodeBmp(const std::uint8_t* data, std::size_t size, Bitmap& out, std::size_t& consumed,
                std::string& error) {
-    try {
+    return DecodeInFresh(out, error, [&](Bitmap& bmp) {
         Info info;
         if (!ParseHeaders(data, size, info, error)) return false;
         // Run-length data may skip pixels, which then stay black; rows of any other
         // kind set every pixel.
         const bool rle = info.compression == kRle8 || info.compression == kRle4;
-        Bitmap bmp;
         if (rle)
             bmp.SetSize(static_cast<int>(info.width), static_cast<int>(info.height));
         else
@@ -331,14 +331,8 @@ bool DecodeBmp(const std::uint8_t* data, std::size_t size, Bitmap& out, std::siz
             consumed = static_cast<std::size_t>(declaredEnd);
         else
             consumed = static_cast<std::size_t>(std::min<std::uint64_t>(pixelEnd, size));
-        out.Swap(bmp);
         return true;
-    } catch (const std::bad_alloc&) {
-        error = "there is not enough memory for the picture";
-    } catch (const std::exception& e) {
-        error = e.what();
-    }
-    return false;
+    });
 }
 
 std::uint64_t EncodedBmpSize(int width, int height) {

@@ -16,6 +16,7 @@
 #include <stdexcept>
 
 #include "common/MemoryLimit.h"
+#include "io/DecodeInFresh.h"
 #include "io/FileUtil.h"
 
 namespace velmora {
@@ -250,22 +251,14 @@ bool DecodeJpeg(const std::uint8_t* data, std::size_t size, Bitmap& out, std::st
         error = "the file is empty";
         return false;
     }
-    try {
+    return DecodeInFresh(out, error, [&](Bitmap& bmp) {
         Decompressor d;
         ErrorManager err;
         InitErrors(err);
         d.cinfo.err = &err.pub;
-        Bitmap bmp;
         std::vector<JSAMPLE> cmykRow;
-        if (!DecodeInto(d, err, data, size, bmp, cmykRow, error)) return false;
-        out.Swap(bmp);
-        return true;
-    } catch (const std::bad_alloc&) {
-        error = "there is not enough memory for the picture";
-    } catch (const std::exception& e) {
-        error = e.what();
-    }
-    return false;
+        return DecodeInto(d, err, data, size, bmp, cmykRow, error);
+    });
 }
 
 namespace {

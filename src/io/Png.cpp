@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "common/MemoryLimit.h"
+#include "io/DecodeInFresh.h"
 #include "io/FileUtil.h"
 
 namespace velmora {
@@ -271,7 +272,7 @@ bool DecodePng(const std::uint8_t* data, std::size_t size, Bitmap& out, std::str
         error = "the file is cut short";
         return false;
     }
-    try {
+    return DecodeInFresh(out, error, [&](Bitmap& bmp) {
         ReadHandles h;
         DecodeState s;
         s.source = MemorySource{data, size, kSignatureSize};
@@ -279,16 +280,8 @@ bool DecodePng(const std::uint8_t* data, std::size_t size, Bitmap& out, std::str
         if (!h.png) throw std::bad_alloc();
         h.info = png_create_info_struct(h.png);
         if (!h.info) throw std::bad_alloc();
-        Bitmap bmp;
-        if (!DecodeInto(h, s, bmp, error)) return false;
-        out.Swap(bmp);
-        return true;
-    } catch (const std::bad_alloc&) {
-        error = "there is not enough memory for the picture";
-    } catch (const std::exception& e) {
-        error = e.what();
-    }
-    return false;
+        return DecodeInto(h, s, bmp, error);
+    });
 }
 
 bool EncodePng(const Bitmap& bmp, std::vector<std::uint8_t>& out, std::string& error) {

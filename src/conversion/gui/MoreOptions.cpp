@@ -54,11 +54,30 @@ QHBoxLayout* ButtonRow(QPushButton* ok, QPushButton* cancel) {
 
 }  // namespace
 
+MoreOptionsWindow::MoreOptionsWindow(MoreOptionsTarget target, QWidget* parent)
+    : QDialog(parent), target_(std::move(target)) {}
+
+void MoreOptionsWindow::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    if (!e->spontaneous()) Snapshot = *target_.Record;
+}
+
+void MoreOptionsWindow::reject() {
+    {
+        WaitCursor wait;
+        Apply(Snapshot);
+        UpdateDependentControls();
+        *target_.Record = Snapshot;
+        target_.Preview();
+    }
+    QDialog::reject();
+}
+
 // ---------------------------------------------------------------------------------
 // Sketch - More Options
 
 TFrmSketchMoreOption::TFrmSketchMoreOption(MoreOptionsTarget target, QWidget* parent)
-    : QDialog(parent), target_(std::move(target)) {
+    : MoreOptionsWindow(std::move(target), parent) {
     setObjectName(QStringLiteral("FrmSketchMoreOption"));
     setWindowTitle(QStringLiteral("Sketch - More Options"));
     setFixedSize(418, 332);
@@ -160,27 +179,12 @@ void TFrmSketchMoreOption::Take(TEffectParams& p) const {
     p.RemainDarkness = Trc_Darkness->value();
 }
 
-void TFrmSketchMoreOption::showEvent(QShowEvent* e) {
-    QDialog::showEvent(e);
-    if (!e->spontaneous()) Snapshot = *target_.Record;
-}
-
-void TFrmSketchMoreOption::reject() {
-    {
-        WaitCursor wait;
-        Apply(Snapshot);
-        UpdateRemainControls();
-        *target_.Record = Snapshot;
-        target_.Preview();
-    }
-    QDialog::reject();
-}
 
 // ---------------------------------------------------------------------------------
 // Coloring - More Options
 
 TFrm_ColorMoreOption::TFrm_ColorMoreOption(MoreOptionsTarget target, QWidget* parent)
-    : QDialog(parent), target_(std::move(target)) {
+    : MoreOptionsWindow(std::move(target), parent) {
     setObjectName(QStringLiteral("Frm_ColorMoreOption"));
     setWindowTitle(QStringLiteral("Coloring - More Options"));
     setFixedSize(517, 222);
@@ -270,20 +274,5 @@ void TFrm_ColorMoreOption::Take(TEffectParams& p) const {
     p.ColoringMode = RG_ColoringMode->ItemIndex();
 }
 
-void TFrm_ColorMoreOption::showEvent(QShowEvent* e) {
-    QDialog::showEvent(e);
-    if (!e->spontaneous()) Snapshot = *target_.Record;
-}
-
-void TFrm_ColorMoreOption::reject() {
-    {
-        WaitCursor wait;
-        Apply(Snapshot);
-        UpdateBlendControls();
-        *target_.Record = Snapshot;
-        target_.Preview();
-    }
-    QDialog::reject();
-}
 
 }  // namespace velmora

@@ -29,18 +29,41 @@ struct MoreOptionsTarget {
     std::function<void()> Preview;
 };
 
-class TFrmSketchMoreOption : public QDialog {
+// What both windows share: the record they are shown with, kept so that Cancel can
+// put it back, and the controls' two directions.
+class MoreOptionsWindow : public QDialog {
+    Q_OBJECT
+public:
+    // Sets the controls from a record (clamped by them) with their handlers quiet,
+    // and reads them into a record.
+    virtual void Apply(const TEffectParams& p) = 0;
+    virtual void Take(TEffectParams& p) const = 0;
+
+    TEffectParams Snapshot;
+    QPushButton* Btn_Ok = nullptr;
+    QPushButton* BtnCancel = nullptr;
+
+public slots:
+    // Cancel, Esc and the close box all come here.
+    void reject() override;
+
+protected:
+    MoreOptionsWindow(MoreOptionsTarget target, QWidget* parent);
+    void showEvent(QShowEvent*) override;
+    // Enables the controls that depend on another after Apply has set it.
+    virtual void UpdateDependentControls() = 0;
+
+    MoreOptionsTarget target_;
+};
+
+class TFrmSketchMoreOption : public MoreOptionsWindow {
     Q_OBJECT
 public:
     TFrmSketchMoreOption(MoreOptionsTarget target, QWidget* parent);
 
     void UpdateRemainControls();
-    // Sets the controls from a record (clamped by them) with their handlers quiet,
-    // and reads them into a record.
-    void Apply(const TEffectParams& p);
-    void Take(TEffectParams& p) const;
-
-    TEffectParams Snapshot;
+    void Apply(const TEffectParams& p) override;
+    void Take(TEffectParams& p) const override;
 
     RadioGroup* RG_SketchType = nullptr;
     QGroupBox* GroupBox2 = nullptr;
@@ -55,30 +78,19 @@ public:
     QLabel* Label4 = nullptr;
     QSlider* Trc_Darkness = nullptr;
     QSpinBox* Spn_Darkness = nullptr;
-    QPushButton* Btn_Ok = nullptr;
-    QPushButton* BtnCancel = nullptr;
-
-public slots:
-    // Cancel, Esc and the close box all come here.
-    void reject() override;
 
 protected:
-    void showEvent(QShowEvent*) override;
-
-private:
-    MoreOptionsTarget target_;
+    void UpdateDependentControls() override { UpdateRemainControls(); }
 };
 
-class TFrm_ColorMoreOption : public QDialog {
+class TFrm_ColorMoreOption : public MoreOptionsWindow {
     Q_OBJECT
 public:
     TFrm_ColorMoreOption(MoreOptionsTarget target, QWidget* parent);
 
     void UpdateBlendControls();
-    void Apply(const TEffectParams& p);
-    void Take(TEffectParams& p) const;
-
-    TEffectParams Snapshot;
+    void Apply(const TEffectParams& p) override;
+    void Take(TEffectParams& p) const override;
 
     QGroupBox* GroupBox2 = nullptr;
     QRadioButton* RB_Multiply = nullptr;
@@ -88,17 +100,9 @@ public:
     QSpinBox* Spn_Opeaity = nullptr;
     RadioGroup* RG_ColoringMode = nullptr;
     RadioGroup* RG_SmoothType = nullptr;
-    QPushButton* Btn_Ok = nullptr;
-    QPushButton* BtnCancel = nullptr;
-
-public slots:
-    void reject() override;
 
 protected:
-    void showEvent(QShowEvent*) override;
-
-private:
-    MoreOptionsTarget target_;
+    void UpdateDependentControls() override { UpdateBlendControls(); }
 };
 
 }  // namespace velmora
