@@ -93,8 +93,8 @@ namespace {
 
 // The photograph the conversion dialog leaves in PhotoBmp: the displayed picture's
 // pixels stored and resampled, first at the original size when the dialog is shown,
-// then at the chosen size.
-bool DialogPhoto(const Bitmap& displayed, int scalePercent, int width, Bitmap& photo, std::string& error) {
+// then at the chosen size. The displayed picture may be taken over.
+bool DialogPhoto(Bitmap& displayed, int scalePercent, int width, Bitmap& photo, std::string& error) {
     if (width > displayed.Width()) {
         error = "the width " + std::to_string(width) + " is larger than the picture's " +
                 std::to_string(displayed.Width()) + " pixels";
@@ -103,8 +103,8 @@ bool DialogPhoto(const Bitmap& displayed, int scalePercent, int width, Bitmap& p
     const auto [w, h] = DialogImageSize({displayed.Width(), displayed.Height()}, scalePercent, width);
     if (w >= 1 && h >= 1 && w == displayed.Width() && h == displayed.Height()) {
         // Resampling to the same size gives every pixel back unchanged, so a page left
-        // at 100 % is a plain copy.
-        photo = displayed;
+        // at 100 % takes the picture as it is.
+        photo.Swap(displayed);
         return true;
     }
     SourcePixels source;  // private to this conversion, so parallel conversions never share it
@@ -115,8 +115,8 @@ bool DialogPhoto(const Bitmap& displayed, int scalePercent, int width, Bitmap& p
 
 }  // namespace
 
-bool ConvertDisplayed(const Bitmap& displayed, const TEffectParams& record, int scalePercent, int width,
-                      ConversionOutput& out, std::string& error, ProgressTargets* progress) {
+bool ConvertDisplayed(Bitmap displayed, const TEffectParams& record, int scalePercent, int width,
+                      ConversionOutput& out, std::string& error, ProgressTargets* progress, bool layersWanted) {
     if (!DialogPhoto(displayed, scalePercent, width, out.Photo, error)) return false;
     const TEffectParams p = FullConversionRecord(record, out.Photo);
     const std::string problem = ValidateParams(p, out.Photo.Width(), out.Photo.Height());
@@ -139,16 +139,25 @@ bool ConvertDisplayed(const Bitmap& displayed, const TEffectParams& record, int 
     // start values.
     out.State = ConversionLayerState(p, LayerState{});
 
+    const Rect all{0, 0, out.Sketch.Width() - 1, out.Sketch.Height() - 1};
+    if (!layersWanted) {
+        // Each composite pixel depends on the same pixel of the layers only, so the
+        // color layer can take it in place.
+        CompositeRect(out.Color, out.Sketch, out.Color, out.Photo, out.State, all);
+        out.Composite.Swap(out.Color);
+        out.Sketch = Bitmap();
+        out.Photo = Bitmap();
+        return true;
+    }
     out.Composite.SetSize(out.Sketch.Width(), out.Sketch.Height());
-    CompositeRect(out.Composite, out.Sketch, out.Color, out.Photo, out.State,
-                  Rect{0, 0, out.Sketch.Width() - 1, out.Sketch.Height() - 1});
+    CompositeRect(out.Composite, out.Sketch, out.Color, out.Photo, out.State, all);
     return true;
 }
 
 bool PreviewDisplayed(const Bitmap& displayed, const TEffectParams& record, int scalePercent, int width,
                       RegionSpec region, Bitmap& preview, std::string& error) {
-    Bitmap photo;
-    if (!DialogPhoto(displayed, scalePercent, width, photo, error)) return false;
+    Bitmap photo, picture = displayed;
+    if (!DialogPhoto(picture, scalePercent, width, photo, error)) return false;
     if (region.Left < 0 || region.Top < 0 || region.Width < 1 || region.Height < 1 ||
         static_cast<long long>(region.Left) + region.Width > photo.Width() ||
         static_cast<long long>(region.Top) + region.Height > photo.Height()) {
@@ -206,9 +215,11 @@ bool ConvertFile(const std::string& input, const std::string& output, const TEff
             return WritePictureFile(output, preview, error);
         }
         ConversionOutput result;
-        if (!ConvertDisplayed(displayed, record, options.ScalePercent, options.Width, result, why, progress))
+        const bool layered = outExt == ".D2O";
+        if (!ConvertDisplayed(std::move(displayed), record, options.ScalePercent, options.Width, result, why, progress,
+                              layered))
             return error = input + ": " + why, false;
-        if (outExt != ".D2O") return WritePictureFile(output, result.Composite, error);
+        if (!layered) return WritePictureFile(output, result.Composite, error);
         if (SaveD2O(output, result.Sketch, result.Color, result.Photo, result.State, &why) != 0)
             return error = why.empty() ? output + ": could not be written" : why, false;
         return true;

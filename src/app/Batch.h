@@ -39,9 +39,13 @@ struct ConversionOutput {
 };
 
 // The full conversion of a displayed picture at the chosen size, with the layer
-// state and composite as the main window sets them afterwards.
-bool ConvertDisplayed(const Bitmap& displayed, const TEffectParams& record, int scalePercent, int width,
-                      ConversionOutput& out, std::string& error, ProgressTargets* progress = nullptr);
+// state and composite as the main window sets them afterwards. The picture is taken
+// by value so that a caller done with it can move it in; at 100 % it then becomes
+// the photograph without a copy. Without `layersWanted` only Composite is filled,
+// made in the color layer's memory, for a caller that writes a flat picture.
+bool ConvertDisplayed(Bitmap displayed, const TEffectParams& record, int scalePercent, int width,
+                      ConversionOutput& out, std::string& error, ProgressTargets* progress = nullptr,
+                      bool layersWanted = true);
 
 // The conversion dialog's live preview of `region` of the picture at the chosen size.
 bool PreviewDisplayed(const Bitmap& displayed, const TEffectParams& record, int scalePercent, int width,

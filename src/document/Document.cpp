@@ -12,7 +12,7 @@ void CopyRect(Bitmap& dst, const Bitmap& src, Rect r) {
     const int y0 = std::max(r.Top, 0);
     const int x1 = std::min({r.Right, src.Width() - 1, dst.Width() - 1});
     const int y1 = std::min({r.Bottom, src.Height() - 1, dst.Height() - 1});
-    if (x1 < x0 || y1 < y0) return;
+    if (x1 < x0 || y1 < y0 || &dst == &src) return;
     const std::size_t bytes = static_cast<std::size_t>(x1 - x0 + 1) * 3;
     for (int y = y0; y <= y1; ++y) std::memcpy(dst.Pixel(x0, y), src.Pixel(x0, y), bytes);
 }

@@ -39,7 +39,8 @@ struct Document {
 };
 
 // Compositing of one rectangle from explicit inputs, the arithmetic behind
-// Document::CompositeRect; the clip uses the sketch bitmap's size.
+// Document::CompositeRect; the clip uses the sketch bitmap's size. `dst` may be
+// the color bitmap itself: each pixel is computed from the same pixel only.
 void CompositeRect(Bitmap& dst, const Bitmap& sketch, const Bitmap& color, const Bitmap& photo,
                    const LayerState& state, Rect r);
 

@@ -80,3 +80,20 @@ TEST(Composite, ShownSlotsRedirectTheSketch) {
     d.CompositeAll(LayerState{});
     EXPECT_EQ(d.CompositeBmp.Pixel(0, 0)[0], 0);
 }
+
+// The batch converter composites a flat output into the color layer's own memory.
+TEST(Composite, InPlaceIntoTheColorLayerEqualsASeparateTarget) {
+    const Bitmap sketch = test::Noise(37, 11, 1), color = test::Noise(37, 11, 2), photo = test::Noise(37, 11, 3);
+    const Rect all{0, 0, 36, 10};
+    for (int c = 0; c < 5; ++c) {
+        LayerState st;
+        st.BlendingMode = c == 1 ? 1 : 0;
+        st.Opacity = 37;
+        st.SketchVisible = c != 2 && c != 4;
+        st.ColorVisible = c != 3 && c != 4;
+        Bitmap separate(37, 11), inPlace = color;
+        CompositeRect(separate, sketch, color, photo, st, all);
+        CompositeRect(inPlace, sketch, inPlace, photo, st, all);
+        EXPECT_TRUE(inPlace == separate) << "case " << c;
+    }
+}
