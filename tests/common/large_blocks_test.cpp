@@ -1,6 +1,4 @@
-// The pool of large blocks: blocks are usable and huge-page aligned, freed blocks are
-// handed out again, and what the pool keeps never raises the peak above the most
-// ever in use at once.
+// The pool of large blocks: reuse of freed blocks, and a peak the kept blocks never raise.
 
 #include <gtest/gtest.h>
 

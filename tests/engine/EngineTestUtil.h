@@ -1,12 +1,15 @@
 #pragma once
-// Helpers shared by the engine tests: small bitmaps and buffers, and a progress
-// recorder.
+// Helpers shared by the engine tests: small bitmaps and buffers, whole conversions
+// and a progress recorder.
 
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "common/Bitmap.h"
+#include "conversion/ParamControls.h"
+#include "engine/DrawEffect.h"
+#include "engine/Parallel.h"
 #include "engine/Pixels.h"
 #include "engine/Progress.h"
 
@@ -32,6 +35,30 @@ inline void Put(Bitmap& b, int x, int y, TRGBTriple c) {
     p[0] = c.B;
     p[1] = c.G;
     p[2] = c.R;
+}
+
+// The pixels of a bitmap as the steps' working buffers hold them.
+inline TripleBuffer ToBuffer(const Bitmap& b) {
+    TripleBuffer t(static_cast<std::size_t>(b.Width()) * b.Height());
+    for (int y = 0; y < b.Height(); ++y)
+        for (int x = 0; x < b.Width(); ++x) t[static_cast<std::size_t>(y) * b.Width() + x] = At(b, x, y);
+    return t;
+}
+
+// Columns left of `split` in one color, the rest in another: a step edge.
+inline Bitmap SplitBitmap(int w, int h, int split, TRGBTriple left, TRGBTriple right) {
+    Bitmap b = FilledBitmap(w, h, right);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < split; ++x) Put(b, x, y, left);
+    return b;
+}
+
+// A crop of a bitmap, so one picture can be used at odd sizes.
+inline Bitmap Crop(const Bitmap& b, int left, int top, int w, int h) {
+    Bitmap c(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) Put(c, x, y, At(b, left + x, top + y));
+    return c;
 }
 
 // A photograph with texture everywhere: smooth gradients, a few hard edges and
@@ -69,10 +96,55 @@ struct ProgressLog : ProgressTargets {
     void AdvanceTotal() override { ++advances; }
 };
 
-// Leaves CancelFlag cleared however a test ends.
-struct CancelGuard {
-    CancelGuard() { CancelFlag = false; }
-    ~CancelGuard() { CancelFlag = false; }
+// The dialog's defaults over the whole photograph, drawing the layers asked for.
+inline TEffectParams WholeRecord(const Bitmap& photo, bool sketch = true, bool color = true) {
+    TEffectParams p = ControlDefaultRecord();
+    p.DrawSketch = sketch;
+    p.DrawColor = color;
+    p.SourceBitmap = &photo;
+    p.Width = photo.Width();
+    p.Height = photo.Height();
+    return p;
+}
+
+struct Layers {
+    bool result = false;
+    Bitmap sketch, color, preview;
+    friend bool operator==(const Layers&, const Layers&) = default;
+};
+
+// One run of an engine (the fast one or the reference) and everything it hands out.
+template <typename Effect>
+Layers RunEffect(Effect& e, const TEffectParams& p, ProgressTargets* progress = nullptr) {
+    e.SetProgress(progress);
+    e.SetParams(p);
+    e.Execute();
+    Layers r;
+    r.result = e.HasResult();
+    e.GetLayers(r.sketch, r.color);
+    e.ComposePreview(r.preview);
+    return r;
+}
+
+inline Layers Convert(const TEffectParams& p, ProgressTargets* progress = nullptr) {
+    TDrawEffect e;
+    return RunEffect(e, p, progress);
+}
+
+// Whether the engine leaves the layers and the preview it is asked for as they were.
+inline bool WritesNothing(const TDrawEffect& e) {
+    const Bitmap marker = FilledBitmap(3, 3, Rgb(1, 2, 3));
+    Bitmap s = marker, c = marker, p = marker;
+    e.GetLayers(s, c);
+    e.ComposePreview(p);
+    return s == marker && c == marker && p == marker;
+}
+
+// Limits the pool's helper threads, restoring the limit however a test ends.
+struct HelperLimit {
+    int previous;
+    explicit HelperLimit(int helpers) : previous(SetParallelHelperLimit(helpers)) {}
+    ~HelperLimit() { SetParallelHelperLimit(previous); }
 };
 
 }  // namespace velmora::test

@@ -1,11 +1,10 @@
 #pragma once
-// Pictures and helpers for comparing the engine with its straightforward reference
-// implementation: every picture here is chosen to stress a different part of the
-// fast paths (flat areas that make huge regions, noise that makes tiny ones, lines
-// one pixel thick, borders and degenerate sizes).
+// Pictures and helpers for comparing the engine with its reference: each picture
+// stresses a different fast path (huge regions, tiny ones, thin lines, odd sizes).
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -23,19 +22,10 @@ struct NamedPicture {
     Bitmap bitmap;
 };
 
-inline std::uint8_t Byte(int v) { return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
-
-inline Bitmap NoisePicture(int w, int h, unsigned seed) {
-    Bitmap b(w, h);
-    unsigned s = seed;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            s = s * 1664525u + 1013904223u;
-            Put(b, x, y, TRGBTriple{Byte(static_cast<int>(s >> 24)), Byte(static_cast<int>((s >> 16) & 255)),
-                                    Byte(static_cast<int>((s >> 8) & 255))});
-        }
-    return b;
-}
+// A rectangle of a picture: left, top, width, height.
+struct Area {
+    int left, top, w, h;
+};
 
 inline Bitmap GradientPicture(int w, int h) {
     Bitmap b(w, h);
@@ -88,20 +78,12 @@ inline Bitmap Posterized(const Bitmap& b) {
     return p;
 }
 
-// A crop of a bitmap, so the sample photograph can be used at odd sizes.
-inline Bitmap Crop(const Bitmap& b, int left, int top, int w, int h) {
-    Bitmap c(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) Put(c, x, y, At(b, left + x, top + y));
-    return c;
-}
-
 // Every picture the equivalence tests run on, from degenerate sizes to the sample
 // photograph.
 inline std::vector<NamedPicture> VariedPictures() {
     std::vector<NamedPicture> v;
     v.push_back({"uniform 40x30", FilledBitmap(40, 30, Rgb(90, 140, 200))});
-    v.push_back({"noise 61x47", NoisePicture(61, 47, 7)});
+    v.push_back({"noise 61x47", Noise(61, 47, 7)});
     v.push_back({"gradient 70x33", GradientPicture(70, 33)});
     v.push_back({"thin lines 57x41", ThinLinesPicture(57, 41)});
     v.push_back({"patches 83x64", PatchesPicture(83, 64, 3)});
@@ -109,18 +91,11 @@ inline std::vector<NamedPicture> VariedPictures() {
     v.push_back({"one pixel", FilledBitmap(1, 1, Rgb(10, 200, 30))});
     v.push_back({"one column 1x29", TexturedPhoto(1, 29, 2)});
     v.push_back({"one row 31x1", TexturedPhoto(31, 1, 4)});
-    v.push_back({"two rows 19x2", NoisePicture(19, 2, 9)});
-    v.push_back({"three by three", NoisePicture(3, 3, 11)});
+    v.push_back({"two rows 19x2", Noise(19, 2, 9)});
+    v.push_back({"three by three", Noise(3, 3, 11)});
     v.push_back({"wide 301x7", TexturedPhoto(301, 7, 6)});
     v.push_back({"sample crop 131x97", Crop(SamplePhoto(), 200, 150, 131, 97)});
     return v;
-}
-
-inline TripleBuffer ToBuffer(const Bitmap& b) {
-    TripleBuffer t(static_cast<std::size_t>(b.Width()) * b.Height());
-    for (int y = 0; y < b.Height(); ++y)
-        for (int x = 0; x < b.Width(); ++x) t[static_cast<std::size_t>(y) * b.Width() + x] = At(b, x, y);
-    return t;
 }
 
 // Index of the first difference, or -1; shorter than a full dump when a test fails.
@@ -130,6 +105,14 @@ long long FirstDifference(const T& a, const U& b) {
     for (std::size_t i = 0; i < a.size(); ++i)
         if (!(a[i] == b[i])) return static_cast<long long>(i);
     return -1;
+}
+
+// Fails at the first pixel where two buffers of a picture `w` pixels wide differ.
+template <typename T, typename U>
+void ExpectSamePixels(const T& fast, const U& slow, int w, const std::string& what) {
+    const long long at = FirstDifference(fast, slow);
+    w = std::max(1, w);
+    ASSERT_EQ(at, -1) << what << ": pixel " << (at < 0 ? 0 : at % w) << "," << (at < 0 ? 0 : at / w);
 }
 
 // Every progress call in order, as one comparable list of strings.

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <numeric>
-
 #include "engine/ColorStep.h"
 #include "engine/GBlur2.h"
 #include "engine/EngineTestUtil.h"
@@ -11,11 +9,11 @@ using namespace velmora::test;
 
 namespace {
 
-std::vector<int> KernelInts(double radius, int* size = nullptr) {
+// The integer weights of the cut kernel, from -Size to Size.
+std::vector<int> KernelInts(double radius) {
     TBlurKernel k;
     BuildKernel(k, radius);
     const auto w = IntegerWeights(k);
-    if (size) *size = k.Size;
     std::vector<int> out;
     for (int j = -k.Size; j <= k.Size; ++j) out.push_back(w[static_cast<std::size_t>(j + 100)]);
     return out;
@@ -26,18 +24,11 @@ TripleBuffer Uniform(int w, int h, TRGBTriple c) { return TripleBuffer(static_ca
 }  // namespace
 
 TEST(BlurKernel, CutAndIntegerWeightsForTheDialogRadii) {
-    int size = 0;
-    EXPECT_EQ(KernelInts(0.05, &size), (std::vector<int>{0, 1024, 0}));
-    EXPECT_EQ(size, 1) << "at least three taps always remain";
-    EXPECT_EQ(KernelInts(0.75, &size), (std::vector<int>{231, 562, 231}));
-    EXPECT_EQ(size, 1);
-    EXPECT_EQ(KernelInts(1.25, &size), (std::vector<int>{18, 91, 238, 328, 238, 91, 18}));
-    EXPECT_EQ(size, 3);
-    const auto w2 = KernelInts(2.0, &size);
-    EXPECT_EQ(size, 5);
-    EXPECT_EQ(w2, (std::vector<int>{9, 28, 67, 125, 181, 205, 181, 125, 67, 28, 9}));
-    EXPECT_EQ(std::accumulate(w2.begin(), w2.end(), 0), 1025);
+    EXPECT_EQ(KernelInts(0.05), (std::vector<int>{0, 1024, 0})) << "at least three taps always remain";
+    EXPECT_EQ(KernelInts(0.75), (std::vector<int>{231, 562, 231}));
     EXPECT_EQ(KernelInts(1.0), (std::vector<int>{56, 250, 412, 250, 56}));
+    EXPECT_EQ(KernelInts(1.25), (std::vector<int>{18, 91, 238, 328, 238, 91, 18}));
+    EXPECT_EQ(KernelInts(2.0), (std::vector<int>{9, 28, 67, 125, 181, 205, 181, 125, 67, 28, 9}));
 }
 
 TEST(GaussianBlur, WhiteLosesLevelsWhenTheWeightsSumBelowUnity) {
@@ -95,7 +86,6 @@ TEST(GaussianBlur, BordersRepeatTheEdgePixelAndSinglePixelLinesBlurAlongOneAxis)
 }
 
 TEST(GaussianBlur, ProgressFormMatchesThePlainFormAndReportsBothPasses) {
-    CancelGuard guard;
     TripleBuffer src(40 * 30);
     for (std::size_t i = 0; i < src.size(); ++i)
         src[i] = Rgb(static_cast<int>(i * 7 % 256), static_cast<int>(i * 11 % 256), static_cast<int>(i % 256));
@@ -126,7 +116,6 @@ TEST(GaussianBlur, OneRowSkipsTheRowPositionsWhoseDivisorIsZero) {
 }
 
 TEST(GaussianBlur, CancelStopsTheProgressForm) {
-    CancelGuard guard;
     TripleBuffer src(20 * 20, Rgb(255, 255, 255));
     src[0] = Rgb(0, 0, 0);
     TripleBuffer dst(src.size(), Rgb(9, 9, 9));
@@ -157,7 +146,6 @@ TEST(BlurRect, BlursOnlyInsideTheInclusiveRectangleWithItsOwnBorder) {
 }
 
 TEST(BlurRect, CompletesDespiteALeftoverCancelAndClipsToTheBitmaps) {
-    CancelGuard guard;
     CancelFlag = true;  // as an earlier cancelled conversion leaves it
     const Bitmap src = FilledBitmap(5, 5, Rgb(255, 255, 255));
     Bitmap dst = FilledBitmap(5, 5, Rgb(1, 1, 1));

@@ -112,16 +112,9 @@ TEST(ColorReduce, CustomHandlesAreSortedInclusiveUpperBounds) {
     s.handleCount = 2;
     s.handles = {128, 64, 7, 7, 7};
     const TColorStep c = ReduceAll(photo, s);
-    EXPECT_EQ(c.Levels[0], -1);
-    EXPECT_EQ(c.Levels[1], 64);
-    EXPECT_EQ(c.Levels[2], 128);
-    EXPECT_EQ(c.Levels[3], 256);
-    EXPECT_EQ(c.ColorClass(0), 0);
-    EXPECT_EQ(c.ColorClass(64), 0);
-    EXPECT_EQ(c.ColorClass(65), 1);
-    EXPECT_EQ(c.ColorClass(128), 1);
-    EXPECT_EQ(c.ColorClass(129), 2);
-    EXPECT_EQ(c.ColorClass(255), 2);
+    EXPECT_EQ(std::vector<int>(c.Levels.begin(), c.Levels.begin() + 4), (std::vector<int>{-1, 64, 128, 256}));
+    for (auto [value, cls] : {std::pair{0, 0}, {64, 0}, {65, 1}, {128, 1}, {129, 2}, {255, 2}})
+        EXPECT_EQ(c.ColorClass(value), cls) << value;
 }
 
 TEST(ColorReduce, CustomWithoutHandlesMakesEveryConnectedAreaOneSegment) {
@@ -147,7 +140,6 @@ TEST(ColorReduce, RegionsAreFollowedBeyondTheRectangle) {
 }
 
 TEST(ColorReduce, ProgressCountsScannedRowsFromTheRectangleTop) {
-    CancelGuard guard;
     const Bitmap photo = TexturedPhoto(6, 6);
     ProgressLog log;
     TColorStep step;
@@ -162,7 +154,6 @@ TEST(ColorReduce, ProgressCountsScannedRowsFromTheRectangleTop) {
 }
 
 TEST(ColorReduce, CancelReleasesTheWorkingStateWithoutAStep) {
-    CancelGuard guard;
     const Bitmap photo = TexturedPhoto(6, 6);
     ProgressLog log;
     TColorStep step;

@@ -36,13 +36,11 @@ TEST(ColorSmooth, RadiusZeroCopiesAndNarrowImagesSmoothOnlyTheirMiddle) {
 
     // Radius 2 on a 5-wide image: only column 2 (and there rows 2..4) can change.
     c.ColorSmooth(2, 0);
-    for (int y = 0; y < 7; ++y) {
-        for (int x = 0; x < 5; ++x) {
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 5; ++x)
             if (x != 2 || y < 2 || y > 4) {
                 ASSERT_EQ(SmoothedAt(c, x, y), At(photo, x, y)) << x << "," << y;
             }
-        }
-    }
 
     TColorStep tiny = WithFinal(4, 3, fromPhoto);
     tiny.ColorSmooth(19, 0);  // no window fits

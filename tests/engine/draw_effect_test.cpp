@@ -15,114 +15,74 @@ using namespace velmora::test;
 
 namespace {
 
-TEffectParams FullRecord(const Bitmap& photo, bool sketch = true, bool color = true) {
-    TEffectParams p = ControlDefaultRecord();
-    p.DrawSketch = sketch;
-    p.DrawColor = color;
-    p.SourceBitmap = &photo;
-    p.Width = photo.Width();
-    p.Height = photo.Height();
-    return p;
-}
+Bitmap White(int w, int h) { return FilledBitmap(w, h, Rgb(255, 255, 255)); }
 
-struct Layers {
-    Bitmap sketch, color, preview;
-};
-
-Layers Convert(const TEffectParams& p) {
-    TDrawEffect e;
-    e.SetParams(p);
-    e.Execute();
-    Layers r;
-    e.GetLayers(r.sketch, r.color);
-    e.ComposePreview(r.preview);
-    return r;
+// Every preview pixel is `mix` of its color channel and its sketch gray.
+void ExpectPreview(const Layers& r, const std::function<int(int, int)>& mix) {
+    ASSERT_EQ(r.preview.Width(), r.color.Width());
+    ASSERT_EQ(r.preview.Height(), r.color.Height());
+    for (int y = 0; y < r.color.Height(); ++y)
+        for (int x = 0; x < r.color.Width(); ++x) {
+            const int s = At(r.sketch, x, y).R;
+            const TRGBTriple c = At(r.color, x, y);
+            ASSERT_EQ(At(r.preview, x, y), Rgb(mix(c.R, s), mix(c.G, s), mix(c.B, s))) << x << "," << y;
+        }
 }
 
 }  // namespace
 
 TEST(DrawEffect, NoLayersGiveWhiteLayersAndAZeroTotal) {
-    CancelGuard guard;
     const Bitmap photo = TexturedPhoto(8, 6);
     TDrawEffect e;
     ProgressLog log;
-    e.SetProgress(&log);
-    e.SetParams(FullRecord(photo, false, false));
-    e.Execute();
+    const Layers r = RunEffect(e, WholeRecord(photo, false, false), &log);
     EXPECT_EQ(log.maximum, 0);
     EXPECT_TRUE(log.captions.empty());
-    Bitmap s, c;
-    e.GetLayers(s, c);
-    EXPECT_EQ(s, FilledBitmap(8, 6, Rgb(255, 255, 255)));
-    EXPECT_EQ(c, FilledBitmap(8, 6, Rgb(255, 255, 255)));
+    EXPECT_EQ(r.sketch, White(8, 6));
+    EXPECT_EQ(r.color, White(8, 6));
     Bitmap preview = FilledBitmap(8, 6, Rgb(7, 7, 7));
     e.ComposePreview(preview);
     EXPECT_EQ(preview, FilledBitmap(8, 6, Rgb(7, 7, 7))) << "nothing is written";
 }
 
 TEST(DrawEffect, PreviewBlendsAsTheRecordSays) {
-    CancelGuard guard;
     const Bitmap photo = TexturedPhoto(20, 15, 9);
-    TEffectParams p = FullRecord(photo);
-    const Layers both = Convert(p);
-    ASSERT_EQ(both.preview.Width(), 20);
-    for (int y = 0; y < 15; ++y)
-        for (int x = 0; x < 20; ++x) {
-            const int s = At(both.sketch, x, y).R;
-            const TRGBTriple c = At(both.color, x, y);
-            ASSERT_EQ(At(both.preview, x, y), Rgb(c.R * s / 255, c.G * s / 255, c.B * s / 255));
-        }
-
+    TEffectParams p = WholeRecord(photo);
+    ExpectPreview(Convert(p), [](int c, int s) { return c * s / 255; });
     p.BlendMode = 2;
     p.Opacity = 30;
-    const Layers overlay = Convert(p);
-    for (int y = 0; y < 15; ++y)
-        for (int x = 0; x < 20; ++x) {
-            const int s = At(overlay.sketch, x, y).R;
-            const TRGBTriple c = At(overlay.color, x, y);
-            auto mix = [s](int v) { return (v * 70 + s * 30) / 100; };
-            ASSERT_EQ(At(overlay.preview, x, y), Rgb(mix(c.R), mix(c.G), mix(c.B)));
-        }
+    ExpectPreview(Convert(p), [](int c, int s) { return (c * 70 + s * 30) / 100; });
 
-    const Layers colorOnly = Convert(FullRecord(photo, false, true));
+    const Layers colorOnly = Convert(WholeRecord(photo, false, true));
     EXPECT_EQ(colorOnly.preview, colorOnly.color);
-    EXPECT_EQ(colorOnly.sketch, FilledBitmap(20, 15, Rgb(255, 255, 255)));
-    const Layers sketchOnly = Convert(FullRecord(photo, true, false));
+    EXPECT_EQ(colorOnly.sketch, White(20, 15));
+    const Layers sketchOnly = Convert(WholeRecord(photo, true, false));
     EXPECT_EQ(sketchOnly.preview, sketchOnly.sketch) << "gray (s, s, s)";
-    EXPECT_EQ(sketchOnly.color, FilledBitmap(20, 15, Rgb(255, 255, 255)));
+    EXPECT_EQ(sketchOnly.color, White(20, 15));
 }
 
 TEST(DrawEffect, BlendArithmeticAtTheEnds) {
-    CancelGuard guard;
-    // A photograph whose sketch is all white (uniform) and whose color layer keeps
-    // 255: the preview's multiply c * s div 255 keeps 255, where the document's
+    // An all-white sketch over color 255: the preview's c * s div 255 keeps 255, where
     // (S * C) shr 8 would give 254.
-    const Bitmap white = FilledBitmap(6, 6, Rgb(255, 255, 255));
-    TEffectParams p = FullRecord(white);
+    const Bitmap white = White(6, 6);
+    TEffectParams p = WholeRecord(white);
     p.BorderBlur = 0;
     const Layers r = Convert(p);
     EXPECT_EQ(At(r.color, 3, 3), Rgb(255, 255, 255));
     EXPECT_EQ(At(r.preview, 3, 3), Rgb(255, 255, 255));
 
-    // A black sketch pixel gives black; Overlay at 50 of color 200 and sketch 0 gives 100.
-    Bitmap step = FilledBitmap(6, 6, Rgb(200, 200, 200));
-    for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 3; ++x) Put(step, x, y, Rgb(0, 0, 0));
-    TEffectParams q = FullRecord(step);
-    q.Detail = 0;
-    q.SketchSmooth = 0;
-    q.BorderBlur = 0;
-    q.ColorSmooth = 0;
+    // A black sketch pixel gives black.
+    const Bitmap step = SplitBitmap(6, 6, 3, Rgb(0, 0, 0), Rgb(200, 200, 200));
+    TEffectParams q = WholeRecord(step);
+    q.Detail = q.SketchSmooth = q.BorderBlur = q.ColorSmooth = 0;
     q.ColorReducer = 1;
     const Layers m = Convert(q);
     ASSERT_EQ(At(m.sketch, 2, 2).R, 0) << "the dark side of the step is a line";
     EXPECT_EQ(At(m.preview, 2, 2), Rgb(0, 0, 0));
-    // Swap: the dark column is 200 at x = 2 when the light side is white.
+    // Overlay at 50 of color 200 and a black line gives 100.
+    const Bitmap light = SplitBitmap(6, 6, 3, Rgb(200, 200, 200), Rgb(255, 255, 255));
     q.BlendMode = 2;
     q.Opacity = 50;
-    Bitmap light = FilledBitmap(6, 6, Rgb(255, 255, 255));
-    for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 3; ++x) Put(light, x, y, Rgb(200, 200, 200));
     q.SourceBitmap = &light;
     q.Darkness = 256;  // 55 * 3 * 8 clamps to 255: a black line
     const Layers o = Convert(q);
@@ -132,30 +92,25 @@ TEST(DrawEffect, BlendArithmeticAtTheEnds) {
 }
 
 TEST(DrawEffect, UniformPhotographsStayUniform) {
-    CancelGuard guard;
     const Bitmap photo = FilledBitmap(17, 11, Rgb(100, 150, 200));
-    TEffectParams p = FullRecord(photo);
+    TEffectParams p = WholeRecord(photo);
     p.Brightness = 12;
     p.Contrast = -30;
     p.Saturation = 40;
     p.ColorSmooth = 3;
     p.Red = 5;
     const Layers r = Convert(p);
-    EXPECT_EQ(r.sketch, FilledBitmap(17, 11, Rgb(255, 255, 255)));
-    const TRGBTriple first = At(r.color, 0, 0);
-    for (int y = 0; y < 11; ++y)
-        for (int x = 0; x < 17; ++x) ASSERT_EQ(At(r.color, x, y), first);
-
+    EXPECT_EQ(r.sketch, White(17, 11));
+    EXPECT_EQ(r.color, FilledBitmap(17, 11, At(r.color, 0, 0)));
     // With the neutral tone settings and no border blur the color survives exactly.
-    TEffectParams n = FullRecord(photo);
+    TEffectParams n = WholeRecord(photo);
     n.BorderBlur = 0;
     EXPECT_EQ(Convert(n).color, photo);
 }
 
 TEST(DrawEffect, PreviewOfARectangleIsComputedFromThatRectangle) {
-    CancelGuard guard;
     const Bitmap photo = TexturedPhoto(30, 20, 4);
-    TEffectParams p = FullRecord(photo);
+    TEffectParams p = WholeRecord(photo);
     p.Left = 10;
     p.Top = 5;
     p.Width = 12;
@@ -163,21 +118,14 @@ TEST(DrawEffect, PreviewOfARectangleIsComputedFromThatRectangle) {
     const Layers r = Convert(p);
     EXPECT_EQ(r.preview.Width(), 12);
     EXPECT_EQ(r.preview.Height(), 9);
-    // The sketch of a rectangle is the sketch of the cropped photograph.
-    Bitmap crop(12, 9);
-    for (int y = 0; y < 9; ++y)
-        for (int x = 0; x < 12; ++x) Put(crop, x, y, At(photo, x + 10, y + 5));
-    EXPECT_EQ(r.sketch, Convert(FullRecord(crop, true, false)).sketch);
+    const Bitmap crop = Crop(photo, 10, 5, 12, 9);
+    EXPECT_EQ(r.sketch, Convert(WholeRecord(crop, true, false)).sketch);
 }
 
 TEST(DrawEffect, ProgressOfAFullRun) {
-    CancelGuard guard;
     const Bitmap photo = TexturedPhoto(12, 9);
     ProgressLog log;
-    TDrawEffect e;
-    e.SetProgress(&log);
-    e.SetParams(FullRecord(photo));
-    e.Execute();
+    Convert(WholeRecord(photo), &log);
     EXPECT_EQ(log.maximum, 10);
     EXPECT_EQ(log.captions,
               (std::vector<std::string>{"Blur Row", "Blur Column", "Draw Sketch", "Color Reducing", "Saturation",
@@ -191,7 +139,6 @@ TEST(DrawEffect, ProgressOfAFullRun) {
 }
 
 TEST(DrawEffect, CancelledRunLeavesTheLayersAndPreviewUntouched) {
-    CancelGuard guard;
     const Bitmap photo = TexturedPhoto(14, 10);
     for (const char* at : {"Blur Column", "Draw Sketch", "Color Reducing", "Contrast", "Color Smooth"}) {
         ProgressLog log;
@@ -199,67 +146,47 @@ TEST(DrawEffect, CancelledRunLeavesTheLayersAndPreviewUntouched) {
             if (std::string(c) == at) CancelFlag = true;
         };
         TDrawEffect e;
-        e.SetProgress(&log);
-        e.SetParams(FullRecord(photo));
-        e.Execute();
-        EXPECT_FALSE(e.HasResult()) << at;
+        EXPECT_FALSE(RunEffect(e, WholeRecord(photo), &log).result) << at;
         EXPECT_TRUE(CancelFlag) << "the flag stays set until the next run";
-        Bitmap s = FilledBitmap(3, 3, Rgb(1, 2, 3)), c = FilledBitmap(3, 3, Rgb(4, 5, 6));
-        e.GetLayers(s, c);
-        EXPECT_EQ(s, FilledBitmap(3, 3, Rgb(1, 2, 3))) << at;
-        EXPECT_EQ(c, FilledBitmap(3, 3, Rgb(4, 5, 6))) << at;
+        EXPECT_TRUE(WritesNothing(e)) << at;
         // Even once the flag is cleared, the incomplete buffers are never read.
         CancelFlag = false;
-        e.GetLayers(s, c);
-        EXPECT_EQ(s.Width(), 3) << at;
-        // The next Execute clears the flag and produces the layers.
-        log.onCaption = nullptr;
-        e.Execute();
-        e.GetLayers(s, c);
-        EXPECT_EQ(s.Width(), 14) << at;
+        EXPECT_TRUE(WritesNothing(e)) << at;
+        // The next run produces the layers.
+        EXPECT_EQ(RunEffect(e, WholeRecord(photo)).sketch.Width(), 14) << at;
     }
 }
 
 TEST(DrawEffect, RunTimeFieldsAndReservedByteChangeNothing) {
-    CancelGuard guard;
     const Bitmap photo = TexturedPhoto(16, 12, 2);
-    const TEffectParams p = FullRecord(photo);
-    const Layers base = Convert(p);
-
+    const TEffectParams p = WholeRecord(photo);
     // Garbage in the first 20 bytes of a stored record is overwritten by the caller.
     EffectParamsBytes bytes = p.ToBytes();
     for (int i = 0; i < 20; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(0xA5 + i);
     bytes[99] = 0x5A;
     TEffectParams q = TEffectParams::FromBytes(bytes);
     q.SourceBitmap = &photo;
-    q.Left = 0;
-    q.Top = 0;
+    q.Left = q.Top = 0;
     q.Width = 16;
     q.Height = 12;
-    const Layers other = Convert(q);
-    EXPECT_EQ(other.sketch, base.sketch);
-    EXPECT_EQ(other.color, base.color);
-    EXPECT_EQ(other.preview, base.preview);
+    EXPECT_TRUE(Convert(q) == Convert(p));
 }
 
 TEST(DrawEffect, ResultsFollowTheExecutedRecordNotALaterOne) {
-    CancelGuard guard;
     const Bitmap photo = TexturedPhoto(10, 8);
     TDrawEffect e;
-    e.SetParams(FullRecord(photo));
-    e.Execute();
-    TEffectParams bigger = FullRecord(photo);
+    RunEffect(e, WholeRecord(photo));
+    TEffectParams bigger = WholeRecord(photo);
     bigger.Width = 5000;  // never executed
     e.SetParams(bigger);
     Bitmap s, c;
     e.GetLayers(s, c);
     EXPECT_EQ(s.Width(), 10);
-    EXPECT_EQ(e.Params().Width, 5000);
 }
 
 TEST(ValidateParams, AcceptsEveryRecordTheDialogCanBuild) {
     const Bitmap photo(40, 30);
-    TEffectParams p = FullRecord(photo);
+    TEffectParams p = WholeRecord(photo);
     EXPECT_EQ(ValidateParams(p, 40, 30), "");
     // Radio groups with nothing selected.
     p.SketchType = 0;
@@ -267,10 +194,9 @@ TEST(ValidateParams, AcceptsEveryRecordTheDialogCanBuild) {
     p.ColoringMode = -1;
     EXPECT_EQ(ValidateParams(p, 40, 30), "");
     // Whatever a damaged preset holds, the controls bring it into range.
-    TEffectParams garbage;
     EffectParamsBytes bytes;
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 73 + 11);
-    garbage = TEffectParams::FromBytes(bytes);
+    TEffectParams garbage = TEffectParams::FromBytes(bytes);
     garbage.DrawSketch = garbage.DrawColor = true;
     TEffectParams through = RecordThroughControls(garbage);
     through.SourceBitmap = &photo;
@@ -284,49 +210,36 @@ TEST(ValidateParams, AcceptsEveryRecordTheDialogCanBuild) {
 }
 
 TEST(ValidateParams, RefusesDamagedRecordsAndExecuteRunsNothing) {
-    CancelGuard guard;
     const Bitmap photo = TexturedPhoto(40, 30);
-    auto refused = [&](const std::function<void(TEffectParams&)>& damage) {
-        TEffectParams p = FullRecord(photo);
-        damage(p);
-        const std::string why = ValidateParams(p, 40, 30);
-        TDrawEffect e;
-        e.SetParams(p);
-        e.Execute();
-        Bitmap s, c;
-        e.GetLayers(s, c);
-        return !why.empty() && !e.HasResult() && s.Empty() && c.Empty();
+    const std::function<void(TEffectParams&)> damages[] = {
+        [](TEffectParams& p) { p.ColorReducer = 0; },     [](TEffectParams& p) { p.HandleCount = 6; },
+        [](TEffectParams& p) { p.HandleCount = -1; },     [](TEffectParams& p) { p.Left = 1; },
+        [](TEffectParams& p) { p.Height = 31; },          [](TEffectParams& p) { p.Width = -1; },
+        [](TEffectParams& p) { p.Top = 2147483647; },     [](TEffectParams& p) { p.SourceBitmap = nullptr; },
+        [](TEffectParams& p) { p.ReducerType = 2; },      [](TEffectParams& p) { p.SmoothType = 2; },
+        [](TEffectParams& p) { p.ColoringMode = -2; },    [](TEffectParams& p) { p.SketchType = 3; },
+        [](TEffectParams& p) { p.BlendMode = 0; },        [](TEffectParams& p) { p.Saturation = 128; },
+        [](TEffectParams& p) { p.Sharper = 1000000; },    [](TEffectParams& p) { p.ColorSmooth = 1 << 30; },
     };
-    EXPECT_TRUE(refused([](TEffectParams& p) { p.ColorReducer = 0; }));
-    EXPECT_TRUE(refused([](TEffectParams& p) { p.HandleCount = 6; }));
-    EXPECT_TRUE(refused([](TEffectParams& p) { p.HandleCount = -1; }));
-    EXPECT_TRUE(refused([](TEffectParams& p) { p.Left = 1; }));
-    EXPECT_TRUE(refused([](TEffectParams& p) { p.Height = 31; }));
-    EXPECT_TRUE(refused([](TEffectParams& p) { p.Width = -1; }));
-    EXPECT_TRUE(refused([](TEffectParams& p) { p.Top = 2147483647; }));
-    EXPECT_TRUE(refused([](TEffectParams& p) { p.SourceBitmap = nullptr; }));
-    EXPECT_TRUE(refused([](TEffectParams& p) { p.ReducerType = 2; }));
-    EXPECT_TRUE(refused([](TEffectParams& p) { p.SmoothType = 2; }));
-    EXPECT_TRUE(refused([](TEffectParams& p) { p.ColoringMode = -2; }));
-    EXPECT_TRUE(refused([](TEffectParams& p) { p.SketchType = 3; }));
-    EXPECT_TRUE(refused([](TEffectParams& p) { p.BlendMode = 0; }));
-    EXPECT_TRUE(refused([](TEffectParams& p) { p.Saturation = 128; }));
-    EXPECT_TRUE(refused([](TEffectParams& p) { p.Sharper = 1000000; }));
-    EXPECT_TRUE(refused([](TEffectParams& p) { p.ColorSmooth = 1 << 30; }));
-
+    for (std::size_t i = 0; i < std::size(damages); ++i) {
+        TEffectParams p = WholeRecord(photo);
+        damages[i](p);
+        EXPECT_NE(ValidateParams(p, 40, 30), "") << "damage " << i;
+        TDrawEffect e;
+        EXPECT_FALSE(RunEffect(e, p).result) << "damage " << i;
+        EXPECT_TRUE(WritesNothing(e)) << "damage " << i;
+    }
     // Fields of a layer that is not drawn are not looked at.
-    TEffectParams p = FullRecord(photo, true, false);
+    TEffectParams p = WholeRecord(photo, true, false);
     p.ColorReducer = 0;
     p.HandleCount = 99;
     EXPECT_EQ(ValidateParams(p, 40, 30), "");
-    EXPECT_NE(ValidateParams(FullRecord(photo), 39, 30), "");
+    EXPECT_NE(ValidateParams(WholeRecord(photo), 39, 30), "");
 }
 
 TEST(DrawEffect, AnyRecordTheControlsAcceptRunsOnSmallAndOddRectangles) {
-    // Random presets passed through the dialog's controls, on rectangles down to a
-    // single pixel: every one must validate and run to the end (memory errors show
-    // under the sanitizer build).
-    CancelGuard guard;
+    // Random presets through the dialog's controls on rectangles down to one pixel
+    // (memory errors show under the sanitizer build).
     const Bitmap photo = TexturedPhoto(23, 17, 5);
     unsigned s = 2024;
     auto next = [&s] { return s = s * 1664525u + 1013904223u; };
@@ -345,15 +258,10 @@ TEST(DrawEffect, AnyRecordTheControlsAcceptRunsOnSmallAndOddRectangles) {
         p.Left = static_cast<int>(next() % static_cast<unsigned>(23 - p.Width + 1));
         p.Top = static_cast<int>(next() % static_cast<unsigned>(17 - p.Height + 1));
         ASSERT_EQ(ValidateParams(p, 23, 17), "") << round;
-        TDrawEffect e;
-        e.SetParams(p);
-        e.Execute();
-        ASSERT_TRUE(e.HasResult()) << round;
-        Bitmap s1, c1, preview;
-        e.GetLayers(s1, c1);
-        e.ComposePreview(preview);
-        EXPECT_EQ(s1.Width(), p.Width);
-        EXPECT_EQ(preview.Height(), p.Height);
+        const Layers r = Convert(p);
+        ASSERT_TRUE(r.result) << round;
+        EXPECT_EQ(r.sketch.Width(), p.Width);
+        EXPECT_EQ(r.preview.Height(), p.Height);
     }
 }
 
@@ -367,9 +275,8 @@ TEST(DrawEffect, AnyRecordTheControlsAcceptRunsOnSmallAndOddRectangles) {
 
 namespace {
 
-// Caps the address space a little above what the process uses, converts a
-// 9 megapixel photograph and exits 0 when the run reported running out of memory
-// and left no layers behind.
+// Converts a 9 megapixel photograph with the address space capped a little above what
+// the process uses; exits 0 when the run reports running out of memory and leaves no layers.
 [[noreturn]] void ConvertWithCappedMemory() {
     const Bitmap photo = FilledBitmap(3000, 3000, Rgb(10, 20, 30));
     long pages = 0;
@@ -378,11 +285,9 @@ namespace {
     const rlimit cap{limit, limit};
     setrlimit(RLIMIT_AS, &cap);
     TDrawEffect e;
-    e.SetParams(FullRecord(photo));
+    e.SetParams(WholeRecord(photo));
     e.Execute();
-    Bitmap s, c;
-    e.GetLayers(s, c);
-    std::_Exit(e.OutOfMemory() && !e.HasResult() && s.Empty() ? 0 : 1);
+    std::_Exit(e.OutOfMemory() && !e.HasResult() && WritesNothing(e) ? 0 : 1);
 }
 
 }  // namespace

@@ -26,18 +26,12 @@ TEST(EffectParamsRecord, FieldsSitAtTheirPackedOffsets) {
     p.HandleCount = 5;
     p.Handles = {1, 2, 3, 4, 5};
     const EffectParamsBytes b = p.ToBytes();
-    EXPECT_EQ(At(b, 36), 0x11223344);
-    EXPECT_EQ(b[40], 1);
-    EXPECT_EQ(At(b, 41), 254);  // odd offset right after the one-byte boolean
-    EXPECT_EQ(At(b, 81), -255);
-    EXPECT_EQ(b[85], 1);
-    EXPECT_EQ(b[86], 0);
-    EXPECT_EQ(At(b, 87), 2);
-    EXPECT_EQ(At(b, 95), 200);
-    EXPECT_EQ(b[99], 0xAB);
-    EXPECT_EQ(At(b, 100), 10);
-    EXPECT_EQ(At(b, 112), 5);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(b[116 + i], i + 1);
+    // 41 is the odd offset right after the one-byte boolean at 40.
+    for (auto [at, value] : {std::pair{36, 0x11223344}, {41, 254}, {81, -255}, {87, 2}, {95, 200}, {100, 10}, {112, 5}})
+        EXPECT_EQ(At(b, static_cast<std::size_t>(at)), value) << "offset " << at;
+    for (auto [at, value] : {std::pair{40, 1}, {85, 1}, {86, 0}, {99, 0xAB}, {116, 1}, {117, 2}, {118, 3}, {119, 4},
+                             {120, 5}})
+        EXPECT_EQ(b[static_cast<std::size_t>(at)], value) << "offset " << at;
 }
 
 TEST(EffectParamsRecord, BytesRoundTripAndBooleansAcceptAnyNonZero) {

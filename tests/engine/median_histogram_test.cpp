@@ -1,8 +1,4 @@
-// The counting median against the selection on a copy of every window, byte for byte:
-// at every radius the dialog allows, on pictures whose colors force the tiles to be
-// cut in width and in height, at the borders and on pictures hardly larger (or
-// smaller) than the window; split into bands as the threads split it; and after a
-// cancel, which must leave the working state clean for the next band.
+// The counting median against the selection on a copy of every window, byte for byte.
 
 #include <gtest/gtest.h>
 
@@ -14,6 +10,7 @@
 #include "engine/ColorStep.h"
 #include "engine/EquivalenceUtil.h"
 #include "engine/MedianHistogram.h"
+#include "engine/ReduceCompare.h"
 #include "engine/reference/ReferenceColorStep.h"
 
 using namespace velmora;
@@ -56,15 +53,15 @@ TripleBuffer Counted(const Bitmap& picture, int radius, const std::vector<int>& 
     return out;
 }
 
-void ExpectSame(const TripleBuffer& fast, const TripleBuffer& slow, int w, const std::string& what) {
-    const long long at = FirstDifference(fast, slow);
-    ASSERT_EQ(at, -1) << what << ": pixel " << at % w << "," << at / w;
+void ExpectCountedIsReference(const Bitmap& picture, int radius, const std::string& what) {
+    ExpectSamePixels(Counted(picture, radius), Reference(picture, radius), picture.Width(),
+                     what + ", radius " + std::to_string(radius));
 }
 
 // Flat above, noise below: the colors overflow a tile part of the way down, so its
 // last rows must be taken back out of it.
 Bitmap FlatOverNoise(int w, int h, int flatRows) {
-    Bitmap b = NoisePicture(w, h, 17);
+    Bitmap b = Noise(w, h, 17);
     for (int y = 0; y < flatRows; ++y)
         for (int x = 0; x < w; ++x) Put(b, x, y, Rgb(40 + x % 3, 90, 200));
     return b;
@@ -86,10 +83,9 @@ Bitmap NearColors(int w, int h) {
 }  // namespace
 
 TEST(MedianHistogram, EveryRadiusOnVariedPictures) {
-    CancelGuard guard;
     const Bitmap sample = SamplePhoto();
     std::vector<NamedPicture> pictures = {
-        {"noise 83x61", NoisePicture(83, 61, 5)},
+        {"noise 83x61", Noise(83, 61, 5)},
         {"posterized sample 97x71", Posterized(Crop(sample, 150, 120, 97, 71))},
         {"sample 64x90", Crop(sample, 220, 200, 64, 90)},
         {"thin lines 79x41", ThinLinesPicture(79, 41)},
@@ -98,62 +94,51 @@ TEST(MedianHistogram, EveryRadiusOnVariedPictures) {
         {"uniform 40x40", FilledBitmap(40, 40, Rgb(9, 8, 7))},
     };
     for (const NamedPicture& pic : pictures)
-        for (int r = 1; r <= kDialogRadius; ++r)
-            ExpectSame(Counted(pic.bitmap, r), Reference(pic.bitmap, r), pic.bitmap.Width(),
-                       pic.name + ", radius " + std::to_string(r));
+        for (int r = 1; r <= kDialogRadius; ++r) ExpectCountedIsReference(pic.bitmap, r, pic.name);
 }
 
 TEST(MedianHistogram, PicturesAsLargeAsTheWindowOrBarelyLarger) {
-    CancelGuard guard;
     for (int r : {1, 4, 11, kDialogRadius, HistogramMedian::kLargestRadius}) {
         const int k = 2 * r + 1;
-        // Exactly one window, one more row or column, and one short of a window
-        // (nothing to smooth).
-        for (const auto& [w, h] : {std::pair{k, k}, {k + 1, k}, {k, k + 1}, {k + 2, k + 3}, {k - 1, 3 * k}, {3 * k, k - 1}}) {
-            if (w < 1 || h < 1) continue;
-            const Bitmap noise = NoisePicture(w, h, static_cast<unsigned>(w * 31 + h));
-            const std::string what = "noise " + std::to_string(w) + "x" + std::to_string(h) + ", radius " + std::to_string(r);
-            const TripleBuffer expected = Reference(noise, r);
-            ExpectSame(Counted(noise, r), expected, w, what);
-            TColorStep step;
-            step.Width = w;
-            step.Height = h;
-            step.Final = ToBuffer(noise);
-            step.ColorSmooth(r, 0);
-            ExpectSame(step.Smoothed, expected, w, what + ", the whole filter");
+        // Exactly one window, one more row or column, and one short of a window.
+        for (const auto& [w, h] :
+             {std::pair{k, k}, {k + 1, k}, {k, k + 1}, {k + 2, k + 3}, {k - 1, 3 * k}, {3 * k, k - 1}}) {
+            const Bitmap noise = Noise(w, h, static_cast<unsigned>(w * 31 + h));
+            const std::string what = "noise " + std::to_string(w) + "x" + std::to_string(h);
+            ExpectCountedIsReference(noise, r, what);
+            ExpectSameSmoothing(noise, r, 0, what + ", the whole filter");
         }
     }
 }
 
 TEST(MedianHistogram, TilesCutForTheirColorsInWidthAndHeight) {
-    CancelGuard guard;
     // Pure noise at large radii: not even one row of a full-width tile fits, so tiles
     // are halved, and a tile ends after a few rows. Below the flat band the colors
     // run over in the middle of a tile.
-    const Bitmap noise = NoisePicture(260, 130, 23);
+    const Bitmap noise = Noise(260, 130, 23);
     const Bitmap mixed = FlatOverNoise(240, 140, 50);
     for (int r : {6, 13, kDialogRadius, HistogramMedian::kLargestRadius}) {
-        ExpectSame(Counted(noise, r), Reference(noise, r), noise.Width(), "noise, radius " + std::to_string(r));
-        ExpectSame(Counted(mixed, r), Reference(mixed, r), mixed.Width(), "flat over noise, radius " + std::to_string(r));
+        ExpectCountedIsReference(noise, r, "noise");
+        ExpectCountedIsReference(mixed, r, "flat over noise");
     }
 }
 
 TEST(MedianHistogram, BandsOfAnySizeGiveTheSameRows) {
-    CancelGuard guard;
     const Bitmap picture = Crop(SamplePhoto(), 10, 300, 150, 120);
     for (int r : {2, 9}) {
+        ExpectCountedIsReference(picture, r, "one band");
         const TripleBuffer whole = Counted(picture, r);
-        ExpectSame(whole, Reference(picture, r), picture.Width(), "one band, radius " + std::to_string(r));
         std::vector<int> ones, uneven;
         for (int y = r + 1; y < picture.Height() - r; ++y) ones.push_back(y);
         for (int y = r + 1; y < picture.Height() - r; y += 1 + y % 13) uneven.push_back(y);
-        ExpectSame(Counted(picture, r, ones), whole, picture.Width(), "bands of one row, radius " + std::to_string(r));
-        ExpectSame(Counted(picture, r, uneven), whole, picture.Width(), "uneven bands, radius " + std::to_string(r));
+        const std::string radius = ", radius " + std::to_string(r);
+        ExpectSamePixels(Counted(picture, r, ones), whole, picture.Width(), "bands of one row" + radius);
+        ExpectSamePixels(Counted(picture, r, uneven), whole, picture.Width(), "uneven bands" + radius);
     }
 }
 
 TEST(MedianHistogram, ACancelledBandLeavesTheNextOneRight) {
-    const Bitmap picture = NoisePicture(400, 300, 8);
+    const Bitmap picture = Noise(400, 300, 8);
     const int r = 7;
     TripleBuffer out = ToBuffer(picture);
     const std::vector<std::uint32_t> packed = Packed(out);
@@ -180,7 +165,7 @@ TEST(MedianHistogram, ACancelledBandLeavesTheNextOneRight) {
     }
     // The same object, and so the working state the cancelled bands used, again.
     ASSERT_TRUE(median.Rows(r, picture.Height() - r, out.data()));
-    ExpectSame(out, Reference(picture, r), picture.Width(), "after a cancel");
+    ExpectSamePixels(out, Reference(picture, r), picture.Width(), "after a cancel");
 }
 
 TEST(MedianHistogram, RowsOutsideTheSmoothedPartAreRefused) {
@@ -193,30 +178,16 @@ TEST(MedianHistogram, RowsOutsideTheSmoothedPartAreRefused) {
     EXPECT_THROW(median.Rows(3, 18, out.data()), std::invalid_argument);
 }
 
-// The filter as a whole, with the method it picks for each radius: pixels and progress
-// as the plain method gives them, for the maximum too, and for the radii beyond the
-// dialog's and the counting method's.
+// The filter as a whole, with the method it picks for each radius, on steps used again
+// and again: the same as the plain method for the radii beyond the dialog's and the
+// counting method's too.
 TEST(SmoothEquivalence, EveryRadiusTheDialogAllowsAndBeyond) {
-    CancelGuard guard;
     const Bitmap picture = Posterized(Crop(SamplePhoto(), 60, 250, 101, 87));
     std::vector<int> radii;
     for (int r = 0; r <= kDialogRadius; ++r) radii.push_back(r);
     radii.insert(radii.end(), {HistogramMedian::kLargestRadius, HistogramMedian::kLargestRadius + 1, 43});
-    for (int r : radii) {
-        TColorStep fast;
-        reference::TColorStep slow;
-        fast.Width = slow.Width = picture.Width();
-        fast.Height = slow.Height = picture.Height();
-        fast.Final = slow.Final = ToBuffer(picture);
-        ProgressTrace fastTrace, slowTrace;
-        fast.SetProgress(&fastTrace);
-        slow.SetProgress(&slowTrace);
-        for (int type : {0, 1}) {
-            fast.ColorSmooth(r, type);
-            slow.ColorSmooth(r, type);
-            ExpectSame(fast.Smoothed, slow.Smoothed, picture.Width(),
-                       "radius " + std::to_string(r) + ", type " + std::to_string(type));
-            EXPECT_EQ(fastTrace.events, slowTrace.events) << "radius " << r << ", type " << type;
-        }
-    }
+    TColorStep fast;
+    reference::TColorStep slow;
+    for (int r : radii)
+        for (int type : {0, 1}) ExpectSameSmoothing(fast, slow, picture, r, type, "posterized sample");
 }

@@ -18,13 +18,6 @@ using namespace velmora::test;
 
 namespace {
 
-// Restores the pool's helper limit however a test ends.
-struct HelperLimit {
-    int previous;
-    explicit HelperLimit(int helpers) : previous(SetParallelHelperLimit(helpers)) {}
-    ~HelperLimit() { SetParallelHelperLimit(previous); }
-};
-
 std::vector<int> CountVisits(std::int64_t count, std::int64_t grain) {
     std::vector<std::atomic<int>> visits(static_cast<std::size_t>(count));
     ParallelFor(count, grain, [&](std::int64_t b, std::int64_t e) {
@@ -35,10 +28,28 @@ std::vector<int> CountVisits(std::int64_t count, std::int64_t grain) {
     return out;
 }
 
+// Refuses thread starts after `allowed`, restoring the seam however a test ends.
+struct RefusedThreadStarts {
+    int previous;
+    explicit RefusedThreadStarts(int allowed) : previous(FailThreadStartsAfterForTesting(allowed)) {}
+    ~RefusedThreadStarts() { FailThreadStartsAfterForTesting(previous); }
+};
+
+// The threads that ran some of `count` items, each taking `work`.
+std::set<std::thread::id> ThreadsUsed(std::int64_t count, std::chrono::microseconds work) {
+    std::mutex m;
+    std::set<std::thread::id> threads;
+    ParallelFor(count, 1, [&](std::int64_t, std::int64_t) {
+        std::this_thread::sleep_for(work);
+        std::lock_guard<std::mutex> lock(m);
+        threads.insert(std::this_thread::get_id());
+    });
+    return threads;
+}
+
 }  // namespace
 
 TEST(ParallelFor, EveryItemRunsExactlyOnceWhateverTheChunking) {
-    CancelGuard guard;
     for (std::int64_t count : {0, 1, 2, 7, 1000, 4097})
         for (std::int64_t grain : {1, 3, 64, 5000}) {
             const std::vector<int> visits = CountVisits(count, grain);
@@ -48,7 +59,6 @@ TEST(ParallelFor, EveryItemRunsExactlyOnceWhateverTheChunking) {
 }
 
 TEST(ParallelFor, ProgressComesFromTheCallingThreadAndEndsAtTheCount) {
-    CancelGuard guard;
     const std::thread::id caller = std::this_thread::get_id();
     std::vector<std::int64_t> reports;
     bool foreign = false;
@@ -71,7 +81,6 @@ TEST(ParallelFor, ProgressComesFromTheCallingThreadAndEndsAtTheCount) {
 }
 
 TEST(ParallelFor, LoopsInsideLoopsAndLoopsFromSeveralThreadsAllComplete) {
-    CancelGuard guard;
     // A loop started inside a body runs on that body's thread.
     std::atomic<int> inner{0};
     ParallelFor(8, 1, [&](std::int64_t, std::int64_t) {
@@ -95,7 +104,6 @@ TEST(ParallelFor, LoopsInsideLoopsAndLoopsFromSeveralThreadsAllComplete) {
 }
 
 TEST(ParallelFor, CancelStopsHandingOutChunksUnlessTheLoopIgnoresIt) {
-    CancelGuard guard;
     std::atomic<int> started{0};
     std::atomic<int> startedAfterCancel{0};
     std::atomic<bool> cancelled{false};
@@ -122,7 +130,6 @@ TEST(ParallelFor, CancelStopsHandingOutChunksUnlessTheLoopIgnoresIt) {
 }
 
 TEST(ParallelFor, AnExceptionReachesTheCallerAndThePoolStaysUsable) {
-    CancelGuard guard;
     std::atomic<int> ran{0};
     // Each item takes a while, so the others would need far longer than it takes the
     // failing thread to stop the loop.
@@ -138,31 +145,11 @@ TEST(ParallelFor, AnExceptionReachesTheCallerAndThePoolStaysUsable) {
 }
 
 TEST(ParallelFor, WithoutHelpersEverythingRunsOnTheCallingThread) {
-    CancelGuard guard;
-    HelperLimit none(0);
-    const std::thread::id caller = std::this_thread::get_id();
-    std::mutex m;
-    std::set<std::thread::id> threads;
-    ParallelFor(64, 1, [&](std::int64_t, std::int64_t) {
-        std::lock_guard<std::mutex> lock(m);
-        threads.insert(std::this_thread::get_id());
-    });
-    EXPECT_EQ(threads, std::set<std::thread::id>{caller});
+    const HelperLimit none(0);
+    EXPECT_EQ(ThreadsUsed(64, std::chrono::microseconds(0)), std::set<std::thread::id>{std::this_thread::get_id()});
 }
 
-namespace {
-
-// Restores the thread-start seam however a test ends.
-struct RefusedThreadStarts {
-    int previous;
-    explicit RefusedThreadStarts(int allowed) : previous(FailThreadStartsAfterForTesting(allowed)) {}
-    ~RefusedThreadStarts() { FailThreadStartsAfterForTesting(previous); }
-};
-
-}  // namespace
-
 TEST(ParallelFor, AThrowingProgressReportStopsTheLoopAndWaitsForTheHelpers) {
-    CancelGuard guard;
     if (ParallelThreadCount() < 2) GTEST_SKIP() << "the pool has no helper threads on this machine";
     const std::thread::id caller = std::this_thread::get_id();
     std::atomic<bool> callerLeft{false};
@@ -186,13 +173,7 @@ TEST(ParallelFor, AThrowingProgressReportStopsTheLoopAndWaitsForTheHelpers) {
 
     // The calling thread is not left marked as inside a loop: its next loop gets
     // the helpers again.
-    std::mutex m;
-    std::set<std::thread::id> threads;
-    ParallelFor(500, 1, [&](std::int64_t, std::int64_t) {
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-        std::lock_guard<std::mutex> lock(m);
-        threads.insert(std::this_thread::get_id());
-    });
+    const std::set<std::thread::id> threads = ThreadsUsed(500, std::chrono::microseconds(200));
     EXPECT_GT(threads.size(), 1u);
     EXPECT_TRUE(threads.count(caller));
 }

@@ -1,8 +1,4 @@
-// The parallel color reduction against the plain scan that grows one region after
-// another: the same colors for every region, whatever the classes, the coloring, the
-// picture and the rectangle, including regions whose seed is not their first pixel
-// because the rectangle leaves it unscanned; and the kept segmentation gives the
-// same results as a fresh one when previews follow each other.
+// The parallel color reduction against the plain scan that grows one region after another.
 
 #include <gtest/gtest.h>
 
@@ -61,7 +57,6 @@ std::string Describe(const std::string& pic, const Area& a, std::size_t reducer,
 }  // namespace
 
 TEST(ReduceEquivalence, EveryPictureRectangleClassAndColoring) {
-    CancelGuard guard;
     std::vector<NamedPicture> pictures = VariedPictures();
     pictures.push_back({"diagonals 90x60", Diagonals(90, 60)});
     for (const NamedPicture& pic : pictures)
@@ -72,7 +67,6 @@ TEST(ReduceEquivalence, EveryPictureRectangleClassAndColoring) {
 }
 
 TEST(ReduceEquivalence, TheSamplePhotographWholeAndInPreviewRectangles) {
-    CancelGuard guard;
     const Bitmap photo = SamplePhoto();
     const std::vector<Area> areas = {{0, 0, 512, 512}, {0, 0, 160, 120}, {352, 392, 160, 120}, {170, 200, 160, 120}};
     for (const Area& a : areas)
@@ -81,7 +75,6 @@ TEST(ReduceEquivalence, TheSamplePhotographWholeAndInPreviewRectangles) {
 }
 
 TEST(ReduceEquivalence, KeptSegmentationFollowsPansClassesColoringAndChangedPixels) {
-    CancelGuard guard;
     Bitmap photo = Diagonals(120, 90);
     // One step carried through a dialog session; each result against a fresh plain run.
     TColorStep fast;
@@ -96,15 +89,10 @@ TEST(ReduceEquivalence, KeptSegmentationFollowsPansClassesColoringAndChangedPixe
         {{0, 0, 120, 90}, 0, 1},  {{5, 50, 40, 30}, 5, 1},  {{5, 50, 40, 30}, 6, 1},
     };
     for (int pass = 0; pass < 2; ++pass) {
-        for (const Run& run : session) {
-            const Reducer& r = kReducers[run.reducer];
-            fast.LoadRegion(photo, KeyOfPicture(photo), run.a.left, run.a.top, run.a.w, run.a.h);
-            fast.ReduceColors(r.colorReducer, r.type, run.mode, r.handleCount, r.handles);
-            reference::TColorStep slow;
-            slow.LoadRegion(photo, run.a.left, run.a.top, run.a.w, run.a.h);
-            slow.ReduceColors(r.colorReducer, r.type, run.mode, r.handleCount, r.handles);
-            Expect(fast, slow, "pass " + std::to_string(pass) + ", " + Describe("diagonals", run.a, run.reducer, run.mode));
-        }
+        for (const Run& run : session)
+            ExpectSameKeptReduction(fast, photo, run.a, kReducers[run.reducer], run.mode,
+                                    "pass " + std::to_string(pass) + ", " +
+                                        Describe("diagonals", run.a, run.reducer, run.mode));
         // The dialog resamples into the same photograph object: same size, new pixels.
         for (int y = 0; y < 90; ++y)
             for (int x = 0; x < 120; ++x)
@@ -113,7 +101,6 @@ TEST(ReduceEquivalence, KeptSegmentationFollowsPansClassesColoringAndChangedPixe
 }
 
 TEST(ReduceEquivalence, CancelDuringTheReductionReleasesWhatItKept) {
-    CancelGuard guard;
     const Bitmap photo = PatchesPicture(200, 150, 4);
     const ContentKey key = KeyOfPicture(photo);
     TColorStep step;
@@ -128,10 +115,5 @@ TEST(ReduceEquivalence, CancelDuringTheReductionReleasesWhatItKept) {
     // A later run on the same pixels starts from scratch and is right.
     CancelFlag = false;
     step.SetProgress(nullptr);
-    step.LoadRegion(photo, key, 100, 90, 50, 40);
-    step.ReduceColors(40, 0, 1, 0, {});
-    reference::TColorStep slow;
-    slow.LoadRegion(photo, 100, 90, 50, 40);
-    slow.ReduceColors(40, 0, 1, 0, {});
-    Expect(step, slow, "after a cancel");
+    ExpectSameKeptReduction(step, photo, {100, 90, 50, 40}, Reducer{40, 0, 0, {}}, 1, "after a cancel");
 }

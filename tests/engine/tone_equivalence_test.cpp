@@ -1,6 +1,4 @@
-// The point operations split over threads, and the tone step done in one pass,
-// against the reference: buffer forms with their progress, and the rectangle forms
-// the adjustment dialogs use, at amounts from one end of each range to the other.
+// The threaded point operations and the one-pass tone step against the reference.
 
 #include <gtest/gtest.h>
 
@@ -23,7 +21,8 @@ const Tone kTones[] = {{0, 0, 0},   {100, 0, 0},     {-255, 255, -127}, {255, -2
 }  // namespace
 
 TEST(ToneEquivalence, AdjustToneAndBalanceWithTheirProgress) {
-    CancelGuard guard;
+    // The gain table is irregular; every entry must be the reference's.
+    EXPECT_EQ(SaturationGain, reference::SaturationGain);
     for (const NamedPicture& pic : VariedPictures())
         for (const Tone& t : kTones) {
             const int w = pic.bitmap.Width(), h = pic.bitmap.Height();
@@ -49,7 +48,6 @@ TEST(ToneEquivalence, AdjustToneAndBalanceWithTheirProgress) {
 }
 
 TEST(ToneEquivalence, RectangleFormsOnTheSamplePhotographInPlaceAndIntoAnother) {
-    CancelGuard guard;
     const Bitmap photo = SamplePhoto();
     const Rect rects[] = {{0, 0, 511, 511}, {0, 0, 0, 0}, {100, 50, 100, 400}, {300, 300, 511, 511}, {-5, -5, 40, 700}};
     for (const Rect& r : rects)

@@ -28,14 +28,9 @@ TEST(ZoomText, LargeAndTinyValuesSwitchToScientific) {
 }
 
 TEST(ZoomSteps, InThenOutReturnsExactlyToOne) {
-    const double in = ZoomInStep(1.0);
-    EXPECT_EQ(ZoomOutStep(in), 1.0);
-    EXPECT_EQ(ZoomOutStep(ZoomOutStep(1.0)), 0.5625);
-    EXPECT_EQ(ZoomOutStep(0.5625), 0.421875);
-    EXPECT_LT(ZoomOutStep(1.0), 1.0);
+    EXPECT_EQ(ZoomOutStep(ZoomInStep(1.0)), 1.0);
+    EXPECT_EQ(ZoomOutStep(1.0), 0.75);
 }
-
-TEST(ImageSize, Text) { EXPECT_EQ(ImageSizeText(640, 480), "640 x 480"); }
 
 TEST(ScrollFit, HiddenWhenImageFitsAndPageRoundedOtherwise) {
     EXPECT_FALSE(FitScrollAxis(380, 1.0, 380).Visible);

@@ -1,5 +1,4 @@
-// What the paint box shows: the visible composite, nearest neighbour at any zoom,
-// from the scroll position, and the button face where the image does not reach.
+// What the paint box shows: the visible composite at any zoom and scroll, and the face elsewhere.
 
 #include <QImage>
 #include <QScrollBar>
