@@ -32,11 +32,8 @@ Bitmap Adjusted(Adjustment kind, std::vector<int> values, const Bitmap& src, Rec
     return dst;
 }
 
-TEST(AdjustmentText, NamesAndDetailsListDrawableLayersThenValues) {
-    EXPECT_STREQ(AdjustmentStateName(Adjustment::BrightContrast), "Brightness/Contrast");
-    EXPECT_STREQ(AdjustmentStateName(Adjustment::Saturation), "Saturation");
-    EXPECT_STREQ(AdjustmentStateName(Adjustment::ColorBalance), "Color Balance");
-    EXPECT_STREQ(AdjustmentStateName(Adjustment::Blur), "Blur");
+// The history names are checked where the dialogs record them.
+TEST(AdjustmentText, DetailsListDrawableLayersThenValues) {
     EXPECT_EQ(AdjustmentDetail(true, true, {20, 0, -15}), "Sketch Layer, Color Layer, 20, 0, -15");
     EXPECT_EQ(AdjustmentDetail(true, false, {10, -5}), "Sketch Layer, 10, -5");
     EXPECT_EQ(AdjustmentDetail(false, true, {200}), "Color Layer, 200");

@@ -13,7 +13,7 @@ TEST(ConversionDetail, DefaultsWithColorGiveEveryPart) {
               "Sketch(115,68,15) Sketch Type(2) Color(10,2,25,0,0,0) Color Scale(0) Smooth(0) Blending Mode(1)");
 }
 
-TEST(ConversionDetail, SketchOnlyHasNoColorOrBlendingPart) {
+TEST(ConversionDetail, SketchOnlyHasNoColorOrBlendingPartAndNoLayerNoText) {
     TEffectParams p = ControlDefaultRecord();
     p.Detail = 0;
     p.Darkness = 256;
@@ -21,6 +21,8 @@ TEST(ConversionDetail, SketchOnlyHasNoColorOrBlendingPart) {
     p.SketchType = 1;
     p.BlendMode = 2;
     EXPECT_EQ(ConversionDetailText(p), "Sketch(0,256,100) Sketch Type(1) ");
+    p.DrawSketch = false;
+    EXPECT_EQ(ConversionDetailText(p), "") << "no layer, no text";
 }
 
 TEST(ConversionDetail, ColorOnlyAndOverlay) {
@@ -43,11 +45,6 @@ TEST(ConversionDetail, ColorOnlyAndOverlay) {
     EXPECT_EQ(d.substr(d.size() - 19), "Blending Mode(2,40)");
     p.BlendMode = 0;  // anything but 1 counts as the weighted mix
     EXPECT_EQ(ConversionDetailText(p).substr(d.size() - 19), "Blending Mode(2,40)");
-}
-
-TEST(ConversionDetail, NoLayerGivesAnEmptyText) {
-    TEffectParams p;
-    EXPECT_EQ(ConversionDetailText(p), "");
 }
 
 TEST(ConversionRecord, CoversTheWholePhotographAndKeepsTheRest) {

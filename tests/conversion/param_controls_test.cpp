@@ -44,11 +44,6 @@ TEST(RecordThroughControls, AllZeroRecordWithNoLayerKeepsUnrefreshedFields) {
     EXPECT_EQ(r.ThresholdLevel, 3);
 }
 
-TEST(RecordThroughControls, DefaultsPassUnchanged) {
-    const TEffectParams d = ControlDefaultRecord();
-    EXPECT_EQ(RecordThroughControls(d), d);
-}
-
 TEST(RecordThroughControls, CustomModeRefreshesTheHandleCountWithoutALayer) {
     TEffectParams loaded;
     loaded.ReducerType = 1;

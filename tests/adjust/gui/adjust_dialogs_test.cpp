@@ -60,6 +60,8 @@ Bitmap WholeAdjusted(const Bitmap& layer, const AdjustmentSettings& s) {
     return out;
 }
 
+using States = std::vector<std::pair<std::string, std::string>>;
+
 struct CancelFlagGuard {
     ~CancelFlagGuard() { CancelFlag = false; }
 };
@@ -142,17 +144,6 @@ private slots:
         }
     }
 
-    void previewResizesStaleScratchBitmaps() {
-        host->doc.WorkBmp1 = Noise(3, 2, 5);
-        host->doc.WorkBmp2 = Bitmap();
-        auto dlg = Open<TFrmSaturation>();
-        dlg->findChild<QSlider*>("TrcSaturation")->setValue(90);
-        QVERIFY(host->doc.CompositeBmp ==
-                ExpectedComposite(before, host->state, {Adjustment::Saturation, {90}}, host->doc.ViewRect));
-        QCOMPARE(host->doc.WorkBmp1.Width(), 24);
-        QCOMPARE(host->doc.WorkBmp2.Height(), 18);
-    }
-
     void typingPreviewsOnceAndRepeatsDoNot() {
         auto dlg = Open<TFrmColorBalance>();
         auto* track = dlg->findChild<QSlider*>("Trc_Green");
@@ -179,48 +170,51 @@ private slots:
         QCOMPARE(track->value(), 5);
     }
 
-    void okOnTheColorLayerOnly() {
-        host->state.SketchDrawable = false;
-        auto dlg = Open<TFrmSaturation>();
-        dlg->findChild<QSlider*>("TrcSaturation")->setValue(60);
-        const Bitmap work1 = host->doc.WorkBmp1, work2 = host->doc.WorkBmp2;
-        dlg->findChild<QPushButton*>("BtnOK")->click();
-        QCOMPARE(dlg->result(), int(QDialog::Accepted));
-        QVERIFY(host->doc.SketchBmp == before.sketch);
-        QVERIFY(host->doc.ColorBmp == WholeAdjusted(before.color, {Adjustment::Saturation, {60}}));
-        QVERIFY(host->doc.PhotoBmp == before.photo);
-        QVERIFY(host->doc.WorkBmp1 == work1 && host->doc.WorkBmp2 == work2);
-        QCOMPARE(host->states.size(), size_t(1));
-        QCOMPARE(host->states[0].first, std::string("Saturation"));
-        QCOMPARE(host->states[0].second, std::string("Color Layer, 60"));
-        // Refreshed and recorded under the hourglass, which is gone afterwards.
-        QCOMPARE(host->refreshCursors.back(), Qt::WaitCursor);
-        QCOMPARE(host->stateCursors.back(), Qt::WaitCursor);
-        QVERIFY(QApplication::overrideCursor() == nullptr);
-        QCOMPARE(host->doc.ShownColor, &host->doc.ColorBmp);
-        Bitmap composite = host->doc.CompositeBmp;
-        CompositeRect(composite, host->doc.SketchBmp, host->doc.ColorBmp, host->doc.PhotoBmp, host->state,
-                      host->doc.ViewRect);
-        QVERIFY(composite == host->doc.CompositeBmp);
-    }
-
-    void brightnessContrastOnTheSketchOnly() {
-        host->state.ColorDrawable = false;
-        auto dlg = Open<TFrmBrightContrast>();
-        dlg->findChild<QSpinBox*>("Spn_Brightness")->setValue(10);
-        dlg->findChild<QSpinBox*>("Spn_Contrast")->setValue(-5);
-        dlg->BtnOk->click();
-        QVERIFY(host->doc.SketchBmp == WholeAdjusted(before.sketch, {Adjustment::BrightContrast, {10, -5}}));
-        QVERIFY(host->doc.ColorBmp == before.color);
-        QCOMPARE(host->states.size(), size_t(1));
-        QCOMPARE(host->states[0].first, std::string("Brightness/Contrast"));
-        QCOMPARE(host->states[0].second, std::string("Sketch Layer, 10, -5"));
+    void okAdjustsTheDrawableLayersInPlaceAndRecordsTheValues() {
+        struct Case {
+            bool sketch, color;
+            AdjustmentSettings settings;
+            std::string name, detail;
+        };
+        const Case cases[] = {
+            {false, true, {Adjustment::Saturation, {60}}, "Saturation", "Color Layer, 60"},
+            {true, false, {Adjustment::BrightContrast, {10, -5}}, "Brightness/Contrast", "Sketch Layer, 10, -5"},
+            {false, false, {Adjustment::ColorBalance, {-30, 0, 0}}, "Color Balance", "-30, 0, 0"},
+        };
+        for (const Case& c : cases) {
+            init();
+            host->state.SketchDrawable = c.sketch;
+            host->state.ColorDrawable = c.color;
+            auto dlg = CreateAdjustmentDialog(c.settings.Kind, *host, nullptr);
+            dlg->show();
+            for (int i = 0; i < dlg->RowCount(); ++i) dlg->Track(i)->setValue(c.settings.Values[i]);
+            if (!c.sketch && !c.color) QVERIFY(host->doc.CompositeBmp == before.composite);
+            const Bitmap work1 = host->doc.WorkBmp1, work2 = host->doc.WorkBmp2;
+            dlg->BtnOk->click();
+            QCOMPARE(dlg->result(), int(QDialog::Accepted));
+            QVERIFY2(host->doc.SketchBmp == (c.sketch ? WholeAdjusted(before.sketch, c.settings) : before.sketch),
+                     c.name.c_str());
+            QVERIFY2(host->doc.ColorBmp == (c.color ? WholeAdjusted(before.color, c.settings) : before.color),
+                     c.name.c_str());
+            QVERIFY(host->doc.PhotoBmp == before.photo);
+            QVERIFY2(host->doc.WorkBmp1 == work1 && host->doc.WorkBmp2 == work2, c.name.c_str());
+            QCOMPARE(host->doc.ShownSketch, &host->doc.SketchBmp);
+            QCOMPARE(host->doc.ShownColor, &host->doc.ColorBmp);
+            QCOMPARE(host->states, (States{{c.name, c.detail}}));
+            if (!c.sketch && !c.color) continue;
+            // Refreshed and recorded under the hourglass, which is gone afterwards.
+            QCOMPARE(host->refreshCursors.back(), Qt::WaitCursor);
+            QCOMPARE(host->stateCursors.back(), Qt::WaitCursor);
+            QVERIFY(QApplication::overrideCursor() == nullptr);
+            Bitmap composite = host->doc.CompositeBmp;
+            CompositeRect(composite, host->doc.SketchBmp, host->doc.ColorBmp, host->doc.PhotoBmp, host->state,
+                          host->doc.ViewRect);
+            QVERIFY2(composite == host->doc.CompositeBmp, c.name.c_str());
+        }
     }
 
     void blurCompletesDespiteALeftoverCancel() {
         auto dlg = Open<TFrmBlur>();
-        QCOMPARE(dlg->Settings().Values, std::vector<int>{1});
-        QCOMPARE(dlg->findChild<QSpinBox*>("Spn_Blur")->value(), 1);
         TColorStep step;
         Bitmap wantSketch = before.sketch, wantColor = before.color;
         step.BlurRect(wantSketch, wantSketch, WholeBitmap(wantSketch), 10.0);
@@ -233,19 +227,7 @@ private slots:
         }
         QVERIFY(host->doc.SketchBmp == wantSketch);
         QVERIFY(host->doc.ColorBmp == wantColor);
-        QCOMPARE(host->states.size(), size_t(1));
-        QCOMPARE(host->states[0].second, std::string("Sketch Layer, Color Layer, 200"));
-    }
-
-    void neitherLayerDrawableStillRecordsTheValues() {
-        host->state.SketchDrawable = host->state.ColorDrawable = false;
-        auto dlg = Open<TFrmColorBalance>();
-        dlg->findChild<QSlider*>("Trc_Red")->setValue(-30);
-        QVERIFY(host->doc.CompositeBmp == before.composite);
-        dlg->BtnOk->click();
-        ExpectLayersUnchanged();
-        QCOMPARE(host->states.size(), size_t(1));
-        QCOMPARE(host->states[0].second, std::string("-30, 0, 0"));
+        QCOMPARE(host->states, (States{{"Blur", "Sketch Layer, Color Layer, 200"}}));
     }
 
     void failedSnapshotKeepsTheAdjustment() {

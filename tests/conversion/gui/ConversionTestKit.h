@@ -1,26 +1,42 @@
 #pragma once
 // Shared pieces of the conversion dialog's tests: pictures, a program folder in a
 // temporary directory, captured messages, and driving the modal Qt dialogs that the
-// dialog opens (file choosers, More Options windows) from a timer.
+// dialog opens (file choosers, More Options windows) from a timer. It includes the
+// dialog's and its windows' controls, which every one of these tests reaches into.
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTabWidget>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
+#include <QtTest>
+#include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "common/Bitmap.h"
 #include "common/gui/Messages.h"
+#include "conversion/ParamControls.h"
 #include "conversion/Preset.h"
+#include "conversion/gui/MoreOptions.h"
+#include "conversion/gui/PaintBox.h"
+#include "conversion/gui/PreviewDialog.h"
+#include "conversion/gui/RadioGroup.h"
 #include "engine/DrawEffect.h"
 #include "io/Jpeg.h"
 #include "support/FakeHost.h"
@@ -54,6 +70,27 @@ inline Bitmap EnginePreview(const TEffectParams& p) {
     return out;
 }
 
+// Whether the preview pane shows exactly `expected`, from its (left, top) corner.
+inline bool PaneShows(TFrmPreview& dlg, const Bitmap& expected, int left = 0, int top = 0, QString* why = nullptr) {
+    const QImage& canvas = dlg.PaintBox1->Canvas();
+    const int w = std::min(canvas.width(), expected.Width() - left);
+    const int h = std::min(canvas.height(), expected.Height() - top);
+    if (w <= 0 || h <= 0) return false;
+    for (int y = 0; y < h; ++y)
+        if (std::memcmp(canvas.constScanLine(y), expected.Pixel(left, top + y), std::size_t(w) * 3) != 0) {
+            if (why) *why = QStringLiteral("row %1 differs").arg(y);
+            return false;
+        }
+    return true;
+}
+
+// The control defaults with both layers drawn, as the shipped default preset holds.
+inline TEffectParams ColorDefaults() {
+    TEffectParams p = ControlDefaultRecord();
+    p.DrawColor = true;
+    return p;
+}
+
 // A program folder of its own with the shipped presets copied in.
 struct ProgramFolder {
     QTemporaryDir dir;
@@ -78,6 +115,29 @@ inline TEffectParams ReadPreset(const QString& path) {
     if (!ReadPresetFile(path.toStdString(), p, error)) qFatal("%s", error.c_str());
     return p;
 }
+
+// A window-less host over its own program folder, whose default preset is
+// ColorDefaults() unless the shipped one is asked for.
+struct DialogRig {
+    ProgramFolder folder;
+    FakeHost host;
+    explicit DialogRig(bool shippedDefault = false) {
+        host.folder = folder.Folder();
+        if (!shippedDefault) WritePreset(folder.Path("default.set"), ColorDefaults());
+    }
+    std::unique_ptr<TFrmPreview> Create() { return std::make_unique<TFrmPreview>(host); }
+    static void Show(TFrmPreview& dlg) {
+        dlg.show();
+        if (!QTest::qWaitForWindowExposed(&dlg)) qWarning("the conversion dialog was not exposed");
+    }
+    // Opens `picture` in the host and shows a conversion dialog over it.
+    std::unique_ptr<TFrmPreview> Open(const Bitmap& picture) {
+        host.OpenPicture(picture);
+        auto dlg = Create();
+        Show(*dlg);
+        return dlg;
+    }
+};
 
 // Captures every message box; confirmations get `answer`.
 struct MessageCapture {

@@ -1,19 +1,14 @@
 // Installing a conversion's result when memory runs out part way: the user is told,
-// nothing escapes into the event loop, and the document stays as it was before the
-// conversion dialog, with all its layers of one size. The failures are real
-// std::bad_alloc from this program's own operator new, which refuses a chosen
-// allocation of the new layers' exact size made on the user-interface thread (the
-// engine's own buffers, made on the worker, are never refused).
+// nothing escapes into the event loop, and the document stays as it was. This file's
+// operator new refuses one allocation of the new layers' exact size on the
+// user-interface thread, so the engine's worker buffers are never refused.
 
-#include <QtTest>
 #include <atomic>
 #include <cstdlib>
-#include <memory>
 #include <new>
 #include <thread>
 
 #include "conversion/ConversionRun.h"
-#include "conversion/ParamControls.h"
 #include "conversion/gui/ConversionTestKit.h"
 #include "conversion/gui/RunConversion.h"
 
@@ -59,13 +54,6 @@ void ConfirmDialogAtSize(FakeHost& host, int w, int h) {
     host.doc.PhotoBmp = TestPicture(w, h);
 }
 
-TEffectParams DialogRecord() {
-    TEffectParams p = ControlDefaultRecord();
-    p.DrawSketch = true;
-    p.DrawColor = true;
-    return p;
-}
-
 }  // namespace
 
 void* operator new(std::size_t n) { return Allocate(n); }
@@ -105,7 +93,7 @@ private slots:
         {
             RefuseAllocation refuse(layerBytes, allowed);
             try {
-                installed = RunFullConversion(host, nullptr, DialogRecord());
+                installed = RunFullConversion(host, nullptr, ColorDefaults());
             } catch (const std::bad_alloc&) {
                 escaped = true;
             }
@@ -121,7 +109,7 @@ private slots:
 
         // Nothing was left half done: the same conversion now installs all of it.
         ConfirmDialogAtSize(host, kW, kH);
-        QVERIFY(RunFullConversion(host, nullptr, DialogRecord()));
+        QVERIFY(RunFullConversion(host, nullptr, ColorDefaults()));
         for (const Bitmap* b : {&host.doc.PhotoBmp, &host.doc.SketchBmp, &host.doc.ColorBmp, &host.doc.CompositeBmp}) {
             QCOMPARE(b->Width(), kW);
             QCOMPARE(b->Height(), kH);

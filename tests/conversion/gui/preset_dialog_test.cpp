@@ -3,23 +3,9 @@
 // buttons, the default preset's question, and the messages for files that cannot
 // be read or written.
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSlider>
-#include <QSpinBox>
-#include <QtTest>
-#include <memory>
 #include <random>
 
-#include "conversion/ParamControls.h"
 #include "conversion/gui/ConversionTestKit.h"
-#include "conversion/gui/MoreOptions.h"
-#include "conversion/gui/PaintBox.h"
-#include "conversion/gui/PreviewDialog.h"
-#include "conversion/gui/RadioGroup.h"
 
 using namespace velmora;
 using namespace velmora::test;
@@ -32,34 +18,28 @@ std::vector<std::uint8_t> Tail(const TEffectParams& p) {
     return {b.begin() + 20, b.end()};
 }
 
+QByteArray FileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 }  // namespace
 
 class PresetDialogTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<ProgramFolder> folder_;
-    std::unique_ptr<FakeHost> host_;
+    std::unique_ptr<DialogRig> rig_;
 
-    std::unique_ptr<TFrmPreview> Create() { return std::make_unique<TFrmPreview>(*host_); }
-    void Show(TFrmPreview& dlg) {
-        dlg.show();
-        if (!QTest::qWaitForWindowExposed(&dlg)) qWarning("not exposed");
-    }
+    std::unique_ptr<TFrmPreview> Create() { return rig_->Create(); }
+    static void Show(TFrmPreview& dlg) { DialogRig::Show(dlg); }
+    QString Path(const char* name) const { return rig_->folder.Path(name); }
 
 private slots:
     void init() {
-        folder_ = std::make_unique<ProgramFolder>();
-        host_ = std::make_unique<FakeHost>();
-        host_->folder = folder_->Folder();
-        host_->OpenPicture(TestPicture(160, 120));
-        TEffectParams d = ControlDefaultRecord();
-        d.DrawColor = true;
-        WritePreset(folder_->Path("default.set"), d);
+        rig_ = std::make_unique<DialogRig>();
+        rig_->host.OpenPicture(TestPicture(160, 120));
     }
-    void cleanup() {
-        host_.reset();
-        folder_.reset();
-    }
+    void cleanup() { rig_.reset(); }
 
     void loadingClampsThroughTheControls() {
         TEffectParams p = ControlDefaultRecord();
@@ -75,63 +55,44 @@ private slots:
         p.Saturation = -1000;
         p.RemainThreshold = 255;
         p.Sharper = -5;
-        WritePreset(folder_->Path("odd.set"), p);
+        WritePreset(Path("odd.set"), p);
         auto dlg = Create();
-        QVERIFY(dlg->LoadPreset(folder_->Path("odd.set")));
+        QVERIFY(dlg->LoadPreset(Path("odd.set")));
         TFrmSketchMoreOption& sketch = dlg->SketchMoreOptions();
         TFrm_ColorMoreOption& color = dlg->ColorMoreOptions();
-        QCOMPARE(dlg->Trc_Detail->value(), 1024);
+        // The clamped values themselves are the record's (see the round trip below);
+        // here the partners of each control must show them too.
         QCOMPARE(dlg->Spn_Detail->value(), 1024);
-        QCOMPARE(dlg->Trc_Darkness->value(), 1);
         QCOMPARE(dlg->Spn_Darkness->value(), 1);
         QCOMPARE(dlg->Grp_ColorHandles->Cb_HandleCount->currentIndex(), -1);
-        QCOMPARE(sketch.RG_SketchType->ItemIndex(), 1);  // "Gray"
-        QCOMPARE(color.RG_SmoothType->ItemIndex(), 1);   // "Square"
-        QCOMPARE(color.RG_ColoringMode->ItemIndex(), -1);
-        QVERIFY(color.RB_Overlay->isChecked());
-        QVERIFY(dlg->RB_Equality->isChecked());
         QCOMPARE(color.Spn_Opeaity->value(), 99);
         QCOMPARE(dlg->Spn_Saturation->value(), -127);
-        QCOMPARE(sketch.Trc_Threshold->value(), 254);
         QCOMPARE(sketch.Spn_Sharper->value(), 0);
 
         p.HandleCount = 3;
         p.SketchType = 0;
         p.BlendMode = 1;
         p.ReducerType = 1;
-        WritePreset(folder_->Path("odd.set"), p);
-        QVERIFY(dlg->LoadPreset(folder_->Path("odd.set")));
-        QCOMPARE(dlg->Grp_ColorHandles->Cb_HandleCount->currentIndex(), 2);
+        WritePreset(Path("odd.set"), p);
+        QVERIFY(dlg->LoadPreset(Path("odd.set")));
         QCOMPARE(dlg->Grp_ColorHandles->Cb_HandleCount->currentText(), QStringLiteral("3"));
         QCOMPARE(sketch.RG_SketchType->ItemIndex(), -1);
         QVERIFY(!sketch.RG_SketchType->Item(0)->isChecked());
         QVERIFY(!sketch.RG_SketchType->Item(1)->isChecked());
-        QVERIFY(color.RB_Multiply->isChecked());
         QVERIFY(!color.Trc_Opeaity->isEnabled());
-        QVERIFY(dlg->RB_Custom->isChecked());
         QVERIFY(!dlg->Grp_ColorHandles->isHidden());
         p.HandleCount = 0;
-        WritePreset(folder_->Path("odd.set"), p);
-        dlg->LoadPreset(folder_->Path("odd.set"));
+        WritePreset(Path("odd.set"), p);
+        dlg->LoadPreset(Path("odd.set"));
         QCOMPARE(dlg->Grp_ColorHandles->Cb_HandleCount->currentIndex(), -1);
     }
 
     void aMissingDefaultPresetGivesTheAllZeroRecordThroughTheControls() {
-        QFile::remove(folder_->Path("default.set"));
+        QFile::remove(Path("default.set"));
         auto dlg = Create();
-        TFrmSketchMoreOption& sketch = dlg->SketchMoreOptions();
-        TFrm_ColorMoreOption& color = dlg->ColorMoreOptions();
-        QCOMPARE(dlg->Trc_Detail->value(), 0);
-        QCOMPARE(dlg->Trc_Darkness->value(), 1);
-        QCOMPARE(dlg->Trc_SketchSmooth->value(), 0);
-        QVERIFY(!dlg->Chk_DrawSketch->isChecked());
-        QVERIFY(!dlg->Chk_DrawColor->isChecked());
-        QCOMPARE(sketch.RG_SketchType->ItemIndex(), -1);
-        QCOMPARE(dlg->Grp_ColorHandles->Cb_HandleCount->currentIndex(), -1);
-        QVERIFY(color.RB_Overlay->isChecked());
-        QCOMPARE(color.Trc_Opeaity->value(), 1);
-        QCOMPARE(dlg->Trc_ColorReducer->value(), 1);
-        QVERIFY(dlg->RB_Equality->isChecked());
+        QVERIFY(dlg->SavePreset(Path("zero.set")));
+        QVERIFY(ReadPreset(Path("zero.set")) == RecordThroughControls(TEffectParams{}));
+        QCOMPARE(dlg->Grp_ColorHandles->Cb_HandleCount->currentIndex(), -1);  // not in the record
         QVERIFY(!dlg->Trc_Detail->isEnabled());
         // Showing it displays the photograph unprocessed.
         Show(*dlg);
@@ -144,26 +105,18 @@ private slots:
         Show(*a);
         TFrmSketchMoreOption& sketch = a->SketchMoreOptions();
         TFrm_ColorMoreOption& color = a->ColorMoreOptions();
-        a->Spn_Detail->setValue(321);
-        a->Spn_Darkness->setValue(200);
-        a->Spn_SketchSmooth->setValue(42);
-        a->Spn_ColorReducer->setValue(77);
-        a->Spn_ColorSmooth->setValue(5);
-        a->Spn_BorderBlur->setValue(60);
-        a->Spn_Brightness->setValue(-20);
-        a->Spn_Contrast->setValue(30);
-        a->Spn_Saturation->setValue(-40);
-        a->Spn_Red->setValue(11);
-        a->Spn_Green->setValue(-12);
-        a->Spn_Blue->setValue(13);
+        // Every page control but the Sketch page's threshold, which is never loaded.
+        using P = TFrmPreview;
+        const std::pair<QSpinBox* P::*, int> spins[] = {
+            {&P::Spn_Detail, 321},     {&P::Spn_Darkness, 200},  {&P::Spn_SketchSmooth, 42}, {&P::Spn_ColorReducer, 77},
+            {&P::Spn_ColorSmooth, 5},  {&P::Spn_BorderBlur, 60}, {&P::Spn_Brightness, -20},  {&P::Spn_Contrast, 30},
+            {&P::Spn_Saturation, -40}, {&P::Spn_Red, 11},        {&P::Spn_Green, -12},       {&P::Spn_Blue, 13}};
+        for (auto [spin, value] : spins) ((*a).*spin)->setValue(value);
         a->Spn_Threshold->setValue(9);
         a->RB_Custom->setChecked(true);
         a->Grp_ColorHandles->Cb_HandleCount->setCurrentIndex(3);
-        a->Grp_ColorHandles->Spn_Handle[0]->setValue(10);
-        a->Grp_ColorHandles->Spn_Handle[1]->setValue(20);
-        a->Grp_ColorHandles->Spn_Handle[2]->setValue(200);
-        a->Grp_ColorHandles->Spn_Handle[3]->setValue(250);
-        a->Grp_ColorHandles->Spn_Handle[4]->setValue(7);
+        const int handles[5] = {10, 20, 200, 250, 7};
+        for (int i = 0; i < 5; ++i) a->Grp_ColorHandles->Spn_Handle[i]->setValue(handles[i]);
         // The hidden windows do not pair their controls: both are set, and what is
         // saved is the track bar's position.
         sketch.Chk_Remain->setChecked(true);
@@ -179,40 +132,26 @@ private slots:
         color.RG_ColoringMode->SetItemIndex(0);
         color.RG_SmoothType->SetItemIndex(1);
         a->UpdatePreview();  // the record takes the handle editor's fields from here
-        QVERIFY(a->SavePreset(folder_->Path("all.set"), true));
+        QVERIFY(a->SavePreset(Path("all.set"), true));
         a->Btn_Ok->click();
 
-        const TEffectParams saved = ReadPreset(folder_->Path("all.set"));
-        QCOMPARE(saved.Detail, 321);
-        QCOMPARE(saved.ReducerType, 1);
-        QCOMPARE(saved.HandleCount, 4);
-        QCOMPARE(int(saved.Handles[4]), 7);
+        // What the second dialog shows below proves the rest of the file.
+        const TEffectParams saved = ReadPreset(Path("all.set"));
         QCOMPARE(saved.ThresholdLevel, 255 - 9);
         QCOMPARE(saved.SketchType, 1);
         QCOMPARE(saved.BlendMode, 2);
 
         // A new dialog, with windows of its own, loads it.
         auto b = Create();
-        QVERIFY(b->LoadPreset(folder_->Path("all.set")));
+        QVERIFY(b->LoadPreset(Path("all.set")));
         TFrmSketchMoreOption& bSketch = b->SketchMoreOptions();
         TFrm_ColorMoreOption& bColor = b->ColorMoreOptions();
-        for (auto [x, y] : {std::pair{a->Trc_Detail, b->Trc_Detail}, {a->Trc_Darkness, b->Trc_Darkness},
-                            {a->Trc_SketchSmooth, b->Trc_SketchSmooth}, {a->Trc_ColorReducer, b->Trc_ColorReducer},
-                            {a->Trc_ColorSmooth, b->Trc_ColorSmooth}, {a->Trc_BorderBlur, b->Trc_BorderBlur},
-                            {a->Trc_Brightness, b->Trc_Brightness}, {a->Trc_Contrast, b->Trc_Contrast},
-                            {a->Trc_Saturation, b->Trc_Saturation}, {a->Trc_Red, b->Trc_Red},
-                            {a->Trc_Green, b->Trc_Green}, {a->Trc_Blue, b->Trc_Blue}})
-            QCOMPARE(y->value(), x->value());
-        for (auto [x, y] : {std::pair{a->Spn_Detail, b->Spn_Detail}, {a->Spn_Blue, b->Spn_Blue},
-                            {a->Spn_Saturation, b->Spn_Saturation}})
-            QCOMPARE(y->value(), x->value());
+        // The track bars are checked by saving again at the end.
+        for (auto [spin, value] : spins) QCOMPARE(((*b).*spin)->value(), value);
         QCOMPARE(b->Trc_Threshold->value(), 0);  // the Sketch page's threshold is not loaded
         QVERIFY(b->RB_Custom->isChecked());
         QCOMPARE(b->Grp_ColorHandles->Cb_HandleCount->currentIndex(), 3);
-        for (int i = 0; i < 5; ++i)
-            QCOMPARE(b->Grp_ColorHandles->Spn_Handle[i]->value(), a->Grp_ColorHandles->Spn_Handle[i]->value());
-        QVERIFY(b->Chk_DrawSketch->isChecked());
-        QVERIFY(b->Chk_DrawColor->isChecked());
+        for (int i = 0; i < 5; ++i) QCOMPARE(b->Grp_ColorHandles->Spn_Handle[i]->value(), handles[i]);
         QVERIFY(bSketch.Chk_Remain->isChecked());
         QVERIFY(bSketch.Trc_Threshold->isEnabled());
         QCOMPARE(bSketch.Trc_Threshold->value(), 50);
@@ -226,8 +165,8 @@ private slots:
         QCOMPARE(bColor.RG_ColoringMode->ItemIndex(), 0);
         QCOMPARE(bColor.RG_SmoothType->ItemIndex(), 1);
         // And saving again gives the same file, byte for byte.
-        QVERIFY(b->SavePreset(folder_->Path("again.set")));
-        QVERIFY(ReadPreset(folder_->Path("again.set")) == saved);
+        QVERIFY(b->SavePreset(Path("again.set")));
+        QVERIFY(ReadPreset(Path("again.set")) == saved);
     }
 
     void savingRefreshesOnlyTheFieldsThatNameAControl() {
@@ -242,11 +181,11 @@ private slots:
         p.HandleCount = 9;
         p.Handles = {1, 2, 3, 4, 5};
         p.Detail = 4000;
-        WritePreset(folder_->Path("raw.set"), p);
+        WritePreset(Path("raw.set"), p);
         auto dlg = Create();  // never shown: no preview refreshes the record
-        dlg->LoadPreset(folder_->Path("raw.set"));
-        QVERIFY(dlg->SavePreset(folder_->Path("out.set")));
-        const TEffectParams out = ReadPreset(folder_->Path("out.set"));
+        dlg->LoadPreset(Path("raw.set"));
+        QVERIFY(dlg->SavePreset(Path("out.set")));
+        const TEffectParams out = ReadPreset(Path("out.set"));
         QCOMPARE(out.Source, 0xDEADBEEFu);
         QCOMPARE(out.Left, 5);
         QCOMPARE(out.Height, 8);
@@ -258,8 +197,7 @@ private slots:
     }
 
     void theFirstTwentyBytesHaveNoEffect() {
-        TEffectParams a = ControlDefaultRecord();
-        a.DrawColor = true;
+        TEffectParams a = ColorDefaults();
         a.Detail = 222;
         TEffectParams b = a;
         b.Source = 0xFFFFFFFF;
@@ -267,13 +205,13 @@ private slots:
         b.Top = 1 << 30;
         b.Width = -1;
         b.Height = 99999;
-        WritePreset(folder_->Path("a.set"), a);
-        WritePreset(folder_->Path("b.set"), b);
+        WritePreset(Path("a.set"), a);
+        WritePreset(Path("b.set"), b);
         auto da = Create();
-        da->LoadPreset(folder_->Path("a.set"));
+        da->LoadPreset(Path("a.set"));
         Show(*da);
         auto db = Create();
-        db->LoadPreset(folder_->Path("b.set"));
+        db->LoadPreset(Path("b.set"));
         Show(*db);
         QVERIFY(Tail(da->Params()) == Tail(db->Params()));
         QCOMPARE(db->Params().Left, 0);
@@ -310,9 +248,9 @@ private slots:
                 loaded.BorderBlur &= 63;  // keeps the test quick
                 loaded.SketchSmooth &= 63;
             }
-            WritePreset(folder_->Path("random.set"), loaded);
+            WritePreset(Path("random.set"), loaded);
             auto dlg = Create();
-            dlg->LoadPreset(folder_->Path("random.set"));
+            dlg->LoadPreset(Path("random.set"));
             Show(*dlg);
             dlg->Btn_Ok->click();
             QVERIFY(dlg->Accepted);
@@ -324,27 +262,33 @@ private slots:
                 while (got[at] == want[at]) ++at;
                 QFAIL(qPrintable(QStringLiteral("round %1: byte %2 differs").arg(round).arg(at)));
             }
-            QVERIFY(Tail(ReadPreset(folder_->Path("last.set"))) == Tail(expected));
+            QVERIFY(Tail(ReadPreset(Path("last.set"))) == Tail(expected));
         }
     }
 
     void loadButtonLoadsAndComputesAfterwards() {
-        TEffectParams p = ControlDefaultRecord();
-        p.DrawColor = true;
+        TEffectParams p = ColorDefaults();
         p.ReducerType = 1;
         p.HandleCount = 5;
         p.Handles = {10, 60, 110, 160, 210};
         p.Contrast = 40;
-        WritePreset(folder_->Path("five.set"), p);
+        p.BlendMode = 2;  // and fields of both More Options windows
+        p.Opacity = 20;
+        p.RemainDark = true;
+        p.Sharper = 40;
+        p.SmoothType = 1;
+        WritePreset(Path("five.set"), p);
         auto dlg = Create();
         Show(*dlg);
         // Setting the controls computes nothing; the button computes once afterwards.
         int n = dlg->PreviewCount();
-        QVERIFY(dlg->LoadPreset(folder_->Path("five.set")));
+        QVERIFY(dlg->LoadPreset(Path("five.set")));
         QCOMPARE(dlg->PreviewCount(), n);
-        QVERIFY(dlg->LoadPreset(folder_->Path("default.set")));
+        QCOMPARE(dlg->SketchMoreOptions().Trc_Sharper->value(), 40);
+        QVERIFY(dlg->ColorMoreOptions().RB_Overlay->isChecked());
+        QVERIFY(dlg->LoadPreset(Path("default.set")));
         n = dlg->PreviewCount();
-        ChooseFileInNextDialog(folder_->Path("five.set"));
+        ChooseFileInNextDialog(Path("five.set"));
         dlg->Btn_Load->click();
         QCOMPARE(dlg->Trc_Contrast->value(), 40);
         QCOMPARE(dlg->Grp_ColorHandles->Cb_HandleCount->currentIndex(), 4);
@@ -352,6 +296,10 @@ private slots:
         QCOMPARE(dlg->Params().Contrast, 40);
         QCOMPARE(int(dlg->Params().Handles[4]), 210);
         QCOMPARE(dlg->Params().HandleCount, 5);
+        QCOMPARE(dlg->Params().Opacity, 20);
+        QCOMPARE(dlg->Params().Sharper, 40);
+        QVERIFY(dlg->SketchMoreOptions().Trc_Threshold->isEnabled());
+        QVERIFY(dlg->ColorMoreOptions().Trc_Opeaity->isEnabled());
         // Cancelling the file dialog changes nothing.
         dlg->Spn_Contrast->setValue(41);
         CancelNextFileDialog();
@@ -372,7 +320,7 @@ private slots:
             d->reject();
         });
         dlg->Btn_Load->click();
-        QCOMPARE(dir, QDir(folder_->dir.path()).absolutePath());
+        QCOMPARE(dir, QDir(rig_->folder.dir.path()).absolutePath());
         QCOMPARE(filter, QStringLiteral("Velmora Config File(*.set)"));
         QVERIFY(!native);
         dlg->reject();
@@ -380,38 +328,31 @@ private slots:
 
     void savingOverTheDefaultPresetAsksFirst() {
         MessageCapture messages;
-        const QByteArray before = [&] {
-            QFile f(folder_->Path("default.set"));
-            f.open(QIODevice::ReadOnly);
-            return f.readAll();
-        }();
+        const QByteArray before = FileBytes(Path("default.set"));
         auto dlg = Create();
         Show(*dlg);
         dlg->Spn_Detail->setValue(500);
         messages.answer = false;
-        ChooseFileInNextDialog(folder_->Path("default.set"));
+        ChooseFileInNextDialog(Path("default.set"));
         dlg->Btn_Save->click();
         QCOMPARE(int(messages.messages.size()), 1);
         QCOMPARE(messages.messages[0].caption, QStringLiteral("Warning"));
         QCOMPARE(messages.messages[0].text,
                  QStringLiteral("Are you sure you want to overwrite the default configration file?"));
         QVERIFY(messages.messages[0].confirmation);
-        QFile f(folder_->Path("default.set"));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), before);
-        f.close();
+        QCOMPARE(FileBytes(Path("default.set")), before);
 
         messages.answer = true;
-        ChooseFileInNextDialog(folder_->Path("default.set"));
+        ChooseFileInNextDialog(Path("default.set"));
         dlg->Btn_Save->click();
         QCOMPARE(int(messages.messages.size()), 2);
-        QCOMPARE(ReadPreset(folder_->Path("default.set")).Detail, 500);
+        QCOMPARE(ReadPreset(Path("default.set")).Detail, 500);
 
         // Any other file is written without a question.
-        ChooseFileInNextDialog(folder_->Path("mine.set"));
+        ChooseFileInNextDialog(Path("mine.set"));
         dlg->Btn_Save->click();
         QCOMPARE(int(messages.messages.size()), 2);
-        QCOMPARE(ReadPreset(folder_->Path("mine.set")).Detail, 500);
+        QCOMPARE(ReadPreset(Path("mine.set")).Detail, 500);
         dlg->reject();
     }
 
@@ -420,7 +361,7 @@ private slots:
         auto dlg = Create();
         Show(*dlg);
         dlg->Spn_Detail->setValue(444);
-        const QString missing = folder_->Path("nowhere.set");
+        const QString missing = Path("nowhere.set");
         QVERIFY(!dlg->LoadPreset(missing, true));
         QCOMPARE(int(messages.messages.size()), 1);
         QVERIFY(messages.messages[0].text.contains(QStringLiteral("nowhere.set")));
@@ -428,7 +369,7 @@ private slots:
         QVERIFY(dlg->Chk_DrawColor->isChecked());
 
         // A short file is loaded as far as it goes, and said to be short.
-        QFile shortFile(folder_->Path("short.set"));
+        QFile shortFile(Path("short.set"));
         QVERIFY(shortFile.open(QIODevice::WriteOnly));
         const EffectParamsBytes full = [] {
             TEffectParams p = ControlDefaultRecord();
@@ -438,7 +379,7 @@ private slots:
         }();
         shortFile.write(reinterpret_cast<const char*>(full.data()), 32);  // up to Darkness
         shortFile.close();
-        ChooseFileInNextDialog(folder_->Path("short.set"));
+        ChooseFileInNextDialog(Path("short.set"));
         dlg->Btn_Load->click();
         QCOMPARE(int(messages.messages.size()), 2);
         QVERIFY(messages.messages[1].text.contains(QStringLiteral("short.set")));
@@ -447,7 +388,7 @@ private slots:
         QVERIFY(dlg->Chk_DrawColor->isChecked());  // beyond the file: as before
 
         // The default preset is read silently, as it always was.
-        QFile::remove(folder_->Path("default.set"));
+        QFile::remove(Path("default.set"));
         auto quiet = Create();
         QCOMPARE(int(messages.messages.size()), 2);
         dlg->reject();
@@ -457,13 +398,13 @@ private slots:
         MessageCapture messages;
         auto dlg = Create();
         Show(*dlg);
-        const QString bad = folder_->Path("no-such-folder/x.set");
+        const QString bad = Path("no-such-folder/x.set");
         QVERIFY(!dlg->SavePreset(bad, true));
         QCOMPARE(int(messages.messages.size()), 1);
         QVERIFY(messages.messages[0].text.contains(QStringLiteral("x.set")));
         // "last.set" failing on OK is not worth stopping the conversion for.
-        QFile::remove(folder_->Path("last.set"));
-        QVERIFY(QDir(folder_->dir.path()).mkdir(QStringLiteral("last.set")));
+        QFile::remove(Path("last.set"));
+        QVERIFY(QDir(rig_->folder.dir.path()).mkdir(QStringLiteral("last.set")));
         dlg->Btn_Ok->click();
         QVERIFY(dlg->Accepted);
         QCOMPARE(int(messages.messages.size()), 1);

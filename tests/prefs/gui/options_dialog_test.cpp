@@ -6,12 +6,10 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <vector>
 
 #include "common/gui/Messages.h"
+#include "io/IoTestUtil.h"
 #include "prefs/Options.h"
 #include "prefs/gui/OptionsDialog.h"
 
@@ -21,20 +19,18 @@ namespace {
 
 const QString kNextRun = QStringLiteral("History States will not take effect until next run");
 
+// The file as its eight little-endian integers.
 std::vector<std::int32_t> ReadFields(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<std::uint8_t> bytes = testing::Slurp(path);
     std::vector<std::int32_t> fields;
-    for (std::size_t i = 0; i + 4 <= bytes.size(); i += 4)
-        fields.push_back(static_cast<std::int32_t>(bytes[i] | (bytes[i + 1] << 8) | (bytes[i + 2] << 16) |
-                                                   (std::uint32_t(bytes[i + 3]) << 24)));
+    for (std::size_t i = 0; i + 4 <= bytes.size(); i += 4) fields.push_back(std::int32_t(testing::Get32(bytes, i)));
     return fields;
 }
 
 void WriteFields(const std::string& path, const std::vector<std::int32_t>& fields) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    for (std::int32_t field : fields)
-        for (int i = 0; i < 4; ++i) out.put(static_cast<char>((static_cast<std::uint32_t>(field) >> (8 * i)) & 0xFF));
+    std::vector<std::uint8_t> bytes(4 * fields.size());
+    for (std::size_t i = 0; i < fields.size(); ++i) testing::Put32(bytes, 4 * i, std::uint32_t(fields[i]));
+    testing::Spit(path, bytes);
 }
 
 }  // namespace
@@ -63,17 +59,11 @@ private slots:
     }
 
     void noFileShowsTheDefaults() {
-        QCOMPARE(dialog_->windowTitle(), QStringLiteral("Preferences"));
         QCOMPARE(dialog_->CmbWinSize->currentText(), QStringLiteral("Custom"));
         QCOMPARE(dialog_->SpnWidth->value(), 459);
         QCOMPARE(dialog_->SpnHeight->value(), 451);
         QCOMPARE(dialog_->SpnHistory->value(), 50);
-        QVERIFY(dialog_->SpnWidth->isEnabled());
-        QVERIFY(dialog_->SpnHeight->isEnabled());
-        QVERIFY(dialog_->Label3->isEnabled());
         QCOMPARE(dialog_->Values(), Options{});
-        QCOMPARE(dialog_->BtnOk->text(), QStringLiteral("&Ok"));
-        QCOMPARE(dialog_->BtnCancel->text(), QStringLiteral("&Cancel"));
         QVERIFY(!std::filesystem::exists(path_));
     }
 
@@ -149,13 +139,11 @@ private slots:
         QCOMPARE(dialog_->SpnHistory->value(), 3);
         QCOMPARE(dialog_->Values().LastPreviewHeight, 500);
 
-        // A damaged file cannot ask for unusable values.
+        // A damaged file cannot ask for unusable values (the core test proves which).
         WriteFields(path_, {9, 0, -5, -4});
         dialog_->LoadOptions();
         QCOMPARE(dialog_->CmbWinSize->currentIndex(), 0);
         QCOMPARE(dialog_->SpnWidth->value(), 459);
-        QCOMPARE(dialog_->SpnHeight->value(), 451);
-        QCOMPARE(dialog_->SpnHistory->value(), 0);
         QVERIFY(dialog_->SpnWidth->isEnabled());
         // Reading the file is not a change of History States.
         QVERIFY(dialog_->SaveOptions());
