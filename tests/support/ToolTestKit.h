@@ -1,7 +1,6 @@
 #pragma once
-// Driving the drawing tools through the real main window: open a picture, choose a
-// tool on the palette, and press, drag and release on the paint box the way a mouse
-// does (at 100 % and scroll 0 a paint-box pixel is an image pixel).
+// Drives the drawing tools through the real main window, pressing and dragging on the
+// paint box as a mouse does (at 100 % and scroll 0 a paint-box pixel is an image pixel).
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -15,6 +14,8 @@
 #include "app/gui/ShellTestSupport.h"
 #include "history/gui/HistoryWindow.h"
 #include "support/Mouse.h"
+#include "tools/ToolIds.h"
+#include "tools/gui/ToolOptionWindow.h"
 #include "tools/gui/ToolsWindow.h"
 #include "view/gui/CanvasView.h"
 
@@ -26,6 +27,13 @@ inline void OpenPicture(TFrmMain& w, const ShellEnv& env, const Bitmap& picture,
     w.show();
     if (!w.OpenFile(WriteBmp(env, "picture.bmp", picture))) qFatal("cannot open the test picture");
 }
+
+// A main window in a program folder of its own, shown with `picture` open.
+struct PictureWindow {
+    ShellEnv env;
+    TFrmMain w{env.Folder()};
+    explicit PictureWindow(const Bitmap& picture, QSize size = QSize(700, 520)) { OpenPicture(w, env, picture, size); }
+};
 
 inline void ChooseTool(TFrmMain& w, int toolId) {
     QAbstractButton* button = w.FrmTools->ToolButton(toolId);
@@ -50,6 +58,11 @@ inline void Stroke(TFrmMain& w, std::initializer_list<QPoint> points) {
 inline std::pair<std::string, std::string> CurrentState(TFrmMain& w) {
     const HistoryRing& ring = w.FrmHistory->Ring();
     return {ring.Name(ring.CurrentIndex()), ring.Detail(ring.CurrentIndex())};
+}
+// The same as one "name / detail" string, for readable comparisons.
+inline QString StateText(TFrmMain& w) {
+    const auto [name, detail] = CurrentState(w);
+    return QString::fromStdString(name + " / " + detail);
 }
 inline int StateCount(TFrmMain& w) { return w.FrmHistory->Ring().Count(); }
 

@@ -36,31 +36,28 @@ TEST(BalloonHandles, TipIsTestedBeforeTheBody) {
 }
 
 TEST(BalloonDrag, FiftyOneIsTheSmallestSide) {
-    const DragAnchor none;
+    // Each drag starts from the last result, or from the start geometry when `fresh`.
+    const struct {
+        bool fresh;
+        int handle, x, y;
+        BalloonGeom after;
+    } steps[] = {
+        {true, 2, 50, 0, {0, 0, 100, 50, 0, 110, 60}},    // width 50: refused
+        {false, 2, 49, 0, {49, 0, 51, 50, 0, 110, 60}},   // width 51: the right edge stays at 100
+        {true, 7, 50, 300, {0, 0, 100, 50, 0, 110, 60}},  // width 50
+        // The start height of 50 is below the minimum and survives a width change.
+        {false, 7, 51, 300, {0, 0, 51, 50, 0, 110, 60}},
+        {false, 4, 0, 0, {0, 0, 51, 50, 0, 110, 60}},  // height stays 50: refused although unchanged
+        {false, 5, 0, 50, {0, 0, 51, 50, 0, 110, 60}},
+        {false, 4, 0, -1, {0, -1, 51, 51, 0, 110, 60}},
+        {false, 5, 0, 80, {0, -1, 51, 81, 0, 110, 60}},
+    };
     BalloonGeom g;
-    DragBalloonHandle(g, 2, 50, 0, none);  // width 50: refused
-    EXPECT_EQ(g, BalloonGeom{});
-    DragBalloonHandle(g, 2, 49, 0, none);  // width 51: taken, the right edge stays at 100
-    EXPECT_EQ(g.X, 49);
-    EXPECT_EQ(g.Width, 51);
-
-    g = BalloonGeom{};
-    DragBalloonHandle(g, 7, 50, 300, none);
-    EXPECT_EQ(g.Width, 100);
-    DragBalloonHandle(g, 7, 51, 300, none);
-    EXPECT_EQ(g.Width, 51);
-    // The start height of 50 is below the minimum and survives a width change.
-    EXPECT_EQ(g.Height, 50);
-    DragBalloonHandle(g, 4, 0, 0, none);  // height stays 50: refused although unchanged
-    EXPECT_EQ(g.Height, 50);
-    DragBalloonHandle(g, 5, 0, 50, none);
-    EXPECT_EQ(g.Height, 50);
-    DragBalloonHandle(g, 4, 0, -1, none);
-    EXPECT_EQ(g.Y, -1);
-    EXPECT_EQ(g.Height, 51);
-    DragBalloonHandle(g, 5, 0, 80, none);
-    EXPECT_EQ(g.Height, 81);
-    EXPECT_EQ(g.Y, -1);
+    for (const auto& s : steps) {
+        if (s.fresh) g = BalloonGeom{};
+        DragBalloonHandle(g, s.handle, s.x, s.y, DragAnchor{});
+        EXPECT_EQ(g, s.after) << "handle " << s.handle << " to " << s.x << "," << s.y;
+    }
 }
 
 TEST(BalloonDrag, CornerWithOneSideRefusedMovesTheOther) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/Bitmap.h"
+#include "support/Images.h"
 #include "tools/FloodFill.h"
 
 using namespace velmora;
@@ -86,33 +87,18 @@ TEST(FloodFill, ToleranceIsABoxAroundTheSeed) {
     Bitmap layer(4, 1);
     ASSERT_TRUE(FloodFill(pic, &layer, nullptr, 0, 0, 32, kRed));
     EXPECT_EQ(Painted(layer), Rows{"***."});
+    // Neighbours 20 away are out at tolerance 19: the seed is filled alone.
+    Bitmap one(3, 3);
+    ASSERT_TRUE(FloodFill(FromRows({"CCC", "CAC", "CCC"}), &one, nullptr, 1, 1, 19, kRed));
+    EXPECT_EQ(Painted(one), (Rows{"...", ".*.", "..."}));
 
     // Bounds clamp to the byte range, so 128 around mid gray matches every color.
-    Bitmap noise(40, 30);
-    std::mt19937 rng(7);
-    for (std::size_t i = 0; i < noise.ByteSize(); ++i) noise.Data()[i] = static_cast<std::uint8_t>(rng());
+    Bitmap noise = test::Noise(40, 30, 7);
     std::uint8_t* seed = noise.Pixel(17, 11);
     seed[0] = seed[1] = seed[2] = 128;
     Bitmap all(40, 30);
     ASSERT_TRUE(FloodFill(noise, &all, nullptr, 17, 11, 128, kRed));
     EXPECT_EQ(Painted(all), Rows(30, std::string(40, '*')));
-}
-
-TEST(FloodFill, CheckerboardFillsOneSquareAndALoneSeedStaysAlone) {
-    // 3 x 3 squares of 'A' and 'T' (10 and 200): only the seed's square is filled.
-    Rows board(9, std::string(12, 'A')), square(9, std::string(12, '.'));
-    for (int y = 0; y < 9; ++y)
-        for (int x = 0; x < 12; ++x) {
-            if ((x / 3 + y / 3) % 2) board[y][x] = 'T';
-            if (x / 3 == 1 && y / 3 == 1) square[y][x] = '*';
-        }
-    Bitmap layer(12, 9);
-    ASSERT_TRUE(FloodFill(FromRows(board), &layer, nullptr, 4, 4, 100, kRed));
-    EXPECT_EQ(Painted(layer), square);
-
-    Bitmap one(3, 3);
-    ASSERT_TRUE(FloodFill(FromRows({"CCC", "CAC", "CCC"}), &one, nullptr, 1, 1, 19, kRed));
-    EXPECT_EQ(Painted(one), (Rows{"...", ".*.", "..."}));
 }
 
 TEST(FloodFill, MatchesAnIndependentSearchOnRandomPictures) {

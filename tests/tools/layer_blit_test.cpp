@@ -3,25 +3,13 @@
 #include <cstdint>
 #include <tuple>
 
+#include "support/Images.h"
 #include "tools/LayerBlit.h"
 
 using namespace velmora;
+using velmora::test::Noise;  // random bytes: a pixel from the wrong place or bitmap shows
 
 namespace {
-
-// A bitmap whose every pixel differs from its neighbours and from the other
-// pattern seeds, so a pixel taken from the wrong place shows.
-Bitmap Pattern(int w, int h, int seed) {
-    Bitmap b(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            std::uint8_t* p = b.Pixel(x, y);
-            p[0] = static_cast<std::uint8_t>(seed + x);
-            p[1] = static_cast<std::uint8_t>(seed + 16 * y);
-            p[2] = static_cast<std::uint8_t>(seed ^ (x * 7 + y));
-        }
-    return b;
-}
 
 bool SamePixel(const Bitmap& a, int ax, int ay, const Bitmap& b, int bx, int by) {
     const std::uint8_t* p = a.Pixel(ax, ay);
@@ -57,8 +45,8 @@ const Placement kPlacements[] = {{-2, 3},  {8, 2},  {10, 5}, {4, -2}, {3, 6}, {-
 TEST(CopyImageInto, ClippedAtEveryEdge) {
     // 12 pixels wide: rows carry no padding, so a row copy that runs one pixel past
     // the right edge lands on the next row's first pixel and shows.
-    const Bitmap original = Pattern(12, 8, 3);
-    const Bitmap image = Pattern(5, 4, 101);
+    const Bitmap original = Noise(12, 8, 3);
+    const Bitmap image = Noise(5, 4, 101);
     for (const Placement& at : kPlacements) {
         SCOPED_TRACE(testing::Message() << at.Left << "," << at.Top);
         Bitmap layer = original;
@@ -67,17 +55,17 @@ TEST(CopyImageInto, ClippedAtEveryEdge) {
     }
     // An image larger than the layer on every side.
     Bitmap layer = original;
-    const Bitmap big = Pattern(20, 20, 50);
+    const Bitmap big = Noise(20, 20, 50);
     CopyImageInto(layer, big, -4, -6);
     ExpectPlaced(layer, original, big, 20, 20, -4, -6);
 }
 
 TEST(CombineMasked, WhiteMaskBlackImageKeepsTheLayer) {
-    const Bitmap original = Pattern(12, 8, 7);
+    const Bitmap original = Noise(12, 8, 7);
     // Left half of the mask white over a black image: the layer shows through.
     // Right half black over the image's pattern: the image replaces the layer.
     Bitmap mask(6, 4), image(6, 4);
-    const Bitmap art = Pattern(6, 4, 200);
+    const Bitmap art = Noise(6, 4, 200);
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 6; ++x) {
             const bool through = x < 3;
@@ -118,8 +106,8 @@ TEST(CombineMasked, WorksBitByBitOnEveryByte) {
 
 TEST(CombineMasked, OnlyWhereBothScratchBitmapsReach) {
     // A mask narrower than the image: the columns it lacks are left alone.
-    const Bitmap original = Pattern(10, 6, 9);
-    Bitmap mask(3, 4), image = Pattern(5, 4, 77);
+    const Bitmap original = Noise(10, 6, 9);
+    Bitmap mask(3, 4), image = Noise(5, 4, 77);
     mask.Fill(0, 0, 0);
     Bitmap layer = original;
     CombineMasked(layer, mask, image, 2, 1);
@@ -127,8 +115,8 @@ TEST(CombineMasked, OnlyWhereBothScratchBitmapsReach) {
 }
 
 TEST(CopyArea, InclusiveRectangleClippedToBothBitmaps) {
-    const Bitmap src = Pattern(12, 9, 40);
-    const Bitmap original = Pattern(12, 9, 160);
+    const Bitmap src = Noise(12, 9, 40);
+    const Bitmap original = Noise(12, 9, 160);
 
     Bitmap dst = original;
     CopyArea(dst, src, Rect{2, 3, 4, 5});  // 3 x 3, right and bottom included
@@ -155,7 +143,7 @@ TEST(CopyArea, InclusiveRectangleClippedToBothBitmaps) {
 
     // A smaller source limits the copy instead of being overrun.
     dst = original;
-    const Bitmap small = Pattern(4, 3, 90);
+    const Bitmap small = Noise(4, 3, 90);
     CopyArea(dst, small, Rect{0, 0, 11, 8});
     ExpectPlaced(dst, original, small, 4, 3, 0, 0);
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "tools/ShapeGeometry.h"
 
 using namespace velmora;
@@ -55,45 +57,31 @@ TEST(BoxHandles, CursorsPairOppositeHandles) {
 }
 
 TEST(BoxDrag, EachEdgeKeepsItsOwnMinimum) {
-    const DragAnchor none;
-    // Handle 8 to 5 right and 50 below the top-left: the width is refused, the height taken.
-    ShapeBox box{0, 0, 20, 20};
-    DragBoxHandle(box, 8, 5, 50, none);
-    EXPECT_EQ(box, (ShapeBox{0, 0, 20, 50}));
-
-    // Handle 1 towards the far corner: too narrow, but tall enough.
-    box = ShapeBox{0, 0, 20, 20};
-    DragBoxHandle(box, 1, 15, -30, none);
-    EXPECT_EQ(box, (ShapeBox{0, -30, 20, 20}));
-
-    // Handle 3 and handle 6 each with one side refused.
-    box = ShapeBox{0, 0, 20, 20};
-    DragBoxHandle(box, 3, -7, 5, none);
-    EXPECT_EQ(box, (ShapeBox{-7, 0, 20, 20}));
-    box = ShapeBox{0, 0, 20, 20};
-    DragBoxHandle(box, 6, 8, -4, none);
-    EXPECT_EQ(box, (ShapeBox{0, -4, 20, 20}));
+    // From a 20 x 20 box, each corner drag has one side too short: only the other is taken.
+    for (const auto& [handle, x, y, after] : {std::tuple{8, 5, 50, ShapeBox{0, 0, 20, 50}},
+                                              {1, 15, -30, ShapeBox{0, -30, 20, 20}},
+                                              {3, -7, 5, ShapeBox{-7, 0, 20, 20}},
+                                              {6, 8, -4, ShapeBox{0, -4, 20, 20}}}) {
+        ShapeBox box{0, 0, 20, 20};
+        DragBoxHandle(box, handle, x, y, DragAnchor{});
+        EXPECT_EQ(box, after) << handle;
+    }
 }
 
 TEST(BoxDrag, ElevenIsTheSmallestSide) {
-    const DragAnchor none;
+    // Each drag starts from the last result; a side of 10 is refused, 11 taken.
     ShapeBox box{0, 0, 20, 20};
-    DragBoxHandle(box, 7, 10, 999, none);  // width 10: refused
-    EXPECT_EQ(box.Right, 20);
-    DragBoxHandle(box, 7, 11, 999, none);  // width 11: taken; y is not used by 7
-    EXPECT_EQ(box, (ShapeBox{0, 0, 11, 20}));
-    DragBoxHandle(box, 4, -999, 10, none);  // height 10: refused
-    EXPECT_EQ(box.Top, 0);
-    DragBoxHandle(box, 4, -999, 9, none);
-    EXPECT_EQ(box, (ShapeBox{0, 9, 11, 20}));
-    DragBoxHandle(box, 2, 1, 0, none);  // width 10 from the left: refused
-    EXPECT_EQ(box.Left, 0);
-    DragBoxHandle(box, 2, -5, 0, none);
-    EXPECT_EQ(box.Left, -5);
-    DragBoxHandle(box, 5, 50, 19, none);
-    EXPECT_EQ(box.Bottom, 20);  // height 10
-    DragBoxHandle(box, 5, 50, 80, none);
-    EXPECT_EQ(box, (ShapeBox{-5, 9, 11, 80}));
+    for (const auto& [handle, x, y, after] : {std::tuple{7, 10, 999, ShapeBox{0, 0, 20, 20}},
+                                              {7, 11, 999, ShapeBox{0, 0, 11, 20}},  // y is not used by 7
+                                              {4, -999, 10, ShapeBox{0, 0, 11, 20}},
+                                              {4, -999, 9, ShapeBox{0, 9, 11, 20}},
+                                              {2, 1, 0, ShapeBox{0, 9, 11, 20}},  // width 10 from the left
+                                              {2, -5, 0, ShapeBox{-5, 9, 11, 20}},
+                                              {5, 50, 19, ShapeBox{-5, 9, 11, 20}},
+                                              {5, 50, 80, ShapeBox{-5, 9, 11, 80}}}) {
+        DragBoxHandle(box, handle, x, y, DragAnchor{});
+        EXPECT_EQ(box, after) << handle << " to " << x << "," << y;
+    }
 }
 
 TEST(BoxDrag, MovesKeepTheSize) {

@@ -1,20 +1,19 @@
-// The Tool Option window: paired track bars and spin edits, the redraw requests they make,
-// the text pages the shape tools read, the size keys, the read-outs and the layout.
+// The Tool Option window: paired track bars and spin edits, the redraw requests they
+// make, the pages, the text the shape tools read, the size keys and the read-outs.
 
-#include <QApplication>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QSignalBlocker>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QtTest>
+#include <tuple>
 
 #include "tools/ToolIds.h"
 #include "tools/gui/ToolOptionWindow.h"
@@ -30,6 +29,20 @@ void TypeInto(QSpinBox* spin, const QString& text) {
     else
         QTest::keyClicks(spin, text);
 }
+
+// Every track bar with its spin edit (Trc<name>, Spn<name>): range, start and page.
+struct PairRow {
+    const char* name;
+    int min, max, start;
+    const char* page;
+};
+const PairRow kPairs[] = {
+    {"PencilSize", 1, 100, 1, "TsPencil"},        {"BrushSize", 1, 100, 20, "TsBrush"},
+    {"BrushContent", 1, 6, 3, "TsBrush"},         {"BrushOpacity", 1, 8, 8, "TsBrush"},
+    {"EraserSize", 1, 100, 30, "TsEraser"},       {"Tolerance", 0, 128, 32, "TsPaintBucket"},
+    {"LightenSize", 1, 100, 10, "TsLightenTool"}, {"LightenContrast", 0, 255, 128, "TsLightenTool"},
+    {"DarkenSize", 1, 100, 10, "TsDarkenTool"},   {"DarkenContrast", 0, 255, 128, "TsDarkenTool"},
+};
 
 // Long enough for a typed number to have been taken if it ever will be.
 void WaitPastTypingPause() { QTest::qWait(TFrmToolOption::kTypingPauseMs + 150); }
@@ -52,42 +65,16 @@ private slots:
     }
 
     void everyControlHasItsRangeStartAndPage() {
-        struct Row {
-            const char* name;
-            int min, max, start;
-            const char* page;
-        };
-        const Row rows[] = {
-            {"PencilSize", 1, 100, 1, "TsPencil"},          {"BrushSize", 1, 100, 20, "TsBrush"},
-            {"BrushContent", 1, 6, 3, "TsBrush"},           {"BrushOpacity", 1, 8, 8, "TsBrush"},
-            {"EraserSize", 1, 100, 30, "TsEraser"},         {"Tolerance", 0, 128, 32, "TsPaintBucket"},
-            {"LightenSize", 1, 100, 10, "TsLightenTool"},   {"LightenContrast", 0, 255, 128, "TsLightenTool"},
-            {"DarkenSize", 1, 100, 10, "TsDarkenTool"},     {"DarkenContrast", 0, 255, 128, "TsDarkenTool"},
-        };
-        for (const Row& row : rows) {
-            const QString name = QString::fromLatin1(row.name);
-            auto* track = options_->findChild<QSlider*>(QStringLiteral("Trc") + name);
-            auto* spin = options_->findChild<QSpinBox*>(QStringLiteral("Spn") + name);
+        for (const PairRow& row : kPairs) {
+            auto [track, spin] = Pair(row);
             QVERIFY2(track && spin, row.name);
-            QCOMPARE(track->orientation(), Qt::Horizontal);
-            QCOMPARE(track->minimum(), row.min);
-            QCOMPARE(track->maximum(), row.max);
-            QCOMPARE(track->value(), row.start);
-            QCOMPARE(spin->minimum(), row.min);
-            QCOMPARE(spin->maximum(), row.max);
-            QCOMPARE(spin->value(), row.start);
+            // A spin edit that allows what its track bar cannot would desynchronise them.
+            const QList<int> expected{row.min, row.max, row.start};
+            QCOMPARE((QList<int>{track->minimum(), track->maximum(), track->value()}), expected);
+            QCOMPARE((QList<int>{spin->minimum(), spin->maximum(), spin->value()}), expected);
             QCOMPARE(track->parentWidget()->objectName(), QString::fromLatin1(row.page));
-            QCOMPARE(spin->parentWidget()->objectName(), QString::fromLatin1(row.page));
+            QCOMPARE(spin->parentWidget(), track->parentWidget());
         }
-        // The public pointers name the controls they claim to.
-        const QList<QPair<QWidget*, const char*>> named = {
-            {options_->TrcBrushOpacity, "TrcBrushOpacity"}, {options_->SpnDarkenContrast, "SpnDarkenContrast"},
-            {options_->SpnTolerance, "SpnTolerance"},       {options_->BtnRectItalic, "BtnRectItalic"},
-            {options_->BtnEllipseCommit, "BtnEllipseCommit"}, {options_->BtnTextCancel, "BtnTextCancel"},
-            {options_->MemBalloonText, "MemBalloonText"},   {options_->CmbTextFontName, "CmbTextFontName"},
-            {options_->SpnEllipseBorderW, "SpnEllipseBorderW"}, {options_->SpnRectFontSize, "SpnRectFontSize"},
-        };
-        for (const auto& [widget, name] : named) QCOMPARE(widget->objectName(), QString::fromLatin1(name));
 
         // Text pages: border width 1..10 from 1, font size 6..1000 from 12.
         for (QSpinBox* border : {options_->SpnBalloonBorderW, options_->SpnRectBorderW, options_->SpnEllipseBorderW})
@@ -95,7 +82,6 @@ private slots:
         for (QSpinBox* size : {options_->SpnBalloonFontSize, options_->SpnRectFontSize, options_->SpnEllipseFontSize,
                                options_->SpnTextFontSize})
             QCOMPARE((QList<int>{size->minimum(), size->maximum(), size->value()}), (QList<int>{6, 1000, 12}));
-        QVERIFY(!options_->findChild<QSpinBox*>(QStringLiteral("SpnTextBorderW")));
     }
 
     void typedNumberMovesItsTrackBarOnce() {
@@ -153,34 +139,23 @@ private slots:
     }
 
     void refreshingTrackBarsPassEachNewPositionOnce() {
-        const QList<QPair<QSlider*, QSpinBox*>> pairs = {
-            {options_->TrcPencilSize, options_->SpnPencilSize},
-            {options_->TrcBrushSize, options_->SpnBrushSize},
-            {options_->TrcBrushContent, options_->SpnBrushContent},
-            {options_->TrcBrushOpacity, options_->SpnBrushOpacity},
-            {options_->TrcEraserSize, options_->SpnEraserSize},
-            {options_->TrcLightenSize, options_->SpnLightenSize},
-            {options_->TrcLightenContrast, options_->SpnLightenContrast},
-            {options_->TrcDarkenSize, options_->SpnDarkenSize},
-            {options_->TrcDarkenContrast, options_->SpnDarkenContrast},
+        const auto quietly = [](QSlider* track, int value) {
+            const QSignalBlocker quiet(track);
+            track->setValue(value);
         };
-        for (const auto& [track, spin] : pairs) {
+        for (const PairRow& row : kPairs) {
+            if (QByteArray(row.name) == "Tolerance") continue;  // it asks for no redraw at all
+            auto [track, spin] = Pair(row);
             changed_->clear();
             const int start = track->value();
             const int other = start == track->maximum() ? track->minimum() : track->maximum();
             // Moved behind the handler's back and back to the start: the first position
             // the handler sees passes, even the start value.
-            {
-                const QSignalBlocker quiet(track);
-                track->setValue(other);
-            }
+            quietly(track, other);
             track->setValue(start);
             QCOMPARE(changed_->count(), 1);
             // The same position again is not passed on.
-            {
-                const QSignalBlocker quiet(track);
-                track->setValue(other);
-            }
+            quietly(track, other);
             track->setValue(start);
             QCOMPARE(changed_->count(), 1);
             QCOMPARE(spin->value(), start);
@@ -195,26 +170,30 @@ private slots:
     }
 
     void oneTabPerToolInAWindowOfOneSize() {
-        const QMap<QString, QString> captions = {
-            {"TsPencil", "Pencil"},         {"TsBrush", "Brush"},          {"TsEraser", "Eraser"},
-            {"TsPaintBucket", "Paint Bucket"}, {"TsLightenTool", "Lighten Tool"}, {"TsDarkenTool", "Darken Tool"},
-            {"TsBalloonA", "Text Ballon"},  {"TsRectangle", "Rectangle"},  {"TsEllipse", "Ellipse"},
-            {"TsText", "Text"},             {"TsDropper", "Color Dropper"}, {"TsNormal", "Info"},
+        const struct {
+            int id;
+            const char *page, *caption;
+        } pages[] = {
+            {ToolNone, "TsNormal", "Info"},         {ToolPencil, "TsPencil", "Pencil"},
+            {ToolBrush, "TsBrush", "Brush"},        {ToolEraser, "TsEraser", "Eraser"},
+            {ToolPaintBucket, "TsPaintBucket", "Paint Bucket"}, {ToolLighten, "TsLightenTool", "Lighten Tool"},
+            {ToolDarken, "TsDarkenTool", "Darken Tool"}, {ToolRectangle, "TsRectangle", "Rectangle"},
+            {ToolEllipse, "TsEllipse", "Ellipse"},  {ToolText, "TsText", "Text"},
+            {ToolBalloonA, "TsBalloonA", "Text Ballon"}, {ToolBalloonB, "TsBalloonA", "Text Ballon"},
+            {ToolBalloonC, "TsBalloonA", "Text Ballon"}, {ToolHand, "TsNormal", "Info"},
+            {ToolEyedropper, "TsDropper", "Color Dropper"},
         };
         QTabWidget* tabs = options_->PageControl1;
-        QCOMPARE(tabs->count(), captions.size());
+        QCOMPARE(tabs->count(), 12);
         const QSize size = options_->size();
-        const int ids[] = {ToolNone, ToolPencil, ToolBrush, ToolEraser, ToolPaintBucket, ToolLighten, ToolDarken,
-                           ToolRectangle, ToolEllipse, ToolText, ToolBalloonA, ToolBalloonB, ToolBalloonC,
-                           ToolHand, ToolEyedropper};
-        for (int id : ids) {
-            options_->ShowPage(id);
+        for (const auto& p : pages) {
+            options_->ShowPage(p.id);
             QApplication::processEvents();
             QWidget* page = tabs->currentWidget();
+            QCOMPARE(page->objectName(), QString::fromLatin1(p.page));
             QCOMPARE(options_->CurrentPageName(), page->objectName());
+            QCOMPARE(tabs->tabText(tabs->currentIndex()), QString::fromLatin1(p.caption));
             for (int i = 0; i < tabs->count(); ++i) QCOMPARE(tabs->isTabVisible(i), i == tabs->currentIndex());
-            QCOMPARE(tabs->tabText(tabs->currentIndex()), captions.value(page->objectName()));
-            if (id >= ToolBalloonA && id <= ToolBalloonC) QCOMPARE(page->objectName(), QStringLiteral("TsBalloonA"));
             QCOMPARE(options_->size(), size);
             // Every control of the page is whole inside it and no narrower than it needs.
             for (QWidget* control : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
@@ -226,6 +205,8 @@ private slots:
             }
         }
         QVERIFY(options_->width() >= 235 && options_->height() >= 176);
+        options_->ShowPage(99);
+        QVERIFY(options_->CurrentPageName().isEmpty());
     }
 
     void shapeTextStyleReadsTheToolsPage() {
@@ -247,19 +228,13 @@ private slots:
              options_->BtnBalloonUnderline, options_->SpnBalloonBorderW},
         };
         for (const Page& page : pages) {
-            TFrmToolOption::TextStyle style = options_->ShapeTextStyle(page.id);
-            QVERIFY(!style.FontName.isEmpty());
-            QCOMPARE(style.PointSize, 12);
-            QVERIFY(style.Lines.isEmpty());
-            QVERIFY(!style.Bold && !style.Italic && !style.Underline);
-            QCOMPARE(style.BorderWidth, page.border ? 1 : 0);
-
+            QVERIFY(!options_->ShapeTextStyle(page.id).FontName.isEmpty());
             page.memo->setPlainText(QStringLiteral("first\n\nthird\n"));
             page.bold->click();
             page.underline->click();
             if (page.border) page.border->setValue(7);
             page.size->setValue(20);
-            style = options_->ShapeTextStyle(page.id);
+            const TFrmToolOption::TextStyle style = options_->ShapeTextStyle(page.id);
             QCOMPARE(style.Lines, (QStringList{"first", "", "third"}));
             QVERIFY(style.Bold && !style.Italic && style.Underline);
             QCOMPARE(style.BorderWidth, page.border ? 7 : 0);
@@ -267,14 +242,10 @@ private slots:
 
             // While the box is being retyped the last size stays; a typed size counts
             // before it has been taken by the box.
-            TypeInto(page.size, QString());
-            QCOMPARE(options_->ShapeTextStyle(page.id).PointSize, 20);
-            TypeInto(page.size, QStringLiteral("0"));
-            QCOMPARE(options_->ShapeTextStyle(page.id).PointSize, 20);
-            TypeInto(page.size, QStringLiteral("30"));
-            QCOMPARE(options_->ShapeTextStyle(page.id).PointSize, 30);
-            TypeInto(page.size, QString());
-            QCOMPARE(options_->ShapeTextStyle(page.id).PointSize, 30);
+            for (const auto& [typed, size] : {std::pair{"", 20}, {"0", 20}, {"30", 30}, {"", 30}}) {
+                TypeInto(page.size, QString::fromLatin1(typed));
+                QVERIFY2(options_->ShapeTextStyle(page.id).PointSize == size, typed);
+            }
         }
         // The three balloons share a page; other tools have no text.
         QCOMPARE(options_->ShapeTextStyle(ToolBalloonA).PointSize, 30);
@@ -295,17 +266,12 @@ private slots:
         QTRY_COMPARE(options_->SpnEllipseFontSize->value(), 100);
         WaitPastTypingPause();
         QCOMPARE(changed_->count(), 6);
-        QCOMPARE(options_->MemEllipseText->lineWrapMode(), QPlainTextEdit::NoWrap);
-        QCOMPARE(options_->MemEllipseText->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-        QCOMPARE(options_->MemEllipseText->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     }
 
     void fontListsAreSortedAndStartOnTheDefaultFamily() {
         const QFont font = QApplication::font();
         QComboBox* first = options_->CmbBalloonFontName;
         QVERIFY(first->count() > 0);
-        QVERIFY(!first->isEditable());
-        QCOMPARE(first->maxVisibleItems(), 10);
         for (int i = 1; i < first->count(); ++i)
             QVERIFY(first->itemText(i - 1).compare(first->itemText(i), Qt::CaseInsensitive) <= 0);
         for (const QString& family : QFontDatabase::families())
@@ -320,7 +286,6 @@ private slots:
     }
 
     void sizeKeysStepThroughTheControls() {
-        QCOMPARE(options_->ToolSize(ToolPencil), 1);
         QVERIFY(options_->StepToolSize(ToolPencil, false));
         QCOMPARE(options_->ToolSize(ToolPencil), 1);
         QCOMPARE(changed_->count(), 0);
@@ -361,40 +326,42 @@ private slots:
     void commitAndCancelButtonsReport() {
         QSignalSpy commits(options_.get(), &TFrmToolOption::commitClicked);
         QSignalSpy cancels(options_.get(), &TFrmToolOption::cancelClicked);
-        const QList<QPair<int, QToolButton*>> commitButtons = {
-            {ToolBalloonA, options_->BtnBalloonCommit}, {ToolRectangle, options_->BtnRectCommit},
-            {ToolEllipse, options_->BtnEllipseCommit},  {ToolText, options_->BtnTextCommit}};
-        const QList<QPair<int, QToolButton*>> cancelButtons = {
-            {ToolBalloonC, options_->BtnBalloonCancel}, {ToolRectangle, options_->BtnRectCancel},
-            {ToolEllipse, options_->BtnEllipseCancel},  {ToolText, options_->BtnTextCancel}};
-        for (const auto& [id, button] : commitButtons) {
+        const std::tuple<int, QToolButton*, QSignalSpy*> buttons[] = {
+            {ToolBalloonA, options_->BtnBalloonCommit, &commits}, {ToolRectangle, options_->BtnRectCommit, &commits},
+            {ToolEllipse, options_->BtnEllipseCommit, &commits},  {ToolText, options_->BtnTextCommit, &commits},
+            {ToolBalloonC, options_->BtnBalloonCancel, &cancels}, {ToolRectangle, options_->BtnRectCancel, &cancels},
+            {ToolEllipse, options_->BtnEllipseCancel, &cancels},  {ToolText, options_->BtnTextCancel, &cancels}};
+        for (const auto& [id, button, spy] : buttons) {
             options_->ShowPage(id);
-            QCOMPARE(button->toolTip(), QStringLiteral("Commit"));
+            const int before = spy->count();
             QTest::mouseClick(button, Qt::LeftButton);
-        }
-        for (const auto& [id, button] : cancelButtons) {
-            options_->ShowPage(id);
-            QCOMPARE(button->toolTip(), QStringLiteral("Cancel"));
-            QTest::mouseClick(button, Qt::LeftButton);
+            QVERIFY2(spy->count() == before + 1, qPrintable(button->objectName()));
         }
         QCOMPARE(commits.count(), 4);
         QCOMPARE(cancels.count(), 4);
         QCOMPARE(changed_->count(), 0);
     }
 
-    void dropperReadoutShowsPositionAndColor() {
-        options_->SetDropperReadout(12, 5, 0x3040C8u);
+    void readoutsShowPositionAndColor() {
+        QCOMPARE(options_->LabInfoX->text(), QStringLiteral("X:"));
+        QVERIFY(options_->LabInfoX->isVisible());
+        QVERIFY(!options_->LabInfoR->isVisible());
+        options_->SetInfo(12, -3);
+        QCOMPARE(options_->LabInfoX->text(), QStringLiteral("X: 12"));
+        QCOMPARE(options_->LabInfoY->text(), QStringLiteral("Y: -3"));
+
+        options_->SetDropperReadout(12, 5, 0x3040C8u);  // red in the low byte
         QCOMPARE(options_->LabDropperX->text(), QStringLiteral("X: 12"));
         QCOMPARE(options_->LabDropperY->text(), QStringLiteral("Y: 5"));
         QCOMPARE(options_->LabDropperR->text(), QStringLiteral("R: 200"));
         QCOMPARE(options_->LabDropperG->text(), QStringLiteral("G: 64"));
         QCOMPARE(options_->LabDropperB->text(), QStringLiteral("B: 48"));
         QCOMPARE(options_->ShpColor->palette().color(QPalette::Window), QColor(200, 64, 48));
-        QCOMPARE(options_->ShpColor->size(), QSize(90, 90));
     }
 
     void keysTypedIntoAControlStayThere() {
         QSignalSpy keys(options_.get(), &TFrmToolOption::keyReleased);
+        QSignalSpy closed(options_.get(), &TFrmToolOption::closed);
         options_->ShowPage(ToolRectangle);
         options_->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(options_.get()));
@@ -413,9 +380,16 @@ private slots:
         QTest::keyClick(options_->BtnRectBold, Qt::Key_Delete);
         QCOMPARE(keys.count(), 1);
         QCOMPARE(keys.first().at(0).toInt(), int(Qt::Key_Delete));
+        options_->close();
+        QCOMPARE(closed.count(), 1);
     }
 
 private:
+    std::pair<QSlider*, QSpinBox*> Pair(const PairRow& row) const {
+        const QString name = QString::fromLatin1(row.name);
+        return {options_->findChild<QSlider*>("Trc" + name), options_->findChild<QSpinBox*>("Spn" + name)};
+    }
+
     std::unique_ptr<TFrmToolOption> options_;
     std::unique_ptr<QSignalSpy> changed_;
 };

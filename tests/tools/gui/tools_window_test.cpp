@@ -1,12 +1,10 @@
-// The tool palette and the Tool Option window: enabled states, the two explanations on
-// clicks that cannot select a tool, tool selection, the paint colors and the pages.
+// The tool palette: enabled states, the two explanations on clicks that cannot select a
+// tool, tool selection, the paint colors and the keys it passes on.
 
 #include <QApplication>
 #include <QColorDialog>
 #include <QGroupBox>
-#include <QLabel>
 #include <QSignalSpy>
-#include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -14,7 +12,6 @@
 #include "common/gui/Messages.h"
 #include "document/Document.h"
 #include "tools/ToolTable.h"
-#include "tools/gui/ToolOptionWindow.h"
 #include "tools/gui/ToolsWindow.h"
 
 using namespace velmora;
@@ -72,22 +69,14 @@ private slots:
         SetMessageHook(nullptr);
     }
 
-    void paletteStartsDisabledWithTheHandDown() {
-        QCOMPARE(tools_->PaletteState(), 0);
-        QCOMPARE(tools_->width(), 66);
-        QVERIFY(EnabledTools(*tools_).isEmpty());
-        QVERIFY(tools_->ToolButton(ToolHand)->isChecked());
-        QCOMPARE(tools_->ToolButton(ToolHand), static_cast<QAbstractButton*>(tools_->BtnGrabber));
-        QCOMPARE(tools_->ToolButton(ToolPencil)->objectName(), QStringLiteral("BtnPencil"));
-        QCOMPARE(tools_->ToolButton(ToolBalloonC)->objectName(), QStringLiteral("BtnTxtBalloonC"));
-        QCOMPARE(tools_->ToolButton(7), static_cast<QAbstractButton*>(nullptr));
-        QCOMPARE(tools_->FrontColor(), 0x000000u);
-        QCOMPARE(tools_->BackColor(), 0xFFFFFFu);
-    }
-
     void clicksThatCannotSelectAToolExplainWhy() {
         QSignalSpy selected(tools_.get(), &TFrmTools::toolSelected);
-        // No picture: a disabled button and the bare frame both give the first message.
+        // No picture: nothing is enabled, the hand is down, and a disabled button and
+        // the bare frame both give the first message.
+        QCOMPARE(tools_->PaletteState(), 0);
+        QVERIFY(EnabledTools(*tools_).isEmpty());
+        QVERIFY(tools_->BtnGrabber->isChecked());
+        QCOMPARE(tools_->ToolButton(7), static_cast<QAbstractButton*>(nullptr));
         Click(tools_->ToolButton(ToolPencil));
         Click(tools_->GroupBox1, QPoint(30, 270));
         QCOMPARE(messages_, (QStringList{kNoPicture, kNoPicture}));
@@ -171,57 +160,6 @@ private slots:
         QCOMPARE(keys.count(), 1);
         QCOMPARE(keys.first().at(0).toInt(), int(Qt::Key_Delete));
         tools_->close();
-        QCOMPARE(closed.count(), 1);
-    }
-
-    void optionWindowShowsOneTabPerTool() {
-        TFrmToolOption options;
-        QCOMPARE(options.windowTitle(), QStringLiteral("Tool Option"));
-        QCOMPARE(options.CurrentPageName(), QStringLiteral("TsNormal"));
-
-        const QList<QPair<int, QString>> pages = {
-            {ToolNone, "TsNormal"},        {ToolHand, "TsNormal"},        {ToolPencil, "TsPencil"},
-            {ToolBrush, "TsBrush"},        {ToolEraser, "TsEraser"},      {ToolPaintBucket, "TsPaintBucket"},
-            {ToolLighten, "TsLightenTool"}, {ToolDarken, "TsDarkenTool"}, {ToolRectangle, "TsRectangle"},
-            {ToolEllipse, "TsEllipse"},    {ToolText, "TsText"},          {ToolBalloonA, "TsBalloonA"},
-            {ToolBalloonB, "TsBalloonA"},  {ToolBalloonC, "TsBalloonA"},  {ToolEyedropper, "TsDropper"},
-        };
-        QTabWidget* tabs = options.PageControl1;
-        for (const auto& [id, name] : pages) {
-            options.ShowPage(id);
-            QCOMPARE(options.CurrentPageName(), name);
-            int visible = 0;
-            for (int i = 0; i < tabs->count(); ++i) visible += tabs->isTabVisible(i) ? 1 : 0;
-            QCOMPARE(visible, 1);
-            QCOMPARE(tabs->currentWidget()->objectName(), name);
-            QVERIFY(tabs->isTabVisible(tabs->currentIndex()));
-        }
-        options.ShowPage(ToolPencil);
-        QCOMPARE(tabs->tabText(tabs->currentIndex()), QStringLiteral("Pencil"));
-        options.ShowPage(ToolBalloonB);
-        QCOMPARE(tabs->tabText(tabs->currentIndex()), QStringLiteral("Text Ballon"));
-        options.ShowPage(99);
-        QVERIFY(options.CurrentPageName().isEmpty());
-    }
-
-    void infoPageShowsThePosition() {
-        TFrmToolOption options;
-        options.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&options));
-        QCOMPARE(options.LabInfoX->text(), QStringLiteral("X:"));
-        QCOMPARE(options.LabInfoY->text(), QStringLiteral("Y:"));
-        QVERIFY(options.LabInfoX->isVisible());
-        QVERIFY(!options.LabInfoR->isVisible());
-        options.SetInfo(12, -3);
-        QCOMPARE(options.LabInfoX->text(), QStringLiteral("X: 12"));
-        QCOMPARE(options.LabInfoY->text(), QStringLiteral("Y: -3"));
-        QCOMPARE(options.LabInfoX->parentWidget(), options.Page(QStringLiteral("TsNormal")));
-
-        QSignalSpy keys(&options, &TFrmToolOption::keyReleased);
-        QSignalSpy closed(&options, &TFrmToolOption::closed);
-        QTest::keyRelease(options.PageControl1, Qt::Key_Delete);
-        QCOMPARE(keys.count(), 1);
-        options.close();
         QCOMPARE(closed.count(), 1);
     }
 
