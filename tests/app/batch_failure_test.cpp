@@ -6,20 +6,17 @@
 
 #include <sys/wait.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "app/Batch.h"
-#include "conversion/ParamControls.h"
-#include "conversion/Preset.h"
+#include "app/BatchTestUtil.h"
 #include "engine/Parallel.h"
 #include "engine/Progress.h"
 #include "io/Bmp.h"
+#include "support/Images.h"
 #include "support/TempDir.h"
 
 using namespace velmora;
@@ -27,46 +24,6 @@ using namespace velmora::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-const std::string kSample = std::string(VELMORA_SOURCE_DIR) + "/data/sample.jpg";
-const std::string kBatchProgram = std::string(VELMORA_PROGRAM_DIR) + "/velmora-batch";
-
-struct BatchRun {
-    int status = -1;
-    std::string out, err;
-    bool threw = false;
-};
-
-BatchRun RunProgram(const std::vector<std::string>& args, const std::string& programDir) {
-    std::ostringstream out, err;
-    BatchRun r;
-    try {
-        r.status = RunBatch(args, programDir, out, err, false);
-    } catch (const std::exception& e) {
-        r.threw = true;
-        r.err = e.what();
-        return r;
-    }
-    r.out = out.str();
-    r.err = err.str();
-    return r;
-}
-
-std::size_t Lines(const std::string& text) {
-    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
-}
-
-Bitmap Small(int w, int h) {
-    Bitmap b(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            std::uint8_t* p = b.Pixel(x, y);
-            p[0] = static_cast<std::uint8_t>(x * 7);
-            p[1] = static_cast<std::uint8_t>(y * 5);
-            p[2] = static_cast<std::uint8_t>((x + y) * 3);
-        }
-    return b;
-}
 
 struct RefusedThreadStarts {
     int previous;
@@ -79,7 +36,7 @@ struct RefusedThreadStarts {
 TEST(BatchFailures, OutputPathsTheSystemCannotResolveFailTheirInputOnly) {
     TempDir dir, program;
     std::string error;
-    ASSERT_TRUE(WriteBmpFile(dir / "good.bmp", Small(30, 20), error)) << error;
+    ASSERT_TRUE(WriteBmpFile(dir / "good.bmp", Gradient(30, 20), error)) << error;
     // A link that points at itself: every path through it fails with a loop error.
     fs::create_symlink(dir / "loop", dir / "loop");
 
@@ -129,7 +86,7 @@ TEST(BatchFailures, RefusedThreadsLeaveTheConversionsToTheOthers) {
     std::vector<std::string> args;
     for (int i = 0; i < 3; ++i) {
         const std::string name = dir / ("in" + std::to_string(i) + ".bmp");
-        ASSERT_TRUE(WriteBmpFile(name, Small(40 + i, 30), error)) << error;
+        ASSERT_TRUE(WriteBmpFile(name, Gradient(40 + i, 30), error)) << error;
         args.push_back(name);
     }
     args.insert(args.end(), {"-o", out.Folder(), "-f", "bmp", "-j", "4"});
@@ -159,11 +116,9 @@ TEST(BatchFailures, RefusedThreadsLeaveTheConversionsToTheOthers) {
 TEST(BatchFailures, AFileThatIsNotAPresetIsRefusedByName) {
     TempDir dir, program;
     fs::copy_file(kSample, dir / "a.jpg");
-    const EffectParamsBytes bytes = ControlDefaultRecord().ToBytes();
-    std::ofstream(dir / "short.set", std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), 50);
-    std::ofstream(dir / "long.set", std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))
-        .put('\n');
+    WritePreset(dir / "short.set", ControlDefaultRecord(), 50);
+    WritePreset(dir / "long.set", ControlDefaultRecord());
+    std::ofstream(dir / "long.set", std::ios::binary | std::ios::app).put('\n');
     for (const std::string& preset : {dir / "short.set", kSample, dir / "long.set"}) {
         const BatchRun r = RunProgram({"-p", preset, dir / "a.jpg"}, program.Folder());
         ASSERT_FALSE(r.threw) << r.err;
@@ -187,7 +142,7 @@ TEST(BatchFailures, ConversionsLeaveAnotherRunsCancelStanding) {
     // Conversions side by side each have their own stop request; none of them may
     // clear (or obey) the program-wide flag another run has set.
     CancelFlag = true;
-    Bitmap displayed = Small(64, 48);
+    Bitmap displayed = Gradient(64, 48);
     TEffectParams record = RecordThroughControls(ControlDefaultRecord());
     record.DrawColor = true;
     ConversionOutput out;

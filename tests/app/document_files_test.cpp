@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "app/DocumentFiles.h"
 #include "io/Bmp.h"
@@ -23,14 +24,12 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
 }  // namespace
 
 TEST(FileFormatTest, ByExtensionInAnyCase) {
-    EXPECT_EQ(FormatForFileName("/a/photo.jpg"), FileFormat::Jpeg);
-    EXPECT_EQ(FormatForFileName("/a/photo.JPG"), FileFormat::Jpeg);
-    EXPECT_EQ(FormatForFileName("/a/photo.jpeg"), FileFormat::Jpeg);
-    EXPECT_EQ(FormatForFileName("/a/photo.Bmp"), FileFormat::Bmp);
-    EXPECT_EQ(FormatForFileName("/a/work.d2o"), FileFormat::Project);
-    EXPECT_EQ(FormatForFileName("/a/photo.Png"), FileFormat::Png);
-    EXPECT_EQ(FormatForFileName("/a/photo.tif"), FileFormat::Unknown);
-    EXPECT_EQ(FormatForFileName("/a.jpg/photo"), FileFormat::Unknown);
+    for (const auto& [name, format] : {std::pair{"/a/photo.jpg", FileFormat::Jpeg}, {"/a/photo.JPG", FileFormat::Jpeg},
+                                       {"/a/photo.jpeg", FileFormat::Jpeg}, {"/a/photo.Bmp", FileFormat::Bmp},
+                                       {"/a/work.d2o", FileFormat::Project}, {"/a/photo.Png", FileFormat::Png},
+                                       {"/a/photo.PNG", FileFormat::Png}, {"/a/photo.tif", FileFormat::Unknown},
+                                       {"/a.jpg/photo", FileFormat::Unknown}})
+        EXPECT_EQ(FormatForFileName(name), format) << name;
 }
 
 TEST(OpenFile, PicturesOfBothKindsAndEveryJpegSpelling) {
@@ -59,42 +58,36 @@ TEST(OpenFile, PicturesOfBothKindsAndEveryJpegSpelling) {
 
 TEST(OpenFile, FailuresNameTheFileAndLeaveTheResultAlone) {
     TempDir dir;
-    OpenedFile out;
-    out.Picture = Gradient(3, 3);
-    std::vector<std::string> messages;
-
-    // Unknown extension and no extension: the plain failure.
     WriteBytes(dir / "notes.txt", "hello");
-    EXPECT_FALSE(ReadDocumentFile(dir / "notes.txt", out, messages));
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], (dir / "notes.txt") + " open failed.");
-    messages.clear();
     WriteBytes(dir / "noext", "hello");
-    EXPECT_FALSE(ReadDocumentFile(dir / "noext", out, messages));
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], (dir / "noext") + " open failed.");
-
-    // A picture the decoder refuses: the same message first, the reason after it.
-    messages.clear();
     WriteBytes(dir / "broken.jpg", std::string("\xFF\xD8\xFF\xE0 not really", 15));
-    EXPECT_FALSE(ReadDocumentFile(dir / "broken.jpg", out, messages));
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].rfind((dir / "broken.jpg") + " open failed.", 0), 0u) << messages[0];
-    EXPECT_TRUE(out.Picture.SamePixels(Gradient(3, 3)));
-
-    // A missing file.
-    messages.clear();
-    EXPECT_FALSE(ReadDocumentFile(dir / "missing.bmp", out, messages));
-    ASSERT_EQ(messages.size(), 1u);
-
-    // A project with the wrong magic: two messages, the project one first.
-    messages.clear();
     WriteBytes(dir / "bad.d2o", std::string(2000, 'x'));
-    EXPECT_FALSE(ReadDocumentFile(dir / "bad.d2o", out, messages));
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(messages[0].rfind((dir / "bad.d2o") + " is not a valid .d2o file.", 0), 0u) << messages[0];
-    EXPECT_EQ(messages[1], (dir / "bad.d2o") + " open failed.");
-    EXPECT_TRUE(out.Picture.SamePixels(Gradient(3, 3)));
+    WriteBytes(dir / "bad.png", std::string("\x89PNG", 4));
+    // Each message is the file's name and its text; a refusing decoder adds its reason
+    // after it (so only the start is exact), and a damaged project says so first.
+    struct Case {
+        std::string name;
+        std::vector<std::string> says;
+        bool exact;
+    };
+    for (const Case& c : {Case{"notes.txt", {" open failed."}, true}, Case{"noext", {" open failed."}, true},
+                          Case{"broken.jpg", {" open failed."}, false}, Case{"bad.png", {" open failed."}, false},
+                          Case{"missing.bmp", {" open failed."}, false},
+                          Case{"bad.d2o", {" is not a valid .d2o file.", " open failed."}, false}}) {
+        const auto& [name, says, exact] = c;
+        SCOPED_TRACE(name);
+        OpenedFile out;
+        out.Picture = Gradient(3, 3);
+        std::vector<std::string> messages;
+        EXPECT_FALSE(ReadDocumentFile(dir / name, out, messages));
+        ASSERT_EQ(messages.size(), says.size());
+        for (std::size_t i = 0; i < says.size(); ++i)
+            EXPECT_EQ(messages[i].rfind((dir / name) + says[i], 0), 0u) << messages[i];
+        if (exact) {
+            EXPECT_EQ(messages.back(), (dir / name) + says.back());
+        }
+        EXPECT_TRUE(out.Picture.SamePixels(Gradient(3, 3)));
+    }
 }
 
 TEST(OpenFile, ProjectReplacesTheDocumentAndAFailureLeavesItAsItWas) {
@@ -134,22 +127,23 @@ TEST(OpenFile, ProjectReplacesTheDocumentAndAFailureLeavesItAsItWas) {
 }
 
 TEST(SaveNames, ProposalFollowsLastOpenedFile) {
-    EXPECT_EQ(ProposeSaveName("/home/u/beach.jpg"), (SaveProposal{"beach_cartoon", 1}));
-    EXPECT_EQ(ProposeSaveName("/home/u/Beach.BMP"), (SaveProposal{"Beach_cartoon", 1}));
-    EXPECT_EQ(ProposeSaveName("/home/u/work.D2O"), (SaveProposal{"work.D2O", 3}));
-    EXPECT_EQ(ProposeSaveName("/home/u/work.d2o"), (SaveProposal{"work.d2o", 3}));
     // Only the last extension goes, even when its letters occur earlier in the name.
-    EXPECT_EQ(ProposeSaveName("/home/u/my.jpgs.jpg"), (SaveProposal{"my.jpgs_cartoon", 1}));
-    EXPECT_EQ(ProposeSaveName("/home/u.d/photo.jpeg"), (SaveProposal{"photo_cartoon", 1}));
+    for (const auto& [opened, proposal] :
+         {std::pair{"/home/u/beach.jpg", SaveProposal{"beach_cartoon", 1}},
+          {"/home/u/Beach.BMP", SaveProposal{"Beach_cartoon", 1}}, {"/home/u/work.D2O", SaveProposal{"work.D2O", 3}},
+          {"/home/u/work.d2o", SaveProposal{"work.d2o", 3}},
+          {"/home/u/my.jpgs.jpg", SaveProposal{"my.jpgs_cartoon", 1}},
+          {"/home/u.d/photo.jpeg", SaveProposal{"photo_cartoon", 1}}})
+        EXPECT_EQ(ProposeSaveName(opened), proposal) << opened;
 }
 
 TEST(SaveNames, ExtensionAddedByFilterOnlyWhenMissing) {
-    EXPECT_EQ(CompleteSaveName("/tmp/result", 1), "/tmp/result.BMP");
-    EXPECT_EQ(CompleteSaveName("/tmp/result", 2), "/tmp/result.JPG");
-    EXPECT_EQ(CompleteSaveName("/tmp/result", 3), "/tmp/result.D2O");
-    EXPECT_EQ(CompleteSaveName("/tmp/a.b/result", 2), "/tmp/a.b/result.JPG");
-    EXPECT_EQ(CompleteSaveName("/tmp/result.png", 2), "/tmp/result.png");
-    EXPECT_EQ(CompleteSaveName("/tmp/result.bmp", 2), "/tmp/result.bmp");
+    for (const auto& [chosen, filter, completed] :
+         {std::tuple{"/tmp/result", 1, "/tmp/result.BMP"}, {"/tmp/result", 2, "/tmp/result.JPG"},
+          {"/tmp/result", 3, "/tmp/result.D2O"}, {"/tmp/result", 4, "/tmp/result.PNG"},
+          {"/tmp/a.b/result", 2, "/tmp/a.b/result.JPG"}, {"/tmp/result.png", 2, "/tmp/result.png"},
+          {"/tmp/result.bmp", 2, "/tmp/result.bmp"}})
+        EXPECT_EQ(CompleteSaveName(chosen, filter), completed) << chosen << " " << filter;
 }
 
 TEST(SaveFile, WritesByExtensionAndRefusesOthersWithAMessage) {
@@ -162,17 +156,20 @@ TEST(SaveFile, WritesByExtensionAndRefusesOthersWithAMessage) {
     LayerState state;
     doc.CompositeAll(state);
 
+    // Pictures hold the composite, exactly unless saved as JPEG.
     std::string message;
-    ASSERT_TRUE(WriteDocumentFile(dir / "r.BMP", doc, state, message)) << message;
-    Bitmap back;
-    std::string error;
-    ASSERT_TRUE(ReadBmpFile(dir / "r.BMP", back, error));
-    EXPECT_TRUE(back.SamePixels(doc.CompositeBmp));
-
-    ASSERT_TRUE(WriteDocumentFile(dir / "r.jpeg", doc, state, message)) << message;
-    ASSERT_TRUE(ReadJpegFile(dir / "r.jpeg", back, error));
-    EXPECT_EQ(back.Width(), 6);
-
+    for (const auto& [name, format] :
+         {std::pair{"r.BMP", FileFormat::Bmp}, {"r.jpeg", FileFormat::Jpeg}, {"r.Png", FileFormat::Png}}) {
+        ASSERT_TRUE(WriteDocumentFile(dir / name, doc, state, message)) << message;
+        OpenedFile opened;
+        std::vector<std::string> messages;
+        ASSERT_TRUE(ReadDocumentFile(dir / name, opened, messages)) << name;
+        EXPECT_EQ(opened.Format, format) << name;
+        if (format == FileFormat::Jpeg)
+            EXPECT_EQ(opened.Picture.Width(), 6);
+        else
+            EXPECT_TRUE(opened.Picture.SamePixels(doc.CompositeBmp)) << name;
+    }
     ASSERT_TRUE(WriteDocumentFile(dir / "r.d2o", doc, state, message)) << message;
     ProjectData project;
     ASSERT_EQ(LoadD2O(dir / "r.d2o", project), 0);

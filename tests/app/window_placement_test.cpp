@@ -41,15 +41,11 @@ TEST(Placement, LowDesktopSpreadsStackOverThirds) {
     EXPECT_EQ(p.Tools.Left, 100);
 }
 
-TEST(Placement, DesktopLowerThanPaletteTruncatesTowardZero) {
-    const ToolWindowBoxes p = PlaceToolWindows(WindowBox{0, 0, 800, 290}, Sizes());
-    // (290 - 300) / 3 is -3.33, truncated to -3, not floored to -4.
-    EXPECT_EQ(p.Tools.Top, -3);
-}
-
-TEST(Placement, ExactlyTallEnoughIsNotLow) {
+TEST(Placement, ExactlyTallEnoughIsNotLowAndALowerOneTruncatesTowardZero) {
     const ToolWindowBoxes p = PlaceToolWindows(WindowBox{0, 0, 800, 564}, Sizes());
     EXPECT_EQ(p.History.Top, 0);
     EXPECT_EQ(p.Layers.Top, 214);
     EXPECT_EQ(p.ToolOption.Top, 364);
+    // (290 - 300) / 3 is -3.33, truncated to -3, not floored to -4.
+    EXPECT_EQ(PlaceToolWindows(WindowBox{0, 0, 800, 290}, Sizes()).Tools.Top, -3);
 }

@@ -51,10 +51,9 @@ Bitmap Sentinel() {
     return bmp;
 }
 
-// Counts what a corpus did, to show that it still reaches both outcomes.
+// What a corpus did, to show that it still reaches both outcomes.
 struct Outcome {
-    int decoded = 0;
-    int refused = 0;
+    int decoded = 0, refused = 0;
 };
 
 // Runs `decode` over every input of the corpus: a refusal must say why and leave the
@@ -161,10 +160,8 @@ TEST(CorpusReplay, ProjectsLoadWholeOrLeaveTheDocumentAlone) {
         }
         ++loaded;
         EXPECT_FALSE(out.Sketch.Empty());
-        EXPECT_EQ(out.Color.Width(), out.Sketch.Width());
-        EXPECT_EQ(out.Photo.Width(), out.Sketch.Width());
-        EXPECT_EQ(out.Color.Height(), out.Sketch.Height());
-        EXPECT_EQ(out.Photo.Height(), out.Sketch.Height());
+        for (const Bitmap* b : {&out.Color, &out.Photo})
+            EXPECT_TRUE(b->Width() == out.Sketch.Width() && b->Height() == out.Sketch.Height());
         EXPECT_TRUE(out.State.BlendingMode == 0 || out.State.BlendingMode == 1);
         EXPECT_TRUE(out.State.Opacity >= 1 && out.State.Opacity <= 99);
     }

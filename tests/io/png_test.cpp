@@ -4,7 +4,6 @@
 
 #include <csetjmp>
 
-#include "app/DocumentFiles.h"
 #include "common/MemoryLimit.h"
 #include "io/IoTestUtil.h"
 #include "io/Png.h"
@@ -99,6 +98,11 @@ std::vector<int> Bgr(const Bitmap& bmp, int x, int y) {
     return {p[0], p[1], p[2]};
 }
 
+// The first row of a picture, pixel by pixel, against blue, green, red triples.
+void ExpectFirstRow(const Bitmap& bmp, const std::vector<std::vector<int>>& bgr) {
+    for (std::size_t x = 0; x < bgr.size(); ++x) EXPECT_EQ(Bgr(bmp, static_cast<int>(x), 0), bgr[x]) << "pixel " << x;
+}
+
 // Our file, read back with libpng's simplified reader as RGB.
 Bytes ReadWithLibpng(const Bytes& file, int& w, int& h) {
     png_image image{};
@@ -178,38 +182,26 @@ TEST(Png, SixteenBitSamplesAreScaledWithRounding) {
         ASSERT_EQ(g.Pixel(v % 256, v / 256)[1], (v * 255 + 32767) / 65535) << v;
 
     RawPng rgb{1, 1, PNG_COLOR_TYPE_RGB, 16, false, {0x12FF, 0x0080, 0xFFFF}};
-    EXPECT_EQ(Bgr(Decoded(rgb.Write()), 0, 0), (std::vector<int>{255, 0, 19}));
+    ExpectFirstRow(Decoded(rgb.Write()), {{255, 0, 19}});
 }
 
 TEST(Png, TransparencyIsLaidOverWhite) {
-    // 200, 100, 0 at alpha 128 of 255: 255 - 128 + c * 128 / 255, rounded.
+    // 200, 100, 0 at alpha 128 of 255: 255 - 128 + c * 128 / 255, rounded; in the last
+    // pixel 1 * 200 / 255 is 0.78, rounded up, not cut.
     RawPng rgba{4, 1, PNG_COLOR_TYPE_RGB_ALPHA, 8, false,
                 {200, 100, 0, 128, 10, 20, 30, 255, 10, 20, 30, 0, 1, 254, 128, 200}};
-    const Bitmap a = Decoded(rgba.Write());
-    EXPECT_EQ(Bgr(a, 0, 0), (std::vector<int>{127, 177, 227}));
-    EXPECT_EQ(Bgr(a, 1, 0), (std::vector<int>{30, 20, 10}));
-    EXPECT_EQ(Bgr(a, 2, 0), (std::vector<int>{255, 255, 255}));
-    // 1 * 200 / 255 is 0.78: rounded up, not cut.
-    EXPECT_EQ(Bgr(a, 3, 0), (std::vector<int>{155, 254, 56}));
-
+    ExpectFirstRow(Decoded(rgba.Write()), {{127, 177, 227}, {30, 20, 10}, {255, 255, 255}, {155, 254, 56}});
     RawPng rgba16{1, 1, PNG_COLOR_TYPE_RGB_ALPHA, 16, false, {200 * 257, 100 * 257, 0, 128 * 257}};
-    EXPECT_EQ(Bgr(Decoded(rgba16.Write()), 0, 0), (std::vector<int>{127, 177, 227}));
-
+    ExpectFirstRow(Decoded(rgba16.Write()), {{127, 177, 227}});
     RawPng grayAlpha{2, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, false, {0, 51, 90, 255}};
-    const Bitmap ga = Decoded(grayAlpha.Write());
-    EXPECT_EQ(Bgr(ga, 0, 0), (std::vector<int>{204, 204, 204}));
-    EXPECT_EQ(Bgr(ga, 1, 0), (std::vector<int>{90, 90, 90}));
+    ExpectFirstRow(Decoded(grayAlpha.Write()), {{204, 204, 204}, {90, 90, 90}});
 
     // A palette with a transparent and a half-transparent entry; entries past the
     // alpha table are opaque.
     RawPng pal{4, 1, PNG_COLOR_TYPE_PALETTE, 8, false, {0, 1, 2, 3}};
     pal.palette = {{255, 0, 0}, {0, 0, 0}, {0, 0, 200}, {1, 2, 3}};
     pal.paletteAlpha = {255, 0, 128};
-    const Bitmap p = Decoded(pal.Write());
-    EXPECT_EQ(Bgr(p, 0, 0), (std::vector<int>{0, 0, 255}));
-    EXPECT_EQ(Bgr(p, 1, 0), (std::vector<int>{255, 255, 255}));
-    EXPECT_EQ(Bgr(p, 2, 0), (std::vector<int>{227, 127, 127}));
-    EXPECT_EQ(Bgr(p, 3, 0), (std::vector<int>{3, 2, 1}));
+    ExpectFirstRow(Decoded(pal.Write()), {{0, 0, 255}, {255, 255, 255}, {227, 127, 127}, {3, 2, 1}});
 
     // One transparent color in an RGB file.
     RawPng key{2, 1, PNG_COLOR_TYPE_RGB, 8, false, {7, 8, 9, 7, 8, 10}};
@@ -217,9 +209,7 @@ TEST(Png, TransparencyIsLaidOverWhite) {
     key.transparentColor.red = 7;
     key.transparentColor.green = 8;
     key.transparentColor.blue = 9;
-    const Bitmap k = Decoded(key.Write());
-    EXPECT_EQ(Bgr(k, 0, 0), (std::vector<int>{255, 255, 255}));
-    EXPECT_EQ(Bgr(k, 1, 0), (std::vector<int>{10, 8, 7}));
+    ExpectFirstRow(Decoded(key.Write()), {{255, 255, 255}, {10, 8, 7}});
 }
 
 TEST(Png, InterlacedFilesGiveTheSamePictureAsPlainOnes) {
@@ -305,36 +295,6 @@ TEST(PngFile, WritesReadsAndKeepsTheOldFileOnFailure) {
     EXPECT_NE(error.find("empty.png"), std::string::npos) << error;
     EXPECT_NE(error.find("empty"), std::string::npos) << error;
     EXPECT_EQ(back, src);
-}
-
-TEST(PngDocument, OpensAndSavesAsTheFourthSaveType) {
-    EXPECT_EQ(FormatForFileName("/a/photo.PNG"), FileFormat::Png);
-    EXPECT_EQ(CompleteSaveName("/tmp/result", 4), "/tmp/result.PNG");
-    ASSERT_EQ(SaveDialogFilters().size(), 4u);
-    EXPECT_EQ(SaveDialogFilters()[3].Text, "PNG Image File (*.png)");
-    EXPECT_NE(OpenDialogFilters().front().Patterns.find("*.png"), std::string::npos);
-
-    testing::TempDir dir;
-    Document doc;
-    doc.PhotoBmp = testing::Noise(9, 5, 5);
-    doc.ColorBmp = doc.PhotoBmp;
-    doc.SketchBmp = Bitmap(9, 5);
-    FillWhite(doc.SketchBmp);
-    LayerState state;
-    doc.CompositeAll(state);
-    std::string message;
-    ASSERT_TRUE(WriteDocumentFile(dir.File("r.Png"), doc, state, message)) << message;
-    OpenedFile opened;
-    std::vector<std::string> messages;
-    ASSERT_TRUE(ReadDocumentFile(dir.File("r.Png"), opened, messages));
-    EXPECT_EQ(opened.Format, FileFormat::Png);
-    EXPECT_EQ(opened.Picture, doc.CompositeBmp);
-
-    testing::Spit(dir.File("bad.png"), {0x89, 'P', 'N', 'G'});
-    EXPECT_FALSE(ReadDocumentFile(dir.File("bad.png"), opened, messages));
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].rfind(dir.File("bad.png") + " open failed.", 0), 0u) << messages[0];
-    EXPECT_EQ(opened.Picture, doc.CompositeBmp);
 }
 
 }  // namespace

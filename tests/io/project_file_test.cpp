@@ -20,6 +20,7 @@ struct Project {
     int Save(const std::string& path, std::string* error = nullptr) const {
         return SaveD2O(path, sketch, color, photo, state, error);
     }
+    ProjectData Data() const { return ProjectData{sketch, color, photo, state}; }
 };
 
 ProjectData Filled() {
@@ -45,18 +46,14 @@ TEST(ProjectFile, HeaderHoldsTheLayoutAndTheLayerState) {
     const std::vector<std::uint8_t> f = testing::Slurp(dir.File("p.d2o"));
     const std::uint32_t bmpLength = 54 + 12 * 3;
     ASSERT_EQ(f.size(), 1024 + 3 * bmpLength);
-    EXPECT_EQ(f[0], 0x70);
-    EXPECT_EQ(f[1], 0x32);
-    EXPECT_EQ(f[2], 0x63);
-    EXPECT_EQ(f[3], 0x00);
-    EXPECT_EQ(f[4], 0x00);
-    EXPECT_EQ(f[5], 0x01);
+    // Magic and version, then the layer state: mode, opacity and the four flags.
+    using Bytes = std::vector<std::uint8_t>;
+    EXPECT_EQ(Bytes(f.begin(), f.begin() + 6), (Bytes{0x70, 0x32, 0x63, 0, 0, 1}));
+    EXPECT_EQ(Bytes(f.begin() + 22, f.begin() + 28), (Bytes{1, 37, 0, 1, 1, 0}));
     EXPECT_EQ(Get32(f, 6), 1024u);
     EXPECT_EQ(Get32(f, 10), bmpLength);
     EXPECT_EQ(Get32(f, 14), 1024u + bmpLength);
     EXPECT_EQ(Get32(f, 18), bmpLength);
-    const std::uint8_t state[6] = {1, 37, 0, 1, 1, 0};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(f[22 + i], state[i]) << "state byte " << 22 + i;
     for (std::size_t i = 28; i < 1024; ++i) ASSERT_EQ(f[i], 0) << "reserved byte " << i;
     // The body is the three bitmaps exactly as the BMP writer makes them.
     std::vector<std::uint8_t> body;
@@ -78,10 +75,7 @@ TEST(ProjectFile, RoundTripsPixelsStateAndBytes) {
             ASSERT_EQ(p.Save(dir.File("a.d2o")), 0);
             ProjectData d;
             ASSERT_EQ(LoadD2O(dir.File("a.d2o"), d), 0);
-            EXPECT_EQ(d.Sketch, p.sketch);
-            EXPECT_EQ(d.Color, p.color);
-            EXPECT_EQ(d.Photo, p.photo);
-            EXPECT_EQ(d.State, p.state);
+            ExpectSame(d, p.Data());
             ASSERT_EQ(SaveD2O(dir.File("b.d2o"), d.Sketch, d.Color, d.Photo, d.State), 0);
             EXPECT_EQ(testing::Slurp(dir.File("a.d2o")), testing::Slurp(dir.File("b.d2o")));
         }
@@ -98,22 +92,17 @@ TEST(ProjectFile, StateBytesAreReadAsTheLayersWindowShowsThem) {
         EXPECT_EQ(LoadD2OFromMemory(f.data(), f.size(), d), 0);
         return d.State;
     };
-    for (std::size_t at = 24; at < 28; ++at) {
-        const LayerState two = load(at, 2), one = load(at, 1), ff = load(at, 0xFF);
-        const bool* flags2[] = {&two.SketchVisible, &two.ColorVisible, &two.SketchDrawable, &two.ColorDrawable};
-        const bool* flags1[] = {&one.SketchVisible, &one.ColorVisible, &one.SketchDrawable, &one.ColorDrawable};
-        const bool* flagsF[] = {&ff.SketchVisible, &ff.ColorVisible, &ff.SketchDrawable, &ff.ColorDrawable};
-        EXPECT_FALSE(*flags2[at - 24]) << "byte " << at;
-        EXPECT_TRUE(*flags1[at - 24]) << "byte " << at;
-        EXPECT_FALSE(*flagsF[at - 24]) << "byte " << at;
-    }
-    EXPECT_EQ(load(23, 0).Opacity, 1);
-    EXPECT_EQ(load(23, 100).Opacity, 99);
-    EXPECT_EQ(load(23, 255).Opacity, 99);
-    EXPECT_EQ(load(22, 0).BlendingMode, 0);
-    EXPECT_EQ(load(22, 1).BlendingMode, 1);
-    EXPECT_EQ(load(22, 2).BlendingMode, 0);
-    EXPECT_EQ(load(22, 255).BlendingMode, 0);
+    // Each flag is set only by a 1.
+    auto flag = [](const LayerState& s, std::size_t i) -> bool {
+        return std::vector<bool>{s.SketchVisible, s.ColorVisible, s.SketchDrawable, s.ColorDrawable}[i];
+    };
+    for (std::size_t at = 24; at < 28; ++at)
+        for (std::uint8_t v : {0, 1, 2, 0xFF}) EXPECT_EQ(flag(load(at, v), at - 24), v == 1) << at << " " << int(v);
+    // Opacity is clamped to 1..99, and any mode but 1 is Multiply.
+    for (const auto& [v, opacity] : {std::pair{0, 1}, {100, 99}, {255, 99}})
+        EXPECT_EQ(load(23, v).Opacity, opacity) << v;
+    for (const auto& [v, mode] : {std::pair{0, 0}, {1, 1}, {2, 0}, {255, 0}})
+        EXPECT_EQ(load(22, v).BlendingMode, mode) << v;
     // Versions are not checked, and the offset fields are not used for positioning.
     for (std::size_t at : {4, 5, 6, 14, 100})
         for (std::uint8_t v : {0x00, 0x07, 0xFF}) load(at, v);

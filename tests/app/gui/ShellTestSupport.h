@@ -3,8 +3,10 @@
 // directory, captured message boxes, and pictures written to disk (the pictures
 // and mouse events themselves come from tests/support/).
 
+#include <QApplication>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 #include <QWidget>
 #include <QtTest>
 #include <string>
@@ -51,6 +53,13 @@ inline QString WriteJpeg(const ShellEnv& env, const QString& name, const Bitmap&
     const QString path = env.Path(name);
     if (!WriteJpegFile(path.toStdString(), b, 90, error)) qFatal("cannot write %s", error.c_str());
     return path;
+}
+
+// Turns the wheel `notches` steps (negative: towards the user) with Ctrl held, at `at`.
+inline void CtrlWheel(QWidget* view, QPoint at, int notches) {
+    QWheelEvent e(QPointF(at), view->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, 120 * notches), Qt::NoButton,
+                  Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &e);
 }
 
 }  // namespace velmora::test

@@ -6,10 +6,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QtTest>
-
 #include <QPushButton>
 #include <QSlider>
+#include <QtTest>
 
 #include "adjust/gui/AdjustmentForms.h"
 #include "app/gui/MainWindow.h"
@@ -43,8 +42,7 @@ void Edit(TFrmMain& w, int value) {
 int SketchMark(TFrmMain& w) { return w.Doc().SketchBmp.Pixel(0, 0)[0]; }
 
 QStringList SnapshotFiles(const ShellEnv& env) {
-    QStringList names = QDir(env.Path("history")).entryList({"~history*.d2o"}, QDir::Files, QDir::Name);
-    return names;
+    return QDir(env.Path("history")).entryList({"~history*.d2o"}, QDir::Files, QDir::Name);
 }
 
 }  // namespace
@@ -121,10 +119,8 @@ private slots:
 
         w.MenuItem_Undo->trigger();
         const Document& d = w.Doc();
-        QCOMPARE(d.PhotoBmp.Width(), 64);
-        QCOMPARE(d.SketchBmp.Width(), 64);
-        QCOMPARE(d.ColorBmp.Height(), 48);
-        QCOMPARE(d.CompositeBmp.Width(), 64);
+        for (const Bitmap* b : {&d.PhotoBmp, &d.SketchBmp, &d.ColorBmp, &d.CompositeBmp})
+            QCOMPARE(QSize(b->Width(), b->Height()), QSize(64, 48));
         QCOMPARE(SketchMark(w), 77);
         QCOMPARE(w.GetLayerState(), s);
         QVERIFY(w.FrmLayers->Trc_Opacity->isVisible());
@@ -152,11 +148,8 @@ private slots:
         w.MenuItem_UndoClick();
         QCOMPARE(env.messages.size(), 1);
         QVERIFY(env.messages[0].contains(QStringLiteral("~history1.d2o")));
-        const Document& d = w.Doc();
-        QCOMPARE(d.PhotoBmp.Width(), 20);
-        QCOMPARE(d.SketchBmp.Width(), 20);
-        QCOMPARE(d.ColorBmp.Width(), 20);
-        QCOMPARE(d.CompositeBmp.Width(), 20);
+        for (const Bitmap* b : {&w.Doc().PhotoBmp, &w.Doc().SketchBmp, &w.Doc().ColorBmp, &w.Doc().CompositeBmp})
+            QCOMPARE(b->Width(), 20);
     }
 
     void SnapshotThatCannotBeWrittenIsReported() {
