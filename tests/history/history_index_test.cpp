@@ -31,18 +31,15 @@ HistoryRing WrappedRing() {
     return ring;
 }
 
-HistoryIndex Decoded(const std::vector<std::uint8_t>& bytes, bool& ok) {
+::testing::AssertionResult RoundTrips(const HistoryIndex& index) {
+    const std::vector<std::uint8_t> bytes = EncodeHistoryIndex(index);
     HistoryIndex out;
     std::string problem;
-    ok = DecodeHistoryIndex(bytes.data(), bytes.size(), out, problem);
-    return out;
+    if (!DecodeHistoryIndex(bytes.data(), bytes.size(), out, problem))
+        return ::testing::AssertionFailure() << problem;
+    if (!(out == index)) return ::testing::AssertionFailure() << "decoded index differs";
+    return ::testing::AssertionSuccess();
 }
-
-class HistoryIndexFile : public ::testing::Test {
-protected:
-    test::TempDir dir_;
-    fs::path folder_ = dir_.Path();
-};
 
 TEST(HistoryIndex, DescribesTheRingAndSurvivesTheRoundTrip) {
     const HistoryRing ring = WrappedRing();
@@ -58,9 +55,7 @@ TEST(HistoryIndex, DescribesTheRingAndSurvivesTheRoundTrip) {
     ASSERT_NE(index.Current(), nullptr);
     EXPECT_EQ(index.Current()->Name, "Text Balloon");
 
-    bool ok = false;
-    EXPECT_EQ(Decoded(EncodeHistoryIndex(index), ok), index);
-    EXPECT_TRUE(ok);
+    EXPECT_TRUE(RoundTrips(index));
 
     // A ring of one slot keeps its single state outside the ring's valid range; the
     // index still names it, so that such a run can be restored too.
@@ -70,8 +65,7 @@ TEST(HistoryIndex, DescribesTheRingAndSurvivesTheRoundTrip) {
     const HistoryIndex one = IndexOfRing(single, "/p/a.jpg");
     ASSERT_NE(one.Current(), nullptr);
     EXPECT_EQ(one.Current()->Name, "Eraser");
-    EXPECT_EQ(Decoded(EncodeHistoryIndex(one), ok), one);
-    EXPECT_TRUE(ok);
+    EXPECT_TRUE(RoundTrips(one));
 }
 
 TEST(HistoryIndex, AnythingButAWholeIndexOfARealRingIsRefused) {
@@ -111,12 +105,14 @@ TEST(HistoryIndex, AnythingButAWholeIndexOfARealRingIsRefused) {
     for (std::size_t i = 0; i < bad.size(); ++i) EXPECT_TRUE(refused(EncodeHistoryIndex(bad[i]))) << "case " << i;
 }
 
-TEST_F(HistoryIndexFile, WritesReplaceTheIndexWholeAndAFailedWriteKeepsTheOldOne) {
+TEST(HistoryIndexFile, WritesReplaceTheIndexWholeAndAFailedWriteKeepsTheOldOne) {
+    const test::TempDir dir;
+    const std::string folder = dir.Folder();
     const HistoryIndex old = IndexOfRing(WrappedRing(), "/p/old.jpg");
     std::string error;
-    ASSERT_TRUE(WriteHistoryIndex(folder_.string(), old, error)) << error;
+    ASSERT_TRUE(WriteHistoryIndex(folder, old, error)) << error;
     HistoryIndex back;
-    ASSERT_TRUE(ReadHistoryIndex(folder_.string(), back, error)) << error;
+    ASSERT_TRUE(ReadHistoryIndex(folder, back, error)) << error;
     EXPECT_EQ(back, old);
 
     // A write that runs into the file size limit part way: the child reports through
@@ -130,7 +126,7 @@ TEST_F(HistoryIndexFile, WritesReplaceTheIndexWholeAndAFailedWriteKeepsTheOldOne
         const rlimit limit{4096, 4096};
         ::setrlimit(RLIMIT_FSIZE, &limit);
         std::string childError;
-        const bool written = WriteHistoryIndex(folder_.string(), big, childError);
+        const bool written = WriteHistoryIndex(folder, big, childError);
         ::_exit(!written && !childError.empty() ? 0 : 1);
     }
     int status = 0;
@@ -138,16 +134,16 @@ TEST_F(HistoryIndexFile, WritesReplaceTheIndexWholeAndAFailedWriteKeepsTheOldOne
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the write did not fail";
 
-    ASSERT_TRUE(ReadHistoryIndex(folder_.string(), back, error)) << error;
+    ASSERT_TRUE(ReadHistoryIndex(folder, back, error)) << error;
     EXPECT_EQ(back, old);
     // Nothing but the index is left: the temporary went with the failure.
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder_)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
     EXPECT_EQ(names, std::vector<std::string>{HistoryIndex::kFileName});
 
     // Without the limit the same index goes through.
-    ASSERT_TRUE(WriteHistoryIndex(folder_.string(), big, error)) << error;
-    ASSERT_TRUE(ReadHistoryIndex(folder_.string(), back, error)) << error;
+    ASSERT_TRUE(WriteHistoryIndex(folder, big, error)) << error;
+    ASSERT_TRUE(ReadHistoryIndex(folder, back, error)) << error;
     EXPECT_EQ(back.DocumentPath, big.DocumentPath);
 }
 

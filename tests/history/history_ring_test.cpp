@@ -16,49 +16,29 @@ std::vector<std::string> ListedNames(const HistoryRing& ring) {
     return names;
 }
 
-// What the window does for Undo when every snapshot loads.
-bool UndoOnce(HistoryRing& ring) {
-    const int target = ring.UndoTarget();
-    if (target < 0) return false;
-    return ring.SetCurrent(target);
-}
-
-bool RedoOnce(HistoryRing& ring) {
-    const int target = ring.RedoTarget();
-    if (target < 0) return false;
-    return ring.SetCurrent(target);
-}
-
-TEST(HistoryRing, FreshRingHasNothingToUndoOrRedo) {
-    HistoryRing ring;
-    EXPECT_EQ(ring.Capacity(), 50);
-    EXPECT_EQ(ring.Count(), 0);
-    EXPECT_FALSE(ring.CanUndo());
-    EXPECT_FALSE(ring.CanRedo());
-    EXPECT_EQ(ring.UndoTarget(), -1);
-    EXPECT_EQ(ring.RedoTarget(), -1);
-    // The first state of a run goes to slot 1, not slot 0.
-    EXPECT_EQ(ring.NextSlot(), 1);
+// Undo (back) or redo as the window does them when every snapshot loads.
+bool Step(HistoryRing& ring, bool back) {
+    const int target = back ? ring.UndoTarget() : ring.RedoTarget();
+    return target >= 0 && ring.SetCurrent(target);
 }
 
 TEST(HistoryRing, FourSlotsDropTheOldestStateWhenFull) {
     HistoryRing ring(HistoryRing::CapacityForStates(3));
     ASSERT_EQ(ring.Capacity(), 4);
+    EXPECT_EQ(ring.Count(), 0);
+    EXPECT_FALSE(ring.CanUndo());
+    EXPECT_FALSE(ring.CanRedo());
+    EXPECT_EQ(ring.UndoTarget(), -1);
+    EXPECT_EQ(ring.RedoTarget(), -1);
 
+    // The first state of a run goes to slot 1, not slot 0; the fourth wraps to slot 0
+    // and pushes "Open" out.
     std::vector<int> written;
-    for (const char* name : {"Open", "Pencil", "Brush"}) {
+    for (const char* name : {"Open", "Pencil", "Brush", "Eraser"}) {
         written.push_back(ring.NextSlot());
         ring.CommitAdd(name, "--");
     }
-    EXPECT_EQ(written, (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(ring.FirstIndex(), 0);
-    EXPECT_EQ(ring.LastIndex(), 3);
-    EXPECT_EQ(ring.CurrentIndex(), 3);
-    EXPECT_EQ(ListedNames(ring), (std::vector<std::string>{"Open", "Pencil", "Brush"}));
-
-    // The third edit wraps to slot 0 and pushes "Open" out.
-    EXPECT_EQ(ring.NextSlot(), 0);
-    ring.CommitAdd("Eraser", "--");
+    EXPECT_EQ(written, (std::vector<int>{1, 2, 3, 0}));
     EXPECT_EQ(ring.LastIndex(), 0);
     EXPECT_EQ(ring.CurrentIndex(), 0);
     EXPECT_EQ(ring.FirstIndex(), 1);
@@ -67,22 +47,22 @@ TEST(HistoryRing, FourSlotsDropTheOldestStateWhenFull) {
     EXPECT_FALSE(ring.IsValidSlot(1));
 
     // Twice back to "Pencil", and no further: nothing is before the oldest state.
-    EXPECT_TRUE(UndoOnce(ring));
+    EXPECT_TRUE(Step(ring, true));
     EXPECT_EQ(ring.CurrentIndex(), 3);
-    EXPECT_TRUE(UndoOnce(ring));
+    EXPECT_TRUE(Step(ring, true));
     EXPECT_EQ(ring.CurrentIndex(), 2);
     EXPECT_EQ(ring.Name(ring.CurrentIndex()), "Pencil");
     EXPECT_FALSE(ring.CanUndo());
-    EXPECT_FALSE(UndoOnce(ring));
+    EXPECT_FALSE(Step(ring, true));
     EXPECT_EQ(ring.CurrentIndex(), 2);
     EXPECT_EQ(ring.CurrentRow(), 1);
 
     // And forward again across the wrap.
-    EXPECT_TRUE(RedoOnce(ring));
-    EXPECT_TRUE(RedoOnce(ring));
+    EXPECT_TRUE(Step(ring, false));
+    EXPECT_TRUE(Step(ring, false));
     EXPECT_EQ(ring.CurrentIndex(), 0);
     EXPECT_FALSE(ring.CanRedo());
-    EXPECT_FALSE(RedoOnce(ring));
+    EXPECT_FALSE(Step(ring, false));
 }
 
 TEST(HistoryRing, NewEditAfterUndoDiscardsTheRedoStates) {
@@ -90,12 +70,12 @@ TEST(HistoryRing, NewEditAfterUndoDiscardsTheRedoStates) {
     ring.CommitAdd("Open", "/tmp/a.jpg");
     ring.CommitAdd("Pencil", "--");
     ring.CommitAdd("Brush", "--");
-    ASSERT_TRUE(UndoOnce(ring));
-    ASSERT_TRUE(UndoOnce(ring));
+    ASSERT_TRUE(Step(ring, true));
+    ASSERT_TRUE(Step(ring, true));
     EXPECT_TRUE(ring.CanRedo());
+    EXPECT_FALSE(ring.IsRedoRow(1));
     EXPECT_TRUE(ring.IsRedoRow(2));
     EXPECT_TRUE(ring.IsRedoRow(3));
-    EXPECT_FALSE(ring.IsRedoRow(1));
 
     // The new state overwrites the first redo slot and becomes the newest.
     EXPECT_EQ(ring.NextSlot(), 2);
@@ -122,35 +102,26 @@ TEST(HistoryRing, JumpsToListedRowsOnly) {
     EXPECT_EQ(ring.CurrentRow(), 1);
     EXPECT_FALSE(ring.CanUndo());
     EXPECT_TRUE(ring.CanRedo());
-    EXPECT_FALSE(ring.SetCurrent(ring.FirstIndex()));
-    EXPECT_FALSE(ring.SetCurrent(-1));
-    EXPECT_FALSE(ring.SetCurrent(4));
+    for (int slot : {ring.FirstIndex(), -1, 4}) EXPECT_FALSE(ring.SetCurrent(slot)) << slot;
 }
 
-TEST(HistoryRing, ZeroOrNegativeStatesGiveOneSlotWithoutUndo) {
-    for (int states : {0, -1, -50, INT_MIN}) {
+TEST(HistoryRing, RingsTooSmallToUndo) {
+    // No states kept still writes every state, always to slot 0, and lists none; one
+    // state kept alternates between two slots and lists only the newest.
+    for (int states : {INT_MIN, -50, -1, 0, 1}) {
+        SCOPED_TRACE(states);
         HistoryRing ring(HistoryRing::CapacityForStates(states));
-        EXPECT_EQ(ring.Capacity(), 1) << states;
-        for (int i = 0; i < 3; ++i) {
-            // Every state is still written, always to slot 0.
-            EXPECT_EQ(ring.NextSlot(), 0);
-            ring.CommitAdd("Pencil", "--");
-            EXPECT_EQ(ring.FirstIndex(), ring.LastIndex());
+        EXPECT_EQ(ring.Capacity(), states == 1 ? 2 : 1);
+        std::vector<int> written;
+        for (const char* name : {"Open", "Pencil", "Brush"}) {
+            written.push_back(ring.NextSlot());
+            ring.CommitAdd(name, "--");
             EXPECT_FALSE(ring.CanUndo());
             EXPECT_FALSE(ring.CanRedo());
-            EXPECT_EQ(ring.Count(), 0);
         }
+        EXPECT_EQ(written, (states == 1 ? std::vector<int>{1, 0, 1} : std::vector<int>{0, 0, 0}));
+        EXPECT_EQ(ListedNames(ring), states == 1 ? std::vector<std::string>{"Brush"} : std::vector<std::string>{});
     }
-}
-
-TEST(HistoryRing, OneStateCanNeverBeUndone) {
-    HistoryRing ring(HistoryRing::CapacityForStates(1));
-    ring.CommitAdd("Open", "");
-    ring.CommitAdd("Pencil", "");
-    EXPECT_EQ(ring.Count(), 1);
-    EXPECT_EQ(ListedNames(ring), (std::vector<std::string>{"Pencil"}));
-    EXPECT_FALSE(ring.CanUndo());
-    EXPECT_FALSE(ring.CanRedo());
 }
 
 TEST(HistoryRing, HugeCapacityDoesNotAllocateOrOverflow) {
@@ -159,7 +130,7 @@ TEST(HistoryRing, HugeCapacityDoesNotAllocateOrOverflow) {
     ring.CommitAdd("Open", "");
     ring.CommitAdd("Pencil", "");
     EXPECT_EQ(ring.Count(), 2);
-    EXPECT_TRUE(UndoOnce(ring));
+    EXPECT_TRUE(Step(ring, true));
     EXPECT_EQ(ring.CurrentIndex(), 1);
     EXPECT_FALSE(ring.CanUndo());
     EXPECT_EQ(ring.Name(INT_MAX - 1), "");

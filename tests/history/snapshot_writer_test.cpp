@@ -4,7 +4,9 @@
 #include <chrono>
 #include <future>
 #include <mutex>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <thread>
 #include <vector>
 
@@ -14,6 +16,13 @@ namespace velmora {
 namespace {
 
 using Outcome = SnapshotWriter::Outcome;
+using Results = std::vector<std::pair<std::uint64_t, Outcome>>;
+
+Results IdsAndOutcomes(const std::vector<SnapshotWriter::Result>& results) {
+    Results out;
+    for (const auto& r : results) out.emplace_back(r.Id, r.What);
+    return out;
+}
 
 TEST(SnapshotWriter, WritesInOrderAndStopsAfterAFailureUntilCollected) {
     std::promise<void> release;
@@ -45,16 +54,12 @@ TEST(SnapshotWriter, WritesInOrderAndStopsAfterAFailureUntilCollected) {
     const auto fourth = writer.Enqueue(job(4, true));
     writer.WaitAll();
     const std::vector<SnapshotWriter::Result> results = writer.TakeResults();
+    EXPECT_EQ(IdsAndOutcomes(results), (Results{{first, Outcome::Written},
+                                                {second, Outcome::Failed},
+                                                {third, Outcome::Cancelled},
+                                                {fourth, Outcome::Cancelled}}));
     ASSERT_EQ(results.size(), 4u);
-    EXPECT_EQ(results[0].Id, first);
-    EXPECT_EQ(results[0].What, Outcome::Written);
-    EXPECT_EQ(results[1].Id, second);
-    EXPECT_EQ(results[1].What, Outcome::Failed);
     EXPECT_EQ(results[1].Error, "disk full");
-    EXPECT_EQ(results[2].Id, third);
-    EXPECT_EQ(results[2].What, Outcome::Cancelled);
-    EXPECT_EQ(results[3].Id, fourth);
-    EXPECT_EQ(results[3].What, Outcome::Cancelled);
     // One wake-up per finished write and one for the write skipped on arrival; they
     // may come just after WaitAll returns.
     for (int i = 0; i < 1000 && wakeUps.load() < 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -63,32 +68,22 @@ TEST(SnapshotWriter, WritesInOrderAndStopsAfterAFailureUntilCollected) {
     // Collecting the failure lets the queue run again.
     const auto fifth = writer.Enqueue(job(5, true));
     writer.WaitAll();
-    const std::vector<SnapshotWriter::Result> later = writer.TakeResults();
-    ASSERT_EQ(later.size(), 1u);
-    EXPECT_EQ(later[0].Id, fifth);
-    EXPECT_EQ(later[0].What, Outcome::Written);
+    EXPECT_EQ(IdsAndOutcomes(writer.TakeResults()), (Results{{fifth, Outcome::Written}}));
     EXPECT_EQ(order, (std::vector<int>{1, 2, 5}));
 }
 
 TEST(SnapshotWriter, DestructionFinishesQueuedWritesAndReportsThrownErrors) {
     std::atomic<int> written{0};
+    const auto count = [&](std::string&) { return ++written > 0; };
     std::vector<SnapshotWriter::Result> results;
     {
         SnapshotWriter writer;
-        for (int i = 0; i < 5; ++i)
-            writer.Enqueue([&](std::string&) {
-                ++written;
-                return true;
-            });
+        for (int i = 0; i < 5; ++i) writer.Enqueue(count);
         writer.WaitAll();
         writer.Enqueue([](std::string&) -> bool { throw std::runtime_error("out of memory"); });
         writer.WaitAll();
         results = writer.TakeResults();
-        for (int i = 0; i < 3; ++i)
-            writer.Enqueue([&](std::string&) {
-                ++written;
-                return true;
-            });
+        for (int i = 0; i < 3; ++i) writer.Enqueue(count);
     }
     EXPECT_EQ(written.load(), 8);
     ASSERT_EQ(results.size(), 6u);
