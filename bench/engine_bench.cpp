@@ -18,6 +18,7 @@
 #include <string>
 
 #include "common/Bitmap.h"
+#include "conversion/ConversionRun.h"
 #include "conversion/ParamControls.h"
 #include "engine/ColorStep.h"
 #include "engine/DrawEffect.h"
@@ -103,12 +104,9 @@ const Bitmap& Photo(int megapixels) {
 }
 
 TEffectParams DefaultRecord(const Bitmap& photo) {
-    TEffectParams p = ControlDefaultRecord();
+    TEffectParams p = FullConversionRecord(ControlDefaultRecord(), photo);
     p.DrawSketch = true;
     p.DrawColor = true;
-    p.SourceBitmap = &photo;
-    p.Width = photo.Width();
-    p.Height = photo.Height();
     return p;
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/Bitmap.h"
+#include "conversion/ConversionRun.h"
 #include "conversion/ParamControls.h"
 #include "engine/DrawEffect.h"
 #include "engine/Parallel.h"
@@ -98,12 +99,9 @@ struct ProgressLog : ProgressTargets {
 
 // The dialog's defaults over the whole photograph, drawing the layers asked for.
 inline TEffectParams WholeRecord(const Bitmap& photo, bool sketch = true, bool color = true) {
-    TEffectParams p = ControlDefaultRecord();
+    TEffectParams p = FullConversionRecord(ControlDefaultRecord(), photo);
     p.DrawSketch = sketch;
     p.DrawColor = color;
-    p.SourceBitmap = &photo;
-    p.Width = photo.Width();
-    p.Height = photo.Height();
     return p;
 }
 
