@@ -298,35 +298,22 @@ void BM_SketchPreBlur(benchmark::State& state) {
 }
 BENCHMARK(BM_SketchPreBlur)->Unit(benchmark::kMillisecond);
 
-void BM_SketchEdgesAndMapping(benchmark::State& state) {
+// The sketch's edges and tone mapping at the default sharpening (0) and at 20 (1).
+void BM_SketchEdges(benchmark::State& state) {
     const Bitmap& photo = Photo(kStageMP);
     const TEffectParams p = DefaultRecord(photo);
+    const double sharper = (state.range(0) == 0 ? p.Sharper : 20) / 5.0;
     TSketch sketch;
     for (auto _ : state) {
         state.PauseTiming();
         sketch.LoadRegion(photo, 0, 0, photo.Width(), photo.Height());
         state.ResumeTiming();
         sketch.RenderSketch(p.SketchType, p.Detail, p.Darkness, p.ThresholdLevel, p.RemainThreshold,
-                            p.RemainDarkness, p.RemainDark, 0.0, p.Sharper / 5.0);
+                            p.RemainDarkness, p.RemainDark, 0.0, sharper);
     }
     SetPixels(state, photo);
 }
-BENCHMARK(BM_SketchEdgesAndMapping)->Unit(benchmark::kMillisecond);
-
-void BM_SketchEdgesWithSharpening(benchmark::State& state) {
-    const Bitmap& photo = Photo(kStageMP);
-    const TEffectParams p = DefaultRecord(photo);
-    TSketch sketch;
-    for (auto _ : state) {
-        state.PauseTiming();
-        sketch.LoadRegion(photo, 0, 0, photo.Width(), photo.Height());
-        state.ResumeTiming();
-        sketch.RenderSketch(p.SketchType, p.Detail, p.Darkness, p.ThresholdLevel, p.RemainThreshold,
-                            p.RemainDarkness, p.RemainDark, 0.0, 20 / 5.0);
-    }
-    SetPixels(state, photo);
-}
-BENCHMARK(BM_SketchEdgesWithSharpening)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SketchEdges)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // A color step loaded with the photograph and run up to (not including) a stage.
 struct ColorFixture {

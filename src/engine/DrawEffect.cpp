@@ -99,8 +99,16 @@ void ReplayBlur(ProgressTargets* p, int w, int h) {
 
 void ReplayRows(ProgressTargets* p, const char* caption, int h) { ReplaySteps(p, caption, 0, h - 1, 0, h - 1); }
 
-// Rows handed to one thread at a time when writing the output bitmaps.
-int OutputRows(int width) { return width >= 2048 ? 32 : width >= 512 ? 128 : 512; }
+// The rows of an output bitmap, handed to one thread a band at a time. Writing out
+// a finished run is never cut short by a stop request, which would leave a half
+// written bitmap.
+ParallelLoop OutputRowLoop(const TEffectParams& p) {
+    ParallelLoop rows;
+    rows.Count = p.Height;
+    rows.Grain = p.Width >= 2048 ? 32 : p.Width >= 512 ? 128 : 512;
+    rows.StopOnCancel = false;
+    return rows;
+}
 
 }  // namespace
 
@@ -247,11 +255,7 @@ void TDrawEffect::ComposePreview(Bitmap& bitmap) const {
     if (p.DrawSketch && p.DrawColor && p.BlendMode != 1 && p.BlendMode != 2) return;
 
     const unsigned opacity = static_cast<unsigned>(p.Opacity);
-    ParallelLoop rows;
-    rows.Count = p.Height;
-    rows.Grain = OutputRows(p.Width);
-    rows.StopOnCancel = false;
-    ParallelFor(rows, [&](std::int64_t y0, std::int64_t y1) {
+    ParallelFor(OutputRowLoop(p), [&](std::int64_t y0, std::int64_t y1) {
         for (std::int64_t y = y0; y < y1; ++y) {
             std::uint8_t* d = bitmap.Row(static_cast<int>(y));
             const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(p.Width);
@@ -286,11 +290,7 @@ void TDrawEffect::FillLayer(Bitmap& layer, bool sketch) const {
     // bitmap has at zero.
     if (layer.Width() != p.Width || layer.Height() != p.Height) layer.SetSizeUnset(p.Width, p.Height);
     const bool drawn = sketch ? p.DrawSketch : p.DrawColor;
-    ParallelLoop rows;
-    rows.Count = p.Height;
-    rows.Grain = OutputRows(p.Width);
-    rows.StopOnCancel = false;
-    ParallelFor(rows, [&](std::int64_t y0, std::int64_t y1) {
+    ParallelFor(OutputRowLoop(p), [&](std::int64_t y0, std::int64_t y1) {
         for (std::int64_t y = y0; y < y1; ++y) {
             const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(p.Width);
             std::uint8_t* d = layer.Row(static_cast<int>(y));
