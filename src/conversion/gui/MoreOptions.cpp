@@ -179,7 +179,6 @@ void TFrmSketchMoreOption::Take(TEffectParams& p) const {
     p.RemainDarkness = Trc_Darkness->value();
 }
 
-
 // ---------------------------------------------------------------------------------
 // Coloring - More Options
 
@@ -273,6 +272,5 @@ void TFrm_ColorMoreOption::Take(TEffectParams& p) const {
     p.Opacity = Trc_Opeaity->value();
     p.ColoringMode = RG_ColoringMode->ItemIndex();
 }
-
 
 }  // namespace velmora

@@ -109,7 +109,7 @@ TFrm_Process::TFrm_Process(QWidget* parent) : QDialog(parent) {
     DrawEffect = std::make_unique<TDrawEffect>();
     DrawEffect->SetCancelToken(&cancel_);
     // The dialog runs one full conversion whose layers are all that is kept: each
-    // stage may free the one before it, which halves the run's peak memory.
+    // stage may free the one before it, which about halves the memory the run needs.
     DrawEffect->SetSingleRun(true);
     targets_ = std::make_unique<QueuedProgressTargets>(Lab_StepName, ProgressBar1, ProgressBar2);
 }
