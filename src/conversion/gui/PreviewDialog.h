@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QPointer>
 #include <array>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "engine/Progress.h"
 
 class QCheckBox;
+class QGridLayout;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -144,6 +146,8 @@ private:
     QWidget* BuildColorStep2Page();
     QWidget* BuildColorStep3Page();
     void MakePair(int slot, QSlider*& trc, QSpinBox*& spn, QWidget* page);
+    struct SliderRow;
+    void AddSliderRows(QGridLayout* grid, int firstRow, std::initializer_list<SliderRow> rows);
     void ConnectHandlers();
     void PlaceWindow();
 

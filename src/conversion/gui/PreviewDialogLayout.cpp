@@ -12,7 +12,6 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <initializer_list>
-#include <tuple>
 
 #include "conversion/gui/ControlKit.h"
 #include "conversion/gui/HandleEditor.h"
@@ -24,22 +23,6 @@ namespace velmora {
 
 namespace {
 
-using SliderRow = std::tuple<QLabel*, QSlider*, QSpinBox*>;
-
-// Lays out label, track bar and spin box rows from `firstRow` on, the track bars
-// taking the spare width and the rows below them the spare height.
-void AddSliderRows(QGridLayout* grid, int firstRow, std::initializer_list<SliderRow> rows) {
-    int row = firstRow;
-    for (auto [lab, trc, spn] : rows) {
-        grid->addWidget(lab, row, 0);
-        grid->addWidget(trc, row, 1);
-        grid->addWidget(spn, row, 2);
-        ++row;
-    }
-    grid->setColumnStretch(1, 1);
-    grid->setRowStretch(row, 1);
-}
-
 QLabel* MakeLabel(const char* text, const char* name, QWidget* parent) {
     auto* l = new QLabel(QString::fromUtf8(text), parent);
     l->setObjectName(QString::fromLatin1(name));
@@ -47,6 +30,33 @@ QLabel* MakeLabel(const char* text, const char* name, QWidget* parent) {
 }
 
 }  // namespace
+
+// A labelled row of a page: its label and the track bar and spin edit of one control.
+struct TFrmPreview::SliderRow {
+    QLabel*& label;
+    const char* text;
+    const char* labelName;
+    int slot;
+    QSlider*& trc;
+    QSpinBox*& spn;
+};
+
+// Makes the rows' controls and lays them out from `firstRow` on, the track bars
+// taking the spare width and the space below the rows the spare height.
+void TFrmPreview::AddSliderRows(QGridLayout* grid, int firstRow, std::initializer_list<SliderRow> rows) {
+    QWidget* page = grid->parentWidget();
+    int row = firstRow;
+    for (const SliderRow& r : rows) {
+        r.label = MakeLabel(r.text, r.labelName, page);
+        MakePair(r.slot, r.trc, r.spn, page);
+        grid->addWidget(r.label, row, 0);
+        grid->addWidget(r.trc, row, 1);
+        grid->addWidget(r.spn, row, 2);
+        ++row;
+    }
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(row, 1);
+}
 
 void TFrmPreview::MakePair(int slot, QSlider*& trc, QSpinBox*& spn, QWidget* page) {
     const IntControl& c = *kPageParams[slot].Control;
@@ -155,25 +165,17 @@ QWidget* TFrmPreview::BuildSketchPage() {
     Btn_SketchMore->setObjectName(QStringLiteral("Btn_SketchMore"));
     Btn_SketchMore->setAutoDefault(false);
 
-    // The first two rows carry each other's names on purpose: the row of the value
-    // subtracted from every edge reads "Darkness:", the row of the gain "Detail:".
-    Lab_Sketch2 = MakeLabel("Darkness:", "Lab_Sketch2", page);
-    Lab_Sketch1 = MakeLabel("Detail:", "Lab_Sketch1", page);
-    Lab_Sketch3 = MakeLabel("Smooth:", "Lab_Sketch3", page);
-    Lab_Sketch4 = MakeLabel("Threshold:", "Lab_Sketch4", page);
-    MakePair(kSlotDetail, Trc_Detail, Spn_Detail, page);
-    MakePair(kSlotDarkness, Trc_Darkness, Spn_Darkness, page);
-    MakePair(kSlotSketchSmooth, Trc_SketchSmooth, Spn_SketchSmooth, page);
-    MakePair(kSlotThreshold, Trc_Threshold, Spn_Threshold, page);
-
     auto* grid = new QGridLayout(page);
     grid->setVerticalSpacing(2);
     grid->addWidget(Chk_DrawSketch, 0, 0, 1, 2);
     grid->addWidget(Btn_SketchMore, 0, 2);
-    AddSliderRows(grid, 1, {SliderRow{Lab_Sketch2, Trc_Detail, Spn_Detail},
-                            SliderRow{Lab_Sketch1, Trc_Darkness, Spn_Darkness},
-                            SliderRow{Lab_Sketch3, Trc_SketchSmooth, Spn_SketchSmooth},
-                            SliderRow{Lab_Sketch4, Trc_Threshold, Spn_Threshold}});
+    // The first two rows carry each other's names on purpose: the row of the value
+    // subtracted from every edge reads "Darkness:", the row of the gain "Detail:".
+    AddSliderRows(grid, 1, {{Lab_Sketch2, "Darkness:", "Lab_Sketch2", kSlotDetail, Trc_Detail, Spn_Detail},
+                            {Lab_Sketch1, "Detail:", "Lab_Sketch1", kSlotDarkness, Trc_Darkness, Spn_Darkness},
+                            {Lab_Sketch3, "Smooth:", "Lab_Sketch3", kSlotSketchSmooth, Trc_SketchSmooth,
+                             Spn_SketchSmooth},
+                            {Lab_Sketch4, "Threshold:", "Lab_Sketch4", kSlotThreshold, Trc_Threshold, Spn_Threshold}});
     return page;
 }
 
@@ -216,23 +218,14 @@ QWidget* TFrmPreview::BuildColorStep1Page() {
 QWidget* TFrmPreview::BuildColorStep2Page() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("TabSheet2"));
-    Lab_Color6 = MakeLabel("Saturation:", "Lab_Color6", page);
-    Lab_Color5 = MakeLabel("Contrast:", "Lab_Color5", page);
-    Lab_Color4 = MakeLabel("Brightness:", "Lab_Color4", page);
-    Lab_Color2 = MakeLabel("Smooth:", "Lab_Color2", page);
-    Lab_Color3 = MakeLabel("Border Blur:", "Lab_Color3", page);
-    MakePair(kSlotSaturation, Trc_Saturation, Spn_Saturation, page);
-    MakePair(kSlotContrast, Trc_Contrast, Spn_Contrast, page);
-    MakePair(kSlotBrightness, Trc_Brightness, Spn_Brightness, page);
-    MakePair(kSlotColorSmooth, Trc_ColorSmooth, Spn_ColorSmooth, page);
-    MakePair(kSlotBorderBlur, Trc_BorderBlur, Spn_BorderBlur, page);
     auto* grid = new QGridLayout(page);
     grid->setVerticalSpacing(0);
-    AddSliderRows(grid, 0, {SliderRow{Lab_Color6, Trc_Saturation, Spn_Saturation},
-                            SliderRow{Lab_Color5, Trc_Contrast, Spn_Contrast},
-                            SliderRow{Lab_Color4, Trc_Brightness, Spn_Brightness},
-                            SliderRow{Lab_Color2, Trc_ColorSmooth, Spn_ColorSmooth},
-                            SliderRow{Lab_Color3, Trc_BorderBlur, Spn_BorderBlur}});
+    AddSliderRows(grid, 0,
+                  {{Lab_Color6, "Saturation:", "Lab_Color6", kSlotSaturation, Trc_Saturation, Spn_Saturation},
+                   {Lab_Color5, "Contrast:", "Lab_Color5", kSlotContrast, Trc_Contrast, Spn_Contrast},
+                   {Lab_Color4, "Brightness:", "Lab_Color4", kSlotBrightness, Trc_Brightness, Spn_Brightness},
+                   {Lab_Color2, "Smooth:", "Lab_Color2", kSlotColorSmooth, Trc_ColorSmooth, Spn_ColorSmooth},
+                   {Lab_Color3, "Border Blur:", "Lab_Color3", kSlotBorderBlur, Trc_BorderBlur, Spn_BorderBlur}});
     return page;
 }
 
@@ -242,17 +235,12 @@ QWidget* TFrmPreview::BuildColorStep3Page() {
     Btn_ColorMore = new QPushButton(QStringLiteral("More >>"), page);
     Btn_ColorMore->setObjectName(QStringLiteral("Btn_ColorMore"));
     Btn_ColorMore->setAutoDefault(false);
-    Lab_Color7 = MakeLabel("Red:", "Lab_Color7", page);
-    Lab_Color8 = MakeLabel("Green:", "Lab_Color8", page);
-    Lab_Color9 = MakeLabel("Blue:", "Lab_Color9", page);
-    MakePair(kSlotRed, Trc_Red, Spn_Red, page);
-    MakePair(kSlotGreen, Trc_Green, Spn_Green, page);
-    MakePair(kSlotBlue, Trc_Blue, Spn_Blue, page);
     auto* grid = new QGridLayout(page);
     grid->setVerticalSpacing(2);
     grid->addWidget(Btn_ColorMore, 0, 2);
-    AddSliderRows(grid, 1, {SliderRow{Lab_Color7, Trc_Red, Spn_Red}, SliderRow{Lab_Color8, Trc_Green, Spn_Green},
-                            SliderRow{Lab_Color9, Trc_Blue, Spn_Blue}});
+    AddSliderRows(grid, 1, {{Lab_Color7, "Red:", "Lab_Color7", kSlotRed, Trc_Red, Spn_Red},
+                            {Lab_Color8, "Green:", "Lab_Color8", kSlotGreen, Trc_Green, Spn_Green},
+                            {Lab_Color9, "Blue:", "Lab_Color9", kSlotBlue, Trc_Blue, Spn_Blue}});
     return page;
 }
 
