@@ -71,7 +71,10 @@ VELMORA_ALWAYS_INLINE int FindDigit(const Counts& atMost, int& rank) {
     const Flags flags = __builtin_convertvector(passed, Flags);  // 0xFF bytes, then zeros
     std::uint64_t half[2];
     std::memcpy(half, &flags, sizeof half);
-    const int digit = half[0] != ~std::uint64_t{0} ? __builtin_ctzll(~half[0]) / 8 : 8 + __builtin_ctzll(~half[1]) / 8;
+    // Summing the low bit of every byte counts them without the branch a bit scan
+    // needs between the two halves.
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    const int digit = static_cast<int>((((half[0] & kOnes) + (half[1] & kOnes)) * kOnes) >> 56);
     std::uint16_t below[17];  // below[d]: the values whose digit is less than d
     below[0] = 0;
     std::memcpy(below + 1, &atMost, sizeof atMost);
