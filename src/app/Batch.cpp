@@ -72,10 +72,8 @@ bool BatchRecord(const std::string& presetPath, const std::string& programDir, T
 }
 
 bool OpenAsDisplayed(const std::string& path, Bitmap& displayed, std::string& error) {
-    Document doc;
-    LayerState state;
     std::vector<std::string> messages;
-    if (!OpenDocumentFile(path, doc, state, messages)) {
+    if (!OpenComposite(path, displayed, messages)) {
         // The window shows each message in a box of its own; here they share one line.
         error.clear();
         for (const std::string& m : messages) {
@@ -85,7 +83,6 @@ bool OpenAsDisplayed(const std::string& path, Bitmap& displayed, std::string& er
         std::replace(error.begin(), error.end(), '\n', ' ');
         return false;
     }
-    displayed.Swap(doc.CompositeBmp);
     return true;
 }
 
@@ -111,6 +108,19 @@ bool DialogPhoto(Bitmap& displayed, int scalePercent, int width, Bitmap& photo, 
     StoreSourcePixels(displayed, source);
     ResampleSourcePixels(source, w, h, photo);
     return true;
+}
+
+// The whole composite of the layers, rows shared out over the threads.
+void CompositeRows(Bitmap& dst, const ConversionOutput& out) {
+    const int right = out.Sketch.Width() - 1;
+    ParallelLoop rows;
+    rows.Count = out.Sketch.Height();
+    rows.Grain = 64;
+    rows.StopOnCancel = false;
+    ParallelFor(rows, [&](std::int64_t y0, std::int64_t y1) {
+        const Rect band{0, static_cast<int>(y0), right, static_cast<int>(y1) - 1};
+        CompositeRect(dst, out.Sketch, out.Color, out.Photo, out.State, band);
+    });
 }
 
 }  // namespace
@@ -139,18 +149,17 @@ bool ConvertDisplayed(Bitmap displayed, const TEffectParams& record, int scalePe
     // start values.
     out.State = ConversionLayerState(p, LayerState{});
 
-    const Rect all{0, 0, out.Sketch.Width() - 1, out.Sketch.Height() - 1};
     if (!layersWanted) {
         // Each composite pixel depends on the same pixel of the layers only, so the
         // color layer can take it in place.
-        CompositeRect(out.Color, out.Sketch, out.Color, out.Photo, out.State, all);
+        CompositeRows(out.Color, out);
         out.Composite.Swap(out.Color);
         out.Sketch = Bitmap();
         out.Photo = Bitmap();
         return true;
     }
     out.Composite.SetSize(out.Sketch.Width(), out.Sketch.Height());
-    CompositeRect(out.Composite, out.Sketch, out.Color, out.Photo, out.State, all);
+    CompositeRows(out.Composite, out);
     return true;
 }
 

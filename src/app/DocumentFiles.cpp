@@ -3,7 +3,9 @@
 #include <filesystem>
 #include <new>
 #include <utility>
+#include <vector>
 
+#include "engine/Parallel.h"
 #include "io/Bmp.h"
 #include "io/FileUtil.h"
 #include "io/Jpeg.h"
@@ -149,17 +151,33 @@ void InstallLayers(Bitmap& photo, Bitmap& sketch, Bitmap& color, Document& doc, 
     doc.ImageLoaded = true;
 }
 
+// How a picture is shown right after opening it.
+LayerState PictureShown(const LayerState& state) {
+    LayerState shown = state;
+    shown.SketchVisible = true;
+    shown.ColorVisible = true;
+    shown.BlendingMode = 0;
+    return shown;
+}
+
+// Runs `open`, turning running out of memory into the message File, Open shows.
+template <typename Open>
+bool OpenWithinMemory(const std::string& path, std::vector<std::string>& messages, Open open) {
+    try {
+        return open();
+    } catch (const std::bad_alloc&) {
+        messages.assign(1, path + " open failed.\nThere is not enough memory for this picture.");
+        return false;
+    }
+}
+
 }  // namespace
 
 void InstallPicture(Bitmap&& picture, Document& doc, LayerState& state) {
     Bitmap photo = picture;
     Bitmap sketch(picture.Width(), picture.Height());
     FillWhite(sketch);
-    LayerState shown = state;
-    shown.SketchVisible = true;
-    shown.ColorVisible = true;
-    shown.BlendingMode = 0;
-    InstallLayers(photo, sketch, picture, doc, state, shown);
+    InstallLayers(photo, sketch, picture, doc, state, PictureShown(state));
 }
 
 void InstallProject(ProjectData&& project, Document& doc, LayerState& state) {
@@ -168,7 +186,7 @@ void InstallProject(ProjectData&& project, Document& doc, LayerState& state) {
 
 bool OpenDocumentFile(const std::string& path, Document& doc, LayerState& state,
                       std::vector<std::string>& messages) {
-    try {
+    return OpenWithinMemory(path, messages, [&] {
         OpenedFile opened;
         if (!ReadDocumentFile(path, opened, messages)) return false;
         if (opened.Format == FileFormat::Project)
@@ -176,10 +194,37 @@ bool OpenDocumentFile(const std::string& path, Document& doc, LayerState& state,
         else
             InstallPicture(std::move(opened.Picture), doc, state);
         return true;
-    } catch (const std::bad_alloc&) {
-        messages.assign(1, path + " open failed.\nThere is not enough memory for this picture.");
-        return false;
-    }
+    });
+}
+
+bool OpenComposite(const std::string& path, Bitmap& composite, std::vector<std::string>& messages) {
+    return OpenWithinMemory(path, messages, [&] {
+        OpenedFile opened;
+        if (!ReadDocumentFile(path, opened, messages)) return false;
+        if (opened.Format == FileFormat::Project) {
+            Document doc;
+            LayerState state;
+            InstallProject(std::move(opened.Project), doc, state);
+            composite.Swap(doc.CompositeBmp);
+            return true;
+        }
+        // The photograph and white sketch layer InstallPicture would make are never
+        // read here, and making them would cost three full-size bitmaps.
+        Bitmap& picture = opened.Picture;
+        const LayerState shown = PictureShown(LayerState{});
+        const int last = 3 * picture.Width() - 1;
+        const std::vector<std::uint8_t> white(static_cast<std::size_t>(last) + 1, 255);
+        ParallelLoop rows;
+        rows.Count = picture.Height();
+        rows.Grain = 64;
+        rows.StopOnCancel = false;
+        ParallelFor(rows, [&](std::int64_t y0, std::int64_t y1) {
+            for (auto y = static_cast<int>(y0); y < static_cast<int>(y1); ++y)
+                BlendRow(picture.Row(y), white.data(), picture.Row(y), shown, 0, last);
+        });
+        composite.Swap(picture);
+        return true;
+    });
 }
 
 SaveProposal ProposeSaveName(const std::string& lastOpenedPath) {

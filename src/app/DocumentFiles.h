@@ -68,6 +68,12 @@ void InstallProject(ProjectData&& project, Document& doc, LayerState& state);
 bool OpenDocumentFile(const std::string& path, Document& doc, LayerState& state,
                       std::vector<std::string>& messages);
 
+// The composite OpenDocumentFile would show for `path`, without the layers behind
+// it: a picture is blended with its white sketch layer in its own memory, a project's
+// composite is made from its layers. Fails as OpenDocumentFile does, with its
+// messages.
+bool OpenComposite(const std::string& path, Bitmap& composite, std::vector<std::string>& messages);
+
 // What Save proposes in its dialog.
 struct SaveProposal {
     std::string FileName;  // without folder

@@ -33,21 +33,17 @@ void CompositeRect(Bitmap& dst, const Bitmap& sketch, const Bitmap& color, const
     const int x1 = std::min({r.Right, sketch.Width() - 1, color.Width() - 1, dst.Width() - 1});
     const int y1 = std::min({r.Bottom, sketch.Height() - 1, color.Height() - 1, dst.Height() - 1});
     if (y1 < y0 || x1 < x0) return;
-    const int mode = state.BlendingMode;
-    if (mode != 0 && mode != 1) return;
+    for (int y = y0; y <= y1; ++y) BlendRow(dst.Row(y), sketch.Row(y), color.Row(y), state, 3 * x0, 3 * x1 + 2);
+}
+
+void BlendRow(std::uint8_t* d, const std::uint8_t* s, const std::uint8_t* c, const LayerState& state, int i0,
+              int i1) {
     const unsigned p = static_cast<unsigned>(state.Opacity);
-    for (int y = y0; y <= y1; ++y) {
-        std::uint8_t* d = dst.Row(y);
-        const std::uint8_t* s = sketch.Row(y);
-        const std::uint8_t* c = color.Row(y);
-        const int i0 = 3 * x0;
-        const int i1 = 3 * x1 + 2;
-        if (mode == 0) {
-            for (int i = i0; i <= i1; ++i) d[i] = static_cast<std::uint8_t>((unsigned(s[i]) * c[i]) >> 8);
-        } else {
-            for (int i = i0; i <= i1; ++i)
-                d[i] = static_cast<std::uint8_t>((unsigned(c[i]) * (100 - p) + unsigned(s[i]) * p) / 100);
-        }
+    if (state.BlendingMode == 0) {
+        for (int i = i0; i <= i1; ++i) d[i] = static_cast<std::uint8_t>((unsigned(s[i]) * c[i]) >> 8);
+    } else if (state.BlendingMode == 1) {
+        for (int i = i0; i <= i1; ++i)
+            d[i] = static_cast<std::uint8_t>((unsigned(c[i]) * (100 - p) + unsigned(s[i]) * p) / 100);
     }
 }
 

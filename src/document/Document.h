@@ -44,4 +44,9 @@ struct Document {
 void CompositeRect(Bitmap& dst, const Bitmap& sketch, const Bitmap& color, const Bitmap& photo,
                    const LayerState& state, Rect r);
 
+// The blend of both visible layers for the bytes i0 .. i1 of one row, in the state's
+// blending mode (rows of another mode are left alone); `dst` may be the color row.
+void BlendRow(std::uint8_t* dst, const std::uint8_t* sketch, const std::uint8_t* color, const LayerState& state,
+              int i0, int i1);
+
 }  // namespace velmora

@@ -54,18 +54,21 @@ ConversionOutput Expected(const std::string& input) {
 
 TEST(BatchOpen, PicturesAreShownOverTheWhiteSketchInMultiply) {
     TempDir dir;
-    const Bitmap picture = Gradient(40, 30);
+    // Padded rows, and tall enough for the rows to be shared out over the threads.
+    constexpr int kW = 41, kH = 300;
+    const Bitmap picture = Gradient(kW, kH);
     std::string error;
     ASSERT_TRUE(WriteBmpFile(dir / "g.bmp", picture, error)) << error;
     const Bitmap shown = Displayed(dir / "g.bmp");
-    ASSERT_EQ(shown.Width(), 40);
-    for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 40; ++x)
+    ASSERT_EQ(shown.Width(), kW);
+    ASSERT_EQ(shown.Height(), kH);
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x)
             for (int c = 0; c < 3; ++c)
                 ASSERT_EQ(shown.Pixel(x, y)[c], (picture.Pixel(x, y)[c] * 255) >> 8);
 
     // A project shows its own layers with its own layer state.
-    Bitmap sketch = Gradient(40, 30), color(40, 30);
+    Bitmap sketch = Gradient(kW, kH), color(kW, kH);
     color.Fill(200, 100, 0);
     LayerState state;
     state.BlendingMode = 1;
