@@ -31,36 +31,29 @@ TEST(BlurKernel, CutAndIntegerWeightsForTheDialogRadii) {
     EXPECT_EQ(KernelInts(2.0), (std::vector<int>{9, 28, 67, 125, 181, 205, 181, 125, 67, 28, 9}));
 }
 
-TEST(GaussianBlur, WhiteLosesLevelsWhenTheWeightsSumBelowUnity) {
-    // Radius 1.25 sums to 1022: 255 * 1022 div 1024 = 254 after the rows, and 254 *
-    // 1022 div 1024 = 253 after the columns.
-    TripleBuffer rowsOnly = Uniform(9, 1, Rgb(255, 255, 255));
-    GaussianBlur(rowsOnly, 9, 1, 1.25);
-    EXPECT_EQ(rowsOnly[4], Rgb(253, 253, 253)) << "a one-row image still runs the column pass";
-
-    TripleBuffer white = Uniform(10, 8, Rgb(255, 255, 255));
-    GaussianBlur(white, 10, 8, 1.25);
-    for (const TRGBTriple& p : white) ASSERT_EQ(p, Rgb(253, 253, 253));
-
-    // Radius 2.0 sums to 1025; the clamp keeps white at 255.
-    TripleBuffer white2 = Uniform(12, 12, Rgb(255, 255, 255));
-    GaussianBlur(white2, 12, 12, 2.0);
-    for (const TRGBTriple& p : white2) ASSERT_EQ(p, Rgb(255, 255, 255));
-}
-
-TEST(GaussianBlur, UnityKernelsKeepUniformAreasAndTinyRadiiChangeNothing) {
-    TripleBuffer gray = Uniform(7, 6, Rgb(10, 128, 251));
-    GaussianBlur(gray, 7, 6, 0.75);
-    for (const TRGBTriple& p : gray) ASSERT_EQ(p, Rgb(10, 128, 251));
-
-    TripleBuffer noisy(30);
-    for (std::size_t i = 0; i < noisy.size(); ++i)
-        noisy[i] = Rgb(static_cast<int>(i * 37 % 256), static_cast<int>(i * 91 % 256), static_cast<int>(i * 13 % 256));
-    TripleBuffer copy = noisy;
-    GaussianBlur(copy, 6, 5, 0.05);
-    EXPECT_EQ(copy, noisy);
-    GaussianBlur(copy, 6, 5, 0.0);
-    EXPECT_EQ(copy, noisy) << "a radius of 0 leaves the pixels as they are";
+TEST(GaussianBlur, UniformAreasFollowTheSumOfTheIntegerWeights) {
+    // Radius 1.25 sums to 1022, so white loses a level in each pass (a single row still runs the
+    // column pass); 2.0 sums to 1025 and the clamp keeps white; 0.75 sums to exactly 1024.
+    struct Case {
+        int w, h;
+        TRGBTriple in;
+        double radius;
+        TRGBTriple out;
+    };
+    const TRGBTriple white = Rgb(255, 255, 255);
+    for (const Case& c : {Case{9, 1, white, 1.25, Rgb(253, 253, 253)}, Case{10, 8, white, 1.25, Rgb(253, 253, 253)},
+                          Case{12, 12, white, 2.0, white}, Case{7, 6, Rgb(10, 128, 251), 0.75, Rgb(10, 128, 251)}}) {
+        TripleBuffer b = Uniform(c.w, c.h, c.in);
+        GaussianBlur(b, c.w, c.h, c.radius);
+        EXPECT_EQ(b, Uniform(c.w, c.h, c.out)) << c.w << "x" << c.h << ", radius " << c.radius;
+    }
+    // The smallest slider step and a radius of 0 leave any picture as it is.
+    const TripleBuffer noisy = ToBuffer(TexturedPhoto(6, 5));
+    for (double radius : {0.05, 0.0}) {
+        TripleBuffer copy = noisy;
+        GaussianBlur(copy, 6, 5, radius);
+        EXPECT_EQ(copy, noisy) << radius;
+    }
 }
 
 TEST(GaussianBlur, BordersRepeatTheEdgePixelAndSinglePixelLinesBlurAlongOneAxis) {
@@ -102,17 +95,12 @@ TEST(GaussianBlur, ProgressFormMatchesThePlainFormAndReportsBothPasses) {
     EXPECT_EQ(log.positions[29], 100);
     EXPECT_EQ(log.positions[30 + 13], 13 * 100 / 39);
 
-    TripleBuffer inPlace = src;
-    GaussianBlurProgress(inPlace, inPlace, 40, 30, 2.0, nullptr);
-    EXPECT_EQ(inPlace, plain);
-}
-
-TEST(GaussianBlur, OneRowSkipsTheRowPositionsWhoseDivisorIsZero) {
-    ProgressLog log;
-    TripleBuffer row(8, Rgb(1, 2, 3));
-    GaussianBlurProgress(row, row, 8, 1, 1.0, &log);
-    EXPECT_EQ(log.positions.size(), 8u) << "only the column positions are set";
-    EXPECT_EQ(log.advances, 2);
+    // One row: the row pass's divisor is zero, so only the column positions are set.
+    ProgressLog row;
+    TripleBuffer one(8, Rgb(1, 2, 3));
+    GaussianBlurProgress(one, one, 8, 1, 1.0, &row);
+    EXPECT_EQ(row.positions.size(), 8u);
+    EXPECT_EQ(row.advances, 2);
 }
 
 TEST(GaussianBlur, CancelStopsTheProgressForm) {

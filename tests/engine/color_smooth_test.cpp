@@ -63,38 +63,6 @@ TEST(ColorSmooth, MedianOrdersWholeColorsByRedThenGreenThenBlue) {
     EXPECT_EQ(SmoothedAt(c, 1, 1), Rgb(5, 3, 249)) << "no type selected acts as the median";
 }
 
-TEST(ColorSmooth, MaximumSpreadsAPureRedPixelIntoABlock) {
-    TColorStep c = WithFinal(9, 9, [](int x, int y) { return x == 4 && y == 4 ? Rgb(255, 0, 0) : Rgb(200, 255, 255); });
-    c.ColorSmooth(1, 1);
-    for (int y = 0; y < 9; ++y)
-        for (int x = 0; x < 9; ++x) {
-            const bool block = x >= 3 && x <= 5 && y >= 3 && y <= 5;
-            ASSERT_EQ(SmoothedAt(c, x, y), block ? Rgb(255, 0, 0) : Rgb(200, 255, 255)) << x << "," << y;
-        }
-    c.ColorSmooth(1, 0);
-    EXPECT_EQ(SmoothedAt(c, 4, 4), Rgb(200, 255, 255)) << "the median removes the speck";
-}
-
-TEST(ColorSmooth, SlidingWindowEqualsAFreshWindowAtEveryRow) {
-    // Compare the ring-of-rows window with a brute-force median per pixel.
-    const Bitmap photo = TexturedPhoto(11, 13, 5);
-    TColorStep c = WithFinal(11, 13, [&](int x, int y) { return At(photo, x, y); });
-    const int r = 2;
-    c.ColorSmooth(r, 0);
-    for (int y = r; y < 13 - r; ++y)
-        for (int x = r; x < 11 - r; ++x) {
-            std::vector<int> v;
-            for (int dy = -r; dy <= r; ++dy)
-                for (int dx = -r; dx <= r; ++dx) {
-                    const TRGBTriple p = At(photo, x + dx, y + dy);
-                    v.push_back(p.R << 16 | p.G << 8 | p.B);
-                }
-            std::sort(v.begin(), v.end());
-            const int m = v[12];
-            ASSERT_EQ(SmoothedAt(c, x, y), Rgb(m >> 16, (m >> 8) & 255, m & 255)) << x << "," << y;
-        }
-}
-
 TEST(ColorSmooth, ProgressPerColumn) {
     ProgressLog log;
     TColorStep c = WithFinal(7, 5, [](int x, int y) { return Rgb(x, y, 0); });

@@ -124,7 +124,7 @@ std::vector<std::pair<std::string, std::function<void(TEffectParams&)>>> Variati
 TEST(PipelineEquivalence, WholePicturesWithVariedRecords) {
     for (const NamedPicture& pic : VariedPictures())
         for (const auto& [name, vary] : Variations()) {
-            TEffectParams p = Record(pic.bitmap, 0, 0, pic.bitmap.Width(), pic.bitmap.Height());
+            TEffectParams p = WholeRecord(pic.bitmap);
             vary(p);
             TDrawEffect fast;
             Outcome slow = Reference(p);

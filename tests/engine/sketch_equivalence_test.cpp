@@ -70,12 +70,6 @@ TEST(SketchEquivalence, RegionsAtTheCornersAndInTheMiddleOfThePhotograph) {
                                  std::to_string(r.w) + "x" + std::to_string(r.h));
 }
 
-TEST(SketchEquivalence, TheFullSamplePhotographAtTheDefaults) {
-    const Bitmap photo = SamplePhoto();
-    ExpectSameSketch(photo, {0, 0, photo.Width(), photo.Height()}, kSettings[0], "sample photograph");
-    ExpectSameSketch(photo, {0, 0, photo.Width(), photo.Height()}, kSettings[2], "sample photograph, sharpened");
-}
-
 TEST(SketchEquivalence, CancelDuringTheEdgesStopsWithoutFinishingTheStep) {
     const Bitmap photo = Noise(300, 200, 5);
     TSketch sketch;

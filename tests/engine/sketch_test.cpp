@@ -8,36 +8,19 @@ using namespace velmora::test;
 
 namespace {
 
-struct SketchSettings {
-    int sketchType = 2;
-    int detail = 0;
-    int darkness = 32;  // gain 1
-    int thresholdLevel = 255;
-    int remainThreshold = 0;
-    int remainDarkness = 0;
-    bool remainDark = false;
-    double radius = 0;
-    double sharpness = 0;
-};
-
-TSketch Render(const Bitmap& photo, const SketchSettings& s = {}) {
+// The whole photograph rendered with threshold 255 and no dark areas kept.
+TSketch Render(const Bitmap& photo, int type = 2, int detail = 0, int darkness = 32, double radius = 0,
+               double sharpness = 0) {
     TSketch sk;
     sk.LoadRegion(photo, 0, 0, photo.Width(), photo.Height());
-    sk.RenderSketch(s.sketchType, s.detail, s.darkness, s.thresholdLevel, s.remainThreshold,
-                    s.remainDarkness, s.remainDark, s.radius, s.sharpness);
+    sk.RenderSketch(type, detail, darkness, 255, 0, 0, false, radius, sharpness);
     return sk;
 }
 
 int ResultAt(const TSketch& sk, int x, int y) { return sk.Result[static_cast<std::size_t>(y) * sk.Width + x]; }
 
-// Accumulated edges as they are (gain 1, no detail, no sketch type); only the clamp
-// to 255 remains, so tests keep them below that.
-TSketch RawEdges(const Bitmap& photo, double sharpness = 0) {
-    SketchSettings s;
-    s.sketchType = 0;
-    s.sharpness = sharpness;
-    return Render(photo, s);
-}
+// Accumulated edges as they are (gain 1, no detail, no sketch type); tests keep them below the clamp at 255.
+TSketch RawEdges(const Bitmap& photo, double sharpness = 0) { return Render(photo, 0, 0, 32, 0, sharpness); }
 
 }  // namespace
 
@@ -54,11 +37,7 @@ TEST(Sketch, LoadRegionInvertsTheRectangleInPlace) {
 
 TEST(Sketch, UniformPhotographMapsToWhiteWithTheDefaults) {
     const Bitmap photo = FilledBitmap(9, 7, Rgb(90, 140, 30));
-    SketchSettings s;
-    s.detail = 115;
-    s.darkness = 68;
-    s.radius = 0.75;
-    const TSketch sk = Render(photo, s);
+    const TSketch sk = Render(photo, 2, 115, 68, 0.75);
     for (std::int32_t v : sk.Result) ASSERT_EQ(v, 255);
 }
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 
 #include "engine/ColorStep.h"
 #include "engine/EquivalenceUtil.h"
@@ -89,29 +88,6 @@ TEST(MedianNetwork, TheWrittenOutNetworksAreTheBuiltOnes) {
     EXPECT_TRUE(same(kSort5, SortingNetwork(5)));
     EXPECT_TRUE(same(kMedian3x3, ColumnSortedMedianNetwork(3)));
     EXPECT_TRUE(same(kMedian5x5, ColumnSortedMedianNetwork(5)));
-}
-
-TEST(MedianNetwork, RandomWindowsWithManyTiesGiveTheSelectedValue) {
-    std::mt19937 rng(5);
-    for (int k : {3, 5, 7}) {
-        const int n = k * k;
-        const std::vector<Comparator>& columnSort = SortingNetwork(k);
-        const std::vector<Comparator>& net = ColumnSortedMedianNetwork(k);
-        for (int round = 0; round < 2000; ++round) {
-            const int spread = round % 3 == 0 ? 3 : 1 << 24;  // few values: many ties
-            std::vector<long> window(static_cast<std::size_t>(n));
-            for (long& x : window) x = static_cast<long>(rng() % static_cast<unsigned>(spread));
-            std::vector<long> wires = window;
-            for (int c = 0; c < k; ++c) {
-                std::vector<long> column(wires.begin() + c * k, wires.begin() + (c + 1) * k);
-                Apply(columnSort, column);
-                std::copy(column.begin(), column.end(), wires.begin() + c * k);
-            }
-            Apply(net, wires);
-            std::nth_element(window.begin(), window.begin() + (n - 1) / 2, window.end());
-            ASSERT_EQ(wires[static_cast<std::size_t>((n - 1) / 2)], window[static_cast<std::size_t>((n - 1) / 2)]);
-        }
-    }
 }
 
 TEST(SmoothEquivalence, EveryPictureRadiusAndType) {

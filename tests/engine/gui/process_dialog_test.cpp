@@ -18,10 +18,6 @@ using namespace velmora::test;
 
 namespace {
 
-TEffectParams Record(const Bitmap& photo, bool sketch, bool color) {
-    return FullConversionRecord(WholeRecord(photo, sketch, color), photo);
-}
-
 // Watches a progress bar from the user-interface thread for the largest value it
 // ever shows compared with its maximum at that moment.
 struct BarWatch : QObject {
@@ -62,7 +58,6 @@ private slots:
         const Variant variants[] = {
             {"defaults", [](TEffectParams&) {}, "Brightness"},
             {"no border blur", [](TEffectParams& p) { p.BorderBlur = 0; }, "Brightness"},
-            {"widest border blur", [](TEffectParams& p) { p.BorderBlur = 255; }, "Brightness"},
             {"sketch only, unsmoothed",
              [](TEffectParams& p) {
                  p.DrawColor = false;
@@ -72,7 +67,7 @@ private slots:
             {"neither layer", [](TEffectParams& p) { p.DrawColor = p.DrawSketch = false; }, "Current:"},
         };
         for (const Variant& v : variants) {
-            TEffectParams p = Record(photo, true, true);
+            TEffectParams p = WholeRecord(photo);
             v.change(p);
             TFrm_Process dlg;
             QVERIFY(!(dlg.windowFlags() & Qt::WindowCloseButtonHint));
@@ -98,7 +93,7 @@ private slots:
         // The engine refuses a record it cannot run and leaves no result; the dialog
         // must not let the caller install layers that were never made.
         const Bitmap photo = TexturedPhoto(60, 40);
-        TEffectParams p = Record(photo, false, true);
+        TEffectParams p = WholeRecord(photo, false, true);
         p.ColorReducer = 0;
         TFrm_Process dlg;
         dlg.SetParams(p, TotalProgressSteps(p));
@@ -110,7 +105,7 @@ private slots:
 
     void cancelStopsTheRunAndTheDialogWaitsForTheThread() {
         const Bitmap photo = TexturedPhoto(1600, 1200);
-        TEffectParams p = Record(photo, true, true);
+        TEffectParams p = WholeRecord(photo);
         p.ColorSmooth = 19;
         p.BorderBlur = 255;
         TFrm_Process dlg;
@@ -146,7 +141,7 @@ private slots:
         // The next dialog's run starts with a request of its own.
         TFrm_Process again;
         const Bitmap small = TexturedPhoto(40, 30);
-        const TEffectParams sketchOnly = Record(small, true, false);
+        const TEffectParams sketchOnly = WholeRecord(small, true, false);
         again.SetParams(sketchOnly, TotalProgressSteps(sketchOnly));
         QCOMPARE(again.exec(), int(QDialog::Accepted));
         QVERIFY(!again.CancelRequest().IsCancelled());
@@ -162,7 +157,7 @@ private slots:
             }
         };
         const Bitmap photo = TexturedPhoto(1200, 900);
-        TEffectParams p = Record(photo, true, true);
+        TEffectParams p = WholeRecord(photo);
         p.ColorSmooth = 19;
         for (int round = 0; round < 3; ++round) {
             CancelAtOnce dlg;

@@ -4,10 +4,8 @@
 #include <QScrollBar>
 #include <QtTest>
 
-#include "app/gui/MainWindow.h"
-#include "app/gui/ShellTestSupport.h"
 #include "document/Document.h"
-#include "view/gui/CanvasView.h"
+#include "support/ToolTestKit.h"
 
 using namespace velmora;
 using namespace velmora::test;
@@ -35,11 +33,8 @@ private slots:
     }
 
     void PaintsTheVisiblePartAndClearsTheRest() {
-        ShellEnv env;
-        TFrmMain w(env.Folder());
-        w.resize(600, 450);
-        w.show();
-        QVERIFY(w.OpenFile(WriteBmp(env, "small.bmp", Gradient(40, 30))));
+        PictureWindow pw(Gradient(40, 30), QSize(600, 450));
+        TFrmMain& w = pw.w;
         const QColor face = w.PaintBox1->palette().color(QPalette::Button);
         QImage shot = w.PaintBox1->grab().toImage();
         QCOMPARE(QColor(shot.pixel(0, 0)), Composite(w.Doc(), 0, 0));
@@ -65,11 +60,8 @@ private slots:
     }
 
     void FollowsTheScrollPosition() {
-        ShellEnv env;
-        TFrmMain w(env.Folder());
-        w.resize(500, 400);
-        w.show();
-        QVERIFY(w.OpenFile(WriteBmp(env, "wide.bmp", Gradient(900, 700))));
+        PictureWindow pw(Gradient(900, 700), QSize(500, 400));
+        TFrmMain& w = pw.w;
         // The color layer changed in two places without a recomposite: one that the
         // scroll brings into view, one far outside it.
         w.Doc().ColorBmp.Pixel(117, 59)[0] = 0;
@@ -86,11 +78,8 @@ private slots:
     }
 
     void ToolsRepaintOnlyWhatTheyTouched() {
-        ShellEnv env;
-        TFrmMain w(env.Folder());
-        w.resize(500, 400);
-        w.show();
-        QVERIFY(w.OpenFile(WriteBmp(env, "t.bmp", Gradient(200, 150))));
+        PictureWindow pw(Gradient(200, 150), QSize(500, 400));
+        TFrmMain& w = pw.w;
         QCoreApplication::processEvents();
         // A change of the layer without a repaint stays off screen; repainting its
         // rectangle shows it.
