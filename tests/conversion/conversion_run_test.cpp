@@ -57,16 +57,11 @@ TEST(ConversionRecord, CoversTheWholePhotographAndKeepsTheRest) {
     dialog.Reserved = 9;
     const TEffectParams full = FullConversionRecord(dialog, photo);
     EXPECT_EQ(full.SourceBitmap, &photo);
-    EXPECT_EQ(full.Left, 0);
-    EXPECT_EQ(full.Top, 0);
-    EXPECT_EQ(full.Width, 37);
-    EXPECT_EQ(full.Height, 21);
-    TEffectParams back = full;
-    back.Left = 5;
-    back.Top = 6;
-    back.Width = 10;
-    back.Height = 11;
-    EXPECT_EQ(back, dialog) << "nothing but the rectangle changes";
+    TEffectParams expected = dialog;  // nothing but the rectangle changes
+    expected.Left = expected.Top = 0;
+    expected.Width = 37;
+    expected.Height = 21;
+    EXPECT_EQ(full, expected);
 }
 
 TEST(ConversionProgress, CountsTheStepsARunReallyReports) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "document/Document.h"
 #include "support/Images.h"
 
@@ -41,17 +43,15 @@ TEST(Composite, OpacityTruncates) {
 }
 
 TEST(Composite, VisibilityChoosesTheCopiedLayer) {
-    LayerState st;
-    st.SketchVisible = false;
-    Doc3 d(10, 20, 30);
-    d.CompositeAll(st);
-    EXPECT_EQ(d.CompositeBmp.Pixel(1, 1)[0], 20);
-    st.ColorVisible = false;
-    d.CompositeAll(st);
-    EXPECT_EQ(d.CompositeBmp.Pixel(1, 1)[0], 30) << "both hidden shows the photograph";
-    st.SketchVisible = true;
-    d.CompositeAll(st);
-    EXPECT_EQ(d.CompositeBmp.Pixel(1, 1)[0], 10);
+    // Both hidden shows the photograph, not black.
+    for (auto [sketch, color, shown] : {std::tuple{false, true, 20}, {false, false, 30}, {true, false, 10}}) {
+        LayerState st;
+        st.SketchVisible = sketch;
+        st.ColorVisible = color;
+        Doc3 d(10, 20, 30);
+        d.CompositeAll(st);
+        EXPECT_EQ(d.CompositeBmp.Pixel(1, 1)[0], shown) << sketch << color;
+    }
 }
 
 TEST(Composite, RectanglesAreClippedAndUnknownModesWriteNothing) {

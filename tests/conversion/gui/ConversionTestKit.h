@@ -1,8 +1,6 @@
 #pragma once
-// Shared pieces of the conversion dialog's tests: pictures, a program folder in a
-// temporary directory, captured messages, and driving the modal Qt dialogs that the
-// dialog opens (file choosers, More Options windows) from a timer. It includes the
-// dialog's and its windows' controls, which every one of these tests reaches into.
+// Shared pieces of the conversion dialog's tests: pictures, a program folder of
+// their own, captured messages, and driving the modal dialogs it opens from a timer.
 
 #include <QApplication>
 #include <QCheckBox>
@@ -156,8 +154,7 @@ struct MessageCapture {
     ~MessageCapture() { SetMessageHook(nullptr); }
 };
 
-// The host's layers and layer state, to show that a failed or cancelled command
-// left them exactly as they were.
+// The host's layers and layer state, to show a failed or cancelled command left them.
 struct Snapshot {
     Bitmap photo, sketch, color, composite;
     LayerState state;
@@ -170,10 +167,9 @@ struct Snapshot {
     }
 };
 
-// Runs `action` on the next modal widget of type T that comes up (polling from a
-// timer, since the modal call does not return until it is closed). Should none come
-// up in time, whatever modal dialog is open is closed so that the test fails rather
-// than hangs.
+// Runs `action` on the next modal T to come up, polling from a timer since the modal
+// call does not return; on a timeout the open modal dialog is closed so the test fails
+// rather than hangs.
 template <typename T>
 void WhenModal(std::function<void(T*)> action, int timeoutMs = 60000) {
     auto* timer = new QTimer;
@@ -213,10 +209,6 @@ inline void ChooseFileInNextDialog(const QString& file) {
             d->reject();
         }
     });
-}
-
-inline void CancelNextFileDialog() {
-    WhenModal<QFileDialog>([](QFileDialog* d) { d->reject(); });
 }
 
 }  // namespace velmora::test

@@ -42,32 +42,25 @@ private slots:
     void cleanup() { rig_.reset(); }
 
     void loadingClampsThroughTheControls() {
+        // Which value each field clamps to is the core test's; here the partners
+        // of each control must show the clamped value too.
         TEffectParams p = ControlDefaultRecord();
         p.Detail = 5000;
         p.Darkness = 0;
         p.HandleCount = 6;
-        p.SketchType = 7;
-        p.SmoothType = 9;
-        p.ColoringMode = -3;
-        p.BlendMode = 0;
-        p.ReducerType = 5;
         p.Opacity = 400;
         p.Saturation = -1000;
-        p.RemainThreshold = 255;
         p.Sharper = -5;
         WritePreset(Path("odd.set"), p);
         auto dlg = Create();
         QVERIFY(dlg->LoadPreset(Path("odd.set")));
         TFrmSketchMoreOption& sketch = dlg->SketchMoreOptions();
         TFrm_ColorMoreOption& color = dlg->ColorMoreOptions();
-        // The clamped values themselves are the record's (see the round trip below);
-        // here the partners of each control must show them too.
-        QCOMPARE(dlg->Spn_Detail->value(), 1024);
-        QCOMPARE(dlg->Spn_Darkness->value(), 1);
-        QCOMPARE(dlg->Grp_ColorHandles->Cb_HandleCount->currentIndex(), -1);
-        QCOMPARE(color.Spn_Opeaity->value(), 99);
-        QCOMPARE(dlg->Spn_Saturation->value(), -127);
-        QCOMPARE(sketch.Spn_Sharper->value(), 0);
+        for (auto [got, want] : {std::pair{dlg->Spn_Detail->value(), 1024}, {dlg->Spn_Darkness->value(), 1},
+                                 {dlg->Grp_ColorHandles->Cb_HandleCount->currentIndex(), -1},
+                                 {color.Spn_Opeaity->value(), 99}, {dlg->Spn_Saturation->value(), -127},
+                                 {sketch.Spn_Sharper->value(), 0}})
+            QCOMPARE(got, want);
 
         p.HandleCount = 3;
         p.SketchType = 0;
@@ -81,9 +74,9 @@ private slots:
         QVERIFY(!sketch.RG_SketchType->Item(1)->isChecked());
         QVERIFY(!color.Trc_Opeaity->isEnabled());
         QVERIFY(!dlg->Grp_ColorHandles->isHidden());
-        p.HandleCount = 0;
+        p.HandleCount = 0;  // the lower bound, as 6 was the upper
         WritePreset(Path("odd.set"), p);
-        dlg->LoadPreset(Path("odd.set"));
+        QVERIFY(dlg->LoadPreset(Path("odd.set")));
         QCOMPARE(dlg->Grp_ColorHandles->Cb_HandleCount->currentIndex(), -1);
     }
 
@@ -97,7 +90,6 @@ private slots:
         // Showing it displays the photograph unprocessed.
         Show(*dlg);
         QCOMPARE(dlg->PreviewCount(), 0);
-        dlg->reject();
     }
 
     void saveAndLoadRestoreEveryControl() {
@@ -146,25 +138,19 @@ private slots:
         QVERIFY(b->LoadPreset(Path("all.set")));
         TFrmSketchMoreOption& bSketch = b->SketchMoreOptions();
         TFrm_ColorMoreOption& bColor = b->ColorMoreOptions();
-        // The track bars are checked by saving again at the end.
+        // Saving reads the track bars, check boxes and radio groups, so saving again
+        // at the end proves those; here are the rest: partners, enabling, and what
+        // saving takes from the record rather than the controls.
         for (auto [spin, value] : spins) QCOMPARE(((*b).*spin)->value(), value);
         QCOMPARE(b->Trc_Threshold->value(), 0);  // the Sketch page's threshold is not loaded
         QVERIFY(b->RB_Custom->isChecked());
         QCOMPARE(b->Grp_ColorHandles->Cb_HandleCount->currentIndex(), 3);
         for (int i = 0; i < 5; ++i) QCOMPARE(b->Grp_ColorHandles->Spn_Handle[i]->value(), handles[i]);
-        QVERIFY(bSketch.Chk_Remain->isChecked());
         QVERIFY(bSketch.Trc_Threshold->isEnabled());
-        QCOMPARE(bSketch.Trc_Threshold->value(), 50);
         QCOMPARE(bSketch.Spn_Darkness->value(), 60);
-        QCOMPARE(bSketch.Trc_Sharper->value(), 70);
         QCOMPARE(bSketch.Spn_Sharper->value(), 70);
-        QCOMPARE(bSketch.RG_SketchType->ItemIndex(), 0);
-        QVERIFY(bColor.RB_Overlay->isChecked());
         QVERIFY(bColor.Trc_Opeaity->isEnabled());
         QCOMPARE(bColor.Spn_Opeaity->value(), 33);
-        QCOMPARE(bColor.RG_ColoringMode->ItemIndex(), 0);
-        QCOMPARE(bColor.RG_SmoothType->ItemIndex(), 1);
-        // And saving again gives the same file, byte for byte.
         QVERIFY(b->SavePreset(Path("again.set")));
         QVERIFY(ReadPreset(Path("again.set")) == saved);
     }
@@ -216,8 +202,6 @@ private slots:
         QVERIFY(Tail(da->Params()) == Tail(db->Params()));
         QCOMPARE(db->Params().Left, 0);
         QVERIFY(da->PaintBox1->Canvas() == db->PaintBox1->Canvas());
-        da->reject();
-        db->reject();
     }
 
     // What the dialog holds after a preset and OK is what the batch converter
@@ -255,14 +239,9 @@ private slots:
             dlg->Btn_Ok->click();
             QVERIFY(dlg->Accepted);
             const TEffectParams expected = RecordThroughControls(loaded, 0);
-            if (Tail(dlg->Params()) != Tail(expected)) {
-                const auto got = dlg->Params().ToBytes();
-                const auto want = expected.ToBytes();
-                int at = 20;
-                while (got[at] == want[at]) ++at;
-                QFAIL(qPrintable(QStringLiteral("round %1: byte %2 differs").arg(round).arg(at)));
-            }
-            QVERIFY(Tail(ReadPreset(Path("last.set"))) == Tail(expected));
+            const QByteArray where = QByteArray::number(round);
+            QVERIFY2(Tail(dlg->Params()) == Tail(expected), where.constData());
+            QVERIFY2(Tail(ReadPreset(Path("last.set"))) == Tail(expected), where.constData());
         }
     }
 
@@ -291,39 +270,19 @@ private slots:
         ChooseFileInNextDialog(Path("five.set"));
         dlg->Btn_Load->click();
         QCOMPARE(dlg->Trc_Contrast->value(), 40);
-        QCOMPARE(dlg->Grp_ColorHandles->Cb_HandleCount->currentIndex(), 4);
         QVERIFY(dlg->PreviewCount() > n);
-        QCOMPARE(dlg->Params().Contrast, 40);
         QCOMPARE(int(dlg->Params().Handles[4]), 210);
-        QCOMPARE(dlg->Params().HandleCount, 5);
-        QCOMPARE(dlg->Params().Opacity, 20);
         QCOMPARE(dlg->Params().Sharper, 40);
-        QVERIFY(dlg->SketchMoreOptions().Trc_Threshold->isEnabled());
-        QVERIFY(dlg->ColorMoreOptions().Trc_Opeaity->isEnabled());
-        // Cancelling the file dialog changes nothing.
+        // The file dialog opens in the program folder, and cancelling it changes nothing.
         dlg->Spn_Contrast->setValue(41);
-        CancelNextFileDialog();
-        dlg->Btn_Load->click();
-        QCOMPARE(dlg->Trc_Contrast->value(), 41);
-        dlg->reject();
-    }
-
-    void loadButtonOpensInTheProgramFolderWithThePresetFilter() {
-        auto dlg = Create();
-        Show(*dlg);
-        QString dir, filter;
-        bool native = true;
+        QString dir;
         WhenModal<QFileDialog>([&](QFileDialog* d) {
             dir = d->directory().absolutePath();
-            filter = d->nameFilters().join(QLatin1Char('|'));
-            native = !d->testOption(QFileDialog::DontUseNativeDialog);
             d->reject();
         });
         dlg->Btn_Load->click();
         QCOMPARE(dir, QDir(rig_->folder.dir.path()).absolutePath());
-        QCOMPARE(filter, QStringLiteral("Velmora Config File(*.set)"));
-        QVERIFY(!native);
-        dlg->reject();
+        QCOMPARE(dlg->Trc_Contrast->value(), 41);
     }
 
     void savingOverTheDefaultPresetAsksFirst() {
@@ -353,7 +312,6 @@ private slots:
         dlg->Btn_Save->click();
         QCOMPARE(int(messages.messages.size()), 2);
         QCOMPARE(ReadPreset(Path("mine.set")).Detail, 500);
-        dlg->reject();
     }
 
     void unreadablePresetsTheUserAskedForAreReported() {
@@ -391,7 +349,6 @@ private slots:
         QFile::remove(Path("default.set"));
         auto quiet = Create();
         QCOMPARE(int(messages.messages.size()), 2);
-        dlg->reject();
     }
 
     void presetsThatCannotBeWrittenAreReported() {
