@@ -26,26 +26,25 @@ TEST(Placement, StackAtRightEdgeWithFreeSpaceSplitOneToTwo) {
     EXPECT_EQ(p.ToolOption, (WindowBox{p.History.Left, p.Layers.Top + 150, 243, 200}));
 }
 
-TEST(Placement, LowDesktopSpreadsStackOverThirds) {
-    // 500 pixels is less than the stack's 564.
-    const WindowBox desktop{100, 40, 800, 500};
-    const ToolWindowBoxes p = PlaceToolWindows(desktop, Sizes());
-    EXPECT_EQ(p.History.Top, 40);
-    EXPECT_EQ(p.Layers.Top, 40 + 500 / 3);
-    EXPECT_EQ(p.ToolOption.Top, 40 + 1000 / 3);
-    EXPECT_EQ(p.History.Left, 100 + 800 - 243 - 16);
-    EXPECT_EQ(p.Layers.Left, p.History.Left);
-    EXPECT_EQ(p.ToolOption.Width, 243);
-    // The palette is taller than a third of the free space allows: still truncating.
-    EXPECT_EQ(p.Tools.Top, 40 + (500 - 300) / 3);
-    EXPECT_EQ(p.Tools.Left, 100);
-}
-
-TEST(Placement, ExactlyTallEnoughIsNotLowAndALowerOneTruncatesTowardZero) {
-    const ToolWindowBoxes p = PlaceToolWindows(WindowBox{0, 0, 800, 564}, Sizes());
-    EXPECT_EQ(p.History.Top, 0);
-    EXPECT_EQ(p.Layers.Top, 214);
-    EXPECT_EQ(p.ToolOption.Top, 364);
-    // (290 - 300) / 3 is -3.33, truncated to -3, not floored to -4.
-    EXPECT_EQ(PlaceToolWindows(WindowBox{0, 0, 800, 290}, Sizes()).Tools.Top, -3);
+TEST(Placement, LowDesktopSpreadsStackOverThirdsTruncatingTowardZero) {
+    // The stack is 564 pixels: exactly that is not low. The palette's top truncates, so
+    // (290 - 300) / 3 is -3, not -4.
+    struct Case {
+        WindowBox desktop;
+        int history, layers, option, tools;
+    };
+    for (const Case& c : {Case{{100, 40, 800, 500}, 40, 40 + 500 / 3, 40 + 1000 / 3, 40 + (500 - 300) / 3},
+                          Case{{0, 0, 800, 564}, 0, 214, 364, (564 - 300) / 3},
+                          Case{{0, 0, 800, 290}, 0, 290 / 3, 580 / 3, -3}}) {
+        SCOPED_TRACE(c.desktop.Height);
+        const ToolWindowBoxes p = PlaceToolWindows(c.desktop, Sizes());
+        EXPECT_EQ(p.History.Top, c.history);
+        EXPECT_EQ(p.Layers.Top, c.layers);
+        EXPECT_EQ(p.ToolOption.Top, c.option);
+        EXPECT_EQ(p.Tools.Top, c.tools);
+        EXPECT_EQ(p.History.Left, c.desktop.Left + c.desktop.Width - 243 - 16);
+        EXPECT_EQ(p.Layers.Left, p.History.Left);
+        EXPECT_EQ(p.ToolOption.Width, 243);
+        EXPECT_EQ(p.Tools.Left, c.desktop.Left);
+    }
 }

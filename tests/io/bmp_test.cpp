@@ -17,7 +17,7 @@ using testing::Put16;
 using testing::Put32;
 
 // Builds a BMP file the way other programs write them, independently of our writer.
-struct BmpSpec {
+struct ForeignBmp {
     std::uint32_t headerSize = 40;
     int width = 0;
     int height = 0;  // negative for top-down
@@ -142,7 +142,7 @@ TEST(BmpReader, PaletteDepthsOneFourAndEight) {
     std::mt19937 rng(7);
     for (int bpp : {1, 4, 8}) {
         const int w = 13, h = 5;
-        BmpSpec layout{.width = w, .height = h, .bpp = bpp};
+        ForeignBmp layout{.width = w, .height = h, .bpp = bpp};
         // The 8-bit file declares fewer colors than an index can reach: those are black.
         const int colors = bpp == 8 ? 200 : 1 << bpp;
         for (int i = 0; i < colors; ++i) layout.palette.push_back(rng() & 0xFFFFFF);
@@ -169,10 +169,10 @@ TEST(BmpReader, SixteenBitsDefaultAndBitFields) {
     v[0] = 0xFFFF;
     v[1] = 0;
 
-    BmpSpec s555{.width = w, .height = h, .bpp = 16};
+    ForeignBmp s555{.width = w, .height = h, .bpp = 16};
     s555.pixels = PackRows(v, w, h, 16);
     const Bitmap a = Decode(s555.Build());
-    BmpSpec s565{.width = w, .height = h, .bpp = 16, .compression = 3, .masks = {0xF800, 0x07E0, 0x001F}};
+    ForeignBmp s565{.width = w, .height = h, .bpp = 16, .compression = 3, .masks = {0xF800, 0x07E0, 0x001F}};
     s565.pixels = s555.pixels;
     const Bitmap b = Decode(s565.Build());
     for (int y = 0; y < h; ++y)
@@ -188,11 +188,11 @@ TEST(BmpReader, SixteenBitsDefaultAndBitFields) {
 TEST(BmpReader, ThirtyTwoBitsPlainAndBitFields) {
     const int w = 3, h = 2;
     std::vector<std::uint32_t> v = {0xAA112233, 0x00FFFFFF, 0x12345678, 0, 0xFF000000, 0x00808080};
-    BmpSpec plain{.width = w, .height = h, .bpp = 32};
+    ForeignBmp plain{.width = w, .height = h, .bpp = 32};
     plain.pixels = PackRows(v, w, h, 32);
     const Bitmap a = Decode(plain.Build());
     // Channels in another order in a 56-byte header: red lowest, blue highest.
-    BmpSpec fields{.headerSize = 56, .width = w, .height = h, .bpp = 32, .compression = 3};
+    ForeignBmp fields{.headerSize = 56, .width = w, .height = h, .bpp = 32, .compression = 3};
     fields.pixels = plain.pixels;
     std::vector<std::uint8_t> file = fields.Build();
     Put32(file, 54, 0x000000FF);
@@ -215,11 +215,11 @@ TEST(BmpReader, TopDownRowsAndTheOldCoreHeader) {
             const std::uint8_t* p = truth.Pixel(x, y);
             v.push_back(p[0] | p[1] << 8 | p[2] << 16);
         }
-    BmpSpec layout{.width = 5, .height = -4, .bpp = 24};
+    ForeignBmp layout{.width = 5, .height = -4, .bpp = 24};
     layout.pixels = PackRows(v, 5, 4, 24, true);
     EXPECT_EQ(Decode(layout.Build()), truth);
 
-    BmpSpec core{.headerSize = 12, .width = 3, .height = 2, .bpp = 8, .palette = {0x102030, 0x405060, 0x708090}};
+    ForeignBmp core{.headerSize = 12, .width = 3, .height = 2, .bpp = 8, .palette = {0x102030, 0x405060, 0x708090}};
     core.pixels = PackRows({2, 1, 0, 0, 0, 2}, 3, 2, 8);
     const Bitmap c = Decode(core.Build());
     ExpectPixel(c, 0, 0, 0x708090);
@@ -227,36 +227,38 @@ TEST(BmpReader, TopDownRowsAndTheOldCoreHeader) {
     ExpectPixel(c, 2, 1, 0x708090);
 }
 
-constexpr std::uint32_t kGrey = 0x777777;  // palette entry 0, to tell it from "skipped"
-
-TEST(BmpReader, RunLengthEightBits) {
-    BmpSpec layout{.width = 6, .height = 3, .bpp = 8, .compression = 1};
-    for (std::uint32_t i = 0; i < 6; ++i) layout.palette.push_back(i == 0 ? kGrey : i * 0x111111);
-    layout.pixels = {4, 1,  0, 3, 2, 3, 4, 0,  // run, then an absolute run past the edge (padded)
-                   0, 0,                     // end of line
-                   0, 2, 2, 1,               // jump 2 right and 1 up: the rest of row 1 stays black
-                   2, 5,  0, 1};             // run, end of bitmap
-    const Bitmap b = Decode(layout.Build());
-    const std::uint32_t bottom[6] = {0x111111, 0x111111, 0x111111, 0x111111, 0x222222, 0x333333};
-    const std::uint32_t top[6] = {0, 0, 0x555555, 0x555555, 0, 0};
-    for (int x = 0; x < 6; ++x) {
-        ExpectPixel(b, x, 2, bottom[x]);
-        ExpectPixel(b, x, 1, 0);
-        ExpectPixel(b, x, 0, top[x]);
-    }
-}
-
-TEST(BmpReader, RunLengthFourBits) {
-    BmpSpec layout{.width = 7, .height = 2, .bpp = 4, .compression = 2};
-    for (std::uint32_t i = 0; i < 16; ++i) layout.palette.push_back(i * 0x0F0F0F);
-    layout.pixels = {5, 0x12,  0, 3, 0x34, 0x50,  0, 0,  // alternating run, absolute 3 nibbles
-                   0, 4, 0x67, 0x89,  3, 0xAB,  0, 1};
-    const Bitmap b = Decode(layout.Build());
-    const int bottom[7] = {1, 2, 1, 2, 1, 3, 4};
-    const int top[7] = {6, 7, 8, 9, 10, 11, 10};
-    for (int x = 0; x < 7; ++x) {
-        ExpectPixel(b, x, 1, bottom[x] * 0x0F0F0Fu);
-        ExpectPixel(b, x, 0, top[x] * 0x0F0F0Fu);
+TEST(BmpReader, RunLengthEightAndFourBits) {
+    // Palette entry i is i * 0x111111 (8 bits) or i * 0x0F0F0F (4 bits), except that entry 0
+    // of the 8-bit file is grey, to tell it from a skipped (black) pixel.
+    struct Case {
+        int width, bpp;
+        std::vector<std::uint8_t> pixels;
+        std::vector<std::vector<int>> rows;  // palette indices, top row first; -1 is black
+    };
+    const Case cases[] = {
+        {6, 8,
+         {4, 1, 0, 3, 2, 3, 4, 0,  // run, then an absolute run past the edge (padded)
+          0, 0,                    // end of line
+          0, 2, 2, 1,              // jump 2 right and 1 up: the rest of row 1 stays black
+          2, 5, 0, 1},             // run, end of bitmap
+         {{-1, -1, 5, 5, -1, -1}, {-1, -1, -1, -1, -1, -1}, {1, 1, 1, 1, 2, 3}}},
+        {7, 4,
+         {5, 0x12, 0, 3, 0x34, 0x50, 0, 0,  // alternating run, absolute 3 nibbles
+          0, 4, 0x67, 0x89, 3, 0xAB, 0, 1},
+         {{6, 7, 8, 9, 10, 11, 10}, {1, 2, 1, 2, 1, 3, 4}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bpp);
+        const int h = static_cast<int>(c.rows.size());
+        ForeignBmp layout{.width = c.width, .height = h, .bpp = c.bpp, .compression = c.bpp == 8 ? 1u : 2u};
+        const std::uint32_t step = c.bpp == 8 ? 0x111111 : 0x0F0F0F;
+        for (std::uint32_t i = 0; i < (1u << c.bpp) && i < 16; ++i)
+            layout.palette.push_back(i == 0 && c.bpp == 8 ? 0x777777 : i * step);
+        layout.pixels = c.pixels;
+        const Bitmap b = Decode(layout.Build());
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < c.width; ++x)
+                ExpectPixel(b, x, y, c.rows[y][x] < 0 ? 0 : c.rows[y][x] * step);
     }
 }
 
@@ -296,9 +298,9 @@ void ExpectRejected(const std::vector<std::uint8_t>& file, const std::string& wh
 }
 
 TEST(BmpReader, RejectsEveryTruncationAndLeavesTheOutputAlone) {
-    BmpSpec pal{.width = 4, .height = 3, .bpp = 8, .palette = {1, 2, 3}};
+    ForeignBmp pal{.width = 4, .height = 3, .bpp = 8, .palette = {1, 2, 3}};
     pal.pixels = PackRows(std::vector<std::uint32_t>(12, 1), 4, 3, 8);
-    BmpSpec rle{.width = 4, .height = 2, .bpp = 8, .compression = 1, .palette = {1, 2}};
+    ForeignBmp rle{.width = 4, .height = 2, .bpp = 8, .compression = 1, .palette = {1, 2}};
     rle.pixels = {4, 1, 0, 0, 2, 1, 0, 1};
     for (const auto& file : {EncodeBmp(Noise(4, 3, 5)), pal.Build()})
         for (std::size_t n = 0; n < file.size(); ++n)
@@ -335,26 +337,6 @@ TEST(BmpReader, RefusesHostileHeadersBeforeAllocating) {
     Put32(big, 22, 20000);
     ExpectRejected(big, "over the memory limit");
     SetPictureMemoryLimit(0);
-}
-
-TEST(BmpFile, WritesAndReadsAndNamesTheFileOnFailure) {
-    testing::TempDir dir;
-    const Bitmap bmp = Noise(5, 5, 8);
-    std::string error;
-    ASSERT_TRUE(WriteBmpFile(dir.File("a.bmp"), bmp, error)) << error;
-    EXPECT_EQ(testing::Slurp(dir.File("a.bmp")), EncodeBmp(bmp));
-    Bitmap back;
-    ASSERT_TRUE(ReadBmpFile(dir.File("a.bmp"), back, error));
-    EXPECT_EQ(back, bmp);
-
-    EXPECT_FALSE(ReadBmpFile(dir.File("missing.bmp"), back, error));
-    EXPECT_NE(error.find("missing.bmp"), std::string::npos);
-    EXPECT_FALSE(WriteBmpFile(dir.File("no/such/folder/b.bmp"), bmp, error));
-    EXPECT_NE(error.find("b.bmp"), std::string::npos);
-    testing::Spit(dir.File("bad.bmp"), {'B', 'M', 1});
-    EXPECT_FALSE(ReadBmpFile(dir.File("bad.bmp"), back, error));
-    EXPECT_NE(error.find("bad.bmp"), std::string::npos);
-    EXPECT_EQ(back, bmp);
 }
 
 }  // namespace

@@ -7,13 +7,9 @@ namespace velmora {
 namespace {
 
 TEST(UpperExtension, TakesTheLastDotOfTheFileName) {
-    EXPECT_EQ(UpperExtension("photo.jpg"), ".JPG");
-    EXPECT_EQ(UpperExtension("/a/b/Photo.Tar.bMp"), ".BMP");
-    EXPECT_EQ(UpperExtension("/a/b/photo"), "");
-    EXPECT_EQ(UpperExtension("/a.b/photo"), "");
-    EXPECT_EQ(UpperExtension("photo."), ".");
-    EXPECT_EQ(UpperExtension("dir/.d2o"), ".D2O");
-    EXPECT_EQ(UpperExtension("été.jpeg"), ".JPEG");
+    for (const auto& [name, ext] : {std::pair{"photo.jpg", ".JPG"}, {"/a/b/Photo.Tar.bMp", ".BMP"}, {"/a/b/photo", ""},
+                                    {"/a.b/photo", ""}, {"photo.", "."}, {"dir/.d2o", ".D2O"}, {"été.jpeg", ".JPEG"}})
+        EXPECT_EQ(UpperExtension(name), ext) << name;
 }
 
 TEST(ReadWholeFile, ReadsRefusesAndNamesTheFile) {

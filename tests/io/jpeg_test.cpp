@@ -170,26 +170,5 @@ TEST(Jpeg, RefusesHugeHeadersBeforeAllocating) {
     EXPECT_TRUE(out.Empty());
 }
 
-TEST(JpegFile, WritesReadsAndKeepsTheOldFileOnFailure) {
-    testing::TempDir dir;
-    const std::string path = dir.File("pic.jpg");
-    std::string error;
-    ASSERT_TRUE(WriteJpegFile(path, Gradient(40, 30), kJpegQuality, error)) << error;
-    const std::vector<std::uint8_t> first = testing::Slurp(path);
-    Bitmap back;
-    ASSERT_TRUE(ReadJpegFile(path, back, error)) << error;
-    EXPECT_EQ(back.Width(), 40);
-    {
-        testing::FileSizeLimit limit(100);
-        EXPECT_FALSE(WriteJpegFile(path, testing::Noise(300, 300, 2), kJpegQuality, error));
-    }
-    EXPECT_NE(error.find("pic.jpg"), std::string::npos) << error;
-    EXPECT_EQ(testing::Slurp(path), first);
-    EXPECT_EQ(dir.Count(), 1u);  // no temporary file left behind
-    EXPECT_FALSE(WriteJpegFile(path, Bitmap(), kJpegQuality, error));
-    EXPECT_FALSE(ReadJpegFile(dir.File("none.jpg"), back, error));
-    EXPECT_NE(error.find("none.jpg"), std::string::npos);
-}
-
 }  // namespace
 }  // namespace velmora

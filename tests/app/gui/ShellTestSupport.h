@@ -4,6 +4,7 @@
 // and mouse events themselves come from tests/support/).
 
 #include <QApplication>
+#include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QWheelEvent>
@@ -53,6 +54,14 @@ inline QString WriteJpeg(const ShellEnv& env, const QString& name, const Bitmap&
     const QString path = env.Path(name);
     if (!WriteJpegFile(path.toStdString(), b, 90, error)) qFatal("cannot write %s", error.c_str());
     return path;
+}
+
+// Writes `bytes` as the file `name` in the program folder, for files that are not pictures.
+inline QString WriteRaw(const ShellEnv& env, const QString& name, const QByteArray& bytes) {
+    QFile file(env.Path(name));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(name));
+    return env.Path(name);
 }
 
 // Turns the wheel `notches` steps (negative: towards the user) with Ctrl held, at `at`.

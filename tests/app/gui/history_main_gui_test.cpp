@@ -1,6 +1,4 @@
-// The history ring driven through the main window: the History States option, the
-// Undo and Redo commands, layers and layer state restored exactly, undo across the
-// opening of another picture, and snapshots that cannot be read or written.
+// The history ring driven through the main window, down to snapshots that cannot be read or written.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,8 +25,7 @@ void WriteHistoryStates(const ShellEnv& env, int states) {
     QByteArray bytes;
     for (qint32 f : fields)
         for (int i = 0; i < 4; ++i) bytes.append(static_cast<char>((f >> (8 * i)) & 0xFF));
-    QFile file(env.Path("options.dat"));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != 32) qFatal("cannot write options.dat");
+    WriteRaw(env, "options.dat", bytes);
 }
 
 // An edit as a tool would make it: paint one sketch pixel and record a state.

@@ -1,6 +1,4 @@
-// What a new user meets first: saving through the type list without typing an
-// extension, zooming at the pointer, Fit in Window, the title's document name and
-// modified mark, the three-way close question, and a Layers window that does not grow.
+// What a new user meets first: saving by type, zooming at the pointer, the title, closing.
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -99,7 +97,7 @@ private slots:
             QVERIFY(shownW <= w.PaintBox1->width() && shownH <= w.PaintBox1->height());
             QVERIFY(shownW >= w.PaintBox1->width() - 1 || shownH >= w.PaintBox1->height() - 1);
             QCOMPARE(w.Doc().ViewRect, (Rect{0, 0, picture.width() - 1, picture.height() - 1}));
-            // Below 100 % only the hand is offered, above it every tool.
+            // Fit in Window updates the palette as the zoom commands do.
             QCOMPARE(w.FrmTools->PaletteState(), zoom < 1.0 ? 1 : 2);
         }
     }

@@ -1,6 +1,4 @@
-// File, Open and File, Save through the main window: what it shows after opening a
-// picture or a project, the failure messages, the dialogs' filters and proposals, and
-// the refused or failed writes.
+// File, Open and File, Save through the main window: what the window shows and tells the user.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -53,9 +51,7 @@ private slots:
         QVERIFY(d.PhotoBmp.SamePixels(pic));
         QVERIFY(d.ColorBmp.SamePixels(pic));
         QVERIFY(d.SketchBmp.SamePixels(Flat(64, 48, 255)));
-        QCOMPARE(d.CompositeBmp.Width(), 64);
         QCOMPARE(d.CurrentTool, 41);
-        QCOMPARE(d.Zoom, 1.0);
         QVERIFY(w.FrmTools->ToolButton(41)->isChecked());
         QCOMPARE(w.LastOpenedPath(), path);
         for (QAction* a : {w.MenuItem_SaveAs, w.MenuItem_Copy, w.MenuItem_Classic, w.MenuItem_Blur, w.MenuItem_ZoomIn,
@@ -78,7 +74,6 @@ private slots:
         QVERIFY(w.OpenFile(env.Path("work.d2o")));
         QCOMPARE(w.GetLayerState(), state);
         QVERIFY(w.FrmLayers->Trc_Opacity->isVisible());
-        QCOMPARE(w.Doc().CurrentTool, 41);
     }
 
     // Which files fail, and their messages, are the core's; here, that the messages
@@ -87,11 +82,7 @@ private slots:
         ShellEnv env;
         TFrmMain w(env.Folder());
         w.show();
-        QFile txt(env.Path("notes.txt"));
-        QVERIFY(txt.open(QIODevice::WriteOnly));
-        txt.write("hello");
-        txt.close();
-        QVERIFY(!w.OpenFile(env.Path("notes.txt")));
+        QVERIFY(!w.OpenFile(WriteRaw(env, "notes.txt", "hello")));
         QCOMPARE(env.messages, QStringList{env.Path("notes.txt") + " open failed."});
         QVERIFY(!w.Doc().ImageLoaded);
         QVERIFY(!w.MenuItem_SaveAs->isEnabled());
@@ -99,17 +90,12 @@ private slots:
         const Bitmap pic = Gradient(40, 30);
         QVERIFY(w.OpenFile(WriteBmp(env, "good.bmp", pic)));
         env.messages.clear();
-        QFile bad(env.Path("bad.d2o"));
-        QVERIFY(bad.open(QIODevice::WriteOnly));
-        bad.write(QByteArray(1500, 'x'));
-        bad.close();
-        QVERIFY(!w.OpenFile(env.Path("bad.d2o")));
+        QVERIFY(!w.OpenFile(WriteRaw(env, "bad.d2o", QByteArray(1500, 'x'))));
         QCOMPARE(env.messages.size(), 2);
         QVERIFY(env.messages[0].startsWith(env.Path("bad.d2o") + " is not a valid .d2o file."));
         QCOMPARE(env.messages[1], env.Path("bad.d2o") + " open failed.");
         QVERIFY(w.Doc().PhotoBmp.SamePixels(pic));
         QVERIFY(w.Doc().ColorBmp.SamePixels(pic));
-        QCOMPARE(w.Doc().SketchBmp.Width(), 40);
         QCOMPARE(w.LastOpenedPath(), env.Path("good.bmp"));
         QVERIFY(w.MenuItem_SaveAs->isEnabled());
     }
@@ -152,13 +138,12 @@ private slots:
         TFrmMain w(env.Folder());
         w.show();
         QVERIFY(w.OpenFile(WriteBmp(env, "s.bmp", Gradient(16, 12))));
-        // Scroll state is irrelevant: the whole composite is written.
+        // The whole composite is written, with the filter's extension added.
         QVERIFY(w.SaveToFile(env.Path("result"), 1));
         Bitmap back;
         std::string error;
         QVERIFY(ReadBmpFile(env.Path("result.BMP").toStdString(), back, error));
         QVERIFY(back.SamePixels(w.Doc().CompositeBmp));
-        QCOMPARE(int(back.Pixel(15, 11)[0]), (15 * 255) >> 8);
         QVERIFY(env.messages.isEmpty());
 
         // Another extension, and a folder that is not there: nothing written, the user learns why.

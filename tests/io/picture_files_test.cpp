@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "io/Bmp.h"
+#include "io/IoTestUtil.h"
+#include "io/Jpeg.h"
+#include "io/Png.h"
+
+namespace velmora {
+namespace {
+
+// The three picture files share one contract on disk: round trip, a failed write keeps
+// the old file and leaves no temporary one, and every failure names the file.
+struct PictureFormat {
+    const char* extension;
+    std::function<bool(const std::string&, const Bitmap&, std::string&)> write;
+    std::function<bool(const std::string&, Bitmap&, std::string&)> read;
+    bool lossless;
+};
+
+TEST(PictureFiles, WriteReadAndFailWithoutLosingTheOldFile) {
+    const PictureFormat formats[] = {
+        {".bmp", WriteBmpFile, ReadBmpFile, true},
+        {".png", WritePngFile, ReadPngFile, true},
+        {".jpg",
+         [](const std::string& p, const Bitmap& b, std::string& e) { return WriteJpegFile(p, b, kJpegQuality, e); },
+         ReadJpegFile, false},
+    };
+    for (const PictureFormat& f : formats) {
+        SCOPED_TRACE(f.extension);
+        testing::TempDir dir;
+        const std::string path = dir.File(std::string("pic") + f.extension);
+        const Bitmap src = testing::Noise(41, 17, 3);
+        std::string error;
+        ASSERT_TRUE(f.write(path, src, error)) << error;
+        EXPECT_TRUE(std::string(f.extension) != ".bmp" || testing::Slurp(path) == EncodeBmp(src));
+        Bitmap back;
+        ASSERT_TRUE(f.read(path, back, error)) << error;
+        EXPECT_TRUE(!f.lossless || back == src);
+        EXPECT_EQ(back.Width(), 41);
+        EXPECT_EQ(back.Height(), 17);
+
+        // The disk fills up part-way through a larger picture.
+        const std::vector<std::uint8_t> first = testing::Slurp(path);
+        {
+            testing::FileSizeLimit limit(100);
+            EXPECT_FALSE(f.write(path, testing::Noise(300, 300, 4), error));
+        }
+        EXPECT_NE(error.find(path), std::string::npos) << error;
+        EXPECT_EQ(testing::Slurp(path), first);
+        EXPECT_EQ(dir.Count(), 1u) << "no temporary file left behind";
+
+        EXPECT_FALSE(f.write(path, Bitmap(), error));
+        const std::string elsewhere = dir.File(std::string("no/folder/x") + f.extension);
+        EXPECT_FALSE(f.write(elsewhere, src, error));
+        EXPECT_NE(error.find(elsewhere), std::string::npos) << error;
+
+        // A missing or empty file is refused by name and leaves the picture alone.
+        const std::string empty = dir.File(std::string("empty") + f.extension);
+        testing::Spit(empty, {});
+        for (const std::string& bad : {dir.File(std::string("missing") + f.extension), empty}) {
+            EXPECT_FALSE(f.read(bad, back, error)) << bad;
+            EXPECT_NE(error.find(bad), std::string::npos) << error;
+            EXPECT_TRUE(bad != empty || error.find("empty") != std::string::npos) << "the reader's reason: " << error;
+            EXPECT_EQ(back.Width(), 41);
+        }
+        EXPECT_TRUE(!f.lossless || back == src);
+    }
+}
+
+}  // namespace
+}  // namespace velmora
