@@ -27,8 +27,7 @@ protected:
         return lock ? fs::path(lock->Folder()) : fs::path();
     }
 
-    // The folder another running copy of the program gets. That copy ends without
-    // running destructors, as in a crash.
+    // The folder another running copy gets; it ends without destructors, as in a crash.
     fs::path AcquiredInAnotherProcess() {
         int fds[2];
         if (::pipe(fds) != 0) return {};
@@ -59,8 +58,7 @@ TEST_F(HistoryFolderTest, EachHolderGetsItsOwnFolderAndReleasedFoldersAreReused)
     EXPECT_EQ(Acquired(second), root_ / "history-2");
     EXPECT_EQ(Acquired(third), root_ / "history-3");
 
-    // A snapshot written by the first holder survives the release, and the freed
-    // folder is taken again before any new one.
+    // A released folder keeps its snapshot and is taken again before any new one.
     { std::ofstream(root_ / "history" / "~history1.d2o") << "state"; }
     first.reset();
     EXPECT_TRUE(fs::exists(root_ / "history" / "~history1.d2o"));

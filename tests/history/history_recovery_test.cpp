@@ -48,8 +48,7 @@ TEST_F(HistoryRecoveryTest, OnlyAnIndexWithItsDocumentAndCurrentSnapshotIsOffere
     EXPECT_EQ(fs::path(run->SnapshotPath), root_ / "~history2.d2o");
     EXPECT_EQ(run->DocumentName(), "my beach.jpg");
 
-    // A folder where the current snapshot should be, or no document name to give the
-    // restored work: nothing to offer.
+    // A folder where the current snapshot should be, or no document name: nothing to offer.
     fs::remove(root_ / "~history2.d2o");
     fs::create_directory(root_ / "~history2.d2o");
     EXPECT_FALSE(FindUnfinishedRun(root_.string()));

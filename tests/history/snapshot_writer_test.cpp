@@ -60,8 +60,7 @@ TEST(SnapshotWriter, WritesInOrderAndStopsAfterAFailureUntilCollected) {
                                                 {fourth, Outcome::Cancelled}}));
     ASSERT_EQ(results.size(), 4u);
     EXPECT_EQ(results[1].Error, "disk full");
-    // One wake-up per finished write and one for the write skipped on arrival; they
-    // may come just after WaitAll returns.
+    // One wake-up per finished write and per write skipped on arrival, possibly just after WaitAll.
     for (int i = 0; i < 1000 && wakeUps.load() < 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_EQ(wakeUps.load(), 3);
 

@@ -1,7 +1,5 @@
-// The History window against a document whose content is one number, written to and
-// read from the snapshot files, so every undo, redo and jump shows in what the document
-// holds afterwards. A copyable document's snapshots are written on the writer thread
-// behind a gate the test opens, to show what the window does while a write is pending.
+// The History window against a document whose content is one number kept in the snapshot
+// files; a copyable document's writes wait behind a gate so that pending writes can be seen.
 
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -63,16 +61,14 @@ public:
     }
     void HistoryChanged() override { ++changes; }
 
-    // Writes of a copyable document taken from now on wait until Open().
+    // Writes captured from now on wait until Open(); OpenSoon() opens while the caller blocks.
     void Hold() {
         release_ = std::make_shared<std::promise<void>>();
         gate_ = release_->get_future().share();
     }
     void Open() {
-        if (release_) release_->set_value();
-        release_.reset();
+        if (release_) std::exchange(release_, nullptr)->set_value();
     }
-    // Opens the gate while the calling thread blocks in a call that waits for the writes.
     std::thread OpenSoon() {
         return std::thread([this] {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -131,7 +127,8 @@ private slots:
     void init() {
         dir_ = std::make_unique<QTemporaryDir>();
         QVERIFY(dir_->isValid());
-        folder_ = (dir_->path() + QStringLiteral("/history")).toStdString();
+        // Not there yet: the first snapshot written must create it.
+        folder_ = (dir_->path() + QStringLiteral("/deeper/history")).toStdString();
         messages_.clear();
         SetMessageHook([this](const QString&, const QString& text, bool) {
             messages_ << text;
@@ -160,44 +157,23 @@ private slots:
         QCOMPARE(Column(grid, 2), (QStringList{"/pictures/cat.jpg", "Sketch 5", "--"}));
         QCOMPARE(grid->currentRow(), 2);
         QVERIFY(GrayRows(grid).isEmpty());
-        // The first state of a run is slot 1's file.
-        QVERIFY(std::filesystem::exists(folder_ + "/~history1.d2o"));
         QVERIFY(std::filesystem::exists(folder_ + "/~history3.d2o"));
 
-        window_->Undo();
-        window_->Undo();
+        for (int i = 0; i < 2; ++i) window_->Undo();
         QCOMPARE(doc_->content, 100);
         QCOMPARE(grid->currentRow(), 0);
         QCOMPARE(GrayRows(grid), (QList<int>{1, 2}));
-        QCOMPARE(grid->item(1, 1)->textAlignment(), int(Qt::AlignLeft | Qt::AlignTop));
         // Undo on the oldest state loads nothing.
         const int loads = doc_->loads;
         window_->Undo();
         QCOMPARE(doc_->loads, loads);
-        QCOMPARE(doc_->content, 100);
 
         window_->Redo();
         QCOMPARE(doc_->content, 101);
         QCOMPARE(GrayRows(grid), (QList<int>{2}));
-        // A new edit drops the redo state from the list.
         QVERIFY(Add(200, "Blur", "Sketch Layer"));
         QCOMPARE(Column(grid, 1), (QStringList{"Open", "Classic", "Blur"}));
         QVERIFY(GrayRows(grid).isEmpty());
-        window_->Undo();
-        QCOMPARE(doc_->content, 101);
-    }
-
-    // The ring's own limits are tested in the core, and undo across a full ring's wrap
-    // through the main window; here, what the list and the files make of a one-slot ring.
-    void singleSlotRingWritesSlotZeroAndListsNothing() {
-        window_->SetHistoryStates(-5);
-        const int loads = doc_->loads;
-        for (int i = 0; i < 2; ++i) QVERIFY(Add(i, "Pencil"));
-        // Always slot 0's file, and the list keeps its one empty row.
-        QVERIFY(std::filesystem::exists(folder_ + "/~history0.d2o"));
-        QCOMPARE(window_->StringGrid1->rowCount(), 1);
-        window_->Undo();
-        QCOMPARE(doc_->loads, loads);
     }
 
     void selectingARowJumpsToThatState() {
@@ -211,7 +187,6 @@ private slots:
         // A gray row jumps forward to its state, an earlier row back.
         ClickRow(grid, 2);
         QCOMPARE(doc_->content, 20);
-        QCOMPARE(window_->Ring().CurrentRow(), 3);
         QCOMPARE(GrayRows(grid), (QList<int>{3}));
         QCOMPARE(doc_->changes, changes + 1);
         ClickRow(grid, 1);
@@ -237,8 +212,7 @@ private slots:
         const QStringList names = Column(window_->StringGrid1, 1);
         const QString slotPath = QString::fromStdString(window_->SlotPath(2));
 
-        // The file is named once next to the document's explanation, and still named
-        // when the document gives none.
+        // The file is named once beside the document's reason, and still named without one.
         doc_->failSave = true;
         QVERIFY(!Add(3, "Brush"));
         doc_->quietFailures = true;
@@ -269,7 +243,6 @@ private slots:
         QCOMPARE(doc_->content, 3);
         QCOMPARE(window_->Ring().CurrentIndex(), 3);
         QCOMPARE(grid->currentRow(), 2);
-        QVERIFY(GrayRows(grid).isEmpty());
         QVERIFY(doc_->changes > changes);
 
         // A click on another row that cannot be loaded puts the selection back.
@@ -278,18 +251,6 @@ private slots:
         QCOMPARE(window_->Ring().CurrentIndex(), 3);
         QTRY_COMPARE(SelectedRow(grid), 2);
         QCOMPARE(grid->currentRow(), 2);
-
-        // Once the snapshots can be read again, everything works as before.
-        doc_->failLoad = false;
-        window_->Undo();
-        QCOMPARE(doc_->content, 2);
-    }
-
-    void missingHistoryFolderIsCreated() {
-        const std::string nested = (dir_->path() + QStringLiteral("/deeper/history-2")).toStdString();
-        window_->SetHistoryFolder(nested);
-        QVERIFY(Add(1, "Open"));
-        QVERIFY(std::filesystem::exists(nested + "/~history1.d2o"));
     }
 
     void recordingReturnsBeforeTheWriteAndUndoWaitsForIt() {
@@ -300,14 +261,13 @@ private slots:
         doc_->Hold();
         QVERIFY(Add(78910, "Pencil"));
         const std::string second = window_->SlotPath(window_->Ring().CurrentIndex());
-        // Recorded at once, while its file does not exist yet and the index still
-        // names only the state whose snapshot is complete.
+        // Recorded at once; the index names only states whose snapshot is complete.
         QCOMPARE(window_->Ring().Count(), 2);
         QVERIFY(window_->WritesPending());
         QVERIFY(!std::filesystem::exists(second));
         QCOMPARE(IndexedStates(), 1);
 
-        // The document changes after the copy was taken; the snapshot keeps the copy.
+        // The snapshot keeps the copy, not the document as changed afterwards.
         doc_->content = 0;
         std::thread opener = doc_->OpenSoon();
         window_->Undo();
@@ -345,16 +305,9 @@ private slots:
         QVERIFY(doc_->changes > changes);
         QCOMPARE(window_->StringGrid1->rowCount(), 1);
 
-        // The ring works on from the state before the failure.
+        // The ring works on from "Open", and Undo collects a failure before it picks its
+        // target: without "Brush" the current state is "Pencil", so Undo goes to "Open".
         QVERIFY(Add(4, "Pencil"));
-        window_->Undo();
-        QCOMPARE(doc_->content, 1);
-        window_->Redo();
-        QCOMPARE(doc_->content, 4);
-        QCOMPARE(messages_.size(), 1);
-
-        // A failure that Undo finds is handled before Undo picks its target: without the
-        // failed state the current one is "Pencil", so Undo goes to "Open".
         doc_->failSave = true;
         QVERIFY(Add(5, "Brush"));
         window_->Undo();
@@ -393,7 +346,7 @@ private:
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
     }
-    // The document becomes copyable and the folder is this run's own, as in the program.
+    // A copyable document in the run's own folder, as in the program.
     void Background() {
         doc_->copyable = true;
         window_->AdoptFolder(folder_);
