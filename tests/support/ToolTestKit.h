@@ -54,15 +54,10 @@ inline void Stroke(TFrmMain& w, std::initializer_list<QPoint> points) {
     Release(w, *(points.end() - 1));
 }
 
-// The current history state's name and detail.
-inline std::pair<std::string, std::string> CurrentState(TFrmMain& w) {
-    const HistoryRing& ring = w.FrmHistory->Ring();
-    return {ring.Name(ring.CurrentIndex()), ring.Detail(ring.CurrentIndex())};
-}
-// The same as one "name / detail" string, for readable comparisons.
+// The current history state's name and detail as one "name / detail" string.
 inline QString StateText(TFrmMain& w) {
-    const auto [name, detail] = CurrentState(w);
-    return QString::fromStdString(name + " / " + detail);
+    const HistoryRing& ring = w.FrmHistory->Ring();
+    return QString::fromStdString(ring.Name(ring.CurrentIndex()) + " / " + ring.Detail(ring.CurrentIndex()));
 }
 inline int StateCount(TFrmMain& w) { return w.FrmHistory->Ring().Count(); }
 

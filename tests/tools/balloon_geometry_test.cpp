@@ -108,26 +108,26 @@ TEST(BalloonBounds, ReachTheTipOnAnySide) {
 }
 
 TEST(TailBase, WorkedCasesTruncateTowardZero) {
-    Point p1, p2;
-    // Body 100 x 50: k = 12, center (50, 25); tip (110, 60): dx 60, dy 35,
-    // d = Round(69.46) = 69, e = 720 div 69 = 10, f = 420 div 69 = 6.
-    ASSERT_TRUE(TailBasePoints(0, 0, 100, 50, 110, 60, p1, p2));
-    EXPECT_EQ(p1, (Point{44, 35}));
-    EXPECT_EQ(p2, (Point{56, 15}));
-    // Body 100 x 60: k = 15, center (50, 30); tip (10, -20): dx -40, dy -50,
-    // d = Round(64.03) = 64, e = -600 / 64 = -9 and f = -750 / 64 = -11 (flooring
-    // would give -10 and -12).
-    ASSERT_TRUE(TailBasePoints(0, 0, 100, 60, 10, -20, p1, p2));
-    EXPECT_EQ(p1, (Point{61, 21}));
-    EXPECT_EQ(p2, (Point{39, 39}));
-    // The body's position shifts everything: same case moved by (7, 3).
-    ASSERT_TRUE(TailBasePoints(7, 3, 100, 60, 17, -17, p1, p2));
-    EXPECT_EQ(p1, (Point{68, 24}));
-    EXPECT_EQ(p2, (Point{46, 42}));
-    // One pixel right of the center: the base stands upright, k up and down.
-    ASSERT_TRUE(TailBasePoints(0, 0, 100, 50, 51, 25, p1, p2));
-    EXPECT_EQ(p1, (Point{50, 37}));
-    EXPECT_EQ(p2, (Point{50, 13}));
+    const struct {
+        int x, y, w, h, tx, ty;
+        Point p1, p2;
+    } cases[] = {
+        // Body 100 x 50: k = 12, center (50, 25); tip (110, 60): dx 60, dy 35,
+        // d = Round(69.46) = 69, e = 720 div 69 = 10, f = 420 div 69 = 6.
+        {0, 0, 100, 50, 110, 60, {44, 35}, {56, 15}},
+        // Body 100 x 60: k = 15, center (50, 30); tip (10, -20): dx -40, dy -50, d = Round(64.03) = 64,
+        // e = -600 / 64 = -9 and f = -750 / 64 = -11 (flooring would give -10 and -12).
+        {0, 0, 100, 60, 10, -20, {61, 21}, {39, 39}},
+        {7, 3, 100, 60, 17, -17, {68, 24}, {46, 42}},  // The same body moved by (7, 3).
+        // One pixel right of the center: the base stands upright, k up and down.
+        {0, 0, 100, 50, 51, 25, {50, 37}, {50, 13}},
+    };
+    for (const auto& c : cases) {
+        Point p1, p2;
+        ASSERT_TRUE(TailBasePoints(c.x, c.y, c.w, c.h, c.tx, c.ty, p1, p2)) << c.tx << "," << c.ty;
+        EXPECT_EQ(p1, c.p1) << c.tx << "," << c.ty;
+        EXPECT_EQ(p2, c.p2) << c.tx << "," << c.ty;
+    }
 }
 
 TEST(TailBase, PointsArePerpendicularAtDistanceK) {

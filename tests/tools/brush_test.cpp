@@ -16,15 +16,10 @@ Bitmap FlatMask(int s, std::uint8_t value) {
     return m;
 }
 
-// Points along one row or one column.
-std::vector<Point> Row(std::initializer_list<int> xs, int y) {
+// n points from `start`, `step` apart.
+std::vector<Point> Steps(Point start, Point step, int n) {
     std::vector<Point> v;
-    for (int x : xs) v.push_back(Point{x, y});
-    return v;
-}
-std::vector<Point> Column(int x, std::initializer_list<int> ys) {
-    std::vector<Point> v;
-    for (int y : ys) v.push_back(Point{x, y});
+    for (int i = 0; i < n; ++i) v.push_back(Point{start.X + i * step.X, start.Y + i * step.Y});
     return v;
 }
 
@@ -102,12 +97,12 @@ TEST(StampBrush, FlatSmallBrushAtEachOpacityAndClipping) {
 
 TEST(BrushSteps, StepAlongTheLongerAxisInEveryDirection) {
     // Size 16: step Round(4 / 2) = 2; the end point only when it is on the step grid.
-    EXPECT_EQ(BrushSteps(0, 0, 10, 0, 16), Row({0, 2, 4, 6, 8, 10}, 0));
-    EXPECT_EQ(BrushSteps(20, 7, 15, 7, 16), Row({20, 18, 16}, 7));
-    EXPECT_EQ(BrushSteps(3, 0, 3, 9, 16), Column(3, {0, 2, 4, 6, 8}));
-    EXPECT_EQ(BrushSteps(3, 9, 3, 0, 16), Column(3, {9, 7, 5, 3, 1}));
+    EXPECT_EQ(BrushSteps(0, 0, 10, 0, 16), Steps({0, 0}, {2, 0}, 6));
+    EXPECT_EQ(BrushSteps(20, 7, 15, 7, 16), Steps({20, 7}, {-2, 0}, 3));
+    EXPECT_EQ(BrushSteps(3, 0, 3, 9, 16), Steps({3, 0}, {0, 2}, 5));
+    EXPECT_EQ(BrushSteps(3, 9, 3, 0, 16), Steps({3, 9}, {0, -2}, 5));
     // 45 degrees takes the steep branch.
-    EXPECT_EQ(BrushSteps(0, 0, -6, -6, 16), (std::vector<Point>{{0, 0}, {-2, -2}, {-4, -4}, {-6, -6}}));
+    EXPECT_EQ(BrushSteps(0, 0, -6, -6, 16), Steps({0, 0}, {-2, -2}, 4));
     // Step sizes: Round(0.5) = 0 raised to 1, Round(1.5) = 2, Round(2.5) = 2, 5.
     EXPECT_EQ(BrushSteps(0, 0, 3, 0, 1).size(), 4u);
     EXPECT_EQ(BrushSteps(0, 0, 4, 0, 9).size(), 3u);
@@ -127,5 +122,5 @@ TEST(BrushSteps, OffsetsRoundHalfToEvenAndNoMoveStampsNothing) {
     EXPECT_EQ(BrushSteps(0, 0, -8, -4, 1), shallow);
 
     EXPECT_TRUE(BrushSteps(5, 5, 5, 5, 16).empty());
-    EXPECT_EQ(BrushSteps(5, 5, 6, 5, 100), Row({5}, 5));
+    EXPECT_EQ(BrushSteps(5, 5, 6, 5, 100), Steps({5, 5}, {0, 0}, 1));
 }

@@ -37,16 +37,11 @@ TEST(BoxHandles, LowerNumberWinsAndMoveIsStrictlyInside) {
     // (14, 14) is handle 8's own point but within reach of 5 and 7 as well.
     EXPECT_EQ(HitTestBoxHandles(tiny, 14, 14), 5);
 
-    const ShapeBox box{0, 0, 40, 40};
-    EXPECT_EQ(HitTestBoxHandles(box, 20, 10), 9);
-    EXPECT_EQ(HitTestBoxHandles(box, 1, 18), 2);  // inside, but handle 2 comes first
-    // On the edges themselves, away from any handle: not inside.
-    EXPECT_EQ(HitTestBoxHandles(box, 10, 0), 0);
-    EXPECT_EQ(HitTestBoxHandles(box, 0, 10), 0);
-    EXPECT_EQ(HitTestBoxHandles(box, 40, 30), 0);
-    EXPECT_EQ(HitTestBoxHandles(box, 30, 40), 0);
-    EXPECT_EQ(HitTestBoxHandles(box, 39, 30), 9);
-    EXPECT_EQ(HitTestBoxHandles(box, 60, 60), 0);
+    // (1, 18) is inside but within handle 2's reach; on the edges themselves, away
+    // from any handle, a point is not inside.
+    for (const auto& [x, y, hit] : {std::tuple{20, 10, 9}, {1, 18, 2}, {10, 0, 0}, {0, 10, 0}, {40, 30, 0},
+                                    {30, 40, 0}, {39, 30, 9}, {60, 60, 0}})
+        EXPECT_EQ(HitTestBoxHandles(ShapeBox{0, 0, 40, 40}, x, y), hit) << x << "," << y;
 }
 
 TEST(BoxHandles, CursorsPairOppositeHandles) {

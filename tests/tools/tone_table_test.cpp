@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "common/Bitmap.h"
 #include "support/Images.h"
 #include "tools/ToneTable.h"
@@ -8,14 +10,9 @@ using namespace velmora;
 using velmora::test::Flat;
 
 TEST(ToneTable, DarkenAndLightenAtTheDefaultContrast) {
-    const ToneTable darken = BuildToneTable(128), lighten = BuildToneTable(-128);
-    EXPECT_EQ(darken[0], 0);
-    EXPECT_EQ(darken[128], 65);
-    EXPECT_EQ(darken[200], 173);
-    EXPECT_EQ(darken[252], 251);
-    EXPECT_EQ(lighten[0], 127);
-    EXPECT_EQ(lighten[100], 177);
-    EXPECT_EQ(lighten[252], 253);
+    for (const auto& [contrast, v, mapped] : {std::tuple{128, 0, 0}, {128, 128, 65}, {128, 200, 173}, {128, 252, 251},
+                                              {-128, 0, 127}, {-128, 100, 177}, {-128, 252, 253}})
+        EXPECT_EQ(BuildToneTable(contrast)[v], mapped) << contrast << " " << v;
 }
 
 TEST(ToneTable, TopValuesNeverMoveAndZeroIsTheIdentity) {

@@ -1,5 +1,4 @@
-// The tool palette: enabled states, the two explanations on clicks that cannot select a
-// tool, tool selection, the paint colors and the keys it passes on.
+// The tool palette: enabled states, refusal messages, selection, colors and passed-on keys.
 
 #include <QApplication>
 #include <QColorDialog>
