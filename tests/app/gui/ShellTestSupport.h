@@ -12,8 +12,10 @@
 #include <QtTest>
 #include <string>
 
+#include "app/gui/MainWindow.h"
 #include "common/Bitmap.h"
 #include "common/gui/Messages.h"
+#include "history/gui/HistoryWindow.h"
 #include "io/Bmp.h"
 #include "io/Jpeg.h"
 #include "support/Images.h"
@@ -62,6 +64,14 @@ inline QString WriteRaw(const ShellEnv& env, const QString& name, const QByteArr
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(name));
     return env.Path(name);
+}
+
+// One recorded edit: marks the sketch's first byte with `value` and records a state,
+// waiting for its snapshot, which the history tests look for on disk.
+inline void Edit(TFrmMain& w, int value) {
+    w.Doc().SketchBmp.Pixel(0, 0)[0] = static_cast<std::uint8_t>(value);
+    QVERIFY(w.AddState("Pencil", "--"));
+    w.FrmHistory->FinishWrites();
 }
 
 // Turns the wheel `notches` steps (negative: towards the user) with Ctrl held, at `at`.

@@ -29,13 +29,6 @@ void WriteHistoryStates(const ShellEnv& env, int states) {
 }
 
 // An edit as a tool would make it: paint one sketch pixel and record a state.
-void Edit(TFrmMain& w, int value) {
-    w.Doc().SketchBmp.Pixel(0, 0)[0] = static_cast<std::uint8_t>(value);
-    QVERIFY(w.AddState("Pencil", "--"));
-    // The snapshot is written in the background; the file listings below need it on disk.
-    w.FrmHistory->FinishWrites();
-}
-
 int SketchMark(TFrmMain& w) { return w.Doc().SketchBmp.Pixel(0, 0)[0]; }
 
 QStringList SnapshotFiles(const ShellEnv& env) {

@@ -76,12 +76,6 @@ QStringList HistoryFiles(const ShellEnv& env, const QString& folder = QStringLit
     return names;
 }
 
-void Edit(TFrmMain& w, int value) {
-    w.Doc().SketchBmp.Pixel(0, 0)[0] = static_cast<std::uint8_t>(value);
-    QVERIFY(w.AddState("Pencil", "--"));
-    w.FrmHistory->FinishWrites();  // these tests look at the files written in the background
-}
-
 int IndexedCurrent(const ShellEnv& env) {
     HistoryIndex index;
     std::string error;
