@@ -410,14 +410,9 @@ void BM_HistogramMedian(benchmark::State& state) {
     f.Reduce();
     f.Tone();
     const int w = f.photo.Width(), h = f.photo.Height(), r = static_cast<int>(state.range(0));
-    std::vector<std::uint32_t> packed(f.step.Final.size());
-    for (std::size_t i = 0; i < packed.size(); ++i) {
-        const TRGBTriple c = f.step.Final[i];
-        packed[i] = (static_cast<std::uint32_t>(c.R) << 16) | (static_cast<std::uint32_t>(c.G) << 8) | c.B;
-    }
-    TripleBuffer out(packed.size());
+    TripleBuffer out(f.step.Final.size());
     for (auto _ : state) {
-        HistogramMedian median(packed.data(), w, h, r);
+        HistogramMedian median(f.step.Final.data(), w, h, r);
         ParallelLoop loop;
         loop.Count = h - 2 * r;
         loop.Grain = median.BandRows();

@@ -282,6 +282,15 @@ void TColorStep::ColorSmooth(int radius, int smoothType) {
                     MedianRowByNetwork(rows, b + r, W, r, sorted, wires, Smoothed.data() + Area(W, first + b + r));
                 }
             });
+        } else if (smoothType != 1 && r <= HistogramMedian::kLargestRadius) {
+            HistogramMedian median(Final.data(), W, H, r);
+            ParallelLoop loop;
+            loop.Count = outRows;
+            loop.Grain = median.BandRows();
+            loop.Progress = [&](std::int64_t done) { steps.ReportUpTo(r + done * outCols / outRows - 1); };
+            finished = ParallelFor(loop, [&](std::int64_t o0, std::int64_t o1) {
+                median.Rows(static_cast<int>(o0) + r, static_cast<int>(o1) + r, Smoothed.data());
+            });
         } else {
             LargeVector<std::uint32_t> packed(Area(W, H));
             finished = ParallelFor(H, copyGrain, [&](std::int64_t y0, std::int64_t y1) {
@@ -300,12 +309,6 @@ void TColorStep::ColorSmooth(int radius, int smoothType) {
                         MaxRow(packed, static_cast<int>(o) + r, W, r, columns, out.data());
                         store(static_cast<int>(o) + r, out.data());
                     }
-                });
-            } else if (finished && r <= HistogramMedian::kLargestRadius) {
-                HistogramMedian median(packed.data(), W, H, r);
-                loop.Grain = median.BandRows();
-                finished = ParallelFor(loop, [&](std::int64_t o0, std::int64_t o1) {
-                    median.Rows(static_cast<int>(o0) + r, static_cast<int>(o1) + r, Smoothed.data());
                 });
             } else if (finished) {
                 loop.Grain = 1;

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <climits>
 #include <cstring>
 #include <stdexcept>
 
+#include "engine/Parallel.h"
 #include "engine/Progress.h"
 #include "engine/Vectorize.h"
 
@@ -15,9 +17,13 @@ namespace {
 
 constexpr int kCapacity = HistogramMedian::kCapacity;
 constexpr int kMaxLevels = 3;                  // hex digits of a color number below kCapacity
-constexpr int kSlots = 2 * kCapacity;          // hash slots, a power of two
 constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;  // no packed color is this large
 constexpr int kStale = INT_MIN / 2;            // a bucket not summed yet in this row
+
+// R * 65536 + G * 256 + B: colors compare by red, then green, then blue.
+inline std::uint32_t Pack(const TRGBTriple& p) {
+    return (static_cast<std::uint32_t>(p.R) << 16) | (static_cast<std::uint32_t>(p.G) << 8) | p.B;
+}
 
 // Sixteen running counts of a window (up to 63 * 63 values, so 16 bits, compared as
 // signed), and sixteen or thirty-two of columns (up to 63 values: a byte, which
@@ -66,7 +72,7 @@ VELMORA_ALWAYS_INLINE void AddColumns(Counts& sum, const std::uint8_t* p, int co
 // within that bin. The counts are compared with the rank all at once, without
 // branches, as the bin is hard to predict: the counts that do not pass the rank
 // come first, and their number is the digit.
-VELMORA_ALWAYS_INLINE int FindDigit(const Counts& atMost, int& rank) {
+VELMORA_ALWAYS_INLINE int FindDigit(const Counts& atMost, int& rank, int& binCount) {
     const SignedCounts passed = reinterpret_cast<const SignedCounts&>(atMost) <= static_cast<std::int16_t>(rank);
     const Flags flags = __builtin_convertvector(passed, Flags);  // 0xFF bytes, then zeros
     std::uint64_t half[2];
@@ -79,6 +85,7 @@ VELMORA_ALWAYS_INLINE int FindDigit(const Counts& atMost, int& rank) {
     below[0] = 0;
     std::memcpy(below + 1, &atMost, sizeof atMost);
     rank -= below[digit];
+    binCount = below[digit + 1] - below[digit];
     return digit;
 }
 
@@ -90,21 +97,55 @@ constexpr auto kFrom = [] {
     return t;
 }();
 
+// The marked colors below color v, counted from `rank` (those in the words before
+// v's word) and the bits of v's word below its own.
+template <typename Rank>
+VELMORA_ALWAYS_INLINE std::uint32_t MarkedBelow(std::uint32_t v, const std::uint64_t* marks, const Rank* rank) {
+    const std::uint64_t below = marks[v >> 6] & ((std::uint64_t{1} << (v & 63)) - 1);
+    return static_cast<std::uint32_t>(rank[v >> 6]) + static_cast<std::uint32_t>(__builtin_popcountll(below));
+}
+
+// Rewrites `rows` rows of inW color numbers (from `first` on, `stride` apart) as
+// their ranks among the marked colors, into dst row after row.
+VELMORA_PIXEL_LOOP void RankRows(const std::uint32_t* first, std::size_t stride, int inW, int rows,
+                                 const std::uint64_t* marks, const std::uint16_t* rank, std::uint16_t* dst) {
+    for (int i = 0; i < rows; ++i, first += stride)
+        for (int j = 0; j < inW; ++j) *dst++ = static_cast<std::uint16_t>(MarkedBelow(first[j], marks, rank));
+}
+
+// Marks the packed colors of n pixels in `seen`, which other threads mark at once.
+VELMORA_PIXEL_LOOP void MarkColors(const TRGBTriple* pixels, std::size_t n, std::uint64_t* seen) {
+    std::uint32_t last = kEmpty;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint32_t v = Pack(pixels[i]);
+        if (v == last) continue;  // runs of one color are common in a reduced picture
+        last = v;
+        std::atomic_ref<std::uint64_t> word(seen[v >> 6]);
+        const std::uint64_t bit = std::uint64_t{1} << (v & 63);
+        if (!(word.load(std::memory_order_relaxed) & bit)) word.fetch_or(bit, std::memory_order_relaxed);
+    }
+}
+
+// Numbers n pixels by the count of colors marked in `seen` below their own.
+VELMORA_PIXEL_LOOP void NumberPixels(const TRGBTriple* pixels, std::size_t n, const std::uint64_t* seen,
+                                     const std::uint32_t* rank, std::uint32_t* numbers) {
+    for (std::size_t i = 0; i < n; ++i) numbers[i] = MarkedBelow(Pack(pixels[i]), seen, rank);
+}
+
 // Working state of one thread: the colors of the tile being cut, its input as color
 // numbers, and the counts.
 struct TileState {
-    // The tile's colors in the order they first appeared, and an open-addressing hash
-    // table from a packed color to its place in that list.
-    std::vector<std::uint32_t> keys = std::vector<std::uint32_t>(kSlots, kEmpty);
-    std::vector<std::uint16_t> slotColor = std::vector<std::uint16_t>(kSlots, 0);
+    // The tile's colors as the picture's color numbers, in the order they first
+    // appeared, and the same as a set of bits (with a bit for every word that has
+    // one set), from which their order among themselves is counted off.
     std::vector<std::uint32_t> colors;
-    std::vector<std::uint16_t> slotOf;
-    // The tile's input, row by row: first the place of each color in `colors`, then,
-    // once the tile is cut, its number in packed order.
+    std::vector<std::uint64_t> present, presentWords;
+    std::vector<std::uint16_t> wordRank;  // colors in the words before; set where present
+    const std::uint32_t* colorOf;         // picture's color number -> packed color
+    // The tile's input, row by row, as the numbers of its colors in packed order,
+    // and the packed color of every number.
     std::vector<std::uint16_t> local;
-    std::vector<std::uint64_t> sortKeys, sortTemp;
-    std::vector<std::uint16_t> numberOf;  // place in `colors` -> number
-    std::vector<std::uint32_t> byNumber;  // number -> packed color
+    std::vector<std::uint32_t> byNumber;
 
     // A color number has `levels` hex digits. At level l, the numbers that share
     // their digits 0 .. l - 1 (a bucket) are counted by their digit l: hist[l] holds
@@ -117,100 +158,86 @@ struct TileState {
     std::vector<std::uint16_t> window[kMaxLevels];
     std::vector<int> stamp[kMaxLevels];
 
-    explicit TileState(int maxInputWidth) {
+    TileState(int maxInputWidth, const std::vector<std::uint32_t>& pictureColors)
+        : present((pictureColors.size() + 63) / 64),
+          presentWords((present.size() + 63) / 64),
+          wordRank(present.size()),
+          colorOf(pictureColors.data()) {
         for (int l = 0, buckets = 1; l < kMaxLevels; ++l, buckets *= 16) {
             hist[l].assign(static_cast<std::size_t>(buckets) * static_cast<std::size_t>(maxInputWidth) * 16, 0);
             window[l].assign(static_cast<std::size_t>(buckets) * 16, 0);
             stamp[l].assign(static_cast<std::size_t>(buckets), kStale);
         }
-        colors.reserve(kCapacity + 1);
-        slotOf.reserve(kCapacity + 1);
+        colors.reserve(static_cast<std::size_t>(kCapacity) + static_cast<std::size_t>(maxInputWidth));
+        byNumber.reserve(kCapacity);
     }
 
-    // The place of color v in `colors`, adding it when new.
-    std::uint16_t Place(std::uint32_t v) {
-        static_assert(kSlots == 1 << 13);
-        std::uint32_t h = (v * 0x9E3779B1u) >> (32 - 13);
-        while (keys[h] != kEmpty) {
-            if (keys[h] == v) return slotColor[h];
-            h = (h + 1) & (kSlots - 1);
-        }
-        keys[h] = v;
-        const auto place = static_cast<std::uint16_t>(colors.size());
-        slotColor[h] = place;
-        colors.push_back(v);
-        slotOf.push_back(static_cast<std::uint16_t>(h));
-        return place;
-    }
-
-    // Forgets the colors added after the first `count`. Taking them out last first
-    // keeps the hash table's chains intact: no color still in the table was placed
-    // after one taken out.
+    // Forgets the colors added after the first `count`.
     void DropColorsFrom(std::size_t count) {
         while (colors.size() > count) {
-            keys[slotOf.back()] = kEmpty;
+            const std::uint32_t v = colors.back();
             colors.pop_back();
-            slotOf.pop_back();
+            std::uint64_t& word = present[v >> 6];
+            word &= ~(std::uint64_t{1} << (v & 63));
+            if (word == 0) presentWords[v >> 12] &= ~(std::uint64_t{1} << ((v >> 6) & 63));
         }
     }
 
     void Clear() {
+        // Clearing whole words is quicker once the tile holds many colors.
+        if (colors.size() * 8 > present.size()) {
+            std::fill(present.begin(), present.end(), 0);
+            std::fill(presentWords.begin(), presentWords.end(), 0);
+            colors.clear();
+        }
         DropColorsFrom(0);
-        local.clear();
     }
 
-    // Appends an input row of n colors; false (with the row not appended) as soon as
-    // the tile holds more colors than it may.
-    bool AddRow(const std::uint32_t* row, int n) {
-        const std::size_t base = local.size();
+    // Adds the colors of an input row of n color numbers; false (with none of the
+    // row's colors added) when the tile then holds more colors than it may. Without
+    // branches, since whether a color is new is as hard to predict as the picture:
+    // every color is written to the end of the list, which grows only for new ones.
+    VELMORA_ALWAYS_INLINE bool AddRow(const std::uint32_t* row, int n) {
         const std::size_t before = colors.size();
-        local.resize(base + static_cast<std::size_t>(n));
-        std::uint16_t* dst = local.data() + base;
-        std::uint32_t last = kEmpty;
-        std::uint16_t lastPlace = 0;
+        colors.resize(before + static_cast<std::size_t>(n));
+        std::uint32_t* list = colors.data();
+        std::uint64_t* words = present.data();
+        std::size_t count = before;
         for (int j = 0; j < n; ++j) {
             const std::uint32_t v = row[j];
-            if (v != last) {  // runs of one color are common in a reduced picture
-                lastPlace = Place(v);
-                last = v;
-                if (colors.size() > static_cast<std::size_t>(kCapacity)) {
-                    DropColorsFrom(before);
-                    local.resize(base);
-                    return false;
-                }
-            }
-            dst[j] = lastPlace;
+            const std::uint64_t word = words[v >> 6];
+            const std::uint64_t bit = std::uint64_t{1} << (v & 63);
+            words[v >> 6] = word | bit;
+            list[count] = v;
+            count += (word & bit) == 0;
         }
+        colors.resize(count);
+        if (count > static_cast<std::size_t>(kCapacity)) {
+            DropColorsFrom(before);
+            return false;
+        }
+        for (std::size_t c = before; c < count; ++c)
+            presentWords[list[c] >> 12] |= std::uint64_t{1} << ((list[c] >> 6) & 63);
         return true;
     }
 
-    // Numbers the tile's colors in packed order (byNumber, numberOf), rewrites the
-    // input as numbers and takes as few digits as the numbers need.
-    void NumberColors() {
-        const std::size_t n = colors.size();
-        sortKeys.resize(n);
-        for (std::size_t d = 0; d < n; ++d) sortKeys[d] = (static_cast<std::uint64_t>(colors[d]) << 16) | d;
-        if (n <= 256) {
-            std::sort(sortKeys.begin(), sortKeys.end());
-        } else {
-            // By bytes, least significant first: blue, green, red.
-            sortTemp.resize(n);
-            for (int shift = 16; shift < 40; shift += 8) {
-                std::size_t count[257] = {};
-                for (std::uint64_t key : sortKeys) ++count[((key >> shift) & 255) + 1];
-                if (count[((sortKeys[0] >> shift) & 255) + 1] == n) continue;  // one byte value only
-                for (int b = 0; b < 256; ++b) count[b + 1] += count[b];
-                for (std::uint64_t key : sortKeys) sortTemp[count[(key >> shift) & 255]++] = key;
-                sortKeys.swap(sortTemp);
+    // Numbers the tile's colors in packed order (byNumber), rewrites its input (rows
+    // of inW color numbers from `first` on, `stride` apart) as those numbers, and
+    // takes as few digits as they need. The picture's numbers are in packed order
+    // already, so a color's number is the count of the tile's colors below it.
+    void NumberColors(const std::uint32_t* first, std::size_t stride, int inW, int rows) {
+        byNumber.clear();
+        unsigned counted = 0;
+        for (std::size_t s = 0; s < presentWords.size(); ++s)
+            for (std::uint64_t words = presentWords[s]; words != 0; words &= words - 1) {
+                const std::size_t w = s * 64 + static_cast<std::size_t>(__builtin_ctzll(words));
+                wordRank[w] = static_cast<std::uint16_t>(counted);
+                for (std::uint64_t bits = present[w]; bits != 0; bits &= bits - 1, ++counted)
+                    byNumber.push_back(colorOf[w * 64 + static_cast<std::size_t>(__builtin_ctzll(bits))]);
             }
-        }
-        byNumber.resize(n);
-        numberOf.resize(n);
-        for (std::size_t q = 0; q < n; ++q) {
-            byNumber[q] = static_cast<std::uint32_t>(sortKeys[q] >> 16);
-            numberOf[sortKeys[q] & 0xFFFF] = static_cast<std::uint16_t>(q);
-        }
-        for (std::uint16_t& v : local) v = numberOf[v];
+        local.resize(static_cast<std::size_t>(inW) * static_cast<std::size_t>(rows));
+        RankRows(first, stride, inW, rows, present.data(), wordRank.data(), local.data());
+        const std::size_t n = colors.size();
         levels = n <= 16 ? 1 : n <= 256 ? 2 : 3;
     }
 
@@ -279,9 +306,46 @@ VELMORA_ALWAYS_INLINE void Bring(Counts& sum, std::uint16_t* kept, int& stamp, i
     stamp = x;
 }
 
+// Where the count of a window's values up to a number stands in the column counts:
+// for every level, the running count of the number's bucket just below its digit
+// (none when the digit is 0), and at the last level the count up to its digit.
+template <int Levels>
+struct UpTo {
+    const std::uint8_t* at[Levels] = {};  // the bin in the bucket's first column, or null
+
+    // For the values <= number; an empty probe (counting nothing) for number -1.
+    void Set(TileState& s, int number, int inW) {
+        const std::size_t bucketStride = static_cast<std::size_t>(inW) * 16;
+        for (int l = 0; l < Levels; ++l) {
+            if (number < 0) {
+                at[l] = nullptr;
+                continue;
+            }
+            const int shift = 4 * (Levels - 1 - l);
+            const std::size_t bucket = static_cast<unsigned>(number) >> (shift + 4);
+            const int digit = (number >> shift) & 15;
+            const int bin = l == Levels - 1 ? digit : digit - 1;
+            at[l] = bin < 0 ? nullptr : s.hist[l].data() + bucket * bucketStride + bin;
+        }
+    }
+
+    // The values of input column j counted.
+    VELMORA_ALWAYS_INLINE int Column(int j) const {
+        int n = 0;
+        for (int l = 0; l < Levels; ++l)
+            if (at[l]) n += at[l][16 * j];
+        return n;
+    }
+};
+
 // The medians of a cut tile with numbers of `Levels` digits: output columns
 // 0 .. tw - 1 and rows 0 .. th - 1 of the tile (whose input is tw + 2r wide and
 // th + 2r high), written to out (row stride `stride`). False when cancelled.
+//
+// Neighbouring windows often share their median, so the last one found is tracked:
+// the window's counts of values below it and up to it change only by the column that
+// enters and the one that leaves, and while its rank lies between them it is still
+// the median. Only when it is not are the levels walked down.
 template <int Levels>
 VELMORA_ALWAYS_INLINE bool MedianTileOf(TileState& s, int r, int tw, int th, TRGBTriple* out, std::size_t stride) {
     const int k = 2 * r + 1;
@@ -306,16 +370,53 @@ VELMORA_ALWAYS_INLINE bool MedianTileOf(TileState& s, int r, int tw, int th, TRG
         for (int l = 0, buckets = 1; l < Levels; ++l, buckets *= 16)
             std::fill_n(s.stamp[l].begin(), l == Levels - 1 ? lowestBuckets : buckets, kStale);
         TRGBTriple* o = out + static_cast<std::size_t>(t) * stride;
+        // The median being tracked, and the window's counts of values below it and up to it.
+        int median = -1;
+        int below = 0, upTo = 0;
+        UpTo<Levels> belowProbe, upToProbe;
+        // The same for the values whose top digit is below the median's and up to it:
+        // a new median often keeps its top digit, and the walk then starts a level down.
+        int topBelow = 0, topUpTo = 0;
+        const std::uint8_t* topBelowAt = nullptr;
+        const std::uint8_t* topUpToAt = s.hist[0].data();
         for (int x = 0; x < tw; ++x) {
-            int left = rank;
-            unsigned number = 0;  // the digits found so far: the bucket of the next level
-            for (int l = 0; l < Levels; ++l) {
-                Counts sum;
-                Bring(sum, s.window[l].data() + 16 * number, s.stamp[l][number], x, k,
-                      s.hist[l].data() + number * bucketStride);
-                number = number * 16 + static_cast<unsigned>(FindDigit(sum, left));
+            if (median >= 0) {
+                below += belowProbe.Column(x + k - 1) - belowProbe.Column(x - 1);
+                upTo += upToProbe.Column(x + k - 1) - upToProbe.Column(x - 1);
+                if (Levels > 1) {
+                    if (topBelowAt) topBelow += topBelowAt[16 * (x + k - 1)] - topBelowAt[16 * (x - 1)];
+                    topUpTo += topUpToAt[16 * (x + k - 1)] - topUpToAt[16 * (x - 1)];
+                }
             }
-            const std::uint32_t v = s.byNumber[number];
+            if (median < 0 || below > rank || upTo <= rank) {
+                int left = rank;
+                unsigned number = 0;  // the digits found so far: the bucket of the next level
+                int binCount = 0;
+                int first = 0;
+                if (Levels > 1 && median >= 0 && topBelow <= rank && rank < topUpTo) {
+                    first = 1;
+                    number = static_cast<unsigned>(median) >> (4 * (Levels - 1));
+                    left = rank - topBelow;
+                }
+                for (int l = first; l < Levels; ++l) {
+                    Counts sum;
+                    Bring(sum, s.window[l].data() + 16 * number, s.stamp[l][number], x, k,
+                          s.hist[l].data() + number * bucketStride);
+                    number = number * 16 + static_cast<unsigned>(FindDigit(sum, left, binCount));
+                    if (Levels > 1 && l == 0) {
+                        topBelow = rank - left;
+                        topUpTo = topBelow + binCount;
+                        topBelowAt = number > 0 ? s.hist[0].data() + (number - 1) : nullptr;
+                        topUpToAt = s.hist[0].data() + number;
+                    }
+                }
+                median = static_cast<int>(number);
+                below = rank - left;
+                upTo = below + binCount;
+                belowProbe.Set(s, median - 1, inW);
+                upToProbe.Set(s, median, inW);
+            }
+            const std::uint32_t v = s.byNumber[static_cast<std::size_t>(median)];
             o[x] = TRGBTriple{static_cast<std::uint8_t>(v & 255), static_cast<std::uint8_t>((v >> 8) & 255),
                               static_cast<std::uint8_t>((v >> 16) & 255)};
         }
@@ -334,11 +435,11 @@ VELMORA_PIXEL_LOOP bool MedianTile(TileState& s, int r, int tw, int th, TRGBTrip
 
 // The tiles of output columns x0 .. x1 - 1 and rows y0 .. y1 - 1: each as many rows
 // high as its colors allow, and halved in width when not even one row fits.
-bool MedianColumns(TileState& s, const std::uint32_t* packed, int width, int r, int x0, int x1, int y0, int y1,
+bool MedianColumns(TileState& s, const std::uint32_t* numbers, int width, int r, int x0, int x1, int y0, int y1,
                    TRGBTriple* out) {
     const int inW = x1 - x0 + 2 * r;
     const int k = 2 * r + 1;
-    auto inputRow = [&](int y) { return packed + static_cast<std::size_t>(y) * width + (x0 - r); };
+    auto inputRow = [&](int y) { return numbers + static_cast<std::size_t>(y) * width + (x0 - r); };
     for (int y = y0; y < y1;) {
         if (Cancelled()) return false;
         s.Clear();
@@ -348,12 +449,12 @@ bool MedianColumns(TileState& s, const std::uint32_t* packed, int width, int r, 
             // A single column always fits: its window has k * k <= kCapacity colors.
             s.Clear();
             const int mid = x0 + (x1 - x0) / 2;
-            return MedianColumns(s, packed, width, r, x0, mid, y, y1, out) &&
-                   MedianColumns(s, packed, width, r, mid, x1, y, y1, out);
+            return MedianColumns(s, numbers, width, r, x0, mid, y, y1, out) &&
+                   MedianColumns(s, numbers, width, r, mid, x1, y, y1, out);
         }
         int yEnd = y + 1;
         while (yEnd < y1 && s.AddRow(inputRow(yEnd + r), inW)) ++yEnd;
-        s.NumberColors();
+        s.NumberColors(inputRow(y - r), static_cast<std::size_t>(width), inW, yEnd - y + 2 * r);
         if (!MedianTile(s, r, x1 - x0, yEnd - y, out + static_cast<std::size_t>(y) * width + x0,
                         static_cast<std::size_t>(width)))
             return false;
@@ -368,13 +469,39 @@ struct HistogramMedian::Workspace : TileState {
     using TileState::TileState;
 };
 
-HistogramMedian::HistogramMedian(const std::uint32_t* packed, int width, int height, int radius)
-    : packed_(packed), width_(width), height_(height), radius_(radius) {
+HistogramMedian::HistogramMedian(const TRGBTriple* pixels, int width, int height, int radius)
+    : width_(width), height_(height), radius_(radius) {
     static_assert((2 * kLargestRadius + 1) * (2 * kLargestRadius + 1) <= kCapacity);
     if (radius < 1 || radius > kLargestRadius) throw std::invalid_argument("median radius");
     // Wide enough that the columns shared by neighbouring windows are counted once
     // for many outputs; the colors may cut a tile narrower.
     tileWidth_ = std::max(64, 4 * radius);
+    NumberColors(pixels);
+}
+
+// Marks every packed color the picture holds in a set of bits, and then numbers
+// each pixel by the count of marked colors below its own, so that the numbers keep
+// the packed order and a tile can order its colors by counting bits instead of
+// sorting them.
+void HistogramMedian::NumberColors(const TRGBTriple* pixels) {
+    constexpr std::size_t kWords = std::size_t{1} << 18;  // a bit for each of the 2^24 colors
+    std::vector<std::uint64_t> seen(kWords, 0);
+    const std::int64_t grain = width_ >= 2048 ? 16 : 64;
+    auto pixel = [&](std::int64_t y) { return static_cast<std::size_t>(y) * static_cast<std::size_t>(width_); };
+    numbered_ = ParallelFor(height_, grain, [&](std::int64_t y0, std::int64_t y1) {
+        MarkColors(pixels + pixel(y0), pixel(y1) - pixel(y0), seen.data());
+    });
+    if (!numbered_) return;
+    std::vector<std::uint32_t> rank(kWords);  // colors in the words before
+    for (std::size_t w = 0; w < kWords; ++w) {
+        rank[w] = static_cast<std::uint32_t>(colors_.size());
+        for (std::uint64_t bits = seen[w]; bits != 0; bits &= bits - 1)
+            colors_.push_back(static_cast<std::uint32_t>(w * 64 + static_cast<std::size_t>(__builtin_ctzll(bits))));
+    }
+    numbers_.resize(pixel(height_));
+    numbered_ = ParallelFor(height_, grain, [&](std::int64_t y0, std::int64_t y1) {
+        NumberPixels(pixels + pixel(y0), pixel(y1) - pixel(y0), seen.data(), rank.data(), numbers_.data() + pixel(y0));
+    });
 }
 
 HistogramMedian::~HistogramMedian() = default;
@@ -390,7 +517,7 @@ std::unique_ptr<HistogramMedian::Workspace> HistogramMedian::Take() {
             return w;
         }
     }
-    return std::make_unique<Workspace>(tileWidth_ + 2 * radius_);
+    return std::make_unique<Workspace>(tileWidth_ + 2 * radius_, colors_);
 }
 
 void HistogramMedian::Give(std::unique_ptr<Workspace> w) {
@@ -401,10 +528,11 @@ void HistogramMedian::Give(std::unique_ptr<Workspace> w) {
 bool HistogramMedian::Rows(int firstRow, int endRow, TRGBTriple* out) {
     const int r = radius_;
     if (firstRow < r || endRow > height_ - r || 2 * r + 1 > width_) throw std::invalid_argument("median rows");
+    if (!numbered_) return false;  // cancelled while numbering
     std::unique_ptr<Workspace> w = Take();
     bool finished = true;
     for (int x = r; x < width_ - r && finished; x += tileWidth_)
-        finished = MedianColumns(*w, packed_, width_, r, x, std::min(x + tileWidth_, width_ - r), firstRow, endRow, out);
+        finished = MedianColumns(*w, numbers_.data(), width_, r, x, std::min(x + tileWidth_, width_ - r), firstRow, endRow, out);
     w->Clear();
     Give(std::move(w));
     return finished;

@@ -3,17 +3,20 @@
 // its cost per pixel hardly depends on the window's size, where comparator networks
 // and sorted windows grow with its area.
 //
-// The picture is cut into tiles with few enough colors that the colors of a tile's
-// input, numbered in their packed order, fit in twelve bits. Every input column of a
-// tile keeps counts of the numbers in its window rows, and the window's counts are
-// the sum of its columns' counts, updated by one column entering and one leaving as
-// the window slides to the right. The counts are kept in up to three levels of
-// sixteen bins (the hex digits of the number), as running counts so that the bin
-// holding a given rank is found by one comparison of all sixteen; the top level is
-// summed for every pixel, a bucket of a lower level only when the median falls into
-// it, from where it was last summed. The median found is one of the window's own
-// colors, the one of rank (k * k - 1) / 2 in the packed order, so it is exactly what
-// a selection finds.
+// The picture's colors are numbered once in their packed order. The picture is then
+// cut into tiles with few enough colors that their numbers, counted off among the
+// tile's own, fit in twelve bits. Every input column of a tile keeps counts of the
+// numbers in its window rows, and the window's counts are the sum of its columns'
+// counts, updated by one column entering and one leaving as the window slides to
+// the right. The counts are kept in up to three levels of sixteen bins (the hex
+// digits of the number), as running counts so that the bin holding a given rank is
+// found by one comparison of all sixteen; a bucket of a level is summed only when
+// the median falls into it, from where it was last summed. Neighbouring windows
+// often share their median, or at least its top digit, so the last median is
+// tracked by the columns that enter and leave, and the levels are walked down only
+// when it no longer holds, from the second level when its top digit still does. The
+// median found is one of the window's own colors, the one of rank (k * k - 1) / 2 in
+// the packed order, so it is exactly what a selection finds.
 
 #include <cstdint>
 #include <memory>
@@ -26,9 +29,10 @@ namespace velmora {
 
 class HistogramMedian {
 public:
-    // `packed` holds width x height colors as R * 65536 + G * 256 + B and must stay
-    // as it is while the object is used; 1 <= radius <= kLargestRadius.
-    HistogramMedian(const std::uint32_t* packed, int width, int height, int radius);
+    // Numbers the colors of `pixels` (width x height, row by row) in their packed
+    // order, R * 65536 + G * 256 + B, sharing the work out over the threads;
+    // 1 <= radius <= kLargestRadius. The pixels are not read again.
+    HistogramMedian(const TRGBTriple* pixels, int width, int height, int radius);
     ~HistogramMedian();
     HistogramMedian(const HistogramMedian&) = delete;
     HistogramMedian& operator=(const HistogramMedian&) = delete;
@@ -38,7 +42,7 @@ public:
     // out (width x height, row by row); the rows must all lie at least the radius
     // away from the top and the bottom. Several threads may call this at once for
     // different rows. Polls Cancelled() once per row of every tile and returns false
-    // when the run was cancelled (the rows are then incomplete).
+    // when the run was cancelled, now or while numbering (the rows are then incomplete).
     bool Rows(int firstRow, int endRow, TRGBTriple* out);
 
     // The rows a thread best takes at a time: tiles are at most this high.
@@ -54,7 +58,11 @@ private:
     std::unique_ptr<Workspace> Take();
     void Give(std::unique_ptr<Workspace> w);
 
-    const std::uint32_t* packed_;
+    void NumberColors(const TRGBTriple* pixels);
+
+    LargeVector<std::uint32_t> numbers_;  // each pixel's color number
+    std::vector<std::uint32_t> colors_;   // number -> packed color
+    bool numbered_ = false;
     int width_;
     int height_;
     int radius_;

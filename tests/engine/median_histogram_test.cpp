@@ -20,13 +20,6 @@ namespace {
 
 constexpr int kDialogRadius = 19;  // the dialog's largest smoothing radius
 
-std::vector<std::uint32_t> Packed(const TripleBuffer& b) {
-    std::vector<std::uint32_t> p(b.size());
-    for (std::size_t i = 0; i < b.size(); ++i)
-        p[i] = (static_cast<std::uint32_t>(b[i].R) << 16) | (static_cast<std::uint32_t>(b[i].G) << 8) | b[i].B;
-    return p;
-}
-
 TripleBuffer Reference(const Bitmap& picture, int radius) {
     reference::TColorStep slow;
     slow.Width = picture.Width();
@@ -42,8 +35,7 @@ TripleBuffer Counted(const Bitmap& picture, int radius, const std::vector<int>& 
     const int w = picture.Width(), h = picture.Height();
     TripleBuffer out = ToBuffer(picture);
     if (2 * radius + 1 > w || 2 * radius + 1 > h) return out;
-    const std::vector<std::uint32_t> packed = Packed(out);
-    HistogramMedian median(packed.data(), w, h, radius);
+    HistogramMedian median(out.data(), w, h, radius);
     int first = radius;
     for (int end : bandEnds) {
         EXPECT_TRUE(median.Rows(first, end, out.data()));
@@ -141,12 +133,19 @@ TEST(MedianHistogram, ACancelledBandLeavesTheNextOneRight) {
     const Bitmap picture = Noise(400, 300, 8);
     const int r = 7;
     TripleBuffer out = ToBuffer(picture);
-    const std::vector<std::uint32_t> packed = Packed(out);
-    HistogramMedian median(packed.data(), picture.Width(), picture.Height(), r);
-    // Cancelled before it starts, then (most likely in the middle of a tile) while it
-    // works: either way the working state goes back to the object for the next band.
     CancelToken token;
     token.Cancel();
+    {
+        // Cancelled while it numbers the colors: no rows can be found with it.
+        const CancelScope scope(&token);
+        HistogramMedian cancelled(out.data(), picture.Width(), picture.Height(), r);
+        token.Reset();
+        EXPECT_FALSE(cancelled.Rows(r, picture.Height() - r, out.data()));
+        token.Cancel();
+    }
+    HistogramMedian median(out.data(), picture.Width(), picture.Height(), r);
+    // Cancelled before it starts, then (most likely in the middle of a tile) while it
+    // works: either way the working state goes back to the object for the next band.
     {
         const CancelScope scope(&token);
         EXPECT_FALSE(median.Rows(r, picture.Height() - r, out.data()));
@@ -169,11 +168,10 @@ TEST(MedianHistogram, ACancelledBandLeavesTheNextOneRight) {
 }
 
 TEST(MedianHistogram, RowsOutsideTheSmoothedPartAreRefused) {
-    const std::vector<std::uint32_t> packed(20 * 20, 0);
-    TripleBuffer out(packed.size());
-    EXPECT_THROW(HistogramMedian(packed.data(), 20, 20, 0), std::invalid_argument);
-    EXPECT_THROW(HistogramMedian(packed.data(), 20, 20, HistogramMedian::kLargestRadius + 1), std::invalid_argument);
-    HistogramMedian median(packed.data(), 20, 20, 3);
+    TripleBuffer out(20 * 20);
+    EXPECT_THROW(HistogramMedian(out.data(), 20, 20, 0), std::invalid_argument);
+    EXPECT_THROW(HistogramMedian(out.data(), 20, 20, HistogramMedian::kLargestRadius + 1), std::invalid_argument);
+    HistogramMedian median(out.data(), 20, 20, 3);
     EXPECT_THROW(median.Rows(2, 10, out.data()), std::invalid_argument);
     EXPECT_THROW(median.Rows(3, 18, out.data()), std::invalid_argument);
 }
