@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <climits>
 #include <cstring>
 #include <stdexcept>
@@ -17,7 +16,6 @@ namespace {
 
 constexpr int kCapacity = HistogramMedian::kCapacity;
 constexpr int kMaxLevels = 3;                  // hex digits of a color number below kCapacity
-constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;  // no packed color is this large
 constexpr int kStale = INT_MIN / 2;            // a bucket not summed yet in this row
 
 // R * 65536 + G * 256 + B: colors compare by red, then green, then blue.
@@ -49,22 +47,24 @@ VELMORA_ALWAYS_INLINE void AddWidened(Counts& sum, const std::uint8_t* p) {
 // holds, before they are widened.
 VELMORA_ALWAYS_INLINE void AddColumns(Counts& sum, const std::uint8_t* p, int count, int k) {
     const int pairsPerSum = 255 / k;
-    int j = 0;
-    while (j + 1 < count) {
-        Bins32 acc, more;
-        std::memcpy(&acc, p + 16 * j, sizeof acc);
-        j += 2;
-        for (int g = 1; g < pairsPerSum && j + 1 < count; ++g, j += 2) {
-            std::memcpy(&more, p + 16 * j, sizeof more);
+    const int pairs = count / 2;
+    for (int done = 0; done < pairs;) {
+        // A counted loop, so that it can be unrolled.
+        const int n = std::min(pairsPerSum, pairs - done);
+        Bins32 acc{};
+        for (int g = 0; g < n; ++g) {
+            Bins32 more;
+            std::memcpy(&more, p + 32 * (done + g), sizeof more);
             acc += more;
         }
+        done += n;
         const Bins16 lo = __builtin_shufflevector(acc, acc, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
         const Bins16 hi =
             __builtin_shufflevector(acc, acc, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31);
         sum += __builtin_convertvector(lo, Counts);
         sum += __builtin_convertvector(hi, Counts);
     }
-    if (j < count) AddWidened(sum, p + 16 * j);
+    if (count & 1) AddWidened(sum, p + 16 * (count - 1));
 }
 
 // The digit whose bin holds the value of rank `rank`, from the running counts of a
@@ -105,31 +105,61 @@ VELMORA_ALWAYS_INLINE std::uint32_t MarkedBelow(std::uint32_t v, const std::uint
     return static_cast<std::uint32_t>(rank[v >> 6]) + static_cast<std::uint32_t>(__builtin_popcountll(below));
 }
 
-// Rewrites `rows` rows of inW color numbers (from `first` on, `stride` apart) as
-// their ranks among the marked colors, into dst row after row.
-VELMORA_PIXEL_LOOP void RankRows(const std::uint32_t* first, std::size_t stride, int inW, int rows,
-                                 const std::uint64_t* marks, const std::uint16_t* rank, std::uint16_t* dst) {
-    for (int i = 0; i < rows; ++i, first += stride)
-        for (int j = 0; j < inW; ++j) *dst++ = static_cast<std::uint16_t>(MarkedBelow(first[j], marks, rank));
+// Rewrites `rows` rows of inW color numbers (from `numbers` on, `stride` apart) as
+// their ranks among the marked colors, into dst row after row, and notes the color
+// of every rank from the pixels the numbers were taken from.
+VELMORA_PIXEL_LOOP void RankRows(const std::uint32_t* numbers, const TRGBTriple* pixels, std::size_t stride, int inW,
+                                 int rows, const std::uint64_t* marks, const std::uint16_t* rank, std::uint16_t* dst,
+                                 TRGBTriple* colorOfRank) {
+    for (int i = 0; i < rows; ++i, numbers += stride, pixels += stride)
+        for (int j = 0; j < inW; ++j) {
+            const std::uint32_t r = MarkedBelow(numbers[j], marks, rank);
+            *dst++ = static_cast<std::uint16_t>(r);
+            colorOfRank[r] = pixels[j];
+        }
 }
 
-// Marks the packed colors of n pixels in `seen`, which other threads mark at once.
+// Marks the packed colors of n pixels in `seen`. Without branches: in a reduced
+// picture runs of one color are common, in a noisy one every pixel is new.
 VELMORA_PIXEL_LOOP void MarkColors(const TRGBTriple* pixels, std::size_t n, std::uint64_t* seen) {
-    std::uint32_t last = kEmpty;
     for (std::size_t i = 0; i < n; ++i) {
         const std::uint32_t v = Pack(pixels[i]);
-        if (v == last) continue;  // runs of one color are common in a reduced picture
-        last = v;
-        std::atomic_ref<std::uint64_t> word(seen[v >> 6]);
-        const std::uint64_t bit = std::uint64_t{1} << (v & 63);
-        if (!(word.load(std::memory_order_relaxed) & bit)) word.fetch_or(bit, std::memory_order_relaxed);
+        seen[v >> 6] |= std::uint64_t{1} << (v & 63);
     }
+}
+
+// to[w] |= from[w] for n words.
+VELMORA_PIXEL_LOOP void AddMarks(std::uint64_t* to, const std::uint64_t* from, std::size_t n) {
+    for (std::size_t w = 0; w < n; ++w) to[w] |= from[w];
+}
+
+// Writes to rank[w] the marks in the words before word w of `marks` (n words), and
+// returns the marks in all.
+VELMORA_PIXEL_LOOP std::size_t RankWords(const std::uint64_t* marks, std::size_t n, std::uint32_t* rank) {
+    std::size_t counted = 0;
+    for (std::size_t w = 0; w < n; ++w) {
+        rank[w] = static_cast<std::uint32_t>(counted);
+        counted += static_cast<std::size_t>(__builtin_popcountll(marks[w]));
+    }
+    return counted;
 }
 
 // Numbers n pixels by the count of colors marked in `seen` below their own.
 VELMORA_PIXEL_LOOP void NumberPixels(const TRGBTriple* pixels, std::size_t n, const std::uint64_t* seen,
                                      const std::uint32_t* rank, std::uint32_t* numbers) {
     for (std::size_t i = 0; i < n; ++i) numbers[i] = MarkedBelow(Pack(pixels[i]), seen, rank);
+}
+
+// Like RankWords, for only the words that `summary` marks (a bit per word).
+VELMORA_PIXEL_LOOP void RankMarkedWords(const std::uint64_t* summary, std::size_t n, const std::uint64_t* marks,
+                                        std::uint16_t* rank) {
+    unsigned counted = 0;
+    for (std::size_t s = 0; s < n; ++s)
+        for (std::uint64_t words = summary[s]; words != 0; words &= words - 1) {
+            const std::size_t w = s * 64 + static_cast<std::size_t>(__builtin_ctzll(words));
+            rank[w] = static_cast<std::uint16_t>(counted);
+            counted += static_cast<unsigned>(__builtin_popcountll(marks[w]));
+        }
 }
 
 // Working state of one thread: the colors of the tile being cut, its input as color
@@ -141,11 +171,10 @@ struct TileState {
     std::vector<std::uint32_t> colors;
     std::vector<std::uint64_t> present, presentWords;
     std::vector<std::uint16_t> wordRank;  // colors in the words before; set where present
-    const std::uint32_t* colorOf;         // picture's color number -> packed color
     // The tile's input, row by row, as the numbers of its colors in packed order,
-    // and the packed color of every number.
+    // and the color of every number.
     std::vector<std::uint16_t> local;
-    std::vector<std::uint32_t> byNumber;
+    std::vector<TRGBTriple> colorOf = std::vector<TRGBTriple>(kCapacity);
 
     // A color number has `levels` hex digits. At level l, the numbers that share
     // their digits 0 .. l - 1 (a bucket) are counted by their digit l: hist[l] holds
@@ -158,18 +187,14 @@ struct TileState {
     std::vector<std::uint16_t> window[kMaxLevels];
     std::vector<int> stamp[kMaxLevels];
 
-    TileState(int maxInputWidth, const std::vector<std::uint32_t>& pictureColors)
-        : present((pictureColors.size() + 63) / 64),
-          presentWords((present.size() + 63) / 64),
-          wordRank(present.size()),
-          colorOf(pictureColors.data()) {
+    TileState(int maxInputWidth, std::size_t pictureColors)
+        : present((pictureColors + 63) / 64), presentWords((present.size() + 63) / 64), wordRank(present.size()) {
         for (int l = 0, buckets = 1; l < kMaxLevels; ++l, buckets *= 16) {
             hist[l].assign(static_cast<std::size_t>(buckets) * static_cast<std::size_t>(maxInputWidth) * 16, 0);
             window[l].assign(static_cast<std::size_t>(buckets) * 16, 0);
             stamp[l].assign(static_cast<std::size_t>(buckets), kStale);
         }
         colors.reserve(static_cast<std::size_t>(kCapacity) + static_cast<std::size_t>(maxInputWidth));
-        byNumber.reserve(kCapacity);
     }
 
     // Forgets the colors added after the first `count`.
@@ -221,22 +246,15 @@ struct TileState {
         return true;
     }
 
-    // Numbers the tile's colors in packed order (byNumber), rewrites its input (rows
-    // of inW color numbers from `first` on, `stride` apart) as those numbers, and
-    // takes as few digits as they need. The picture's numbers are in packed order
-    // already, so a color's number is the count of the tile's colors below it.
-    void NumberColors(const std::uint32_t* first, std::size_t stride, int inW, int rows) {
-        byNumber.clear();
-        unsigned counted = 0;
-        for (std::size_t s = 0; s < presentWords.size(); ++s)
-            for (std::uint64_t words = presentWords[s]; words != 0; words &= words - 1) {
-                const std::size_t w = s * 64 + static_cast<std::size_t>(__builtin_ctzll(words));
-                wordRank[w] = static_cast<std::uint16_t>(counted);
-                for (std::uint64_t bits = present[w]; bits != 0; bits &= bits - 1, ++counted)
-                    byNumber.push_back(colorOf[w * 64 + static_cast<std::size_t>(__builtin_ctzll(bits))]);
-            }
+    // Numbers the tile's colors in packed order and rewrites its input (rows of inW
+    // color numbers from `numbers` on, `stride` apart, taken from those pixels) as
+    // those numbers, taking as few digits as they need. The picture's numbers are in
+    // packed order already, so a color's number is the count of the tile's colors
+    // below it.
+    void NumberColors(const std::uint32_t* numbers, const TRGBTriple* pixels, std::size_t stride, int inW, int rows) {
+        RankMarkedWords(presentWords.data(), presentWords.size(), present.data(), wordRank.data());
         local.resize(static_cast<std::size_t>(inW) * static_cast<std::size_t>(rows));
-        RankRows(first, stride, inW, rows, present.data(), wordRank.data(), local.data());
+        RankRows(numbers, pixels, stride, inW, rows, present.data(), wordRank.data(), local.data(), colorOf.data());
         const std::size_t n = colors.size();
         levels = n <= 16 ? 1 : n <= 256 ? 2 : 3;
     }
@@ -306,35 +324,43 @@ VELMORA_ALWAYS_INLINE void Bring(Counts& sum, std::uint16_t* kept, int& stamp, i
     stamp = x;
 }
 
-// Where the count of a window's values up to a number stands in the column counts:
-// for every level, the running count of the number's bucket just below its digit
-// (none when the digit is 0), and at the last level the count up to its digit.
+// The window's counts around the median last found, kept up to date by the column
+// that enters and the one that leaves. For every level l: the values that share the
+// median's digits above l and have a lower digit l (under[l]), or one up to its own
+// (upTo[l]); underAt and upToAt point at those bins in the bucket's first column.
 template <int Levels>
-struct UpTo {
-    const std::uint8_t* at[Levels] = {};  // the bin in the bucket's first column, or null
+struct Tracked {
+    int number = -1;  // none yet
+    int under[Levels] = {}, upTo[Levels] = {};
+    const std::uint8_t* underAt[Levels] = {};  // null when the digit is 0
+    const std::uint8_t* upToAt[Levels] = {};
 
-    // For the values <= number; an empty probe (counting nothing) for number -1.
-    void Set(TileState& s, int number, int inW) {
-        const std::size_t bucketStride = static_cast<std::size_t>(inW) * 16;
+    VELMORA_ALWAYS_INLINE void Slide(int entering, int leaving) {
         for (int l = 0; l < Levels; ++l) {
-            if (number < 0) {
-                at[l] = nullptr;
-                continue;
-            }
-            const int shift = 4 * (Levels - 1 - l);
-            const std::size_t bucket = static_cast<unsigned>(number) >> (shift + 4);
-            const int digit = (number >> shift) & 15;
-            const int bin = l == Levels - 1 ? digit : digit - 1;
-            at[l] = bin < 0 ? nullptr : s.hist[l].data() + bucket * bucketStride + bin;
+            if (underAt[l]) under[l] += underAt[l][16 * entering] - underAt[l][16 * leaving];
+            upTo[l] += upToAt[l][16 * entering] - upToAt[l][16 * leaving];
         }
     }
 
-    // The values of input column j counted.
-    VELMORA_ALWAYS_INLINE int Column(int j) const {
-        int n = 0;
-        for (int l = 0; l < Levels; ++l)
-            if (at[l]) n += at[l][16 * j];
-        return n;
+    // How many of the median's top digits the value of `rank` shares (Levels when it
+    // is still the median), and in `base` the values below their bucket.
+    VELMORA_ALWAYS_INLINE int Shared(int rank, int& base) const {
+        base = 0;
+        if (number < 0) return 0;
+        for (int l = 0; l < Levels; ++l) {
+            if (rank < base + under[l] || rank >= base + upTo[l]) return l;
+            base += under[l];
+        }
+        return Levels;
+    }
+
+    // Level l's digit of the new median was found in the bucket whose column counts
+    // start at `columns`, with `passed` values below it and `inBin` equal to it there.
+    VELMORA_ALWAYS_INLINE void Found(int l, int digit, int passed, int inBin, const std::uint8_t* columns) {
+        under[l] = passed;
+        upTo[l] = passed + inBin;
+        underAt[l] = digit > 0 ? columns + (digit - 1) : nullptr;
+        upToAt[l] = columns + digit;
     }
 };
 
@@ -342,10 +368,9 @@ struct UpTo {
 // 0 .. tw - 1 and rows 0 .. th - 1 of the tile (whose input is tw + 2r wide and
 // th + 2r high), written to out (row stride `stride`). False when cancelled.
 //
-// Neighbouring windows often share their median, so the last one found is tracked:
-// the window's counts of values below it and up to it change only by the column that
-// enters and the one that leaves, and while its rank lies between them it is still
-// the median. Only when it is not are the levels walked down.
+// Neighbouring windows often share their median, or its top digits, so the counts
+// around the last one are tracked, and the levels are walked down only from the
+// first digit that no longer holds.
 template <int Levels>
 VELMORA_ALWAYS_INLINE bool MedianTileOf(TileState& s, int r, int tw, int th, TRGBTriple* out, std::size_t stride) {
     const int k = 2 * r + 1;
@@ -356,7 +381,7 @@ VELMORA_ALWAYS_INLINE bool MedianTileOf(TileState& s, int r, int tw, int th, TRG
     for (int i = 0; i < k; ++i) s.CountRow<Levels>(inputRow(i), inW, true);
     int top = 0;  // the window's first input row
     const std::size_t bucketStride = static_cast<std::size_t>(inW) * 16;
-    const int lowestBuckets = (static_cast<int>(s.byNumber.size()) + 15) / 16;
+    const int lowestBuckets = (static_cast<int>(s.colors.size()) + 15) / 16;
     for (int t = 0; t < th; ++t) {
         if (Cancelled()) {
             s.ZeroRows<Levels>(top, k, inW);
@@ -370,55 +395,28 @@ VELMORA_ALWAYS_INLINE bool MedianTileOf(TileState& s, int r, int tw, int th, TRG
         for (int l = 0, buckets = 1; l < Levels; ++l, buckets *= 16)
             std::fill_n(s.stamp[l].begin(), l == Levels - 1 ? lowestBuckets : buckets, kStale);
         TRGBTriple* o = out + static_cast<std::size_t>(t) * stride;
-        // The median being tracked, and the window's counts of values below it and up to it.
-        int median = -1;
-        int below = 0, upTo = 0;
-        UpTo<Levels> belowProbe, upToProbe;
-        // The same for the values whose top digit is below the median's and up to it:
-        // a new median often keeps its top digit, and the walk then starts a level down.
-        int topBelow = 0, topUpTo = 0;
-        const std::uint8_t* topBelowAt = nullptr;
-        const std::uint8_t* topUpToAt = s.hist[0].data();
+        Tracked<Levels> median;
         for (int x = 0; x < tw; ++x) {
-            if (median >= 0) {
-                below += belowProbe.Column(x + k - 1) - belowProbe.Column(x - 1);
-                upTo += upToProbe.Column(x + k - 1) - upToProbe.Column(x - 1);
-                if (Levels > 1) {
-                    if (topBelowAt) topBelow += topBelowAt[16 * (x + k - 1)] - topBelowAt[16 * (x - 1)];
-                    topUpTo += topUpToAt[16 * (x + k - 1)] - topUpToAt[16 * (x - 1)];
-                }
-            }
-            if (median < 0 || below > rank || upTo <= rank) {
-                int left = rank;
-                unsigned number = 0;  // the digits found so far: the bucket of the next level
-                int binCount = 0;
-                int first = 0;
-                if (Levels > 1 && median >= 0 && topBelow <= rank && rank < topUpTo) {
-                    first = 1;
-                    number = static_cast<unsigned>(median) >> (4 * (Levels - 1));
-                    left = rank - topBelow;
-                }
-                for (int l = first; l < Levels; ++l) {
+            if (median.number >= 0) median.Slide(x + k - 1, x - 1);
+            int base;
+            const int shared = median.Shared(rank, base);
+            if (shared < Levels) {
+                int left = rank - base;
+                // The digits kept: the bucket of the first level to walk.
+                unsigned number = shared > 0 ? static_cast<unsigned>(median.number) >> (4 * (Levels - shared)) : 0;
+                for (int l = shared; l < Levels; ++l) {
+                    const std::uint8_t* columns = s.hist[l].data() + number * bucketStride;
                     Counts sum;
-                    Bring(sum, s.window[l].data() + 16 * number, s.stamp[l][number], x, k,
-                          s.hist[l].data() + number * bucketStride);
-                    number = number * 16 + static_cast<unsigned>(FindDigit(sum, left, binCount));
-                    if (Levels > 1 && l == 0) {
-                        topBelow = rank - left;
-                        topUpTo = topBelow + binCount;
-                        topBelowAt = number > 0 ? s.hist[0].data() + (number - 1) : nullptr;
-                        topUpToAt = s.hist[0].data() + number;
-                    }
+                    Bring(sum, s.window[l].data() + 16 * number, s.stamp[l][number], x, k, columns);
+                    const int before = left;
+                    int inBin;
+                    const int digit = FindDigit(sum, left, inBin);
+                    median.Found(l, digit, before - left, inBin, columns);
+                    number = number * 16 + static_cast<unsigned>(digit);
                 }
-                median = static_cast<int>(number);
-                below = rank - left;
-                upTo = below + binCount;
-                belowProbe.Set(s, median - 1, inW);
-                upToProbe.Set(s, median, inW);
+                median.number = static_cast<int>(number);
             }
-            const std::uint32_t v = s.byNumber[static_cast<std::size_t>(median)];
-            o[x] = TRGBTriple{static_cast<std::uint8_t>(v & 255), static_cast<std::uint8_t>((v >> 8) & 255),
-                              static_cast<std::uint8_t>((v >> 16) & 255)};
+            o[x] = s.colorOf[static_cast<std::size_t>(median.number)];
         }
     }
     s.ZeroRows<Levels>(top, k, inW);
@@ -435,8 +433,8 @@ VELMORA_PIXEL_LOOP bool MedianTile(TileState& s, int r, int tw, int th, TRGBTrip
 
 // The tiles of output columns x0 .. x1 - 1 and rows y0 .. y1 - 1: each as many rows
 // high as its colors allow, and halved in width when not even one row fits.
-bool MedianColumns(TileState& s, const std::uint32_t* numbers, int width, int r, int x0, int x1, int y0, int y1,
-                   TRGBTriple* out) {
+bool MedianColumns(TileState& s, const std::uint32_t* numbers, const TRGBTriple* pixels, int width, int r, int x0,
+                   int x1, int y0, int y1, TRGBTriple* out) {
     const int inW = x1 - x0 + 2 * r;
     const int k = 2 * r + 1;
     auto inputRow = [&](int y) { return numbers + static_cast<std::size_t>(y) * width + (x0 - r); };
@@ -449,12 +447,13 @@ bool MedianColumns(TileState& s, const std::uint32_t* numbers, int width, int r,
             // A single column always fits: its window has k * k <= kCapacity colors.
             s.Clear();
             const int mid = x0 + (x1 - x0) / 2;
-            return MedianColumns(s, numbers, width, r, x0, mid, y, y1, out) &&
-                   MedianColumns(s, numbers, width, r, mid, x1, y, y1, out);
+            return MedianColumns(s, numbers, pixels, width, r, x0, mid, y, y1, out) &&
+                   MedianColumns(s, numbers, pixels, width, r, mid, x1, y, y1, out);
         }
         int yEnd = y + 1;
         while (yEnd < y1 && s.AddRow(inputRow(yEnd + r), inW)) ++yEnd;
-        s.NumberColors(inputRow(y - r), static_cast<std::size_t>(width), inW, yEnd - y + 2 * r);
+        const std::size_t first = static_cast<std::size_t>(y - r) * width + (x0 - r);
+        s.NumberColors(numbers + first, pixels + first, static_cast<std::size_t>(width), inW, yEnd - y + 2 * r);
         if (!MedianTile(s, r, x1 - x0, yEnd - y, out + static_cast<std::size_t>(y) * width + x0,
                         static_cast<std::size_t>(width)))
             return false;
@@ -470,7 +469,7 @@ struct HistogramMedian::Workspace : TileState {
 };
 
 HistogramMedian::HistogramMedian(const TRGBTriple* pixels, int width, int height, int radius)
-    : width_(width), height_(height), radius_(radius) {
+    : pixels_(pixels), width_(width), height_(height), radius_(radius) {
     static_assert((2 * kLargestRadius + 1) * (2 * kLargestRadius + 1) <= kCapacity);
     if (radius < 1 || radius > kLargestRadius) throw std::invalid_argument("median radius");
     // Wide enough that the columns shared by neighbouring windows are counted once
@@ -485,19 +484,27 @@ HistogramMedian::HistogramMedian(const TRGBTriple* pixels, int width, int height
 // sorting them.
 void HistogramMedian::NumberColors(const TRGBTriple* pixels) {
     constexpr std::size_t kWords = std::size_t{1} << 18;  // a bit for each of the 2^24 colors
-    std::vector<std::uint64_t> seen(kWords, 0);
     const std::int64_t grain = width_ >= 2048 ? 16 : 64;
     auto pixel = [&](std::int64_t y) { return static_cast<std::size_t>(y) * static_cast<std::size_t>(width_); };
-    numbered_ = ParallelFor(height_, grain, [&](std::int64_t y0, std::int64_t y1) {
-        MarkColors(pixels + pixel(y0), pixel(y1) - pixel(y0), seen.data());
+    // Each part of the picture marks a set of its own, so that no two threads write
+    // to one word; a few parts keep the sets' memory small on any machine.
+    const int parts = std::clamp(ParallelThreadCount(), 1, 4);
+    std::vector<std::vector<std::uint64_t>> marks(static_cast<std::size_t>(parts));
+    numbered_ = ParallelFor(parts, 1, [&](std::int64_t p0, std::int64_t p1) {
+        for (std::int64_t p = p0; p < p1; ++p) {
+            const std::int64_t y0 = height_ * p / parts, y1 = height_ * (p + 1) / parts;
+            marks[static_cast<std::size_t>(p)].assign(kWords, 0);
+            MarkColors(pixels + pixel(y0), pixel(y1) - pixel(y0), marks[static_cast<std::size_t>(p)].data());
+        }
     });
     if (!numbered_) return;
-    std::vector<std::uint32_t> rank(kWords);  // colors in the words before
-    for (std::size_t w = 0; w < kWords; ++w) {
-        rank[w] = static_cast<std::uint32_t>(colors_.size());
-        for (std::uint64_t bits = seen[w]; bits != 0; bits &= bits - 1)
-            colors_.push_back(static_cast<std::uint32_t>(w * 64 + static_cast<std::size_t>(__builtin_ctzll(bits))));
+    std::vector<std::uint64_t>& seen = marks[0];
+    for (int p = 1; p < parts; ++p) {
+        AddMarks(seen.data(), marks[static_cast<std::size_t>(p)].data(), kWords);
+        std::vector<std::uint64_t>().swap(marks[static_cast<std::size_t>(p)]);
     }
+    std::vector<std::uint32_t> rank(kWords);  // colors in the words before
+    colorCount_ = RankWords(seen.data(), kWords, rank.data());
     numbers_.resize(pixel(height_));
     numbered_ = ParallelFor(height_, grain, [&](std::int64_t y0, std::int64_t y1) {
         NumberPixels(pixels + pixel(y0), pixel(y1) - pixel(y0), seen.data(), rank.data(), numbers_.data() + pixel(y0));
@@ -517,7 +524,7 @@ std::unique_ptr<HistogramMedian::Workspace> HistogramMedian::Take() {
             return w;
         }
     }
-    return std::make_unique<Workspace>(tileWidth_ + 2 * radius_, colors_);
+    return std::make_unique<Workspace>(tileWidth_ + 2 * radius_, colorCount_);
 }
 
 void HistogramMedian::Give(std::unique_ptr<Workspace> w) {
@@ -532,7 +539,8 @@ bool HistogramMedian::Rows(int firstRow, int endRow, TRGBTriple* out) {
     std::unique_ptr<Workspace> w = Take();
     bool finished = true;
     for (int x = r; x < width_ - r && finished; x += tileWidth_)
-        finished = MedianColumns(*w, numbers_.data(), width_, r, x, std::min(x + tileWidth_, width_ - r), firstRow, endRow, out);
+        finished = MedianColumns(*w, numbers_.data(), pixels_, width_, r, x, std::min(x + tileWidth_, width_ - r),
+                                 firstRow, endRow, out);
     w->Clear();
     Give(std::move(w));
     return finished;

@@ -30,8 +30,9 @@ namespace velmora {
 class HistogramMedian {
 public:
     // Numbers the colors of `pixels` (width x height, row by row) in their packed
-    // order, R * 65536 + G * 256 + B, sharing the work out over the threads;
-    // 1 <= radius <= kLargestRadius. The pixels are not read again.
+    // order, R * 65536 + G * 256 + B, sharing the work out over the threads; the
+    // pixels must stay as they are while the object is used, and apart from the
+    // rows written. 1 <= radius <= kLargestRadius.
     HistogramMedian(const TRGBTriple* pixels, int width, int height, int radius);
     ~HistogramMedian();
     HistogramMedian(const HistogramMedian&) = delete;
@@ -60,8 +61,9 @@ private:
 
     void NumberColors(const TRGBTriple* pixels);
 
+    const TRGBTriple* pixels_;
     LargeVector<std::uint32_t> numbers_;  // each pixel's color number
-    std::vector<std::uint32_t> colors_;   // number -> packed color
+    std::size_t colorCount_ = 0;
     bool numbered_ = false;
     int width_;
     int height_;

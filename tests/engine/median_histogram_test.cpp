@@ -33,9 +33,10 @@ TripleBuffer Reference(const Bitmap& picture, int radius) {
 // (so the pixels near the borders hold their own colors, as the filter leaves them).
 TripleBuffer Counted(const Bitmap& picture, int radius, const std::vector<int>& bandEnds = {}) {
     const int w = picture.Width(), h = picture.Height();
-    TripleBuffer out = ToBuffer(picture);
+    const TripleBuffer input = ToBuffer(picture);
+    TripleBuffer out = input;
     if (2 * radius + 1 > w || 2 * radius + 1 > h) return out;
-    HistogramMedian median(out.data(), w, h, radius);
+    HistogramMedian median(input.data(), w, h, radius);
     int first = radius;
     for (int end : bandEnds) {
         EXPECT_TRUE(median.Rows(first, end, out.data()));
@@ -132,18 +133,19 @@ TEST(MedianHistogram, BandsOfAnySizeGiveTheSameRows) {
 TEST(MedianHistogram, ACancelledBandLeavesTheNextOneRight) {
     const Bitmap picture = Noise(400, 300, 8);
     const int r = 7;
-    TripleBuffer out = ToBuffer(picture);
+    const TripleBuffer input = ToBuffer(picture);
+    TripleBuffer out = input;
     CancelToken token;
     token.Cancel();
     {
         // Cancelled while it numbers the colors: no rows can be found with it.
         const CancelScope scope(&token);
-        HistogramMedian cancelled(out.data(), picture.Width(), picture.Height(), r);
+        HistogramMedian cancelled(input.data(), picture.Width(), picture.Height(), r);
         token.Reset();
         EXPECT_FALSE(cancelled.Rows(r, picture.Height() - r, out.data()));
         token.Cancel();
     }
-    HistogramMedian median(out.data(), picture.Width(), picture.Height(), r);
+    HistogramMedian median(input.data(), picture.Width(), picture.Height(), r);
     // Cancelled before it starts, then (most likely in the middle of a tile) while it
     // works: either way the working state goes back to the object for the next band.
     {
