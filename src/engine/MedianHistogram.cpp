@@ -487,8 +487,9 @@ void HistogramMedian::NumberColors(const TRGBTriple* pixels) {
     const std::int64_t grain = width_ >= 2048 ? 16 : 64;
     auto pixel = [&](std::int64_t y) { return static_cast<std::size_t>(y) * static_cast<std::size_t>(width_); };
     // Each part of the picture marks a set of its own, so that no two threads write
-    // to one word; a few parts keep the sets' memory small on any machine.
-    const int parts = std::clamp(ParallelThreadCount(), 1, 4);
+    // to one word; a few parts keep the sets' memory small on any machine, and a
+    // small picture (a preview) is marked faster than a second set is cleared.
+    const int parts = pixel(height_) < (std::size_t{1} << 20) ? 1 : std::clamp(ParallelThreadCount(), 1, 4);
     std::vector<std::vector<std::uint64_t>> marks(static_cast<std::size_t>(parts));
     numbered_ = ParallelFor(parts, 1, [&](std::int64_t p0, std::int64_t p1) {
         for (std::int64_t p = p0; p < p1; ++p) {
