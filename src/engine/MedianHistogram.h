@@ -30,9 +30,9 @@ namespace velmora {
 class HistogramMedian {
 public:
     // Numbers the colors of `pixels` (width x height, row by row) in their packed
-    // order, R * 65536 + G * 256 + B, sharing the work out over the threads; the
-    // pixels must stay as they are while the object is used, and apart from the
-    // rows written. 1 <= radius <= kLargestRadius.
+    // order, R * 65536 + G * 256 + B, sharing the work out over the threads. The
+    // tiles take their colors from the pixels, so these must stay as they are while
+    // the object is used (Rows writes elsewhere). 1 <= radius <= kLargestRadius.
     HistogramMedian(const TRGBTriple* pixels, int width, int height, int radius);
     ~HistogramMedian();
     HistogramMedian(const HistogramMedian&) = delete;
