@@ -441,7 +441,7 @@ void BM_ColorSmoothNoise(benchmark::State& state) {
     for (auto _ : state) step.ColorSmooth(static_cast<int>(state.range(0)), 0);
     state.counters["MP"] = w * static_cast<double>(h) / 1e6;
 }
-BENCHMARK(BM_ColorSmoothNoise)->Arg(2)->Arg(4)->Arg(8)->Arg(19)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ColorSmoothNoise)->Arg(2)->Arg(3)->Arg(4)->Arg(8)->Arg(19)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ColorBorderBlur(benchmark::State& state) {
     ColorFixture f;
