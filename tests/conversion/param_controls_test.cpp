@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "conversion/ParamControls.h"
 
 using namespace velmora;
@@ -42,16 +44,11 @@ TEST(RecordThroughControls, AllZeroRecordWithNoLayerKeepsUnrefreshedFields) {
     EXPECT_EQ(r.BlendMode, 2);
     EXPECT_EQ(r.HandleCount, 9) << "no preview ran, so the record keeps the loaded value";
     EXPECT_EQ(r.ThresholdLevel, 3);
-}
-
-TEST(RecordThroughControls, CustomModeRefreshesTheHandleCountWithoutALayer) {
-    TEffectParams loaded;
-    loaded.ReducerType = 1;
-    loaded.HandleCount = 9;
-    EXPECT_EQ(RecordThroughControls(loaded).HandleCount, 0);
-    loaded.HandleCount = 4;
-    EXPECT_EQ(RecordThroughControls(loaded).HandleCount, 4);
-    loaded.ReducerType = 2;  // shown as Equality: the editor is hidden
-    loaded.HandleCount = 9;
-    EXPECT_EQ(RecordThroughControls(loaded).HandleCount, 9);
+    // Only the custom reducer's editor refreshes the handle count without a layer;
+    // type 2 shows as Equality, whose editor is hidden.
+    for (auto [type, count, want] : {std::tuple{1, 9, 0}, {1, 4, 4}, {2, 9, 9}}) {
+        zero.ReducerType = type;
+        zero.HandleCount = count;
+        EXPECT_EQ(RecordThroughControls(zero).HandleCount, want) << type << " " << count;
+    }
 }

@@ -107,6 +107,12 @@ inline void WritePreset(const QString& path, const TEffectParams& p) {
     if (!WritePresetFile(path.toStdString(), p, error)) qFatal("%s", error.c_str());
 }
 
+// The record without the run-time fields at its start, which every run overwrites.
+inline std::vector<std::uint8_t> Tail(const TEffectParams& p) {
+    const EffectParamsBytes b = p.ToBytes();
+    return {b.begin() + 20, b.end()};
+}
+
 inline TEffectParams ReadPreset(const QString& path) {
     TEffectParams p;
     std::string error;

@@ -1,7 +1,5 @@
-// Installing a conversion's result when memory runs out part way: the user is told,
-// nothing escapes into the event loop, and the document stays as it was. This file's
-// operator new refuses one allocation of the new layers' exact size on the
-// user-interface thread, so the engine's worker buffers are never refused.
+// Running out of memory while installing a conversion's result: this file's operator
+// new refuses one allocation of a new layer's size on the user-interface thread only.
 
 #include <atomic>
 #include <cstdlib>

@@ -1,7 +1,5 @@
-// The two More Options windows over a shown conversion dialog: live previews while
-// open, Cancel and the close box putting everything back, no reaction while hidden,
-// and windows that live and die with their dialog. Presets loaded into them are
-// checked with the Load button.
+// The two More Options windows over a shown conversion dialog: live previews, what
+// each way of leaving keeps, no reaction while hidden, and their lifetime.
 
 #include <QPointer>
 
@@ -27,77 +25,54 @@ private slots:
         rig_.reset();
     }
 
-    void sketchWindowPreviewsLiveAndCancelPutsBack() {
-        TFrmSketchMoreOption& w = dlg_->SketchMoreOptions();
+    // Every way of leaving the Sketch window: changes preview live while it is open,
+    // OK keeps them and the others put every control back. The record is taken from
+    // the window's controls, so it proves them kept or restored.
+    void sketchWindowPreviewsLiveAndOnlyOkKeeps() {
+        using Win = TFrmSketchMoreOption;
+        Win& w = dlg_->SketchMoreOptions();
         QCOMPARE(w.RG_SketchType->Item(0)->text(), QStringLiteral("Black && White"));  // not a mnemonic
-        const TEffectParams before = dlg_->Params();
-        QCOMPARE(before.Sharper, 0);
-        int previewsWhileOpen = 0;
-        int sharperSeen = -1;
-        bool restoredAtOnce = false;
-        WhenModal<TFrmSketchMoreOption>([&](TFrmSketchMoreOption* win) {
-            const int n = dlg_->PreviewCount();
-            win->Trc_Sharper->setValue(100);
-            QCOMPARE(win->Spn_Sharper->value(), 100);
-            previewsWhileOpen = dlg_->PreviewCount() - n;
-            sharperSeen = dlg_->Params().Sharper;
-            win->Chk_Remain->setChecked(true);
-            win->RG_SketchType->SetItemIndex(0);
-            win->BtnCancel->click();
-            restoredAtOnce = !win->isVisible();
-        });
-        dlg_->Btn_SketchMore->click();
-        QCOMPARE(previewsWhileOpen, 1);
-        QCOMPARE(sharperSeen, 100);
-        QVERIFY(restoredAtOnce);
-        // The record is taken from the window's controls, so it proves them restored.
-        QVERIFY(dlg_->Params() == before);
-        QCOMPARE(w.Spn_Sharper->value(), 0);
-        QVERIFY(!w.Trc_Threshold->isEnabled());
-        QVERIFY(PaneShows(*dlg_, EnginePreview(dlg_->Params())));
-    }
-
-    void okKeepsTheValuesAndTheCloseBoxAndEscCancel() {
-        TFrmSketchMoreOption& w = dlg_->SketchMoreOptions();
-        const std::pair<int, std::function<void(TFrmSketchMoreOption*)>> ways[] = {
-            {25, [](TFrmSketchMoreOption* win) { win->Btn_Ok->click(); }},
-            {150, [](TFrmSketchMoreOption* win) { win->close(); }},
-            {90, [](TFrmSketchMoreOption* win) { QTest::keyClick(win->Trc_Sharper, Qt::Key_Escape); }},
+        const std::pair<const char*, std::function<void(Win*)>> ways[] = {
+            {"Cancel", [](Win* win) { win->BtnCancel->click(); }},
+            {"OK", [](Win* win) { win->Btn_Ok->click(); }},
+            {"close box", [](Win* win) { win->close(); }},
+            {"Esc", [](Win* win) { QTest::keyClick(win->Trc_Sharper, Qt::Key_Escape); }},
         };
-        for (const auto& [value, leave] : ways) {
-            WhenModal<TFrmSketchMoreOption>([value = value, leave = leave](TFrmSketchMoreOption* win) {
-                win->Spn_Sharper->setValue(value);
+        int sharper = 20;
+        for (const auto& [name, leave] : ways) {
+            const TEffectParams before = dlg_->Params();
+            bool live = false, hidden = false;
+            WhenModal<Win>([&, leave = leave](Win* win) {
+                const int n = dlg_->PreviewCount();
+                win->Trc_Sharper->setValue(++sharper);
+                live = dlg_->PreviewCount() == n + 1 && dlg_->Params().Sharper == sharper &&
+                       win->Spn_Sharper->value() == sharper;
+                // Remain Dark Area enables its controls, which preview too.
+                const bool wasRemain = win->Chk_Remain->isChecked();
+                win->Chk_Remain->setChecked(true);
+                live = live && win->Trc_Threshold->isEnabled() && win->Spn_Darkness->isEnabled() &&
+                       win->Label3->isEnabled() && win->Label4->isEnabled();
+                win->Spn_Threshold->setValue(100 + sharper);
+                live = live && dlg_->PreviewCount() == n + (wasRemain ? 2 : 3);
+                win->RG_SketchType->SetItemIndex(0);
                 leave(win);
+                hidden = !win->isVisible();
             });
             dlg_->Btn_SketchMore->click();
-            QCOMPARE(w.Trc_Sharper->value(), 25);
-            QCOMPARE(dlg_->Params().Sharper, 25);
+            QVERIFY2(live && hidden, name);
+            const TEffectParams& now = dlg_->Params();
+            if (std::string(name) == "OK")
+                QVERIFY2(now.Sharper == sharper && now.RemainDark && now.RemainThreshold == 100 + sharper &&
+                             now.SketchType == 1, name);
+            else
+                QVERIFY2(now == before, name);
+            QVERIFY2(w.Spn_Sharper->value() == now.Sharper && w.Trc_Threshold->value() == now.RemainThreshold &&
+                         w.Trc_Threshold->isEnabled() == now.RemainDark, name);
         }
         QVERIFY(PaneShows(*dlg_, EnginePreview(dlg_->Params())));
     }
 
-    void remainDarkAreaEnablesItsControls() {
-        TFrmSketchMoreOption& w = dlg_->SketchMoreOptions();
-        bool enabledAfterCheck = false;
-        int previews = 0;
-        WhenModal<TFrmSketchMoreOption>([&](TFrmSketchMoreOption* win) {
-            const int n = dlg_->PreviewCount();
-            win->Chk_Remain->setChecked(true);
-            enabledAfterCheck = win->Trc_Threshold->isEnabled() && win->Spn_Darkness->isEnabled() &&
-                                win->Label3->isEnabled() && win->Label4->isEnabled();
-            win->Spn_Threshold->setValue(120);
-            previews = dlg_->PreviewCount() - n;
-            win->Btn_Ok->click();
-        });
-        dlg_->Btn_SketchMore->click();
-        QVERIFY(enabledAfterCheck);
-        QCOMPARE(previews, 2);
-        QCOMPARE(w.Trc_Threshold->value(), 120);
-        QVERIFY(dlg_->Params().RemainDark);
-        QCOMPARE(dlg_->Params().RemainThreshold, 120);
-    }
-
-    void coloringWindowBlendModeAndCancel() {
+    void coloringWindowBlendModeCancelAndLifetime() {
         TFrm_ColorMoreOption& w = dlg_->ColorMoreOptions();
         QVERIFY(w.RB_Multiply->isChecked());
         QVERIFY(!w.Trc_Opeaity->isEnabled());
@@ -138,6 +113,12 @@ private slots:
         QVERIFY(w.Trc_Opeaity->isEnabled());
         QCOMPARE(w.Spn_Opeaity->value(), 70);
         QVERIFY(PaneShows(*dlg_, EnginePreview(dlg_->Params())));
+
+        // The window dies with its dialog, so the next dialog cannot inherit its values.
+        const QPointer<TFrm_ColorMoreOption> window = &w;
+        dlg_->Btn_Ok->click();
+        dlg_.reset();
+        QVERIFY(window.isNull());
     }
 
     void hiddenWindowsIgnoreTheirControls() {
@@ -152,20 +133,6 @@ private slots:
         c.RB_Multiply->setChecked(!c.RB_Overlay->isChecked());
         c.RG_SmoothType->SetItemIndex(1);
         QCOMPARE(dlg_->PreviewCount(), n);
-    }
-
-    void theWindowsDieWithTheirDialog() {
-        WhenModal<TFrm_ColorMoreOption>([](TFrm_ColorMoreOption* win) {
-            win->RB_Overlay->setChecked(true);
-            win->Trc_Opeaity->setValue(64);
-            win->Btn_Ok->click();
-        });
-        dlg_->Btn_ColorMore->click();
-        QCOMPARE(dlg_->Params().Opacity, 64);
-        const QPointer<TFrm_ColorMoreOption> before = &dlg_->ColorMoreOptions();
-        dlg_->Btn_Ok->click();
-        dlg_.reset();
-        QVERIFY(before.isNull());  // so the next dialog cannot inherit its values
     }
 };
 

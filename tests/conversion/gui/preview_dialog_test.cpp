@@ -127,46 +127,37 @@ private slots:
         QVERIFY(rig_->host.doc.PhotoBmp == half);
     }
 
-    void everyWayOfCancellingRestoresThePhotograph() {
+    // Every key and button that leaves the dialog: accepting keeps the resized
+    // photograph and writes last.set, cancelling restores the photograph.
+    void everyWayOfLeavingAcceptsOrRestores() {
         const Bitmap pic = TestPicture(640, 480);
-        for (int way = 0; way < 4; ++way) {
+        using P = TFrmPreview;
+        const std::tuple<const char*, bool, std::function<void(P*)>> ways[] = {
+            {"Esc in a track bar", false, [](P* d) { QTest::keyClick(d->Trc_Detail, Qt::Key_Escape); }},
+            {"Esc in a spin edit", false, [](P* d) { QTest::keyClick(d->Spn_Width, Qt::Key_Escape); }},
+            {"Cancel", false, [](P* d) { d->Btn_Cancle->click(); }},
+            {"close box", false, [](P* d) { d->close(); }},
+            {"Enter on Cancel", false, [](P* d) { QTest::keyClick(d->Btn_Cancle, Qt::Key_Return); }},
+            {"Enter in a track bar", true, [](P* d) { QTest::keyClick(d->Trc_Detail, Qt::Key_Return); }},
+            {"Ctrl+Enter in a Coloring track bar", true,
+             [](P* d) { QTest::keyClick(d->Trc_Blue, Qt::Key_Return, Qt::ControlModifier); }},
+            {"Enter on OK", true, [](P* d) { QTest::keyClick(d->Btn_Ok, Qt::Key_Enter); }},
+        };
+        int detail = 300;
+        for (const auto& [name, accepts, leave] : ways) {
             rig_->host.OpenPicture(pic);
             rig_->host.doc.CompositeBmp.Fill(1, 2, 3);  // what is displayed differs from the photograph
             auto dlg = rig_->Create();
             DialogRig::Show(*dlg);
             dlg->Trc_ImageSize->setValue(33);
-            QCOMPARE(rig_->host.doc.PhotoBmp.Width(), 211);
-            switch (way) {
-            case 0: QTest::keyClick(dlg->Trc_Detail, Qt::Key_Escape); break;
-            case 1: dlg->Btn_Cancle->click(); break;
-            case 2: dlg->close(); break;
-            case 3: QTest::keyClick(dlg->Spn_Width, Qt::Key_Escape); break;
-            }
-            QVERIFY2(!dlg->isVisible(), qPrintable(QString::number(way)));
-            QVERIFY(!dlg->Accepted);
-            QVERIFY2(rig_->host.doc.PhotoBmp == pic, qPrintable(QString::number(way)));
-            QVERIFY(dlg->Closing);
-        }
-    }
-
-    void enterInATrackBarAcceptsAndWritesLastSet() {
-        auto dlg = Open(TestPicture(200, 150));
-        dlg->Trc_ImageSize->setValue(50);
-        dlg->Trc_Detail->setValue(300);
-        QTest::keyClick(dlg->Trc_Detail, Qt::Key_Return);
-        QVERIFY(!dlg->isVisible());
-        QVERIFY(dlg->Accepted);
-        QCOMPARE(rig_->host.doc.PhotoBmp.Width(), 100);
-        QCOMPARE(ReadPreset(rig_->folder.Path("last.set")).Detail, 300);
-
-        // Ctrl+Enter in a Coloring track bar, and Enter on OK itself, accept too; a
-        // focused Cancel button cancels.
-        for (int key = 0; key < 3; ++key) {
-            auto d = Open(TestPicture(200, 150));
-            QWidget* target[] = {d->Trc_Blue, d->Btn_Ok, d->Btn_Cancle};
-            QTest::keyClick(target[key], key == 1 ? Qt::Key_Enter : Qt::Key_Return,
-                            key == 0 ? Qt::ControlModifier : Qt::NoModifier);
-            QVERIFY2(!d->isVisible() && d->Accepted == (key < 2), qPrintable(QString::number(key)));
+            dlg->Trc_Detail->setValue(++detail);
+            leave(dlg.get());
+            QVERIFY2(!dlg->isVisible() && dlg->Accepted == accepts, name);
+            if (accepts)
+                QVERIFY2(rig_->host.doc.PhotoBmp.Width() == 211 &&
+                             ReadPreset(rig_->folder.Path("last.set")).Detail == detail, name);
+            else
+                QVERIFY2(dlg->Closing && rig_->host.doc.PhotoBmp == pic, name);
         }
     }
 
@@ -217,9 +208,10 @@ private slots:
         auto dlg = Open(TestPicture(640, 480));
         dlg->Chk_DrawColor->setChecked(false);
         dlg->Chk_DrawSketch->setChecked(false);
-        QVERIFY(!dlg->Trc_Detail->isEnabled());
-        QVERIFY(!dlg->Btn_SketchMore->isEnabled());
-        QVERIFY(!dlg->Trc_Red->isEnabled());
+        for (QWidget* w : std::initializer_list<QWidget*>{dlg->Trc_Detail, dlg->Btn_SketchMore, dlg->Trc_Red,
+                                                          dlg->RB_Custom, dlg->Btn_ColorMore, dlg->Trc_BorderBlur,
+                                                          dlg->Lab_Color9})
+            QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
         QVERIFY(dlg->Chk_DrawColor->isEnabled());
         QVERIFY(PaneShows(*dlg, rig_->host.doc.PhotoBmp));
         dlg->Chk_DrawSketch->setChecked(true);
@@ -278,8 +270,6 @@ private slots:
         auto dlg = Open(TestPicture(320, 240));
         dlg->LoadPreset(rig_->folder.Path("custom.set"));
         dlg->PageControl1->setCurrentWidget(dlg->TabSheet5);
-        QVERIFY(dlg->Grp_ColorHandles->Spn_Handle[2]->isVisibleTo(dlg->Grp_ColorHandles));
-        QVERIFY(!dlg->Grp_ColorHandles->Spn_Handle[3]->isVisibleTo(dlg->Grp_ColorHandles));
 
         const QImage& c = dlg->Grp_ColorHandles->PB_Handles->Canvas();
         const int H = 33;
@@ -317,26 +307,17 @@ private slots:
     void switchingTheReducerTypeSwapsControlsAndRecomputes() {
         auto dlg = Open(TestPicture(320, 240));
         QVERIFY(dlg->Trc_ColorReducer->isEnabled());
-        const int n = dlg->PreviewCount();
-        dlg->RB_Custom->setChecked(true);
-        QVERIFY(dlg->Trc_ColorReducer->isHidden());
-        QVERIFY(dlg->Lab_ColorReducer->isHidden());
-        QVERIFY(!dlg->Grp_ColorHandles->isHidden());
-        QCOMPARE(dlg->PreviewCount(), n + 1);
-        QCOMPARE(dlg->Params().ReducerType, 1);
-        dlg->RB_Equality->setChecked(true);
-        QVERIFY(!dlg->Trc_ColorReducer->isHidden());
-        QVERIFY(dlg->Grp_ColorHandles->isHidden());
-        QCOMPARE(dlg->PreviewCount(), n + 2);
-        QCOMPARE(dlg->Params().ReducerType, 0);
-        // Without Draw Color the whole Coloring side is disabled.
-        dlg->Chk_DrawColor->setChecked(false);
-        QVERIFY(!dlg->RB_Custom->isEnabled());
-        QVERIFY(!dlg->Btn_ColorMore->isEnabled());
-        QVERIFY(!dlg->Trc_BorderBlur->isEnabled());
-        QVERIFY(!dlg->Lab_Color9->isEnabled());
+        for (QRadioButton* type : {dlg->RB_Custom, dlg->RB_Equality}) {
+            const bool custom = type == dlg->RB_Custom;
+            const int n = dlg->PreviewCount();
+            type->setChecked(true);
+            QCOMPARE(dlg->Trc_ColorReducer->isHidden(), custom);
+            QCOMPARE(dlg->Lab_ColorReducer->isHidden(), custom);
+            QCOMPARE(dlg->Grp_ColorHandles->isHidden(), !custom);
+            QCOMPARE(dlg->PreviewCount(), n + 1);
+            QCOMPARE(dlg->Params().ReducerType, custom ? 1 : 0);
+        }
         // Choosing a handle count in the list shows that many handles.
-        dlg->Chk_DrawColor->setChecked(true);
         dlg->RB_Custom->setChecked(true);
         dlg->PageControl1->setCurrentWidget(dlg->TabSheet5);
         dlg->Grp_ColorHandles->Cb_HandleCount->setFocus();
