@@ -9,7 +9,6 @@
 #include <string>
 #include <utility>
 
-#include "app/Batch.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/ShellTestSupport.h"
 #include "history/gui/HistoryWindow.h"
@@ -73,17 +72,6 @@ inline Bitmap Plain(int w, int h, std::uint32_t color) {
     b.Fill(static_cast<std::uint8_t>(color >> 16), static_cast<std::uint8_t>(color >> 8),
            static_cast<std::uint8_t>(color));
     return b;
-}
-
-// The sample photograph converted with the default preset, as a project to open.
-inline QString ConvertedSample(const ShellEnv& env) {
-    TEffectParams record;
-    std::string error;
-    if (!BatchRecord("", VELMORA_PROGRAM_DIR, record, error)) qFatal("%s", error.c_str());
-    const std::string out = env.Path("converted.d2o").toStdString();
-    if (!ConvertFile(std::string(VELMORA_PROGRAM_DIR) + "/sample.jpg", out, record, BatchOptions{}, error))
-        qFatal("%s", error.c_str());
-    return QString::fromStdString(out);
 }
 
 }  // namespace velmora::test

@@ -85,26 +85,29 @@ TEST(BalloonDrag, MoveKeepsTheTipAndTipMovesAlone) {
     EXPECT_EQ(g, (BalloonGeom{50, 25, 100, 60, 0, 90, 200}));
 }
 
-TEST(BalloonPreview, HangsAtTheCursorWithTheTipAbove) {
-    BalloonGeom g;
-    PlaceBalloonPreview(g, 200, 100);
-    EXPECT_EQ(g, (BalloonGeom{200, 100, 100, 50, 0, 200, 85}));
-    EXPECT_EQ(BalloonBoundingBox(g), (BalloonBounds{200, 85, 300, 150}));
-    const BalloonLocal local = BalloonLocalLayout(g);
-    EXPECT_EQ((Point{local.X, local.Y}), (Point{0, 15}));
-    EXPECT_EQ((Point{local.TipX, local.TipY}), (Point{0, 0}));
-    EXPECT_EQ(local.K, 12);
-}
-
 TEST(BalloonBounds, ReachTheTipOnAnySide) {
-    EXPECT_EQ(BalloonBoundingBox(BalloonGeom{50, 50, 100, 60, 0, 10, 200}),
-              (BalloonBounds{10, 50, 150, 200}));
-    EXPECT_EQ(BalloonBoundingBox(BalloonGeom{50, 50, 100, 60, 0, 70, 70}), (BalloonBounds{50, 50, 150, 110}));
-    const BalloonGeom g{50, 50, 100, 60, 0, 400, -30};
-    EXPECT_EQ(BalloonBoundingBox(g), (BalloonBounds{50, -30, 400, 110}));
-    const BalloonLocal local = BalloonLocalLayout(g);
-    EXPECT_EQ((Point{local.X, local.Y}), (Point{0, 80}));
-    EXPECT_EQ((Point{local.TipX, local.TipY}), (Point{350, 0}));
+    BalloonGeom preview;
+    PlaceBalloonPreview(preview, 200, 100);  // the body's corner at the cursor, the tip 15 above
+    EXPECT_EQ(preview, (BalloonGeom{200, 100, 100, 50, 0, 200, 85}));
+    EXPECT_EQ(BalloonLocalLayout(preview).K, 12);
+    // The bounds, and the body's corner and the tip relative to them.
+    const struct {
+        BalloonGeom g;
+        BalloonBounds bounds;
+        Point body, tip;
+    } cases[] = {
+        {preview, {200, 85, 300, 150}, {0, 15}, {0, 0}},
+        {{50, 50, 100, 60, 0, 10, 200}, {10, 50, 150, 200}, {40, 0}, {0, 150}},
+        {{50, 50, 100, 60, 0, 70, 70}, {50, 50, 150, 110}, {0, 0}, {20, 20}},
+        {{50, 50, 100, 60, 0, 400, -30}, {50, -30, 400, 110}, {0, 80}, {350, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "tip " << c.g.TailX << "," << c.g.TailY);
+        EXPECT_EQ(BalloonBoundingBox(c.g), c.bounds);
+        const BalloonLocal local = BalloonLocalLayout(c.g);
+        EXPECT_EQ((Point{local.X, local.Y}), c.body);
+        EXPECT_EQ((Point{local.TipX, local.TipY}), c.tip);
+    }
 }
 
 TEST(TailBase, WorkedCasesTruncateTowardZero) {

@@ -104,16 +104,6 @@ private slots:
         QCOMPARE(changed_->count(), 1);
     }
 
-    void toleranceFollowsWithoutRedraw() {
-        options_->ShowPage(ToolPaintBucket);
-        options_->TrcTolerance->setValue(128);
-        QCOMPARE(options_->SpnTolerance->value(), 128);
-        TypeInto(options_->SpnTolerance, QStringLiteral("0"));
-        QTest::keyClick(options_->SpnTolerance, Qt::Key_Return);
-        QCOMPARE(options_->TrcTolerance->value(), 0);
-        QCOMPARE(changed_->count(), 0);
-    }
-
     void pairsShareRangeAndPassEachNewPositionOnce() {
         const auto quietly = [](QSlider* track, int value) {
             const QSignalBlocker quiet(track);
@@ -128,8 +118,15 @@ private slots:
             QCOMPARE((QList<int>{spin->minimum(), spin->maximum(), spin->value()}), expected);
             QCOMPARE(track->parentWidget()->objectName(), QString::fromLatin1(row.page));
             QCOMPARE(spin->parentWidget(), track->parentWidget());
-            if (QByteArray(row.name) == "Tolerance") continue;  // it asks for no redraw at all
             changed_->clear();
+            if (QByteArray(row.name) == "Tolerance") {  // it follows but asks for no redraw at all
+                track->setValue(row.max);
+                QCOMPARE(spin->value(), row.max);
+                spin->setValue(row.min);
+                QCOMPARE(track->value(), row.min);
+                QCOMPARE(changed_->count(), 0);
+                continue;
+            }
             const int start = track->value();
             const int other = start == track->maximum() ? track->minimum() : track->maximum();
             // Moved behind the handler's back and back to the start: the first position
@@ -303,29 +300,22 @@ private slots:
     void commitAndCancelButtonsReport() {
         QSignalSpy commits(options_.get(), &TFrmToolOption::commitClicked);
         QSignalSpy cancels(options_.get(), &TFrmToolOption::cancelClicked);
-        const std::tuple<int, QToolButton*, QSignalSpy*> buttons[] = {
-            {ToolBalloonA, options_->BtnBalloonCommit, &commits}, {ToolRectangle, options_->BtnRectCommit, &commits},
-            {ToolEllipse, options_->BtnEllipseCommit, &commits},  {ToolText, options_->BtnTextCommit, &commits},
-            {ToolBalloonC, options_->BtnBalloonCancel, &cancels}, {ToolRectangle, options_->BtnRectCancel, &cancels},
-            {ToolEllipse, options_->BtnEllipseCancel, &cancels},  {ToolText, options_->BtnTextCancel, &cancels}};
-        for (const auto& [id, button, spy] : buttons) {
+        int n = 0;
+        for (const auto& [id, commit, cancel] :
+             {std::tuple{int(ToolBalloonA), options_->BtnBalloonCommit, options_->BtnBalloonCancel},
+              {int(ToolRectangle), options_->BtnRectCommit, options_->BtnRectCancel},
+              {int(ToolEllipse), options_->BtnEllipseCommit, options_->BtnEllipseCancel},
+              {int(ToolText), options_->BtnTextCommit, options_->BtnTextCancel}}) {
             options_->ShowPage(id);
-            const int before = spy->count();
-            QTest::mouseClick(button, Qt::LeftButton);
-            QVERIFY2(spy->count() == before + 1, qPrintable(button->objectName()));
+            QTest::mouseClick(commit, Qt::LeftButton);
+            QTest::mouseClick(cancel, Qt::LeftButton);
+            ++n;
+            QVERIFY2(commits.count() == n && cancels.count() == n, qPrintable(commit->objectName()));
         }
-        QCOMPARE(commits.count(), 4);
-        QCOMPARE(cancels.count(), 4);
         QCOMPARE(changed_->count(), 0);
     }
 
-    void readoutsShowPositionAndColor() {
-        QVERIFY(options_->LabInfoX->isVisible());
-        QVERIFY(!options_->LabInfoR->isVisible());
-        options_->SetInfo(12, -3);
-        QCOMPARE(options_->LabInfoX->text(), QStringLiteral("X: 12"));
-        QCOMPARE(options_->LabInfoY->text(), QStringLiteral("Y: -3"));
-
+    void dropperReadoutShowsPositionAndColor() {
         options_->SetDropperReadout(12, 5, 0x3040C8u);  // red in the low byte
         const QStringList shown{options_->LabDropperX->text(), options_->LabDropperY->text(),
                                 options_->LabDropperR->text(), options_->LabDropperG->text(),
