@@ -1,7 +1,5 @@
 #pragma once
-// Shared by the main window's Qt tests: a program folder of its own in a temporary
-// directory, captured message boxes, and pictures written to disk (the pictures
-// and mouse events themselves come from tests/support/).
+// Shared by the main window's Qt tests: a temporary program folder, captured message boxes, pictures on disk.
 
 #include <QApplication>
 #include <QFile>
@@ -23,8 +21,7 @@
 
 namespace velmora::test {
 
-// While alive: Folder() is a fresh temporary program folder and message boxes are
-// recorded instead of shown; confirmations are answered with `confirmAnswer`.
+// While alive, message boxes are recorded instead of shown and confirmations answered with `confirmAnswer`.
 class ShellEnv {
 public:
     QTemporaryDir dir;
@@ -44,6 +41,18 @@ public:
     std::string Folder() const { return dir.path().toStdString(); }
 };
 
+// A shown main window of `size` (if given) over its own ShellEnv.
+struct Shell {
+    ShellEnv env;
+    TFrmMain w;
+    explicit Shell(QSize size = QSize()) : w(env.Folder()) {
+        if (size.isValid()) w.resize(size);
+        w.show();
+    }
+    // Writes the picture into the program folder and opens it.
+    bool Open(const QString& name, const Bitmap& b);
+};
+
 inline QString WriteBmp(const ShellEnv& env, const QString& name, const Bitmap& b) {
     std::string error;
     const QString path = env.Path(name);
@@ -58,6 +67,8 @@ inline QString WriteJpeg(const ShellEnv& env, const QString& name, const Bitmap&
     return path;
 }
 
+inline bool Shell::Open(const QString& name, const Bitmap& b) { return w.OpenFile(WriteBmp(env, name, b)); }
+
 // Writes `bytes` as the file `name` in the program folder, for files that are not pictures.
 inline QString WriteRaw(const ShellEnv& env, const QString& name, const QByteArray& bytes) {
     QFile file(env.Path(name));
@@ -66,8 +77,7 @@ inline QString WriteRaw(const ShellEnv& env, const QString& name, const QByteArr
     return env.Path(name);
 }
 
-// One recorded edit: marks the sketch's first byte with `value` and records a state,
-// waiting for its snapshot, which the history tests look for on disk.
+// Marks the sketch's first byte with `value` and records a state, waiting until its snapshot is on disk.
 inline void Edit(TFrmMain& w, int value) {
     w.Doc().SketchBmp.Pixel(0, 0)[0] = static_cast<std::uint8_t>(value);
     QVERIFY(w.AddState("Pencil", "--"));
