@@ -32,14 +32,6 @@ Bitmap Adjusted(Adjustment kind, std::vector<int> values, const Bitmap& src, Rec
     return dst;
 }
 
-// The history names are checked where the dialogs record them.
-TEST(AdjustmentText, DetailsListDrawableLayersThenValues) {
-    EXPECT_EQ(AdjustmentDetail(true, true, {20, 0, -15}), "Sketch Layer, Color Layer, 20, 0, -15");
-    EXPECT_EQ(AdjustmentDetail(true, false, {10, -5}), "Sketch Layer, 10, -5");
-    EXPECT_EQ(AdjustmentDetail(false, true, {200}), "Color Layer, 200");
-    EXPECT_EQ(AdjustmentDetail(false, false, {-127}), "-127");
-}
-
 TEST(ApplyAdjustment, EachKindGivesItsKnownPixelValues) {
     // Brightness before contrast: 254 - 100 = 154, which contrast 255 sends to 0; the
     // other order would keep 254 and give 154.

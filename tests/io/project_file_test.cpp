@@ -23,14 +23,8 @@ struct Project {
     ProjectData Data() const { return ProjectData{sketch, color, photo, state}; }
 };
 
-ProjectData Filled() {
-    ProjectData d;
-    d.Sketch = Noise(2, 2, 7);
-    d.Color = Noise(2, 2, 8);
-    d.Photo = Noise(2, 2, 9);
-    d.State.Opacity = 66;
-    return d;
-}
+// A document unlike any file here, so that a partial load shows.
+ProjectData Filled() { return ProjectData{Noise(2, 2, 7), Noise(2, 2, 8), Noise(2, 2, 9), LayerState{.Opacity = 66}}; }
 
 void ExpectSame(const ProjectData& a, const ProjectData& b) {
     EXPECT_EQ(a.Sketch, b.Sketch);

@@ -38,20 +38,14 @@ QString ComboCurrent(QFileDialog& d) {
 class OpenSaveTest : public QObject {
     Q_OBJECT
 private slots:
+    // The layers a picture gives are the core's; here, what the window enables and shows.
     void OpeningABitmap() {
-        ShellEnv env;
-        TFrmMain w(env.Folder());
-        w.show();
-        const Bitmap pic = Gradient(64, 48);
-        const QString path = WriteBmp(env, "photo.bmp", pic);
+        Shell s;
+        auto& [env, w] = s;
+        const QString path = WriteBmp(env, "photo.bmp", Gradient(64, 48));
         QVERIFY(w.OpenFile(path));
         QVERIFY(env.messages.isEmpty());
-        const Document& d = w.Doc();
-        QVERIFY(d.ImageLoaded);
-        QVERIFY(d.PhotoBmp.SamePixels(pic));
-        QVERIFY(d.ColorBmp.SamePixels(pic));
-        QVERIFY(d.SketchBmp.SamePixels(Flat(64, 48, 255)));
-        QCOMPARE(d.CurrentTool, 41);
+        QVERIFY(w.Doc().ImageLoaded);
         QVERIFY(w.FrmTools->ToolButton(41)->isChecked());
         QCOMPARE(w.LastOpenedPath(), path);
         for (QAction* a : {w.MenuItem_SaveAs, w.MenuItem_Copy, w.MenuItem_Classic, w.MenuItem_Blur, w.MenuItem_ZoomIn,
@@ -62,14 +56,10 @@ private slots:
 
     // The layers and the composite are the core's; here, what the windows show.
     void OpeningAProjectRestoresTheLayerState() {
-        ShellEnv env;
-        TFrmMain w(env.Folder());
-        w.show();
+        Shell s;
+        auto& [env, w] = s;
         Bitmap b(20, 10);
-        LayerState state;
-        state.BlendingMode = 1;
-        state.Opacity = 40;
-        state.ColorDrawable = false;
+        const LayerState state{.BlendingMode = 1, .Opacity = 40, .ColorDrawable = false};
         QCOMPARE(SaveD2O(env.Path("work.d2o").toStdString(), Gradient(20, 10), b, b, state), 0);
         QVERIFY(w.OpenFile(env.Path("work.d2o")));
         QCOMPARE(w.GetLayerState(), state);
@@ -79,9 +69,8 @@ private slots:
     // Which files fail, and their messages, are the core's; here, that the messages
     // reach the user in order and the window keeps what it had.
     void FailuresAreReportedAndChangeNothing() {
-        ShellEnv env;
-        TFrmMain w(env.Folder());
-        w.show();
+        Shell s;
+        auto& [env, w] = s;
         QVERIFY(!w.OpenFile(WriteRaw(env, "notes.txt", "hello")));
         QCOMPARE(env.messages, QStringList{env.Path("notes.txt") + " open failed."});
         QVERIFY(!w.Doc().ImageLoaded);
@@ -95,15 +84,13 @@ private slots:
         QVERIFY(env.messages[0].startsWith(env.Path("bad.d2o") + " is not a valid .d2o file."));
         QCOMPARE(env.messages[1], env.Path("bad.d2o") + " open failed.");
         QVERIFY(w.Doc().PhotoBmp.SamePixels(pic));
-        QVERIFY(w.Doc().ColorBmp.SamePixels(pic));
         QCOMPARE(w.LastOpenedPath(), env.Path("good.bmp"));
         QVERIFY(w.MenuItem_SaveAs->isEnabled());
     }
 
     void DialogsShowTheirFiltersAndProposals() {
-        ShellEnv env;
-        TFrmMain w(env.Folder());
-        w.show();
+        Shell s;
+        auto& [env, w] = s;
         auto open = w.MakeOpenDialog();
         QVERIFY(open->testOption(QFileDialog::DontUseNativeDialog));
         QCOMPARE(ComboTexts(*open), (QStringList{"All Picture(*.jpg;*.jpeg;*.bmp;*.png;*.d2o)",
@@ -134,9 +121,8 @@ private slots:
 
     // Saving by each filter is driven through the dialog in view_and_close_gui_test.
     void SavingWritesTheCompositeAndReportsWhatWasNotWritten() {
-        ShellEnv env;
-        TFrmMain w(env.Folder());
-        w.show();
+        Shell s;
+        auto& [env, w] = s;
         QVERIFY(w.OpenFile(WriteBmp(env, "s.bmp", Gradient(16, 12))));
         // The whole composite is written, with the filter's extension added.
         QVERIFY(w.SaveToFile(env.Path("result"), 1));
@@ -158,9 +144,8 @@ private slots:
     }
 
     void DroppedFileOpensLikeFileOpen() {
-        ShellEnv env;
-        TFrmMain w(env.Folder());
-        w.show();
+        Shell s;
+        auto& [env, w] = s;
         const QString path = WriteBmp(env, "dropped.bmp", Gradient(12, 9));
         QMimeData mime;
         mime.setUrls({QUrl::fromLocalFile(path)});
