@@ -3,11 +3,9 @@
 // touches a few hundred megabytes of fresh memory, and taking each new page as it is
 // first written is a large part of the cost; the pages of a new buffer are therefore
 // asked for in a few large requests, split over the worker threads, before it is
-// cleared.
+// written.
 
-#include <algorithm>
 #include <cstddef>
-#include <type_traits>
 #include <vector>
 
 namespace velmora {
@@ -16,22 +14,15 @@ namespace velmora {
 // that in one request; otherwise does nothing (they then come as they are touched).
 void PreparePages(void* data, std::size_t bytes);
 
-// Gives `v` exactly n elements, as resize does (new elements are zero). When the
-// size changes, the old memory is released first, so the old and the new buffer
-// never coexist. New elements of plain types are copied from a block of zeros, which
-// is faster than constructing them one by one.
+// Gives `v` exactly n elements, unset when the size changes (plain types). The old
+// memory is released first, so the old and the new buffer never coexist.
 template <typename T, typename A>
 void SizeBuffer(std::vector<T, A>& v, std::size_t n) {
     if (v.size() == n) return;
     std::vector<T, A>().swap(v);
     v.reserve(n);
     PreparePages(v.data(), n * sizeof(T));
-    if constexpr (std::is_trivially_copyable_v<T>) {
-        static const std::vector<T> zeros(std::size_t{1} << 14, T{});
-        while (v.size() < n) v.insert(v.end(), zeros.begin(), zeros.begin() + std::min(zeros.size(), n - v.size()));
-    } else {
-        v.resize(n);
-    }
+    v.resize(n);
 }
 
 // The same, every element set to `value`.

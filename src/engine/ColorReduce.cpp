@@ -48,7 +48,7 @@ std::size_t Area(int w, int h) { return static_cast<std::size_t>(w) * static_cas
 template <typename Tag>
 bool MakeTags(const PhotoPixels& image, const Grid& g, const Classes& cls, int perChannel, RawBuffer<Tag>& tags) {
     // Every pixel is written below, so only the border is set here.
-    SizeRawBuffer(tags, Area(g.PW, g.PH));
+    SizeBuffer(tags, Area(g.PW, g.PH));
     std::fill_n(tags.begin(), g.PW, TagValues<Tag>::kBorder);
     std::fill_n(tags.begin() + static_cast<std::ptrdiff_t>(Area(g.PW, g.PH - 1)), g.PW, TagValues<Tag>::kBorder);
     std::array<Tag, 256> r{}, gr{};
@@ -133,7 +133,7 @@ void LabelStrip(const Tag* T, const Grid& g, int y0, int y1, std::int32_t* L) {
 template <typename Tag>
 bool LabelRegions(const Tag* T, const Grid& g, RawBuffer<std::int32_t>& labels) {
     // The strips write every pixel, so only the border is set here.
-    SizeRawBuffer(labels, Area(g.PW, g.PH));
+    SizeBuffer(labels, Area(g.PW, g.PH));
     std::fill_n(labels.begin(), g.PW, -1);
     std::fill_n(labels.begin() + static_cast<std::ptrdiff_t>(Area(g.PW, g.PH - 1)), g.PW, -1);
     std::int32_t* L = labels.data();

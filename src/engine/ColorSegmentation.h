@@ -19,20 +19,9 @@ namespace velmora {
 using Classes = std::array<std::uint8_t, 256>;
 
 // Buffers of millions of elements that are written in full (in parallel) right after
-// sizing, so their new elements are left unset.
+// sizing.
 template <typename T>
-using RawBuffer = std::vector<T, UnsetAllocator<T>>;
-
-// Gives `v` exactly n elements whose values are unset when the size changes (the old
-// buffer is released first), its pages supplied in parallel.
-template <typename T>
-void SizeRawBuffer(RawBuffer<T>& v, std::size_t n) {
-    if (v.size() == n) return;
-    RawBuffer<T>().swap(v);
-    v.reserve(n);
-    PreparePages(v.data(), n * sizeof(T));
-    v.resize(n);
-}
+using RawBuffer = LargeVector<T>;
 
 // The labels live in an array with a border of one pixel all round that holds -1, so
 // that the eight neighbours of any pixel can be read without bounds tests. Pixel

@@ -130,7 +130,7 @@ void HalvingMaps(const PhotoPixels& img, const GrowthOrder& order, std::size_t f
 // megabytes).
 void Enlarge(GrowthOrder& order) {
     RawBuffer<std::uint32_t> larger;
-    SizeRawBuffer(larger, order.Buffer.size() * 2);
+    SizeBuffer(larger, order.Buffer.size() * 2);
     std::copy_n(order.Buffer.data(), order.Count, larger.data());
     order.Buffer.swap(larger);
 }
@@ -195,7 +195,7 @@ bool FinishGrowth(Tag* tags, const Grid& g, Tag tag, int topRow, GrowthOrder& or
     // needs at most (other regions may hold the same tag).
     RegionBits bits;
     bits.stride = static_cast<std::size_t>(g.PW + 63) / 64 + 1;
-    SizeRawBuffer(bits.words, bits.stride * static_cast<std::size_t>(g.PH));
+    SizeBuffer(bits.words, bits.stride * static_cast<std::size_t>(g.PH));
     std::size_t room = order.Count + 8;  // 8 spare for the writes past the end below
     for (int gy = topRow; gy < g.PH; ++gy) {
         if (Cancelled()) return false;
@@ -203,7 +203,7 @@ bool FinishGrowth(Tag* tags, const Grid& g, Tag tag, int topRow, GrowthOrder& or
     }
     if (order.Buffer.size() < room) {
         RawBuffer<std::uint32_t> larger;
-        SizeRawBuffer(larger, room);
+        SizeBuffer(larger, room);
         std::copy_n(order.Buffer.data(), order.Count, larger.data());
         order.Buffer.swap(larger);
     }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "engine/ColorStep.h"
 #include "engine/EngineTestUtil.h"
 
@@ -158,6 +160,7 @@ TEST(ColorReduce, DamagedArgumentsAreIgnoredRatherThanTrusted) {
     const Bitmap photo = TexturedPhoto(5, 5);
     TColorStep step;
     step.LoadRegion(photo, 0, 0, 5, 5);
+    std::fill(step.Reduced.begin(), step.Reduced.end(), Rgb(1, 2, 3));  // loading leaves it unset
     const TripleBuffer before = step.Reduced;
     step.ReduceColors(0, 0, 1, 0, {});   // would divide by zero
     step.ReduceColors(10, 1, 1, 6, {});  // would read past the five handles

@@ -170,7 +170,7 @@ TEST(MedianHistogram, ACancelledBandLeavesTheNextOneRight) {
 }
 
 TEST(MedianHistogram, RowsOutsideTheSmoothedPartAreRefused) {
-    TripleBuffer out(20 * 20);
+    TripleBuffer out(20 * 20, TRGBTriple{});
     EXPECT_THROW(HistogramMedian(out.data(), 20, 20, 0), std::invalid_argument);
     EXPECT_THROW(HistogramMedian(out.data(), 20, 20, HistogramMedian::kLargestRadius + 1), std::invalid_argument);
     HistogramMedian median(out.data(), 20, 20, 3);
