@@ -167,9 +167,32 @@ void AtomicFileWriter::Fail(const std::string& what, int err) {
     Discard();
 }
 
+namespace {
+
+// Pieces smaller than this are gathered before they go to the system: a bitmap is
+// written a row at a time, and a system call for each row of a large picture cost
+// three times as much as the copy that gathering makes.
+constexpr std::size_t kGatherBytes = std::size_t{1} << 20;
+
+}  // namespace
+
 bool AtomicFileWriter::Write(const void* data, std::size_t size) {
     if (!error_.empty()) return false;
     const auto* p = static_cast<const std::uint8_t*>(data);
+    if (gathered_.size() + size > kGatherBytes && !Flush()) return false;
+    if (size >= kGatherBytes) return WriteOut(p, size);
+    if (gathered_.capacity() < kGatherBytes) gathered_.reserve(kGatherBytes);
+    gathered_.insert(gathered_.end(), p, p + size);
+    return true;
+}
+
+bool AtomicFileWriter::Flush() {
+    const bool ok = WriteOut(gathered_.data(), gathered_.size());
+    gathered_.clear();
+    return ok;
+}
+
+bool AtomicFileWriter::WriteOut(const std::uint8_t* p, std::size_t size) {
     while (size > 0) {
         // Some kernels refuse single writes above about 2 GiB.
         const std::size_t piece = size < (std::size_t(1) << 30) ? size : (std::size_t(1) << 30);
@@ -190,6 +213,7 @@ bool AtomicFileWriter::Write(const void* data, std::size_t size) {
 }
 
 bool AtomicFileWriter::Commit(std::string& error) {
+    if (error_.empty()) Flush();
     if (error_.empty()) {
         if (durable_ && ::fsync(fd_) != 0 && errno != EINVAL) {
             Fail("Cannot write", errno);

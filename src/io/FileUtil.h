@@ -65,12 +65,15 @@ public:
 private:
     void Fail(const std::string& what, int err);
     void Discard();
+    bool WriteOut(const std::uint8_t* p, std::size_t size);
+    bool Flush();
 
     std::string path_;
     std::string tempPath_;
     int fd_ = -1;
     std::string error_;
     bool durable_ = true;
+    std::vector<std::uint8_t> gathered_;  // small pieces not yet handed to the system
 };
 
 // The extension from the last "." of the file name on (empty when none), upper case:

@@ -66,6 +66,39 @@ TEST(WriteFileAtomically, KeepsThePermissionsOfTheFileItReplaces) {
     EXPECT_EQ(testing::Slurp(path), std::vector<std::uint8_t>{2});
 }
 
+// Small pieces are gathered and large ones written at once: whatever the mix, the
+// file holds the pieces in order, and a failure on a gathered piece still reaches
+// Commit and leaves the target alone.
+TEST(AtomicFileWriter, PiecesOfEverySizeArriveInOrder) {
+    testing::TempDir dir;
+    const std::string path = dir.File("pieces");
+    std::vector<std::uint8_t> expected;
+    std::string error;
+    {
+        AtomicFileWriter w(path);
+        std::uint8_t next = 0;
+        for (const std::size_t size : {std::size_t{1}, std::size_t{12001}, std::size_t{3} << 20, std::size_t{0},
+                                       std::size_t{700000}, std::size_t{700000}, (std::size_t{1} << 20) - 1,
+                                       std::size_t{1} << 20, std::size_t{5}}) {
+            std::vector<std::uint8_t> piece(size);
+            for (std::uint8_t& b : piece) b = next += 7;
+            ASSERT_TRUE(w.Write(piece));
+            expected.insert(expected.end(), piece.begin(), piece.end());
+        }
+        ASSERT_TRUE(w.Commit(error)) << error;
+    }
+    EXPECT_EQ(testing::Slurp(path), expected);
+    {
+        testing::FileSizeLimit limit(1000);
+        AtomicFileWriter w(path);
+        for (int row = 0; row < 100; ++row) w.Write(std::vector<std::uint8_t>(100, 1));
+        EXPECT_FALSE(w.Commit(error));
+    }
+    EXPECT_NE(error.find("pieces"), std::string::npos);
+    EXPECT_EQ(testing::Slurp(path), expected);
+    EXPECT_EQ(dir.Count(), 1u);
+}
+
 TEST(AtomicFileWriter, AbandonedWriterLeavesNoTrace) {
     testing::TempDir dir;
     {
