@@ -143,21 +143,25 @@ bool ConvertDisplayed(Bitmap displayed, const TEffectParams& record, int scalePe
     effect.Execute();
     if (!effect.HasResult())
         return error = effect.OutOfMemory() ? "not enough memory to convert it" : "the conversion did not finish", false;
-    effect.TakeLayers(out.Sketch, out.Color);
 
     // As the main window sets them after a conversion; the drawable flags keep their
     // start values.
     out.State = ConversionLayerState(p, LayerState{});
 
     if (!layersWanted) {
-        // Each composite pixel depends on the same pixel of the layers only, so the
-        // color layer can take it in place.
-        CompositeRows(out.Color, out);
-        out.Composite.Swap(out.Color);
-        out.Sketch = Bitmap();
+        // Each composite pixel depends on the same pixel of the layers only, and a
+        // conversion leaves both layers shown, blended; so the picture is blended a row
+        // at a time straight from the engine's results, and the layers, two more
+        // pictures of its size, are never made.
+        out.Composite.SetSizeUnset(p.Width, p.Height);
+        const int last = 3 * p.Width - 1;
+        effect.VisitLayerRows([&](int y, const std::uint8_t* sketch, const std::uint8_t* color) {
+            BlendRow(out.Composite.Row(y), sketch, color, out.State, 0, last);
+        });
         out.Photo = Bitmap();
         return true;
     }
+    effect.TakeLayers(out.Sketch, out.Color);
     out.Composite.SetSize(out.Sketch.Width(), out.Sketch.Height());
     CompositeRows(out.Composite, out);
     return true;

@@ -284,26 +284,41 @@ void TDrawEffect::ComposePreview(Bitmap& bitmap) const {
     });
 }
 
+void TDrawEffect::LayerRow(bool sketch, std::int64_t y, std::uint8_t* d, std::size_t bytes) const {
+    const TEffectParams& p = ran_;
+    const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(p.Width);
+    if (!(sketch ? p.DrawSketch : p.DrawColor)) {
+        std::memset(d, 255, bytes);
+    } else if (sketch) {
+        const std::uint8_t* s = Sketch.Result.data() + row;
+        for (int x = 0; x < p.Width; ++x, d += 3) d[0] = d[1] = d[2] = s[x];
+    } else {
+        std::memcpy(d, ColorStep.Final.data() + row, static_cast<std::size_t>(p.Width) * 3);
+    }
+}
+
 void TDrawEffect::FillLayer(Bitmap& layer, bool sketch) const {
     const TEffectParams& p = ran_;
     // Every byte of a row is written below except a drawn row's padding, which a new
-    // bitmap has at zero.
+    // bitmap has at zero; a layer that is not drawn is white in every byte, padding
+    // included, as FillWhite leaves it.
     if (layer.Width() != p.Width || layer.Height() != p.Height) layer.SetSizeUnset(p.Width, p.Height);
-    const bool drawn = sketch ? p.DrawSketch : p.DrawColor;
     ParallelFor(OutputRowLoop(p), [&](std::int64_t y0, std::int64_t y1) {
+        for (std::int64_t y = y0; y < y1; ++y) LayerRow(sketch, y, layer.Row(static_cast<int>(y)), layer.Stride());
+    });
+}
+
+void TDrawEffect::VisitLayerRows(
+    const std::function<void(int y, const std::uint8_t* sketch, const std::uint8_t* color)>& use) const {
+    if (StopRequested() || !hasResult_) return;
+    const TEffectParams& p = ran_;
+    const std::size_t bytes = static_cast<std::size_t>(p.Width) * 3;
+    ParallelFor(OutputRowLoop(p), [&](std::int64_t y0, std::int64_t y1) {
+        std::vector<std::uint8_t> sketch(bytes), color(bytes);
         for (std::int64_t y = y0; y < y1; ++y) {
-            const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(p.Width);
-            std::uint8_t* d = layer.Row(static_cast<int>(y));
-            if (!drawn) {
-                // A layer that is not drawn is white in every byte, padding included,
-                // as FillWhite leaves it.
-                std::memset(d, 255, layer.Stride());
-            } else if (sketch) {
-                const std::uint8_t* s = Sketch.Result.data() + row;
-                for (int x = 0; x < p.Width; ++x, d += 3) d[0] = d[1] = d[2] = s[x];
-            } else {
-                std::memcpy(d, ColorStep.Final.data() + row, static_cast<std::size_t>(p.Width) * 3);
-            }
+            LayerRow(true, y, sketch.data(), bytes);
+            LayerRow(false, y, color.data(), bytes);
+            use(static_cast<int>(y), sketch.data(), color.data());
         }
     });
 }

@@ -3,6 +3,7 @@
 // then either a blended preview of that rectangle or the two layers.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -59,6 +60,12 @@ public:
     // layers are all that is wanted from it. Nothing is kept for a later run, and
     // HasResult is false afterwards.
     void TakeLayers(Bitmap& sketch, Bitmap& color);
+    // Hands each row y of the two layers of the last run (3 * Width bytes each, as
+    // GetLayers would make them) to `use`, rows shared out over the worker threads: for
+    // a caller that needs the layers only a row at a time, such as a flat picture
+    // composed from them, and so never holds them whole. Nothing happens when
+    // GetLayers would do nothing.
+    void VisitLayerRows(const std::function<void(int y, const std::uint8_t* sketch, const std::uint8_t* color)>& use) const;
 
     // For a conversion that runs once, whose layers are then taken: every stage gives
     // back the buffers of the stage before it as soon as it has read them, and works
@@ -82,6 +89,8 @@ private:
     };
     void Forget();
     void FillLayer(Bitmap& layer, bool sketch) const;
+    // Row y of a layer into d; a layer that is not drawn is white in all `bytes`.
+    void LayerRow(bool sketch, std::int64_t y, std::uint8_t* d, std::size_t bytes) const;
 
     TEffectParams params_;
     // The record of the last run: the results are read with its size and switches,

@@ -163,6 +163,32 @@ TEST(BatchConvert, FullConversionIsTheEngineOnTheDisplayedPictureAtTheChosenSize
     EXPECT_NE(error.find("513"), std::string::npos);
 }
 
+// A flat output is blended straight from the engine's results, without the layers;
+// it must be the composite of the layers for every switch and blend, on rows with
+// padding (the picture is resampled to a width that is not a multiple of four).
+TEST(BatchConvert, AFlatPictureIsTheCompositeOfTheLayers) {
+    const Bitmap shown = Displayed(kSample);
+    struct Case {
+        bool sketch, color;
+        int blend, opacity;
+    };
+    for (const Case c : {Case{true, true, 1, 50}, Case{true, true, 2, 30}, Case{true, false, 1, 50},
+                         Case{false, true, 1, 50}, Case{false, true, 2, 70}}) {
+        TEffectParams record = RecordThroughControls(ColorRecord());
+        record.DrawSketch = c.sketch;
+        record.DrawColor = c.color;
+        record.BlendMode = c.blend;
+        record.Opacity = c.opacity;
+        ConversionOutput layered, flat;
+        std::string error;
+        ASSERT_TRUE(ConvertDisplayed(shown, record, 41, 0, layered, error)) << error;
+        ASSERT_TRUE(ConvertDisplayed(shown, record, 41, 0, flat, error, nullptr, false)) << error;
+        ASSERT_NE(layered.Composite.Width() % 4, 0);
+        EXPECT_EQ(flat.Composite, layered.Composite) << c.sketch << c.color << c.blend;
+        EXPECT_TRUE(flat.Sketch.Empty() && flat.Color.Empty() && flat.Photo.Empty());
+    }
+}
+
 TEST(BatchConvert, RegionPreviewIsTheDialogsBlendOfThatRectangle) {
     const Bitmap shown = Displayed(kSample);
     const TEffectParams record = RecordThroughControls(ColorRecord());
