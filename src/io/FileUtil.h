@@ -74,6 +74,8 @@ private:
     std::string error_;
     bool durable_ = true;
     std::vector<std::uint8_t> gathered_;  // small pieces not yet handed to the system
+    std::uint64_t written_ = 0;           // bytes handed to the system
+    std::uint64_t flushStarted_ = 0;      // of those, how many the disk was asked to take
 };
 
 // The extension from the last "." of the file name on (empty when none), upper case:
