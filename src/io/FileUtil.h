@@ -45,8 +45,9 @@ inline bool WriteFileAtomically(const std::string& path, const std::vector<std::
 // The same in pieces, for files too large to assemble in memory first:
 //   AtomicFileWriter w(path); w.Write(...); ...; ok = w.Commit(error);
 // Nothing replaces `path` unless Commit succeeds; a writer destroyed without a
-// successful Commit removes its temporary file. After the first failure further
-// writes do nothing and Commit reports that failure. A writer made with durable ==
+// successful Commit removes its temporary file. Small pieces are gathered before
+// they are written, so a failure may show only at a later Write or at Commit; after
+// it further writes do nothing and Commit reports it. A writer made with durable ==
 // false still replaces the file in one rename but does not wait for the disk: for
 // scratch files that a crash may lose without harm.
 class AtomicFileWriter {
