@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <climits>
 #include <csetjmp>
 #include <cstdlib>
@@ -14,6 +15,8 @@
 #include <memory>
 #include <new>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 
 #include "common/MemoryLimit.h"
 #include "io/DecodeInFresh.h"
@@ -210,9 +213,10 @@ struct FileDestination {
     }
 };
 
-// Encodes into `dest`, or into the compressor's memory buffer when it is null.
-bool EncodeFrom(Compressor& c, ErrorManager& err, const Bitmap& bmp, int quality, FileDestination* dest,
-                std::string& error) {
+// Encodes rows firstRow .. firstRow + rows - 1 of `bmp` as a picture of their own,
+// into `dest`, or into the compressor's memory buffer when it is null.
+bool EncodeFrom(Compressor& c, ErrorManager& err, const Bitmap& bmp, int firstRow, int rows, int quality,
+                FileDestination* dest, std::string& error) {
     jpeg_compress_struct& cinfo = c.cinfo;
     if (setjmp(err.jump)) {
         error = err.message[0] ? err.message : "the picture cannot be encoded";
@@ -225,7 +229,7 @@ bool EncodeFrom(Compressor& c, ErrorManager& err, const Bitmap& bmp, int quality
     else
         jpeg_mem_dest(&cinfo, &c.buffer, &c.length);
     cinfo.image_width = static_cast<JDIMENSION>(bmp.Width());
-    cinfo.image_height = static_cast<JDIMENSION>(bmp.Height());
+    cinfo.image_height = static_cast<JDIMENSION>(rows);
     cinfo.input_components = 3;
     cinfo.in_color_space = JCS_EXT_BGR;
     jpeg_set_defaults(&cinfo);
@@ -235,10 +239,11 @@ bool EncodeFrom(Compressor& c, ErrorManager& err, const Bitmap& bmp, int quality
         // libjpeg takes the picture's own rows, several per call; it wants them
         // non-const but only reads them.
         const int y = static_cast<int>(cinfo.next_scanline);
-        const int n = std::min(kBatchRows, bmp.Height() - y);
-        std::array<JSAMPROW, kBatchRows> rows{};
-        for (int i = 0; i < n; ++i) rows[static_cast<std::size_t>(i)] = const_cast<JSAMPROW>(bmp.Row(y + i));
-        jpeg_write_scanlines(&cinfo, rows.data(), static_cast<JDIMENSION>(n));
+        const int n = std::min(kBatchRows, rows - y);
+        std::array<JSAMPROW, kBatchRows> batch{};
+        for (int i = 0; i < n; ++i)
+            batch[static_cast<std::size_t>(i)] = const_cast<JSAMPROW>(bmp.Row(firstRow + y + i));
+        jpeg_write_scanlines(&cinfo, batch.data(), static_cast<JDIMENSION>(n));
     }
     jpeg_finish_compress(&cinfo);
     return true;
@@ -263,6 +268,160 @@ bool DecodeJpeg(const std::uint8_t* data, std::size_t size, Bitmap& out, std::st
 
 namespace {
 
+// Encodes rows firstRow .. firstRow + rows - 1 of `bmp` into `dest` or, when that is
+// null, into `out`.
+bool EncodeRows(const Bitmap& bmp, int firstRow, int rows, int quality, FileDestination* dest,
+                std::vector<std::uint8_t>* out, std::string& error) {
+    try {
+        Compressor c;
+        ErrorManager err;
+        InitErrors(err);
+        c.cinfo.err = &err.pub;
+        if (!EncodeFrom(c, err, bmp, firstRow, rows, quality, dest, error)) return false;
+        if (out) out->assign(c.buffer, c.buffer + c.length);
+        return true;
+    } catch (const std::bad_alloc&) {
+        error = "there is not enough memory to encode the picture";
+    }
+    return false;
+}
+
+// A marker segment of an encoded file: [start, end).
+struct Segment {
+    std::size_t start = 0, end = 0;
+};
+
+// The segment with marker 0xFF `code` among the headers up to and including the
+// start of scan.
+bool FindSegment(const std::vector<std::uint8_t>& f, std::uint8_t code, Segment& found) {
+    std::size_t i = 2;  // after the start of image
+    while (i + 4 <= f.size() && f[i] == 0xFF) {
+        const std::size_t end = i + 2 + (static_cast<std::size_t>(f[i + 2]) << 8 | f[i + 3]);
+        if (f[i + 1] == code) {
+            found = Segment{i, end};
+            return end <= f.size();
+        }
+        if (f[i + 1] == 0xDA) return false;
+        i = end;
+    }
+    return false;
+}
+
+// The rows of one minimum coded unit: the encoder's defaults sample the chroma 2 x 2.
+constexpr int kUnitRows = 16;
+
+// Joins files encoded from consecutive bands of a picture `height` rows high, every
+// band but the last `restartInterval` coded units long, into one file: the first
+// band's headers with the whole height and that restart interval, then the coded
+// data of the bands with a restart marker between each two. A restart starts exactly
+// where a new file starts (no carried DC values, a fresh byte), so the joined file
+// decodes to the same pixels as the picture encoded in one piece. False, with nothing
+// promised about `out`, for files not laid out as the encoder's defaults make them.
+bool JoinBands(const std::vector<std::vector<std::uint8_t>>& bands, int height, unsigned restartInterval,
+               std::vector<std::uint8_t>& out) {
+    const std::vector<std::uint8_t>& first = bands.front();
+    Segment frame, scan;
+    if (!FindSegment(first, 0xC0, frame) || !FindSegment(first, 0xDA, scan)) return false;
+    // Three components, luminance sampled 2 x 2 and both chroma 1 x 1.
+    if (frame.end - frame.start < 19 || first[frame.start + 9] != 3 || first[frame.start + 11] != 0x22 ||
+        first[frame.start + 14] != 0x11 || first[frame.start + 17] != 0x11 || restartInterval > 0xFFFF)
+        return false;
+    std::size_t total = scan.end + 8;
+    for (const auto& b : bands) total += b.size();
+    out.clear();
+    out.reserve(total);
+    out.insert(out.end(), first.begin(), first.begin() + static_cast<std::ptrdiff_t>(scan.start));
+    out[frame.start + 5] = static_cast<std::uint8_t>(height >> 8);
+    out[frame.start + 6] = static_cast<std::uint8_t>(height & 0xFF);
+    const std::uint8_t restart[] = {0xFF, 0xDD, 0, 4, static_cast<std::uint8_t>(restartInterval >> 8),
+                                    static_cast<std::uint8_t>(restartInterval & 0xFF)};
+    out.insert(out.end(), std::begin(restart), std::end(restart));
+    out.insert(out.end(), first.begin() + static_cast<std::ptrdiff_t>(scan.start),
+               first.begin() + static_cast<std::ptrdiff_t>(scan.end));
+    for (std::size_t b = 0; b < bands.size(); ++b) {
+        const std::vector<std::uint8_t>& f = bands[b];
+        Segment s;
+        if (!FindSegment(f, 0xDA, s) || f.size() < s.end + 2 || f[f.size() - 2] != 0xFF || f.back() != 0xD9)
+            return false;
+        if (b > 0) {
+            out.push_back(0xFF);
+            out.push_back(static_cast<std::uint8_t>(0xD0 + (b - 1) % 8));
+        }
+        out.insert(out.end(), f.begin() + static_cast<std::ptrdiff_t>(s.end), f.end() - 2);
+    }
+    out.push_back(0xFF);
+    out.push_back(0xD9);
+    return true;
+}
+
+}  // namespace
+
+bool EncodeJpegInBands(const Bitmap& bmp, int quality, int bandsWanted, std::vector<std::uint8_t>& out) {
+    if (bmp.Empty() || bmp.Width() > JPEG_MAX_DIMENSION || bmp.Height() > JPEG_MAX_DIMENSION || bandsWanted < 2)
+        return false;
+    const unsigned threads = std::min(std::max(std::thread::hardware_concurrency(), 1u), 64u);
+    const int unitsPerRow = (bmp.Width() + kUnitRows - 1) / kUnitRows;
+    const int unitRows = (bmp.Height() + kUnitRows - 1) / kUnitRows;
+    // The restart interval counts coded units and must fit in 16 bits.
+    const int bandUnitRows = std::min((unitRows + bandsWanted - 1) / bandsWanted, 0xFFFF / unitsPerRow);
+    if (bandUnitRows < 1) return false;
+    const int bands = (unitRows + bandUnitRows - 1) / bandUnitRows;
+    if (bands < 2) return false;
+
+    try {
+        std::vector<std::vector<std::uint8_t>> coded(static_cast<std::size_t>(bands));
+        std::atomic<int> next{0};
+        std::atomic<bool> failed{false};
+        auto work = [&] {
+            for (int b = next++; b < bands; b = next++) {
+                const int y0 = b * bandUnitRows * kUnitRows;
+                const int rows = std::min(bmp.Height() - y0, bandUnitRows * kUnitRows);
+                try {
+                    std::string ignored;
+                    if (!EncodeRows(bmp, y0, rows, quality, nullptr, &coded[static_cast<std::size_t>(b)], ignored))
+                        failed = true;
+                } catch (const std::exception&) {
+                    failed = true;
+                }
+            }
+        };
+        std::vector<std::thread> helpers;
+        // Joined however this function is left, before the bands they write are gone.
+        struct JoinAll {
+            std::vector<std::thread>& threads;
+            ~JoinAll() {
+                for (std::thread& t : threads)
+                    if (t.joinable()) t.join();
+            }
+        } joinAll{helpers};
+        for (unsigned t = 1; t < threads && static_cast<int>(t) < bands; ++t) {
+            try {
+                helpers.emplace_back(work);
+            } catch (const std::system_error&) {
+                break;  // the threads there are do all the bands
+            }
+        }
+        work();
+        for (std::thread& t : helpers) t.join();
+        return !failed &&
+               JoinBands(coded, bmp.Height(), static_cast<unsigned>(unitsPerRow * bandUnitRows), out);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+namespace {
+
+// Encodes a large picture in as many bands as there are processors, each band on one
+// of them; false when the picture is too small for that to be worth it or anything
+// fails, and the caller then encodes it in one piece, which also explains a failure.
+bool EncodeInBands(const Bitmap& bmp, int quality, std::vector<std::uint8_t>& out) {
+    constexpr long long kBandedPixels = 1 << 20;
+    const unsigned threads = std::min(std::thread::hardware_concurrency(), 64u);
+    if (threads < 2 || static_cast<long long>(bmp.Width()) * bmp.Height() < kBandedPixels) return false;
+    return EncodeJpegInBands(bmp, quality, static_cast<int>(threads), out);
+}
+
 // Encodes `bmp` into `dest` or, when that is null, into `out`.
 bool Encode(const Bitmap& bmp, int quality, FileDestination* dest, std::vector<std::uint8_t>* out,
             std::string& error) {
@@ -275,17 +434,18 @@ bool Encode(const Bitmap& bmp, int quality, FileDestination* dest, std::vector<s
         return false;
     }
     try {
-        Compressor c;
-        ErrorManager err;
-        InitErrors(err);
-        c.cinfo.err = &err.pub;
-        if (!EncodeFrom(c, err, bmp, quality, dest, error)) return false;
-        if (out) out->assign(c.buffer, c.buffer + c.length);
-        return true;
+        std::vector<std::uint8_t> joined;
+        if (EncodeInBands(bmp, quality, joined)) {
+            if (dest)
+                dest->writer->Write(joined.data(), joined.size());
+            else
+                out->swap(joined);
+            return true;
+        }
     } catch (const std::bad_alloc&) {
-        error = "there is not enough memory to encode the picture";
+        // Encoded in one piece below, which needs less memory.
     }
-    return false;
+    return EncodeRows(bmp, 0, bmp.Height(), quality, dest, out, error);
 }
 
 }  // namespace

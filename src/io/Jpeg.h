@@ -16,6 +16,12 @@ constexpr int kJpegQuality = 90;
 
 bool DecodeJpeg(const std::uint8_t* data, std::size_t size, Bitmap& out, std::string& error);
 bool EncodeJpeg(const Bitmap& bmp, int quality, std::vector<std::uint8_t>& out, std::string& error);
+// How EncodeJpeg and WriteJpegFile encode a large picture: in about `bands` bands of
+// whole coded units, side by side on the processors, joined by restart markers into
+// one file that decodes to the same pixels as the picture encoded in one piece.
+// False when the picture cannot be encoded so (fewer than two bands, a failure);
+// exposed for tests.
+bool EncodeJpegInBands(const Bitmap& bmp, int quality, int bands, std::vector<std::uint8_t>& out);
 
 bool ReadJpegFile(const std::string& path, Bitmap& out, std::string& error);
 bool WriteJpegFile(const std::string& path, const Bitmap& bmp, int quality, std::string& error);

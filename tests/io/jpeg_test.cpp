@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <random>
+#include <thread>
 
 #include "common/MemoryLimit.h"
 #include "io/IoTestUtil.h"
@@ -86,6 +87,42 @@ TEST(Jpeg, RoundTripKeepsSizeAndColorsInABaselineFileAtQualityNinety) {
     ASSERT_NE(dqt, std::string::npos);
     // At quality 90 the first luminance step is 16 * 20 % rounded: 3.
     EXPECT_EQ(f[dqt + 5], 3);
+}
+
+// A large picture is encoded in bands joined by restart markers; it must decode to
+// exactly the pixels of the picture encoded in one piece with the same settings:
+// sizes that are not whole coded units, more than eight bands (the markers' numbers
+// wrap), and the automatic choice for a picture of a megapixel.
+TEST(Jpeg, BandsJoinedByRestartMarkersDecodeLikeOnePiece) {
+    auto onePiece = [](const Bitmap& b) {
+        std::vector<std::uint8_t> packed;
+        for (int y = 0; y < b.Height(); ++y) packed.insert(packed.end(), b.Row(y), b.Row(y) + 3 * b.Width());
+        return EncodeRaw(b.Width(), b.Height(), 3, JCS_EXT_BGR, packed);
+    };
+    auto decoded = [](const std::vector<std::uint8_t>& f) {
+        Bitmap b;
+        std::string error;
+        EXPECT_TRUE(DecodeJpeg(f.data(), f.size(), b, error)) << error;
+        return b;
+    };
+    const Bitmap narrow = testing::Noise(37, 200, 4);  // 13 rows of coded units
+    for (const int bands : {2, 3, 13, 40}) {
+        std::vector<std::uint8_t> f;
+        ASSERT_TRUE(EncodeJpegInBands(narrow, 95, bands, f)) << bands;
+        EXPECT_NE(FindMarker(f, 0xDD), std::string::npos);
+        EXPECT_TRUE(decoded(f) == decoded(onePiece(narrow))) << bands << " bands";
+    }
+    std::vector<std::uint8_t> none;
+    EXPECT_FALSE(EncodeJpegInBands(testing::Noise(40, 16, 1), 95, 4, none)) << "one row of coded units";
+
+    const Bitmap large = testing::Noise(1100, 1000, 9);
+    std::vector<std::uint8_t> automatic;
+    std::string error;
+    ASSERT_TRUE(EncodeJpeg(large, 95, automatic, error)) << error;
+    if (std::thread::hardware_concurrency() >= 2) {
+        EXPECT_NE(FindMarker(automatic, 0xDD), std::string::npos);
+    }
+    EXPECT_TRUE(decoded(automatic) == decoded(onePiece(large)));
 }
 
 TEST(Jpeg, GrayAndCmykFilesBecomeColor) {
