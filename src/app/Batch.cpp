@@ -13,6 +13,7 @@
 
 #include "app/DocumentFiles.h"
 #include "app/Version.h"
+#include "common/JoinThreads.h"
 #include "conversion/ConversionRun.h"
 #include "conversion/ImageSize.h"
 #include "conversion/ParamControls.h"
@@ -372,13 +373,7 @@ int RunBatch(const std::vector<std::string>& args, const std::string& programDir
     // and the report they use are gone.
     std::string refused;
     std::vector<std::thread> pool = StartThreads(static_cast<int>(threads) - 1, [&](int) { worker(); }, &refused);
-    struct JoinAll {
-        std::vector<std::thread>& threads;
-        ~JoinAll() {
-            for (std::thread& t : threads)
-                if (t.joinable()) t.join();
-        }
-    } joinAll{pool};
+    const JoinThreadsOnExit joinAll(pool);
     // Fewer threads only make the run slower; every input is still converted.
     if (pool.size() + 1 < threads)
         report.Note("only " + std::to_string(pool.size() + 1) + " of " + std::to_string(threads) +

@@ -18,6 +18,7 @@
 #include <system_error>
 #include <thread>
 
+#include "common/JoinThreads.h"
 #include "common/MemoryLimit.h"
 #include "io/DecodeInFresh.h"
 #include "io/FileUtil.h"
@@ -386,14 +387,7 @@ bool EncodeJpegInBands(const Bitmap& bmp, int quality, int bandsWanted, std::vec
             }
         };
         std::vector<std::thread> helpers;
-        // Joined however this function is left, before the bands they write are gone.
-        struct JoinAll {
-            std::vector<std::thread>& threads;
-            ~JoinAll() {
-                for (std::thread& t : threads)
-                    if (t.joinable()) t.join();
-            }
-        } joinAll{helpers};
+        const JoinThreadsOnExit joinAll(helpers);  // before the bands they write are gone
         for (unsigned t = 1; t < threads && static_cast<int>(t) < bands; ++t) {
             try {
                 helpers.emplace_back(work);
