@@ -266,14 +266,19 @@ void TColorStep::ColorSmooth(int radius, int smoothType) {
             TRGBTriple* dst = Smoothed.data() + Area(W, y);
             for (int x = r; x <= W - 1 - r; ++x) dst[x] = Unpack(values[x]);
         };
+        // Every method shares out the output rows and reports the same positions.
+        auto outputRows = [&](std::int64_t grain) {
+            ParallelLoop loop;
+            loop.Count = outRows;
+            loop.Grain = grain;
+            loop.Progress = [&](std::int64_t done) { steps.ReportUpTo(r + done * outCols / outRows - 1); };
+            return loop;
+        };
         bool finished;
         if (smoothType != 1 && r < kFirstHistogramRadius) {
             ColumnSortedMedianNetwork(k);  // built once, before the threads need it
-            ParallelLoop loop;
-            loop.Count = outRows;
-            loop.Grain = W >= 2048 ? 16 : W >= 512 ? 32 : 64;
-            loop.Progress = [&](std::int64_t done) { steps.ReportUpTo(r + done * outCols / outRows - 1); };
-            finished = ParallelFor(loop, [&](std::int64_t o0, std::int64_t o1) {
+            const std::int64_t grain = W >= 2048 ? 16 : W >= 512 ? 32 : 64;
+            finished = ParallelFor(outputRows(grain), [&](std::int64_t o0, std::int64_t o1) {
                 PackedRows rows;
                 const int first = static_cast<int>(o0);  // output row o is image row o + r
                 const int band = static_cast<int>(o1 - o0);
@@ -286,11 +291,7 @@ void TColorStep::ColorSmooth(int radius, int smoothType) {
             });
         } else if (smoothType != 1 && r <= HistogramMedian::kLargestRadius) {
             HistogramMedian median(Final.data(), W, H, r);
-            ParallelLoop loop;
-            loop.Count = outRows;
-            loop.Grain = median.BandRows();
-            loop.Progress = [&](std::int64_t done) { steps.ReportUpTo(r + done * outCols / outRows - 1); };
-            finished = ParallelFor(loop, [&](std::int64_t o0, std::int64_t o1) {
+            finished = ParallelFor(outputRows(median.BandRows()), [&](std::int64_t o0, std::int64_t o1) {
                 median.Rows(static_cast<int>(o0) + r, static_cast<int>(o1) + r, Smoothed.data());
             });
         } else {
@@ -299,12 +300,9 @@ void TColorStep::ColorSmooth(int radius, int smoothType) {
                 for (std::size_t i = Area(W, static_cast<int>(y0)); i < Area(W, static_cast<int>(y1)); ++i)
                     packed[i] = Pack(Final[i]);
             });
-            ParallelLoop loop;
-            loop.Count = outRows;
-            loop.Progress = [&](std::int64_t done) { steps.ReportUpTo(r + done * outCols / outRows - 1); };
             if (finished && smoothType == 1) {
-                loop.Grain = W >= 2048 ? 4 : W >= 512 ? 16 : 64;
-                finished = ParallelFor(loop, [&](std::int64_t o0, std::int64_t o1) {
+                const std::int64_t grain = W >= 2048 ? 4 : W >= 512 ? 16 : 64;
+                finished = ParallelFor(outputRows(grain), [&](std::int64_t o0, std::int64_t o1) {
                     std::vector<std::uint32_t> columns, out(static_cast<std::size_t>(W));
                     for (std::int64_t o = o0; o < o1; ++o) {
                         if (Cancelled()) return;
@@ -313,8 +311,7 @@ void TColorStep::ColorSmooth(int radius, int smoothType) {
                     }
                 });
             } else if (finished) {
-                loop.Grain = 1;
-                finished = ParallelFor(loop, [&](std::int64_t o0, std::int64_t o1) {
+                finished = ParallelFor(outputRows(1), [&](std::int64_t o0, std::int64_t o1) {
                     std::vector<std::uint32_t> window;
                     for (std::int64_t o = o0; o < o1; ++o) {
                         if (Cancelled()) return;

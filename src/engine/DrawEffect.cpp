@@ -314,11 +314,19 @@ void TDrawEffect::VisitLayerRows(
     const TEffectParams& p = ran_;
     const std::size_t bytes = static_cast<std::size_t>(p.Width) * 3;
     ParallelFor(OutputRowLoop(p), [&](std::int64_t y0, std::int64_t y1) {
+        // A layer that is not drawn is the same white row throughout, made once; a
+        // drawn color row is the result's row as it stands.
         std::vector<std::uint8_t> sketch(bytes), color(bytes);
+        if (!p.DrawSketch) LayerRow(true, 0, sketch.data(), bytes);
+        if (!p.DrawColor) LayerRow(false, 0, color.data(), bytes);
         for (std::int64_t y = y0; y < y1; ++y) {
-            LayerRow(true, y, sketch.data(), bytes);
-            LayerRow(false, y, color.data(), bytes);
-            use(static_cast<int>(y), sketch.data(), color.data());
+            if (p.DrawSketch) LayerRow(true, y, sketch.data(), bytes);
+            const std::uint8_t* c = color.data();
+            if (p.DrawColor) {
+                const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(p.Width);
+                c = reinterpret_cast<const std::uint8_t*>(ColorStep.Final.data() + row);
+            }
+            use(static_cast<int>(y), sketch.data(), c);
         }
     });
 }
