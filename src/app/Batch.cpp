@@ -283,7 +283,9 @@ public:
 
 private:
     std::string Counter() const {
-        return "[" + std::to_string(converted_ + failed_) + "/" + std::to_string(total_) + "] ";
+        std::string counter = "[";  // built up in place: GCC 12 warns falsely about "[" + std::string
+        counter += std::to_string(converted_ + failed_) + "/" + std::to_string(total_) + "] ";
+        return counter;
     }
 
     std::ostream& err_;
