@@ -232,24 +232,65 @@ bool FinishGrowth(Tag* tags, const Grid& g, Tag tag, int topRow, GrowthOrder& or
     return true;
 }
 
-TRGBTriple RegionColor(const TColorStep& step, const PhotoPixels& img, const GrowthOrder& order, int coloringMode) {
-    auto color = [&](std::uint32_t v) { return img.At(PX(v), PY(v)); };
+namespace {
+
+// Pairs at the end of a growth order's running average that are tried alone first.
+constexpr std::size_t kTailPairs = 16;
+
+// The running halving average when the last `span` pairs fix it alone. Each pair
+// halves the spread of the values the average may hold before it, and the pairs are
+// monotone maps, so when the averages that start from 0 and from 255 meet, every start
+// ends on that value, whatever the pairs before made of it. They usually meet within a
+// dozen pairs; a flat region of one value never lets them (0 stays one below), and
+// then the caller follows the whole order. False when they do not meet.
+bool AverageOfTail(const PhotoPixels& img, const GrowthOrder& order, std::size_t span, TRGBTriple& average) {
     const std::size_t n = order.Count;
-    const TRGBTriple mid = color(order[n / 2]);
-    int r = mid.R, g = mid.G, b = mid.B;
-    for (std::size_t i = 0; i <= (n - 1) / 2; ++i) {
-        const TRGBTriple a = color(order[i]);
-        const TRGBTriple z = color(order[n - 1 - i]);
-        r = (((a.R + z.R) >> 1) + r) >> 1;
-        g = (((a.G + z.G) >> 1) + g) >> 1;
-        b = (((a.B + z.B) >> 1) + b) >> 1;
+    const std::size_t last = (n - 1) / 2;
+    int lo[3] = {0, 0, 0}, hi[3] = {255, 255, 255};
+    for (std::size_t i = last + 1 - span; i <= last; ++i) {
+        const TRGBTriple a = img.At(PX(order[i]), PY(order[i]));
+        const TRGBTriple z = img.At(PX(order[n - 1 - i]), PY(order[n - 1 - i]));
+        const int p[3] = {(a.B + z.B) >> 1, (a.G + z.G) >> 1, (a.R + z.R) >> 1};
+        for (int c = 0; c < 3; ++c) {
+            lo[c] = (p[c] + lo[c]) >> 1;
+            hi[c] = (p[c] + hi[c]) >> 1;
+        }
     }
-    const TRGBTriple average{static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(r)};
+    if (lo[0] != hi[0] || lo[1] != hi[1] || lo[2] != hi[2]) return false;
+    average = TRGBTriple{static_cast<std::uint8_t>(lo[0]), static_cast<std::uint8_t>(lo[1]),
+                         static_cast<std::uint8_t>(lo[2])};
+    return true;
+}
+
+// Whether the tail is worth trying: an order of fewer pairs is followed in full.
+bool LongOrder(const GrowthOrder& order) { return (order.Count - 1) / 2 + 1 > 2 * kTailPairs; }
+
+}  // namespace
+
+TRGBTriple RegionColor(const TColorStep& step, const PhotoPixels& img, const GrowthOrder& order, int coloringMode) {
+    TRGBTriple average;
+    if (!LongOrder(order) || !AverageOfTail(img, order, kTailPairs, average)) {
+        auto color = [&](std::uint32_t v) { return img.At(PX(v), PY(v)); };
+        const std::size_t n = order.Count;
+        const TRGBTriple mid = color(order[n / 2]);
+        int r = mid.R, g = mid.G, b = mid.B;
+        for (std::size_t i = 0; i <= (n - 1) / 2; ++i) {
+            const TRGBTriple a = color(order[i]);
+            const TRGBTriple z = color(order[n - 1 - i]);
+            r = (((a.R + z.R) >> 1) + r) >> 1;
+            g = (((a.G + z.G) >> 1) + g) >> 1;
+            b = (((a.B + z.B) >> 1) + b) >> 1;
+        }
+        average = TRGBTriple{static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(r)};
+    }
     return coloringMode == 0 ? step.NearestPaletteColor(average) : average;
 }
 
 TRGBTriple HugeRegionColor(const TColorStep& step, const PhotoPixels& img, const GrowthOrder& order,
                            int coloringMode) {
+    TRGBTriple tail;
+    if (LongOrder(order) && AverageOfTail(img, order, kTailPairs, tail))
+        return coloringMode == 0 ? step.NearestPaletteColor(tail) : tail;
     // Runs of pairs are mapped in parallel; following the average through the maps
     // in order then gives exactly what the running average gives.
     const std::size_t pairs = (order.Count - 1) / 2 + 1;

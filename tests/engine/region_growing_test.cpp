@@ -143,23 +143,52 @@ TEST(RegionGrowing, AGrowthStoppedAnywhereAndFinishedOverBitsTakesTheSameOrder) 
     }
 }
 
-TEST(RegionGrowing, TheColorFoundInParallelIsTheRunningAverage) {
+// The running halving average followed over the whole order, as the plain scan does.
+TRGBTriple PlainRunningAverage(const PhotoPixels& img, const GrowthOrder& order) {
+    const std::size_t n = order.Count;
+    auto at = [&](std::size_t i) { return img.At(PX(order[i]), PY(order[i])); };
+    int b = at(n / 2).B, g = at(n / 2).G, r = at(n / 2).R;
+    for (std::size_t i = 0; i <= (n - 1) / 2; ++i) {
+        b = (((at(i).B + at(n - 1 - i).B) >> 1) + b) >> 1;
+        g = (((at(i).G + at(n - 1 - i).G) >> 1) + g) >> 1;
+        r = (((at(i).R + at(n - 1 - i).R) >> 1) + r) >> 1;
+    }
+    return TRGBTriple{static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(r)};
+}
+
+TEST(RegionGrowing, RegionColorsAreTheRunningAverageOfTheWholeOrder) {
     // Growth orders over random pixels, long enough for hundreds of runs of pairs, and
-    // with few distinct colors so that the average sits on rounding edges often.
+    // with few distinct colors so that the average sits on rounding edges often; and
+    // orders over one flat color, whose last pairs never fix the average alone.
     std::mt19937 rng(9);
     Bitmap image(640, 480);
     for (int y = 0; y < 480; ++y)
-        for (int x = 0; x < 640; ++x) Put(image, x, y, Rgb(rng() % 4 * 85, rng() % 256, 255 - rng() % 3));
+        for (int x = 0; x < 640; ++x)
+            Put(image, x, y, x < 8 ? Rgb(77, 78, 79) : Rgb(rng() % 4 * 85, rng() % 256, 255 - rng() % 3));
     const PhotoPixels img{image.Data(), image.Stride()};
     TColorStep step;
-    for (std::size_t n : {std::size_t{1}, std::size_t{2}, std::size_t{17}, std::size_t{65537}, std::size_t{65538},
-                          std::size_t{300001}, std::size_t{1} << 22}) {
+    for (bool flat : {false, true})
+        for (std::size_t n : {std::size_t{1}, std::size_t{2}, std::size_t{17}, std::size_t{65}, std::size_t{66},
+                              std::size_t{1000}, std::size_t{65537}, std::size_t{300001}, std::size_t{1} << 22}) {
+            GrowthOrder order;
+            order.Buffer.resize(n);
+            for (std::size_t i = 0; i < n; ++i)
+                order.Buffer[i] = PackXY(static_cast<int>(flat ? rng() % 8 : rng() % 640), static_cast<int>(rng() % 480));
+            order.Count = order.Head = n;
+            const TRGBTriple plain = PlainRunningAverage(img, order);
+            for (int mode : {0, 1}) {
+                const TRGBTriple expected = mode == 0 ? step.NearestPaletteColor(plain) : plain;
+                EXPECT_EQ(RegionColor(step, img, order, mode), expected) << n << " pixels, flat " << flat;
+                EXPECT_EQ(HugeRegionColor(step, img, order, mode), expected) << n << " pixels, flat " << flat;
+            }
+        }
+    // Many short random orders, where the last pairs fix the average only sometimes.
+    for (int trial = 0; trial < 2000; ++trial) {
         GrowthOrder order;
+        const std::size_t n = 66 + rng() % 200;
         order.Buffer.resize(n);
         for (std::size_t i = 0; i < n; ++i) order.Buffer[i] = PackXY(static_cast<int>(rng() % 640), static_cast<int>(rng() % 480));
         order.Count = order.Head = n;
-        for (int mode : {0, 1})
-            EXPECT_EQ(HugeRegionColor(step, img, order, mode), RegionColor(step, img, order, mode))
-                << n << " pixels, mode " << mode;
+        ASSERT_EQ(RegionColor(step, img, order, 1), PlainRunningAverage(img, order)) << "trial " << trial;
     }
 }
