@@ -153,7 +153,9 @@ void TDrawEffect::Run(const TEffectParams& p, const Bitmap& source) {
     if (Progress) Progress->SetTotalMaximum((p.DrawSketch ? 3 : 0) + (p.DrawColor ? 7 : 0));
     if (!p.DrawSketch && !p.DrawColor) return;
 
-    const ContentKey photo = KeyOfPicture(source);
+    // A single run keeps nothing for a next one, so its photograph needs no key (an
+    // unknown key matches nothing kept).
+    const ContentKey photo = single_ ? ContentKey{} : KeyOfPicture(source);
     const std::vector<std::int64_t> rect = {p.Left, p.Top, p.Width, p.Height};
     auto key = [&](std::initializer_list<std::int64_t> fields, const std::vector<std::int64_t>& before) {
         StageKey k{photo, before};
