@@ -12,6 +12,7 @@
 //   The maximum: separable, the maximum of the columns' maxima.
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <iterator>
 #include <utility>
@@ -49,32 +50,10 @@ inline TRGBTriple Unpack(std::uint32_t v) {
                       static_cast<std::uint8_t>((v >> 16) & 255)};
 }
 
-// Eight lanes of packed colors. Packed colors are below 2^24, so a float holds each
-// one exactly and float comparisons order them exactly as integers; float minimum
-// and maximum are single instructions on every x86-64 processor.
-typedef float Lanes __attribute__((vector_size(32)));
+// Eight lanes of packed colors, as signed 32-bit integers (packed colors are below
+// 2^24): a comparator is then one minimum and one maximum instruction with AVX2.
+typedef std::int32_t Lanes __attribute__((vector_size(32)));
 constexpr int kLanes = 8;
-
-// The networks' comparators applied to wires of eight lanes each, stored one after
-// the other in `w` (wire i is w[8 i .. 8 i + 7]); for the networks built at run time.
-VELMORA_PIXEL_LOOP void ApplyNetwork(float* w, const Comparator* net, std::size_t size) {
-    for (std::size_t i = 0; i < size; ++i) {
-        const Comparator& c = net[i];
-        float* pa = w + static_cast<std::size_t>(c.A) * kLanes;
-        float* pb = w + static_cast<std::size_t>(c.B) * kLanes;
-        Lanes a, b;
-        std::memcpy(&a, pa, sizeof a);
-        std::memcpy(&b, pb, sizeof b);
-        if (c.KeepMin) {
-            const Lanes lo = a < b ? a : b;
-            std::memcpy(pa, &lo, sizeof lo);
-        }
-        if (c.KeepMax) {
-            const Lanes hi = a < b ? b : a;
-            std::memcpy(pb, &hi, sizeof hi);
-        }
-    }
-}
 
 // One comparator of a network known when compiling, and a whole such network.
 #define VELMORA_ALWAYS_INLINE inline __attribute__((always_inline))
@@ -96,11 +75,31 @@ VELMORA_ALWAYS_INLINE void Apply(Lanes* v) {
     Apply<Net>(v, std::make_index_sequence<std::size(Net)>{});
 }
 
-VELMORA_ALWAYS_INLINE void LoadLanes(Lanes& v, const float* p) { std::memcpy(&v, p, sizeof v); }
+// The same lanes at any address of a packed value: loads and stores of eight lanes
+// that the compiler keeps in registers, where a copy through memcpy went by the stack.
+typedef std::int32_t UnalignedLanes __attribute__((vector_size(32), aligned(4), may_alias));
+
+VELMORA_ALWAYS_INLINE void LoadLanes(Lanes& v, const std::int32_t* p) { v = *reinterpret_cast<const UnalignedLanes*>(p); }
+VELMORA_ALWAYS_INLINE void StoreLanes(std::int32_t* p, const Lanes& v) { *reinterpret_cast<UnalignedLanes*>(p) = v; }
+
+// The networks' comparators applied to wires of eight lanes each, stored one after
+// the other in `w` (wire i is w[8 i .. 8 i + 7]); for the networks built at run time.
+VELMORA_PIXEL_LOOP void ApplyNetwork(std::int32_t* w, const Comparator* net, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+        const Comparator& c = net[i];
+        std::int32_t* pa = w + static_cast<std::size_t>(c.A) * kLanes;
+        std::int32_t* pb = w + static_cast<std::size_t>(c.B) * kLanes;
+        Lanes a, b;
+        LoadLanes(a, pa);
+        LoadLanes(b, pb);
+        if (c.KeepMin) StoreLanes(pa, a < b ? a : b);
+        if (c.KeepMax) StoreLanes(pb, a < b ? b : a);
+    }
+}
 
 // Writes the packed values of the valid lanes as colors.
 VELMORA_ALWAYS_INLINE void StoreColors(const Lanes& v, int count, TRGBTriple* out) {
-    float f[kLanes];
+    std::int32_t f[kLanes];
     std::memcpy(f, &v, sizeof f);
     for (int l = 0; l < count; ++l) out[l] = Unpack(static_cast<std::uint32_t>(f[l]));
 }
@@ -109,19 +108,19 @@ VELMORA_ALWAYS_INLINE void StoreColors(const Lanes& v, int count, TRGBTriple* ou
 // group of eight lanes can be loaded whole.
 struct PackedRows {
     int stride = 0;
-    std::vector<float> values;
+    std::vector<std::int32_t> values;
 
     void Fill(const TripleBuffer& image, int width, int firstRow, int rows) {
         stride = (width + 2 * kLanes + kLanes - 1) / kLanes * kLanes;
         values.resize(Area(stride, rows));
         for (int r = 0; r < rows; ++r) {
             const TRGBTriple* src = image.data() + Area(width, firstRow + r);
-            float* dst = values.data() + Area(stride, r);
-            for (int x = 0; x < width; ++x) dst[x] = static_cast<float>(Pack(src[x]));
-            std::fill(dst + width, dst + stride, 0.0f);
+            std::int32_t* dst = values.data() + Area(stride, r);
+            for (int x = 0; x < width; ++x) dst[x] = static_cast<std::int32_t>(Pack(src[x]));
+            std::fill(dst + width, dst + stride, 0);
         }
     }
-    const float* Row(int r) const { return values.data() + Area(stride, r); }
+    const std::int32_t* Row(int r) const { return values.data() + Area(stride, r); }
 };
 
 // The median of every k x k window whose centre lies on row y of `rows` (which holds
@@ -130,36 +129,40 @@ struct PackedRows {
 // holds the i-th smallest of each column); window o then covers the columns o ..
 // o + 2r, whose sorted values are the wires c * k + i of the median network.
 template <int K, const auto& ColumnSort, const auto& Median>
-VELMORA_ALWAYS_INLINE void MedianRowFixed(const PackedRows& rows, int y, int width, float* sorted, TRGBTriple* out) {
+VELMORA_ALWAYS_INLINE void MedianRowFixed(const PackedRows& rows, int y, int width, std::int32_t* sorted, TRGBTriple* out) {
     constexpr int r = K / 2;
     const int stride = rows.stride;
     for (int x = 0; x < width; x += kLanes) {
         Lanes v[K];
+#pragma GCC unroll 8
         for (int i = 0; i < K; ++i) LoadLanes(v[i], rows.Row(y - r + i) + x);
         Apply<ColumnSort>(v);
-        for (int i = 0; i < K; ++i) std::memcpy(sorted + Area(stride, i) + x, &v[i], sizeof(Lanes));
+#pragma GCC unroll 8
+        for (int i = 0; i < K; ++i) StoreLanes(sorted + Area(stride, i) + x, v[i]);
     }
     const int count = width - 2 * r;
     for (int o = 0; o < count; o += kLanes) {
         Lanes w[K * K];
+#pragma GCC unroll 8
         for (int c = 0; c < K; ++c)
+#pragma GCC unroll 8
             for (int i = 0; i < K; ++i) LoadLanes(w[c * K + i], sorted + Area(stride, i) + o + c);
         Apply<Median>(w);
         StoreColors(w[(K * K - 1) / 2], std::min(kLanes, count - o), out + r + o);
     }
 }
 
-VELMORA_PIXEL_LOOP void MedianRow3(const PackedRows& rows, int y, int width, float* sorted, TRGBTriple* out) {
+VELMORA_PIXEL_LOOP void MedianRow3(const PackedRows& rows, int y, int width, std::int32_t* sorted, TRGBTriple* out) {
     MedianRowFixed<3, kSort3, kMedian3x3>(rows, y, width, sorted, out);
 }
 
-VELMORA_PIXEL_LOOP void MedianRow5(const PackedRows& rows, int y, int width, float* sorted, TRGBTriple* out) {
+VELMORA_PIXEL_LOOP void MedianRow5(const PackedRows& rows, int y, int width, std::int32_t* sorted, TRGBTriple* out) {
     MedianRowFixed<5, kSort5, kMedian5x5>(rows, y, width, sorted, out);
 }
 
 // The same for other window sides with a network built at run time.
-void MedianRowByNetwork(const PackedRows& rows, int y, int width, int r, std::vector<float>& sortedColumns,
-                        std::vector<float>& wires, TRGBTriple* out) {
+void MedianRowByNetwork(const PackedRows& rows, int y, int width, int r, std::vector<std::int32_t>& sortedColumns,
+                        std::vector<std::int32_t>& wires, TRGBTriple* out) {
     const int k = 2 * r + 1;
     const int stride = rows.stride;
     sortedColumns.resize(Area(stride, k));
@@ -283,7 +286,7 @@ void TColorStep::ColorSmooth(int radius, int smoothType) {
                 const int first = static_cast<int>(o0);  // output row o is image row o + r
                 const int band = static_cast<int>(o1 - o0);
                 rows.Fill(Final, W, first, band + 2 * r);
-                std::vector<float> sorted, wires;
+                std::vector<std::int32_t> sorted, wires;
                 for (int b = 0; b < band; ++b) {
                     if (Cancelled()) return;
                     MedianRowByNetwork(rows, b + r, W, r, sorted, wires, Smoothed.data() + Area(W, first + b + r));
