@@ -6,6 +6,10 @@
 
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
 #define VELMORA_PIXEL_LOOP __attribute__((target_clones("avx2", "default"), optimize("O3")))
+// A few loops are also written out with AVX2 instructions where the compiler's own
+// vectors fall short; they are chosen at run time in the same builds, so the
+// sanitizer builds run the portable loops.
+#define VELMORA_AVX2_KERNELS 1
 #elif defined(__GNUC__) && !defined(__clang__)
 #define VELMORA_PIXEL_LOOP __attribute__((optimize("O3")))
 #else
