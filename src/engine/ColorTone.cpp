@@ -209,6 +209,12 @@ void TColorStep::ColorBalance(int red, int green, int blue) {
     if (!SingleRun) return ApplyBrightness(Blurred, Final, red, green, blue);
     Final.swap(Blurred);
     TripleBuffer().swap(Blurred);
+    // With every channel unchanged the pass would write each pixel back as it is.
+    const bool unchanged = red == 0 && green == 0 && blue == 0;
+    if (unchanged && Final.size() == static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height)) {
+        if (Cancelled()) return ReportCaption(Progress, "Brightness");
+        return ReportFoldedStep(Progress, "Brightness", Height);
+    }
     ApplyBrightness(Final, Final, red, green, blue);
 }
 
