@@ -107,12 +107,41 @@ void MapRect(const Bitmap& src, Bitmap& dst, Rect r, Map map) {
     });
 }
 
+// A map that keeps the colors it mapped last, by a hash of the color: after the
+// reduction colors repeat (every pixel of a region has the region's), and finding one
+// costs less than mapping it again. Each thread's share of the rows has its own.
+template <typename Map>
+class RememberingMap {
+public:
+    explicit RememberingMap(const Map& map) : map_(map) {}
+    void operator()(TRGBTriple& p) {
+        const std::uint32_t color = (std::uint32_t{p.R} << 16) | (std::uint32_t{p.G} << 8) | p.B;
+        Kept& k = kept_[(color * 0x9E3779B1u) >> (32 - kBits)];
+        if (k.color != color) {
+            k.color = color;
+            map_(p);
+            k.mapped = p;
+        }
+        p = k.mapped;
+    }
+
+private:
+    static constexpr int kBits = 12;
+    struct Kept {
+        std::uint32_t color = ~0u;  // no color packs to this
+        TRGBTriple mapped{};
+    };
+    const Map& map_;
+    std::array<Kept, std::size_t{1} << kBits> kept_{};
+};
+
 // The common loop of the buffer forms: rows split over the worker threads, a cancel
 // check before each row, the positions of the single loop (y * 100 div (height - 1)
-// after row y) and one total step at the end.
-template <typename Map>
-bool MapBuffer(const TripleBuffer& src, TripleBuffer& dst, int width, int height,
-                      ProgressTargets* progress, Map map) {
+// after row y) and one total step at the end. `Remember` keeps mapped colors for a
+// costly map of colors that repeat.
+template <bool Remember = false, typename Map>
+bool MapBuffer(const TripleBuffer& src, TripleBuffer& dst, int width, int height, ProgressTargets* progress,
+               Map map) {
     const std::size_t n = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     if (src.size() != n) return false;
     if (&src != &dst) dst.resize(n);
@@ -121,7 +150,7 @@ bool MapBuffer(const TripleBuffer& src, TripleBuffer& dst, int width, int height
     rows.Count = height;
     rows.Grain = PointRows(width);
     rows.Progress = [&](std::int64_t done) { steps.ReportUpTo(done - 1); };
-    const bool done = ParallelFor(rows, [&](std::int64_t y0, std::int64_t y1) {
+    auto mapRows = [&](std::int64_t y0, std::int64_t y1, auto& f) {
         for (std::int64_t y = y0; y < y1; ++y) {
             if (Cancelled()) return;
             const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
@@ -129,9 +158,17 @@ bool MapBuffer(const TripleBuffer& src, TripleBuffer& dst, int width, int height
             TRGBTriple* d = dst.data() + row;
             for (int x = 0; x < width; ++x) {
                 TRGBTriple p = s[x];
-                map(p);
+                f(p);
                 d[x] = p;
             }
+        }
+    };
+    const bool done = ParallelFor(rows, [&](std::int64_t y0, std::int64_t y1) {
+        if constexpr (Remember) {
+            RememberingMap<Map> remembering(map);
+            mapRows(y0, y1, remembering);
+        } else {
+            mapRows(y0, y1, map);
         }
     });
     if (!done || Cancelled()) return false;
@@ -193,7 +230,7 @@ void TColorStep::AdjustTone(int brightness, int contrast, int saturation) {
         Final.swap(Reduced);
         TripleBuffer().swap(Reduced);
     }
-    const bool done = MapBuffer(SingleRun ? Final : Reduced, Final, Width, Height, Progress, [&](TRGBTriple& p) {
+    const bool done = MapBuffer<true>(SingleRun ? Final : Reduced, Final, Width, Height, Progress, [&](TRGBTriple& p) {
         Saturate(p, st);
         p.R = t[p.R];
         p.G = t[p.G];
