@@ -27,6 +27,7 @@ const SketchSettings kSettings[] = {
     {2, 40, 256, 200, 120, 60, true, 0, 1},    // remain dark, threshold, smallest sharpening
     {0, 10, 100, 255, 254, 0, true, 100, 200}, // unlisted type, widest blur, strongest sharpening
     {2, 1024, 1, 0, 50, 255, true, 1, 7},
+    {2, 20, 32, 180, 0, 0, false, 0, 0},       // threshold without remain dark
 };
 
 void ExpectSameSketch(const Bitmap& photo, const Area& a, const SketchSettings& s, const std::string& what) {
