@@ -239,6 +239,14 @@ bool ReduceWith(TColorStep& step, const PhotoPixels& img, Seg& seg, RawBuffer<Ta
                     for (int x = 0; x < SrcWidth; ++x) {
                         const std::int32_t root = static_cast<std::int32_t>(g.At(x, row));
                         if (labelRow[x] != root) continue;
+                        // A region of its own keeps its color. Only the neighbours
+                        // after a root in the scan order can share its region.
+                        const std::int32_t* below = labelRow + g.PW;
+                        if (labelRow[x + 1] != root && below[x - 1] != root && below[x] != root &&
+                            below[x + 1] != root) {
+                            out[Area(SrcWidth, row) + x] = img.At(x, row);
+                            continue;
+                        }
                         // A root's tag is still its own: only its region's growth,
                         // which starts here, takes it, and no other thread writes it.
                         const Tag tag = tagRow[x];
@@ -247,7 +255,7 @@ bool ReduceWith(TColorStep& step, const PhotoPixels& img, Seg& seg, RawBuffer<Ta
                             putAside(root, 0, order);
                             continue;
                         }
-                        if (order.Count == 0) {  // a region of its own keeps its color
+                        if (order.Count == 0) {  // not reached: a neighbour shares the region
                             out[Area(SrcWidth, row) + x] = img.At(x, row);
                             continue;
                         }
