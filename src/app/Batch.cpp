@@ -23,6 +23,7 @@
 #include "engine/DrawEffect.h"
 #include "engine/Parallel.h"
 #include "io/FileUtil.h"
+#include "io/Jpeg.h"
 #include "io/ProjectFile.h"
 
 namespace velmora {
@@ -371,6 +372,12 @@ int RunBatch(const std::vector<std::string>& args, const std::string& programDir
     unsigned threads = options.Threads > 0 ? static_cast<unsigned>(options.Threads)
                                            : std::max(1u, std::thread::hardware_concurrency());
     threads = static_cast<unsigned>(std::min<std::size_t>(threads, jobs.size()));
+    // Decoding a JPEG in two parts at once pays only while a processor has no file of
+    // its own; the setting is given back once every thread has ended.
+    struct SplitDecodingRestored {
+        bool before;
+        ~SplitDecodingRestored() { AllowSplitJpegDecoding(before); }
+    } const splitDecoding{AllowSplitJpegDecoding(threads < std::max(1u, std::thread::hardware_concurrency()))};
     // The other threads are joined however this function is left, before the jobs
     // and the report they use are gone.
     std::string refused;

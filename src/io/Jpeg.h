@@ -15,6 +15,11 @@ namespace velmora {
 constexpr int kJpegQuality = 90;
 
 bool DecodeJpeg(const std::uint8_t* data, std::size_t size, Bitmap& out, std::string& error);
+// Whether DecodeJpeg may decode a large picture in two parts at once, the lower one on
+// a thread of its own, with the same pixels: faster while a processor would be idle,
+// somewhat more work in all (the lower part's decoder still reads the coded data of
+// the rows above). On unless turned off; returns the previous setting.
+bool AllowSplitJpegDecoding(bool allow);
 bool EncodeJpeg(const Bitmap& bmp, int quality, std::vector<std::uint8_t>& out, std::string& error);
 // How EncodeJpeg and WriteJpegFile encode a large picture: in about `bands` bands of
 // whole coded units, side by side on the processors, joined by restart markers into

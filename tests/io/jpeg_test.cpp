@@ -31,8 +31,11 @@ std::vector<std::uint8_t> Encoded(const Bitmap& bmp) {
 }
 
 // Writes a JPEG in another color space with libjpeg directly, as other programs do.
+// `sampling` gives the luminance's horizontal and vertical factors (the chroma's are
+// 1), 0 for the library's defaults.
 std::vector<std::uint8_t> EncodeRaw(int w, int h, int components, J_COLOR_SPACE space,
-                                    const std::vector<std::uint8_t>& pixels) {
+                                    const std::vector<std::uint8_t>& pixels, std::pair<int, int> sampling = {0, 0},
+                                    bool progressive = false) {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr err{};
     cinfo.err = jpeg_std_error(&err);
@@ -46,6 +49,11 @@ std::vector<std::uint8_t> EncodeRaw(int w, int h, int components, J_COLOR_SPACE 
     cinfo.in_color_space = space;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, 95, TRUE);
+    if (sampling.first > 0) {
+        cinfo.comp_info[0].h_samp_factor = sampling.first;
+        cinfo.comp_info[0].v_samp_factor = sampling.second;
+    }
+    if (progressive) jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
         JSAMPROW row = const_cast<JSAMPROW>(pixels.data() + cinfo.next_scanline * w * components);
@@ -123,6 +131,67 @@ TEST(Jpeg, BandsJoinedByRestartMarkersDecodeLikeOnePiece) {
         EXPECT_NE(FindMarker(automatic, 0xDD), std::string::npos);
     }
     EXPECT_TRUE(decoded(automatic) == decoded(onePiece(large)));
+}
+
+// Pixels of a bitmap packed row after row, as EncodeRaw takes them.
+std::vector<std::uint8_t> Packed(const Bitmap& b) {
+    std::vector<std::uint8_t> packed;
+    for (int y = 0; y < b.Height(); ++y) packed.insert(packed.end(), b.Row(y), b.Row(y) + 3 * b.Width());
+    return packed;
+}
+
+// What decoding gives with splitting allowed or not: success, message and pixels.
+struct Decoded {
+    bool ok = false;
+    std::string error;
+    Bitmap bitmap;
+    friend bool operator==(const Decoded&, const Decoded&) = default;
+};
+Decoded DecodeSplitOrNot(const std::vector<std::uint8_t>& f, bool split) {
+    const bool before = AllowSplitJpegDecoding(split);
+    Decoded d;
+    d.bitmap = testing::Noise(2, 2, 3);
+    d.ok = DecodeJpeg(f.data(), f.size(), d.bitmap, d.error);
+    AllowSplitJpegDecoding(before);
+    return d;
+}
+
+// A large picture may be decoded in two parts at once, the lower one by a second
+// decoder that skips the rows above; every layout it takes must give the pixels of
+// one decoder, and a fault in either part the same failure.
+TEST(Jpeg, DecodingInTwoPartsGivesThePixelsOfOnePiece) {
+    // Just over a megapixel, and not whole coded units.
+    const Bitmap noise = testing::Noise(1031, 1025, 6);
+    const std::vector<std::uint8_t> packed = Packed(noise);
+    std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files;
+    for (const auto& [h, v] : {std::pair{1, 1}, std::pair{2, 1}, std::pair{1, 2}, std::pair{2, 2}})
+        files.emplace_back("sampling " + std::to_string(h) + "x" + std::to_string(v),
+                           EncodeRaw(noise.Width(), noise.Height(), 3, JCS_EXT_BGR, packed, {h, v}));
+    std::vector<std::uint8_t> gray(packed.size() / 3);
+    for (std::size_t i = 0; i < gray.size(); ++i) gray[i] = packed[3 * i];
+    files.emplace_back("gray", EncodeRaw(noise.Width(), noise.Height(), 1, JCS_GRAYSCALE, gray));
+    files.emplace_back("progressive", EncodeRaw(noise.Width(), noise.Height(), 3, JCS_EXT_BGR, packed, {2, 2}, true));
+    std::vector<std::uint8_t> banded;
+    ASSERT_TRUE(EncodeJpegInBands(noise, 90, 7, banded));
+    files.emplace_back("restart markers", banded);
+
+    for (const auto& [name, f] : files) {
+        const Decoded whole = DecodeSplitOrNot(f, false);
+        ASSERT_TRUE(whole.ok) << name << ": " << whole.error;
+        EXPECT_TRUE(DecodeSplitOrNot(f, true) == whole) << name;
+        // Cut short or damaged in the lower part, in the upper part, and at the end.
+        for (const double at : {0.4, 0.9, 0.999}) {
+            const std::size_t n = static_cast<std::size_t>(static_cast<double>(f.size()) * at);
+            const std::vector<std::uint8_t> cut(f.begin(), f.begin() + static_cast<std::ptrdiff_t>(n));
+            const Decoded cutWhole = DecodeSplitOrNot(cut, false);
+            EXPECT_FALSE(cutWhole.ok) << name << " cut at " << at;
+            EXPECT_TRUE(DecodeSplitOrNot(cut, true) == cutWhole) << name << " cut at " << at;
+            std::vector<std::uint8_t> damaged = f;
+            for (std::size_t i = n; i < std::min(n + 64, f.size() - 2); ++i) damaged[i] = static_cast<std::uint8_t>(i * 37);
+            EXPECT_TRUE(DecodeSplitOrNot(damaged, true) == DecodeSplitOrNot(damaged, false))
+                << name << " damaged at " << at;
+        }
+    }
 }
 
 TEST(Jpeg, GrayAndCmykFilesBecomeColor) {
