@@ -238,7 +238,11 @@ bool DecodeInto(Decompressor& d, ErrorManager& err, const std::uint8_t* data, st
             lower.thread = std::thread([&lower, data, size, &bmp, stop] {
                 InitErrors(lower.err);
                 lower.d.cinfo.err = &lower.err.pub;
-                lower.ok = DecodeRowsFrom(lower.d, lower.err, data, size, bmp, stop);
+                try {
+                    lower.ok = DecodeRowsFrom(lower.d, lower.err, data, size, bmp, stop);
+                } catch (...) {
+                    lower.ok = false;  // decoded again here, which reports the problem
+                }
             });
         } catch (const std::system_error&) {
             stop = 0;  // decoded here in one piece
