@@ -79,7 +79,9 @@ VELMORA_ALWAYS_INLINE void Apply(Lanes* v) {
 // that the compiler keeps in registers, where a copy through memcpy went by the stack.
 typedef std::int32_t UnalignedLanes __attribute__((vector_size(32), aligned(4), may_alias));
 
-VELMORA_ALWAYS_INLINE void LoadLanes(Lanes& v, const std::int32_t* p) { v = *reinterpret_cast<const UnalignedLanes*>(p); }
+VELMORA_ALWAYS_INLINE void LoadLanes(Lanes& v, const std::int32_t* p) {
+    v = *reinterpret_cast<const UnalignedLanes*>(p);
+}
 VELMORA_ALWAYS_INLINE void StoreLanes(std::int32_t* p, const Lanes& v) { *reinterpret_cast<UnalignedLanes*>(p) = v; }
 
 // The networks' comparators applied to wires of eight lanes each, stored one after
@@ -129,7 +131,8 @@ struct PackedRows {
 // holds the i-th smallest of each column); window o then covers the columns o ..
 // o + 2r, whose sorted values are the wires c * k + i of the median network.
 template <int K, const auto& ColumnSort, const auto& Median>
-VELMORA_ALWAYS_INLINE void MedianRowFixed(const PackedRows& rows, int y, int width, std::int32_t* sorted, TRGBTriple* out) {
+VELMORA_ALWAYS_INLINE void MedianRowFixed(const PackedRows& rows, int y, int width, std::int32_t* sorted,
+                                          TRGBTriple* out) {
     constexpr int r = K / 2;
     const int stride = rows.stride;
     for (int x = 0; x < width; x += kLanes) {

@@ -173,7 +173,8 @@ TEST(RegionGrowing, RegionColorsAreTheRunningAverageOfTheWholeOrder) {
             GrowthOrder order;
             order.Buffer.resize(n);
             for (std::size_t i = 0; i < n; ++i)
-                order.Buffer[i] = PackXY(static_cast<int>(flat ? rng() % 8 : rng() % 640), static_cast<int>(rng() % 480));
+                order.Buffer[i] =
+                    PackXY(static_cast<int>(flat ? rng() % 8 : rng() % 640), static_cast<int>(rng() % 480));
             order.Count = order.Head = n;
             const TRGBTriple plain = PlainRunningAverage(img, order);
             for (int mode : {0, 1}) {

@@ -187,7 +187,8 @@ TEST(Jpeg, DecodingInTwoPartsGivesThePixelsOfOnePiece) {
             EXPECT_FALSE(cutWhole.ok) << name << " cut at " << at;
             EXPECT_TRUE(DecodeSplitOrNot(cut, true) == cutWhole) << name << " cut at " << at;
             std::vector<std::uint8_t> damaged = f;
-            for (std::size_t i = n; i < std::min(n + 64, f.size() - 2); ++i) damaged[i] = static_cast<std::uint8_t>(i * 37);
+            for (std::size_t i = n; i < std::min(n + 64, f.size() - 2); ++i)
+                damaged[i] = static_cast<std::uint8_t>(i * 37);
             EXPECT_TRUE(DecodeSplitOrNot(damaged, true) == DecodeSplitOrNot(damaged, false))
                 << name << " damaged at " << at;
         }
