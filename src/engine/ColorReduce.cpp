@@ -128,6 +128,12 @@ void LabelStrip(const Tag* T, const Grid& g, int y0, int y1, std::int32_t* L) {
     }
 }
 
+// Whether the root p is a region of its own. Only the neighbours after a root in the
+// scan order can share its region; the earlier ones hold earlier roots.
+inline bool LoneRoot(const std::int32_t* L, std::int32_t p, std::int32_t pw) {
+    return L[p + 1] != p && L[p + pw - 1] != p && L[p + pw] != p && L[p + pw + 1] != p;
+}
+
 // The labels of the whole photograph: every pixel holds the padded index of the first
 // pixel of its region in scan order. False when cancelled.
 template <typename Tag>
@@ -239,11 +245,7 @@ bool ReduceWith(TColorStep& step, const PhotoPixels& img, Seg& seg, RawBuffer<Ta
                     for (int x = 0; x < SrcWidth; ++x) {
                         const std::int32_t root = static_cast<std::int32_t>(g.At(x, row));
                         if (labelRow[x] != root) continue;
-                        // A region of its own keeps its color. Only the neighbours
-                        // after a root in the scan order can share its region.
-                        const std::int32_t* below = labelRow + g.PW;
-                        if (labelRow[x + 1] != root && below[x - 1] != root && below[x] != root &&
-                            below[x + 1] != root) {
+                        if (LoneRoot(L, root, g.PW)) {  // a region of its own keeps its color
                             out[Area(SrcWidth, row) + x] = img.At(x, row);
                             continue;
                         }
@@ -302,11 +304,6 @@ bool ReduceWith(TColorStep& step, const PhotoPixels& img, Seg& seg, RawBuffer<Ta
     // 1. The regions that reach into the rectangle, each once, and whether a pixel is
     //    a region of its own. Marks: bit 1 region listed, bit 2 seed still to be found.
     LargeVector<std::uint8_t> marks(Area(g.PW, g.PH), 0);
-    auto lone = [&](std::int32_t p) {
-        for (int k = 0; k < 8; ++k)
-            if (L[p + nb.offset[k]] == p) return false;
-        return true;
-    };
     struct Region {
         std::int32_t root, seed;
         TRGBTriple color;
@@ -322,7 +319,7 @@ bool ReduceWith(TColorStep& step, const PhotoPixels& img, Seg& seg, RawBuffer<Ta
             const std::int32_t root = L[p];
             if (root == last || (marks[static_cast<std::size_t>(root)] & 2)) continue;
             last = root;
-            if (root == p && lone(p)) continue;
+            if (root == p && LoneRoot(L, p, g.PW)) continue;
             marks[static_cast<std::size_t>(root)] |= 2;
             // The seed is the root unless the root lies right of the scanned columns;
             // then it is the region's first pixel left of them.

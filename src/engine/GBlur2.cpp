@@ -117,8 +117,10 @@ __attribute__((target("avx2"))) inline __m256i TapWords(const std::uint8_t* cons
 
 __attribute__((target("avx2"))) void BlurSymmetricAvx2(const std::uint8_t* const* taps, std::uint8_t* out, int n,
                                                        const int* w, int size) {
-    int b = 0;
-    for (; b + 16 <= n; b += 16) {
+    for (int b = 0;; b += 16) {
+        // The last group ends at the line's end and may overlap the one before; the
+        // bytes written twice get the same values. Lines are at least 16 bytes.
+        b = std::min(b, n - 16);
         __m256i lo = _mm256_setzero_si256(), hi = _mm256_setzero_si256();
         for (int j = 0; j <= size; j += 2) {
             const __m256i x = TapWords(taps, j, b);
@@ -138,12 +140,7 @@ __attribute__((target("avx2"))) void BlurSymmetricAvx2(const std::uint8_t* const
         const __m256i packed = _mm256_packus_epi16(_mm256_packs_epi32(lo, hi), _mm256_setzero_si256());
         const __m256i ordered = _mm256_permute4x64_epi64(packed, 0x08);  // quadwords 0 and 2
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + b), _mm256_castsi256_si128(ordered));
-    }
-    for (; b < n; ++b) {
-        int acc = w[0] * taps[0][b];
-        for (int j = 1; j <= size; ++j) acc += w[j] * (taps[j][b] + taps[-j][b]);
-        const int v = acc / 1024;
-        out[b] = static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+        if (b + 16 == n) return;
     }
 }
 
@@ -159,9 +156,10 @@ void BlurLineAnyForm(const std::uint8_t* const* taps, std::ptrdiff_t step, std::
                      int size, std::int32_t* acc) {
 #if defined(VELMORA_AVX2_KERNELS)
     if (HasAvx2()) {
-        bool symmetric = true;
-        for (int j = 1; j <= size; ++j) symmetric = symmetric && w[j] == w[-j];
-        if (symmetric) {
+        // A line of at least one group of sixteen bytes, and a symmetric kernel.
+        bool fits = n >= 16;
+        for (int j = 1; j <= size; ++j) fits = fits && w[j] == w[-j];
+        if (fits) {
             // Tap j is weighted by w[j]: the byte step * j before in the row form, the
             // row j above in the column form.
             const std::uint8_t* lines[2 * kMaxKernelHalfWidth + 1];

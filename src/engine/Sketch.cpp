@@ -88,20 +88,28 @@ struct EdgeMapping {
     bool remainDark;
 };
 
-// MapEdge for a row without "remain dark", which is the edge value alone: written so
-// that the compiler vectorizes it.
+// The level of an edge value before "remain dark": its gain, an unsigned 32-bit
+// product shifted right by 5 (so below 2^27), less the detail.
+inline int EdgeLevel(std::int32_t e, std::uint32_t darkness, int detail) {
+    return static_cast<int>((static_cast<std::uint32_t>(e) * darkness) >> 5) - detail;
+}
+
+// The gray of a level, clamped to 0 .. 255 first, for the sketch type.
+inline int GrayOfLevel(int v, int type, int threshold) {
+    v = v > 255 ? 255 : v;
+    v = v < 0 ? 0 : v;
+    const int inverse = 255 - v;
+    return type == 1 ? (v < 16 ? 255 : 0) : type == 2 ? (inverse > threshold ? 255 : inverse) : v;
+}
+
+// MapEdge for a row without "remain dark", which is the edge value alone: a loop the
+// compiler vectorizes.
 VELMORA_PIXEL_LOOP void MapEdgesAlone(const std::int32_t* edges, int W, const EdgeMapping& m, std::uint8_t* out) {
+    // In locals: a store to a byte might change the fields as far as the compiler knows.
     const std::uint32_t darkness = static_cast<std::uint32_t>(m.darkness);
     const int detail = m.detail, type = m.sketchType, threshold = m.thresholdLevel;
-    for (int x = 0; x < W; ++x) {
-        // The product is below 2^32 >> 5 after the shift, so the gray fits an int.
-        int v = static_cast<int>((static_cast<std::uint32_t>(edges[x]) * darkness) >> 5) - detail;
-        v = v > 255 ? 255 : v;
-        v = v < 0 ? 0 : v;
-        const int inverse = 255 - v;
-        const int g = type == 1 ? (v < 16 ? 255 : 0) : type == 2 ? (inverse > threshold ? 255 : inverse) : v;
-        out[x] = static_cast<std::uint8_t>(g);
-    }
+    for (int x = 0; x < W; ++x)
+        out[x] = static_cast<std::uint8_t>(GrayOfLevel(EdgeLevel(edges[x], darkness, detail), type, threshold));
 }
 
 void MapRow(const std::int32_t* edges, const std::uint8_t* inv, int W, const EdgeMapping& m, std::uint8_t* out) {
@@ -151,24 +159,12 @@ int TSketch::SharpenAmount(int c, int p, int q, double sharpness) {
 
 int TSketch::MapEdge(std::int32_t e, const TRGBTriple& inv, int sketchType, int detail, int darkness,
                      int thresholdLevel, int remainThreshold, int remainDarkness, bool remainDark) {
-    // The gain is an unsigned 32-bit product shifted right by 5.
-    const std::uint32_t product = static_cast<std::uint32_t>(e) * static_cast<std::uint32_t>(darkness);
-    long long v = static_cast<long long>(product >> 5) - detail;
+    int v = EdgeLevel(e, static_cast<std::uint32_t>(darkness), detail);
     if (remainDark) {
         const int limit = 255 - remainThreshold;
-        if (inv.R > limit && inv.G > limit && inv.B > limit && v < 255 - remainDarkness)
-            v = 255 - remainDarkness;
+        if (inv.R > limit && inv.G > limit && inv.B > limit && v < 255 - remainDarkness) v = 255 - remainDarkness;
     }
-    if (v > 255) v = 255;
-    if (v < 0) v = 0;
-    int g = static_cast<int>(v);
-    if (sketchType == 1) {
-        g = g < 16 ? 255 : 0;
-    } else if (sketchType == 2) {
-        g = 255 - g;
-        if (g > thresholdLevel) g = 255;
-    }
-    return g;
+    return GrayOfLevel(v, sketchType, thresholdLevel);
 }
 
 void TSketch::RenderSketch(int sketchType, int detail, int darkness, int thresholdLevel,

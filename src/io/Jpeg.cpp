@@ -121,6 +121,19 @@ void CmykRowToBgr(const JSAMPLE* src, std::uint8_t* dst, int width, bool inverte
     }
 }
 
+// Creates the decoder of `data` and reads the headers; a fault jumps to the caller's
+// setjmp. `progress`, when given, watches the number of scans.
+void OpenDecoder(Decompressor& d, const std::uint8_t* data, std::size_t size, jpeg_progress_mgr* progress) {
+    jpeg_decompress_struct& cinfo = d.cinfo;
+    jpeg_create_decompress(&cinfo);
+    d.created = true;
+    cinfo.mem->max_memory_to_use = static_cast<long>(
+        std::min<std::size_t>(PictureMemoryLimit() * 2, static_cast<std::size_t>(LONG_MAX)));
+    cinfo.progress = progress;
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&cinfo, TRUE);
+}
+
 std::atomic<bool> splitDecoding{true};
 
 // Decodes rows first .. of a picture into `bmp`, which the caller has sized, skipping
@@ -130,12 +143,7 @@ bool DecodeRowsFrom(Decompressor& d, ErrorManager& err, const std::uint8_t* data
                     int first) {
     jpeg_decompress_struct& cinfo = d.cinfo;
     if (setjmp(err.jump)) return false;
-    jpeg_create_decompress(&cinfo);
-    d.created = true;
-    cinfo.mem->max_memory_to_use = static_cast<long>(
-        std::min<std::size_t>(PictureMemoryLimit() * 2, static_cast<std::size_t>(LONG_MAX)));
-    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
-    jpeg_read_header(&cinfo, TRUE);
+    OpenDecoder(d, data, size, nullptr);
     cinfo.out_color_space = JCS_EXT_BGR;
     jpeg_start_decompress(&cinfo);
     if (static_cast<int>(cinfo.output_width) != bmp.Width() || static_cast<int>(cinfo.output_height) != bmp.Height() ||
@@ -194,15 +202,9 @@ bool DecodeInto(Decompressor& d, ErrorManager& err, const std::uint8_t* data, st
         error = err.message[0] ? err.message : "the picture cannot be decoded";
         return false;
     }
-    jpeg_create_decompress(&cinfo);
-    d.created = true;
-    cinfo.mem->max_memory_to_use = static_cast<long>(
-        std::min<std::size_t>(PictureMemoryLimit() * 2, static_cast<std::size_t>(LONG_MAX)));
     jpeg_progress_mgr progress{};
     progress.progress_monitor = OnProgress;
-    cinfo.progress = &progress;
-    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
-    jpeg_read_header(&cinfo, TRUE);
+    OpenDecoder(d, data, size, &progress);
 
     {
         // Scoped so that no std::string is alive when libjpeg jumps out below.
