@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 #include "engine/Parallel.h"
 #include "engine/Progress.h"
@@ -259,40 +260,71 @@ struct TileState {
         levels = n <= 16 ? 1 : n <= 256 ? 2 : 3;
     }
 
-    // The 16 column counts at level l that number v is counted in, for column j of a
-    // tile input inW wide.
+    // The counts of the input columns at every level, for counting rows in and out.
+    // The levels' first bytes are kept apart from the vectors that own them: stores
+    // through byte pointers would otherwise make the compiler fetch them again for
+    // every value.
     template <int Levels>
-    VELMORA_ALWAYS_INLINE std::uint8_t* ColumnCounts(int l, unsigned v, int j, int inW) {
-        const std::size_t bucket = v >> (4 * (Levels - l));
-        return hist[l].data() + (bucket * static_cast<std::size_t>(inW) + static_cast<std::size_t>(j)) * 16;
-    }
+    struct ColumnCounts {
+        std::uint8_t* start[Levels];
+        std::size_t bucketStride;  // bytes between the columns of neighbouring buckets
 
-    // Counts one input row into its columns, or takes it out.
-    template <int Levels>
-    VELMORA_ALWAYS_INLINE void CountRow(const std::uint16_t* row, int inW, bool add) {
-        for (int j = 0; j < inW; ++j) {
-            const unsigned v = row[j];
+        ColumnCounts(TileState& s, int inW) : bucketStride(static_cast<std::size_t>(inW) * 16) {
+            for (int l = 0; l < Levels; ++l) start[l] = s.hist[l].data();
+        }
+
+        // Adds number v to the 16 counts of the column whose counts start `column`
+        // bytes into its bucket, at every level, or takes it out.
+        template <bool Add>
+        VELMORA_ALWAYS_INLINE void Count(unsigned v, std::size_t column) const {
             for (int l = 0; l < Levels; ++l) {
-                std::uint8_t* p = ColumnCounts<Levels>(l, v, j, inW);
+                const std::size_t bucket = l == 0 ? 0 : v >> (4 * (Levels - l));
+                std::uint8_t* p = start[l] + bucket * bucketStride + column;
                 Bins16 counts, from;
                 std::memcpy(&counts, p, sizeof counts);
                 std::memcpy(&from, kFrom[(v >> (4 * (Levels - 1 - l))) & 15u].data(), sizeof from);
-                if (add)
+                if (Add)
                     counts += from;
                 else
                     counts -= from;
                 std::memcpy(p, &counts, sizeof counts);
             }
         }
+
+        // Clears the counts that number v was counted in.
+        VELMORA_ALWAYS_INLINE void Zero(unsigned v, std::size_t column) const {
+            for (int l = 0; l < Levels; ++l) {
+                const std::size_t bucket = l == 0 ? 0 : v >> (4 * (Levels - l));
+                std::memset(start[l] + bucket * bucketStride + column, 0, 16);
+            }
+        }
+    };
+
+    // Counts one input row into its columns.
+    template <int Levels>
+    VELMORA_ALWAYS_INLINE void CountRow(const std::uint16_t* row, int inW) {
+        const ColumnCounts<Levels> columns(*this, inW);
+        for (int j = 0; j < inW; ++j) columns.template Count<true>(row[j], 16 * static_cast<std::size_t>(j));
+    }
+
+    // Moves the columns' windows down a row: takes row `gone` out and counts row
+    // `come` in.
+    template <int Levels>
+    VELMORA_ALWAYS_INLINE void SlideRow(const std::uint16_t* gone, const std::uint16_t* come, int inW) {
+        const ColumnCounts<Levels> columns(*this, inW);
+        for (int j = 0; j < inW; ++j) {
+            columns.template Count<false>(gone[j], 16 * static_cast<std::size_t>(j));
+            columns.template Count<true>(come[j], 16 * static_cast<std::size_t>(j));
+        }
     }
 
     // Sets the column counts of `count` input rows from `first` on back to zero.
     template <int Levels>
     void ZeroRows(int first, int count, int inW) {
+        const ColumnCounts<Levels> columns(*this, inW);
         for (int i = first; i < first + count; ++i) {
             const std::uint16_t* row = local.data() + static_cast<std::size_t>(i) * inW;
-            for (int j = 0; j < inW; ++j)
-                for (int l = 0; l < Levels; ++l) std::memset(ColumnCounts<Levels>(l, row[j], j, inW), 0, 16);
+            for (int j = 0; j < inW; ++j) columns.Zero(row[j], 16 * static_cast<std::size_t>(j));
         }
     }
 };
@@ -378,7 +410,7 @@ VELMORA_ALWAYS_INLINE bool MedianTileOf(TileState& s, int r, int tw, int th, TRG
     const int rank = (k * k - 1) / 2;
     const std::uint16_t* local = s.local.data();
     auto inputRow = [&](int i) { return local + static_cast<std::size_t>(i) * static_cast<std::size_t>(inW); };
-    for (int i = 0; i < k; ++i) s.CountRow<Levels>(inputRow(i), inW, true);
+    for (int i = 0; i < k; ++i) s.CountRow<Levels>(inputRow(i), inW);
     int top = 0;  // the window's first input row
     const std::size_t bucketStride = static_cast<std::size_t>(inW) * 16;
     const int lowestBuckets = (static_cast<int>(s.colors.size()) + 15) / 16;
@@ -388,8 +420,7 @@ VELMORA_ALWAYS_INLINE bool MedianTileOf(TileState& s, int r, int tw, int th, TRG
             return false;
         }
         if (t > 0) {
-            s.CountRow<Levels>(inputRow(top), inW, false);
-            s.CountRow<Levels>(inputRow(top + k), inW, true);
+            s.SlideRow<Levels>(inputRow(top), inputRow(top + k), inW);
             ++top;
         }
         for (int l = 0, buckets = 1; l < Levels; ++l, buckets *= 16)
@@ -404,7 +435,11 @@ VELMORA_ALWAYS_INLINE bool MedianTileOf(TileState& s, int r, int tw, int th, TRG
                 int left = rank - base;
                 // The digits kept: the bucket of the first level to walk.
                 unsigned number = shared > 0 ? static_cast<unsigned>(median.number) >> (4 * (Levels - shared)) : 0;
-                for (int l = shared; l < Levels; ++l) {
+                // Each level is written out on its own, so that the branches of
+                // one level are predicted apart from those of the others.
+                auto walk = [&](auto level) {
+                    constexpr int l = decltype(level)::value;
+                    if (l < shared) return;
                     const std::uint8_t* columns = s.hist[l].data() + number * bucketStride;
                     Counts sum;
                     Bring(sum, s.window[l].data() + 16 * number, s.stamp[l][number], x, k, columns);
@@ -413,7 +448,10 @@ VELMORA_ALWAYS_INLINE bool MedianTileOf(TileState& s, int r, int tw, int th, TRG
                     const int digit = FindDigit(sum, left, inBin);
                     median.Found(l, digit, before - left, inBin, columns);
                     number = number * 16 + static_cast<unsigned>(digit);
-                }
+                };
+                [&]<int... L>(std::integer_sequence<int, L...>) {
+                    (walk(std::integral_constant<int, L>{}), ...);
+                }(std::make_integer_sequence<int, Levels>{});
                 median.number = static_cast<int>(number);
             }
             o[x] = s.colorOf[static_cast<std::size_t>(median.number)];
