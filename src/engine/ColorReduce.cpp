@@ -257,10 +257,6 @@ bool ReduceWith(TColorStep& step, const PhotoPixels& img, Seg& seg, RawBuffer<Ta
                             putAside(root, 0, order);
                             continue;
                         }
-                        if (order.Count == 0) {  // not reached: a neighbour shares the region
-                            out[Area(SrcWidth, row) + x] = img.At(x, row);
-                            continue;
-                        }
                         const TRGBTriple c = RegionColor(step, img, order, coloringMode);
                         for (std::size_t i = 0; i < order.Count; ++i)
                             out[Area(SrcWidth, PY(order[i])) + PX(order[i])] = c;

@@ -151,23 +151,36 @@ bool HasAvx2() {
 
 #endif
 
-// One line of either form, with the AVX2 sums where the processor has them.
-void BlurLineAnyForm(const std::uint8_t* const* taps, std::ptrdiff_t step, std::uint8_t* out, int n, const int* w,
-                     int size, std::int32_t* acc) {
+// Whether a blur with the weights w[-size .. size] takes the AVX2 sums: where the
+// processor has them and the kernel is symmetric. Decided once for the whole blur.
+bool UseAvx2Sums(const int* w, int size) {
 #if defined(VELMORA_AVX2_KERNELS)
-    if (HasAvx2()) {
-        // A line of at least one group of sixteen bytes, and a symmetric kernel.
-        bool fits = n >= 16;
-        for (int j = 1; j <= size; ++j) fits = fits && w[j] == w[-j];
-        if (fits) {
-            // Tap j is weighted by w[j]: the byte step * j before in the row form, the
-            // row j above in the column form.
-            const std::uint8_t* lines[2 * kMaxKernelHalfWidth + 1];
-            const std::uint8_t** line = lines + kMaxKernelHalfWidth;
-            for (int j = -size; j <= size; ++j) line[j] = step ? taps[0] - step * j : taps[-j];
-            return BlurSymmetricAvx2(line, out, n, w, size);
-        }
+    if (!HasAvx2()) return false;
+    for (int j = 1; j <= size; ++j)
+        if (w[j] != w[-j]) return false;
+    return true;
+#else
+    static_cast<void>(w);
+    static_cast<void>(size);
+    return false;
+#endif
+}
+
+// One line of either form, with the AVX2 sums when `avx2` (from UseAvx2Sums) allows
+// them.
+void BlurLineAnyForm(const std::uint8_t* const* taps, std::ptrdiff_t step, std::uint8_t* out, int n, const int* w,
+                     int size, std::int32_t* acc, bool avx2) {
+#if defined(VELMORA_AVX2_KERNELS)
+    if (avx2 && n >= 16) {  // at least one group of sixteen bytes
+        // Tap j is weighted by w[j]: the byte step * j before in the row form, the row
+        // j above in the column form.
+        const std::uint8_t* lines[2 * kMaxKernelHalfWidth + 1];
+        const std::uint8_t** line = lines + kMaxKernelHalfWidth;
+        for (int j = -size; j <= size; ++j) line[j] = step ? taps[0] - step * j : taps[-j];
+        return BlurSymmetricAvx2(line, out, n, w, size);
     }
+#else
+    static_cast<void>(avx2);
 #endif
     if (step)
         BlurLine(taps[0], step, out, n, w, size, acc);
@@ -198,6 +211,7 @@ void Blur(const TripleBuffer& src, TripleBuffer& dst, int width, int height, dou
     const auto weights = IntegerWeights(kernel);
     const int* w = weights.data() + kMaxKernelHalfWidth;
     const int size = kernel.Size;
+    const bool avx2 = UseAvx2Sums(w, size);
     const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
     const auto* in = reinterpret_cast<const std::uint8_t*>(src.data());
     auto* out = reinterpret_cast<std::uint8_t*>(dst.data());
@@ -225,7 +239,7 @@ void Blur(const TripleBuffer& src, TripleBuffer& dst, int width, int height, dou
             for (int k = 0; k < size; ++k, p += 3) std::copy_n(line + rowBytes - 3, 3, p);
             const std::uint8_t* centre = padded.data() + 3 * size;
             BlurLineAnyForm(&centre, 3, out + static_cast<std::size_t>(y) * rowBytes, static_cast<int>(rowBytes), w,
-                            size, acc.data());
+                            size, acc.data(), avx2);
         }
     });
     if (!rowsDone || (checkCancel && Cancelled())) return;
@@ -302,7 +316,7 @@ void Blur(const TripleBuffer& src, TripleBuffer& dst, int width, int height, dou
                         tap = out + static_cast<std::size_t>(k) * rowBytes;
                     taps[static_cast<std::size_t>(j + size)] = tap;
                 }
-                BlurLineAnyForm(taps.data() + size, 0, row, static_cast<int>(rowBytes), w, size, acc.data());
+                BlurLineAnyForm(taps.data() + size, 0, row, static_cast<int>(rowBytes), w, size, acc.data(), avx2);
             }
         }
     });
