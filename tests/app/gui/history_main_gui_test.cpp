@@ -119,6 +119,8 @@ private slots:
         auto& [env, w] = s;
         QVERIFY(s.Open("first.bmp", Gradient(64, 48)));
         QVERIFY(s.Open("second.bmp", Gradient(20, 10)));
+        // Its snapshot is written in the background; damage it only once it is complete.
+        w.FrmHistory->FinishWrites();
         // Damage the first picture's snapshot: cut it inside its second image.
         const QString first = env.Path("history/~history1.d2o");
         QVERIFY(QFile::resize(first, 1024 + 64 * 48 * 3 + 200));
