@@ -40,16 +40,6 @@ constexpr int kFirstHistogramRadius = 3;
 
 std::size_t Area(int w, int h) { return static_cast<std::size_t>(w) * static_cast<std::size_t>(h); }
 
-// R * 65536 + G * 256 + B: colors compare by red, then green, then blue.
-inline std::uint32_t Pack(const TRGBTriple& p) {
-    return (static_cast<std::uint32_t>(p.R) << 16) | (static_cast<std::uint32_t>(p.G) << 8) | p.B;
-}
-
-inline TRGBTriple Unpack(std::uint32_t v) {
-    return TRGBTriple{static_cast<std::uint8_t>(v & 255), static_cast<std::uint8_t>((v >> 8) & 255),
-                      static_cast<std::uint8_t>((v >> 16) & 255)};
-}
-
 // Eight lanes of packed colors, as signed 32-bit integers (packed colors are below
 // 2^24): a comparator is then one minimum and one maximum instruction with AVX2.
 typedef std::int32_t Lanes __attribute__((vector_size(32)));
@@ -103,7 +93,7 @@ VELMORA_PIXEL_LOOP void ApplyNetwork(std::int32_t* w, const Comparator* net, std
 VELMORA_ALWAYS_INLINE void StoreColors(const Lanes& v, int count, TRGBTriple* out) {
     std::int32_t f[kLanes];
     std::memcpy(f, &v, sizeof f);
-    for (int l = 0; l < count; ++l) out[l] = Unpack(static_cast<std::uint32_t>(f[l]));
+    for (int l = 0; l < count; ++l) out[l] = UnpackColor(static_cast<std::uint32_t>(f[l]));
 }
 
 // Rows of packed colors for a band of output rows, padded on the right so that every
@@ -118,7 +108,7 @@ struct PackedRows {
         for (int r = 0; r < rows; ++r) {
             const TRGBTriple* src = image.data() + Area(width, firstRow + r);
             std::int32_t* dst = values.data() + Area(stride, r);
-            for (int x = 0; x < width; ++x) dst[x] = static_cast<std::int32_t>(Pack(src[x]));
+            for (int x = 0; x < width; ++x) dst[x] = static_cast<std::int32_t>(PackColor(src[x]));
             std::fill(dst + width, dst + stride, 0);
         }
     }
@@ -223,7 +213,7 @@ void MedianRowBySelection(const LargeVector<std::uint32_t>& packed, int y, int w
             window.insert(window.end(), row, row + k);
         }
         std::nth_element(window.begin(), window.begin() + middle, window.end());
-        out[x] = Unpack(window[static_cast<std::size_t>(middle)]);
+        out[x] = UnpackColor(window[static_cast<std::size_t>(middle)]);
     }
 }
 
@@ -270,7 +260,7 @@ void TColorStep::ColorSmooth(int radius, int smoothType) {
         StepPositions steps(Progress, r, -r, W - 1 - 2 * r);
         auto store = [&](int y, const std::uint32_t* values) {
             TRGBTriple* dst = Smoothed.data() + Area(W, y);
-            for (int x = r; x <= W - 1 - r; ++x) dst[x] = Unpack(values[x]);
+            for (int x = r; x <= W - 1 - r; ++x) dst[x] = UnpackColor(values[x]);
         };
         // Every method shares out the output rows and reports the same positions.
         auto outputRows = [&](std::int64_t grain) {
@@ -304,7 +294,7 @@ void TColorStep::ColorSmooth(int radius, int smoothType) {
             LargeVector<std::uint32_t> packed(Area(W, H));
             finished = ParallelFor(H, copyGrain, [&](std::int64_t y0, std::int64_t y1) {
                 for (std::size_t i = Area(W, static_cast<int>(y0)); i < Area(W, static_cast<int>(y1)); ++i)
-                    packed[i] = Pack(Final[i]);
+                    packed[i] = PackColor(Final[i]);
             });
             if (finished && smoothType == 1) {
                 const std::int64_t grain = W >= 2048 ? 4 : W >= 512 ? 16 : 64;

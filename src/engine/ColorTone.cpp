@@ -115,7 +115,7 @@ class RememberingMap {
 public:
     explicit RememberingMap(const Map& map) : map_(map) {}
     void operator()(TRGBTriple& p) {
-        const std::uint32_t color = (std::uint32_t{p.R} << 16) | (std::uint32_t{p.G} << 8) | p.B;
+        const std::uint32_t color = PackColor(p);
         Kept& k = kept_[(color * 0x9E3779B1u) >> (32 - kBits)];
         if (k.color != color) {
             k.color = color;

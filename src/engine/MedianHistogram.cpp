@@ -19,11 +19,6 @@ constexpr int kCapacity = HistogramMedian::kCapacity;
 constexpr int kMaxLevels = 3;                  // hex digits of a color number below kCapacity
 constexpr int kStale = INT_MIN / 2;            // a bucket not summed yet in this row
 
-// R * 65536 + G * 256 + B: colors compare by red, then green, then blue.
-inline std::uint32_t Pack(const TRGBTriple& p) {
-    return (static_cast<std::uint32_t>(p.R) << 16) | (static_cast<std::uint32_t>(p.G) << 8) | p.B;
-}
-
 // Sixteen running counts of a window (up to 63 * 63 values, so 16 bits, compared as
 // signed), and sixteen or thirty-two of columns (up to 63 values: a byte, which
 // still holds the sum of 255 div k columns).
@@ -124,7 +119,7 @@ VELMORA_PIXEL_LOOP void RankRows(const std::uint32_t* numbers, const TRGBTriple*
 // picture runs of one color are common, in a noisy one every pixel is new.
 VELMORA_PIXEL_LOOP void MarkColors(const TRGBTriple* pixels, std::size_t n, std::uint64_t* seen) {
     for (std::size_t i = 0; i < n; ++i) {
-        const std::uint32_t v = Pack(pixels[i]);
+        const std::uint32_t v = PackColor(pixels[i]);
         seen[v >> 6] |= std::uint64_t{1} << (v & 63);
     }
 }
@@ -148,7 +143,7 @@ VELMORA_PIXEL_LOOP std::size_t RankWords(const std::uint64_t* marks, std::size_t
 // Numbers n pixels by the count of colors marked in `seen` below their own.
 VELMORA_PIXEL_LOOP void NumberPixels(const TRGBTriple* pixels, std::size_t n, const std::uint64_t* seen,
                                      const std::uint32_t* rank, std::uint32_t* numbers) {
-    for (std::size_t i = 0; i < n; ++i) numbers[i] = MarkedBelow(Pack(pixels[i]), seen, rank);
+    for (std::size_t i = 0; i < n; ++i) numbers[i] = MarkedBelow(PackColor(pixels[i]), seen, rank);
 }
 
 // Like RankWords, for only the words that `summary` marks (a bit per word).

@@ -28,6 +28,17 @@ struct TRGBTriple {
 };
 static_assert(sizeof(TRGBTriple) == 3, "a triple must be exactly three bytes");
 
+// A color as R * 65536 + G * 256 + B, so that packed colors compare by red, then
+// green, then blue (the order the medians are taken in), and back.
+inline std::uint32_t PackColor(const TRGBTriple& p) {
+    return (static_cast<std::uint32_t>(p.R) << 16) | (static_cast<std::uint32_t>(p.G) << 8) | p.B;
+}
+
+inline TRGBTriple UnpackColor(std::uint32_t v) {
+    return TRGBTriple{static_cast<std::uint8_t>(v & 255), static_cast<std::uint8_t>((v >> 8) & 255),
+                      static_cast<std::uint8_t>((v >> 16) & 255)};
+}
+
 using TripleBuffer = LargeVector<TRGBTriple>;
 
 }  // namespace velmora
