@@ -1,5 +1,6 @@
 #include "common/LargeBlocks.h"
 
+#include <chrono>
 #include <cstdint>
 #include <iterator>
 #include <map>
@@ -64,6 +65,9 @@ public:
             if (block == nullptr) throw std::bad_alloc();
         }
         Use(bytes);
+        // Supplying and timing the first pages is slow work that needs no lock.
+        lock.unlock();
+        SampleHugePages(block, bytes);
         return block;
     }
 
@@ -131,8 +135,8 @@ private:
     }
 
     // Fresh memory at a huge-page boundary, marked for huge pages before anything
-    // touches it; null when the system has none.
-    static void* Map(std::size_t bytes) {
+    // touches it while they are wanted; null when the system has none.
+    void* Map(std::size_t bytes) {
         void* raw = ::mmap(nullptr, bytes + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (raw == MAP_FAILED) return nullptr;
         const auto begin = reinterpret_cast<std::uintptr_t>(raw);
@@ -141,11 +145,29 @@ private:
         const std::uintptr_t end = begin + bytes + kHugePage;
         if (end > aligned + bytes) ::munmap(reinterpret_cast<void*>(aligned + bytes), end - aligned - bytes);
         // A system without huge pages refuses this; the block then has ordinary pages.
-        ::madvise(reinterpret_cast<void*>(aligned), bytes, MADV_HUGEPAGE);
+        // Where every block gets huge pages unasked, the refusal has to be explicit.
+        ::madvise(reinterpret_cast<void*>(aligned), bytes, judge_.Wanted() ? MADV_HUGEPAGE : MADV_NOHUGEPAGE);
         return reinterpret_cast<void*>(aligned);
     }
 
+    // Has the system supply the first huge pages of a new block, timing each, and
+    // gives the rest of the block ordinary pages once huge pages have proved slow.
+    // The pages touched here would be touched by the block's owner anyway.
+    void SampleHugePages(void* block, std::size_t bytes) {
+        constexpr std::size_t kSampled = 4;
+        auto* start = static_cast<unsigned char*>(block);
+        std::size_t done = 0;
+        for (; done < bytes && done < kSampled * kHugePage && judge_.Wanted(); done += kHugePage) {
+            const auto t0 = std::chrono::steady_clock::now();
+            // One written byte brings in the whole huge page, cleared.
+            *reinterpret_cast<volatile unsigned char*>(start + done) = 0;
+            judge_.Supplied(std::chrono::steady_clock::now() - t0);
+        }
+        if (!judge_.Wanted() && done < bytes) ::madvise(start + done, bytes - done, MADV_NOHUGEPAGE);
+    }
+
     std::mutex mutex_;
+    HugePageJudge judge_;
     std::map<std::uintptr_t, std::size_t> kept_;  // start -> length
     std::size_t keptBytes_ = 0;
     std::size_t inUse_ = 0;

@@ -1,7 +1,9 @@
-// The pool of large blocks: reuse of freed blocks, and a peak the kept blocks never raise.
+// The pool of large blocks: reuse of freed blocks, a peak the kept blocks never raise,
+// and the judgement of when huge pages cost more than they save.
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -59,6 +61,23 @@ TEST(LargeBlocks, KeptMemoryNeverRaisesThePeak) {
     void* small = AllocateBlock(1000);
     EXPECT_EQ(LargeBlockUsage().inUse, before);
     FreeBlock(small, 1000);
+}
+
+TEST(LargeBlocks, HugePagesAreGivenUpOnlyWhenTheyKeepProvingSlow) {
+    using std::chrono::microseconds;
+    const auto fast = microseconds(200), slow = HugePageJudge::kSlow + microseconds(1);
+    HugePageJudge judge;
+    EXPECT_TRUE(judge.Wanted());
+    // A page at the limit, or one lone slow page (a thread that lost its processor),
+    // keeps them.
+    for (auto took : {fast, HugePageJudge::kSlow, slow, fast, slow, fast}) judge.Supplied(took);
+    EXPECT_TRUE(judge.Wanted());
+    // Two slow pages in a row give them up, for good.
+    judge.Supplied(slow);
+    judge.Supplied(slow);
+    EXPECT_FALSE(judge.Wanted());
+    for (int i = 0; i < 10; ++i) judge.Supplied(fast);
+    EXPECT_FALSE(judge.Wanted());
 }
 
 }  // namespace
