@@ -150,14 +150,14 @@ private:
         return reinterpret_cast<void*>(aligned);
     }
 
-    // Has the system supply the first huge pages of a new block, timing each, and
-    // gives the rest of the block ordinary pages once huge pages have proved slow.
-    // The pages touched here would be touched by the block's owner anyway.
+    // Has the system supply the huge pages of a new block, timing each, and gives
+    // the rest of the block ordinary pages once huge pages have proved slow. Every
+    // page is timed: slow and quick ones come mixed. The pages touched here would be
+    // touched by the block's owner anyway.
     void SampleHugePages(void* block, std::size_t bytes) {
-        constexpr std::size_t kSampled = 4;
         auto* start = static_cast<unsigned char*>(block);
         std::size_t done = 0;
-        for (; done < bytes && done < kSampled * kHugePage && judge_.Wanted(); done += kHugePage) {
+        for (; done < bytes && judge_.Wanted(); done += kHugePage) {
             const auto t0 = std::chrono::steady_clock::now();
             // One written byte brings in the whole huge page, cleared.
             *reinterpret_cast<volatile unsigned char*>(start + done) = 0;
