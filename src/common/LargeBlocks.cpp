@@ -65,7 +65,7 @@ public:
             if (block == nullptr) throw std::bad_alloc();
         }
         Use(bytes);
-        // Supplying and timing the first pages is slow work that needs no lock.
+        // Supplying and timing the block's pages is slow work that needs no lock.
         lock.unlock();
         SampleHugePages(block, bytes);
         return block;

@@ -11,9 +11,9 @@
 //
 // Huge pages are not always cheaper. A virtual machine whose host takes back the
 // guest's free memory in 2 MiB pieces must supply a fresh huge page again, 4 KiB at
-// a time, which makes it several times dearer than 512 ordinary pages. The first
-// pages of every new block are therefore timed as they are supplied, and once huge
-// pages prove slow, new memory comes on ordinary pages.
+// a time, which makes it several times dearer than 512 ordinary pages. The huge
+// pages of every new block are therefore timed as they are supplied, and once they
+// prove slow, new memory comes on ordinary pages.
 
 #include <atomic>
 #include <chrono>
@@ -49,8 +49,8 @@ void ReleaseKeptBlocks();
 
 // Judges from the time the system takes to supply huge pages whether new blocks
 // should still ask for them. Small pages cost about a millisecond per 2 MiB on the
-// machines measured and a healthy huge page a fifth of that, so a huge page that
-// takes longer than kSlow is dearer than small pages would have been. One slow page
+// machines measured and a healthy huge page a fifth of a millisecond, so a huge page
+// that takes longer than kSlow is dearer than small pages would have been. One slow page
 // may be a thread that lost its processor for a moment; two in a row are not.
 class HugePageJudge {
 public:
