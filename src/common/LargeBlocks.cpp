@@ -1,5 +1,7 @@
 #include "common/LargeBlocks.h"
 
+#include "common/HugePageJudge.h"
+
 #include <chrono>
 #include <cstdint>
 #include <iterator>

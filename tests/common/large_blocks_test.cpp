@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/HugePageJudge.h"
 #include "common/LargeBlocks.h"
 
 using namespace velmora;
