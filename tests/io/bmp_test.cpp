@@ -309,6 +309,43 @@ TEST(BmpReader, RejectsEveryTruncationAndLeavesTheOutputAlone) {
     for (std::size_t n = 0; n < r.size() - 4; ++n) ExpectRejected({r.begin(), r.begin() + n}, "rle " + std::to_string(n));
 }
 
+// A file on disk is read straight into the picture's rows, in pieces of many rows.
+// Whatever the file's layout, the picture must be what the in-memory decoder makes
+// of the same bytes: rows in either order, padding that is not zero or that the last
+// row lacks, more rows than one piece takes. A file cut short fails by name and
+// leaves the picture alone.
+TEST(BmpReader, FilesReadStraightIntoRowsMatchTheDecoder) {
+    testing::TempDir dir;
+    const int w = 5, h = 2500;  // rows padded by one byte; several pieces of rows
+    const std::vector<std::uint8_t> bottomUp = EncodeBmp(Noise(w, h, 7));
+    const std::size_t stride = 3 * w + 1, offBits = Get32(bottomUp, 10);
+    std::vector<std::uint8_t> dirtyPadding = bottomUp;
+    for (int r = 0; r < h; ++r) dirtyPadding[offBits + stride * r + 3 * w] = static_cast<std::uint8_t>(r | 1);
+    dirtyPadding.pop_back();  // the last row's padding is missing
+    ForeignBmp topDown{.width = w, .height = -h};
+    topDown.pixels.assign(bottomUp.begin() + static_cast<std::ptrdiff_t>(offBits), bottomUp.end());
+    const std::pair<const char*, std::vector<std::uint8_t>> files[] = {
+        {"bottom-up", bottomUp}, {"dirty padding", dirtyPadding}, {"top-down", topDown.Build()}};
+    const std::string path = dir.File("tall.bmp");
+    for (const auto& [what, bytes] : files) {
+        SCOPED_TRACE(what);
+        testing::Spit(path, bytes);
+        Bitmap read;
+        std::string error;
+        EXPECT_TRUE(ReadBmpFile(path, read, error)) << error;
+        EXPECT_TRUE(read == Decode(bytes));
+        int paddedRows = 0;  // a bitmap's own padding is always zero
+        for (int y = 0; y < read.Height(); ++y) paddedRows += read.Row(y)[3 * w] != 0;
+        EXPECT_EQ(paddedRows, 0);
+
+        testing::Spit(path, {bytes.begin(), bytes.end() - static_cast<std::ptrdiff_t>(stride) * 100});
+        Bitmap kept = Noise(3, 2, 1);
+        EXPECT_FALSE(ReadBmpFile(path, kept, error));
+        EXPECT_NE(error.find(path), std::string::npos) << error;
+        EXPECT_TRUE(kept == Noise(3, 2, 1));
+    }
+}
+
 TEST(BmpReader, RefusesHostileHeadersBeforeAllocating) {
     const std::vector<std::uint8_t> good = EncodeBmp(Noise(4, 4, 1));
     auto patched = [&](std::size_t at, std::uint32_t v) {
