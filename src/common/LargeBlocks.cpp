@@ -8,17 +8,11 @@
 #include <map>
 #include <mutex>
 
+#include "common/Sanitizer.h"
+
 // Under a sanitizer every block must come from the ordinary allocator, which the
 // sanitizer watches; a pool of our own would hide overruns and leaks from it.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define VELMORA_PLAIN_BLOCKS 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(memory_sanitizer) || __has_feature(thread_sanitizer)
-#define VELMORA_PLAIN_BLOCKS 1
-#endif
-#endif
-
-#if defined(__linux__) && !defined(VELMORA_PLAIN_BLOCKS)
+#if defined(__linux__) && !defined(VELMORA_UNDER_SANITIZER)
 #define VELMORA_POOLED_BLOCKS 1
 #include <sys/mman.h>
 #endif

@@ -4,10 +4,11 @@
 // has it. Only loops whose results are exact integer arithmetic carry the mark, so
 // every copy computes the same bytes.
 
+#include "common/Sanitizer.h"
+
 // Sanitizer builds go without the run-time choice: its resolvers run before the
 // sanitizer's own start-up, which the thread sanitizer does not survive.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__) && \
-    !defined(__SANITIZE_THREAD__)
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(VELMORA_UNDER_SANITIZER)
 #define VELMORA_PIXEL_LOOP __attribute__((target_clones("avx2", "default"), optimize("O3")))
 // A few loops are also written out with AVX2 instructions where the compiler's own
 // vectors fall short; they are chosen at run time in the same builds, so the

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "common/Sanitizer.h"
 #include "conversion/ParamControls.h"
 #include "engine/DrawEffect.h"
 #include "engine/EngineTestUtil.h"
@@ -241,14 +242,6 @@ TEST(DrawEffect, AnyRecordTheControlsAcceptRunsOnSmallAndOddRectangles) {
         EXPECT_EQ(r.preview.Height(), p.Height);
     }
 }
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define VELMORA_UNDER_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define VELMORA_UNDER_SANITIZER 1
-#endif
-#endif
 
 namespace {
 
