@@ -18,49 +18,7 @@ namespace {
 
 Bitmap White(int w, int h) { return FilledBitmap(w, h, Rgb(255, 255, 255)); }
 
-// Every preview pixel is `mix` of its color channel and its sketch gray.
-void ExpectPreview(const Layers& r, const std::function<int(int, int)>& mix) {
-    ASSERT_EQ(r.preview.Width(), r.color.Width());
-    ASSERT_EQ(r.preview.Height(), r.color.Height());
-    for (int y = 0; y < r.color.Height(); ++y)
-        for (int x = 0; x < r.color.Width(); ++x) {
-            const int s = At(r.sketch, x, y).R;
-            const TRGBTriple c = At(r.color, x, y);
-            ASSERT_EQ(At(r.preview, x, y), Rgb(mix(c.R, s), mix(c.G, s), mix(c.B, s))) << x << "," << y;
-        }
-}
-
 }  // namespace
-
-TEST(DrawEffect, NoLayersGiveWhiteLayersAndAZeroTotal) {
-    const Bitmap photo = TexturedPhoto(8, 6);
-    TDrawEffect e;
-    ProgressLog log;
-    const Layers r = RunEffect(e, WholeRecord(photo, false, false), &log);
-    EXPECT_EQ(log.maximum, 0);
-    EXPECT_TRUE(log.captions.empty());
-    EXPECT_EQ(r.sketch, White(8, 6));
-    EXPECT_EQ(r.color, White(8, 6));
-    Bitmap preview = FilledBitmap(8, 6, Rgb(7, 7, 7));
-    e.ComposePreview(preview);
-    EXPECT_EQ(preview, FilledBitmap(8, 6, Rgb(7, 7, 7))) << "nothing is written";
-}
-
-TEST(DrawEffect, PreviewBlendsAsTheRecordSays) {
-    const Bitmap photo = TexturedPhoto(20, 15, 9);
-    TEffectParams p = WholeRecord(photo);
-    ExpectPreview(Convert(p), [](int c, int s) { return c * s / 255; });
-    p.BlendMode = 2;
-    p.Opacity = 30;
-    ExpectPreview(Convert(p), [](int c, int s) { return (c * 70 + s * 30) / 100; });
-
-    const Layers colorOnly = Convert(WholeRecord(photo, false, true));
-    EXPECT_EQ(colorOnly.preview, colorOnly.color);
-    EXPECT_EQ(colorOnly.sketch, White(20, 15));
-    const Layers sketchOnly = Convert(WholeRecord(photo, true, false));
-    EXPECT_EQ(sketchOnly.preview, sketchOnly.sketch) << "gray (s, s, s)";
-    EXPECT_EQ(sketchOnly.color, White(20, 15));
-}
 
 TEST(DrawEffect, BlendArithmeticAtTheEnds) {
     // An all-white sketch over color 255: the preview's c * s div 255 keeps 255, where
@@ -90,46 +48,6 @@ TEST(DrawEffect, BlendArithmeticAtTheEnds) {
     ASSERT_EQ(At(o.sketch, 2, 2).R, 0);
     ASSERT_EQ(At(o.color, 2, 2), Rgb(200, 200, 200));
     EXPECT_EQ(At(o.preview, 2, 2), Rgb(100, 100, 100));
-}
-
-TEST(DrawEffect, UniformPhotographsStayUniform) {
-    const Bitmap photo = FilledBitmap(17, 11, Rgb(100, 150, 200));
-    TEffectParams p = WholeRecord(photo);
-    p.Brightness = 12;
-    p.Contrast = -30;
-    p.Saturation = 40;
-    p.ColorSmooth = 3;
-    p.Red = 5;
-    const Layers r = Convert(p);
-    EXPECT_EQ(r.sketch, White(17, 11));
-    EXPECT_EQ(r.color, FilledBitmap(17, 11, At(r.color, 0, 0)));
-    // With the neutral tone settings and no border blur the color survives exactly.
-    TEffectParams n = WholeRecord(photo);
-    n.BorderBlur = 0;
-    EXPECT_EQ(Convert(n).color, photo);
-}
-
-TEST(DrawEffect, PreviewOfARectangleIsComputedFromThatRectangle) {
-    const Bitmap photo = TexturedPhoto(30, 20, 4);
-    TEffectParams p = WholeRecord(photo);
-    p.Left = 10, p.Top = 5, p.Width = 12, p.Height = 9;
-    const Layers r = Convert(p);
-    EXPECT_EQ(r.preview.Width(), 12);
-    EXPECT_EQ(r.preview.Height(), 9);
-    EXPECT_EQ(r.sketch, Convert(WholeRecord(Crop(photo, 10, 5, 12, 9), true, false)).sketch);
-}
-
-TEST(DrawEffect, ProgressOfAFullRun) {
-    const Bitmap photo = TexturedPhoto(12, 9);
-    ProgressLog log;
-    Convert(WholeRecord(photo), &log);
-    EXPECT_EQ(log.maximum, 10);
-    EXPECT_EQ(log.captions,
-              (std::vector<std::string>{"Blur Row", "Blur Column", "Draw Sketch", "Color Reducing", "Saturation",
-                                        "Contrast", "Brightness", "Color Smooth", "Blur Row", "Blur Column",
-                                        "Brightness"}));
-    EXPECT_EQ(log.advances, 11) << "the border blur's second pass goes past the reserved total";
-    for (int pos : log.positions) EXPECT_TRUE(pos >= 0 && pos <= 100) << pos;
 }
 
 TEST(DrawEffect, CancelledRunLeavesTheLayersAndPreviewUntouched) {
