@@ -81,19 +81,18 @@ inline Bitmap TexturedPhoto(int w, int h, unsigned seed = 1) {
     return b;
 }
 
+// Records a run's step positions and finished steps, and can act on a caption, for
+// example to cancel at a given step.
 struct ProgressLog : ProgressTargets {
-    std::vector<std::string> captions;
     std::vector<int> positions;
-    int maximum = -1;
     int advances = 0;
     std::function<void(const char*)> onCaption;
 
     void SetCaption(const char* caption) override {
-        captions.emplace_back(caption);
         if (onCaption) onCaption(caption);
     }
     void SetStepPosition(int position) override { positions.push_back(position); }
-    void SetTotalMaximum(int m) override { maximum = m; }
+    void SetTotalMaximum(int) override {}
     void AdvanceTotal() override { ++advances; }
 };
 
