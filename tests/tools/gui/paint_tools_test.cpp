@@ -31,7 +31,7 @@ class PaintToolsTest : public QObject {
 private slots:
     void cleanup() { s_.reset(); }
 
-    void pencilDotsAndRecordsEvenWithNothingDrawable() {
+    void pencilDotsUnderThePointerAndRecordsEvenWithNothingDrawable() {
         TFrmMain& w = s_.emplace(Plain(120, 90, kGray)).w;
         ChooseTool(w, ToolPencil);
         w.FrmTools->SetFrontColor(kRed);
@@ -42,6 +42,14 @@ private slots:
         QCOMPARE(PixelValue(w.Doc().SketchBmp, 10, 12), kRed);
         QCOMPARE(PixelValue(w.Doc().ColorBmp, 11, 12), kGray);
         QCOMPARE(StateText(w), QStringLiteral("Pencil / --"));
+
+        // Zoomed in to 177.8 %, screen x 17 lies in the right part of image pixel 9
+        // (16.0 .. 17.8): the click paints that pixel, not the one the screen names.
+        w.MenuItem_ZoomInClick();
+        w.MenuItem_ZoomInClick();
+        Stroke(w, {QPoint(17, 17)});
+        QCOMPARE(PixelValue(w.Doc().ColorBmp, 9, 9), kRed);
+        QCOMPARE(PixelValue(w.Doc().ColorBmp, 10, 10), kGray);
 
         // Neither layer drawable: nothing is painted, the state is still recorded.
         LayerState off = w.GetLayerState();
@@ -85,17 +93,6 @@ private slots:
         for (int x = 10; x <= 22; ++x) QVERIFY2(PixelValue(w.Doc().ColorBmp, x, 100) == 0u, qPrintable(QString::number(x)));
         QCOMPARE(PixelValue(w.Doc().ColorBmp, 22, 101), PixelValue(before, 22, 101));
         QCOMPARE(PixelValue(w.Doc().ColorBmp, 23, 100), PixelValue(before, 23, 100));
-    }
-
-    void zoomedInClicksPaintThePixelUnderThePointer() {
-        TFrmMain& w = s_.emplace(Plain(100, 80, kGray)).w;
-        w.MenuItem_ZoomInClick();
-        w.MenuItem_ZoomInClick();  // 177.8 %
-        ChooseTool(w, ToolPencil);
-        // Screen x 17 lies in the right part of image pixel 9 (16.0 .. 17.8).
-        Stroke(w, {QPoint(17, 17)});
-        QCOMPARE(PixelValue(w.Doc().ColorBmp, 9, 9), 0u);
-        QCOMPARE(PixelValue(w.Doc().ColorBmp, 10, 10), kGray);
     }
 
     void brushBlendsAndStepsBetweenEvents() {
@@ -215,19 +212,19 @@ private slots:
         Press(w, QPoint(30, 5), Qt::RightButton);
         Release(w, QPoint(30, 5), Qt::RightButton);
         QCOMPARE(w.FrmTools->BackColor(), PixelValue(w.Doc().CompositeBmp, 30, 5));
+        const auto readout = [&w] {
+            return w.FrmToolOption->LabDropperX->text() + " " + w.FrmToolOption->LabDropperB->text();
+        };
         Hover(w, QPoint(7, 8));
-        QCOMPARE(w.FrmToolOption->LabDropperX->text(), QStringLiteral("X: 7"));
-        QCOMPARE(w.FrmToolOption->LabDropperB->text(),
-                 QStringLiteral("B: ") + QString::number(w.Doc().CompositeBmp.Pixel(7, 8)[0]));
+        const QString shown = QStringLiteral("X: 7 B: ") + QString::number(w.Doc().CompositeBmp.Pixel(7, 8)[0]);
+        QCOMPARE(readout(), shown);
 
         // Outside the picture the colors and read-outs stay as they were.
         const std::uint32_t front = w.FrmTools->FrontColor();
         Press(w, QPoint(400, 300));
         Hover(w, QPoint(400, 300));
         QCOMPARE(w.FrmTools->FrontColor(), front);
-        QCOMPARE(w.FrmToolOption->LabDropperX->text(), QStringLiteral("X: 7"));
-        QCOMPARE(w.FrmToolOption->LabDropperB->text(),
-                 QStringLiteral("B: ") + QString::number(w.Doc().CompositeBmp.Pixel(7, 8)[0]));
+        QCOMPARE(readout(), shown);
         QCOMPARE(StateCount(w), states);
     }
 
