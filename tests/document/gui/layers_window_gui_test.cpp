@@ -43,25 +43,22 @@ struct Rig {
 class LayersWindowTest : public QObject {
     Q_OBJECT
 private slots:
-    void StartsInMultiplyWithOpacityRowHidden() {
-        TFrmLayers w;
-        w.show();
-        QVERIFY(!w.Trc_Opacity->isVisible());
-        QVERIFY(!w.Spn_Opacity->isVisible());
-        QVERIFY(!w.Label6->isVisible());
-        QCOMPARE(w.GetLayerState(), LayerState{});
-    }
-
-    void SwitchingModesShowsAndHidesTheRowAndKeepsTheValue() {
+    // The window starts in multiply, where opacity has no say, so its row is hidden.
+    void SwitchingModesShowsAndHidesTheOpacityRowAndKeepsTheValue() {
         Rig r;
         r.layers.show();
+        QCOMPARE(r.layers.GetLayerState(), LayerState{});
+        const auto rowShown = [&r](bool shown) {
+            return r.layers.Trc_Opacity->isVisible() == shown && r.layers.Spn_Opacity->isVisible() == shown &&
+                   r.layers.Label6->isVisible() == shown;
+        };
+        QVERIFY(rowShown(false));
         r.layers.CmbBlendingMode->setCurrentIndex(1);
-        QVERIFY(r.layers.Trc_Opacity->isVisible());
-        QVERIFY(r.layers.Spn_Opacity->isVisible());
+        QVERIFY(rowShown(true));
         QCOMPARE(r.refreshes, 1);
         r.layers.Trc_Opacity->setValue(30);
         r.layers.CmbBlendingMode->setCurrentIndex(0);
-        QVERIFY(!r.layers.Trc_Opacity->isVisible());
+        QVERIFY(rowShown(false));
         r.layers.CmbBlendingMode->setCurrentIndex(1);
         QCOMPARE(r.layers.Spn_Opacity->value(), 30);
     }
