@@ -150,28 +150,21 @@ private slots:
     }
 
     void oneTabPerToolInAWindowOfOneSize() {
-        const struct {
-            int id;
-            const char *page, *caption;
-        } pages[] = {
-            {ToolNone, "TsNormal", "Info"},         {ToolPencil, "TsPencil", "Pencil"},
-            {ToolBrush, "TsBrush", "Brush"},        {ToolEraser, "TsEraser", "Eraser"},
-            {ToolPaintBucket, "TsPaintBucket", "Paint Bucket"}, {ToolLighten, "TsLightenTool", "Lighten Tool"},
-            {ToolDarken, "TsDarkenTool", "Darken Tool"}, {ToolRectangle, "TsRectangle", "Rectangle"},
-            {ToolEllipse, "TsEllipse", "Ellipse"},  {ToolText, "TsText", "Text"},
-            {ToolBalloonA, "TsBalloonA", "Text Ballon"}, {ToolBalloonB, "TsBalloonA", "Text Ballon"},
-            {ToolBalloonC, "TsBalloonA", "Text Ballon"}, {ToolHand, "TsNormal", "Info"},
-            {ToolEyedropper, "TsDropper", "Color Dropper"},
-        };
+        // Tools without options show the info page; the three balloons share one.
+        const std::pair<int, const char*> pages[] = {
+            {ToolNone, "TsNormal"},         {ToolHand, "TsNormal"},           {ToolPencil, "TsPencil"},
+            {ToolBrush, "TsBrush"},         {ToolEraser, "TsEraser"},         {ToolPaintBucket, "TsPaintBucket"},
+            {ToolLighten, "TsLightenTool"}, {ToolDarken, "TsDarkenTool"},     {ToolRectangle, "TsRectangle"},
+            {ToolEllipse, "TsEllipse"},     {ToolText, "TsText"},             {ToolEyedropper, "TsDropper"},
+            {ToolBalloonA, "TsBalloonA"},   {ToolBalloonB, "TsBalloonA"},     {ToolBalloonC, "TsBalloonA"}};
         QTabWidget* tabs = options_->PageControl1;
         QCOMPARE(tabs->count(), 12);
         const QSize size = options_->size();
-        for (const auto& p : pages) {
-            options_->ShowPage(p.id);
+        for (const auto& [id, name] : pages) {
+            options_->ShowPage(id);
             QApplication::processEvents();
             QWidget* page = tabs->currentWidget();
-            QCOMPARE(page->objectName(), QString::fromLatin1(p.page));
-            QCOMPARE(tabs->tabText(tabs->currentIndex()), QString::fromLatin1(p.caption));
+            QCOMPARE(page->objectName(), QString::fromLatin1(name));
             for (int i = 0; i < tabs->count(); ++i) QCOMPARE(tabs->isTabVisible(i), i == tabs->currentIndex());
             QCOMPARE(options_->size(), size);
             // Every control of the page is whole inside it and no narrower than it needs.
@@ -183,7 +176,6 @@ private slots:
                 QVERIFY2(control->height() >= control->minimumSizeHint().height(), qPrintable(control->objectName()));
             }
         }
-        QVERIFY(options_->width() >= 235 && options_->height() >= 176);
         options_->ShowPage(99);
         QVERIFY(options_->CurrentPageName().isEmpty());
     }
