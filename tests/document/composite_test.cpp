@@ -30,16 +30,15 @@ TEST(Composite, MultiplyOverWhiteDropsOneLevel) {
 }
 
 TEST(Composite, OpacityTruncates) {
-    LayerState st;
-    st.BlendingMode = 1;
-    st.Opacity = 50;
-    Doc3 a(0, 200, 9);
-    a.CompositeAll(st);
-    EXPECT_EQ(a.CompositeBmp.Pixel(0, 0)[0], 100);
-    st.Opacity = 99;
-    Doc3 b(255, 0, 9);
-    b.CompositeAll(st);
-    EXPECT_EQ(b.CompositeBmp.Pixel(3, 2)[2], 252);
+    for (auto [sketch, color, opacity, out] : {std::tuple{0, 200, 50, 100}, {255, 0, 99, 252}}) {
+        LayerState st;
+        st.BlendingMode = 1;
+        st.Opacity = opacity;
+        Doc3 d(static_cast<std::uint8_t>(sketch), static_cast<std::uint8_t>(color), 9);
+        d.CompositeAll(st);
+        EXPECT_EQ(d.CompositeBmp.Pixel(0, 0)[0], out) << opacity;
+        EXPECT_EQ(d.CompositeBmp.Pixel(3, 2)[2], out) << opacity;
+    }
 }
 
 TEST(Composite, VisibilityChoosesTheCopiedLayer) {
