@@ -1,12 +1,12 @@
 // The Layers window on its own: paired opacity controls, the opacity row, quiet
 // setting by the program, and which of its controls ask for a refresh with which
-// layer state (the composite's arithmetic is the core composite test's).
+// layer state (the composite's arithmetic is the core composite test's, and closing
+// it is followed through the main window's menu in the main window test).
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSignalSpy>
 #include <QSlider>
 #include <QtTest>
 #include <functional>
@@ -139,15 +139,6 @@ private slots:
             QVERIFY2(c.holds(r.seen), c.what);
             QVERIFY2((r.refreshes > refreshes) == c.refresh && (r.overlays > overlays) != c.refresh, c.what);
         }
-    }
-
-    void CaptionButtonReportsTheClose() {
-        TFrmLayers w;
-        w.show();
-        QSignalSpy spy(&w, &TFrmLayers::closed);
-        w.close();
-        QCOMPARE(spy.count(), 1);
-        QVERIFY(!w.isVisible());
     }
 };
 
