@@ -21,15 +21,6 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
 
 }  // namespace
 
-TEST(FileFormatTest, ByExtensionInAnyCase) {
-    for (const auto& [name, format] : {std::pair{"/a/photo.jpg", FileFormat::Jpeg}, {"/a/photo.JPG", FileFormat::Jpeg},
-                                       {"/a/photo.jpeg", FileFormat::Jpeg}, {"/a/photo.Bmp", FileFormat::Bmp},
-                                       {"/a/work.d2o", FileFormat::Project}, {"/a/photo.Png", FileFormat::Png},
-                                       {"/a/photo.PNG", FileFormat::Png}, {"/a/photo.tif", FileFormat::Unknown},
-                                       {"/a.jpg/photo", FileFormat::Unknown}})
-        EXPECT_EQ(FormatForFileName(name), format) << name;
-}
-
 TEST(OpenFile, FailuresNameTheFileAndLeaveTheResultAlone) {
     TempDir dir;
     WriteBytes(dir / "notes.txt", "hello");
