@@ -66,6 +66,13 @@ std::vector<std::uint8_t> EncodeRaw(int w, int h, int components, J_COLOR_SPACE 
     return out;
 }
 
+// Pixels of a bitmap packed row after row, as EncodeRaw takes them.
+std::vector<std::uint8_t> Packed(const Bitmap& b) {
+    std::vector<std::uint8_t> packed;
+    for (int y = 0; y < b.Height(); ++y) packed.insert(packed.end(), b.Row(y), b.Row(y) + 3 * b.Width());
+    return packed;
+}
+
 // Position of the first marker 0xFF `code`, or npos.
 std::size_t FindMarker(const std::vector<std::uint8_t>& f, std::uint8_t code) {
     for (std::size_t i = 0; i + 1 < f.size(); ++i)
@@ -102,11 +109,7 @@ TEST(Jpeg, RoundTripKeepsSizeAndColorsInABaselineFileAtQualityNinety) {
 // sizes that are not whole coded units, more than eight bands (the markers' numbers
 // wrap), and the automatic choice for a picture of a megapixel.
 TEST(Jpeg, BandsJoinedByRestartMarkersDecodeLikeOnePiece) {
-    auto onePiece = [](const Bitmap& b) {
-        std::vector<std::uint8_t> packed;
-        for (int y = 0; y < b.Height(); ++y) packed.insert(packed.end(), b.Row(y), b.Row(y) + 3 * b.Width());
-        return EncodeRaw(b.Width(), b.Height(), 3, JCS_EXT_BGR, packed);
-    };
+    auto onePiece = [](const Bitmap& b) { return EncodeRaw(b.Width(), b.Height(), 3, JCS_EXT_BGR, Packed(b)); };
     auto decoded = [](const std::vector<std::uint8_t>& f) {
         Bitmap b;
         std::string error;
@@ -131,13 +134,6 @@ TEST(Jpeg, BandsJoinedByRestartMarkersDecodeLikeOnePiece) {
         EXPECT_NE(FindMarker(automatic, 0xDD), std::string::npos);
     }
     EXPECT_TRUE(decoded(automatic) == decoded(onePiece(large)));
-}
-
-// Pixels of a bitmap packed row after row, as EncodeRaw takes them.
-std::vector<std::uint8_t> Packed(const Bitmap& b) {
-    std::vector<std::uint8_t> packed;
-    for (int y = 0; y < b.Height(); ++y) packed.insert(packed.end(), b.Row(y), b.Row(y) + 3 * b.Width());
-    return packed;
 }
 
 // What decoding gives with splitting allowed or not: success, message and pixels.
