@@ -45,9 +45,8 @@ class ViewAndCloseTest : public QObject {
 
 private slots:
     void savingThroughTheTypeListAddsItsExtension() {
-        ShellEnv env;
-        TFrmMain w(env.Folder());
-        OpenPicture(w, env, Gradient(40, 30));
+        PictureWindow p(Gradient(40, 30));
+        auto& [env, w] = p;
         const char* extensions[] = {".BMP", ".JPG", ".D2O"};
         for (int row = 0; row < 3; ++row) {
             auto dialog = w.MakeSaveDialog(SaveProposal{"ignored", 1});
@@ -62,9 +61,8 @@ private slots:
     }
 
     void ctrlWheelKeepsThePixelUnderThePointer() {
-        ShellEnv env;
-        TFrmMain w(env.Folder());
-        OpenPicture(w, env, Gradient(2000, 1500));
+        PictureWindow p(Gradient(2000, 1500));
+        auto& [env, w] = p;
         const QPoint at(230, 170);
         for (int notches : {1, 2, 1, -1, -3, 2}) {
             const QPointF before = ImageAt(w, at);
@@ -102,9 +100,8 @@ private slots:
     }
 
     void titleNamesTheDocumentAndMarksChanges() {
-        ShellEnv env;
-        TFrmMain w(env.Folder());
-        OpenPicture(w, env, Gradient(60, 40));
+        PictureWindow p(Gradient(60, 40));
+        auto& [env, w] = p;
         QCOMPARE(w.windowTitle(), QStringLiteral("picture.bmp[*] \u2014 Velmora Professional Edition"));
         QVERIFY(!w.isWindowModified());
         ChooseTool(w, ToolPencil);
@@ -158,9 +155,8 @@ private slots:
     }
 
     void layersWindowKeepsItsSizeInEitherBlendingMode() {
-        ShellEnv env;
-        TFrmMain w(env.Folder());
-        OpenPicture(w, env, Gradient(60, 40));
+        PictureWindow p(Gradient(60, 40));
+        auto& [env, w] = p;
         const QSize before = w.FrmLayers->size();
         w.FrmLayers->CmbBlendingMode->setCurrentIndex(1);
         QApplication::processEvents();
