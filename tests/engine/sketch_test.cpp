@@ -18,7 +18,8 @@ TEST(Sketch, SharpeningAmountsMatchTheReferenceForEverySliderStep) {
     // every difference 2C - P - Q the rows can give is tried with every step.
     for (int sharper = 1; sharper <= 200; ++sharper)
         for (int d = -510; d <= 510; ++d)
-            if (TSketch::SharpenAmount(0, -d, 0, sharper / 5.0) != reference::TSketch::SharpenAmount(0, -d, 0, sharper / 5.0))
+            if (TSketch::SharpenAmount(0, -d, 0, sharper / 5.0) !=
+                reference::TSketch::SharpenAmount(0, -d, 0, sharper / 5.0))
                 FAIL() << "Sharper " << sharper << ", 2C - P - Q = " << d;
 }
 
