@@ -266,6 +266,12 @@ private slots:
         QCOMPARE(w.Doc().CurrentTool, int(ToolDarken));
         Key(w, Qt::Key_O, Qt::ShiftModifier);
         QCOMPARE(w.Doc().CurrentTool, int(ToolLighten));
+        // Shift+K walks the three balloons round, from any other tool to the first.
+        for (int id : {ToolBalloonA, ToolBalloonB, ToolBalloonC, ToolBalloonA}) {
+            Key(w, Qt::Key_K, Qt::ShiftModifier);
+            QCOMPARE(w.Doc().CurrentTool, id);
+            QVERIFY(w.FrmTools->ToolButton(id)->isChecked());
+        }
 
         // [ and ] step the size through the option controls.
         Key(w, Qt::Key_B);
