@@ -1,13 +1,12 @@
 #include "common/LargeBlocks.h"
 
-#include "common/HugePageJudge.h"
-
 #include <chrono>
 #include <cstdint>
 #include <iterator>
 #include <map>
 #include <mutex>
 
+#include "common/HugePageJudge.h"
 #include "common/Sanitizer.h"
 
 // Under a sanitizer every block must come from the ordinary allocator, which the
