@@ -100,7 +100,11 @@ void TFrmMain::CreateCentralArea() {
     connect(viewport_, &Viewport::imagePressed, this, &TFrmMain::ImagePressed);
     connect(viewport_, &Viewport::imageMoved, this, &TFrmMain::ImageMoved);
     connect(viewport_, &Viewport::imageReleased, this, [this](int x, int y, const MouseState& state) {
-        if (RouteOf() == ToolRouting::Tool) tools_->ToolMouseUp(x, y, state);
+        // A press the tool took is finished even when the zoom fell below 100 % in
+        // between; otherwise the stroke would go unrecorded and keep undo blocked.
+        const bool routed = RouteOf() == ToolRouting::Tool;
+        if (routed || tools_->MouseHeld()) tools_->ToolMouseUp(x, y, state);
+        if (!routed) tools_->PointerLeft();
     });
     connect(PaintBox1, &CanvasView::resized, this, &TFrmMain::FormResize);
     viewport_->SetZoomCommands([this] { return MenuItem_ZoomIn->isEnabled(); },
@@ -348,6 +352,8 @@ void TFrmMain::SetZoom(double zoom) {
     UpdateScrollBars();
     RefreshView();
     ApplyDrawToolsForZoom();
+    // Below 100 % the tool rests, so its outline must not stay on the picture.
+    if (RouteOf() != ToolRouting::Tool) tools_->PointerLeft();
 }
 
 void TFrmMain::MenuItem_ZoomInClick() { SetZoom(ZoomInStep(doc_.Zoom)); }

@@ -40,6 +40,7 @@ Tool* ToolController::Current() const { return ToolOf(ctx_.Host.Doc().CurrentToo
 
 void ToolController::ToolMouseDown(int x, int y, const MouseState& state) {
     mouseHeld_ = true;
+    if (!pressed_) pressed_ = Current();
     if (Tool* t = Current()) t->Press(x, y, state);
 }
 
@@ -48,8 +49,10 @@ void ToolController::ToolMouseMove(int x, int y, const MouseState& state) {
 }
 
 void ToolController::ToolMouseUp(int x, int y, const MouseState& state) {
+    Tool* t = pressed_ ? pressed_ : Current();
     mouseHeld_ = state.Left || state.Right || state.Middle;
-    if (Tool* t = Current()) t->Release(x, y, state);
+    if (!mouseHeld_) pressed_ = nullptr;
+    if (t) t->Release(x, y, state);
 }
 
 void ToolController::PointerLeft() {

@@ -25,8 +25,13 @@ public:
     // ToolInput: events of the paint box in image coordinates.
     void ToolMouseDown(int x, int y, const MouseState& state) override;
     void ToolMouseMove(int x, int y, const MouseState& state) override;
+    // The release goes to the tool that took the press, even when the tool or the
+    // zoom changed in between, so that its stroke or fill is recorded and it stops
+    // being busy.
     void ToolMouseUp(int x, int y, const MouseState& state) override;
     void PointerLeft();
+    // A button pressed on the picture with a drawing tool is still down.
+    bool MouseHeld() const { return mouseHeld_; }
 
     // The palette's selection runs LeaveTool for the tool being left, sets the id,
     // shows the option page, then StartTool.
@@ -57,6 +62,7 @@ private:
     ToolContext ctx_;
     std::map<int, std::unique_ptr<Tool>> tools_;
     bool mouseHeld_ = false;
+    Tool* pressed_ = nullptr;  // the tool that took the press, while it is held
 };
 
 }  // namespace velmora

@@ -141,6 +141,42 @@ private slots:
         QVERIFY(w.PaintBox1->Overlay().Pixels.empty());
     }
 
+    void aPressIsFinishedByItsReleaseWhateverHappensInBetween() {
+        TFrmMain& w = s_.emplace(Plain(120, 90, kGray)).w;
+        // Zooming out under a held pencil: the release still ends and records the
+        // stroke, so undo is not left blocked.
+        ChooseTool(w, ToolPencil);
+        const int states = StateCount(w);
+        Press(w, QPoint(30, 30));
+        w.MenuItem_ZoomOutClick();
+        Release(w, QPoint(22, 22));
+        QCOMPARE(StateCount(w), states + 1);
+        QCOMPARE(StateText(w), QStringLiteral("Pencil / --"));
+        w.MenuItem_Undo->trigger();
+        QCOMPARE(PixelValue(w.Doc().ColorBmp, 30, 30), kGray);
+        w.MenuItem_ActualPixelsClick();
+
+        // Zooming out under a hovering brush takes its outline away.
+        ChooseTool(w, ToolBrush);
+        Hover(w, QPoint(50, 40));
+        QVERIFY(!w.PaintBox1->Overlay().Pixels.empty());
+        w.MenuItem_ZoomOutClick();
+        QVERIFY(w.PaintBox1->Overlay().Pixels.empty());
+        w.MenuItem_ActualPixelsClick();
+
+        // Delete under a held bucket: the fill has happened, so its release records it,
+        // and the bucket chosen again does not block undo.
+        ChooseTool(w, ToolPaintBucket);
+        w.FrmTools->SetFrontColor(kRed);
+        Press(w, QPoint(10, 10));
+        QTest::keyRelease(&w, Qt::Key_Delete);
+        Release(w, QPoint(10, 10));
+        QCOMPARE(StateText(w), QStringLiteral("Paint Bucket / --"));
+        ChooseTool(w, ToolPaintBucket);
+        w.MenuItem_Undo->trigger();
+        QCOMPARE(PixelValue(w.Doc().ColorBmp, 10, 10), kGray);
+    }
+
     void outlineIsAnOverlayThatSurvivesOptionChangesAndNeverReachesTheComposite() {
         TFrmMain& w = s_.emplace(Gradient(160, 120)).w;
         ChooseTool(w, ToolBrush);
