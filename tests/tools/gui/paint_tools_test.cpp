@@ -222,9 +222,10 @@ private slots:
     }
 
     void paintBucketFillsInsideAndIgnoresClicksOutside() {
-        Bitmap picture = Plain(100, 80, kGray);
-        for (int y = 0; y < 80; ++y) std::fill_n(picture.Pixel(50, y), 3, 0);  // a black wall at x 50
-        TFrmMain& w = s_.emplace(picture).w;
+        TFrmMain& w = s_.emplace(Plain(100, 80, kGray)).w;
+        // A black wall at x 50 in the sketch layer only: the fill follows the picture
+        // as shown, not the layer it paints.
+        for (int y = 0; y < 80; ++y) std::fill_n(w.Doc().SketchBmp.Pixel(50, y), 3, 0);
         ChooseTool(w, ToolPaintBucket);
         w.FrmTools->SetFrontColor(kRed);
         const int states = StateCount(w);
@@ -235,7 +236,8 @@ private slots:
 
         Stroke(w, {QPoint(10, 10)});
         QCOMPARE(PixelValue(w.Doc().ColorBmp, 49, 79), kRed);
-        QCOMPARE(PixelValue(w.Doc().ColorBmp, 50, 0), 0u);
+        QCOMPARE(PixelValue(w.Doc().ColorBmp, 50, 0), kGray);
+        QCOMPARE(PixelValue(w.Doc().ColorBmp, 51, 0), kGray);
         QCOMPARE(StateText(w), QStringLiteral("Paint Bucket / --"));
     }
 
