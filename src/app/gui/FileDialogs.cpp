@@ -10,23 +10,13 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 // Qt reads a filter's patterns from its last parenthesis and separates them by
 // blanks. The texts the dialogs show keep their own spelling (hidden details show
-// the part before that last parenthesis), and the patterns match every letter case.
+// the part before that last parenthesis). The patterns stay plain: the dialog matches
+// them in any letter case already, and when the user picks another type it puts the
+// first pattern's extension in place of the typed one.
 QString QtFilter(const DialogFilter& f) {
-    QStringList patterns;
-    for (const QString& p : Q(f.Patterns).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        if (p == QLatin1String("*.*")) {
-            patterns << QStringLiteral("*");
-            continue;
-        }
-        QString any;
-        for (QChar c : p) {
-            if (c.isLetter())
-                any += QLatin1Char('[') + c.toLower() + c.toUpper() + QLatin1Char(']');
-            else
-                any += c;
-        }
-        patterns << any;
-    }
+    QStringList patterns = Q(f.Patterns).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (QString& p : patterns)
+        if (p == QLatin1String("*.*")) p = QStringLiteral("*");
     return Q(f.Text) + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
 }
 

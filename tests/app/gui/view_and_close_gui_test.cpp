@@ -58,6 +58,13 @@ private slots:
             QVERIFY2(QFileInfo::exists(env.Path(QStringLiteral("out%1").arg(row) + extensions[row])), extensions[row]);
         }
         QVERIFY(env.messages.isEmpty());
+
+        // Another type picked after the proposal swaps its extension for the type's.
+        auto dialog = w.MakeSaveDialog(SaveProposal{"proj.d2o", 3});
+        auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        types->setCurrentIndex(1);
+        emit types->activated(1);
+        QCOMPARE(dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text(), QStringLiteral("proj.jpg"));
     }
 
     void ctrlWheelKeepsThePixelUnderThePointer() {
