@@ -142,6 +142,9 @@ void TFrmPreview::PlaceWindow() {
     const WindowBox box = PlacePreviewWindow(host_.Preferences(), right, bottom, designed);
     move(box.Left, box.Top);
     resize(box.Width, box.Height);
+    // The work area's size is the whole window's, frame included; only the window
+    // manager knows the frame, so "Maximized" asks it to maximize.
+    if (host_.Preferences().PreviewSizeMode == 1) setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 // ---------------------------------------------------------------------------------

@@ -345,6 +345,10 @@ private slots:
         QCOMPARE(rig_->host.Preferences().LastPreviewWidth, 700);
         QCOMPARE(rig_->host.Preferences().LastPreviewHeight, 450);
         QCOMPARE(rig_->host.Preferences().LastPreviewLeft, dlg->frameGeometry().left());
+
+        // "Maximized" leaves the frame to the window manager.
+        rig_->host.Preferences().PreviewSizeMode = 1;
+        QVERIFY(Open(TestPicture(64, 64))->windowState() & Qt::WindowMaximized);
     }
 
     void resizingTheWindowRecomputesForTheNewPane() {
