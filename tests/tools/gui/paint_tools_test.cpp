@@ -141,6 +141,25 @@ private slots:
         QVERIFY(w.PaintBox1->Overlay().Pixels.empty());
     }
 
+    void wideCurvedStrokesLeaveTheCompositeAsTheLayersMakeIt() {
+        // Each event recomposites only what it touched; anything it missed shows as
+        // stale pixels until a whole recomposite, which a fill or a save would hide.
+        TFrmMain& w = s_.emplace(Gradient(200, 150)).w;
+        TFrmToolOption& o = *w.FrmToolOption;
+        const std::pair<int, QSlider*> tools[] = {{ToolPencil, o.TrcPencilSize},   {ToolBrush, o.TrcBrushSize},
+                                                  {ToolEraser, o.TrcEraserSize},   {ToolLighten, o.TrcLightenSize},
+                                                  {ToolDarken, o.TrcDarkenSize}};
+        for (auto [id, size] : tools) {
+            ChooseTool(w, id);
+            size->setValue(20);
+            Stroke(w, {QPoint(20, 20), QPoint(60, 90), QPoint(100, 30), QPoint(140, 110), QPoint(170, 40),
+                       QPoint(120, 130), QPoint(40, 120)});
+            const Bitmap shown = w.Doc().CompositeBmp;
+            w.Doc().CompositeAll(w.GetLayerState());
+            QVERIFY2(w.Doc().CompositeBmp == shown, qPrintable(QString::number(id)));
+        }
+    }
+
     void aPressIsFinishedByItsReleaseWhateverHappensInBetween() {
         TFrmMain& w = s_.emplace(Plain(120, 90, kGray)).w;
         // Zooming out under a held pencil: the release still ends and records the
