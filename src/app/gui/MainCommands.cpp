@@ -12,6 +12,7 @@
 #include "app/gui/MainWindow.h"
 #include "app/gui/ToolWindowSet.h"
 #include "history/gui/HistoryWindow.h"
+#include "tools/gui/ToolController.h"
 #include "tools/gui/ToolsWindow.h"
 
 namespace velmora {
@@ -134,7 +135,12 @@ void TFrmMain::CreateCommands() {
         if (c.Icon) action->setIcon(MakeIcon(*c.Icon));
         action->setEnabled(c.Rule == Needs::Nothing);
         const auto run = c.Run;
-        connect(action, &QAction::triggered, this, [this, run] { run(*this); });
+        // No command runs under a mouse button held on the picture: it could replace
+        // the layers the stroke works on, or open a window that takes the mouse and so
+        // the stroke's release.
+        connect(action, &QAction::triggered, this, [this, run] {
+            if (!tools_ || !tools_->MouseHeld()) run(*this);
+        });
         this->*c.Action = action;
     }
 

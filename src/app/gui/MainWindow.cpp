@@ -390,7 +390,9 @@ void TFrmMain::ImageMoved(int x, int y, const MouseState& state) {
 }
 
 void TFrmMain::FormKeyUp(int qtKey) {
-    if (qtKey != Qt::Key_Delete) return;
+    // Like the tool shortcuts, Delete does not switch tools under a held button: the
+    // stroke would end unrecorded.
+    if (qtKey != Qt::Key_Delete || tools_->MouseHeld()) return;
     tools_->CancelShapeEdit();
 }
 

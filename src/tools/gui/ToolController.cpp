@@ -38,19 +38,46 @@ Tool* ToolController::ToolOf(int toolId) const {
 
 Tool* ToolController::Current() const { return ToolOf(ctx_.Host.Doc().CurrentTool); }
 
+namespace {
+
+bool AnyHeld(const MouseState& s) { return s.Left || s.Right || s.Middle; }
+
+bool OthersHeld(const MouseState& s) {
+    using W = MouseState::Which;
+    return (s.Left && s.Button != W::Left) || (s.Right && s.Button != W::Right) ||
+           (s.Middle && s.Button != W::Middle);
+}
+
+}  // namespace
+
 void ToolController::ToolMouseDown(int x, int y, const MouseState& state) {
+    if (mouseHeld_ && !OthersHeld(state)) FinishLostRelease();
+    if (!mouseHeld_) {
+        pressed_ = Current();
+        pressedButton_ = state.Button;
+    }
     mouseHeld_ = true;
-    if (!pressed_) pressed_ = Current();
+    lastX_ = x;
+    lastY_ = y;
     if (Tool* t = Current()) t->Press(x, y, state);
 }
 
 void ToolController::ToolMouseMove(int x, int y, const MouseState& state) {
+    if (mouseHeld_ && !AnyHeld(state)) FinishLostRelease();
+    lastX_ = x;
+    lastY_ = y;
     if (Tool* t = Current()) t->Move(x, y, state);
+}
+
+void ToolController::FinishLostRelease() {
+    MouseState up;
+    up.Button = pressedButton_;
+    ToolMouseUp(lastX_, lastY_, up);
 }
 
 void ToolController::ToolMouseUp(int x, int y, const MouseState& state) {
     Tool* t = pressed_ ? pressed_ : Current();
-    mouseHeld_ = state.Left || state.Right || state.Middle;
+    mouseHeld_ = AnyHeld(state);
     if (!mouseHeld_) pressed_ = nullptr;
     if (t) t->Release(x, y, state);
 }

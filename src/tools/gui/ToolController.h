@@ -58,11 +58,16 @@ private:
     void ChooseByKey(int toolId);
     bool HandleShapeKey(int key, bool shift);
     void SwitchToHand();
+    // A release can go astray when a window that takes the mouse opens under a held
+    // button; a later press or buttonless move then finishes the press it belonged to.
+    void FinishLostRelease();
 
     ToolContext ctx_;
     std::map<int, std::unique_ptr<Tool>> tools_;
     bool mouseHeld_ = false;
     Tool* pressed_ = nullptr;  // the tool that took the press, while it is held
+    MouseState::Which pressedButton_ = MouseState::Which::None;
+    int lastX_ = 0, lastY_ = 0;  // where the pointer last was on the picture
 };
 
 }  // namespace velmora
