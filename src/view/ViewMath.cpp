@@ -9,6 +9,8 @@ namespace velmora {
 
 double ZoomInStep(double zoom) { return zoom / 0.75; }
 double ZoomOutStep(double zoom) { return zoom * 0.75; }
+bool CanZoomIn(double zoom) { return ZoomInStep(zoom) <= 100.0; }
+bool CanZoomOut(double zoom) { return ZoomOutStep(zoom) >= 0.01; }
 
 namespace {
 

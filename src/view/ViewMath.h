@@ -10,10 +10,15 @@
 
 namespace velmora {
 
-// Zoom In divides by 0.75 and Zoom Out multiplies by it, with no limits; one step
-// in and one step out return exactly to the starting value for 1.0.
+// Zoom In divides by 0.75 and Zoom Out multiplies by it; one step in and one step
+// out return exactly to the starting value for 1.0.
 double ZoomInStep(double zoom);
 double ZoomOutStep(double zoom);
+// Whether a step stays within 1 % to 10,000 %. Far beyond, the picture's screen
+// coordinates no longer fit an int and the view goes blank, and steps out end at a
+// zoom of zero that no step in leaves.
+bool CanZoomIn(double zoom);
+bool CanZoomOut(double zoom);
 
 // The status bar's zoom panel: zoom * 100 with four significant digits, then "%"
 // (1.0 gives "100%", 0.5625 gives "56.25%", 4/3 gives "133.3%").

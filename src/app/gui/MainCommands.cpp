@@ -191,7 +191,7 @@ void TFrmMain::ApplyCommandRules(bool historyOnly) {
 
 void TFrmMain::UpdateCommandStates() {
     ApplyCommandRules(false);
-    if (doc_.ImageLoaded) ApplyDrawToolsForZoom();
+    if (doc_.ImageLoaded) ApplyZoomStates();
     FrmHistory->StringGrid1->setEnabled(true);
 }
 

@@ -107,8 +107,12 @@ void TFrmMain::CreateCentralArea() {
         if (!routed) tools_->PointerLeft();
     });
     connect(PaintBox1, &CanvasView::resized, this, &TFrmMain::FormResize);
-    viewport_->SetZoomCommands([this] { return MenuItem_ZoomIn->isEnabled(); },
-                               [this](bool in) { in ? MenuItem_ZoomInClick() : MenuItem_ZoomOutClick(); });
+    // Each notch goes as far as the zoom commands would.
+    viewport_->SetZoomCommands([this] { return MenuItem_ActualPixels->isEnabled(); },
+                               [this](bool in) {
+                                   if (!(in ? MenuItem_ZoomIn : MenuItem_ZoomOut)->isEnabled()) return;
+                                   in ? MenuItem_ZoomInClick() : MenuItem_ZoomOutClick();
+                               });
 
     const int widths[3] = {100, 50, 50};
     for (int i = 0; i < 3; ++i) {
@@ -312,13 +316,15 @@ bool TFrmMain::LoadSnapshot(const std::string& path, std::string& error) {
     return true;
 }
 
-void TFrmMain::ApplyDrawToolsForZoom() {
+void TFrmMain::ApplyZoomStates() {
     // Drawing needs at least one screen pixel per image pixel; below that only the
     // hand is offered, whichever command refreshed the palette.
     if (doc_.Zoom >= 1.0)
         FrmTools->EnableDrawTools();
     else
         FrmTools->DisableDrawTools();
+    MenuItem_ZoomIn->setEnabled(CanZoomIn(doc_.Zoom));
+    MenuItem_ZoomOut->setEnabled(CanZoomOut(doc_.Zoom));
 }
 
 // ---------------------------------------------------------------------------------
@@ -351,7 +357,7 @@ void TFrmMain::SetZoom(double zoom) {
     doc_.Zoom = zoom;
     UpdateScrollBars();
     RefreshView();
-    ApplyDrawToolsForZoom();
+    ApplyZoomStates();
     // Below 100 % the tool rests, so its outline must not stay on the picture.
     if (RouteOf() != ToolRouting::Tool) tools_->PointerLeft();
 }

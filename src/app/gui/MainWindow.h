@@ -190,7 +190,7 @@ private:
     // The title names the document: "photo.jpg[*] — Velmora Professional Edition".
     void ShowDocumentName(const QString& path);
     void SetZoom(double zoom);
-    void ApplyDrawToolsForZoom();
+    void ApplyZoomStates();
     // Where the paint box's mouse events go for the current tool and zoom.
     ToolRouting RouteOf() const;
     void ImagePressed(int x, int y, const MouseState& state);

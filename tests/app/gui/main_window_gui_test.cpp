@@ -141,6 +141,20 @@ private slots:
         QCOMPARE(w.StatusPanels[1]->text(), QStringLiteral("133.3%"));
         CtrlWheel(w.PaintBox1, QPoint(10, 10), -2);
         QCOMPARE(w.StatusPanels[1]->text(), QStringLiteral("75%"));
+
+        // The steps stop within 1 % and 10,000 %, where the view's arithmetic holds;
+        // the wheel stops there too, and still goes the other way.
+        for (int i = 0; i < 40; ++i) w.MenuItem_ZoomIn->trigger();
+        QVERIFY(!w.MenuItem_ZoomIn->isEnabled() && w.Doc().Zoom <= 100.0 && w.Doc().Zoom > 75.0);
+        const double top = w.Doc().Zoom;
+        CtrlWheel(w.PaintBox1, QPoint(10, 10), 1);
+        QCOMPARE(w.Doc().Zoom, top);
+        CtrlWheel(w.PaintBox1, QPoint(10, 10), -1);
+        QVERIFY(w.MenuItem_ZoomIn->isEnabled() && w.Doc().Zoom < top);
+        for (int i = 0; i < 60; ++i) w.MenuItem_ZoomOut->trigger();
+        QVERIFY(!w.MenuItem_ZoomOut->isEnabled() && w.Doc().Zoom >= 0.01 && w.Doc().Zoom < 0.0134);
+        w.UpdateCommandStates();
+        QVERIFY(!w.MenuItem_ZoomOut->isEnabled());
     }
 
     void ScrollBarsAndVisibleRectangle() {
