@@ -323,7 +323,21 @@ int RunBatch(const std::vector<std::string>& args, const std::string& programDir
     }
 
     // Outputs are decided before anything runs, so that two inputs never write the
-    // same file (a.jpg and a.bmp would both become a_cartoon.jpg).
+    // same file (a.jpg and a.bmp would both become a_cartoon.jpg), and no input writes
+    // over another one (a_cartoon.jpg left by an earlier run), which would be read
+    // before or after it is written as the threads happen to run. Files are the same
+    // when their resolved paths are.
+    auto resolve = [](const std::string& path, std::error_code& ec) {
+        fs::path resolved = fs::absolute(path, ec);
+        if (!ec) resolved = fs::weakly_canonical(resolved, ec);
+        return resolved.string();
+    };
+    std::map<std::string, std::string> inputs;
+    for (const std::string& input : options.Inputs) {
+        std::error_code ec;
+        const std::string resolved = resolve(input, ec);
+        if (!ec) inputs.emplace(resolved, input);
+    }
     struct Job {
         std::string input, output, error;
     };
@@ -336,16 +350,17 @@ int RunBatch(const std::vector<std::string>& args, const std::string& programDir
             err << "velmora-batch: " << error << "\n";
             return 2;
         }
-        // Two outputs are the same file when their resolved paths are. A path that
-        // cannot be resolved (a loop of links, a name too long, no current folder)
-        // fails its input with the system's reason rather than ending the program.
-        std::error_code ec;
-        fs::path resolved = fs::absolute(job.output, ec);
-        if (!ec) resolved = fs::weakly_canonical(resolved, ec);
+        // A path that cannot be resolved (a loop of links, a name too long, no current
+        // folder) fails its input with the system's reason rather than ending the program.
+        std::error_code ec, inputEc;
+        const std::string resolved = resolve(job.output, ec);
+        const auto other = inputs.find(resolved);
         if (ec) {
             job.error = job.output + ": this output path cannot be used (" + ec.message() + ")";
+        } else if (other != inputs.end() && other->first != resolve(input, inputEc)) {
+            job.error = input + ": its output " + job.output + " is the input " + other->second;
         } else {
-            const auto [it, fresh] = claimed.emplace(resolved.string(), input);
+            const auto [it, fresh] = claimed.emplace(resolved, input);
             if (!fresh) job.error = input + ": its output " + job.output + " is already the output of " + it->second;
         }
         jobs.push_back(std::move(job));

@@ -285,6 +285,16 @@ TEST(BatchProgram, FailedInputsAreReportedAndTheOthersStillConverted) {
     EXPECT_EQ(clash.status, 1);
     EXPECT_NE(clash.err.find("good.bmp"), std::string::npos);
 
+    // An output that is another input (left by an earlier run) is refused, so that input
+    // is converted as it was, whichever job the threads take first.
+    fs::copy_file(kSample, dir / "good_cartoon.jpg");
+    const std::uintmax_t size = fs::file_size(dir / "good_cartoon.jpg");
+    const BatchRun again = RunProgram({dir / "good.jpg", dir / "good_cartoon.jpg", "-j", "1"}, program.Folder());
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.err.find("is the input"), std::string::npos) << again.err;
+    EXPECT_EQ(fs::file_size(dir / "good_cartoon.jpg"), size);
+    EXPECT_TRUE(fs::exists(dir / "good_cartoon_cartoon.jpg"));
+
     // An unknown output type is refused for that input.
     const BatchRun type = RunProgram({dir / "good.jpg", "-o", out / "result.tif"}, program.Folder());
     EXPECT_EQ(type.status, 1);
