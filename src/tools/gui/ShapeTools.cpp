@@ -93,6 +93,15 @@ void ShapeTool::Start() {
 
 void ShapeTool::Press(int x, int y, const MouseState& state) {
     if (!editing_ || state.Button != MouseState::Which::Left) return;
+    // A click before any move has drawn the preview (the tool chosen by a key, or the
+    // pointer where a balloon ignores it) first draws it where the pointer is: an
+    // object placed but never drawn has no area to restore, so the handles its hover
+    // draws would stay in the layers.
+    if (OutlineRect.Empty()) {
+        if (!TakesMove(x, y)) return;
+        FollowMouse(x, y);
+        RenderShape();
+    }
     const Point corner = Corner();
     DragAnchor = ::velmora::DragAnchor{x, corner.X, y, corner.Y};
     ShapePending = true;

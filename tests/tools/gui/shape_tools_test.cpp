@@ -181,6 +181,15 @@ private slots:
             QVERIFY2(w.Doc().SketchBmp == sketch, qPrintable(QString::number(id)));
             QVERIFY2(w.Doc().ColorBmp == color, qPrintable(QString::number(id)));
             QVERIFY(w.MenuItem_SaveAs->isEnabled());
+
+            // A click before any move, as after choosing the tool by its key, places the
+            // object under the pointer; its handles go with the cancel too.
+            ChooseTool(w, id);
+            Stroke(w, {QPoint(60, 60)});
+            Hover(w, {61, 61});
+            QVERIFY2(!(w.Doc().ColorBmp == color), qPrintable(QString::number(id)));
+            w.FormKeyUp(Qt::Key_Delete);
+            QVERIFY2(w.Doc().SketchBmp == sketch && w.Doc().ColorBmp == color, qPrintable(QString::number(id)));
         }
     }
 
