@@ -61,10 +61,20 @@ bool IsWritableFolder(const std::string& folder) {
     return true;
 }
 
+namespace {
+
+// An installed copy keeps its shipped files under share/velmora, not beside the
+// executable; its bin/ may still be writable (a prefix in the user's home).
+bool IsInstalledCopy(const std::string& exeDir, const std::string& shareDir) {
+    return ShippedFilesIn(exeDir).empty() && !ShippedFilesIn(shareDir).empty();
+}
+
+}  // namespace
+
 std::string ResolveProgramFolder(const std::string& exeDir, const std::string& shareDir,
                                  const std::string& userDataDir, std::string& error) {
     error.clear();
-    if (IsWritableFolder(exeDir)) return exeDir;
+    if (IsWritableFolder(exeDir) && (userDataDir.empty() || !IsInstalledCopy(exeDir, shareDir))) return exeDir;
 
     if (userDataDir.empty()) {
         error = exeDir + " is read-only and there is no user data folder: presets, preferences "
@@ -105,6 +115,25 @@ std::string ResolveProgramFolder(const std::string& exeDir, const std::string& s
         }
     }
     return userDataDir;
+}
+
+std::string ProgramFolderToRead(const std::string& exeDir, const std::string& shareDir,
+                                const std::string& userDataDir) {
+    const bool installed = IsInstalledCopy(exeDir, shareDir);
+    if (IsWritableFolder(exeDir) && (userDataDir.empty() || !installed)) return exeDir;
+    std::error_code ec;
+    if (!userDataDir.empty() && fs::is_directory(userDataDir, ec)) return userDataDir;
+    return installed ? shareDir : exeDir;
+}
+
+std::string ShareFolderOf(const std::string& exeDir) {
+    return (fs::path(exeDir) / ".." / "share" / "velmora").lexically_normal().string();
+}
+
+std::string UserDataFolder(const char* xdgDataHome, const char* home) {
+    if (xdgDataHome && *xdgDataHome == '/') return FileInFolder(xdgDataHome, "Velmora");
+    if (home && *home) return FileInFolder(FileInFolder(home, ".local/share"), "Velmora");
+    return {};
 }
 
 std::string FileInFolder(const std::string& folder, const std::string& fileName) {

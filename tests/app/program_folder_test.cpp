@@ -86,6 +86,30 @@ TEST_F(ProgramFolderTest, ReadOnlyExecutableFolderSeedsTheUserFolder) {
     EXPECT_EQ(ReadText(user_ / "sketch.set"), "share sketch");
 }
 
+TEST_F(ProgramFolderTest, AnInstalledCopyUsesTheUserFolderEvenWithAWritableBin) {
+    // Installed under a prefix in the user's home: bin/ is writable but holds no
+    // presets; they are under share/velmora.
+    WriteText(exe_ / "velmora", "the executable itself");
+    WriteText(share_ / "default.set", "share default");
+    EXPECT_EQ(ProgramFolderToRead(exe_.string(), share_.string(), user_.string()), share_.string());
+    std::string error;
+    EXPECT_EQ(ResolveProgramFolder(exe_.string(), share_.string(), user_.string(), error), user_.string());
+    EXPECT_TRUE(error.empty()) << error;
+    EXPECT_EQ(ReadText(user_ / "default.set"), "share default");
+    // The batch converter then reads the presets the program uses, the user's own too.
+    WriteText(user_ / "default.set", "user's own default");
+    EXPECT_EQ(ProgramFolderToRead(exe_.string(), share_.string(), user_.string()), user_.string());
+    // A build tree keeps its own folder.
+    WriteText(exe_ / "default.set", "build default");
+    EXPECT_EQ(ProgramFolderToRead(exe_.string(), share_.string(), user_.string()), exe_.string());
+    EXPECT_EQ(ResolveProgramFolder(exe_.string(), share_.string(), user_.string(), error), exe_.string());
+
+    EXPECT_EQ(ShareFolderOf("/opt/v/bin"), "/opt/v/share/velmora");
+    EXPECT_EQ(UserDataFolder("/x/data", "/home/u"), "/x/data/Velmora");
+    EXPECT_EQ(UserDataFolder("relative", "/home/u"), "/home/u/.local/share/Velmora");
+    EXPECT_EQ(UserDataFolder(nullptr, nullptr), "");
+}
+
 TEST_F(ProgramFolderTest, MissingExecutableFolderFallsBackToTheUserFolder) {
     // Works as any user: a folder that does not exist cannot be written either.
     const fs::path gone = root_ / "no-such-bin";

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <iostream>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "app/Batch.h"
+#include "app/ProgramFolder.h"
 
 int main(int argc, char** argv) {
     // RunBatch reports each failure itself; this only keeps anything it did not
@@ -18,7 +20,12 @@ int main(int argc, char** argv) {
         std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
         if (ec) exe = std::filesystem::absolute(argv[0], ec);
         const std::vector<std::string> args(argv + 1, argv + argc);
-        return velmora::RunBatch(args, exe.parent_path().string(), std::cout, std::cerr, isatty(2) != 0);
+        // The presets are read where the program keeps them, so that both convert alike.
+        const std::string exeDir = exe.parent_path().string();
+        const std::string programDir =
+            velmora::ProgramFolderToRead(exeDir, velmora::ShareFolderOf(exeDir),
+                                         velmora::UserDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME")));
+        return velmora::RunBatch(args, programDir, std::cout, std::cerr, isatty(2) != 0);
     } catch (const std::exception& e) {
         std::cerr << "velmora-batch: " << e.what() << "\n";
     } catch (...) {

@@ -8,8 +8,9 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QTimer>
+
+#include <cstdlib>
 
 #include "app/ProgramFolder.h"
 #include "app/Version.h"
@@ -23,14 +24,13 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QString::fromLatin1(velmora::kProgramVersion));
     QApplication::setDesktopFileName(QStringLiteral("velmora"));
     // The shipped files sit beside the executable in a build tree and under
-    // share/velmora in an installed one; the program's own files go to the first of
-    // the two folders that is writable, else to the user's data folder.
+    // share/velmora in an installed one; the program's own files go beside the
+    // executable when that is writable and holds them, else to the user's data folder.
     const QString exeDir = QCoreApplication::applicationDirPath();
-    const QString shareDir = QDir::cleanPath(exeDir + QStringLiteral("/../share/velmora"));
-    const QString userDir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     std::string error;
-    const std::string folder =
-        velmora::ResolveProgramFolder(exeDir.toStdString(), shareDir.toStdString(), userDir.toStdString(), error);
+    const std::string folder = velmora::ResolveProgramFolder(
+        exeDir.toStdString(), velmora::ShareFolderOf(exeDir.toStdString()),
+        velmora::UserDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME")), error);
 
     // The program's icon as installed for the desktop, else the drawn one.
     const QString iconFile = exeDir + QStringLiteral("/velmora.png");
