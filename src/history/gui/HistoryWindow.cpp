@@ -153,10 +153,16 @@ void TFrmHistory::OfferRecovery() {
     // write is finished.
     FinishWrites();
     std::string ignored;
-    if (wroteThisRun_)
-        RemoveSnapshotsOutside(HistoryFolder(), ring_, ignored);
-    else
+    if (!wroteThisRun_) {
         RemoveRunFiles(HistoryFolder(), ignored);
+    } else if (ring_.Count() > 0) {
+        RemoveSnapshotsOutside(HistoryFolder(), ring_, ignored);
+    } else {
+        // That write failed (and said so): the earlier run's snapshot is still the only
+        // copy of the work on disk, so it stays, under its own index, for the next start
+        // should this run end badly too.
+        WriteHistoryIndex(HistoryFolder(), run.Index, ignored);
+    }
 }
 
 void TFrmHistory::EndRun() {

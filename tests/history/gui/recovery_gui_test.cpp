@@ -269,6 +269,20 @@ private slots:
         QVERIFY(env.messages.isEmpty());
     }
 
+    void aRestoredStateThatCannotBeWrittenKeepsTheEarlierRunsFiles() {
+        ShellEnv env;
+        PlantKilledRun(env);
+        // The restored state goes to this run's first slot, where a folder now stands.
+        QVERIFY(QFile::remove(env.Path("history/~history1.d2o")));
+        QVERIFY(QDir().mkpath(env.Path("history/~history1.d2o")));
+        TFrmMain w(env.Folder());
+        w.show();
+        QVERIFY(w.Doc().ImageLoaded);
+        QVERIFY(!env.messages.isEmpty());
+        QCOMPARE(IndexedCurrent(env), 2);
+        QVERIFY(HistoryFiles(env).contains(QStringLiteral("~history2.d2o")));
+    }
+
     void refusedOrDamagedLeftoversAreDiscardedForGood() {
         // Answered No, a cut index, a missing current snapshot, and snapshots without any index.
         for (int damage = 0; damage < 4; ++damage) {
