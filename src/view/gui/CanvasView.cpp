@@ -5,7 +5,11 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "document/Document.h"
 #include "view/ViewMath.h"
@@ -53,7 +57,9 @@ void CanvasView::PaintView() { update(); }
 void CanvasView::PaintImageRect(const Rect& r, int horzPosition, int vertPosition) {
     if (!doc_) return;
     const ScreenRect s = ImageRectOnScreen(r, horzPosition, vertPosition, doc_->Zoom);
-    if (!s.Empty()) update(ToQRect(s));
+    // One screen pixel more on each side: the rectangle is rounded from the zoom, while
+    // the pixels shown follow the pointer's mapping, which may differ by one.
+    if (!s.Empty()) update(ToQRect(s).adjusted(-1, -1, 1, 1));
 }
 
 void CanvasView::UpdateImageRect(const Rect& r) {
@@ -84,20 +90,53 @@ void CanvasView::SetOverlay(ViewOverlay overlay) {
     UpdateImageRect(overlay_.Bounds);
 }
 
-void CanvasView::PaintOverlay(QPainter& painter) {
+namespace {
+
+// The image pixel shown at each screen position from `first` on: the one the pointer
+// there maps to, kept inside the view rectangle's span [low, high].
+std::vector<int> ShownPixels(int first, int count, double zoom, int scroll, int low, int high) {
+    std::vector<int> shown(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        shown[static_cast<std::size_t>(i)] = std::clamp(ScreenToImage(first + i, zoom, scroll), low, high);
+    return shown;
+}
+
+// The positions in `shown` (which never decreases) that show image pixel p.
+std::pair<int, int> SpanOf(const std::vector<int>& shown, int p) {
+    const auto [lo, hi] = std::equal_range(shown.begin(), shown.end(), p);
+    return {static_cast<int>(lo - shown.begin()), static_cast<int>(hi - shown.begin())};
+}
+
+}  // namespace
+
+void CanvasView::PaintPicture(QPainter& painter, const QRect& area, const Rect& v) {
+    // Every screen pixel shows the image pixel that the pointer there picks or paints.
+    // A stretched draw rounds its scale instead, and its samples shift with the area
+    // repainted, so blocks on screen would disagree with the pointer and leave seams.
     const Bitmap& bmp = doc_->CompositeBmp;
-    const Rect& v = doc_->ViewRect;
-    for (const Point& p : overlay_.Pixels) {
-        if (p.X < v.Left || p.X > v.Right || p.Y < v.Top || p.Y > v.Bottom) continue;
-        if (p.X >= bmp.Width() || p.Y >= bmp.Height()) continue;
-        QColor c(Qt::black);
-        if (!overlay_.Black) {
-            const std::uint8_t* px = bmp.Pixel(p.X, p.Y);
-            c = QColor(255 - px[2], 255 - px[1], 255 - px[0]);
-        }
-        const ScreenRect s = ImageRectOnScreen(Rect{p.X, p.Y, p.X, p.Y}, v.Left, v.Top, doc_->Zoom);
-        if (!s.Empty()) painter.fillRect(ToQRect(s), c);
+    const double zoom = doc_->Zoom;
+    const std::vector<int> cols = ShownPixels(area.left(), area.width(), zoom, v.Left, v.Left, v.Right);
+    const std::vector<int> rows = ShownPixels(area.top(), area.height(), zoom, v.Top, v.Top, v.Bottom);
+    // Built in the screen's own format, so that drawing it is a plain copy.
+    QImage part(area.size(), QImage::Format_RGB32);
+    const auto rgb = [](const std::uint8_t* p) {
+        return 0xFF000000u | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0];
+    };
+    for (int j = 0; j < area.height(); ++j) {
+        const std::uint8_t* src = bmp.Row(rows[static_cast<std::size_t>(j)]);
+        auto* dst = reinterpret_cast<std::uint32_t*>(part.scanLine(j));
+        for (int i = 0; i < area.width(); ++i) dst[i] = rgb(src + 3 * cols[static_cast<std::size_t>(i)]);
     }
+    // The tool's outline: the inverse of what is under it, or black.
+    for (const Point& p : overlay_.Pixels) {
+        const auto [x0, x1] = SpanOf(cols, p.X);
+        const auto [y0, y1] = SpanOf(rows, p.Y);
+        if (x0 == x1 || y0 == y1) continue;
+        const std::uint32_t ink = overlay_.Black ? 0xFF000000u : (rgb(bmp.Pixel(p.X, p.Y)) ^ 0x00FFFFFFu);
+        for (int y = y0; y < y1; ++y)
+            std::fill_n(reinterpret_cast<std::uint32_t*>(part.scanLine(y)) + x0, x1 - x0, ink);
+    }
+    painter.drawImage(area.topLeft(), part);
 }
 
 void CanvasView::paintEvent(QPaintEvent* event) {
@@ -114,17 +153,12 @@ void CanvasView::paintEvent(QPaintEvent* event) {
     v.Right = std::min(v.Right, bmp.Width() - 1);
     v.Bottom = std::min(v.Bottom, bmp.Height() - 1);
     const ViewLayout layout = ComputeViewLayout(v, doc_->Zoom, width(), height());
-    if (v.Right >= v.Left && v.Bottom >= v.Top && v.Left >= 0 && v.Top >= 0 && !layout.Image.Empty()) {
-        // The bitmap's own memory, stride and all: no copy is made.
-        const QImage image(bmp.Data(), bmp.Width(), bmp.Height(), static_cast<qsizetype>(bmp.Stride()),
-                           QImage::Format_BGR888);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        painter.drawImage(ToQRect(layout.Image), image, QRect(v.Left, v.Top, v.Width(), v.Height()));
-        if (!overlay_.Pixels.empty()) PaintOverlay(painter);
-    } else {
+    if (v.Right < v.Left || v.Bottom < v.Top || v.Left < 0 || v.Top < 0 || layout.Image.Empty()) {
         painter.fillRect(rect(), face);
         return;
     }
+    const QRect area = event->region().boundingRect() & ToQRect(layout.Image);
+    if (!area.isEmpty()) PaintPicture(painter, area, v);
     if (!layout.RightStrip.Empty()) painter.fillRect(ToQRect(layout.RightStrip), face);
     if (!layout.BottomStrip.Empty()) painter.fillRect(ToQRect(layout.BottomStrip), face);
 }

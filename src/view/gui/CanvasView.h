@@ -73,7 +73,7 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
-    void PaintOverlay(QPainter& painter);
+    void PaintPicture(QPainter& painter, const QRect& area, const Rect& viewRect);
     void UpdateImageRect(const Rect& r);
 
     const Document* doc_ = nullptr;

@@ -6,6 +6,7 @@
 
 #include "document/Document.h"
 #include "support/ToolTestKit.h"
+#include "view/ViewMath.h"
 
 using namespace velmora;
 using namespace velmora::test;
@@ -42,18 +43,26 @@ private slots:
         QCOMPARE(QColor(shot.pixel(40, 10)), face);
         QCOMPARE(QColor(shot.pixel(10, 30)), face);
 
-        // Two steps in (1.7778): every image pixel covers one or two screen pixels and
-        // no color is mixed.
+        // Two steps in (1.7778), and a zoom off the steps: every screen pixel shows the
+        // pixel the pointer there picks, whatever part of the view was repainted last.
         w.MenuItem_ZoomIn->trigger();
         w.MenuItem_ZoomIn->trigger();
-        shot = w.PaintBox1->grab().toImage();
         const double zoom = w.Doc().Zoom;
-        for (int sx = 0; sx < 60; sx += 7) {
-            const int ix = static_cast<int>(sx / zoom);
-            const QColor c(shot.pixel(sx, 0));
-            QVERIFY2(c == Composite(w.Doc(), ix, 0) || c == Composite(w.Doc(), ix + 1, 0) ||
-                         c == Composite(w.Doc(), ix - 1, 0),
-                     qPrintable(QStringLiteral("screen x %1").arg(sx)));
+        for (double z : {1.3783, zoom}) {
+            w.Doc().Zoom = z;
+            w.RefreshView();
+            const QRect part(13, 9, 7, 5);
+            QImage partial(part.size(), QImage::Format_RGB32);  // the part alone, at its origin
+            w.PaintBox1->render(&partial, QPoint(), QRegion(part));
+            shot = w.PaintBox1->grab().toImage();
+            for (int sy = 0; sy < std::lround(30 * z); ++sy)
+                for (int sx = 0; sx < std::lround(40 * z); ++sx) {
+                    const QColor shown = Composite(w.Doc(), ScreenToImage(sx, z, 0), ScreenToImage(sy, z, 0));
+                    const QString where = QStringLiteral("zoom %1, screen %2,%3").arg(z).arg(sx).arg(sy);
+                    QVERIFY2(QColor(shot.pixel(sx, sy)) == shown, qPrintable(where));
+                    if (part.contains(sx, sy))
+                        QVERIFY2(QColor(partial.pixel(sx - part.left(), sy - part.top())) == shown, qPrintable(where));
+                }
         }
         const int painted = static_cast<int>(std::llrint(40 * zoom));
         QCOMPARE(QColor(shot.pixel(painted + 2, 5)), face);
