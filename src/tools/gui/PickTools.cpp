@@ -38,17 +38,24 @@ void PaintBucketTool::Release(int, int, const MouseState& state) {
     RecordToolState();
 }
 
+std::uint32_t EyedropperTool::PickAt(int x, int y) {
+    // Only the view rectangle is kept composited, and the pointer can reach the column
+    // and row just past it: the pixel is brought up to date before it is read.
+    Host().CompositeRect(Rect{x, y, x, y});
+    return ColorAt(Doc().CompositeBmp, x, y);
+}
+
 void EyedropperTool::Press(int x, int y, const MouseState& state) {
     // Outside the picture there is nothing to pick.
     if (!InsidePicture(x, y)) return;
-    const std::uint32_t c = ColorAt(Doc().CompositeBmp, x, y);
+    const std::uint32_t c = PickAt(x, y);
     if (state.Left) Palette().SetFrontColor(c);
     if (state.Right) Palette().SetBackColor(c);
 }
 
 void EyedropperTool::Move(int x, int y, const MouseState& state) {
     if (!InsidePicture(x, y)) return;
-    const std::uint32_t c = ColorAt(Doc().CompositeBmp, x, y);
+    const std::uint32_t c = PickAt(x, y);
     if (Options().isVisible()) Options().SetDropperReadout(x, y, c);
     if (Palette().isVisible()) {
         if (state.Left) Palette().SetFrontColor(c);

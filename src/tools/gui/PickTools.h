@@ -21,6 +21,9 @@ public:
     explicit EyedropperTool(ToolContext& ctx) : Tool(ctx, ToolEyedropper) {}
     void Press(int x, int y, const MouseState& state) override;
     void Move(int x, int y, const MouseState& state) override;
+
+private:
+    std::uint32_t PickAt(int x, int y);
 };
 
 }  // namespace velmora

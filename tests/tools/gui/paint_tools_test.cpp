@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "document/gui/LayersWindow.h"
+#include "tools/gui/ToolController.h"
 #include "support/ToolTestKit.h"
 
 using namespace velmora;
@@ -292,6 +293,15 @@ private slots:
         QCOMPARE(w.FrmTools->FrontColor(), front);
         QCOMPARE(readout(), shown);
         QCOMPARE(StateCount(w), states);
+
+        // A pixel whose composite lags (the pointer reaches one column and row past the
+        // view rectangle, which alone is kept) is picked as the layers make it now.
+        std::fill_n(w.Doc().ColorBmp.Pixel(99, 79), 3, 0);
+        MouseState left;
+        left.Button = MouseState::Which::Left;
+        left.Left = true;
+        w.Tools().ToolMouseDown(99, 79, left);
+        QCOMPARE(w.FrmTools->FrontColor(), 0u);
     }
 
     void eraserStampsOnlyAtEventsAndLightenMapsOnce() {
