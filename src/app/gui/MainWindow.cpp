@@ -359,7 +359,7 @@ void TFrmMain::SetZoom(double zoom) {
     RefreshView();
     ApplyZoomStates();
     // Below 100 % the tool rests, so its outline must not stay on the picture.
-    if (RouteOf() != ToolRouting::Tool) tools_->PointerLeft();
+    if (tools_ && RouteOf() != ToolRouting::Tool) tools_->PointerLeft();
 }
 
 void TFrmMain::MenuItem_ZoomInClick() { SetZoom(ZoomInStep(doc_.Zoom)); }
