@@ -333,10 +333,14 @@ int RunBatch(const std::vector<std::string>& args, const std::string& programDir
         return resolved.string();
     };
     std::map<std::string, std::string> inputs;
+    std::vector<std::string> resolvedInputs;  // empty where an input cannot be resolved
     for (const std::string& input : options.Inputs) {
         std::error_code ec;
-        const std::string resolved = resolve(input, ec);
-        if (!ec) inputs.emplace(resolved, input);
+        resolvedInputs.push_back(resolve(input, ec));
+        if (ec)
+            resolvedInputs.back().clear();
+        else
+            inputs.emplace(resolvedInputs.back(), input);
     }
     struct Job {
         std::string input, output, error;
@@ -344,7 +348,8 @@ int RunBatch(const std::vector<std::string>& args, const std::string& programDir
     std::vector<Job> jobs;
     std::map<std::string, std::string> claimed;
     const bool several = options.Inputs.size() > 1;
-    for (const std::string& input : options.Inputs) {
+    for (std::size_t i = 0; i < options.Inputs.size(); ++i) {
+        const std::string& input = options.Inputs[i];
         Job job{input, BatchOutputPath(input, options, several, error), {}};
         if (job.output.empty()) {
             err << "velmora-batch: " << error << "\n";
@@ -352,12 +357,12 @@ int RunBatch(const std::vector<std::string>& args, const std::string& programDir
         }
         // A path that cannot be resolved (a loop of links, a name too long, no current
         // folder) fails its input with the system's reason rather than ending the program.
-        std::error_code ec, inputEc;
+        std::error_code ec;
         const std::string resolved = resolve(job.output, ec);
         const auto other = inputs.find(resolved);
         if (ec) {
             job.error = job.output + ": this output path cannot be used (" + ec.message() + ")";
-        } else if (other != inputs.end() && other->first != resolve(input, inputEc)) {
+        } else if (other != inputs.end() && other->first != resolvedInputs[i]) {
             job.error = input + ": its output " + job.output + " is the input " + other->second;
         } else {
             const auto [it, fresh] = claimed.emplace(resolved, input);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <system_error>
@@ -69,12 +70,18 @@ bool IsInstalledCopy(const std::string& exeDir, const std::string& shareDir) {
     return ShippedFilesIn(exeDir).empty() && !ShippedFilesIn(shareDir).empty();
 }
 
+// Whether the executable's own folder is the program folder: writable, and not an
+// installed copy's bin/ while there is a user data folder to go to instead.
+bool UsesExecutableFolder(const std::string& exeDir, const std::string& shareDir, const std::string& userDataDir) {
+    return IsWritableFolder(exeDir) && (userDataDir.empty() || !IsInstalledCopy(exeDir, shareDir));
+}
+
 }  // namespace
 
 std::string ResolveProgramFolder(const std::string& exeDir, const std::string& shareDir,
                                  const std::string& userDataDir, std::string& error) {
     error.clear();
-    if (IsWritableFolder(exeDir) && (userDataDir.empty() || !IsInstalledCopy(exeDir, shareDir))) return exeDir;
+    if (UsesExecutableFolder(exeDir, shareDir, userDataDir)) return exeDir;
 
     if (userDataDir.empty()) {
         error = exeDir + " is read-only and there is no user data folder: presets, preferences "
@@ -119,11 +126,10 @@ std::string ResolveProgramFolder(const std::string& exeDir, const std::string& s
 
 std::string ProgramFolderToRead(const std::string& exeDir, const std::string& shareDir,
                                 const std::string& userDataDir) {
-    const bool installed = IsInstalledCopy(exeDir, shareDir);
-    if (IsWritableFolder(exeDir) && (userDataDir.empty() || !installed)) return exeDir;
+    if (UsesExecutableFolder(exeDir, shareDir, userDataDir)) return exeDir;
     std::error_code ec;
     if (!userDataDir.empty() && fs::is_directory(userDataDir, ec)) return userDataDir;
-    return installed ? shareDir : exeDir;
+    return IsInstalledCopy(exeDir, shareDir) ? shareDir : exeDir;
 }
 
 std::string ShareFolderOf(const std::string& exeDir) {
@@ -135,6 +141,8 @@ std::string UserDataFolder(const char* xdgDataHome, const char* home) {
     if (home && *home) return FileInFolder(FileInFolder(home, ".local/share"), "Velmora");
     return {};
 }
+
+std::string UserDataFolder() { return UserDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME")); }
 
 std::string FileInFolder(const std::string& folder, const std::string& fileName) {
     if (folder.empty()) return fileName;

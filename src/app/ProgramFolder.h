@@ -30,6 +30,8 @@ std::string ShareFolderOf(const std::string& exeDir);
 // $XDG_DATA_HOME when that is an absolute path, else under ~/.local/share. Empty
 // without either.
 std::string UserDataFolder(const char* xdgDataHome, const char* home);
+// The same for this process's environment.
+std::string UserDataFolder();
 
 // `fileName` inside `folder`, joined with exactly one "/"; an empty folder leaves the
 // name as it is.

@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <iostream>
@@ -23,8 +22,7 @@ int main(int argc, char** argv) {
         // The presets are read where the program keeps them, so that both convert alike.
         const std::string exeDir = exe.parent_path().string();
         const std::string programDir =
-            velmora::ProgramFolderToRead(exeDir, velmora::ShareFolderOf(exeDir),
-                                         velmora::UserDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME")));
+            velmora::ProgramFolderToRead(exeDir, velmora::ShareFolderOf(exeDir), velmora::UserDataFolder());
         return velmora::RunBatch(args, programDir, std::cout, std::cerr, isatty(2) != 0);
     } catch (const std::exception& e) {
         std::cerr << "velmora-batch: " << e.what() << "\n";

@@ -10,7 +10,6 @@
 #include <QScreen>
 #include <QTimer>
 
-#include <cstdlib>
 
 #include "app/ProgramFolder.h"
 #include "app/Version.h"
@@ -30,7 +29,7 @@ int main(int argc, char** argv) {
     std::string error;
     const std::string folder = velmora::ResolveProgramFolder(
         exeDir.toStdString(), velmora::ShareFolderOf(exeDir.toStdString()),
-        velmora::UserDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME")), error);
+        velmora::UserDataFolder(), error);
 
     // The program's icon as installed for the desktop, else the drawn one.
     const QString iconFile = exeDir + QStringLiteral("/velmora.png");
