@@ -521,6 +521,8 @@ bool TFrmMain::SaveToFile(const QString& chosenPath, int filterIndex) {
 
 void TFrmMain::MenuItem_CopyClick() {
     if (!doc_.ImageLoaded) return;
+    // A pending shape's handles are marks of the edit, not part of the picture.
+    tools_->ShowAsCommitted();
     CompositeAll();
     const Bitmap& c = doc_.CompositeBmp;
     const QImage view(c.Data(), c.Width(), c.Height(), static_cast<qsizetype>(c.Stride()), QImage::Format_BGR888);

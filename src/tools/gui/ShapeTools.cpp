@@ -126,7 +126,7 @@ void ShapeTool::Hover(int x, int y) {
     DrawHandles();
 }
 
-void ShapeTool::Leave() {
+void ShapeTool::ShowAsCommitted() {
     if (!editing_) return;
     if (ShapePending) {
         // Drawn once more, which also takes the hover's handles off the layers.
@@ -135,6 +135,11 @@ void ShapeTool::Leave() {
         const Rect restored = RestoreShapeArea();
         if (!restored.Empty()) Host().PaintImageRect(restored);
     }
+}
+
+void ShapeTool::Leave() {
+    if (!editing_) return;
+    ShowAsCommitted();
     EndEdit();
     RecordToolState();
     Host().UpdateCommandStates();

@@ -59,6 +59,7 @@ public:
     // Restores the layers under the object; nothing is recorded.
     void Cancel() override;
     void RefreshOverlay() override;
+    void ShowAsCommitted() override;
     bool Busy() const override { return editing_; }
 
     // The arrow keys: moves a placed object by (dx, dy) the way a drag of its move

@@ -34,6 +34,10 @@ public:
     virtual void RefreshOverlay() {}
     // The pointer left the picture.
     virtual void PointerLeft() {}
+    // Leaves in the layers only what a commit would keep, the edit going on: a copy
+    // of the picture then holds no handles and no object that merely follows the
+    // mouse. The next hover or move draws them again.
+    virtual void ShowAsCommitted() {}
     // True while an edit holds copies of the layers that a swap of the document
     // (undo, redo, a history jump, opening a file) would make stale.
     virtual bool Busy() const { return false; }

@@ -114,6 +114,10 @@ void ToolController::RefreshOverlay() {
     if (Tool* t = Current()) t->RefreshOverlay();
 }
 
+void ToolController::ShowAsCommitted() {
+    if (Tool* t = Current()) t->ShowAsCommitted();
+}
+
 bool ToolController::Busy() const {
     const Tool* t = Current();
     return t && t->Busy();

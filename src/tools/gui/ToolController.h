@@ -43,6 +43,8 @@ public:
     void CommitShapeEdit();
     // The tool's part of RefreshToolOverlay: redraw what it shows with the new settings.
     void RefreshOverlay();
+    // The current tool's pending edit as a commit would leave it (Tool::ShowAsCommitted).
+    void ShowAsCommitted();
 
     // True while a stroke or a pending edit holds copies of the layers: undo, redo,
     // history jumps and opening a file wait until it ends.

@@ -1,6 +1,8 @@
 // The rectangle, ellipse, text and balloon tools driven through the real main window.
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -237,6 +239,28 @@ private slots:
         QCOMPARE(w.Doc().CurrentTool, int(ToolHand));
         QCOMPARE(StateCount(w), states + 1);
         QVERIFY(w.Doc().ColorBmp == committed);
+    }
+
+    void CopyHoldsThePictureAsACommitWouldLeaveIt() {
+        for (int id : {ToolRectangle, ToolBalloonC}) {
+            TFrmMain& w = s_.emplace().w;
+            auto copied = [&] {
+                w.MenuItem_CopyClick();
+                return QGuiApplication::clipboard()->image();
+            };
+            const QImage before = copied();
+            ChooseTool(w, id);
+            Hover(w, {60, 60});  // a preview that only follows the mouse
+            QCOMPARE(copied(), before);
+
+            Place(w, 60, 60);
+            Hover(w, {61, 61});  // handles drawn
+            const QImage pending = copied();
+            QVERIFY(!w.MenuItem_SaveAs->isEnabled());  // the edit goes on
+            ChooseTool(w, ToolHand);
+            QCOMPARE(copied(), pending);
+            QVERIFY(pending != before);
+        }
     }
 
     void BalloonsKeepEveryPixelOutsideBodyAndTail() {
