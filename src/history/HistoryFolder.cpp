@@ -9,6 +9,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "history/HistoryIndex.h"
+#include "history/HistoryRecovery.h"
+
 namespace velmora {
 
 namespace fs = std::filesystem;
@@ -27,38 +30,53 @@ std::string HistoryFolderLock::FolderName(int n) {
     return n <= 1 ? std::string("history") : "history-" + std::to_string(n);
 }
 
+std::unique_ptr<HistoryFolderLock> HistoryFolderLock::TryLock(const std::string& folderName, std::string& problem) {
+    problem.clear();
+    const fs::path folder(folderName);
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (ec && !fs::is_directory(folder)) {
+        problem = folder.string() + " could not be created: " + ec.message();
+        return nullptr;
+    }
+    const std::string lockPath = (folder / kLockFileName).string();
+    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        problem = lockPath + " could not be opened: " + std::strerror(errno);
+        return nullptr;
+    }
+    // flock locks belong to the open file, so a second Acquire in the same process
+    // also finds the folder taken, which is what a second window would need too.
+    int rc;
+    do {
+        rc = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    if (rc == 0) return std::unique_ptr<HistoryFolderLock>(new HistoryFolderLock(folder.string(), fd));
+    const int lockErrno = errno;
+    ::close(fd);
+    if (lockErrno != EWOULDBLOCK) problem = lockPath + " could not be locked: " + std::strerror(lockErrno);
+    return nullptr;
+}
+
 std::unique_ptr<HistoryFolderLock> HistoryFolderLock::Acquire(const std::string& programFolder,
                                                               std::string& error) {
     error.clear();
     const fs::path base = programFolder.empty() ? fs::path(".") : fs::path(programFolder);
-    std::string firstProblem;
+    std::string problem;
+    // A run that ended badly left its index in a folder nobody holds now. Only the
+    // lock tells such a folder from one whose copy is still running.
     for (int n = 1; n <= kMaxFolders; ++n) {
         const fs::path folder = base / FolderName(n);
         std::error_code ec;
-        fs::create_directories(folder, ec);
-        if (ec && !fs::is_directory(folder)) {
-            if (firstProblem.empty())
-                firstProblem = folder.string() + " could not be created: " + ec.message();
-            continue;
-        }
-        const std::string lockPath = (folder / kLockFileName).string();
-        const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        if (fd < 0) {
-            if (firstProblem.empty())
-                firstProblem = lockPath + " could not be opened: " + std::strerror(errno);
-            continue;
-        }
-        // flock locks belong to the open file, so a second Acquire in the same process
-        // also finds the folder taken, which is what a second window would need too.
-        int rc;
-        do {
-            rc = ::flock(fd, LOCK_EX | LOCK_NB);
-        } while (rc != 0 && errno == EINTR);
-        if (rc == 0) return std::unique_ptr<HistoryFolderLock>(new HistoryFolderLock(folder.string(), fd));
-        const int lockErrno = errno;
-        ::close(fd);
-        if (lockErrno != EWOULDBLOCK && firstProblem.empty())
-            firstProblem = lockPath + " could not be locked: " + std::strerror(lockErrno);
+        if (!fs::exists(HistoryIndexPath(folder.string()), ec)) continue;
+        std::unique_ptr<HistoryFolderLock> lock = TryLock(folder.string(), problem);
+        if (lock && FindUnfinishedRun(lock->Folder())) return lock;
+    }
+    std::string firstProblem;
+    for (int n = 1; n <= kMaxFolders; ++n) {
+        std::unique_ptr<HistoryFolderLock> lock = TryLock((base / FolderName(n)).string(), problem);
+        if (lock) return lock;
+        if (firstProblem.empty()) firstProblem = problem;
     }
     error = firstProblem.empty()
                 ? "No free history folder in " + base.string() + ": every one is used by another running copy."

@@ -17,8 +17,10 @@ public:
     static constexpr int kMaxFolders = 64;
     static constexpr const char* kLockFileName = "~history.lock";
 
-    // Creates and locks the first free folder. nullptr with a message naming the folder
-    // when none could be created or locked.
+    // Locks the first free folder that holds the work of a run that did not end
+    // normally, so that the work is offered again whichever copy crashed; otherwise
+    // creates and locks the first free folder. nullptr with a message naming the
+    // folder when none could be created or locked.
     static std::unique_ptr<HistoryFolderLock> Acquire(const std::string& programFolder, std::string& error);
 
     // The folder name for the n-th copy (n from 1): "history", "history-2", ...
@@ -32,6 +34,9 @@ public:
 
 private:
     HistoryFolderLock(std::string folder, int fd);
+    // The lock of `folder`, creating it and its lock file; nullptr when another copy
+    // holds it or it cannot be had (`problem` then says why, unless it is merely held).
+    static std::unique_ptr<HistoryFolderLock> TryLock(const std::string& folder, std::string& problem);
 
     std::string folder_;
     int fd_ = -1;

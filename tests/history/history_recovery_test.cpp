@@ -21,18 +21,21 @@ protected:
     test::TempDir dir_;
     fs::path root_ = dir_.Path();
 
-    void Touch(const std::string& name) { std::ofstream(root_ / name) << "x"; }
+    void Touch(const std::string& name, const fs::path& folder) { std::ofstream(folder / name) << "x"; }
+    void Touch(const std::string& name) { Touch(name, root_); }
 
     // What a run leaves after Open and Pencil: slots 1 and 2, and the index.
-    void LeaveRun(const std::string& document) {
+    void LeaveRun(const std::string& document, const fs::path& folder) {
+        fs::create_directories(folder);
         HistoryRing ring(10);
         for (const char* name : {"Open", "Pencil"}) {
-            Touch(HistoryRing::SlotFileName(ring.NextSlot()));
+            Touch(HistoryRing::SlotFileName(ring.NextSlot()), folder);
             ring.CommitAdd(name, "--");
         }
         std::string error;
-        ASSERT_TRUE(WriteHistoryIndex(root_.string(), IndexOfRing(ring, document), error)) << error;
+        ASSERT_TRUE(WriteHistoryIndex(folder.string(), IndexOfRing(ring, document), error)) << error;
     }
+    void LeaveRun(const std::string& document) { LeaveRun(document, root_); }
 
     std::set<std::string> Names() const {
         std::set<std::string> names;
@@ -83,6 +86,21 @@ TEST_F(HistoryRecoveryTest, CleaningUpTakesOnlyTheRunsOwnFiles) {
 
     EXPECT_TRUE(RemoveRunFiles(root_.string(), error)) << error;
     EXPECT_EQ(Names(), untouched);
+}
+
+// Whichever copy crashed, the next one to start is offered its work.
+TEST_F(HistoryRecoveryTest, AFreeFolderHoldingAnUnfinishedRunIsTakenBeforeTheFirstFreeOne) {
+    LeaveRun("/photos/a.jpg", root_ / "history-3");
+    fs::create_directories(root_ / "history-2");
+    std::ofstream(root_ / "history-2" / HistoryIndex::kFileName) << "damaged";
+    std::string error;
+    const auto first = HistoryFolderLock::Acquire(root_.string(), error);
+    ASSERT_TRUE(first) << error;
+    EXPECT_EQ(fs::path(first->Folder()), root_ / "history-3");
+    // A run still held is no other copy's to take.
+    const auto second = HistoryFolderLock::Acquire(root_.string(), error);
+    ASSERT_TRUE(second) << error;
+    EXPECT_EQ(fs::path(second->Folder()), root_ / "history");
 }
 
 }  // namespace
