@@ -96,6 +96,16 @@ struct ProgressLog : ProgressTargets {
     void AdvanceTotal() override { ++advances; }
 };
 
+// A log that calls `cancel` (by default: sets the cancel flag) when the run reaches
+// the step named `at`.
+inline ProgressLog CancelAt(const char* at, std::function<void()> cancel = [] { CancelFlag = true; }) {
+    ProgressLog log;
+    log.onCaption = [at, cancel](const char* c) {
+        if (std::string(c) == at) cancel();
+    };
+    return log;
+}
+
 // The dialog's defaults over the whole photograph, drawing the layers asked for.
 inline TEffectParams WholeRecord(const Bitmap& photo, bool sketch = true, bool color = true) {
     TEffectParams p = FullConversionRecord(ControlDefaultRecord(), photo);

@@ -46,10 +46,7 @@ TEST(GaussianBlur, CancelStopsTheProgressForm) {
     TripleBuffer src(20 * 20, Rgb(255, 255, 255));
     src[0] = Rgb(0, 0, 0);
     TripleBuffer dst(src.size(), Rgb(9, 9, 9));
-    ProgressLog log;
-    log.onCaption = [](const char* c) {
-        if (std::string(c) == "Blur Column") CancelFlag = true;
-    };
+    ProgressLog log = CancelAt("Blur Column");
     GaussianBlurProgress(src, dst, 20, 20, 1.25, &log);
     EXPECT_EQ(log.advances, 1) << "the column pass never finished";
     EXPECT_EQ(dst[19 * 20 + 19], Rgb(254, 254, 254)) << "rows blurred, columns not";

@@ -30,15 +30,6 @@ Layers RunWith(const CancelToken& token, const TEffectParams& p, ProgressTargets
     return RunEffect(e, p, progress);
 }
 
-// Calls `cancel` when the run reaches the step named `at`.
-ProgressLog CancelAt(const char* at, std::function<void()> cancel) {
-    ProgressLog log;
-    log.onCaption = [at, cancel](const char* c) {
-        if (std::string(c) == at) cancel();
-    };
-    return log;
-}
-
 }  // namespace
 
 TEST(CancelToken, OnlyTheRunsOwnRequestStopsItAndTheRunClearsNoRequest) {

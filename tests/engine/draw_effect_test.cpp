@@ -53,10 +53,7 @@ TEST(DrawEffect, BlendArithmeticAtTheEnds) {
 TEST(DrawEffect, CancelledRunLeavesTheLayersAndPreviewUntouched) {
     const Bitmap photo = TexturedPhoto(14, 10);
     for (const char* at : {"Blur Column", "Draw Sketch", "Color Reducing", "Contrast", "Color Smooth"}) {
-        ProgressLog log;
-        log.onCaption = [at](const char* c) {
-            if (std::string(c) == at) CancelFlag = true;
-        };
+        ProgressLog log = CancelAt(at);
         TDrawEffect e;
         EXPECT_FALSE(RunEffect(e, WholeRecord(photo), &log).result) << at;
         EXPECT_TRUE(CancelFlag) << "the flag stays set until the next run";

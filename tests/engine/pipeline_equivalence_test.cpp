@@ -194,10 +194,7 @@ TEST(PipelineEquivalence, ADialogSessionOnOnePipelineMatchesFreshRunsAfterEveryC
     check("pixels changed in place");
     // A run cancelled halfway: nothing of it may be reused.
     for (const char* at : {"Draw Sketch", "Color Reducing", "Color Smooth", "Blur Column"}) {
-        ProgressLog log;
-        log.onCaption = [at](const char* c) {
-            if (std::string(c) == at) CancelFlag = true;
-        };
+        ProgressLog log = CancelAt(at);
         p.Blue = p.Blue == 0 ? 5 : 0;
         p.ColorReducer = p.ColorReducer == 30 ? 31 : 30;
         p.Detail += 3;

@@ -74,10 +74,7 @@ TEST(SketchEquivalence, RegionsAtTheCornersAndInTheMiddleOfThePhotograph) {
 TEST(SketchEquivalence, CancelDuringTheEdgesStopsWithoutFinishingTheStep) {
     const Bitmap photo = Noise(300, 200, 5);
     TSketch sketch;
-    ProgressLog log;
-    log.onCaption = [](const char* c) {
-        if (std::string(c) == "Draw Sketch") CancelFlag = true;
-    };
+    ProgressLog log = CancelAt("Draw Sketch");
     sketch.SetProgress(&log);
     sketch.LoadRegion(photo, 0, 0, 300, 200);
     sketch.RenderSketch(2, 115, 68, 255, 0, 0, false, 0.75, 0);
