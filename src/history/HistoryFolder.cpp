@@ -1,6 +1,7 @@
 #include "history/HistoryFolder.h"
 
 #include <fcntl.h>
+#include <stdlib.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -22,6 +23,23 @@ HistoryFolderLock::~HistoryFolderLock() {
     // Closing the descriptor releases the lock. The lock file stays: removing it would
     // let a copy that opened it a moment earlier lock a file no longer in the folder.
     if (fd_ >= 0) ::close(fd_);
+    if (private_) {
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+}
+
+std::unique_ptr<HistoryFolderLock> HistoryFolderLock::Private(const std::string& programFolder, std::string& error) {
+    error.clear();
+    const fs::path base = programFolder.empty() ? fs::path(".") : fs::path(programFolder);
+    std::string pattern = (base / "history-run-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) {
+        error = pattern + " could not be created: " + std::strerror(errno);
+        return nullptr;
+    }
+    std::unique_ptr<HistoryFolderLock> folder(new HistoryFolderLock(pattern, -1));
+    folder->private_ = true;
+    return folder;
 }
 
 const std::string& HistoryFolderLock::Folder() const { return folder_; }

@@ -23,11 +23,17 @@ public:
     // folder when none could be created or locked.
     static std::unique_ptr<HistoryFolderLock> Acquire(const std::string& programFolder, std::string& error);
 
+    // When no folder can be locked (every one held, or a file system without locks):
+    // a new folder of this run's own, "history-run-XXXXXX", that no other copy uses
+    // and that goes, with whatever is in it, when the object does. Nothing finds it
+    // again after a crash. nullptr with a message when it cannot be created.
+    static std::unique_ptr<HistoryFolderLock> Private(const std::string& programFolder, std::string& error);
+
     // The folder name for the n-th copy (n from 1): "history", "history-2", ...
     static std::string FolderName(int n);
 
     const std::string& Folder() const;
-    ~HistoryFolderLock();  // releases the lock, keeps the files
+    ~HistoryFolderLock();  // releases the lock, keeps the files (of a locked folder)
 
     HistoryFolderLock(const HistoryFolderLock&) = delete;
     HistoryFolderLock& operator=(const HistoryFolderLock&) = delete;
@@ -40,6 +46,7 @@ private:
 
     std::string folder_;
     int fd_ = -1;
+    bool private_ = false;
 };
 
 }  // namespace velmora

@@ -81,5 +81,20 @@ TEST_F(HistoryFolderTest, UncreatableFolderIsReportedByName) {
     EXPECT_NE(error.find((notAFolder / "history").string()), std::string::npos) << error;
 }
 
+TEST_F(HistoryFolderTest, APrivateFolderIsNewForEachRunAndGoesWithItsFiles) {
+    std::string error;
+    auto one = HistoryFolderLock::Private(root_.string(), error);
+    auto two = HistoryFolderLock::Private(root_.string(), error);
+    ASSERT_TRUE(one && two) << error;
+    const fs::path folder = one->Folder();
+    EXPECT_EQ(folder.parent_path(), root_);
+    EXPECT_NE(folder, fs::path(two->Folder()));
+    EXPECT_TRUE(fs::is_directory(folder));
+    { std::ofstream(folder / "~history1.d2o") << "state"; }
+    one.reset();
+    EXPECT_FALSE(fs::exists(folder));
+    EXPECT_TRUE(fs::is_directory(two->Folder()));
+}
+
 }  // namespace
 }  // namespace velmora

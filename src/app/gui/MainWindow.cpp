@@ -133,12 +133,20 @@ void TFrmMain::CreateToolWindows() {
     FrmHistory = new TFrmHistory(*this, this);
     std::string error;
     historyLock_ = HistoryFolderLock::Acquire(programFolder_, error);
+    if (!historyLock_) {
+        // A folder another copy may be using would mix the two runs' undo states.
+        std::string privateError;
+        historyLock_ = HistoryFolderLock::Private(programFolder_, privateError);
+        historyLockError_ =
+            historyLock_ ? Q(error + "\nThis run keeps its undo states in " + historyLock_->Folder() +
+                             ", which is not offered again after a crash.")
+                         : Q(error + "\n" + privateError + "\nUndo and the history list will not work in this run.");
+    }
     if (historyLock_) {
         FrmHistory->AdoptFolder(historyLock_->Folder());
     } else {
-        // Another run holds every history folder; snapshots still need a place.
+        // Snapshots still need a place, even one that cannot be written.
         FrmHistory->SetHistoryFolder(FileInFolder(programFolder_, HistoryFolderLock::FolderName(1)));
-        historyLockError_ = Q(error);
     }
     toolWindows_->Add(ToolWindow::History, FrmHistory);
 
@@ -183,8 +191,7 @@ void TFrmMain::showEvent(QShowEvent* event) {
 void TFrmMain::FormShow() {
     FrmOptions->LoadOptions();
     FrmHistory->SetHistoryStates(FrmOptions->Values().HistoryStates);
-    if (!historyLockError_.isEmpty())
-        ShowMessage(this, historyLockError_ + QStringLiteral("\nUndo and the history list will not work in this run."));
+    if (!historyLockError_.isEmpty()) ShowMessage(this, historyLockError_);
 
     toolWindows_->ShowAll();
     QScreen* screen = QGuiApplication::primaryScreen();

@@ -17,6 +17,7 @@
 
 #include "app/gui/MainWindow.h"
 #include "app/gui/ShellTestSupport.h"
+#include "history/HistoryFolder.h"
 #include "history/HistoryIndex.h"
 #include "io/ProjectFile.h"
 
@@ -262,6 +263,31 @@ private slots:
         first.MenuItem_UndoClick();
         QCOMPARE(int(first.Doc().SketchBmp.Pixel(0, 0)[0]), 255);
         QVERIFY(env.messages.isEmpty());
+    }
+
+    void withNoFolderToLockARunKeepsItsOwnHistoryAndLeavesNothing() {
+        ShellEnv env;
+        // Plain files where every history folder would go.
+        for (int n = 1; n <= HistoryFolderLock::kMaxFolders; ++n) {
+            QFile blocker(env.Path(QString::fromStdString(HistoryFolderLock::FolderName(n))));
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+        }
+        const QStringList before = QDir(env.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        {
+            TFrmMain w(env.Folder());
+            w.show();
+            QCOMPARE(env.messages.size(), 1);
+            QVERIFY(env.messages[0].contains(QStringLiteral("history-run-")));
+            QVERIFY(w.OpenFile(WriteBmp(env, "p.bmp", Gradient(30, 20))));
+            Edit(w, 40);
+            w.MenuItem_UndoClick();
+            QCOMPARE(int(w.Doc().SketchBmp.Pixel(0, 0)[0]), 255);
+            QVERIFY(w.close());
+        }
+        QStringList after = QDir(env.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        after.removeAll(QStringLiteral("p.bmp"));
+        after.removeAll(QStringLiteral("options.dat"));
+        QCOMPARE(after, before);
     }
 
     void aRestoredStateThatCannotBeWrittenKeepsTheEarlierRunsFiles() {
