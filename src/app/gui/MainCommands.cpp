@@ -177,7 +177,11 @@ void TFrmMain::CreateCommands() {
 }
 
 void TFrmMain::ApplyCommandRules(bool historyOnly) {
+    // A history change that arrives during an edit (a background write that failed)
+    // must not bring back the commands the edit holds.
+    const bool held = tools_ && tools_->Busy();
     for (const Command& c : Commands()) {
+        if (held && c.HeldByEdit) continue;
         bool enabled = true;
         switch (c.Rule) {
         case Needs::Nothing: if (historyOnly) continue; break;

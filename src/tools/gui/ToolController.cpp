@@ -159,13 +159,14 @@ bool ToolController::HandleShapeKey(int key, bool shift) {
 bool ToolController::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
     if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
     const bool shift = modifiers & Qt::ShiftModifier;
+    // A tool is not switched under a held mouse button, nor is the object it drags
+    // committed, dropped or moved by a key: the rest of the drag would go astray.
+    if (mouseHeld_ && key != Qt::Key_BracketLeft && key != Qt::Key_BracketRight) return false;
     // An object being edited keeps the tool busy for the whole edit; its own keys
-    // come first.
+    // come first. A pending shape is committed by choosing another tool, as a click
+    // on the palette does.
     if (HandleShapeKey(key, shift)) return true;
     const int current = ctx_.Host.Doc().CurrentTool;
-    // A tool is not switched under a held mouse button; a pending shape, though, is
-    // committed by choosing another tool, as a click on the palette does.
-    if (mouseHeld_ && key != Qt::Key_BracketLeft && key != Qt::Key_BracketRight) return false;
     switch (key) {
     case Qt::Key_O:
         if (shift)

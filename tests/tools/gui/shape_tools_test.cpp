@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDir>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QSpinBox>
@@ -261,6 +262,38 @@ private slots:
             QCOMPARE(copied(), pending);
             QVERIFY(pending != before);
         }
+    }
+
+    void KeysWaitForAHeldDragAndHistoryNewsKeepsUndoHeld() {
+        ShapeWindow& sw = s_.emplace();
+        TFrmMain& w = sw.w;
+        ChooseTool(w, ToolPencil);
+        Stroke(w, {QPoint(10, 10), QPoint(20, 20)});
+        w.FrmHistory->FinishWrites();
+        // The next snapshot's path is a folder, so its write fails in the background.
+        QVERIFY(QDir().mkpath(QString::fromStdString(w.FrmHistory->SlotPath(w.FrmHistory->Ring().NextSlot()))));
+        Stroke(w, {QPoint(30, 10), QPoint(40, 20)});
+        const int states = StateCount(w);
+        ChooseTool(w, ToolText);
+        Place(w, 100, 100);
+        QTRY_COMPARE(sw.env.messages.size(), 1);
+        QVERIFY(!w.MenuItem_Undo->isEnabled());
+
+        // Enter and Escape under a held drag of the box neither commit nor drop it.
+        Hover(w, {150, 120});
+        Press(w, {150, 120});
+        Drag(w, {160, 130});
+        QTest::keyClick(&w, Qt::Key_Return);
+        QTest::keyClick(&w, Qt::Key_Escape);
+        Drag(w, {170, 140});
+        Release(w, {170, 140});
+        QCOMPARE(w.Doc().CurrentTool, int(ToolText));
+        QTest::keyClick(&w, Qt::Key_Return);
+        QCOMPARE(w.Doc().CurrentTool, int(ToolHand));
+        QCOMPARE(StateCount(w), states);  // the failed stroke's state went, the box's came
+        QCOMPARE(StateText(w), QStringLiteral("Text / --"));
+        QCOMPARE(At(w, 120, 120), kGreen);  // moved by (20, 20): its back color
+        QVERIFY(w.MenuItem_Undo->isEnabled());
     }
 
     void BalloonsKeepEveryPixelOutsideBodyAndTail() {
