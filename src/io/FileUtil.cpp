@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <cstdlib>
 
 namespace velmora {
 
@@ -126,6 +127,24 @@ AtomicFileWriter::AtomicFileWriter(std::string path, bool durable) : path_(std::
         error_ = "Cannot write a file without a name";
         return;
     }
+    struct stat existing {};
+    const bool exists = ::stat(path_.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+    if (exists) {
+        // Saving through a link updates the file it points to; replacing the link
+        // itself would leave that file as it was.
+        struct stat link {};
+        if (::lstat(path_.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+            if (char* real = ::realpath(path_.c_str(), nullptr)) {
+                path_ = real;
+                std::free(real);
+            }
+        }
+        // A file its owner made read-only is not replaced behind their back.
+        if (::faccessat(AT_FDCWD, path_.c_str(), W_OK, AT_EACCESS) != 0) {
+            error_ = "Cannot write " + Quoted(path_) + ": " + Reason(errno);
+            return;
+        }
+    }
     // The temporary lives in the target's folder so that the final rename cannot cross
     // file systems; its own short name keeps long target names within the limit.
     // O_EXCL on a fresh name keeps us from writing through somebody else's file or
@@ -138,14 +157,23 @@ AtomicFileWriter::AtomicFileWriter(std::string path, bool durable) : path_(std::
         fd_ = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0) {
             // A file being replaced keeps its permissions.
-            struct stat st {};
-            if (::stat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::fchmod(fd_, st.st_mode & 07777);
+            if (exists) ::fchmod(fd_, existing.st_mode & 07777);
             return;
         }
         if (errno != EEXIST) break;
     }
     const int err = errno;
     tempPath_.clear();
+    if (exists && (err == EACCES || err == EPERM)) {
+        // A folder that takes no new files still lets a writable file in it be
+        // written over where it stands, as any editor would; only that loses the
+        // old file should the write fail halfway.
+        fd_ = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd_ >= 0) {
+            inPlace_ = true;
+            return;
+        }
+    }
     error_ = "Cannot write " + Quoted(path_) + ": " + Reason(err);
 }
 
@@ -227,6 +255,8 @@ bool AtomicFileWriter::WriteOut(const std::uint8_t* p, std::size_t size) {
 
 bool AtomicFileWriter::Commit(std::string& error) {
     if (error_.empty()) Flush();
+    // Written over where it stands: whatever the old file held past the new end goes.
+    if (error_.empty() && inPlace_ && ::ftruncate(fd_, static_cast<off_t>(written_)) != 0) Fail("Cannot write", errno);
     if (error_.empty()) {
         if (durable_ && ::fsync(fd_) != 0 && errno != EINVAL) {
             Fail("Cannot write", errno);
@@ -235,6 +265,8 @@ bool AtomicFileWriter::Commit(std::string& error) {
             fd_ = -1;
             if (::close(fd) != 0) {
                 Fail("Cannot write", errno);
+            } else if (inPlace_) {
+                return true;
             } else if (::rename(tempPath_.c_str(), path_.c_str()) != 0) {
                 Fail("Cannot replace", errno);
             } else {

@@ -50,6 +50,10 @@ inline bool WriteFileAtomically(const std::string& path, const std::vector<std::
 // it further writes do nothing and Commit reports it. A writer made with durable ==
 // false still replaces the file in one rename but does not wait for the disk: for
 // scratch files that a crash may lose without harm.
+//
+// A link is followed, so that the file it points to is the one replaced. An existing
+// file that may not be written is refused. In a folder that takes no new files, a
+// writable file is written over where it stands, with no temporary.
 class AtomicFileWriter {
 public:
     explicit AtomicFileWriter(std::string path, bool durable = true);
@@ -74,6 +78,7 @@ private:
     int fd_ = -1;
     std::string error_;
     bool durable_ = true;
+    bool inPlace_ = false;  // writing the target itself: its folder takes no new files
     std::vector<std::uint8_t> gathered_;  // small pieces not yet handed to the system
     std::uint64_t written_ = 0;           // bytes handed to the system
     std::uint64_t flushStarted_ = 0;      // of those, how many the disk was asked to take

@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
 
 #include "io/FileUtil.h"
 #include "io/IoTestUtil.h"
@@ -64,6 +68,67 @@ TEST(WriteFileAtomically, KeepsThePermissionsOfTheFileItReplaces) {
     ASSERT_TRUE(WriteFileAtomically(path, std::vector<std::uint8_t>{2}, error)) << error;
     EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(testing::Slurp(path), std::vector<std::uint8_t>{2});
+}
+
+// Runs `check`, which says what went wrong or nothing, with a plain user's rights: as
+// root (whose writes ignore the permission bits) in a child that becomes "nobody",
+// after `paths` are given to that user.
+std::string AsPlainUser(const std::function<std::string()>& check, const std::vector<std::string>& paths) {
+    if (::geteuid() != 0) return check();
+    constexpr uid_t kNobody = 65534;
+    for (const std::string& path : paths)
+        if (::lchown(path.c_str(), kNobody, kNobody) != 0) return "cannot give " + path + " away";
+    int fds[2];
+    if (::pipe(fds) != 0) return "no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(fds[0]);
+        const std::string answer = ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0 ? check() : "cannot become nobody";
+        const ssize_t ignored = ::write(fds[1], answer.data(), answer.size());
+        (void)ignored;
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    std::string answer;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) answer.append(buffer, std::size_t(n));
+    ::close(fds[0]);
+    if (child > 0) ::waitpid(child, nullptr, 0);
+    return answer;
+}
+
+// Saving over an existing file writes the file the user means, and only one they may write.
+TEST(WriteFileAtomically, FollowsLinksAndKeepsToThePermissions) {
+    namespace fs = std::filesystem;
+    testing::TempDir dir;
+    testing::Spit(dir.File("real.bin"), {1});
+    fs::create_symlink("real.bin", dir.File("link.bin"));
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(dir.File("link.bin"), std::vector<std::uint8_t>{2}, error)) << error;
+    EXPECT_TRUE(fs::is_symlink(dir.File("link.bin")));
+    EXPECT_EQ(testing::Slurp(dir.File("real.bin")), std::vector<std::uint8_t>{2});
+
+    // A read-only file, and a writable one in a folder that takes no new files.
+    const std::string readOnly = dir.File("read-only.bin"), locked = dir.File("locked"),
+                      mine = dir.File("locked/mine.bin");
+    testing::Spit(readOnly, {1});
+    fs::create_directory(locked);
+    testing::Spit(mine, {1, 2, 3});
+    fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const std::string problem = AsPlainUser(
+        [&]() -> std::string {
+            std::string why;
+            fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+            if (WriteFileAtomically(readOnly, std::vector<std::uint8_t>{9}, why)) return "a read-only file was replaced";
+            if (why.find("read-only.bin") == std::string::npos) return "the refusal names no file: " + why;
+            if (!WriteFileAtomically(mine, std::vector<std::uint8_t>{4}, why)) return "no save in a locked folder: " + why;
+            if (testing::Slurp(mine) != std::vector<std::uint8_t>{4}) return "the old file's tail is still there";
+            return {};
+        },
+        {dir.Folder(), readOnly, locked, mine});
+    EXPECT_EQ(problem, "");
+    EXPECT_EQ(testing::Slurp(readOnly), std::vector<std::uint8_t>{1});
+    EXPECT_EQ(dir.Count(), 4u) << "no temporary is left";
 }
 
 // Small pieces are gathered and large ones written at once: whatever the mix, the
