@@ -22,6 +22,7 @@ void HistoryRing::Reset(int capacity) {
     first_ = last_ = current_ = 0;
     names_.clear();
     details_.clear();
+    documents_.clear();
 }
 
 int HistoryRing::Wrap(long long value) const {
@@ -46,20 +47,26 @@ const std::string& HistoryRing::Detail(int slot) const {
     return slot >= 0 && static_cast<std::size_t>(slot) < details_.size() ? details_[slot] : kEmpty;
 }
 
+const std::string& HistoryRing::Document(int slot) const {
+    return slot >= 0 && static_cast<std::size_t>(slot) < documents_.size() ? documents_[slot] : kEmpty;
+}
+
 bool HistoryRing::CanUndo() const { return UndoTarget() >= 0; }
 
 bool HistoryRing::CanRedo() const { return first_ != current_ && last_ != current_; }
 
 int HistoryRing::NextSlot() const { return Wrap(static_cast<long long>(current_) + 1); }
 
-void HistoryRing::CommitAdd(const std::string& name, const std::string& detail) {
+void HistoryRing::CommitAdd(const std::string& name, const std::string& detail, const std::string& document) {
     const int slot = NextSlot();
     if (static_cast<std::size_t>(slot) >= names_.size()) {
         names_.resize(static_cast<std::size_t>(slot) + 1);
         details_.resize(static_cast<std::size_t>(slot) + 1);
+        documents_.resize(static_cast<std::size_t>(slot) + 1);
     }
     names_[slot] = name;
     details_[slot] = detail;
+    documents_[slot] = document;
     current_ = slot;
     last_ = slot;
     if (last_ == first_) first_ = Wrap(static_cast<long long>(first_) + 1);

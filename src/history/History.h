@@ -38,6 +38,8 @@ public:
 
     const std::string& Name(int slot) const;
     const std::string& Detail(int slot) const;
+    // The file the document showing in that state was opened from (empty if not given).
+    const std::string& Document(int slot) const;
 
     // Undo is possible when the current state has a valid state before it.
     bool CanUndo() const;
@@ -48,7 +50,7 @@ public:
     int NextSlot() const;
     // Records the state just written to NextSlot(): it becomes current and newest, every
     // state after the old current one is dropped, and a full ring drops its oldest state.
-    void CommitAdd(const std::string& name, const std::string& detail);
+    void CommitAdd(const std::string& name, const std::string& detail, const std::string& document = {});
 
     // The slot Undo would load, or -1 when there is none.
     int UndoTarget() const;
@@ -80,6 +82,7 @@ private:
     // slot up front.
     std::vector<std::string> names_;
     std::vector<std::string> details_;
+    std::vector<std::string> documents_;
 };
 
 }  // namespace velmora

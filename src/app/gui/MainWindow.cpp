@@ -1,20 +1,13 @@
 #include "app/gui/MainWindow.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTableWidget>
@@ -47,16 +40,6 @@ namespace velmora {
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
-std::string S(const QString& s) { return s.toStdString(); }
-
-// Keeps the busy cursor up for a scope, whatever way it is left.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 }  // namespace
 
@@ -154,6 +137,10 @@ void TFrmMain::CreateToolWindows() {
 
     FrmLayers = new TFrmLayers(this);
     connect(FrmLayers, &TFrmLayers::refreshViewRequested, this, &TFrmMain::RefreshView);
+    // Visibility, blending and opacity change what a save writes.
+    connect(FrmLayers, &TFrmLayers::refreshViewRequested, this, [this] {
+        if (doc_.ImageLoaded) SetModified(true);
+    });
     connect(FrmLayers, &TFrmLayers::refreshToolOverlayRequested, this, &TFrmMain::RefreshToolOverlay);
     toolWindows_->Add(ToolWindow::Layers, FrmLayers);
 
@@ -244,7 +231,10 @@ bool TFrmMain::CanChangeState() const { return !tools_->Busy(); }
 
 bool TFrmMain::AddState(const std::string& name, const std::string& detail) {
     SetModified(true);
-    return FrmHistory->AddState(Q(name), Q(detail));
+    const bool added = FrmHistory->AddState(Q(name), Q(detail));
+    // The new state may have taken the slot of the saved one, which the ring dropped.
+    if (added && FrmHistory->Ring().CurrentIndex() == savedSlot_) savedSlot_ = -1;
+    return added;
 }
 
 // Snapshots are scratch files that only this run reads back, so they are not flushed
@@ -287,17 +277,6 @@ HistoryDocument::SnapshotWrite TFrmMain::CaptureSnapshot() {
     return [held](const std::string& path, std::string& error) {
         return SaveD2O(path, held->Sketch, held->Color, held->Photo, held->State, &error, false) == 0;
     };
-}
-
-std::string TFrmMain::DocumentPath() const { return S(lastOpenedPath_); }
-
-bool TFrmMain::RestoreSnapshot(const std::string& snapshotPath, const std::string& documentPath,
-                               std::string& error) {
-    if (!LoadSnapshot(snapshotPath, error)) return false;
-    FinishOpen(Q(documentPath));
-    // The restored work was never saved; closing must not drop it silently.
-    SetModified(true);
-    return true;
 }
 
 bool TFrmMain::LoadSnapshot(const std::string& path, std::string& error) {
@@ -427,136 +406,6 @@ void TFrmMain::keyReleaseEvent(QKeyEvent* event) {
 }
 
 // ---------------------------------------------------------------------------------
-// Files
-
-std::unique_ptr<QFileDialog> TFrmMain::MakeOpenDialog() { return MakePictureOpenDialog(this, lastFolder_); }
-
-std::unique_ptr<QFileDialog> TFrmMain::MakeSaveDialog(const SaveProposal& proposal) {
-    return MakePictureSaveDialog(this, lastFolder_, proposal);
-}
-
-void TFrmMain::MenuItem_OpenClick() {
-    if (tools_->Busy()) return;
-    auto dialog = MakeOpenDialog();
-    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return;
-    lastFolder_ = dialog->directory().absolutePath();
-    OpenFile(dialog->selectedFiles().front());
-}
-
-bool TFrmMain::OpenFile(const QString& path) {
-    // A stroke under way keeps working on the layers it started with.
-    if (tools_->Busy()) return false;
-    LayerState state = GetLayerState();
-    std::vector<std::string> messages;
-    bool ok = false;
-    {
-        BusyCursor busy;
-        ok = OpenDocumentFile(S(path), doc_, state, messages);
-    }
-    if (!ok) {
-        for (const std::string& m : messages) ShowMessage(this, Q(m));
-        return false;
-    }
-    // The layers are set before the "Open" state is recorded, so that going back to
-    // that state shows the picture as it is shown now.
-    SetLayerStateQuietly(state);
-    FinishOpen(path);
-    return true;
-}
-
-void TFrmMain::FinishOpen(const QString& path) {
-    doc_.Zoom = 1.0;
-    FrmTools->EnableDrawTools();
-    lastOpenedPath_ = path;
-    lastFolder_ = QFileInfo(path).absolutePath();
-    FrmHistory->AddState(QStringLiteral("Open"), path);
-    ShowDocumentName(path);
-    SetModified(false);
-    UpdateCommandStates();
-    FrmTools->setEnabled(true);
-    doc_.CurrentTool = ToolHand;
-    FrmTools->PressHandButton();
-    PaintBox1->ClearOverlay();
-    UpdateScrollBars();
-    RefreshView();
-}
-
-void TFrmMain::SetModified(bool modified) {
-    modified_ = modified;
-    setWindowModified(modified);
-}
-
-void TFrmMain::ShowDocumentName(const QString& path) {
-    // "[*]" is where the window shows its modified mark.
-    setWindowTitle(QFileInfo(path).fileName() + QStringLiteral("[*] \u2014 ") + QString::fromLatin1(kMainCaption));
-}
-
-bool TFrmMain::SaveCommand() {
-    if (!doc_.ImageLoaded) return false;
-    // A pending shape is committed first, so that what is saved is what is shown.
-    const ToolInfo* tool = FindTool(doc_.CurrentTool);
-    if (tool && tool->Family == ToolFamily::Shape && tools_->Busy()) tools_->CommitShapeEdit();
-    CompositeAll();
-    auto dialog = MakeSaveDialog(ProposeSaveName(S(lastOpenedPath_)));
-    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return false;
-    lastFolder_ = dialog->directory().absolutePath();
-    return SaveToFile(dialog->selectedFiles().front(), SelectedFilterIndex(*dialog));
-}
-
-bool TFrmMain::SaveToFile(const QString& chosenPath, int filterIndex) {
-    if (!doc_.ImageLoaded) return false;
-    const std::string path = CompleteSaveName(S(chosenPath), filterIndex);
-    std::string message;
-    bool ok = false;
-    {
-        BusyCursor busy;
-        try {
-            CompositeAll();
-            ok = WriteDocumentFile(path, doc_, GetLayerState(), message);
-        } catch (const std::bad_alloc&) {
-            message = path + " could not be saved: not enough memory.";
-        }
-    }
-    if (!ok) {
-        ShowMessage(this, Q(message));
-        return false;
-    }
-    ShowDocumentName(Q(path));
-    SetModified(false);
-    return true;
-}
-
-void TFrmMain::MenuItem_CopyClick() {
-    if (!doc_.ImageLoaded) return;
-    // A pending shape's handles are marks of the edit, not part of the picture.
-    tools_->ShowAsCommitted();
-    CompositeAll();
-    const Bitmap& c = doc_.CompositeBmp;
-    const QImage view(c.Data(), c.Width(), c.Height(), static_cast<qsizetype>(c.Stride()), QImage::Format_BGR888);
-    // The clipboard keeps its own copy; the composite changes with the next edit.
-    QGuiApplication::clipboard()->setImage(view.copy());
-}
-
-void TFrmMain::dragEnterEvent(QDragEnterEvent* event) {
-    if (!MenuItem_Open->isEnabled() || !event->mimeData()->hasUrls()) return;
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile()) {
-            event->acceptProposedAction();
-            return;
-        }
-}
-
-void TFrmMain::dropEvent(QDropEvent* event) {
-    if (!MenuItem_Open->isEnabled()) return;
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile()) {
-            event->acceptProposedAction();
-            OpenFile(url.toLocalFile());
-            return;
-        }
-}
-
-// ---------------------------------------------------------------------------------
 // Other commands
 
 void TFrmMain::MenuItem_OptionsClick() { FrmOptions->exec(); }
@@ -600,15 +449,9 @@ void TFrmMain::VelmoraHomePage1Click() {
 
 void TFrmMain::closeEvent(QCloseEvent* event) {
     // A shape still being placed is unsaved work too.
-    if (modified_ || tools_->Busy()) {
-        const SaveAnswer answer = AskSaveChanges(
-            this, QStringLiteral("The picture has changed since it was last opened or saved.\n"
-                                 "Save the changes before closing Velmora?"));
-        // The program closes only once the save has really been written.
-        if (answer == SaveAnswer::Cancel || (answer == SaveAnswer::Save && !SaveCommand())) {
-            event->ignore();
-            return;
-        }
+    if ((modified_ || tools_->Busy()) && !SavedOrLetGo(QStringLiteral("closing Velmora"))) {
+        event->ignore();
+        return;
     }
     FrmOptions->SaveOptions();
     FrmHistory->EndRun();

@@ -63,6 +63,7 @@ public:
     std::string DocumentPath() const override;
     bool RestoreSnapshot(const std::string& snapshotPath, const std::string& documentPath,
                          std::string& error) override;
+    void StateShown(int slot, const std::string& documentPath) override;
 
     // ToolHost, and the document and view operations used by the dialogs.
     void CompositeRect(const Rect& r) override;
@@ -184,9 +185,13 @@ private:
     void FormShow();
     void FormResize();
 
+    // MainFiles.cpp: opening, saving, copying, and which file the picture shown is.
     void FinishOpen(const QString& path);
     // Changed since the last open or save: the close question and the title's mark.
     void SetModified(bool modified);
+    // Asks whether to save changed work before `what` ("closing Velmora"); true when
+    // the work was saved or the user let it go.
+    bool SavedOrLetGo(const QString& what);
     // The title names the document: "photo.jpg[*] — Velmora Professional Edition".
     void ShowDocumentName(const QString& path);
     void SetZoom(double zoom);
@@ -201,6 +206,9 @@ private:
     bool Destroying = false;
     bool shown_ = false;
     bool modified_ = false;
+    // The history state whose picture is the one last opened or saved (-1: none), so
+    // that undo or redo back to it leaves nothing to save.
+    int savedSlot_ = -1;
     QString lastOpenedPath_;
     QString lastFolder_;
     Viewport* viewport_ = nullptr;

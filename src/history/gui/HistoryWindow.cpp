@@ -224,7 +224,7 @@ bool TFrmHistory::AddState(const QString& name, const QString& detail) {
                                               "This step was not recorded in the history."));
             return false;
         }
-        ring_.CommitAdd(name.toStdString(), detail.toStdString());
+        ring_.CommitAdd(name.toStdString(), detail.toStdString(), doc_.DocumentPath());
         wroteThisRun_ = true;
         SaveIndex();
         RefreshList();
@@ -233,7 +233,7 @@ bool TFrmHistory::AddState(const QString& name, const QString& detail) {
     }
 
     PendingState pending{0, path, ring_};
-    ring_.CommitAdd(name.toStdString(), detail.toStdString());
+    ring_.CommitAdd(name.toStdString(), detail.toStdString(), doc_.DocumentPath());
     wroteThisRun_ = true;
     SnapshotWriter::Job job;
     if (ownFolder_) {
@@ -312,6 +312,7 @@ void TFrmHistory::MoveTo(int slot) {
     // current index must stay on the state the document still shows.
     if (ring_.IsValidSlot(slot) && LoadSlot(slot)) {
         ring_.SetCurrent(slot);
+        doc_.StateShown(slot, ring_.Document(slot));
         SaveIndex();
     }
     RefreshList();

@@ -41,6 +41,12 @@ public:
     // Called after any change of the ring (add, undo, redo, jump): the main window
     // refreshes its Undo/Redo enabled states.
     virtual void HistoryChanged() = 0;
+    // After undo, redo or a jump has loaded the state in `slot`, whose picture came
+    // from the file `documentPath` (as DocumentPath() gave it when it was recorded).
+    virtual void StateShown(int slot, const std::string& documentPath) {
+        (void)slot;
+        (void)documentPath;
+    }
     // False while a tool's stroke or pending edit holds copies of the layers: moving
     // to another state then would leave the tool working on stale pixels.
     virtual bool CanChangeState() const { return true; }

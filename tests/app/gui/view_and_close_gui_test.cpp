@@ -1,14 +1,17 @@
 // What a new user meets first: saving by type, zooming at the pointer, the title, closing.
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
 
 #include "app/gui/FileDialogs.h"
 #include "document/gui/LayersWindow.h"
+#include "history/HistoryIndex.h"
 #include "history/gui/HistoryWindow.h"
 #include "tools/gui/ToolOptionWindow.h"
 #include "support/ToolTestKit.h"
@@ -117,6 +120,65 @@ private slots:
         QVERIFY(w.SaveToFile(env.Path("saved.bmp"), 1));
         QVERIFY(!w.isWindowModified());
         QVERIFY(w.windowTitle().startsWith(QStringLiteral("saved.bmp[*]")));
+    }
+
+    void changeMarkAndTitleFollowTheHistory() {
+        PictureWindow p(Gradient(60, 40));
+        auto& [env, w] = p;
+        ChooseTool(w, ToolPencil);
+        Stroke(w, {QPoint(5, 5)});
+        w.MenuItem_UndoClick();
+        QVERIFY(!w.isWindowModified());  // the picture as opened
+        w.MenuItem_RedoClick();
+        QVERIFY(w.isWindowModified());
+        QVERIFY(w.SaveToFile(env.Path("saved.bmp"), 1));
+        w.MenuItem_UndoClick();
+        QVERIFY(w.isWindowModified());
+        w.MenuItem_RedoClick();
+        QVERIFY(!w.isWindowModified());  // the picture as saved
+        // What the Layers window shows is saved too.
+        w.FrmLayers->Chk_SketchVisible->setChecked(false);
+        QVERIFY(w.isWindowModified());
+
+        // Opening another picture over changed work asks first; Cancel keeps the work.
+        QStringList asked;
+        SaveAnswer answer = SaveAnswer::Cancel;
+        SetSaveAnswerHook([&](const QString& text) {
+            asked << text;
+            return answer;
+        });
+        const QString second = WriteBmp(env, "second.bmp", Gradient(30, 20));
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(second)});
+        auto drop = [&] {
+            QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&w, &enter);
+            QDropEvent event(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&w, &event);
+        };
+        drop();
+        w.MenuItem_OpenClick();
+        QCOMPARE(asked.size(), 2);
+        QVERIFY(asked[0].endsWith(QStringLiteral("Save the changes before opening another picture?")));
+        QCOMPARE(w.Doc().PhotoBmp.Width(), 60);
+        answer = SaveAnswer::Discard;
+        drop();
+        SetSaveAnswerHook(nullptr);
+        QCOMPARE(w.Doc().PhotoBmp.Width(), 30);
+
+        // Undo past the open names the earlier picture again, in the title and the Save proposal.
+        w.MenuItem_UndoClick();
+        QCOMPARE(w.Doc().PhotoBmp.Width(), 60);
+        QVERIFY(w.windowTitle().startsWith(QStringLiteral("picture.bmp[*]")));
+        QVERIFY(w.isWindowModified());
+        QCOMPARE(w.LastOpenedPath(), env.Path("picture.bmp"));
+        HistoryIndex index;  // and so does the work a crash would leave
+        std::string error;
+        QVERIFY(ReadHistoryIndex(env.Path("history").toStdString(), index, error));
+        QCOMPARE(QString::fromStdString(index.DocumentPath), env.Path("picture.bmp"));
+        w.MenuItem_RedoClick();
+        QVERIFY(w.windowTitle().startsWith(QStringLiteral("second.bmp[*]")));
+        QVERIFY(!w.isWindowModified());
     }
 
     void closingOffersSaveDiscardAndCancel() {

@@ -1,0 +1,207 @@
+// The main window's files: opening, saving and copying the picture, and which file
+// the picture shown belongs to as the user moves through the history.
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
+#include <QUrl>
+#include <new>
+
+#include "app/DocumentFiles.h"
+#include "app/Version.h"
+#include "app/gui/FileDialogs.h"
+#include "app/gui/MainWindow.h"
+#include "common/gui/Messages.h"
+#include "history/gui/HistoryWindow.h"
+#include "tools/ToolTable.h"
+#include "tools/gui/ToolController.h"
+#include "tools/gui/ToolsWindow.h"
+#include "view/gui/CanvasView.h"
+
+namespace velmora {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+std::string S(const QString& s) { return s.toStdString(); }
+
+// Keeps the busy cursor up for a scope, whatever way it is left.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+}  // namespace
+
+std::string TFrmMain::DocumentPath() const { return S(lastOpenedPath_); }
+
+bool TFrmMain::RestoreSnapshot(const std::string& snapshotPath, const std::string& documentPath,
+                               std::string& error) {
+    if (!LoadSnapshot(snapshotPath, error)) return false;
+    FinishOpen(Q(documentPath));
+    // The restored work was never saved; closing must not drop it silently.
+    savedSlot_ = -1;
+    SetModified(true);
+    return true;
+}
+
+void TFrmMain::StateShown(int slot, const std::string& documentPath) {
+    // Undo may bring back a picture of an earlier file: the title and the Save
+    // proposal name the picture shown.
+    if (!documentPath.empty()) {
+        lastOpenedPath_ = Q(documentPath);
+        ShowDocumentName(lastOpenedPath_);
+    }
+    SetModified(slot != savedSlot_);
+}
+
+std::unique_ptr<QFileDialog> TFrmMain::MakeOpenDialog() { return MakePictureOpenDialog(this, lastFolder_); }
+
+std::unique_ptr<QFileDialog> TFrmMain::MakeSaveDialog(const SaveProposal& proposal) {
+    return MakePictureSaveDialog(this, lastFolder_, proposal);
+}
+
+void TFrmMain::MenuItem_OpenClick() {
+    // Opening leaves the earlier picture only in this run's history, which a normal
+    // end deletes: changed work is offered a save first.
+    if (tools_->Busy() || (modified_ && !SavedOrLetGo(QStringLiteral("opening another picture")))) return;
+    auto dialog = MakeOpenDialog();
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return;
+    lastFolder_ = dialog->directory().absolutePath();
+    OpenFile(dialog->selectedFiles().front());
+}
+
+bool TFrmMain::OpenFile(const QString& path) {
+    // A stroke under way keeps working on the layers it started with.
+    if (tools_->Busy()) return false;
+    LayerState state = GetLayerState();
+    std::vector<std::string> messages;
+    bool ok = false;
+    {
+        BusyCursor busy;
+        ok = OpenDocumentFile(S(path), doc_, state, messages);
+    }
+    if (!ok) {
+        for (const std::string& m : messages) ShowMessage(this, Q(m));
+        return false;
+    }
+    // The layers are set before the "Open" state is recorded, so that going back to
+    // that state shows the picture as it is shown now.
+    SetLayerStateQuietly(state);
+    FinishOpen(path);
+    return true;
+}
+
+void TFrmMain::FinishOpen(const QString& path) {
+    doc_.Zoom = 1.0;
+    FrmTools->EnableDrawTools();
+    lastOpenedPath_ = path;
+    lastFolder_ = QFileInfo(path).absolutePath();
+    savedSlot_ = FrmHistory->AddState(QStringLiteral("Open"), path) ? FrmHistory->Ring().CurrentIndex() : -1;
+    ShowDocumentName(path);
+    SetModified(false);
+    UpdateCommandStates();
+    FrmTools->setEnabled(true);
+    doc_.CurrentTool = ToolHand;
+    FrmTools->PressHandButton();
+    PaintBox1->ClearOverlay();
+    UpdateScrollBars();
+    RefreshView();
+}
+
+void TFrmMain::SetModified(bool modified) {
+    modified_ = modified;
+    setWindowModified(modified);
+}
+
+bool TFrmMain::SavedOrLetGo(const QString& what) {
+    const SaveAnswer answer = AskSaveChanges(
+        this, QStringLiteral("The picture has changed since it was last opened or saved.\nSave the changes before ") +
+                  what + QLatin1Char('?'));
+    // Only a save that was really written lets the work go.
+    return answer == SaveAnswer::Discard || (answer == SaveAnswer::Save && SaveCommand());
+}
+
+void TFrmMain::ShowDocumentName(const QString& path) {
+    // "[*]" is where the window shows its modified mark.
+    setWindowTitle(QFileInfo(path).fileName() + QStringLiteral("[*] \u2014 ") + QString::fromLatin1(kMainCaption));
+}
+
+bool TFrmMain::SaveCommand() {
+    if (!doc_.ImageLoaded) return false;
+    // A pending shape is committed first, so that what is saved is what is shown.
+    const ToolInfo* tool = FindTool(doc_.CurrentTool);
+    if (tool && tool->Family == ToolFamily::Shape && tools_->Busy()) tools_->CommitShapeEdit();
+    CompositeAll();
+    auto dialog = MakeSaveDialog(ProposeSaveName(S(lastOpenedPath_)));
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return false;
+    lastFolder_ = dialog->directory().absolutePath();
+    return SaveToFile(dialog->selectedFiles().front(), SelectedFilterIndex(*dialog));
+}
+
+bool TFrmMain::SaveToFile(const QString& chosenPath, int filterIndex) {
+    if (!doc_.ImageLoaded) return false;
+    const std::string path = CompleteSaveName(S(chosenPath), filterIndex);
+    std::string message;
+    bool ok = false;
+    {
+        BusyCursor busy;
+        try {
+            CompositeAll();
+            ok = WriteDocumentFile(path, doc_, GetLayerState(), message);
+        } catch (const std::bad_alloc&) {
+            message = path + " could not be saved: not enough memory.";
+        }
+    }
+    if (!ok) {
+        ShowMessage(this, Q(message));
+        return false;
+    }
+    ShowDocumentName(Q(path));
+    savedSlot_ = FrmHistory->Ring().CurrentIndex();
+    SetModified(false);
+    return true;
+}
+
+void TFrmMain::MenuItem_CopyClick() {
+    if (!doc_.ImageLoaded) return;
+    // A pending shape's handles are marks of the edit, not part of the picture.
+    tools_->ShowAsCommitted();
+    CompositeAll();
+    const Bitmap& c = doc_.CompositeBmp;
+    const QImage view(c.Data(), c.Width(), c.Height(), static_cast<qsizetype>(c.Stride()), QImage::Format_BGR888);
+    // The clipboard keeps its own copy; the composite changes with the next edit.
+    QGuiApplication::clipboard()->setImage(view.copy());
+}
+
+void TFrmMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (!MenuItem_Open->isEnabled() || !event->mimeData()->hasUrls()) return;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) {
+            event->acceptProposedAction();
+            return;
+        }
+}
+
+void TFrmMain::dropEvent(QDropEvent* event) {
+    if (!MenuItem_Open->isEnabled()) return;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) {
+            // The earlier picture then lives on only in this run's history.
+            if (modified_ && !SavedOrLetGo(QStringLiteral("opening another picture"))) return;
+            event->acceptProposedAction();
+            OpenFile(url.toLocalFile());
+            return;
+        }
+}
+
+}  // namespace velmora
