@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "history/HistoryFolder.h"
+#include "support/Child.h"
 #include "support/TempDir.h"
 
 namespace velmora {
@@ -29,25 +27,11 @@ protected:
 
     // The folder another running copy gets; it ends without destructors, as in a crash.
     fs::path AcquiredInAnotherProcess() {
-        int fds[2];
-        if (::pipe(fds) != 0) return {};
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ::close(fds[0]);
+        return test::InChild([&]() -> std::string {
             std::string error;
-            auto lock = HistoryFolderLock::Acquire(root_.string(), error);
-            const std::string answer = lock ? lock->Folder() : "failed: " + error;
-            const ssize_t ignored = ::write(fds[1], answer.data(), answer.size());
-            (void)ignored;
-            ::_exit(0);
-        }
-        ::close(fds[1]);
-        std::string answer;
-        char buffer[512];
-        for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) answer.append(buffer, size_t(n));
-        ::close(fds[0]);
-        if (child > 0) ::waitpid(child, nullptr, 0);
-        return answer;
+            const auto lock = HistoryFolderLock::Acquire(root_.string(), error);
+            return lock ? lock->Folder() : "failed: " + error;
+        });
     }
 };
 

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <functional>
 
 #include "io/FileUtil.h"
 #include "io/IoTestUtil.h"
+#include "support/Child.h"
 
 namespace velmora {
 namespace {
@@ -78,23 +78,9 @@ std::string AsPlainUser(const std::function<std::string()>& check, const std::ve
     constexpr uid_t kNobody = 65534;
     for (const std::string& path : paths)
         if (::lchown(path.c_str(), kNobody, kNobody) != 0) return "cannot give " + path + " away";
-    int fds[2];
-    if (::pipe(fds) != 0) return "no pipe";
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(fds[0]);
-        const std::string answer = ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0 ? check() : "cannot become nobody";
-        const ssize_t ignored = ::write(fds[1], answer.data(), answer.size());
-        (void)ignored;
-        ::_exit(0);
-    }
-    ::close(fds[1]);
-    std::string answer;
-    char buffer[512];
-    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) answer.append(buffer, std::size_t(n));
-    ::close(fds[0]);
-    if (child > 0) ::waitpid(child, nullptr, 0);
-    return answer;
+    return test::InChild([&] {
+        return ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0 ? check() : std::string("cannot become nobody");
+    });
 }
 
 // Saving over an existing file writes the file the user means, and only one they may write.

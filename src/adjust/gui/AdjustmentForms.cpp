@@ -11,6 +11,7 @@
 #include <new>
 
 #include "common/gui/Messages.h"
+#include "common/gui/WaitCursor.h"
 #include "document/DocumentHost.h"
 #include "engine/ColorStep.h"
 
@@ -20,23 +21,6 @@ namespace {
 
 constexpr int kClientWidth = 452;
 constexpr int kUnseenPosition = 65536;
-
-// The hourglass for as long as the whole layers are being adjusted; released early
-// before a message box, and in any case when the scope ends.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { Release(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-    void Release() {
-        if (active_) QApplication::restoreOverrideCursor();
-        active_ = false;
-    }
-
-private:
-    bool active_ = true;
-};
 
 // Compositing reads the real layers again however a preview ends.
 class RealLayersOnExit {

@@ -18,6 +18,7 @@
 #include "app/gui/FileDialogs.h"
 #include "app/gui/MainWindow.h"
 #include "common/gui/Messages.h"
+#include "common/gui/WaitCursor.h"
 #include "history/gui/HistoryWindow.h"
 #include "tools/ToolTable.h"
 #include "tools/gui/ToolController.h"
@@ -30,15 +31,6 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 std::string S(const QString& s) { return s.toStdString(); }
-
-// Keeps the busy cursor up for a scope, whatever way it is left.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 }  // namespace
 
@@ -87,7 +79,7 @@ bool TFrmMain::OpenFile(const QString& path) {
     std::vector<std::string> messages;
     bool ok = false;
     {
-        BusyCursor busy;
+        WaitCursor busy;
         ok = OpenDocumentFile(S(path), doc_, state, messages);
     }
     if (!ok) {
@@ -154,7 +146,7 @@ bool TFrmMain::SaveToFile(const QString& chosenPath, int filterIndex) {
     std::string message;
     bool ok = false;
     {
-        BusyCursor busy;
+        WaitCursor busy;
         try {
             CompositeAll();
             ok = WriteDocumentFile(path, doc_, GetLayerState(), message);

@@ -1,7 +1,6 @@
 #pragma once
 // Small helpers shared by the conversion dialog and its More Options windows.
 
-#include <QApplication>
 #include <QSlider>
 #include <QSpinBox>
 #include <QString>
@@ -32,14 +31,5 @@ inline QSpinBox* MakeSpinEdit(const IntControl& c, const char* name, QWidget* pa
 
 // Whether a spin edit holds a number at all (it is empty while the user retypes it).
 inline bool HasText(const QSpinBox* s) { return !s->cleanText().trimmed().isEmpty(); }
-
-// The hourglass for the life of the object.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 }  // namespace velmora

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "conversion/ParamControls.h"
+#include "common/gui/WaitCursor.h"
 #include "conversion/gui/ControlKit.h"
 #include "conversion/gui/RadioGroup.h"
 

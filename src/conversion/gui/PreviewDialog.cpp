@@ -20,6 +20,7 @@
 
 #include "common/gui/Messages.h"
 #include "conversion/Preset.h"
+#include "common/gui/WaitCursor.h"
 #include "conversion/gui/ControlKit.h"
 #include "conversion/gui/HandleEditor.h"
 #include "conversion/gui/MoreOptions.h"
