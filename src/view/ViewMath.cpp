@@ -7,10 +7,15 @@
 
 namespace velmora {
 
+namespace {
+constexpr double kLargestZoom = 100.0;
+constexpr double kSmallestZoom = 0.01;
+}  // namespace
+
 double ZoomInStep(double zoom) { return zoom / 0.75; }
 double ZoomOutStep(double zoom) { return zoom * 0.75; }
-bool CanZoomIn(double zoom) { return ZoomInStep(zoom) <= 100.0; }
-bool CanZoomOut(double zoom) { return ZoomOutStep(zoom) >= 0.01; }
+bool CanZoomIn(double zoom) { return ZoomInStep(zoom) <= kLargestZoom; }
+bool CanZoomOut(double zoom) { return ZoomOutStep(zoom) >= kSmallestZoom; }
 
 namespace {
 
@@ -124,9 +129,12 @@ int ScrollToKeep(const ScrollAxis& axis, long double imageCoord, int screen, dou
 double FitZoom(int paintWidth, int paintHeight, int imageWidth, int imageHeight) {
     if (paintWidth <= 0 || paintHeight <= 0 || imageWidth <= 0 || imageHeight <= 0) return 1.0;
     double zoom = std::min(static_cast<double>(paintWidth) / imageWidth, static_cast<double>(paintHeight) / imageHeight);
-    // The scroll bars hide when extent / zoom reaches the image; step below any
-    // rounding that would leave one of them a fraction short.
-    while (paintWidth / zoom < imageWidth || paintHeight / zoom < imageHeight) zoom = std::nextafter(zoom, 0.0);
+    // A tiny picture stops where zooming in does: beyond, the view goes blank.
+    zoom = std::min(zoom, kLargestZoom);
+    // Step below any rounding that would leave a scroll bar a fraction short, by the
+    // very test that shows the bars.
+    while (FitScrollAxis(paintWidth, zoom, imageWidth).Visible || FitScrollAxis(paintHeight, zoom, imageHeight).Visible)
+        zoom = std::nextafter(zoom, 0.0);
     return zoom;
 }
 

@@ -84,8 +84,8 @@ int ScreenToImage(int screen, double zoom, int scrollPosition);
 // hidden axis. What zooming at the pointer keeps in place.
 int ScrollToKeep(const ScrollAxis& axis, long double imageCoord, int screen, double zoom);
 
-// The largest zoom at which the whole image fits the paint box, so that neither
-// scroll bar is needed.
+// The largest zoom, up to the 10,000 % that zooming in reaches, at which the whole
+// image fits the paint box, so that neither scroll bar is shown.
 double FitZoom(int paintWidth, int paintHeight, int imageWidth, int imageHeight);
 
 // The hand tool: the scroll position that keeps the grabbed image point (downCoord)

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <set>
 
 #include "tools/ToolTable.h"
@@ -44,6 +45,24 @@ TEST(ScrollFit, HiddenWhenImageFitsAndPageRoundedOtherwise) {
     EXPECT_EQ(b.Page, 133);
     // 5 / 2 = 2.5 rounds half to even.
     EXPECT_EQ(FitScrollAxis(5, 2.0, 10).Page, 2);
+}
+
+// Fit in Window: no scroll bar at the zoom it picks, and one at the next zoom up,
+// unless the picture is so small that the zoom stops at 10,000 %.
+TEST(ScrollFit, FitZoomIsTheLargestWithoutBars) {
+    int failures = 0;
+    for (const auto& [pw, ph] : {std::pair{674, 414}, {1000, 800}, {377, 254}})
+        for (int iw = 1; iw <= 6000; iw += 41)
+            for (int ih : {1, 3, 480, 2448, iw}) {
+                const double z = FitZoom(pw, ph, iw, ih);
+                const bool bars = FitScrollAxis(pw, z, iw).Visible || FitScrollAxis(ph, z, ih).Visible;
+                const double up = std::nextafter(z, 1e9);
+                const bool largest =
+                    z == 100.0 || FitScrollAxis(pw, up, iw).Visible || FitScrollAxis(ph, up, ih).Visible;
+                if ((bars || !largest) && ++failures <= 5)
+                    ADD_FAILURE() << pw << "x" << ph << " for " << iw << "x" << ih << ": zoom " << z;
+            }
+    EXPECT_EQ(FitZoom(1000, 800, 1, 1), 100.0);
 }
 
 TEST(ViewRectTest, ClampsToImageAndRoundsPartialColumns) {
