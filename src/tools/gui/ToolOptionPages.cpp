@@ -420,6 +420,12 @@ void TFrmToolOption::ConnectControls() {
         connect(pair.track, &QSlider::valueChanged, this, pair.trackChange);
         connect(pair.spin, &QSpinBox::valueChanged, this, pair.spinChange);
     }
+    // The track bar may have moved (by the wheel) while the brush box was empty; once
+    // the box is left, it shows the size the brush paints with again.
+    connect(SpnBrushSize, &QAbstractSpinBox::editingFinished, this, [this] {
+        if (SpnBrushSize->value() != TrcBrushSize->value()) SpnBrushSize->setValue(TrcBrushSize->value());
+        TrcBrushSizeChange();
+    });
     for (const ShapePage& page : shapePages_) ConnectShapePage(page);
 }
 

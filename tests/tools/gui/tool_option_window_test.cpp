@@ -102,6 +102,15 @@ private slots:
         QTest::keyClick(options_->SpnBrushSize, Qt::Key_Enter);
         QCOMPARE(options_->TrcBrushSize->value(), 35);
         QCOMPARE(changed_->count(), 1);
+
+        // Left empty after the track bar moved (a wheel turn over it), the box shows
+        // the size the brush paints with, not the one it held before.
+        TypeInto(options_->SpnBrushSize, QString());
+        options_->TrcBrushSize->setValue(23);
+        QCOMPARE(changed_->count(), 1);
+        emit options_->SpnBrushSize->editingFinished();
+        QCOMPARE(options_->SpnBrushSize->cleanText(), QStringLiteral("23"));
+        QCOMPARE(changed_->count(), 2);
     }
 
     void pairsShareRangeAndPassEachNewPositionOnce() {
