@@ -1,6 +1,7 @@
 #include "io/FileUtil.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -207,6 +208,11 @@ constexpr std::size_t kGatherBytes = std::size_t{1} << 20;
 bool AtomicFileWriter::Write(const void* data, std::size_t size) {
     if (!error_.empty()) return false;
     const auto* p = static_cast<const std::uint8_t*>(data);
+    if (inPlace_) {
+        // Nothing touches the old file before Commit knows the new one fits.
+        gathered_.insert(gathered_.end(), p, p + size);
+        return true;
+    }
     if (gathered_.size() + size > kGatherBytes && !Flush()) return false;
     if (size >= kGatherBytes) return WriteOut(p, size);
     if (gathered_.capacity() < kGatherBytes) gathered_.reserve(kGatherBytes);
@@ -253,7 +259,30 @@ bool AtomicFileWriter::WriteOut(const std::uint8_t* p, std::size_t size) {
     return true;
 }
 
+void AtomicFileWriter::ReserveInPlace() {
+    // The disk space for the whole new file is claimed before the first byte of the
+    // old one is overwritten, so that a full disk leaves the old file as it was. The
+    // size stays as it is until the writes reach it. A file system that cannot
+    // reserve space ahead is written as it comes.
+    const auto size = static_cast<off_t>(gathered_.size());
+    // A limit on this process's file sizes refuses the writes only once they reach it.
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+        static_cast<unsigned long long>(size) > static_cast<unsigned long long>(limit.rlim_cur)) {
+        Fail("Cannot write", EFBIG);
+        return;
+    }
+    int err = 0;
+#if defined(__linux__)
+    if (::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, size) != 0) err = errno;
+#else
+    err = ::posix_fallocate(fd_, 0, size);
+#endif
+    if (err != 0 && err != EOPNOTSUPP && err != ENOSYS && err != EINVAL) Fail("Cannot write", err);
+}
+
 bool AtomicFileWriter::Commit(std::string& error) {
+    if (error_.empty() && inPlace_) ReserveInPlace();
     if (error_.empty()) Flush();
     // Written over where it stands: whatever the old file held past the new end goes.
     if (error_.empty() && inPlace_ && ::ftruncate(fd_, static_cast<off_t>(written_)) != 0) Fail("Cannot write", errno);

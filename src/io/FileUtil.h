@@ -53,7 +53,8 @@ inline bool WriteFileAtomically(const std::string& path, const std::vector<std::
 //
 // A link is followed, so that the file it points to is the one replaced. An existing
 // file that may not be written is refused. In a folder that takes no new files, a
-// writable file is written over where it stands, with no temporary.
+// writable file is written over where it stands, with no temporary: the new file is
+// then held in memory until Commit has claimed the disk space it needs.
 class AtomicFileWriter {
 public:
     explicit AtomicFileWriter(std::string path, bool durable = true);
@@ -72,6 +73,7 @@ private:
     void Discard();
     bool WriteOut(const std::uint8_t* p, std::size_t size);
     bool Flush();
+    void ReserveInPlace();
 
     std::string path_;
     std::string tempPath_;

@@ -107,6 +107,12 @@ TEST(WriteFileAtomically, FollowsLinksAndKeepsToThePermissions) {
             fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
             if (WriteFileAtomically(readOnly, std::vector<std::uint8_t>{9}, why)) return "a read-only file was replaced";
             if (why.find("read-only.bin") == std::string::npos) return "the refusal names no file: " + why;
+            {
+                // There, a new file that does not fit must not cost the old one.
+                testing::FileSizeLimit full(1000);
+                if (WriteFileAtomically(mine, std::vector<std::uint8_t>(5000, 7), why)) return "a file too large was written";
+            }
+            if (testing::Slurp(mine) != std::vector<std::uint8_t>{1, 2, 3}) return "a failed save spoilt the old file";
             if (!WriteFileAtomically(mine, std::vector<std::uint8_t>{4}, why)) return "no save in a locked folder: " + why;
             if (testing::Slurp(mine) != std::vector<std::uint8_t>{4}) return "the old file's tail is still there";
             return {};
