@@ -63,9 +63,7 @@ std::unique_ptr<QFileDialog> TFrmMain::MakeSaveDialog(const SaveProposal& propos
 }
 
 void TFrmMain::MenuItem_OpenClick() {
-    // Opening leaves the earlier picture only in this run's history, which a normal
-    // end deletes: changed work is offered a save first.
-    if (tools_->Busy() || (modified_ && !SavedOrLetGo(QStringLiteral("opening another picture")))) return;
+    if (tools_->Busy()) return;
     auto dialog = MakeOpenDialog();
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return;
     lastFolder_ = dialog->directory().absolutePath();
@@ -75,6 +73,9 @@ void TFrmMain::MenuItem_OpenClick() {
 bool TFrmMain::OpenFile(const QString& path) {
     // A stroke under way keeps working on the layers it started with.
     if (tools_->Busy()) return false;
+    // Opening leaves the earlier picture only in this run's history, which a normal
+    // end deletes: changed work (restored work too) is offered a save first.
+    if (modified_ && !SavedOrLetGo(QStringLiteral("opening another picture"))) return false;
     LayerState state = GetLayerState();
     std::vector<std::string> messages;
     bool ok = false;
@@ -188,8 +189,6 @@ void TFrmMain::dropEvent(QDropEvent* event) {
     if (!MenuItem_Open->isEnabled()) return;
     for (const QUrl& url : event->mimeData()->urls())
         if (url.isLocalFile()) {
-            // The earlier picture then lives on only in this run's history.
-            if (modified_ && !SavedOrLetGo(QStringLiteral("opening another picture"))) return;
             event->acceptProposedAction();
             OpenFile(url.toLocalFile());
             return;

@@ -80,8 +80,9 @@ public:
     // The drawing tools behind the paint box.
     ToolController& Tools() { return *tools_; }
 
-    // File, Open after its dialog; also the command line and dropped files. True
-    // when the document was replaced; otherwise the user was told and nothing changed.
+    // File, Open after its dialog; also the command line and dropped files. Changed
+    // work is offered a save first. True when the document was replaced; otherwise
+    // the user was told or declined, and nothing changed.
     bool OpenFile(const QString& path);
     // File, Save after its dialog: completes the extension by the filter index and
     // writes. True when written; otherwise the user was told.

@@ -140,7 +140,8 @@ private slots:
         w.FrmLayers->Chk_SketchVisible->setChecked(false);
         QVERIFY(w.isWindowModified());
 
-        // Opening another picture over changed work asks first; Cancel keeps the work.
+        // Opening another picture over changed work asks first, however it is opened;
+        // Cancel keeps the work.
         QStringList asked;
         SaveAnswer answer = SaveAnswer::Cancel;
         SetSaveAnswerHook([&](const QString& text) {
@@ -157,7 +158,7 @@ private slots:
             QApplication::sendEvent(&w, &event);
         };
         drop();
-        w.MenuItem_OpenClick();
+        QVERIFY(!w.OpenFile(second));  // as File, Open and the command line do
         QCOMPARE(asked.size(), 2);
         QVERIFY(asked[0].endsWith(QStringLiteral("Save the changes before opening another picture?")));
         QCOMPARE(w.Doc().PhotoBmp.Width(), 60);

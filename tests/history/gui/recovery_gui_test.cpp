@@ -177,6 +177,13 @@ private slots:
             w.MenuItem_UndoClick();
             QVERIFY(w.Doc().SketchBmp == expected.Sketch);
             QVERIFY(w.GetLayerState() == expected.State);
+
+            // Still unsaved: a file opened now, as from the command line, asks first.
+            QVERIFY(w.Modified());
+            env.confirmAnswer = false;
+            QVERIFY(!w.OpenFile(WriteBmp(env, "later.bmp", Gradient(30, 20))));
+            QCOMPARE(env.confirmations.size(), 1);
+            QVERIFY(w.Doc().SketchBmp == expected.Sketch);
         }
         QCOMPARE(HistoryFiles(env), kJustTheLock);
     }
