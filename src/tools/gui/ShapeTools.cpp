@@ -134,6 +134,8 @@ void ShapeTool::ShowAsCommitted() {
     } else {
         const Rect restored = RestoreShapeArea();
         if (!restored.Empty()) Host().PaintImageRect(restored);
+        // Nothing is drawn now, which a click in place must know to draw the object.
+        OutlineRect = kEmptyRect;
     }
 }
 

@@ -244,6 +244,14 @@ private slots:
 
     void CopyHoldsThePictureAsACommitWouldLeaveIt() {
         for (int id : {ToolRectangle, ToolBalloonC}) {
+            // The object a click in place draws, without a Copy before it.
+            TFrmMain& plain = s_.emplace().w;
+            ChooseTool(plain, id);
+            Hover(plain, {60, 60});
+            Stroke(plain, {QPoint(60, 60)});
+            Hover(plain, {61, 61});
+            const Bitmap placed = plain.Doc().ColorBmp;
+
             TFrmMain& w = s_.emplace().w;
             auto copied = [&] {
                 w.MenuItem_CopyClick();
@@ -253,9 +261,10 @@ private slots:
             ChooseTool(w, id);
             Hover(w, {60, 60});  // a preview that only follows the mouse
             QCOMPARE(copied(), before);
-
-            Place(w, 60, 60);
+            Stroke(w, {QPoint(60, 60)});  // a click in place still draws the object
             Hover(w, {61, 61});  // handles drawn
+            QVERIFY(w.Doc().ColorBmp == placed);
+
             const QImage pending = copied();
             QVERIFY(!w.MenuItem_SaveAs->isEnabled());  // the edit goes on
             ChooseTool(w, ToolHand);
