@@ -47,13 +47,18 @@ bool TFrmMain::RestoreSnapshot(const std::string& snapshotPath, const std::strin
 }
 
 void TFrmMain::StateShown(int slot, const std::string& documentPath) {
-    // Undo may bring back a picture of an earlier file: the title and the Save
-    // proposal name the picture shown.
-    if (!documentPath.empty()) {
-        lastOpenedPath_ = Q(documentPath);
-        ShowDocumentName(lastOpenedPath_);
-    }
+    // Undo may bring back a picture of an earlier file: the Save proposal names the
+    // file it was opened from, and the title the file that holds it, if one does.
+    shownIsState_ = true;
+    if (!documentPath.empty()) lastOpenedPath_ = Q(documentPath);
+    ShowDocumentName(slot == savedSlot_ ? savedPath_ : lastOpenedPath_);
     SetModified(slot != savedSlot_);
+}
+
+void TFrmMain::ChangedOutsideHistory() {
+    if (!doc_.ImageLoaded) return;
+    shownIsState_ = false;
+    SetModified(true);
 }
 
 std::unique_ptr<QFileDialog> TFrmMain::MakeOpenDialog() { return MakePictureOpenDialog(this, lastFolder_); }
@@ -99,7 +104,9 @@ void TFrmMain::FinishOpen(const QString& path) {
     FrmTools->EnableDrawTools();
     lastOpenedPath_ = path;
     lastFolder_ = QFileInfo(path).absolutePath();
-    savedSlot_ = FrmHistory->AddState(QStringLiteral("Open"), path) ? FrmHistory->Ring().CurrentIndex() : -1;
+    shownIsState_ = FrmHistory->AddState(QStringLiteral("Open"), path);
+    savedSlot_ = shownIsState_ ? FrmHistory->Ring().CurrentIndex() : -1;
+    savedPath_ = path;
     ShowDocumentName(path);
     SetModified(false);
     UpdateCommandStates();
@@ -160,7 +167,9 @@ bool TFrmMain::SaveToFile(const QString& chosenPath, int filterIndex) {
         return false;
     }
     ShowDocumentName(Q(path));
-    savedSlot_ = FrmHistory->Ring().CurrentIndex();
+    // Undo and redo come back to this picture only if a state holds it.
+    savedSlot_ = shownIsState_ ? FrmHistory->Ring().CurrentIndex() : -1;
+    savedPath_ = Q(path);
     SetModified(false);
     return true;
 }

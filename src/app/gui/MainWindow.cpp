@@ -137,10 +137,9 @@ void TFrmMain::CreateToolWindows() {
 
     FrmLayers = new TFrmLayers(this);
     connect(FrmLayers, &TFrmLayers::refreshViewRequested, this, &TFrmMain::RefreshView);
-    // Visibility, blending and opacity change what a save writes.
-    connect(FrmLayers, &TFrmLayers::refreshViewRequested, this, [this] {
-        if (doc_.ImageLoaded) SetModified(true);
-    });
+    // Every save writes the layer state.
+    connect(FrmLayers, &TFrmLayers::refreshViewRequested, this, &TFrmMain::ChangedOutsideHistory);
+    connect(FrmLayers, &TFrmLayers::refreshToolOverlayRequested, this, &TFrmMain::ChangedOutsideHistory);
     connect(FrmLayers, &TFrmLayers::refreshToolOverlayRequested, this, &TFrmMain::RefreshToolOverlay);
     toolWindows_->Add(ToolWindow::Layers, FrmLayers);
 
@@ -234,6 +233,7 @@ bool TFrmMain::AddState(const std::string& name, const std::string& detail) {
     const bool added = FrmHistory->AddState(Q(name), Q(detail));
     // The new state may have taken the slot of the saved one, which the ring dropped.
     if (added && FrmHistory->Ring().CurrentIndex() == savedSlot_) savedSlot_ = -1;
+    shownIsState_ = added;
     return added;
 }
 

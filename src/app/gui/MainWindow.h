@@ -64,6 +64,7 @@ public:
     bool RestoreSnapshot(const std::string& snapshotPath, const std::string& documentPath,
                          std::string& error) override;
     void StateShown(int slot, const std::string& documentPath) override;
+    void StatesDropped() override { shownIsState_ = false; }
 
     // ToolHost, and the document and view operations used by the dialogs.
     void CompositeRect(const Rect& r) override;
@@ -208,8 +209,14 @@ private:
     bool shown_ = false;
     bool modified_ = false;
     // The history state whose picture is the one last opened or saved (-1: none), so
-    // that undo or redo back to it leaves nothing to save.
+    // that undo or redo back to it leaves nothing to save, and the file it went to.
     int savedSlot_ = -1;
+    QString savedPath_;
+    // Whether the picture shown is the current history state exactly: not after a
+    // dropped snapshot write or a Layers window change, which record no state.
+    bool shownIsState_ = false;
+    // A change of the picture that records no state.
+    void ChangedOutsideHistory();
     QString lastOpenedPath_;
     QString lastFolder_;
     Viewport* viewport_ = nullptr;

@@ -182,7 +182,7 @@ void TFrmHistory::EndRun() {
 void TFrmHistory::SaveIndex() {
     if (!ownFolder_) return;
     std::string error;
-    if (!WriteHistoryIndex(HistoryFolder(), IndexOfRing(ring_, doc_.DocumentPath()), error)) {
+    if (!WriteHistoryIndex(HistoryFolder(), IndexOfRing(ring_, ring_.Document(ring_.CurrentIndex())), error)) {
         // An index that lags behind the ring could restore a state whose slot has been
         // written over since; no index at all is the safer loss.
         std::error_code ignored;
@@ -240,7 +240,7 @@ bool TFrmHistory::AddState(const QString& name, const QString& detail) {
         // The index is written right after the snapshot, so that it only ever names
         // states whose files are complete.
         job = [write = std::move(write), path, folder = HistoryFolder(),
-               index = IndexOfRing(ring_, doc_.DocumentPath())](std::string& error) {
+               index = IndexOfRing(ring_, ring_.Document(ring_.CurrentIndex()))](std::string& error) {
             if (!write(path, error)) return false;
             std::string indexError;
             if (!WriteHistoryIndex(folder, index, indexError)) {
@@ -285,6 +285,7 @@ void TFrmHistory::CollectWrites() {
                                               "This step was not recorded in the history."));
     }
     if (!dropped) return;
+    doc_.StatesDropped();
     SaveIndex();
     // An emptied ring shows the single blank row, as before the first state.
     if (ring_.FirstIndex() == ring_.LastIndex())

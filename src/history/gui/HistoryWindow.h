@@ -47,6 +47,9 @@ public:
         (void)slot;
         (void)documentPath;
     }
+    // States whose snapshots could not be written were dropped: the document now
+    // shows a picture that no state of the ring holds.
+    virtual void StatesDropped() {}
     // False while a tool's stroke or pending edit holds copies of the layers: moving
     // to another state then would leave the tool working on stale pixels.
     virtual bool CanChangeState() const { return true; }

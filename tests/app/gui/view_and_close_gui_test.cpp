@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -134,10 +135,34 @@ private slots:
         QVERIFY(w.SaveToFile(env.Path("saved.bmp"), 1));
         w.MenuItem_UndoClick();
         QVERIFY(w.isWindowModified());
+        QVERIFY(w.windowTitle().startsWith(QStringLiteral("picture.bmp[*]")));
         w.MenuItem_RedoClick();
-        QVERIFY(!w.isWindowModified());  // the picture as saved
-        // What the Layers window shows is saved too.
+        QVERIFY(!w.isWindowModified());  // the picture as saved, under the name it was saved as
+        QVERIFY(w.windowTitle().startsWith(QStringLiteral("saved.bmp[*]")));
+        QCOMPARE(w.LastOpenedPath(), env.Path("picture.bmp"));  // which Save still proposes from
+        // What the Layers window shows is saved too, drawable boxes included, but no
+        // state holds it: undo and redo cannot come back to that save.
+        w.FrmLayers->Chk_SketchDrawable->setChecked(false);
+        QVERIFY(w.isWindowModified());
+        QVERIFY(w.SaveToFile(env.Path("saved.bmp"), 1));
         w.FrmLayers->Chk_SketchVisible->setChecked(false);
+        QVERIFY(w.SaveToFile(env.Path("hidden.bmp"), 1));
+        w.MenuItem_UndoClick();
+        w.MenuItem_RedoClick();
+        QVERIFY(w.isWindowModified());
+        w.FrmLayers->Chk_SketchVisible->setChecked(false);
+        // A state whose snapshot could not be written is dropped; the picture shown,
+        // which no state holds, cannot be come back to either.
+        w.FrmHistory->FinishWrites();
+        const QString blocked = QString::fromStdString(w.FrmHistory->SlotPath(w.FrmHistory->Ring().NextSlot()));
+        QVERIFY(QDir().mkpath(blocked));
+        ChooseTool(w, ToolPencil);
+        Stroke(w, {QPoint(9, 9)});
+        QTRY_COMPARE(env.messages.size(), 1);
+        QVERIFY(QDir().rmdir(blocked));
+        QVERIFY(w.SaveToFile(env.Path("dropped.bmp"), 1));
+        w.MenuItem_UndoClick();
+        w.MenuItem_RedoClick();
         QVERIFY(w.isWindowModified());
 
         // Opening another picture over changed work asks first, however it is opened;
