@@ -80,6 +80,24 @@ TEST(BatchFailures, ARelativeOutputWithoutACurrentFolderIsOneLineAndAFailure) {
     EXPECT_NE(err.find("out.bmp"), std::string::npos) << err;
 }
 
+TEST(BatchFailures, AFileSizeLimitFailsOneOutputAndTheRunGoesOn) {
+    if (!fs::exists(kBatchProgram)) GTEST_SKIP() << "velmora-batch is not built";
+    TempDir dir, out;
+    std::string error;
+    for (const auto& [name, width] : {std::pair{"a", 20}, {"b", 200}, {"c", 20}})
+        ASSERT_TRUE(WriteBmpFile(dir / (std::string(name) + ".bmp"), Gradient(width, width), error)) << error;
+    // 64 blocks of 512 bytes: the small outputs fit, the large one does not.
+    const std::string command = "ulimit -f 64 && '" + kBatchProgram + "' -q -j 1 -f bmp -o '" + out.Folder() +
+                                "' '" + (dir / "a.bmp") + "' '" + (dir / "b.bmp") + "' '" + (dir / "c.bmp") +
+                                "' 2>'" + (dir / "err.txt") + "'";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << "the program was ended by a signal";
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_TRUE(fs::exists(out / "a_cartoon.bmp"));
+    EXPECT_TRUE(fs::exists(out / "c_cartoon.bmp"));
+    EXPECT_EQ(out.Count(), 2u) << "neither the large output nor its temporary is left";
+}
+
 TEST(BatchFailures, RefusedThreadsLeaveTheConversionsToTheOthers) {
     TempDir dir, out, program;
     std::string error;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <csignal>
 #include <exception>
 #include <filesystem>
 #include <iostream>
@@ -12,6 +13,9 @@
 #include "app/ProgramFolder.h"
 
 int main(int argc, char** argv) {
+    // A write past the file-size limit then fails like a full disk, reported for its
+    // file, instead of ending the whole run.
+    std::signal(SIGXFSZ, SIG_IGN);
     // RunBatch reports each failure itself; this only keeps anything it did not
     // foresee from ending the program without a word.
     try {

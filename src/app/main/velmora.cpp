@@ -9,6 +9,7 @@
 #include <QIcon>
 #include <QScreen>
 #include <QTimer>
+#include <csignal>
 
 
 #include "app/ProgramFolder.h"
@@ -18,6 +19,9 @@
 #include "common/gui/Messages.h"
 
 int main(int argc, char** argv) {
+    // A write past the file-size limit then fails like a full disk, with a message,
+    // instead of ending the program and the work in it.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(velmora::kProgramName));
     QApplication::setApplicationVersion(QString::fromLatin1(velmora::kProgramVersion));
