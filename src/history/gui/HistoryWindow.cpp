@@ -9,6 +9,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <filesystem>
+#include <new>
 
 #include "common/gui/Messages.h"
 #include "history/HistoryIndex.h"
@@ -212,7 +213,13 @@ bool TFrmHistory::AddState(const QString& name, const QString& detail) {
     const std::string path = SlotPath(slot);
     std::error_code ignored;
     std::filesystem::create_directories(HistoryFolder(), ignored);
-    HistoryDocument::SnapshotWrite write = doc_.CaptureSnapshot();
+    HistoryDocument::SnapshotWrite write;
+    try {
+        write = doc_.CaptureSnapshot();
+    } catch (const std::bad_alloc&) {
+        // No room for a copy: the state is written from the document itself, now.
+        write = {};
+    }
     if (!write) {
         // Written here, in order after any queued write. The slot is only claimed once
         // its snapshot is on disk, so a failed write leaves every index, name and file

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <future>
 #include <memory>
+#include <new>
 #include <string>
 #include <thread>
 #include <utility>
@@ -32,7 +33,7 @@ bool WriteValue(const std::string& path, int value) {
 class FakeDocument : public HistoryDocument {
 public:
     bool SaveSnapshot(const std::string& path, std::string& error) override {
-        if (copyable) {
+        if (copyable && !noRoomToCopy) {
             error = "the document should have been copied";
             return false;
         }
@@ -52,6 +53,7 @@ public:
     }
     SnapshotWrite CaptureSnapshot() override {
         if (!copyable) return {};
+        if (noRoomToCopy) throw std::bad_alloc();
         return [gate = gate_, copy = content, fail = std::exchange(failSave, false)](const std::string& path,
                                                                                    std::string& error) {
             if (gate.valid()) gate.wait();
@@ -78,6 +80,7 @@ public:
 
     int content = 0;
     bool copyable = false;
+    bool noRoomToCopy = false;  // a copyable document whose copy finds no memory
     bool failSave = false;  // for a copyable document: the next write only
     bool failLoad = false;
     bool quietFailures = false;  // fail without a message of their own
@@ -227,6 +230,19 @@ private slots:
 
         // The redo state whose slot the failed write aimed at is still there.
         doc_->failSave = false;
+        window_->Redo();
+        QCOMPARE(doc_->content, 2);
+    }
+
+    void noMemoryForACopyWritesTheStateFromTheDocumentAtOnce() {
+        window_->SetHistoryStates(5);
+        doc_->copyable = true;
+        doc_->noRoomToCopy = true;
+        QVERIFY(Add(1, "Open", "a.jpg"));
+        QVERIFY(Add(2, "Pencil"));
+        QVERIFY(messages_.isEmpty());
+        window_->Undo();
+        QCOMPARE(doc_->content, 1);
         window_->Redo();
         QCOMPARE(doc_->content, 2);
     }
