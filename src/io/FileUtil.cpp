@@ -167,8 +167,8 @@ AtomicFileWriter::AtomicFileWriter(std::string path, bool durable) : path_(std::
     tempPath_.clear();
     if (exists && (err == EACCES || err == EPERM)) {
         // A folder that takes no new files still lets a writable file in it be
-        // written over where it stands, as any editor would; only that loses the
-        // old file should the write fail halfway.
+        // written over where it stands, as any editor would. Commit claims the space
+        // before it overwrites anything, so a full disk still keeps the old file.
         fd_ = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC);
         if (fd_ >= 0) {
             inPlace_ = true;
