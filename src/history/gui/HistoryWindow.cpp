@@ -180,10 +180,12 @@ void TFrmHistory::EndRun() {
     ResetGrid();
 }
 
+HistoryIndex TFrmHistory::IndexNow() const { return IndexOfRing(ring_, ring_.Document(ring_.CurrentIndex())); }
+
 void TFrmHistory::SaveIndex() {
     if (!ownFolder_) return;
     std::string error;
-    if (!WriteHistoryIndex(HistoryFolder(), IndexOfRing(ring_, ring_.Document(ring_.CurrentIndex())), error)) {
+    if (!WriteHistoryIndex(HistoryFolder(), IndexNow(), error)) {
         // An index that lags behind the ring could restore a state whose slot has been
         // written over since; no index at all is the safer loss.
         std::error_code ignored;
@@ -247,7 +249,7 @@ bool TFrmHistory::AddState(const QString& name, const QString& detail) {
         // The index is written right after the snapshot, so that it only ever names
         // states whose files are complete.
         job = [write = std::move(write), path, folder = HistoryFolder(),
-               index = IndexOfRing(ring_, ring_.Document(ring_.CurrentIndex()))](std::string& error) {
+               index = IndexNow()](std::string& error) {
             if (!write(path, error)) return false;
             std::string indexError;
             if (!WriteHistoryIndex(folder, index, indexError)) {

@@ -144,6 +144,8 @@ private:
     void ResetGrid();
     // Rewrites the index of an adopted folder after the ring changed.
     void SaveIndex();
+    // The ring as an index, under the document of its current state.
+    HistoryIndex IndexNow() const;
     // Handles the writes that have finished: a failure drops its state (and the states
     // after it) and tells the user.
     void CollectWrites();
