@@ -36,6 +36,20 @@ void Bitmap::SetSizeUnset(int width, int height) {
         for (int y = 0; y < height; ++y) std::memset(Row(y) + rowBytes, 0, stride - rowBytes);
 }
 
+Bitmap& Bitmap::operator=(const Bitmap& other) {
+    if (this == &other) return *this;
+    if (data_.size() != other.data_.size()) {
+        *this = Bitmap();
+        data_ = other.data_;
+    } else if (!data_.empty()) {
+        std::memcpy(data_.data(), other.data_.data(), data_.size());
+    }
+    width_ = other.width_;
+    height_ = other.height_;
+    stride_ = other.stride_;
+    return *this;
+}
+
 void Bitmap::SetSize(int width, int height) {
     SetSizeUnset(width, height);
     if (!data_.empty()) std::memset(data_.data(), 0, data_.size());

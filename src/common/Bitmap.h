@@ -20,6 +20,13 @@ class Bitmap {
 public:
     Bitmap() = default;
     Bitmap(int width, int height) { SetSize(width, height); }
+    Bitmap(const Bitmap&) = default;
+    Bitmap(Bitmap&&) noexcept = default;
+    // A copy into a bitmap of another byte size gives the old pixels back first, so
+    // that the two never take memory at once; when the new ones cannot be had, it
+    // throws std::bad_alloc and leaves this bitmap empty, never sized without pixels.
+    Bitmap& operator=(const Bitmap& other);
+    Bitmap& operator=(Bitmap&&) noexcept = default;
 
     int Width() const { return width_; }
     int Height() const { return height_; }
