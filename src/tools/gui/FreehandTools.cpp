@@ -3,6 +3,7 @@
 #include <QSlider>
 
 #include <algorithm>
+#include <new>
 
 #include "tools/Brush.h"
 #include "tools/Ellipse.h"
@@ -19,7 +20,7 @@ namespace velmora {
 int FreehandTool::Size() { return Options().ToolSize(Id()); }
 
 void FreehandTool::Press(int x, int y, const MouseState& state) {
-    if (state.Button != MouseState::Which::Left) return;
+    if (state.Button != MouseState::Which::Left || !PrepareStroke()) return;
     stroking_ = true;
     BeginStroke(x, y);
 }
@@ -191,11 +192,22 @@ void EraserTool::ContinueStroke(int x, int y) {
 // ---------------------------------------------------------------------------------
 // Lighten and darken
 
-void ToneTool::BeginStroke(int x, int y) {
+bool ToneTool::PrepareStroke() {
     Document& doc = Doc();
     // The stroke-start pixels: every stamp of this stroke reads them.
-    doc.WorkBmp1 = doc.SketchBmp;
-    doc.WorkBmp2 = doc.ColorBmp;
+    try {
+        doc.WorkBmp1 = doc.SketchBmp;
+        doc.WorkBmp2 = doc.ColorBmp;
+    } catch (const std::bad_alloc&) {
+        doc.WorkBmp1 = Bitmap();
+        doc.WorkBmp2 = Bitmap();
+        ReportNoMemory();
+        return false;
+    }
+    return true;
+}
+
+void ToneTool::BeginStroke(int x, int y) {
     const int contrast =
         Id() == ToolDarken ? Options().TrcDarkenContrast->value() : -Options().TrcLightenContrast->value();
     Table = BuildToneTable(contrast);

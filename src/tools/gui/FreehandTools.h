@@ -14,7 +14,10 @@ class FreehandTool : public Tool {
 public:
     using Tool::Tool;
 
-    void Start() override { ResetOutline(); }
+    bool Start() override {
+        ResetOutline();
+        return true;
+    }
     void Press(int x, int y, const MouseState& state) override;
     void Move(int x, int y, const MouseState& state) override;
     void Release(int x, int y, const MouseState& state) override;
@@ -30,6 +33,9 @@ public:
 
 protected:
     int Size();
+    // Whatever a stroke needs before it paints; false when it cannot start (and the
+    // user has been told).
+    virtual bool PrepareStroke() { return true; }
     virtual void BeginStroke(int x, int y) = 0;
     virtual void ContinueStroke(int x, int y) = 0;
     virtual void Hover(int x, int y);
@@ -105,6 +111,7 @@ public:
     Bitmap StampMask;
 
 protected:
+    bool PrepareStroke() override;
     void BeginStroke(int x, int y) override;
     void ContinueStroke(int x, int y) override;
 

@@ -2,6 +2,8 @@
 
 #include <QSlider>
 
+#include <new>
+
 #include "tools/FloodFill.h"
 #include "tools/gui/ToolOptionWindow.h"
 #include "tools/gui/ToolsWindow.h"
@@ -25,9 +27,16 @@ void PaintBucketTool::Press(int x, int y, const MouseState& state) {
     // may still hold an older state of the layers, so all of it is brought up to date.
     Host().CompositeAll();
     const LayerState layers = Host().GetLayerState();
-    FloodFill(doc.CompositeBmp, layers.SketchDrawable ? &doc.SketchBmp : nullptr,
-              layers.ColorDrawable ? &doc.ColorBmp : nullptr, x, y, Options().TrcTolerance->value(),
-              Palette().FrontColor());
+    // The fill finds its whole region before it paints, so running out of memory
+    // during the search leaves the layers untouched.
+    try {
+        FloodFill(doc.CompositeBmp, layers.SketchDrawable ? &doc.SketchBmp : nullptr,
+                  layers.ColorDrawable ? &doc.ColorBmp : nullptr, x, y, Options().TrcTolerance->value(),
+                  Palette().FrontColor());
+    } catch (const std::bad_alloc&) {
+        ReportNoMemory();
+        return;
+    }
     filled_ = true;
     Touch(doc.ViewRect);
 }

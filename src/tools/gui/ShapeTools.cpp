@@ -3,6 +3,8 @@
 #include <QPen>
 #include <QPolygonF>
 
+#include <new>
+
 #include "tools/LayerBlit.h"
 #include "tools/gui/LayerPainter.h"
 #include "tools/gui/ShapeText.h"
@@ -78,17 +80,25 @@ void ScratchCanvas::DrawPolygon(const std::vector<Point>& points, int penWidth, 
 // ---------------------------------------------------------------------------------
 // The shared edit model
 
-void ShapeTool::Start() {
-    BeginGeometry();
+bool ShapeTool::Start() {
     Document& doc = Doc();
     // The untouched layers, from which the area under the object is restored.
-    doc.WorkBmp1 = doc.SketchBmp;
-    doc.WorkBmp2 = doc.ColorBmp;
+    try {
+        doc.WorkBmp1 = doc.SketchBmp;
+        doc.WorkBmp2 = doc.ColorBmp;
+    } catch (const std::bad_alloc&) {
+        doc.WorkBmp1 = Bitmap();
+        doc.WorkBmp2 = Bitmap();
+        ReportNoMemory();
+        return false;
+    }
+    BeginGeometry();
     OutlineRect = kEmptyRect;
     ShapePending = false;
     ActiveHandle = kNoHandle;
     editing_ = true;
     Host().DisableDocumentCommands();
+    return true;
 }
 
 void ShapeTool::Press(int x, int y, const MouseState& state) {

@@ -50,7 +50,7 @@ public:
     using Tool::Tool;
 
     // BeginShapeTool, then the document commands are disabled until the edit ends.
-    void Start() override;
+    bool Start() override;
     void Press(int x, int y, const MouseState& state) override;
     void Move(int x, int y, const MouseState& state) override;
     // Commits: a placed object is drawn once more without handles, a preview that

@@ -1,6 +1,8 @@
 #include "tools/gui/Tool.h"
 
+#include "common/gui/Messages.h"
 #include "tools/ToolTable.h"
+#include "tools/gui/ToolsWindow.h"
 
 namespace velmora {
 
@@ -21,6 +23,11 @@ void Tool::Touch(const Rect& r) {
 void Tool::RecordToolState() {
     const ToolInfo* info = FindTool(id_);
     if (info && info->HistoryName) Host().AddState(info->HistoryName, info->HistoryDetail);
+}
+
+void Tool::ReportNoMemory() {
+    ShowMessage(Palette().parentWidget(),
+                QStringLiteral("There is not enough memory to use this tool on a picture of this size."));
 }
 
 bool Tool::InsidePicture(int x, int y) {

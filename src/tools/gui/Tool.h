@@ -21,8 +21,10 @@ public:
 
     int Id() const { return id_; }
 
-    // The tool was chosen (after the option page is shown).
-    virtual void Start() {}
+    // The tool was chosen (after the option page is shown). False when it cannot be
+    // used: there was no memory for its copies of the layers, which it has said; the
+    // palette then goes back to the hand.
+    virtual bool Start() { return true; }
     virtual void Press(int /*x*/, int /*y*/, const MouseState& /*state*/) {}
     virtual void Move(int /*x*/, int /*y*/, const MouseState& /*state*/) {}
     virtual void Release(int /*x*/, int /*y*/, const MouseState& /*state*/) {}
@@ -56,6 +58,9 @@ protected:
     // Adds the tool's history state ("Pencil", "--" and so on).
     void RecordToolState();
     bool InsidePicture(int x, int y);
+    // Tells the user that the picture is too large for the memory this tool's edit
+    // needs; the edit has not touched the layers.
+    void ReportNoMemory();
 
 private:
     ToolContext& ctx_;

@@ -91,7 +91,8 @@ void ToolController::LeaveTool() {
 }
 
 void ToolController::StartTool() {
-    if (Tool* t = Current()) t->Start();
+    Tool* t = Current();
+    if (t && !t->Start()) SwitchToHand();
 }
 
 void ToolController::SwitchToHand() {

@@ -1,0 +1,96 @@
+// The tools that copy the layers or search the picture, chosen and used with too
+// little memory left: each refuses with a message and leaves the document as it was.
+
+#include "common/Sanitizer.h"
+#include "support/MemoryCap.h"
+#include "support/ToolTestKit.h"
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+const QString kNoMemory = QStringLiteral("There is not enough memory to use this tool on a picture of this size.");
+
+// 3000 x 2000: each layer takes 18 MB, so a cap of 24 MB leaves room for the copy of
+// one layer and not of both, and one of 2 MB not for the fill's 6 MB map.
+constexpr int kPicW = 3000, kPicH = 2000;
+
+struct LargeWindow : PictureWindow {
+    Bitmap sketch, color;
+    int states = 0;
+    LargeWindow() : PictureWindow(Plain(kPicW, kPicH, 0x808080)) { Remember(); }
+    void Remember() {
+        sketch = w.Doc().SketchBmp;
+        color = w.Doc().ColorBmp;
+        states = StateCount(w);
+    }
+    bool Unchanged() { return w.Doc().SketchBmp == sketch && w.Doc().ColorBmp == color && StateCount(w) == states; }
+};
+
+}  // namespace
+
+class LowMemoryToolsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { MapLargeMallocsApart(); }
+
+    void init() {
+#ifdef VELMORA_UNDER_SANITIZER
+        QSKIP("the sanitizers' allocators need more address space than a cap leaves");
+#endif
+    }
+
+    void AShapeToolWithoutRoomForItsCopiesGoesBackToTheHand() {
+        LargeWindow t;
+        {
+            AddressSpaceCap cap(24u << 20);
+            t.w.FrmTools->ToolButton(ToolRectangle)->click();
+        }
+        QCOMPARE(t.env.messages, QStringList{kNoMemory});
+        QCOMPARE(t.w.Doc().CurrentTool, ToolHand);
+        QVERIFY(t.w.FrmTools->ToolButton(ToolHand)->isChecked());
+        // No edit holds the commands, and a click on the picture draws nothing.
+        QVERIFY(t.w.MenuItem_SaveAs->isEnabled());
+        Stroke(t.w, {QPoint(100, 100)});
+        QVERIFY(t.Unchanged());
+        // With memory back, the tool works.
+        ChooseTool(t.w, ToolRectangle);
+        QVERIFY(!t.w.MenuItem_SaveAs->isEnabled());
+        Hover(t.w, {100, 100});
+        Stroke(t.w, {QPoint(100, 100)});
+        QVERIFY(t.w.Doc().ColorBmp != t.color);
+    }
+
+    void ADarkenStrokeWithoutRoomForItsCopiesPaintsAndRecordsNothing() {
+        LargeWindow t;
+        ChooseTool(t.w, ToolDarken);
+        {
+            AddressSpaceCap cap(24u << 20);
+            Stroke(t.w, {QPoint(100, 100), QPoint(140, 120)});
+        }
+        QCOMPARE(t.env.messages, QStringList{kNoMemory});
+        QVERIFY(t.Unchanged());
+        QVERIFY(t.w.MenuItem_Undo->isEnabled() == (t.states > 1));
+        Stroke(t.w, {QPoint(100, 100), QPoint(140, 120)});
+        QCOMPARE(StateCount(t.w), t.states + 1);
+        QVERIFY(t.w.Doc().ColorBmp != t.color);
+    }
+
+    void AFillWithoutRoomForItsSearchPaintsAndRecordsNothing() {
+        LargeWindow t;
+        ChooseTool(t.w, ToolPaintBucket);
+        {
+            AddressSpaceCap cap(2u << 20);
+            Stroke(t.w, {QPoint(100, 100)});
+        }
+        QCOMPARE(t.env.messages, QStringList{kNoMemory});
+        QVERIFY(t.Unchanged());
+        Stroke(t.w, {QPoint(100, 100)});
+        QCOMPARE(StateCount(t.w), t.states + 1);
+    }
+};
+
+QTEST_MAIN(LowMemoryToolsTest)
+#include "low_memory_tools_test.moc"
