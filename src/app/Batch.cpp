@@ -211,13 +211,9 @@ bool PreviewDisplayed(const Bitmap& displayed, const TEffectParams& record, int 
 bool ConvertFile(const std::string& input, const std::string& output, const TEffectParams& record,
                  const BatchOptions& options, std::string& error, ProgressTargets* progress) {
     try {
+        error = OutputTypeProblem(output, options.HasRegion);
+        if (!error.empty()) return false;
         const std::string outExt = UpperExtension(output);
-        if (outExt != ".BMP" && outExt != ".JPG" && outExt != ".PNG" && outExt != ".D2O")
-            return error = output + ": unknown output extension \"" + fs::path(output).extension().string() +
-                           "\" (use .bmp, .jpg, .png or .d2o)",
-                   false;
-        if (options.HasRegion && outExt != ".BMP")
-            return error = output + ": a region preview is written as .bmp", false;
 
         Bitmap displayed;
         if (!OpenAsDisplayed(input, displayed, error)) return false;

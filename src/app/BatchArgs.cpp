@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "common/Bitmap.h"
+#include "io/FileUtil.h"
 
 namespace velmora {
 
@@ -159,6 +160,15 @@ bool ParseBatchArguments(const std::vector<std::string>& args, BatchOptions& o, 
     return true;
 }
 
+std::string OutputTypeProblem(const std::string& output, bool region) {
+    const std::string ext = UpperExtension(output);
+    if (ext != ".BMP" && ext != ".JPG" && ext != ".PNG" && ext != ".D2O")
+        return output + ": unknown output extension \"" + fs::path(output).extension().string() +
+               "\" (use .bmp, .jpg, .png or .d2o)";
+    if (region && ext != ".BMP") return output + ": a region preview is written as .bmp";
+    return {};
+}
+
 std::string BatchOutputPath(const std::string& input, const BatchOptions& options, bool severalInputs,
                             std::string& error) {
     const std::string format = !options.Format.empty() ? options.Format : options.HasRegion ? "bmp" : "jpg";
@@ -170,7 +180,9 @@ std::string BatchOutputPath(const std::string& input, const BatchOptions& option
         error = options.OutputPath + ": not an existing folder, as several inputs need";
         return {};
     }
-    return options.OutputPath;
+    // A file named by -o is the user's choice of type, checked before anything runs.
+    error = OutputTypeProblem(options.OutputPath, options.HasRegion);
+    return error.empty() ? options.OutputPath : std::string();
 }
 
 }  // namespace velmora

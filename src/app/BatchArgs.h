@@ -35,6 +35,10 @@ struct BatchOptions {
 bool ParseBatchArguments(const std::vector<std::string>& args, BatchOptions& options, std::string& error);
 std::string BatchUsage();
 
+// Why `output` cannot take a result (an extension of no known type, or a region
+// preview in anything but a .bmp); empty when it can.
+std::string OutputTypeProblem(const std::string& output, bool region);
+
 // Where the result of `input` goes; empty with a message when -o names something
 // that cannot take it.
 std::string BatchOutputPath(const std::string& input, const BatchOptions& options, bool severalInputs,
