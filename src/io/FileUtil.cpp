@@ -145,6 +145,7 @@ AtomicFileWriter::AtomicFileWriter(std::string path, bool durable) : path_(std::
             error_ = "Cannot write " + Quoted(path_) + ": " + Reason(errno);
             return;
         }
+        existed_ = true;
     }
     // The temporary lives in the target's folder so that the final rename cannot cross
     // file systems; its own short name keeps long target names within the limit.
@@ -259,12 +260,12 @@ bool AtomicFileWriter::WriteOut(const std::uint8_t* p, std::size_t size) {
     return true;
 }
 
-void AtomicFileWriter::ReserveInPlace() {
+void AtomicFileWriter::ReserveInPlace(std::uint64_t bytes) {
     // The disk space for the whole new file is claimed before the first byte of the
     // old one is overwritten, so that a full disk leaves the old file as it was. The
     // size stays as it is until the writes reach it. A file system that cannot
     // reserve space ahead is written as it comes.
-    const auto size = static_cast<off_t>(gathered_.size());
+    const auto size = static_cast<off_t>(bytes);
     // A limit on this process's file sizes refuses the writes only once they reach it.
     rlimit limit{};
     if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
@@ -281,35 +282,90 @@ void AtomicFileWriter::ReserveInPlace() {
     if (err != 0 && err != EOPNOTSUPP && err != ENOSYS && err != EINVAL) Fail("Cannot write", err);
 }
 
-bool AtomicFileWriter::Commit(std::string& error) {
-    if (error_.empty() && inPlace_) ReserveInPlace();
-    if (error_.empty()) Flush();
-    // Written over where it stands: whatever the old file held past the new end goes.
-    if (error_.empty() && inPlace_ && ::ftruncate(fd_, static_cast<off_t>(written_)) != 0) Fail("Cannot write", errno);
+void AtomicFileWriter::FinishInPlace() {
+    // Whatever the old file held past the new end goes.
+    if (::ftruncate(fd_, static_cast<off_t>(written_)) != 0) return Fail("Cannot write", errno);
+    if (durable_ && ::fsync(fd_) != 0 && errno != EINVAL) return Fail("Cannot write", errno);
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) Fail("Cannot write", errno);
+}
+
+bool AtomicFileWriter::CloseTemporary(bool sync) {
+    if (sync && ::fsync(fd_) != 0 && errno != EINVAL) {
+        Fail("Cannot write", errno);
+        return false;
+    }
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) {
+        Fail("Cannot write", errno);
+        return false;
+    }
+    return true;
+}
+
+void AtomicFileWriter::Replace() {
+    if (::rename(tempPath_.c_str(), path_.c_str()) != 0) {
+        // A folder with the sticky bit lets only the owner of a file, or of the folder,
+        // replace it, even when others may write to it: such a file is written over
+        // where it stands instead.
+        if (errno == EPERM && existed_) return CopyOverTarget();
+        return Fail("Cannot replace", errno);
+    }
+    tempPath_.clear();
+    if (!durable_) return;
+    // Make the rename itself durable; a failure here loses nothing.
+    const std::size_t slash = path_.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path_.substr(0, slash));
+    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+}
+
+void AtomicFileWriter::CopyOverTarget() {
+    // The finished temporary is copied into the target, after the space for it is
+    // claimed as for any write in place, so that a full disk keeps the old file.
+    Fd source(::open(tempPath_.c_str(), O_RDONLY | O_CLOEXEC));
+    if (source.get() < 0) return Fail("Cannot write", errno);
+    // The target was resolved to a plain file when the writer began; a link put in its
+    // place since is not followed.
+    fd_ = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd_ < 0) return Fail("Cannot write", errno);
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) return Fail("Cannot write", errno);
+    if (!S_ISREG(st.st_mode)) return Fail("Cannot write", EINVAL);
+    inPlace_ = true;
+    const std::uint64_t size = written_;
+    written_ = flushStarted_ = 0;
+    ReserveInPlace(size);
+    std::vector<std::uint8_t> chunk(kGatherBytes);
+    while (error_.empty()) {
+        const ssize_t got = ::read(source.get(), chunk.data(), chunk.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return Fail("Cannot write", errno);
+        if (got == 0) break;
+        WriteOut(chunk.data(), static_cast<std::size_t>(got));
+    }
+    // Only a temporary cut short by somebody else could end early.
+    if (error_.empty() && written_ != size) return Fail("Cannot write", EIO);
+    if (error_.empty()) FinishInPlace();
     if (error_.empty()) {
-        if (durable_ && ::fsync(fd_) != 0 && errno != EINVAL) {
-            Fail("Cannot write", errno);
-        } else {
-            const int fd = fd_;
-            fd_ = -1;
-            if (::close(fd) != 0) {
-                Fail("Cannot write", errno);
-            } else if (inPlace_) {
-                return true;
-            } else if (::rename(tempPath_.c_str(), path_.c_str()) != 0) {
-                Fail("Cannot replace", errno);
-            } else {
-                tempPath_.clear();
-                if (!durable_) return true;
-                // Make the rename itself durable; a failure here loses nothing.
-                const std::size_t slash = path_.find_last_of('/');
-                const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path_.substr(0, slash));
-                const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-                if (dfd >= 0) {
-                    ::fsync(dfd);
-                    ::close(dfd);
-                }
-            }
+        ::unlink(tempPath_.c_str());
+        tempPath_.clear();
+    }
+}
+
+bool AtomicFileWriter::Commit(std::string& error) {
+    if (error_.empty() && inPlace_) ReserveInPlace(gathered_.size());
+    if (error_.empty()) Flush();
+    if (error_.empty()) {
+        if (inPlace_) {
+            FinishInPlace();
+        } else if (CloseTemporary(durable_)) {
+            Replace();
         }
     }
     if (!error_.empty()) {

@@ -54,7 +54,10 @@ inline bool WriteFileAtomically(const std::string& path, const std::vector<std::
 // A link is followed, so that the file it points to is the one replaced. An existing
 // file that may not be written is refused. In a folder that takes no new files, a
 // writable file is written over where it stands, with no temporary: the new file is
-// then held in memory until Commit has claimed the disk space it needs.
+// then held in memory until Commit has claimed the disk space it needs. A file that
+// may be written but not replaced (another user's, in a shared folder with the sticky
+// bit) is written over where it stands too, from the finished temporary, and keeps its
+// owner. In every write in place a full disk leaves the old file as it was.
 class AtomicFileWriter {
 public:
     explicit AtomicFileWriter(std::string path, bool durable = true);
@@ -73,14 +76,19 @@ private:
     void Discard();
     bool WriteOut(const std::uint8_t* p, std::size_t size);
     bool Flush();
-    void ReserveInPlace();
+    void ReserveInPlace(std::uint64_t bytes);
+    void FinishInPlace();
+    bool CloseTemporary(bool sync);
+    void Replace();
+    void CopyOverTarget();
 
     std::string path_;
     std::string tempPath_;
     int fd_ = -1;
     std::string error_;
     bool durable_ = true;
-    bool inPlace_ = false;  // writing the target itself: its folder takes no new files
+    bool inPlace_ = false;  // writing the target itself
+    bool existed_ = false;  // the target was a writable file when the writer began
     std::vector<std::uint8_t> gathered_;  // small pieces not yet handed to the system
     std::uint64_t written_ = 0;           // bytes handed to the system
     std::uint64_t flushStarted_ = 0;      // of those, how many the disk was asked to take

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <functional>
@@ -121,6 +122,43 @@ TEST(WriteFileAtomically, FollowsLinksAndKeepsToThePermissions) {
     EXPECT_EQ(problem, "");
     EXPECT_EQ(testing::Slurp(readOnly), std::vector<std::uint8_t>{1});
     EXPECT_EQ(dir.Count(), 4u) << "no temporary is left";
+}
+
+// Bytes that differ along the way, larger than any piece the writer handles at once.
+std::vector<std::uint8_t> Varied(std::size_t size) {
+    std::vector<std::uint8_t> bytes(size);
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 4093);
+    return bytes;
+}
+
+// A shared folder with the sticky bit (as /tmp) lets only a file's owner replace it by
+// rename; a file another user lets this one write is then written where it stands.
+TEST(WriteFileAtomically, SavesAnotherUsersWritableFileInAStickyFolder) {
+    namespace fs = std::filesystem;
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can make a file of another user";
+    testing::TempDir dir;
+    const std::string shared = dir.File("shared"), theirs = dir.File("shared/theirs.bin");
+    fs::create_directory(shared);
+    fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+    testing::Spit(theirs, {1, 2, 3});
+    fs::permissions(theirs, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                fs::perms::group_write | fs::perms::others_read | fs::perms::others_write);
+    const std::vector<std::uint8_t> large = Varied(std::size_t{3} << 20);
+    const std::string problem = AsPlainUser(
+        [&]() -> std::string {
+            std::string why;
+            if (!WriteFileAtomically(theirs, large, why)) return "not saved: " + why;
+            if (testing::Slurp(theirs) != large) return "the large file is not what was written";
+            if (!WriteFileAtomically(theirs, std::vector<std::uint8_t>{4, 5}, why)) return "not saved again: " + why;
+            if (testing::Slurp(theirs) != std::vector<std::uint8_t>{4, 5}) return "the old file's tail is still there";
+            return {};
+        },
+        {dir.Folder()});
+    EXPECT_EQ(problem, "");
+    struct stat st {};
+    ASSERT_EQ(::stat(theirs.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 0u) << "the file still belongs to its owner";
+    EXPECT_EQ(std::distance(fs::directory_iterator(shared), {}), 1) << "no temporary is left";
 }
 
 // Small pieces are gathered and large ones written at once: whatever the mix, the
