@@ -71,6 +71,39 @@ int ReadFrom(int fd, std::size_t maxBytes, std::vector<std::uint8_t>& out, bool&
 
 std::atomic<unsigned> g_tempCounter{0};
 
+// The file that a link, or a chain of links, names when that file does not exist yet
+// but its folder does: the path to create so that the links stay and lead to it.
+// Empty when `path` is no such link.
+std::string MissingLinkTarget(const std::string& path) {
+    std::string at = path;
+    for (int hop = 0;; ++hop) {
+        struct stat st {};
+        if (::lstat(at.c_str(), &st) != 0) {
+            if (errno != ENOENT || hop == 0) return {};
+            break;
+        }
+        // The kernel gives up on a chain this long too.
+        if (!S_ISLNK(st.st_mode) || hop == 40) return {};
+        char named[4096];
+        const ssize_t n = ::readlink(at.c_str(), named, sizeof named);
+        if (n <= 0 || static_cast<std::size_t>(n) == sizeof named) return {};
+        const std::size_t slash = at.find_last_of('/');
+        const std::string base = named[0] == '/' || slash == std::string::npos ? std::string() : at.substr(0, slash + 1);
+        at = base + std::string(named, static_cast<std::size_t>(n));
+    }
+    const std::size_t slash = at.find_last_of('/');
+    const std::string name = slash == std::string::npos ? at : at.substr(slash + 1);
+    if (name.empty() || name == "." || name == "..") return {};
+    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : at.substr(0, slash));
+    char* real = ::realpath(folder.c_str(), nullptr);
+    if (!real) return {};
+    std::string result = real;
+    std::free(real);
+    struct stat st {};
+    if (::stat(result.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
+    return (result == "/" ? result : result + "/") + name;
+}
+
 }  // namespace
 
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std::string& error,
@@ -146,6 +179,9 @@ AtomicFileWriter::AtomicFileWriter(std::string path, bool durable) : path_(std::
             return;
         }
         existed_ = true;
+    } else if (std::string target = MissingLinkTarget(path_); !target.empty()) {
+        // A link to a file not made yet is kept too: the file it names is created.
+        path_ = std::move(target);
     }
     // The temporary lives in the target's folder so that the final rename cannot cross
     // file systems; its own short name keeps long target names within the limit.

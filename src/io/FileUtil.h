@@ -51,13 +51,14 @@ inline bool WriteFileAtomically(const std::string& path, const std::vector<std::
 // false still replaces the file in one rename but does not wait for the disk: for
 // scratch files that a crash may lose without harm.
 //
-// A link is followed, so that the file it points to is the one replaced. An existing
-// file that may not be written is refused. In a folder that takes no new files, a
-// writable file is written over where it stands, with no temporary: the new file is
-// then held in memory until Commit has claimed the disk space it needs. A file that
-// may be written but not replaced (another user's, in a shared folder with the sticky
-// bit) is written over where it stands too, from the finished temporary, and keeps its
-// owner. In every write in place a full disk leaves the old file as it was.
+// A link is followed, so that the file it points to is the one replaced; a link to a
+// file not there yet makes that file, when its folder exists. An existing file that
+// may not be written is refused. In a folder that takes no new files, a writable file
+// is written over where it stands, with no temporary: the new file is then held in
+// memory until Commit has claimed the disk space it needs. A file that may be written
+// but not replaced (another user's, in a shared folder with the sticky bit) is written
+// over where it stands too, from the finished temporary, and keeps its owner. In every
+// write in place a full disk leaves the old file as it was.
 class AtomicFileWriter {
 public:
     explicit AtomicFileWriter(std::string path, bool durable = true);

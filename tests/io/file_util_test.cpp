@@ -161,6 +161,32 @@ TEST(WriteFileAtomically, SavesAnotherUsersWritableFileInAStickyFolder) {
     EXPECT_EQ(std::distance(fs::directory_iterator(shared), {}), 1) << "no temporary is left";
 }
 
+// A link whose file does not exist yet is saved through as well: the file it names is
+// made, and the link stays. Where that file's folder is missing, the link's own name
+// still gets the file.
+TEST(WriteFileAtomically, ADanglingLinkGetsTheFileItNames) {
+    namespace fs = std::filesystem;
+    testing::TempDir dir;
+    fs::create_directory(dir.File("sub"));
+    fs::create_symlink("sub/new.bin", dir.File("link.bin"));
+    fs::create_symlink(dir.File("link.bin"), dir.File("chain.bin"));
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(dir.File("link.bin"), std::vector<std::uint8_t>{1}, error)) << error;
+    EXPECT_TRUE(fs::is_symlink(dir.File("link.bin")));
+    EXPECT_EQ(testing::Slurp(dir.File("sub/new.bin")), std::vector<std::uint8_t>{1});
+
+    fs::remove(dir.File("sub/new.bin"));
+    ASSERT_TRUE(WriteFileAtomically(dir.File("chain.bin"), std::vector<std::uint8_t>{2}, error)) << error;
+    EXPECT_TRUE(fs::is_symlink(dir.File("chain.bin")));
+    EXPECT_TRUE(fs::is_symlink(dir.File("link.bin")));
+    EXPECT_EQ(testing::Slurp(dir.File("sub/new.bin")), std::vector<std::uint8_t>{2});
+
+    fs::create_symlink("gone/new.bin", dir.File("nowhere.bin"));
+    ASSERT_TRUE(WriteFileAtomically(dir.File("nowhere.bin"), std::vector<std::uint8_t>{3}, error)) << error;
+    EXPECT_EQ(testing::Slurp(dir.File("nowhere.bin")), std::vector<std::uint8_t>{3});
+    EXPECT_EQ(dir.Count(), 4u) << "no temporary is left";
+}
+
 // Small pieces are gathered and large ones written at once: whatever the mix, the
 // file holds the pieces in order, and a failure on a gathered piece still reaches
 // Commit and leaves the target alone.
