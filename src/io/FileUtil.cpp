@@ -179,6 +179,9 @@ AtomicFileWriter::AtomicFileWriter(std::string path, bool durable) : path_(std::
             return;
         }
         existed_ = true;
+        // Renaming a new file over one name of a file with several would part that
+        // name from the others, which would keep the old content.
+        keepLinks_ = existing.st_nlink > 1;
     } else if (std::string target = MissingLinkTarget(path_); !target.empty()) {
         // A link to a file not made yet is kept too: the file it names is created.
         path_ = std::move(target);
@@ -400,8 +403,12 @@ bool AtomicFileWriter::Commit(std::string& error) {
     if (error_.empty()) {
         if (inPlace_) {
             FinishInPlace();
-        } else if (CloseTemporary(durable_)) {
-            Replace();
+        } else if (CloseTemporary(durable_ && !keepLinks_)) {
+            // A copy waits for the disk once, when the target is written.
+            if (keepLinks_)
+                CopyOverTarget();
+            else
+                Replace();
         }
     }
     if (!error_.empty()) {

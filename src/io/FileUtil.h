@@ -56,8 +56,9 @@ inline bool WriteFileAtomically(const std::string& path, const std::vector<std::
 // may not be written is refused. In a folder that takes no new files, a writable file
 // is written over where it stands, with no temporary: the new file is then held in
 // memory until Commit has claimed the disk space it needs. A file that may be written
-// but not replaced (another user's, in a shared folder with the sticky bit) is written
-// over where it stands too, from the finished temporary, and keeps its owner. In every
+// but not replaced (another user's, in a shared folder with the sticky bit) and a file
+// with more than one name are written over where they stand too, from the finished
+// temporary: the file keeps its owner and all its names see what was saved. In every
 // write in place a full disk leaves the old file as it was.
 class AtomicFileWriter {
 public:
@@ -88,8 +89,9 @@ private:
     int fd_ = -1;
     std::string error_;
     bool durable_ = true;
-    bool inPlace_ = false;  // writing the target itself
-    bool existed_ = false;  // the target was a writable file when the writer began
+    bool inPlace_ = false;    // writing the target itself
+    bool existed_ = false;    // the target was a writable file when the writer began
+    bool keepLinks_ = false;  // the target has other names that must see the new content
     std::vector<std::uint8_t> gathered_;  // small pieces not yet handed to the system
     std::uint64_t written_ = 0;           // bytes handed to the system
     std::uint64_t flushStarted_ = 0;      // of those, how many the disk was asked to take

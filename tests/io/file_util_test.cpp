@@ -187,6 +187,29 @@ TEST(WriteFileAtomically, ADanglingLinkGetsTheFileItNames) {
     EXPECT_EQ(dir.Count(), 4u) << "no temporary is left";
 }
 
+// A file with several names keeps them: all of them show what was saved, and a save
+// that fails leaves the old content under every name.
+TEST(WriteFileAtomically, KeepsTheOtherNamesOfAHardLinkedFile) {
+    namespace fs = std::filesystem;
+    testing::TempDir dir;
+    const std::string name = dir.File("a.bin"), other = dir.File("b.bin");
+    testing::Spit(name, {1, 2, 3});
+    fs::create_hard_link(name, other);
+    const std::vector<std::uint8_t> large = Varied(std::size_t{3} << 20);
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(name, large, error)) << error;
+    EXPECT_EQ(testing::Slurp(other), large);
+    ASSERT_TRUE(WriteFileAtomically(name, std::vector<std::uint8_t>{4, 5}, error)) << error;
+    EXPECT_EQ(testing::Slurp(other), (std::vector<std::uint8_t>{4, 5}));
+    {
+        testing::FileSizeLimit full(1000);
+        EXPECT_FALSE(WriteFileAtomically(name, large, error));
+    }
+    EXPECT_EQ(testing::Slurp(other), (std::vector<std::uint8_t>{4, 5}));
+    EXPECT_EQ(fs::hard_link_count(name), 2u);
+    EXPECT_EQ(dir.Count(), 2u) << "no temporary is left";
+}
+
 // Small pieces are gathered and large ones written at once: whatever the mix, the
 // file holds the pieces in order, and a failure on a gathered piece still reaches
 // Commit and leaves the target alone.
