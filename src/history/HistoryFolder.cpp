@@ -48,8 +48,10 @@ std::string HistoryFolderLock::FolderName(int n) {
     return n <= 1 ? std::string("history") : "history-" + std::to_string(n);
 }
 
-std::unique_ptr<HistoryFolderLock> HistoryFolderLock::TryLock(const std::string& folderName, std::string& problem) {
+std::unique_ptr<HistoryFolderLock> HistoryFolderLock::TryLock(const std::string& folderName, std::string& problem,
+                                                              bool& noLocks) {
     problem.clear();
+    noLocks = false;
     const fs::path folder(folderName);
     std::error_code ec;
     fs::create_directories(folder, ec);
@@ -73,6 +75,9 @@ std::unique_ptr<HistoryFolderLock> HistoryFolderLock::TryLock(const std::string&
     const int lockErrno = errno;
     ::close(fd);
     if (lockErrno != EWOULDBLOCK) problem = lockPath + " could not be locked: " + std::strerror(lockErrno);
+    // These say that the file system keeps no locks at all, not that this folder is
+    // taken: every other folder on it would fail in the same way.
+    noLocks = lockErrno == ENOLCK || lockErrno == EOPNOTSUPP || lockErrno == ENOSYS || lockErrno == EINVAL;
     return nullptr;
 }
 
@@ -81,18 +86,23 @@ std::unique_ptr<HistoryFolderLock> HistoryFolderLock::Acquire(const std::string&
     error.clear();
     const fs::path base = programFolder.empty() ? fs::path(".") : fs::path(programFolder);
     std::string problem;
+    bool noLocks = false;
     // A run that ended badly left its index in a folder nobody holds now. Only the
     // lock tells such a folder from one whose copy is still running.
     for (int n = 1; n <= kMaxFolders; ++n) {
         const fs::path folder = base / FolderName(n);
         std::error_code ec;
         if (!fs::exists(HistoryIndexPath(folder.string()), ec)) continue;
-        std::unique_ptr<HistoryFolderLock> lock = TryLock(folder.string(), problem);
+        std::unique_ptr<HistoryFolderLock> lock = TryLock(folder.string(), problem, noLocks);
         if (lock && FindUnfinishedRun(lock->Folder())) return lock;
+        if (noLocks) {
+            error = problem;
+            return nullptr;
+        }
     }
     std::string firstProblem;
-    for (int n = 1; n <= kMaxFolders; ++n) {
-        std::unique_ptr<HistoryFolderLock> lock = TryLock((base / FolderName(n)).string(), problem);
+    for (int n = 1; n <= kMaxFolders && !noLocks; ++n) {
+        std::unique_ptr<HistoryFolderLock> lock = TryLock((base / FolderName(n)).string(), problem, noLocks);
         if (lock) return lock;
         if (firstProblem.empty()) firstProblem = problem;
     }

@@ -20,7 +20,8 @@ public:
     // Locks the first free folder that holds the work of a run that did not end
     // normally, so that the work is offered again whichever copy crashed; otherwise
     // creates and locks the first free folder. nullptr with a message naming the
-    // folder when none could be created or locked.
+    // folder when none could be created or locked; on a file system without locks
+    // that is known at the first folder, and no further one is made.
     static std::unique_ptr<HistoryFolderLock> Acquire(const std::string& programFolder, std::string& error);
 
     // When no folder can be locked (every one held, or a file system without locks):
@@ -42,7 +43,9 @@ private:
     HistoryFolderLock(std::string folder, int fd);
     // The lock of `folder`, creating it and its lock file; nullptr when another copy
     // holds it or it cannot be had (`problem` then says why, unless it is merely held).
-    static std::unique_ptr<HistoryFolderLock> TryLock(const std::string& folder, std::string& problem);
+    // `noLocks` tells that the file system keeps no locks, so no other folder on it will do.
+    static std::unique_ptr<HistoryFolderLock> TryLock(const std::string& folder, std::string& problem,
+                                                      bool& noLocks);
 
     std::string folder_;
     int fd_ = -1;

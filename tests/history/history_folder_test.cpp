@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "history/HistoryFolder.h"
 #include "support/Child.h"
+#include "support/NoFileLocks.h"
 #include "support/TempDir.h"
 
 namespace velmora {
@@ -78,6 +81,27 @@ TEST_F(HistoryFolderTest, APrivateFolderIsNewForEachRunAndGoesWithItsFiles) {
     one.reset();
     EXPECT_FALSE(fs::exists(folder));
     EXPECT_TRUE(fs::is_directory(two->Folder()));
+}
+
+std::vector<std::string> Entries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Where locking itself fails, every numbered folder would fail the same way: trying
+// them all only leaves dozens of empty folders behind at each start.
+TEST_F(HistoryFolderTest, AFileSystemWithoutLocksIsGivenUpOnAtTheFirstFolder) {
+    const std::string answer = test::InChild([&]() -> std::string {
+        if (!test::RefuseFileLocks()) return "no filter";
+        std::string error;
+        if (HistoryFolderLock::Acquire(root_.string(), error)) return "a folder was locked without locks";
+        return error;
+    });
+    if (answer == "no filter") GTEST_SKIP() << "locks cannot be taken away from a process here";
+    EXPECT_NE(answer.find("could not be locked"), std::string::npos) << answer;
+    EXPECT_EQ(Entries(root_), std::vector<std::string>{"history"});
 }
 
 }  // namespace
