@@ -1,13 +1,17 @@
 #include "history/HistoryFolder.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <system_error>
 
 #include "history/HistoryIndex.h"
@@ -16,6 +20,112 @@
 namespace velmora {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kPrivatePrefix = "history-run-";
+
+std::string FirstLine(const std::string& path) {
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+// The host name and, where the system keeps one, the machine's own id: two machines
+// that share the program's folder over a network may well have the same host name.
+std::string ThisMachine() {
+    char host[256] = {};
+    if (::gethostname(host, sizeof host - 1) != 0 || host[0] == '\0') return {};
+    return std::string(host) + "/" + FirstLine("/etc/machine-id");
+}
+
+// Changes each time the machine starts, so that a record from before a restart is
+// known to belong to a process that has ended.
+std::string BootId() { return FirstLine("/proc/sys/kernel/random/boot_id"); }
+
+// When the process with this id started, in clock ticks since the machine did; empty
+// where the system does not tell. A process id is given again after its process ends.
+std::string StartTime(long pid) {
+    const std::string stat = FirstLine("/proc/" + std::to_string(pid) + "/stat");
+    const std::size_t close = stat.rfind(')');
+    if (close == std::string::npos) return {};
+    std::istringstream fields(stat.substr(close + 1));
+    std::string field;
+    // The start time is the 22nd field; the 3rd is the first after the name.
+    for (int n = 3; n <= 22; ++n)
+        if (!(fields >> field)) return {};
+    return field;
+}
+
+struct RunOwner {
+    std::string Machine, Boot, Start;
+    long Pid = 0;
+};
+
+std::string OwnerRecord() {
+    const long pid = static_cast<long>(::getpid());
+    return "machine " + ThisMachine() + "\nboot " + BootId() + "\npid " + std::to_string(pid) + "\nstart " +
+           StartTime(pid) + "\n";
+}
+
+// A record is trusted only whole: one being written at this moment is not.
+bool ReadOwner(const std::string& text, RunOwner& owner) {
+    if (text.empty() || text.back() != '\n') return false;
+    std::istringstream lines(text);
+    std::string line;
+    bool seenPid = false, seenStart = false;
+    while (std::getline(lines, line)) {
+        const std::size_t space = line.find(' ');
+        const std::string key = line.substr(0, space), value = space == std::string::npos ? "" : line.substr(space + 1);
+        if (key == "machine") owner.Machine = value;
+        if (key == "boot") owner.Boot = value;
+        if (key == "start") seenStart = true, owner.Start = value;
+        if (key == "pid") seenPid = std::sscanf(value.c_str(), "%ld", &owner.Pid) == 1 && owner.Pid > 0;
+    }
+    return seenPid && seenStart && !owner.Machine.empty();
+}
+
+// True only when the recorded process has surely ended; any doubt keeps its folder.
+bool OwnerEnded(const RunOwner& owner) {
+    // Another machine's processes cannot be seen from here.
+    if (owner.Machine != ThisMachine()) return false;
+    const std::string boot = BootId();
+    if (!boot.empty() && !owner.Boot.empty() && boot != owner.Boot) return true;
+    if (::kill(static_cast<pid_t>(owner.Pid), 0) != 0) return errno == ESRCH;
+    // A process lives under that id: the owner only if it started when the owner did.
+    const std::string start = StartTime(owner.Pid);
+    return !start.empty() && !owner.Start.empty() && start != owner.Start;
+}
+
+// A private folder is removed once the run that made it has ended: it is of no use to
+// any other run. Its owner file holds that run's lock, where the file system keeps
+// locks, and says which process on which machine made it; a folder without a whole
+// record is left alone, as it may have been made a moment ago.
+void RemoveEndedPrivateFolders(const fs::path& base) {
+    std::error_code ec;
+    for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
+        if (it->path().filename().string().rfind(kPrivatePrefix, 0) != 0) continue;
+        std::error_code ignored;
+        if (!it->is_directory(ignored) || it->is_symlink(ignored)) continue;
+        const std::string ownerPath = (it->path() / HistoryFolderLock::kOwnerFileName).string();
+        const int fd = ::open(ownerPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) continue;
+        int rc;
+        do {
+            rc = ::flock(fd, LOCK_SH | LOCK_NB);
+        } while (rc != 0 && errno == EINTR);
+        const bool held = rc != 0 && errno == EWOULDBLOCK;
+        char buffer[1024];
+        const ssize_t got = held ? -1 : ::read(fd, buffer, sizeof buffer);
+        ::close(fd);
+        RunOwner owner;
+        if (got > 0 && ReadOwner(std::string(buffer, static_cast<std::size_t>(got)), owner) && OwnerEnded(owner))
+            fs::remove_all(it->path(), ignored);
+    }
+}
+
+}  // namespace
 
 HistoryFolderLock::HistoryFolderLock(std::string folder, int fd) : folder_(std::move(folder)), fd_(fd) {}
 
@@ -37,7 +147,18 @@ std::unique_ptr<HistoryFolderLock> HistoryFolderLock::Private(const std::string&
         error = pattern + " could not be created: " + std::strerror(errno);
         return nullptr;
     }
-    std::unique_ptr<HistoryFolderLock> folder(new HistoryFolderLock(pattern, -1));
+    // The owner file says whose folder this is, so that a later start can remove it
+    // once this run has ended, even after a crash; its lock, where there are locks,
+    // says the same for as long as this run lasts. The folder works without either.
+    const std::string ownerPath = (fs::path(pattern) / kOwnerFileName).string();
+    const int fd = ::open(ownerPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+        ::flock(fd, LOCK_EX | LOCK_NB);
+        const std::string record = OwnerRecord();
+        const ssize_t ignored = ::write(fd, record.data(), record.size());
+        (void)ignored;
+    }
+    std::unique_ptr<HistoryFolderLock> folder(new HistoryFolderLock(pattern, fd));
     folder->private_ = true;
     return folder;
 }
@@ -85,6 +206,7 @@ std::unique_ptr<HistoryFolderLock> HistoryFolderLock::Acquire(const std::string&
                                                               std::string& error) {
     error.clear();
     const fs::path base = programFolder.empty() ? fs::path(".") : fs::path(programFolder);
+    RemoveEndedPrivateFolders(base);
     std::string problem;
     bool noLocks = false;
     // A run that ended badly left its index in a folder nobody holds now. Only the

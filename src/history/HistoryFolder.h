@@ -16,8 +16,11 @@ public:
     // How many folders are tried before giving up.
     static constexpr int kMaxFolders = 64;
     static constexpr const char* kLockFileName = "~history.lock";
+    // In a private folder: which run made it.
+    static constexpr const char* kOwnerFileName = "~history.owner";
 
-    // Locks the first free folder that holds the work of a run that did not end
+    // First removes the private folders (see Private) of runs that have ended. Then
+    // locks the first free folder that holds the work of a run that did not end
     // normally, so that the work is offered again whichever copy crashed; otherwise
     // creates and locks the first free folder. nullptr with a message naming the
     // folder when none could be created or locked; on a file system without locks
@@ -26,8 +29,9 @@ public:
 
     // When no folder can be locked (every one held, or a file system without locks):
     // a new folder of this run's own, "history-run-XXXXXX", that no other copy uses
-    // and that goes, with whatever is in it, when the object does. Nothing finds it
-    // again after a crash. nullptr with a message when it cannot be created.
+    // and that goes, with whatever is in it, when the object does. Nothing finds its
+    // work again after a crash; the next start on this machine removes it once the
+    // process that made it has ended. nullptr with a message when it cannot be created.
     static std::unique_ptr<HistoryFolderLock> Private(const std::string& programFolder, std::string& error);
 
     // The folder name for the n-th copy (n from 1): "history", "history-2", ...

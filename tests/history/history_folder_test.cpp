@@ -104,5 +104,35 @@ TEST_F(HistoryFolderTest, AFileSystemWithoutLocksIsGivenUpOnAtTheFirstFolder) {
     EXPECT_EQ(Entries(root_), std::vector<std::string>{"history"});
 }
 
+// A private folder whose run crashed is removed at the next start; one whose copy still
+// runs is kept even where no lock can show it, and so is one that says nothing of its owner.
+TEST_F(HistoryFolderTest, PrivateFoldersOfEndedRunsGoAndThoseOfRunningCopiesStay) {
+    const auto privateWithoutLocks = [&]() -> std::string {
+        if (!test::RefuseFileLocks()) return "no filter";
+        std::string error;
+        // Released on purpose: the folder must outlive this function as it would a crash.
+        auto* folder = HistoryFolderLock::Private(root_.string(), error).release();
+        return folder ? folder->Folder() : "failed: " + error;
+    };
+    const test::RunningChild running(privateWithoutLocks);
+    const fs::path crashed = test::InChild(privateWithoutLocks);
+    if (running.Answer() == "no filter") GTEST_SKIP() << "locks cannot be taken away from a process here";
+    ASSERT_TRUE(fs::is_directory(running.Answer())) << running.Answer();
+    ASSERT_TRUE(fs::is_directory(crashed)) << crashed;
+    std::string error;
+    const auto mine = HistoryFolderLock::Private(root_.string(), error);
+    ASSERT_TRUE(mine) << error;
+    const fs::path unknown = root_ / "history-run-Ab12Cd";
+    fs::create_directory(unknown);
+    { std::ofstream(unknown / "~history1.d2o") << "state"; }
+
+    std::unique_ptr<HistoryFolderLock> lock;
+    EXPECT_EQ(Acquired(lock), root_ / "history");
+    EXPECT_FALSE(fs::exists(crashed));
+    EXPECT_TRUE(fs::is_directory(running.Answer()));
+    EXPECT_TRUE(fs::is_directory(mine->Folder()));
+    EXPECT_TRUE(fs::exists(unknown / "~history1.d2o"));
+}
+
 }  // namespace
 }  // namespace velmora
