@@ -3,7 +3,6 @@
 #include <QSlider>
 
 #include <algorithm>
-#include <new>
 
 #include "tools/Brush.h"
 #include "tools/Ellipse.h"
@@ -192,20 +191,8 @@ void EraserTool::ContinueStroke(int x, int y) {
 // ---------------------------------------------------------------------------------
 // Lighten and darken
 
-bool ToneTool::PrepareStroke() {
-    Document& doc = Doc();
-    // The stroke-start pixels: every stamp of this stroke reads them.
-    try {
-        doc.WorkBmp1 = doc.SketchBmp;
-        doc.WorkBmp2 = doc.ColorBmp;
-    } catch (const std::bad_alloc&) {
-        doc.WorkBmp1 = Bitmap();
-        doc.WorkBmp2 = Bitmap();
-        ReportNoMemory();
-        return false;
-    }
-    return true;
-}
+// The stroke-start pixels: every stamp of this stroke reads them.
+bool ToneTool::PrepareStroke() { return CopyLayersToWork(); }
 
 void ToneTool::BeginStroke(int x, int y) {
     const int contrast =

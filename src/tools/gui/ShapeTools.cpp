@@ -3,8 +3,6 @@
 #include <QPen>
 #include <QPolygonF>
 
-#include <new>
-
 #include "tools/LayerBlit.h"
 #include "tools/gui/LayerPainter.h"
 #include "tools/gui/ShapeText.h"
@@ -81,17 +79,8 @@ void ScratchCanvas::DrawPolygon(const std::vector<Point>& points, int penWidth, 
 // The shared edit model
 
 bool ShapeTool::Start() {
-    Document& doc = Doc();
     // The untouched layers, from which the area under the object is restored.
-    try {
-        doc.WorkBmp1 = doc.SketchBmp;
-        doc.WorkBmp2 = doc.ColorBmp;
-    } catch (const std::bad_alloc&) {
-        doc.WorkBmp1 = Bitmap();
-        doc.WorkBmp2 = Bitmap();
-        ReportNoMemory();
-        return false;
-    }
+    if (!CopyLayersToWork()) return false;
     BeginGeometry();
     OutlineRect = kEmptyRect;
     ShapePending = false;

@@ -1,5 +1,7 @@
 #include "tools/gui/Tool.h"
 
+#include <new>
+
 #include "common/gui/Messages.h"
 #include "tools/ToolTable.h"
 #include "tools/gui/ToolsWindow.h"
@@ -28,6 +30,20 @@ void Tool::RecordToolState() {
 void Tool::ReportNoMemory() {
     ShowMessage(Palette().parentWidget(),
                 QStringLiteral("There is not enough memory to use this tool on a picture of this size."));
+}
+
+bool Tool::CopyLayersToWork() {
+    Document& doc = Doc();
+    try {
+        doc.WorkBmp1 = doc.SketchBmp;
+        doc.WorkBmp2 = doc.ColorBmp;
+        return true;
+    } catch (const std::bad_alloc&) {
+        doc.WorkBmp1 = Bitmap();
+        doc.WorkBmp2 = Bitmap();
+        ReportNoMemory();
+        return false;
+    }
 }
 
 bool Tool::InsidePicture(int x, int y) {

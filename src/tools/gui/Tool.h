@@ -61,6 +61,9 @@ protected:
     // Tells the user that the picture is too large for the memory this tool's edit
     // needs; the edit has not touched the layers.
     void ReportNoMemory();
+    // Copies the sketch and color layers into WorkBmp1 and WorkBmp2. Without the memory
+    // for them both are left empty, the user is told, and the result is false.
+    bool CopyLayersToWork();
 
 private:
     ToolContext& ctx_;
