@@ -184,13 +184,12 @@ HistoryIndex TFrmHistory::IndexNow() const { return IndexOfRing(ring_, ring_.Doc
 
 void TFrmHistory::SaveIndex() {
     if (!ownFolder_) return;
-    std::string error;
-    if (!WriteHistoryIndex(HistoryFolder(), IndexNow(), error)) {
-        // An index that lags behind the ring could restore a state whose slot has been
-        // written over since; no index at all is the safer loss.
-        std::error_code ignored;
-        std::filesystem::remove(HistoryIndexPath(HistoryFolder()), ignored);
-    }
+    // When the index cannot be rewritten (a full disk), the one before stays. A move or
+    // a dropped state writes over no snapshot, so the slot it names as current still
+    // holds that state, or a later one of this run should a new state have gone there
+    // since; either beats losing the work to a crash altogether.
+    std::string ignored;
+    WriteHistoryIndex(HistoryFolder(), IndexNow(), ignored);
 }
 
 std::string TFrmHistory::HistoryFolder() const { return folder_; }
@@ -247,15 +246,13 @@ bool TFrmHistory::AddState(const QString& name, const QString& detail) {
     SnapshotWriter::Job job;
     if (ownFolder_) {
         // The index is written right after the snapshot, so that it only ever names
-        // states whose files are complete.
+        // states whose files are complete. Should it fail, the one before stays (see
+        // SaveIndex): its current slot holds that state, or this newer one.
         job = [write = std::move(write), path, folder = HistoryFolder(),
                index = IndexNow()](std::string& error) {
             if (!write(path, error)) return false;
-            std::string indexError;
-            if (!WriteHistoryIndex(folder, index, indexError)) {
-                std::error_code ignoredError;
-                std::filesystem::remove(HistoryIndexPath(folder), ignoredError);
-            }
+            std::string ignored;
+            WriteHistoryIndex(folder, index, ignored);
             return true;
         };
     } else {

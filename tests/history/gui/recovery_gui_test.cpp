@@ -19,6 +19,7 @@
 #include "app/gui/ShellTestSupport.h"
 #include "history/HistoryFolder.h"
 #include "history/HistoryIndex.h"
+#include "io/IoTestUtil.h"
 #include "io/ProjectFile.h"
 
 using namespace velmora;
@@ -227,6 +228,14 @@ private slots:
         w->MenuItem_UndoClick();
         QCOMPARE(IndexedCurrent(env), 2);
         w->FrmHistory->LoadState(1);
+        QCOMPARE(IndexedCurrent(env), 1);
+        // On a full disk the index cannot follow; the one before stays, naming a state
+        // whose snapshot is still whole, so a crash now loses the last move, not the work.
+        {
+            testing::FileSizeLimit full(16);
+            w->MenuItem_RedoClick();
+        }
+        QCOMPARE(w->FrmHistory->Ring().CurrentIndex(), 2);
         QCOMPARE(IndexedCurrent(env), 1);
 
         // Closing (unsaved changes discarded) empties the folder at once.
