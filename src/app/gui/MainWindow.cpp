@@ -71,6 +71,7 @@ TFrmMain::~TFrmMain() {
     delete FrmOptions;
     PaintBox1->SetDocument(nullptr);
     historyLock_.reset();
+    keptRunLocks_.clear();
 }
 
 void TFrmMain::CreateCentralArea() {
@@ -183,7 +184,20 @@ void TFrmMain::FormShow() {
     QScreen* screen = QGuiApplication::primaryScreen();
     if (screen) PlaceToolWindows(screen->availableVirtualGeometry());
     // Work left by a run that did not end normally is offered once the window is up.
-    FrmHistory->OfferRecovery();
+    // Work that cannot be restored now keeps its folder, locked until this run ends,
+    // and this run takes another; that one may hold a crashed run's work in turn.
+    const auto moveThisRun = [this] {
+        std::string error;
+        std::unique_ptr<HistoryFolderLock> other = HistoryFolderLock::Acquire(programFolder_, error);
+        if (!other) other = HistoryFolderLock::Private(programFolder_, error);
+        if (!other) return false;
+        keptRunLocks_.push_back(std::move(historyLock_));
+        historyLock_ = std::move(other);
+        FrmHistory->AdoptFolder(historyLock_->Folder());
+        return true;
+    };
+    while (FrmHistory->OfferRecovery(moveThisRun)) {
+    }
 }
 
 void TFrmMain::PlaceToolWindows(const QRect& desktop) {

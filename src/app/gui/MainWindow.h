@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <vector>
 #include <memory>
 #include <string>
 
@@ -224,6 +225,8 @@ private:
     std::unique_ptr<ToolController> tools_;
     const std::string programFolder_;
     std::unique_ptr<HistoryFolderLock> historyLock_;
+    // Folders of earlier runs whose work could not be restored, held for the next start.
+    std::vector<std::unique_ptr<HistoryFolderLock>> keptRunLocks_;
     QString historyLockError_;
     // The copy of the layers a snapshot write finished with, kept so that the next
     // snapshot copies into memory that is already mapped instead of fresh pages.

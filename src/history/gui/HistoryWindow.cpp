@@ -129,13 +129,13 @@ void TFrmHistory::AdoptFolder(const std::string& folder) {
     }
 }
 
-void TFrmHistory::OfferRecovery() {
-    if (!unfinished_) return;
+bool TFrmHistory::OfferRecovery(const std::function<bool()>& moveThisRun) {
+    if (!unfinished_) return false;
     const UnfinishedRun run = std::move(*unfinished_);
     unfinished_.reset();
     // This run's own snapshots may have replaced some of the earlier run's; what is
     // left of it can no longer be trusted and goes at the end of this run.
-    if (wroteThisRun_) return;
+    if (wroteThisRun_) return false;
     FinishWrites();
 
     const QString when = QLocale().toString(QDateTime::fromSecsSinceEpoch(run.SavedAt), QLocale::ShortFormat);
@@ -145,9 +145,18 @@ void TFrmHistory::OfferRecovery() {
     QWidget* owner = parentWidget() ? parentWidget() : this;
     if (AskYesNo(owner, text, QStringLiteral("Restore work"))) {
         std::string error;
-        if (!doc_.RestoreSnapshot(run.SnapshotPath, run.Index.DocumentPath, error))
+        if (!doc_.RestoreSnapshot(run.SnapshotPath, run.Index.DocumentPath, error)) {
+            // What failed may pass (too little memory now), and these files are the only
+            // copy of that work: they stay untouched while this run works elsewhere.
+            if (!wroteThisRun_ && moveThisRun && moveThisRun()) {
+                ShowMessage(owner, SnapshotMessage(run.SnapshotPath, error, " could not be read.",
+                                                   "The earlier work could not be restored now. It is kept, "
+                                                   "and offered again at the next start."));
+                return true;
+            }
             ShowMessage(owner, SnapshotMessage(run.SnapshotPath, error, " could not be read.",
                                                "The earlier work could not be restored."));
+        }
     }
     // The restored state was written anew as this run's first state (which may reuse
     // the very slot it came from); everything else of the earlier run goes, once that
@@ -164,6 +173,7 @@ void TFrmHistory::OfferRecovery() {
         // should this run end badly too.
         WriteHistoryIndex(HistoryFolder(), run.Index, ignored);
     }
+    return false;
 }
 
 void TFrmHistory::EndRun() {

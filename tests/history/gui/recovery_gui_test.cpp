@@ -320,6 +320,40 @@ private slots:
         QVERIFY(HistoryFiles(env).contains(QStringLiteral("~history2.d2o")));
     }
 
+    void workThatCannotBeRestoredNowIsOfferedAgainAtTheNextStart() {
+        ShellEnv env;
+        PlantKilledRun(env);
+        // A snapshot that cannot be read now, as when memory is short.
+        const QString current = env.Path("history/~history2.d2o"), away = env.Path("history2.away");
+        QVERIFY(QFile::copy(current, away));
+        QVERIFY(QFile::resize(current, 10));
+        {
+            TFrmMain w(env.Folder());
+            w.show();
+            QCOMPARE(env.confirmations.size(), 1);
+            QCOMPARE(env.messages.size(), 1);
+            QVERIFY(env.messages[0].endsWith(QStringLiteral("offered again at the next start.")));
+            QVERIFY(!w.Doc().ImageLoaded);
+            // This run keeps its own states elsewhere and leaves the earlier ones alone.
+            QVERIFY(w.OpenFile(WriteBmp(env, "p.bmp", Gradient(30, 20))));
+            Edit(w, 40);
+            w.MenuItem_UndoClick();
+            QCOMPARE(int(w.Doc().SketchBmp.Pixel(0, 0)[0]), 255);
+            QVERIFY(HistoryFiles(env, QStringLiteral("history-2")).contains(QStringLiteral("~history2.d2o")));
+            QCOMPARE(HistoryFiles(env), killedFiles_);
+            QVERIFY(w.close());
+        }
+        QCOMPARE(HistoryFiles(env), killedFiles_);
+        QVERIFY(QFile::remove(current));
+        QVERIFY(QFile::rename(away, current));
+        ProjectData expected;
+        QCOMPARE(LoadD2O(killed_->filePath("expected.d2o").toStdString(), expected), 0);
+        TFrmMain again(env.Folder());
+        again.show();
+        QCOMPARE(env.confirmations.size(), 2);
+        QVERIFY(again.Doc().SketchBmp == expected.Sketch);
+    }
+
     void refusedOrDamagedLeftoversAreDiscardedForGood() {
         // Answered No, a cut index, a missing current snapshot, and snapshots without any index.
         for (int damage = 0; damage < 4; ++damage) {
