@@ -6,9 +6,9 @@
 
 #include <QMainWindow>
 #include <QString>
-#include <vector>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/DocumentFiles.h"
 #include "document/Document.h"
