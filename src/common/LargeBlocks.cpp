@@ -1,5 +1,6 @@
 #include "common/LargeBlocks.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <iterator>
@@ -30,12 +31,31 @@ std::size_t PoolBytes(std::size_t bytes) {
     return (bytes + kHugePage - 1) & ~(kHugePage - 1);
 }
 
+// Set on the thread that holds a pool's lock. Operator new may fail inside the pool
+// (a node of its map of kept ranges), and the new-handler below must then not wait
+// for a lock that its own thread holds.
+thread_local bool tInsidePool = false;
+
 // Address ranges of huge-page-aligned memory: handed out, or kept for reuse. Kept
 // ranges that touch are merged, so a block freed in pieces can serve a larger request.
 class Pool {
+    // The pool's lock, marked on the thread that holds it.
+    class Hold {
+    public:
+        explicit Hold(std::mutex& mutex) : lock_(mutex) { tInsidePool = true; }
+        ~Hold() { tInsidePool = false; }
+        void Unlock() {
+            tInsidePool = false;
+            lock_.unlock();
+        }
+
+    private:
+        std::unique_lock<std::mutex> lock_;
+    };
+
 public:
     void* Take(std::size_t bytes) {
-        std::unique_lock lock(mutex_);
+        Hold lock(mutex_);
         auto best = kept_.end();
         for (auto it = kept_.begin(); it != kept_.end(); ++it)
             if (it->second >= bytes && (best == kept_.end() || it->second < best->second)) best = it;
@@ -61,13 +81,13 @@ public:
         }
         Use(bytes);
         // Supplying and timing the block's pages is slow work that needs no lock.
-        lock.unlock();
+        lock.Unlock();
         SampleHugePages(block, bytes);
         return block;
     }
 
     void Give(void* block, std::size_t bytes) {
-        std::lock_guard lock(mutex_);
+        Hold lock(mutex_);
         inUse_ -= bytes;
         auto start = reinterpret_cast<std::uintptr_t>(block);
         std::size_t length = bytes;
@@ -89,13 +109,23 @@ public:
     }
 
     LargeBlockStats Stats() {
-        std::lock_guard lock(mutex_);
+        Hold lock(mutex_);
         return stats();
     }
 
     void ReleaseAll() {
-        std::lock_guard lock(mutex_);
+        Hold lock(mutex_);
         Release(0);
+    }
+
+    // For the new-handler: returns every kept block to the system; false when there
+    // was none, or when this thread is inside the pool and must not wait for it.
+    bool ReleaseForOthers() {
+        if (tInsidePool) return false;
+        Hold lock(mutex_);
+        if (keptBytes_ == 0) return false;
+        Release(0);
+        return true;
     }
 
 private:
@@ -169,10 +199,25 @@ private:
     std::size_t highWater_ = 0;
 };
 
+// The pool once it exists, for the new-handler, which must not create it: creating it
+// takes memory, and the handler runs when there is none.
+std::atomic<Pool*> gPool{nullptr};
+
 // Never destroyed: blocks may be freed by objects that outlive every other static.
 Pool& ThePool() {
-    static Pool* pool = new Pool;
+    static Pool* pool = [] {
+        auto* made = new Pool;
+        gPool.store(made);
+        return made;
+    }();
     return *pool;
+}
+
+// Operator new calls this when the system refuses memory, and tries again when it
+// returns. The kept blocks go back once; with none left, the shortage is real.
+void GiveKeptBlocksToOthers() {
+    Pool* pool = gPool.load();
+    if (pool == nullptr || !pool->ReleaseForOthers()) throw std::bad_alloc();
 }
 
 }  // namespace
@@ -190,6 +235,7 @@ void FreeBlock(void* block, std::size_t bytes) noexcept {
 
 LargeBlockStats LargeBlockUsage() { return ThePool().Stats(); }
 void ReleaseKeptBlocks() { ThePool().ReleaseAll(); }
+void ReleaseKeptBlocksWhenMemoryRunsOut() { std::set_new_handler(GiveKeptBlocksToOthers); }
 
 #else
 
@@ -197,6 +243,7 @@ void* AllocateBlock(std::size_t bytes) { return ::operator new(bytes); }
 void FreeBlock(void* block, std::size_t) noexcept { ::operator delete(block); }
 LargeBlockStats LargeBlockUsage() { return {}; }
 void ReleaseKeptBlocks() {}
+void ReleaseKeptBlocksWhenMemoryRunsOut() {}
 
 #endif
 

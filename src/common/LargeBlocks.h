@@ -44,6 +44,13 @@ LargeBlockStats LargeBlockUsage();
 // Returns every kept block to the system, for a program that goes idle after a
 // conversion.
 void ReleaseKeptBlocks();
+// Makes operator new return the kept blocks to the system, and try again, before it
+// reports that memory ran out. Kept blocks take the process's memory as blocks in use
+// do, and after a large operation failed for want of memory they can be most of what
+// there is; without this an ordinary allocation (a file read into a vector, say)
+// would fail beside hundreds of megabytes that nothing uses. Each program calls this
+// once at its start; it replaces any other new-handler.
+void ReleaseKeptBlocksWhenMemoryRunsOut();
 
 // A standard allocator over AllocateBlock, for std::vector and the like.
 template <typename T>

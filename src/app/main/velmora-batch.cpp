@@ -11,11 +11,15 @@
 
 #include "app/Batch.h"
 #include "app/ProgramFolder.h"
+#include "common/LargeBlocks.h"
 
 int main(int argc, char** argv) {
     // A write past the file-size limit then fails like a full disk, reported for its
     // file, instead of ending the whole run.
     std::signal(SIGXFSZ, SIG_IGN);
+    // Memory that the picture blocks keep for reuse is given up before any other
+    // allocation is refused.
+    velmora::ReleaseKeptBlocksWhenMemoryRunsOut();
     // RunBatch reports each failure itself; this only keeps anything it did not
     // foresee from ending the program without a word.
     try {

@@ -16,12 +16,16 @@
 #include "app/Version.h"
 #include "app/gui/Icons.h"
 #include "app/gui/MainWindow.h"
+#include "common/LargeBlocks.h"
 #include "common/gui/Messages.h"
 
 int main(int argc, char** argv) {
     // A write past the file-size limit then fails like a full disk, with a message,
     // instead of ending the program and the work in it.
     std::signal(SIGXFSZ, SIG_IGN);
+    // Memory that the picture blocks keep for reuse is given up before any other
+    // allocation is refused.
+    velmora::ReleaseKeptBlocksWhenMemoryRunsOut();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(velmora::kProgramName));
     QApplication::setApplicationVersion(QString::fromLatin1(velmora::kProgramVersion));

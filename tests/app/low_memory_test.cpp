@@ -1,0 +1,72 @@
+// Opening documents and reading history states back when memory runs short. Each
+// short run happens in a child process of its own, under a cap on its address space.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/DocumentFiles.h"
+#include "common/LargeBlocks.h"
+#include "common/MemoryLimit.h"
+#include "common/Sanitizer.h"
+#include "io/ProjectFile.h"
+#include "support/Child.h"
+#include "support/Images.h"
+#include "support/LowMemory.h"
+#include "support/TempDir.h"
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+constexpr std::size_t kMiB = std::size_t{1} << 20;
+
+std::string Joined(const std::vector<std::string>& messages) {
+    std::string text;
+    for (const std::string& m : messages) text += (text.empty() ? "" : " | ") + m;
+    return text;
+}
+
+// A picture of about 8 MiB; a project of three of them takes about 24 MiB on disk.
+Bitmap Layer() { return Gradient(1600, 1700); }
+
+}  // namespace
+
+// After an open fails for want of memory, the pool keeps the blocks it took; reading a
+// history state back (its file into an ordinary vector) must still find memory.
+TEST(LowMemory, ARefusedOpenLeavesMemoryForReadingAStateBack) {
+#ifdef VELMORA_UNDER_SANITIZER
+    GTEST_SKIP() << "the sanitizer's own allocator needs more address space than the cap allows";
+#endif
+    TempDir dir;
+    constexpr int kBigSide = 5800;  // about 96 MiB
+    WriteBlankBmp(dir / "big.bmp", kBigSide, kBigSide);
+    std::string error;
+    ASSERT_TRUE(WriteBmpFile(dir / "a.bmp", Layer(), error)) << error;
+    const std::string failure = InChild([&]() -> std::string {
+        ReleaseKeptBlocksWhenMemoryRunsOut();
+        SetPictureMemoryLimit(std::size_t{1} << 30);
+        Document doc;
+        LayerState state;
+        std::vector<std::string> messages;
+        if (!OpenDocumentFile(dir / "a.bmp", doc, state, messages)) return "a.bmp: " + Joined(messages);
+        if (SaveD2O(dir / "state.d2o", doc.SketchBmp, doc.ColorBmp, doc.PhotoBmp, state) != 0) return "no state";
+        // Blocks kept from earlier tests would serve the large picture without new
+        // memory. The cap leaves room for it and a little more: its copy fails.
+        ReleaseKeptBlocks();
+        AddressSpaceCap cap(EncodedBmpSize(kBigSide, kBigSide) + 12 * kMiB);
+        if (OpenDocumentFile(dir / "big.bmp", doc, state, messages)) return "the large picture opened";
+        ProjectData project;
+        std::string problem;
+        if (LoadD2O(dir / "state.d2o", project, &problem) != 0) return problem;
+        try {
+            InstallProject(std::move(project), doc, state);
+        } catch (const std::bad_alloc&) {
+            return "no memory to install the state";
+        }
+        return doc.PhotoBmp.SamePixels(Layer()) ? "" : "the state's picture differs";
+    });
+    EXPECT_EQ(failure, "");
+}
