@@ -108,9 +108,16 @@ bool ReadDocumentFile(const std::string& path, OpenedFile& out, std::vector<std:
     }
     case FileFormat::Project: {
         ProjectData project;
-        if (LoadD2O(path, project, &error) != 0 || project.Sketch.Empty()) {
-            messages.push_back(WithReason(path + " is not a valid .d2o file.", error));
-            messages.push_back(failed);
+        bool tooLarge = false;
+        if (LoadD2O(path, project, &error, &tooLarge) != 0 || project.Sketch.Empty()) {
+            // A project that memory cannot hold is sound: the user learns the reason,
+            // not that the file is invalid.
+            if (tooLarge) {
+                messages.push_back(WithReason(failed, error));
+            } else {
+                messages.push_back(WithReason(path + " is not a valid .d2o file.", error));
+                messages.push_back(failed);
+            }
             return false;
         }
         out.Format = FileFormat::Project;

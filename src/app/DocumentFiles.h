@@ -47,8 +47,9 @@ struct OpenedFile {
 
 // Reads `path` by its extension. True with `out` filled; false with the messages to
 // show, in order, and `out` as it was. Messages start with the full path:
-// "<path> open failed." for every failure, preceded for a rejected project by
-// "<path> is not a valid .d2o file.". A reason from the reader follows on a second line.
+// "<path> open failed." for every failure, preceded for a damaged project by
+// "<path> is not a valid .d2o file." (a project too large for the memory available is
+// not damaged). A reason from the reader follows on a second line of the first message.
 bool ReadDocumentFile(const std::string& path, OpenedFile& out, std::vector<std::string>& messages);
 
 // The document as it shows a file right after opening it. A picture becomes the

@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <stdexcept>
 
@@ -97,7 +98,9 @@ bool Fail(std::string& error, const char* message) {
     return false;
 }
 
-bool ParseHeaders(const std::uint8_t* data, std::size_t size, Info& info, std::string& error) {
+// `maxBytes` is the most the decoded picture may take.
+bool ParseHeaders(const std::uint8_t* data, std::size_t size, Info& info, std::string& error,
+                  std::size_t maxBytes = PictureMemoryLimit()) {
     if (size < kBmpFileHeaderSize + 4) return Fail(error, "the file is too short to be a bitmap");
     if (data[0] != 'B' || data[1] != 'M') return Fail(error, "the file is not a bitmap");
     info.fileSize = U32(data + 2);
@@ -177,7 +180,7 @@ bool ParseHeaders(const std::uint8_t* data, std::size_t size, Info& info, std::s
         }
     }
 
-    const std::string problem = CheckPictureSize(info.width, info.height, PictureMemoryLimit());
+    const std::string problem = CheckPictureSize(info.width, info.height, maxBytes);
     if (!problem.empty()) {
         error = problem;
         return false;
@@ -310,29 +313,40 @@ bool DecodeRle(const std::uint8_t* data, std::size_t size, const Info& info, Bit
 
 }  // namespace
 
+bool DecodeBmpInto(const std::uint8_t* data, std::size_t size, Bitmap& bmp, std::size_t& consumed,
+                   std::string& error) {
+    Info info;
+    if (!ParseHeaders(data, size, info, error)) return false;
+    // Run-length data may skip pixels, which then stay black; rows of any other
+    // kind set every pixel.
+    const bool rle = info.compression == kRle8 || info.compression == kRle4;
+    if (rle)
+        bmp.SetSize(static_cast<int>(info.width), static_cast<int>(info.height));
+    else
+        bmp.SetSizeUnset(static_cast<int>(info.width), static_cast<int>(info.height));
+    std::uint64_t pixelEnd = 0;
+    if (!(rle ? DecodeRle(data, size, info, bmp, pixelEnd, error) : DecodeRows(data, size, info, bmp, pixelEnd, error)))
+        return false;
+    const std::uint64_t declaredEnd = info.fileSize;
+    if (declaredEnd >= pixelEnd && declaredEnd <= size)
+        consumed = static_cast<std::size_t>(declaredEnd);
+    else
+        consumed = static_cast<std::size_t>(std::min<std::uint64_t>(pixelEnd, size));
+    return true;
+}
+
 bool DecodeBmp(const std::uint8_t* data, std::size_t size, Bitmap& out, std::size_t& consumed,
                std::string& error) {
-    return DecodeInFresh(out, error, [&](Bitmap& bmp) {
-        Info info;
-        if (!ParseHeaders(data, size, info, error)) return false;
-        // Run-length data may skip pixels, which then stay black; rows of any other
-        // kind set every pixel.
-        const bool rle = info.compression == kRle8 || info.compression == kRle4;
-        if (rle)
-            bmp.SetSize(static_cast<int>(info.width), static_cast<int>(info.height));
-        else
-            bmp.SetSizeUnset(static_cast<int>(info.width), static_cast<int>(info.height));
-        std::uint64_t pixelEnd = 0;
-        if (!(rle ? DecodeRle(data, size, info, bmp, pixelEnd, error)
-                  : DecodeRows(data, size, info, bmp, pixelEnd, error)))
-            return false;
-        const std::uint64_t declaredEnd = info.fileSize;
-        if (declaredEnd >= pixelEnd && declaredEnd <= size)
-            consumed = static_cast<std::size_t>(declaredEnd);
-        else
-            consumed = static_cast<std::size_t>(std::min<std::uint64_t>(pixelEnd, size));
-        return true;
-    });
+    return DecodeInFresh(out, error, [&](Bitmap& bmp) { return DecodeBmpInto(data, size, bmp, consumed, error); });
+}
+
+bool ReadBmpSize(const std::uint8_t* data, std::size_t size, std::int64_t& width, std::int64_t& height) {
+    Info info;
+    std::string ignored;
+    if (!ParseHeaders(data, size, info, ignored, std::numeric_limits<std::size_t>::max())) return false;
+    width = info.width;
+    height = info.height;
+    return true;
 }
 
 std::uint64_t EncodedBmpSize(int width, int height) {

@@ -32,6 +32,17 @@ constexpr std::size_t kBmpInfoHeaderSize = 40;
 bool DecodeBmp(const std::uint8_t* data, std::size_t size, Bitmap& out, std::size_t& consumed,
                std::string& error);
 
+// DecodeBmp for a caller that decodes into a bitmap of its own and must tell a damaged
+// file from one that memory cannot hold: std::bad_alloc is not caught, and after a
+// failure `bmp` may be resized or partly written.
+bool DecodeBmpInto(const std::uint8_t* data, std::size_t size, Bitmap& bmp, std::size_t& consumed,
+                   std::string& error);
+
+// The width and height the BMP at data[0] declares, without decoding it; false for
+// headers DecodeBmp refuses for any reason other than the memory the picture needs.
+// The headers (and a color table) must be within the `size` bytes given.
+bool ReadBmpSize(const std::uint8_t* data, std::size_t size, std::int64_t& width, std::int64_t& height);
+
 // The size in bytes of the file EncodeBmp produces for a width x height picture.
 std::uint64_t EncodedBmpSize(int width, int height);
 

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <new>
 #include <stdexcept>
+#include <vector>
 
 #include "common/MemoryLimit.h"
 #include "io/Bmp.h"
@@ -44,6 +46,38 @@ int Failed(std::string* error, const std::string& message) {
 }
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+// Why a sound project was refused: its pictures do not fit in memory.
+constexpr char kTooLarge[] = "the project is too large for the memory available";
+
+int TooLarge(std::string* error, bool* tooLarge, const std::string& message) {
+    if (tooLarge) *tooLarge = true;
+    return Failed(error, message);
+}
+
+// What is wrong with a file whose first `size` bytes are `data` if they cannot begin
+// a project; null when they can.
+const char* HeaderProblem(const std::uint8_t* data, std::size_t size) {
+    if (size < static_cast<std::size_t>(kProjectHeaderSize)) return "the file is too short to be a project file";
+    if (std::memcmp(data, kProjectMagic, 4) != 0) return "the file is not a project file";
+    return nullptr;
+}
+
+// True for a project, of which `data` holds the first `size` bytes of `fileSize`,
+// whose sketch layer declares a picture larger than the memory allowed for one, in a
+// file long enough to hold three such pictures as this program writes them. A file
+// that declares such pictures but is too short for them is damaged instead.
+bool PicturesTooLarge(const std::uint8_t* data, std::size_t size, std::uint64_t fileSize) {
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    if (size <= static_cast<std::size_t>(kProjectHeaderSize) ||
+        !ReadBmpSize(data + kProjectHeaderSize, size - kProjectHeaderSize, width, height) ||
+        !CheckPictureSize(width, height).empty())
+        return false;
+    const std::uint64_t written = EncodedBmpSize(static_cast<int>(width), static_cast<int>(height));
+    return !CheckPictureSize(width, height, PictureMemoryLimit()).empty() &&
+           fileSize >= kProjectHeaderSize + 3 * written;
+}
 
 }  // namespace
 
@@ -89,10 +123,11 @@ int SaveD2O(const std::string& fileName, const Bitmap& sketch, const Bitmap& col
     return Failed(error, problem);
 }
 
-int LoadD2OFromMemory(const std::uint8_t* data, std::size_t size, ProjectData& out, std::string* error) {
-    if (size < static_cast<std::size_t>(kProjectHeaderSize))
-        return Failed(error, "the file is too short to be a project file");
-    if (std::memcmp(data, kProjectMagic, 4) != 0) return Failed(error, "the file is not a project file");
+int LoadD2OFromMemory(const std::uint8_t* data, std::size_t size, ProjectData& out, std::string* error,
+                      bool* tooLarge) {
+    if (tooLarge) *tooLarge = false;
+    if (const char* problem = HeaderProblem(data, size)) return Failed(error, problem);
+    if (PicturesTooLarge(data, size, size)) return TooLarge(error, tooLarge, kTooLarge);
 
     // Each picture is read into a temporary; the document sees all three or none.
     Bitmap pictures[3];
@@ -102,8 +137,14 @@ int LoadD2OFromMemory(const std::uint8_t* data, std::size_t size, ProjectData& o
         std::size_t consumed = 0;
         std::string problem;
         if (pos >= size) return Failed(error, std::string("the file ends before its ") + kNames[i]);
-        if (!DecodeBmp(data + pos, size - pos, pictures[i], consumed, problem))
-            return Failed(error, std::string("the ") + kNames[i] + " cannot be read: " + problem);
+        try {
+            if (!DecodeBmpInto(data + pos, size - pos, pictures[i], consumed, problem))
+                return Failed(error, std::string("the ") + kNames[i] + " cannot be read: " + problem);
+        } catch (const std::bad_alloc&) {
+            return TooLarge(error, tooLarge, kTooLarge);
+        } catch (const std::exception& e) {
+            return Failed(error, std::string("the ") + kNames[i] + " cannot be read: " + e.what());
+        }
         pos += consumed;
     }
     for (int i = 1; i < 3; ++i)
@@ -126,22 +167,38 @@ int LoadD2OFromMemory(const std::uint8_t* data, std::size_t size, ProjectData& o
     return 0;
 }
 
-int LoadD2O(const std::string& fileName, ProjectData& out, std::string* error) {
+int LoadD2O(const std::string& fileName, ProjectData& out, std::string* error, bool* tooLarge) {
+    if (tooLarge) *tooLarge = false;
     if (BlankName(fileName)) return Failed(error, "The project file has no name.");
     // No acceptable project is larger than its header and three of the largest
     // pictures we would decode; a larger file is refused before it is read.
     const std::uint64_t limit = PictureMemoryLimit();
     const std::uint64_t maxBytes = kProjectHeaderSize + 3 * (limit + 4096);
-    std::vector<std::uint8_t> bytes;
     std::string problem;
+    bool large = false;
     try {
-        if (!ReadWholeFile(fileName, bytes, problem,
-                           static_cast<std::size_t>(std::min<std::uint64_t>(maxBytes, SIZE_MAX))))
-            return Failed(error, problem);
-        if (LoadD2OFromMemory(bytes.data(), bytes.size(), out, &problem) == 0) return 0;
+        // The start of the file tells a damaged project, or one too large for the
+        // memory, before the whole file takes memory.
+        std::vector<std::uint8_t> bytes;
+        if (!ReadFilePrefix(fileName, kProjectHeaderSize + 2048, bytes, problem)) return Failed(error, problem);
+        std::error_code unknownSize;
+        const std::uintmax_t fileSize = std::filesystem::file_size(fileName, unknownSize);
+        if (const char* damaged = HeaderProblem(bytes.data(), bytes.size())) {
+            problem = damaged;
+        } else if (!unknownSize && PicturesTooLarge(bytes.data(), bytes.size(), fileSize)) {
+            large = true;
+            problem = kTooLarge;
+        } else {
+            if (!ReadWholeFile(fileName, bytes, problem,
+                               static_cast<std::size_t>(std::min<std::uint64_t>(maxBytes, SIZE_MAX))))
+                return Failed(error, problem);
+            if (LoadD2OFromMemory(bytes.data(), bytes.size(), out, &problem, &large) == 0) return 0;
+        }
     } catch (const std::bad_alloc&) {
-        problem = "not enough memory";
+        large = true;
+        problem = kTooLarge;
     }
+    if (tooLarge) *tooLarge = large;
     return Failed(error, Quoted(fileName) + ": " + problem);
 }
 

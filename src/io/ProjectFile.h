@@ -39,11 +39,16 @@ int SaveD2O(const std::string& fileName, const Bitmap& sketch, const Bitmap& col
 // checked only for the byte 1, and a blending mode other than 0 or 1 read as 0
 // ("Multiply"), since the drop-down list cannot show any other value and without a
 // mode nothing would be composited.
-int LoadD2O(const std::string& fileName, ProjectData& out, std::string* error = nullptr);
+//
+// A sound project can still be too large to load: its pictures are larger than
+// PictureMemoryLimit allows, or memory runs out while it is read. That is no damage
+// of the file, and `tooLarge` (when given) is set for it and cleared otherwise.
+int LoadD2O(const std::string& fileName, ProjectData& out, std::string* error = nullptr,
+            bool* tooLarge = nullptr);
 
 // The same as LoadD2O over bytes already in memory; LoadD2O reads the file and
 // calls this.
 int LoadD2OFromMemory(const std::uint8_t* data, std::size_t size, ProjectData& out,
-                      std::string* error = nullptr);
+                      std::string* error = nullptr, bool* tooLarge = nullptr);
 
 }  // namespace velmora

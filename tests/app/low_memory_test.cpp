@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -69,4 +71,50 @@ TEST(LowMemory, ARefusedOpenLeavesMemoryForReadingAStateBack) {
         return doc.PhotoBmp.SamePixels(Layer()) ? "" : "the state's picture differs";
     });
     EXPECT_EQ(failure, "");
+}
+
+// A sound project that does not fit in memory is reported as too large, not as an
+// invalid file: whether its pictures exceed the limit for one picture, or memory runs
+// out while its file is read or while its pictures are decoded.
+TEST(LowMemory, AProjectTooLargeForMemoryIsNotCalledInvalid) {
+#ifdef VELMORA_UNDER_SANITIZER
+    GTEST_SKIP() << "the sanitizer's own allocator needs more address space than the cap allows";
+#endif
+    TempDir dir;
+    const std::string path = dir / "large.d2o";
+    ASSERT_EQ(SaveD2O(path, Layer(), Layer(), Layer(), LayerState{}), 0);
+    const std::size_t fileBytes = std::filesystem::file_size(path);
+    const std::string tooLarge =
+        path + " open failed.\n\"" + path + "\": the project is too large for the memory available";
+
+    struct Case {
+        const char* what;
+        std::size_t pictureLimit;  // 0: a limit that the pictures are well within
+        std::size_t headroom;      // 0: no cap
+    };
+    for (const Case& c : {Case{"pictures beyond the limit", kMiB, 0},
+                          Case{"no memory for the file", 0, fileBytes - 8 * kMiB},
+                          Case{"no memory for the second picture", 0, fileBytes + 16 * kMiB}}) {
+        SCOPED_TRACE(c.what);
+        const std::string said = InChild([&] {
+            SetPictureMemoryLimit(c.pictureLimit != 0 ? c.pictureLimit : std::size_t{1} << 30);
+            ReleaseKeptBlocks();
+            std::optional<AddressSpaceCap> cap;
+            if (c.headroom != 0) cap.emplace(c.headroom);
+            std::vector<std::string> messages;
+            OpenedFile out;
+            return ReadDocumentFile(path, out, messages) ? std::string("opened") : Joined(messages);
+        });
+        EXPECT_EQ(said, tooLarge);
+    }
+
+    // The same file cut short is damaged, whatever size its pictures claim.
+    std::filesystem::resize_file(path, fileBytes / 2);
+    const std::string said = InChild([&] {
+        SetPictureMemoryLimit(kMiB);
+        std::vector<std::string> messages;
+        OpenedFile out;
+        return ReadDocumentFile(path, out, messages) ? std::string("opened") : Joined(messages);
+    });
+    EXPECT_EQ(said.rfind(path + " is not a valid .d2o file.", 0), 0u) << said;
 }
