@@ -182,7 +182,13 @@ void TFrmMain::MenuItem_CopyClick() {
     const Bitmap& c = doc_.CompositeBmp;
     const QImage view(c.Data(), c.Width(), c.Height(), static_cast<qsizetype>(c.Stride()), QImage::Format_BGR888);
     // The clipboard keeps its own copy; the composite changes with the next edit.
-    QGuiApplication::clipboard()->setImage(view.copy());
+    // Without memory for it the copy is null, and the clipboard keeps what it had.
+    const QImage copy = view.copy();
+    if (copy.isNull()) {
+        ShowMessage(this, QStringLiteral("Not enough memory to copy the picture to the clipboard."));
+        return;
+    }
+    QGuiApplication::clipboard()->setImage(copy);
 }
 
 void TFrmMain::dragEnterEvent(QDragEnterEvent* event) {

@@ -18,8 +18,10 @@
 
 #include "app/gui/MainWindow.h"
 #include "app/gui/ShellTestSupport.h"
+#include "common/Sanitizer.h"
 #include "document/gui/LayersWindow.h"
 #include "prefs/gui/OptionsDialog.h"
+#include "support/LowMemory.h"
 #include "tools/gui/ToolOptionWindow.h"
 #include "tools/gui/ToolsWindow.h"
 #include "view/gui/CanvasView.h"
@@ -244,6 +246,28 @@ private slots:
         QCOMPARE(image.size(), QSize(20, 10));
         // Pixel (7, 3) is blue 7, green 3, red 10 before the multiply over white.
         QCOMPARE(QColor(image.pixel(7, 3)), QColor((10 * 255) >> 8, (3 * 255) >> 8, (7 * 255) >> 8));
+    }
+
+    // Without memory for the clipboard's own copy of the picture, the clipboard keeps
+    // what it had and the user learns why nothing was copied.
+    void CopyWithoutMemoryKeepsTheClipboardAndSaysSo() {
+#ifdef VELMORA_UNDER_SANITIZER
+        QSKIP("the sanitizer's own allocator needs more address space than the cap allows");
+#endif
+        Shell s;
+        auto& [env, w] = s;
+        QVERIFY(s.Open("large.bmp", Gradient(2400, 2300)));  // about 16 MiB
+        QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
+        // The history's own thread must not be writing the "Open" state under the cap.
+        w.FrmHistory->FinishWrites();
+        {
+            AddressSpaceCap cap(std::size_t{4} << 20);
+            w.MenuItem_CopyClick();
+        }
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
+        QCOMPARE(env.messages, QStringList{"Not enough memory to copy the picture to the clipboard."});
+        w.MenuItem_CopyClick();
+        QCOMPARE(QGuiApplication::clipboard()->image().size(), QSize(2400, 2300));
     }
 
     // The question about unsaved work is asked in view_and_close_gui_test.
