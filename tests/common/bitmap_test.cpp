@@ -6,7 +6,7 @@
 
 #include "common/Bitmap.h"
 #include "common/Sanitizer.h"
-#include "support/MemoryCap.h"
+#include "support/LowMemory.h"
 
 using namespace velmora;
 
@@ -41,6 +41,7 @@ TEST(Bitmap, ACopyWithoutMemoryLeavesTheTargetEmptyNotResized) {
     const Bitmap big = Numbered(3000, 2000);
     Bitmap target = Numbered(10, 10);
     {
+        ReleaseKeptBlocks();
         test::AddressSpaceCap cap(4u << 20);
         EXPECT_THROW(target = big, std::bad_alloc);
     }

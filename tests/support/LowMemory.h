@@ -5,6 +5,7 @@
 // builds need far more address space than a cap allows; their tests skip themselves.
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -24,6 +25,12 @@ inline std::size_t AddressSpaceInUse() {
     std::ifstream("/proc/self/statm") >> pages;
     return static_cast<std::size_t>(pages) * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
 }
+
+// Makes every large malloc a mapping of its own, unmapped when freed. By default the
+// allocator moves that threshold up after large frees and then serves large requests
+// from free heap space, which a cap on new address space cannot take away. Call it
+// before the test allocates anything large.
+inline void MapLargeMallocsApart() { ::mallopt(M_MMAP_THRESHOLD, 256 * 1024); }
 
 // While alive, the process may map only `headroom` bytes more than it had when the cap
 // was set; allocations beyond that fail as they would on a machine without memory.

@@ -41,6 +41,8 @@ public slots:
 class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { MapLargeMallocsApart(); }
+
     void MenusShortcutsAndStartState() {
         Shell s;
         auto& [env, w] = s;

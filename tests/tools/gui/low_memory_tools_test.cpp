@@ -2,7 +2,7 @@
 // little memory left: each refuses with a message and leaves the document as it was.
 
 #include "common/Sanitizer.h"
-#include "support/MemoryCap.h"
+#include "support/LowMemory.h"
 #include "support/ToolTestKit.h"
 
 using namespace velmora;
@@ -21,6 +21,8 @@ struct LargeWindow : PictureWindow {
     int states = 0;
     LargeWindow() : PictureWindow(Plain(kPicW, kPicH, 0x808080)) { Remember(); }
     void Remember() {
+        // The history's own thread must not be writing a state under a cap.
+        w.FrmHistory->FinishWrites();
         sketch = w.Doc().SketchBmp;
         color = w.Doc().ColorBmp;
         states = StateCount(w);
@@ -45,6 +47,7 @@ private slots:
     void AShapeToolWithoutRoomForItsCopiesGoesBackToTheHand() {
         LargeWindow t;
         {
+            ReleaseKeptBlocks();
             AddressSpaceCap cap(24u << 20);
             t.w.FrmTools->ToolButton(ToolRectangle)->click();
         }
@@ -67,6 +70,7 @@ private slots:
         LargeWindow t;
         ChooseTool(t.w, ToolDarken);
         {
+            ReleaseKeptBlocks();
             AddressSpaceCap cap(24u << 20);
             Stroke(t.w, {QPoint(100, 100), QPoint(140, 120)});
         }
@@ -82,6 +86,7 @@ private slots:
         LargeWindow t;
         ChooseTool(t.w, ToolPaintBucket);
         {
+            ReleaseKeptBlocks();
             AddressSpaceCap cap(2u << 20);
             Stroke(t.w, {QPoint(100, 100)});
         }
