@@ -156,6 +156,55 @@ bool ReadFilePrefix(const std::string& path, std::size_t maxBytes, std::vector<s
     return true;
 }
 
+namespace {
+
+// Pieces smaller than this are gathered before they go to the system: a bitmap is
+// written a row at a time, and a system call for each row of a large picture cost
+// three times as much as the copy that gathering makes.
+constexpr std::size_t kGatherBytes = std::size_t{1} << 20;
+
+// The folder part of a path, with its closing slash; empty for a bare file name.
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// A name for a temporary in `folder` that no other writer, in this process or
+// another, is using; its own short name keeps long target names within the limit.
+std::string FreshTempName(const std::string& folder) {
+    const unsigned n = g_tempCounter.fetch_add(1, std::memory_order_relaxed);
+    return folder + ".velmora-" + std::to_string(::getpid()) + "-" + std::to_string(n) + ".tmp";
+}
+
+// Makes a new file under a fresh name in `folder`. O_EXCL keeps us from writing
+// through somebody else's file or link; the mode 0666 lets the umask decide the
+// permissions as for any new file. -1 with errno set when it cannot.
+int OpenNamedTemporary(const std::string& folder, std::string& name) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = FreshTempName(folder);
+        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            if (fd < 0) name.clear();
+            return fd;
+        }
+    }
+    name.clear();
+    return -1;
+}
+
+// Makes a file without a name in `folder`, which vanishes by itself if the program
+// dies before it is given one; -1 where the file system cannot make such files.
+int OpenUnnamedTemporary(const std::string& folder) {
+#if defined(O_TMPFILE)
+    return ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+#else
+    (void)folder;
+    return -1;
+#endif
+}
+
+}  // namespace
+
 AtomicFileWriter::AtomicFileWriter(std::string path, bool durable) : path_(std::move(path)), durable_(durable) {
     if (path_.empty()) {
         error_ = "Cannot write a file without a name";
@@ -187,24 +236,18 @@ AtomicFileWriter::AtomicFileWriter(std::string path, bool durable) : path_(std::
         path_ = std::move(target);
     }
     // The temporary lives in the target's folder so that the final rename cannot cross
-    // file systems; its own short name keeps long target names within the limit.
-    // O_EXCL on a fresh name keeps us from writing through somebody else's file or
-    // link; the mode 0666 lets the umask decide the permissions as for any new file.
-    const std::size_t slash = path_.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string() : path_.substr(0, slash + 1);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const unsigned n = g_tempCounter.fetch_add(1, std::memory_order_relaxed);
-        tempPath_ = folder + ".velmora-" + std::to_string(::getpid()) + "-" + std::to_string(n) + ".tmp";
-        fd_ = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ >= 0) {
-            // A file being replaced keeps its permissions.
-            if (exists) ::fchmod(fd_, existing.st_mode & 07777);
-            return;
-        }
-        if (errno != EEXIST) break;
+    // file systems. It has no name until Commit, so that a save cut off by a crash
+    // leaves nothing in the user's folder; file systems without unnamed files (some
+    // network shares) get a named one from the start.
+    const std::string folder = FolderOf(path_);
+    fd_ = OpenUnnamedTemporary(folder);
+    if (fd_ < 0) fd_ = OpenNamedTemporary(folder, tempPath_);
+    if (fd_ >= 0) {
+        // A file being replaced keeps its permissions.
+        if (exists) ::fchmod(fd_, existing.st_mode & 07777);
+        return;
     }
     const int err = errno;
-    tempPath_.clear();
     if (exists && (err == EACCES || err == EPERM)) {
         // A folder that takes no new files still lets a writable file in it be
         // written over where it stands, as any editor would. Commit claims the space
@@ -235,15 +278,6 @@ void AtomicFileWriter::Fail(const std::string& what, int err) {
     if (error_.empty()) error_ = what + " " + Quoted(path_) + ": " + Reason(err);
     Discard();
 }
-
-namespace {
-
-// Pieces smaller than this are gathered before they go to the system: a bitmap is
-// written a row at a time, and a system call for each row of a large picture cost
-// three times as much as the copy that gathering makes.
-constexpr std::size_t kGatherBytes = std::size_t{1} << 20;
-
-}  // namespace
 
 bool AtomicFileWriter::Write(const void* data, std::size_t size) {
     if (!error_.empty()) return false;
@@ -299,6 +333,24 @@ bool AtomicFileWriter::WriteOut(const std::uint8_t* p, std::size_t size) {
     return true;
 }
 
+bool AtomicFileWriter::CopyFrom(int source) {
+    const std::uint64_t size = written_;
+    written_ = flushStarted_ = 0;
+    std::vector<std::uint8_t> chunk(kGatherBytes);
+    while (error_.empty() && written_ < size) {
+        const std::uint64_t left = size - written_;
+        const ssize_t got = ::pread(source, chunk.data(), left < chunk.size() ? std::size_t(left) : chunk.size(),
+                                    static_cast<off_t>(written_));
+        if (got < 0 && errno == EINTR) continue;
+        // Only a temporary cut short by somebody else could end early.
+        if (got <= 0)
+            Fail("Cannot write", got < 0 ? errno : EIO);
+        else
+            WriteOut(chunk.data(), static_cast<std::size_t>(got));
+    }
+    return error_.empty();
+}
+
 void AtomicFileWriter::ReserveInPlace(std::uint64_t bytes) {
     // The disk space for the whole new file is claimed before the first byte of the
     // old one is overwritten, so that a full disk leaves the old file as it was. The
@@ -330,21 +382,43 @@ void AtomicFileWriter::FinishInPlace() {
     if (::close(fd) != 0) Fail("Cannot write", errno);
 }
 
-bool AtomicFileWriter::CloseTemporary(bool sync) {
-    if (sync && ::fsync(fd_) != 0 && errno != EINVAL) {
+bool AtomicFileWriter::NameTemporary() {
+    // The file is linked into the folder through /proc; where /proc is missing,
+    // through its descriptor, which the kernel allows only to some processes.
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    const std::string folder = FolderOf(path_);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string name = FreshTempName(folder);
+        int done = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW);
+        if (done != 0 && errno != EEXIST) done = ::linkat(fd_, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH);
+        if (done == 0) {
+            tempPath_ = name;
+            return true;
+        }
+        if (errno != EEXIST) break;
+    }
+    // Where it cannot be named, its content goes to a named temporary after all.
+    Fd unnamed(fd_);
+    fd_ = OpenNamedTemporary(folder, tempPath_);
+    if (fd_ < 0) {
         Fail("Cannot write", errno);
         return false;
     }
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) {
-        Fail("Cannot write", errno);
-        return false;
-    }
-    return true;
+    struct stat st {};
+    if (::fstat(unnamed.get(), &st) == 0) ::fchmod(fd_, st.st_mode & 07777);
+    if (CopyFrom(unnamed.get()) && durable_ && ::fsync(fd_) != 0 && errno != EINVAL) Fail("Cannot write", errno);
+    return error_.empty();
 }
 
 void AtomicFileWriter::Replace() {
+    // The temporary is complete on the disk before it gets a name, so that the name
+    // stands for the shortest time.
+    if (durable_ && ::fsync(fd_) != 0 && errno != EINVAL) return Fail("Cannot write", errno);
+    if (tempPath_.empty() && !NameTemporary()) return;
+    // Some file systems (network shares) report a failed write only when the file is
+    // closed. A copy of the descriptor is closed instead, which reports it too: the
+    // descriptor itself stays for reading the content back should the rename be refused.
+    if (const int copy = ::dup(fd_); copy >= 0 && ::close(copy) != 0) return Fail("Cannot write", errno);
     if (::rename(tempPath_.c_str(), path_.c_str()) != 0) {
         // A folder with the sticky bit lets only the owner of a file, or of the folder,
         // replace it, even when others may write to it: such a file is written over
@@ -353,6 +427,8 @@ void AtomicFileWriter::Replace() {
         return Fail("Cannot replace", errno);
     }
     tempPath_.clear();
+    ::close(fd_);
+    fd_ = -1;
     if (!durable_) return;
     // Make the rename itself durable; a failure here loses nothing.
     const std::size_t slash = path_.find_last_of('/');
@@ -365,10 +441,15 @@ void AtomicFileWriter::Replace() {
 }
 
 void AtomicFileWriter::CopyOverTarget() {
-    // The finished temporary is copied into the target, after the space for it is
-    // claimed as for any write in place, so that a full disk keeps the old file.
-    Fd source(::open(tempPath_.c_str(), O_RDONLY | O_CLOEXEC));
-    if (source.get() < 0) return Fail("Cannot write", errno);
+    // The finished temporary is copied into the target from its descriptor, after the
+    // space for it is claimed as for any write in place, so that a full disk keeps the
+    // old file. Its name, if it has one, is not needed for that: it goes first, so
+    // that a program killed during the copy leaves no temporary behind.
+    Fd source(fd_);
+    if (!tempPath_.empty()) {
+        ::unlink(tempPath_.c_str());
+        tempPath_.clear();
+    }
     // The target was resolved to a plain file when the writer began; a link put in its
     // place since is not followed.
     fd_ = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
@@ -377,24 +458,8 @@ void AtomicFileWriter::CopyOverTarget() {
     if (::fstat(fd_, &st) != 0) return Fail("Cannot write", errno);
     if (!S_ISREG(st.st_mode)) return Fail("Cannot write", EINVAL);
     inPlace_ = true;
-    const std::uint64_t size = written_;
-    written_ = flushStarted_ = 0;
-    ReserveInPlace(size);
-    std::vector<std::uint8_t> chunk(kGatherBytes);
-    while (error_.empty()) {
-        const ssize_t got = ::read(source.get(), chunk.data(), chunk.size());
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return Fail("Cannot write", errno);
-        if (got == 0) break;
-        WriteOut(chunk.data(), static_cast<std::size_t>(got));
-    }
-    // Only a temporary cut short by somebody else could end early.
-    if (error_.empty() && written_ != size) return Fail("Cannot write", EIO);
-    if (error_.empty()) FinishInPlace();
-    if (error_.empty()) {
-        ::unlink(tempPath_.c_str());
-        tempPath_.clear();
-    }
+    ReserveInPlace(written_);
+    if (error_.empty() && CopyFrom(source.get())) FinishInPlace();
 }
 
 bool AtomicFileWriter::Commit(std::string& error) {
@@ -403,12 +468,12 @@ bool AtomicFileWriter::Commit(std::string& error) {
     if (error_.empty()) {
         if (inPlace_) {
             FinishInPlace();
-        } else if (CloseTemporary(durable_ && !keepLinks_)) {
-            // A copy waits for the disk once, when the target is written.
-            if (keepLinks_)
-                CopyOverTarget();
-            else
-                Replace();
+        } else if (keepLinks_) {
+            // A copy waits for the disk once, when the target is written; the
+            // temporary never needs a name.
+            CopyOverTarget();
+        } else {
+            Replace();
         }
     }
     if (!error_.empty()) {

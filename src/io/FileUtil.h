@@ -45,7 +45,10 @@ inline bool WriteFileAtomically(const std::string& path, const std::vector<std::
 // The same in pieces, for files too large to assemble in memory first:
 //   AtomicFileWriter w(path); w.Write(...); ...; ok = w.Commit(error);
 // Nothing replaces `path` unless Commit succeeds; a writer destroyed without a
-// successful Commit removes its temporary file. Small pieces are gathered before
+// successful Commit removes its temporary file. The temporary has no name until
+// Commit, so that a program killed while saving leaves nothing behind either; only
+// file systems that cannot make files without a name (some network shares) get a
+// named one from the start, as an interrupted save may leave. Small pieces are gathered before
 // they are written, so a failure may show only at a later Write or at Commit; after
 // it further writes do nothing and Commit reports it. A writer made with durable ==
 // false still replaces the file in one rename but does not wait for the disk: for
@@ -78,14 +81,16 @@ private:
     void Discard();
     bool WriteOut(const std::uint8_t* p, std::size_t size);
     bool Flush();
+    // Writes the first written_ bytes of `source` to fd_ from its start.
+    bool CopyFrom(int source);
     void ReserveInPlace(std::uint64_t bytes);
     void FinishInPlace();
-    bool CloseTemporary(bool sync);
+    bool NameTemporary();
     void Replace();
     void CopyOverTarget();
 
     std::string path_;
-    std::string tempPath_;
+    std::string tempPath_;  // empty while the temporary has no name
     int fd_ = -1;
     std::string error_;
     bool durable_ = true;

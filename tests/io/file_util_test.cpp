@@ -250,6 +250,22 @@ TEST(AtomicFileWriter, AbandonedWriterLeavesNoTrace) {
         EXPECT_TRUE(w.Write(std::vector<std::uint8_t>(10, 1)));
     }
     EXPECT_EQ(dir.Count(), 0u);
+    // A program killed in the middle of a save runs no destructor: what it had written
+    // must still not stay behind in the user's folder, whether the save was to make a
+    // file or to replace one.
+    const std::vector<std::uint8_t> old{1, 2, 3};
+    testing::Spit(dir.File("kept"), old);
+    for (const std::string name : {"new", "kept"}) {
+        const std::string problem = test::InChild([&]() -> std::string {
+            // Never destroyed: the child ends with the save still open, as a killed program.
+            auto* writer = new AtomicFileWriter(dir.File(name));
+            if (!writer->Write(Varied(std::size_t{3} << 20))) return "the first part was not written";
+            return {};
+        });
+        EXPECT_EQ(problem, "") << name;
+    }
+    EXPECT_EQ(dir.Count(), 1u) << "no temporary is left";
+    EXPECT_EQ(testing::Slurp(dir.File("kept")), old);
 }
 
 }  // namespace
