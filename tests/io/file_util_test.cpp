@@ -7,6 +7,7 @@
 #include "io/FileUtil.h"
 #include "io/IoTestUtil.h"
 #include "support/Child.h"
+#include "support/RefusedCalls.h"
 
 namespace velmora {
 namespace {
@@ -208,6 +209,35 @@ TEST(WriteFileAtomically, KeepsTheOtherNamesOfAHardLinkedFile) {
     EXPECT_EQ(testing::Slurp(other), (std::vector<std::uint8_t>{4, 5}));
     EXPECT_EQ(fs::hard_link_count(name), 2u);
     EXPECT_EQ(dir.Count(), 2u) << "no temporary is left";
+}
+
+// Where the file system cannot make a file without a name (some network shares), or
+// the kernel will not give one a name, a save still replaces the file whole through
+// a named temporary, keeps its permissions and leaves nothing else behind.
+TEST(WriteFileAtomically, SavesWhereFilesWithoutANameCannotBeMadeOrNamed) {
+    namespace fs = std::filesystem;
+    const auto privateFile = fs::perms::owner_read | fs::perms::owner_write;
+    const std::vector<std::uint8_t> large = Varied(std::size_t{3} << 20);
+    for (const auto& [refused, refuse] :
+         {std::pair{"made", &test::RefuseUnnamedFiles}, std::pair{"named", &test::RefuseLinkingOpenFiles}}) {
+        testing::TempDir dir;
+        const std::string path = dir.File("private.bin");
+        testing::Spit(path, {1});
+        fs::permissions(path, privateFile);
+        const std::string problem = test::InChild([&]() -> std::string {
+            if (!refuse()) return "no filter";
+            std::string why;
+            if (!WriteFileAtomically(path, large, why)) return "not replaced: " + why;
+            if (!WriteFileAtomically(dir.File("new.bin"), std::vector<std::uint8_t>{2}, why)) return "not made: " + why;
+            return {};
+        });
+        if (problem == "no filter") GTEST_SKIP() << "calls cannot be refused to a process here";
+        EXPECT_EQ(problem, "") << "cannot be " << refused;
+        EXPECT_EQ(testing::Slurp(path), large) << refused;
+        EXPECT_EQ(fs::status(path).permissions(), privateFile) << refused;
+        EXPECT_EQ(testing::Slurp(dir.File("new.bin")), std::vector<std::uint8_t>{2}) << refused;
+        EXPECT_EQ(dir.Count(), 2u) << "no temporary is left when files cannot be " << refused;
+    }
 }
 
 // Small pieces are gathered and large ones written at once: whatever the mix, the

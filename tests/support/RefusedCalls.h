@@ -1,9 +1,11 @@
 #pragma once
 // Makes the calling process meet a system that refuses some calls, with the answer a
-// real one gives: a network share without locks, say. The kernel filter cannot be
-// taken back, so call these in a child process only (see Child.h). False where the
-// filter cannot be installed; a test then skips.
+// real one gives: a network share without locks, a file system that cannot make
+// files without a name. The kernel filter cannot be taken back, so call these in a
+// child process only (see Child.h). False where the filter cannot be installed; a
+// test then skips.
 
+#include <fcntl.h>
 #include <linux/audit.h>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
@@ -67,5 +69,20 @@ inline bool RefuseCalls(std::initializer_list<Refusal> refusals) {
     return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 #endif
 }
+
+// Opening a file without a name fails with EOPNOTSUPP, as on a file system that
+// cannot make one.
+inline bool RefuseUnnamedFiles() {
+    constexpr unsigned kUnnamed = O_TMPFILE & ~O_DIRECTORY;
+#if defined(SYS_open)
+    return RefuseCalls({{SYS_openat, EOPNOTSUPP, 2, kUnnamed}, {SYS_open, EOPNOTSUPP, 1, kUnnamed}});
+#else
+    return RefuseCalls({{SYS_openat, EOPNOTSUPP, 2, kUnnamed}});
+#endif
+}
+
+// linkat fails with ENOENT, as it does where /proc is not mounted and the kernel will
+// not link a descriptor itself: an open file without a name cannot be given one.
+inline bool RefuseLinkingOpenFiles() { return RefuseCalls({{SYS_linkat, ENOENT}}); }
 
 }  // namespace velmora::test
