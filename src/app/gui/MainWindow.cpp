@@ -126,12 +126,9 @@ void TFrmMain::CreateToolWindows() {
                              ", which is not offered again after a crash.")
                          : Q(error + "\n" + privateError + "\nUndo and the history list will not work in this run.");
     }
-    if (historyLock_) {
-        FrmHistory->AdoptFolder(historyLock_->Folder());
-    } else {
-        // Snapshots still need a place, even one that cannot be written.
-        FrmHistory->SetHistoryFolder(FileInFolder(programFolder_, HistoryFolderLock::FolderName(1)));
-    }
+    // Without a folder the history is off for this run, which the message says once,
+    // rather than every step failing in a folder that cannot be written.
+    if (historyLock_) FrmHistory->AdoptFolder(historyLock_->Folder());
     toolWindows_->Add(ToolWindow::History, FrmHistory);
 
     FrmAbout = new TFrmAbout(this);

@@ -218,6 +218,9 @@ bool TFrmHistory::CanUndo() const { return ring_.CanUndo(); }
 bool TFrmHistory::CanRedo() const { return ring_.CanRedo(); }
 
 bool TFrmHistory::AddState(const QString& name, const QString& detail) {
+    // Without a folder this run records nothing, as the user was told at its start;
+    // snapshots must not land in whatever the current folder happens to be.
+    if (HistoryFolder().empty()) return false;
     // A failure collected now may still move the slot this state goes to.
     CollectWrites();
     const int slot = ring_.NextSlot();

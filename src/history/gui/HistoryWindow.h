@@ -77,6 +77,7 @@ public:
     ~TFrmHistory() override;
 
     // The folder of the snapshot files when this run holds no lock on one (see AdoptFolder).
+    // Without any, AddState records nothing and says nothing.
     void SetHistoryFolder(const std::string& folder);
     // Makes `folder` the snapshot folder that this run holds locked. Only such a folder
     // gets an index after every change, is looked at for unfinished work and is emptied

@@ -234,6 +234,20 @@ private slots:
         QCOMPARE(doc_->content, 2);
     }
 
+    void withoutAFolderNothingIsRecordedOrWrittenAndNothingSaid() {
+        // As the main window leaves it when no folder could be had at all.
+        window_ = std::make_unique<TFrmHistory>(*doc_);
+        window_->SetHistoryStates(5);
+        const QString here = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir_->path()));
+        const bool added = Add(1, "Open", "a.jpg");
+        QVERIFY(QDir::setCurrent(here));
+        QVERIFY(!added);
+        QVERIFY(messages_.isEmpty());
+        QCOMPARE(window_->Ring().Count(), 0);
+        QVERIFY(QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
+
     void noMemoryForACopyWritesTheStateFromTheDocumentAtOnce() {
         window_->SetHistoryStates(5);
         doc_->copyable = true;
