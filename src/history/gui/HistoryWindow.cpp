@@ -192,14 +192,22 @@ void TFrmHistory::EndRun() {
 
 HistoryIndex TFrmHistory::IndexNow() const { return IndexOfRing(ring_, ring_.Document(ring_.CurrentIndex())); }
 
-void TFrmHistory::SaveIndex() {
+void TFrmHistory::SaveIndex(bool afterNewSnapshot) {
     if (!ownFolder_) return;
-    // When the index cannot be rewritten (a full disk), the one before stays. A move or
-    // a dropped state writes over no snapshot, so the slot it names as current still
-    // holds that state, or a later one of this run should a new state have gone there
-    // since; either beats losing the work to a crash altogether.
     std::string ignored;
-    WriteHistoryIndex(HistoryFolder(), IndexNow(), ignored);
+    if (!WriteHistoryIndex(HistoryFolder(), IndexNow(), ignored))
+        DropStaleIndex(HistoryFolder(), afterNewSnapshot);
+}
+
+void TFrmHistory::DropStaleIndex(const std::string& folder, bool afterNewSnapshot) {
+    // An index that could not be rewritten (a full disk) stays after a move or a
+    // dropped state: they write over no snapshot, so the state it names as current is
+    // still whole, and restoring it beats losing the work to a crash. A new snapshot
+    // may have taken the very slot it names, perhaps with another document's picture,
+    // so after one no index is the safer loss.
+    if (!afterNewSnapshot) return;
+    std::error_code ignored;
+    std::filesystem::remove(HistoryIndexPath(folder), ignored);
 }
 
 std::string TFrmHistory::HistoryFolder() const { return folder_; }
@@ -247,7 +255,7 @@ bool TFrmHistory::AddState(const QString& name, const QString& detail) {
         }
         ring_.CommitAdd(name.toStdString(), detail.toStdString(), doc_.DocumentPath());
         wroteThisRun_ = true;
-        SaveIndex();
+        SaveIndex(true);
         RefreshList();
         doc_.HistoryChanged();
         return true;
@@ -259,13 +267,12 @@ bool TFrmHistory::AddState(const QString& name, const QString& detail) {
     SnapshotWriter::Job job;
     if (ownFolder_) {
         // The index is written right after the snapshot, so that it only ever names
-        // states whose files are complete. Should it fail, the one before stays (see
-        // SaveIndex): its current slot holds that state, or this newer one.
+        // states whose files are complete.
         job = [write = std::move(write), path, folder = HistoryFolder(),
                index = IndexNow()](std::string& error) {
             if (!write(path, error)) return false;
             std::string ignored;
-            WriteHistoryIndex(folder, index, ignored);
+            if (!WriteHistoryIndex(folder, index, ignored)) DropStaleIndex(folder, true);
             return true;
         };
     } else {

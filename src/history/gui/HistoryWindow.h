@@ -146,8 +146,11 @@ private:
     void MoveTo(int slot);
     void StringGrid1SelectCell(int gridRow);
     void ResetGrid();
-    // Rewrites the index of an adopted folder after the ring changed.
-    void SaveIndex();
+    // Rewrites the index of an adopted folder after the ring changed; `afterNewSnapshot`
+    // when that change wrote a snapshot (see DropStaleIndex).
+    void SaveIndex(bool afterNewSnapshot = false);
+    // What becomes of the index in `folder` when it could not be rewritten.
+    static void DropStaleIndex(const std::string& folder, bool afterNewSnapshot);
     // The ring as an index, under the document of its current state.
     HistoryIndex IndexNow() const;
     // Handles the writes that have finished: a failure drops its state (and the states
