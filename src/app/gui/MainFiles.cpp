@@ -37,8 +37,8 @@ std::string S(const QString& s) { return s.toStdString(); }
 std::string TFrmMain::DocumentPath() const { return S(lastOpenedPath_); }
 
 bool TFrmMain::RestoreSnapshot(const std::string& snapshotPath, const std::string& documentPath,
-                               std::string& error) {
-    if (!LoadSnapshot(snapshotPath, error)) return false;
+                               std::string& error, bool& wantedMemory) {
+    if (!LoadSnapshot(snapshotPath, error, wantedMemory)) return false;
     FinishOpen(Q(documentPath));
     // The restored work was never saved; closing must not drop it silently.
     savedSlot_ = -1;

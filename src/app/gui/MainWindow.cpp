@@ -291,9 +291,14 @@ HistoryDocument::SnapshotWrite TFrmMain::CaptureSnapshot() {
 }
 
 bool TFrmMain::LoadSnapshot(const std::string& path, std::string& error) {
+    bool wantedMemory = false;
+    return LoadSnapshot(path, error, wantedMemory);
+}
+
+bool TFrmMain::LoadSnapshot(const std::string& path, std::string& error, bool& wantedMemory) {
     ProjectData project;
     try {
-        if (LoadD2O(path, project, &error) != 0) {
+        if (LoadD2O(path, project, &error, &wantedMemory) != 0) {
             if (error.empty()) error = path + " could not be read.";
             return false;
         }
@@ -301,6 +306,7 @@ bool TFrmMain::LoadSnapshot(const std::string& path, std::string& error) {
         InstallProject(std::move(project), doc_, state);
         SetLayerStateQuietly(state);
     } catch (const std::bad_alloc&) {
+        wantedMemory = true;
         error = path + " could not be loaded: not enough memory.";
         return false;
     }

@@ -59,11 +59,13 @@ public:
     bool SaveSnapshot(const std::string& path, std::string& error) override;
     SnapshotWrite CaptureSnapshot() override;
     bool LoadSnapshot(const std::string& path, std::string& error) override;
+    // The same, telling whether it failed for want of memory rather than a damaged file.
+    bool LoadSnapshot(const std::string& path, std::string& error, bool& wantedMemory);
     void HistoryChanged() override;
     bool CanChangeState() const override;
     std::string DocumentPath() const override;
     bool RestoreSnapshot(const std::string& snapshotPath, const std::string& documentPath,
-                         std::string& error) override;
+                         std::string& error, bool& wantedMemory) override;
     void StateShown(int slot, const std::string& documentPath) override;
     void StatesDropped() override { shownIsState_ = false; }
 

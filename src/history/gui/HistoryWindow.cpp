@@ -145,10 +145,12 @@ bool TFrmHistory::OfferRecovery(const std::function<bool()>& moveThisRun) {
     QWidget* owner = parentWidget() ? parentWidget() : this;
     if (AskYesNo(owner, text, QStringLiteral("Restore work"))) {
         std::string error;
-        if (!doc_.RestoreSnapshot(run.SnapshotPath, run.Index.DocumentPath, error)) {
-            // What failed may pass (too little memory now), and these files are the only
-            // copy of that work: they stay untouched while this run works elsewhere.
-            if (!wroteThisRun_ && moveThisRun && moveThisRun()) {
+        bool wantedMemory = false;
+        if (!doc_.RestoreSnapshot(run.SnapshotPath, run.Index.DocumentPath, error, wantedMemory)) {
+            // Too little memory now may pass, and these files are the only copy of that
+            // work: they stay untouched while this run works elsewhere. A damaged
+            // snapshot would fail again at every start.
+            if (wantedMemory && !wroteThisRun_ && moveThisRun && moveThisRun()) {
                 ShowMessage(owner, SnapshotMessage(run.SnapshotPath, error, " could not be read.",
                                                    "The earlier work could not be restored now. It is kept, "
                                                    "and offered again at the next start."));

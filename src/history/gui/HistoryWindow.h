@@ -59,11 +59,14 @@ public:
     // Opens a snapshot left by an earlier run as the document, as if `documentPath`
     // had just been opened (its name in the title and in the Save proposal) with the
     // snapshot's layers and layer state, and records it as a state; the document then
-    // counts as changed. On failure the document is untouched and false is returned.
+    // counts as changed. On failure the document is untouched and false is returned;
+    // `wantedMemory` then tells a sound snapshot that memory could not hold from a
+    // damaged one.
     virtual bool RestoreSnapshot(const std::string& snapshotPath, const std::string& documentPath,
-                                 std::string& error) {
+                                 std::string& error, bool& wantedMemory) {
         (void)snapshotPath;
         (void)documentPath;
+        wantedMemory = false;
         error = "Restoring earlier work is not possible here.";
         return false;
     }

@@ -17,6 +17,7 @@
 
 #include "app/gui/MainWindow.h"
 #include "app/gui/ShellTestSupport.h"
+#include "common/MemoryLimit.h"
 #include "history/HistoryFolder.h"
 #include "history/HistoryIndex.h"
 #include "io/IoTestUtil.h"
@@ -320,16 +321,15 @@ private slots:
         QVERIFY(HistoryFiles(env).contains(QStringLiteral("~history2.d2o")));
     }
 
-    void workThatCannotBeRestoredNowIsOfferedAgainAtTheNextStart() {
+    void workThatMemoryCannotHoldNowIsOfferedAgainAtTheNextStart() {
         ShellEnv env;
         PlantKilledRun(env);
-        // A snapshot that cannot be read now, as when memory is short.
-        const QString current = env.Path("history/~history2.d2o"), away = env.Path("history2.away");
-        QVERIFY(QFile::copy(current, away));
-        QVERIFY(QFile::resize(current, 10));
         {
+            // The snapshot's pictures are larger than memory allows now.
+            SetPictureMemoryLimit(1024);
             TFrmMain w(env.Folder());
             w.show();
+            SetPictureMemoryLimit(0);
             QCOMPARE(env.confirmations.size(), 1);
             QCOMPARE(env.messages.size(), 1);
             QVERIFY(env.messages[0].endsWith(QStringLiteral("offered again at the next start.")));
@@ -344,14 +344,24 @@ private slots:
             QVERIFY(w.close());
         }
         QCOMPARE(HistoryFiles(env), killedFiles_);
-        QVERIFY(QFile::remove(current));
-        QVERIFY(QFile::rename(away, current));
         ProjectData expected;
         QCOMPARE(LoadD2O(killed_->filePath("expected.d2o").toStdString(), expected), 0);
         TFrmMain again(env.Folder());
         again.show();
         QCOMPARE(env.confirmations.size(), 2);
         QVERIFY(again.Doc().SketchBmp == expected.Sketch);
+    }
+
+    void aDamagedSnapshotIsNotOfferedAgain() {
+        ShellEnv env;
+        PlantKilledRun(env);
+        QVERIFY(QFile::resize(env.Path("history/~history2.d2o"), 10));
+        TFrmMain w(env.Folder());
+        w.show();
+        QCOMPARE(env.confirmations.size(), 1);
+        QCOMPARE(env.messages.size(), 1);
+        QVERIFY(env.messages[0].endsWith(QStringLiteral("The earlier work could not be restored.")));
+        QCOMPARE(HistoryFiles(env), kJustTheLock);
     }
 
     void refusedOrDamagedLeftoversAreDiscardedForGood() {
