@@ -84,10 +84,18 @@ std::string MissingLinkTarget(const std::string& path) {
         }
         // The kernel gives up on a chain this long too.
         if (!S_ISLNK(st.st_mode) || hop == 40) return {};
+        const std::size_t slash = at.find_last_of('/');
+        // In a shared folder with the sticky bit (like /tmp) a link of another user is
+        // not followed, as the kernel protects such links: one planted there would
+        // otherwise make this save create a file wherever it points.
+        struct stat folderStat {};
+        const std::string linkFolder = slash == std::string::npos ? "." : (slash == 0 ? "/" : at.substr(0, slash));
+        if (::stat(linkFolder.c_str(), &folderStat) != 0) return {};
+        const bool shared = (folderStat.st_mode & S_ISVTX) && (folderStat.st_mode & S_IWOTH);
+        if (shared && st.st_uid != ::geteuid() && st.st_uid != folderStat.st_uid) return {};
         char named[4096];
         const ssize_t n = ::readlink(at.c_str(), named, sizeof named);
         if (n <= 0 || static_cast<std::size_t>(n) == sizeof named) return {};
-        const std::size_t slash = at.find_last_of('/');
         const std::string base = named[0] == '/' || slash == std::string::npos ? std::string() : at.substr(0, slash + 1);
         at = base + std::string(named, static_cast<std::size_t>(n));
     }

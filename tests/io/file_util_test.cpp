@@ -186,6 +186,16 @@ TEST(WriteFileAtomically, ADanglingLinkGetsTheFileItNames) {
     ASSERT_TRUE(WriteFileAtomically(dir.File("nowhere.bin"), std::vector<std::uint8_t>{3}, error)) << error;
     EXPECT_EQ(testing::Slurp(dir.File("nowhere.bin")), std::vector<std::uint8_t>{3});
     EXPECT_EQ(dir.Count(), 4u) << "no temporary is left";
+
+    // In a shared folder with the sticky bit, another user's link leads nowhere: the
+    // file it names is not made (a plain user's save there is refused).
+    if (::geteuid() != 0) return;
+    fs::create_directory(dir.File("shared"));
+    fs::permissions(dir.File("shared"), fs::perms::all | fs::perms::sticky_bit);
+    fs::create_symlink(dir.File("sub/planted.bin"), dir.File("shared/trap.bin"));
+    ASSERT_EQ(::lchown(dir.File("shared/trap.bin").c_str(), 65534, 65534), 0);
+    WriteFileAtomically(dir.File("shared/trap.bin"), std::vector<std::uint8_t>{4}, error);
+    EXPECT_FALSE(fs::exists(dir.File("sub/planted.bin")));
 }
 
 // A file with several names keeps them: all of them show what was saved, and a save
