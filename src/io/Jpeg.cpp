@@ -96,11 +96,8 @@ struct Decompressor {
 struct Compressor {
     jpeg_compress_struct cinfo{};
     bool created = false;
-    unsigned char* buffer = nullptr;
-    unsigned long length = 0;
     ~Compressor() {
         if (created) jpeg_destroy_compress(&cinfo);
-        std::free(buffer);
     }
 };
 
@@ -280,37 +277,61 @@ bool DecodeInto(Decompressor& d, ErrorManager& err, const std::uint8_t* data, st
     return true;
 }
 
-// Compressed bytes go to a file in pieces, so they are never gathered whole and copied.
-// A failed write is remembered by the writer, whose Commit reports it.
-struct FileDestination {
+// Compressed bytes go out in pieces: to a file, so that they are never gathered whole
+// and copied, or to the end of a vector. A failed write to a file is remembered by the
+// writer, whose Commit reports it. No memory for a piece ends the encoding as the
+// library's own shortages do; its own memory destination could not be used for that,
+// as it frees a buffer it still hands back when a larger one cannot be had.
+struct PieceDestination {
     jpeg_destination_mgr pub{};
     AtomicFileWriter* writer = nullptr;
+    std::vector<std::uint8_t>* bytes = nullptr;
     std::array<JOCTET, 1 << 16> buffer{};
 
-    explicit FileDestination(AtomicFileWriter& w) : writer(&w) {
-        pub.init_destination = [](j_compress_ptr cinfo) { Self(cinfo).Reset(); };
+    explicit PieceDestination(AtomicFileWriter& w) : writer(&w) { Hook(); }
+    explicit PieceDestination(std::vector<std::uint8_t>& b) : bytes(&b) { Hook(); }
+
+    void Hook() {
+        pub.init_destination = [](j_compress_ptr cinfo) {
+            PieceDestination& d = Self(cinfo);
+            if (d.bytes) d.bytes->clear();
+            d.Reset();
+        };
         pub.empty_output_buffer = [](j_compress_ptr cinfo) -> boolean {
-            FileDestination& d = Self(cinfo);
-            d.writer->Write(d.buffer.data(), d.buffer.size());
+            PieceDestination& d = Self(cinfo);
+            d.Put(cinfo, d.buffer.size());
             d.Reset();
             return TRUE;
         };
         pub.term_destination = [](j_compress_ptr cinfo) {
-            FileDestination& d = Self(cinfo);
-            d.writer->Write(d.buffer.data(), d.buffer.size() - d.pub.free_in_buffer);
+            PieceDestination& d = Self(cinfo);
+            d.Put(cinfo, d.buffer.size() - d.pub.free_in_buffer);
         };
     }
-    static FileDestination& Self(j_compress_ptr cinfo) { return *reinterpret_cast<FileDestination*>(cinfo->dest); }
+    static PieceDestination& Self(j_compress_ptr cinfo) { return *reinterpret_cast<PieceDestination*>(cinfo->dest); }
     void Reset() {
         pub.next_output_byte = buffer.data();
         pub.free_in_buffer = buffer.size();
     }
+    // No exception may cross the library's frames: a shortage leaves by its error exit.
+    void Put(j_compress_ptr cinfo, std::size_t n) {
+        bool taken = true;
+        try {
+            if (writer)
+                writer->Write(buffer.data(), n);
+            else
+                bytes->insert(bytes->end(), buffer.data(), buffer.data() + n);
+        } catch (const std::bad_alloc&) {
+            taken = false;
+        }
+        if (!taken) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 11);
+    }
 };
 
 // Encodes rows firstRow .. firstRow + rows - 1 of `bmp` as a picture of their own,
-// into `dest`, or into the compressor's memory buffer when it is null.
+// into `dest`.
 bool EncodeFrom(Compressor& c, ErrorManager& err, const Bitmap& bmp, int firstRow, int rows, int quality,
-                FileDestination* dest, std::string& error) {
+                PieceDestination& dest, std::string& error) {
     jpeg_compress_struct& cinfo = c.cinfo;
     if (setjmp(err.jump)) {
         error = err.message[0] ? err.message : "the picture cannot be encoded";
@@ -318,10 +339,7 @@ bool EncodeFrom(Compressor& c, ErrorManager& err, const Bitmap& bmp, int firstRo
     }
     jpeg_create_compress(&cinfo);
     c.created = true;
-    if (dest)
-        cinfo.dest = &dest->pub;
-    else
-        jpeg_mem_dest(&cinfo, &c.buffer, &c.length);
+    cinfo.dest = &dest.pub;
     cinfo.image_width = static_cast<JDIMENSION>(bmp.Width());
     cinfo.image_height = static_cast<JDIMENSION>(rows);
     cinfo.input_components = 3;
@@ -367,16 +385,16 @@ namespace {
 
 // Encodes rows firstRow .. firstRow + rows - 1 of `bmp` into `dest` or, when that is
 // null, into `out`.
-bool EncodeRows(const Bitmap& bmp, int firstRow, int rows, int quality, FileDestination* dest,
+bool EncodeRows(const Bitmap& bmp, int firstRow, int rows, int quality, PieceDestination* dest,
                 std::vector<std::uint8_t>* out, std::string& error) {
     try {
         Compressor c;
         ErrorManager err;
         InitErrors(err);
         c.cinfo.err = &err.pub;
-        if (!EncodeFrom(c, err, bmp, firstRow, rows, quality, dest, error)) return false;
-        if (out) out->assign(c.buffer, c.buffer + c.length);
-        return true;
+        std::unique_ptr<PieceDestination> toMemory;
+        if (!dest) dest = (toMemory = std::make_unique<PieceDestination>(*out)).get();
+        return EncodeFrom(c, err, bmp, firstRow, rows, quality, *dest, error);
     } catch (const std::bad_alloc&) {
         error = "there is not enough memory to encode the picture";
     }
@@ -513,7 +531,7 @@ bool EncodeInBands(const Bitmap& bmp, int quality, std::vector<std::uint8_t>& ou
 }
 
 // Encodes `bmp` into `dest` or, when that is null, into `out`.
-bool Encode(const Bitmap& bmp, int quality, FileDestination* dest, std::vector<std::uint8_t>* out,
+bool Encode(const Bitmap& bmp, int quality, PieceDestination* dest, std::vector<std::uint8_t>* out,
             std::string& error) {
     if (bmp.Empty()) {
         error = "the picture is empty";
@@ -554,7 +572,7 @@ bool WriteJpegFile(const std::string& path, const Bitmap& bmp, int quality, std:
     // A writer destroyed without Commit removes its temporary file, so a picture that
     // cannot be encoded leaves any existing file as it was.
     AtomicFileWriter writer(path);
-    auto dest = std::make_unique<FileDestination>(writer);
+    auto dest = std::make_unique<PieceDestination>(writer);
     std::string problem;
     if (!Encode(bmp, quality, dest.get(), nullptr, problem)) {
         error = "Cannot write \"" + path + "\": " + problem;

@@ -7,9 +7,13 @@
 #include <random>
 #include <thread>
 
+#include "common/LargeBlocks.h"
 #include "common/MemoryLimit.h"
+#include "common/Sanitizer.h"
 #include "io/IoTestUtil.h"
 #include "io/Jpeg.h"
+#include "support/Child.h"
+#include "support/LowMemory.h"
 
 namespace velmora {
 namespace {
@@ -271,4 +275,29 @@ TEST(Jpeg, RefusesHugeHeadersBeforeAllocating) {
 }
 
 }  // namespace
+// Encoding as memory runs out, at every point of the growing output: each attempt
+// ends with a picture or a refusal. The library's own memory destination freed a
+// buffer it still handed back, and its owner then freed it a second time.
+TEST(Jpeg, EncodingShortOfMemoryFailsCleanlyWhereverItRunsOut) {
+#ifdef VELMORA_UNDER_SANITIZER
+    GTEST_SKIP() << "the sanitizers' allocators need more address space than a cap leaves";
+#else
+    Bitmap noise(1600, 1200);
+    std::mt19937 random(7);
+    for (int y = 0; y < noise.Height(); ++y)
+        for (int i = 0; i < 3 * noise.Width(); ++i) noise.Row(y)[i] = static_cast<std::uint8_t>(random());
+    for (std::size_t headroom = 256 << 10; headroom <= (std::size_t{24} << 20); headroom = headroom * 5 / 4) {
+        const std::string said = test::InChild([&]() -> std::string {
+            ReleaseKeptBlocks();
+            test::AddressSpaceCap cap(headroom);
+            std::vector<std::uint8_t> out;
+            std::string error;
+            if (EncodeJpeg(noise, kJpegQuality, out, error)) return "encoded";
+            return error.empty() ? "refused without a reason" : "refused";
+        });
+        EXPECT_TRUE(said == "encoded" || said == "refused") << headroom << ": " << (said.empty() ? "crashed" : said);
+    }
+#endif
+}
+
 }  // namespace velmora
