@@ -27,6 +27,13 @@ struct LargeWindow : PictureWindow {
         color = w.Doc().ColorBmp;
         states = StateCount(w);
     }
+    // Runs `act` with only `headroom` bytes of address space to spare.
+    template <typename Act>
+    void ShortOfMemory(std::size_t headroom, Act act) {
+        ReleaseKeptBlocks();
+        AddressSpaceCap cap(headroom);
+        act();
+    }
     bool Unchanged() { return w.Doc().SketchBmp == sketch && w.Doc().ColorBmp == color && StateCount(w) == states; }
 };
 
@@ -46,11 +53,7 @@ private slots:
 
     void AShapeToolWithoutRoomForItsCopiesGoesBackToTheHand() {
         LargeWindow t;
-        {
-            ReleaseKeptBlocks();
-            AddressSpaceCap cap(24u << 20);
-            t.w.FrmTools->ToolButton(ToolRectangle)->click();
-        }
+        t.ShortOfMemory(24u << 20, [&] { t.w.FrmTools->ToolButton(ToolRectangle)->click(); });
         QCOMPARE(t.env.messages, QStringList{kNoMemory});
         QCOMPARE(t.w.Doc().CurrentTool, ToolHand);
         QVERIFY(t.w.FrmTools->ToolButton(ToolHand)->isChecked());
@@ -66,34 +69,23 @@ private slots:
         QVERIFY(t.w.Doc().ColorBmp != t.color);
     }
 
-    void ADarkenStrokeWithoutRoomForItsCopiesPaintsAndRecordsNothing() {
-        LargeWindow t;
-        ChooseTool(t.w, ToolDarken);
-        {
-            ReleaseKeptBlocks();
-            AddressSpaceCap cap(24u << 20);
-            Stroke(t.w, {QPoint(100, 100), QPoint(140, 120)});
+    void AStrokeOrFillWithoutRoomPaintsAndRecordsNothing() {
+        struct Case {
+            int tool;
+            std::size_t headroom;
+            std::initializer_list<QPoint> points;
+        };
+        for (const Case& c : {Case{ToolDarken, 24u << 20, {QPoint(100, 100), QPoint(140, 120)}},
+                              Case{ToolPaintBucket, 2u << 20, {QPoint(100, 100)}}}) {
+            LargeWindow t;
+            ChooseTool(t.w, c.tool);
+            t.ShortOfMemory(c.headroom, [&] { Stroke(t.w, c.points); });
+            QCOMPARE(t.env.messages, QStringList{kNoMemory});
+            QVERIFY(t.Unchanged());
+            Stroke(t.w, c.points);
+            QCOMPARE(StateCount(t.w), t.states + 1);
+            QVERIFY(t.w.Doc().ColorBmp != t.color);
         }
-        QCOMPARE(t.env.messages, QStringList{kNoMemory});
-        QVERIFY(t.Unchanged());
-        QVERIFY(t.w.MenuItem_Undo->isEnabled() == (t.states > 1));
-        Stroke(t.w, {QPoint(100, 100), QPoint(140, 120)});
-        QCOMPARE(StateCount(t.w), t.states + 1);
-        QVERIFY(t.w.Doc().ColorBmp != t.color);
-    }
-
-    void AFillWithoutRoomForItsSearchPaintsAndRecordsNothing() {
-        LargeWindow t;
-        ChooseTool(t.w, ToolPaintBucket);
-        {
-            ReleaseKeptBlocks();
-            AddressSpaceCap cap(2u << 20);
-            Stroke(t.w, {QPoint(100, 100)});
-        }
-        QCOMPARE(t.env.messages, QStringList{kNoMemory});
-        QVERIFY(t.Unchanged());
-        Stroke(t.w, {QPoint(100, 100)});
-        QCOMPARE(StateCount(t.w), t.states + 1);
     }
 };
 
