@@ -162,6 +162,9 @@ bool ParseBatchArguments(const std::vector<std::string>& args, BatchOptions& o, 
 
 std::string OutputTypeProblem(const std::string& output, bool region) {
     const std::string ext = UpperExtension(output);
+    // A name without a type is most likely a folder not made yet.
+    if (ext.empty())
+        return output + ": no such folder, and no file type to write (use .bmp, .jpg, .png or .d2o)";
     if (ext != ".BMP" && ext != ".JPG" && ext != ".PNG" && ext != ".D2O")
         return output + ": unknown output extension \"" + fs::path(output).extension().string() +
                "\" (use .bmp, .jpg, .png or .d2o)";

@@ -307,11 +307,13 @@ TEST(BatchProgram, UsageErrorsConvertNothing) {
              {"-p", dir / "none.set", dir / "a.jpg"},
              {dir / "a.jpg", dir / "b.jpg", "-o", dir / "single.jpg"},
              {dir / "a.jpg", "-o", dir / "result.tif"},
+             {dir / "a.jpg", "-o", dir / "not-made-yet/"},
              {dir / "a.jpg", "--region", "0,0,5,5", "-o", dir / "region.jpg"},
          }) {
         const BatchRun r = RunProgram(args, program.Folder());
         EXPECT_EQ(r.status, 2) << args.back();
         EXPECT_FALSE(r.err.empty());
+        EXPECT_EQ(r.err.find("extension \"\""), std::string::npos) << r.err;
         EXPECT_FALSE(fs::exists(dir / "a_cartoon.jpg"));
     }
     const BatchRun help = RunProgram({"-h"}, program.Folder());
