@@ -71,6 +71,12 @@ int ReadFrom(int fd, std::size_t maxBytes, std::vector<std::uint8_t>& out, bool&
 
 std::atomic<unsigned> g_tempCounter{0};
 
+// The folder that holds `path`, as a path that can be opened: "." for a bare name.
+std::string DirectoryOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
 // The file that a link, or a chain of links, names when that file does not exist yet
 // but its folder does: the path to create so that the links stay and lead to it.
 // Empty when `path` is no such link.
@@ -89,8 +95,7 @@ std::string MissingLinkTarget(const std::string& path) {
         // not followed, as the kernel protects such links: one planted there would
         // otherwise make this save create a file wherever it points.
         struct stat folderStat {};
-        const std::string linkFolder = slash == std::string::npos ? "." : (slash == 0 ? "/" : at.substr(0, slash));
-        if (::stat(linkFolder.c_str(), &folderStat) != 0) return {};
+        if (::stat(DirectoryOf(at).c_str(), &folderStat) != 0) return {};
         const bool shared = (folderStat.st_mode & S_ISVTX) && (folderStat.st_mode & S_IWOTH);
         if (shared && st.st_uid != ::geteuid() && st.st_uid != folderStat.st_uid) return {};
         char named[4096];
@@ -102,8 +107,7 @@ std::string MissingLinkTarget(const std::string& path) {
     const std::size_t slash = at.find_last_of('/');
     const std::string name = slash == std::string::npos ? at : at.substr(slash + 1);
     if (name.empty() || name == "." || name == "..") return {};
-    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : at.substr(0, slash));
-    char* real = ::realpath(folder.c_str(), nullptr);
+    char* real = ::realpath(DirectoryOf(at).c_str(), nullptr);
     if (!real) return {};
     std::string result = real;
     std::free(real);
@@ -439,9 +443,7 @@ void AtomicFileWriter::Replace() {
     fd_ = -1;
     if (!durable_) return;
     // Make the rename itself durable; a failure here loses nothing.
-    const std::size_t slash = path_.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path_.substr(0, slash));
-    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dfd = ::open(DirectoryOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         ::fsync(dfd);
         ::close(dfd);

@@ -1,15 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <cstdlib>
-#include <fstream>
 
 #include "common/Sanitizer.h"
 #include "conversion/ParamControls.h"
 #include "engine/DrawEffect.h"
 #include "engine/EngineTestUtil.h"
+#include "support/LowMemory.h"
 
 using namespace velmora;
 using namespace velmora::test;
@@ -164,11 +161,7 @@ namespace {
 // the process uses; exits 0 when the run reports running out of memory and leaves no layers.
 [[noreturn]] void ConvertWithCappedMemory() {
     const Bitmap photo = FilledBitmap(3000, 3000, Rgb(10, 20, 30));
-    long pages = 0;
-    std::ifstream("/proc/self/statm") >> pages;
-    const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (150u << 20);
-    const rlimit cap{limit, limit};
-    setrlimit(RLIMIT_AS, &cap);
+    const test::AddressSpaceCap cap(150u << 20);
     TDrawEffect e;
     e.SetParams(WholeRecord(photo));
     e.Execute();

@@ -150,7 +150,7 @@ bool TFrmHistory::OfferRecovery(const std::function<bool()>& moveThisRun) {
             // Too little memory now may pass, and these files are the only copy of that
             // work: they stay untouched while this run works elsewhere. A damaged
             // snapshot would fail again at every start.
-            if (wantedMemory && !wroteThisRun_ && moveThisRun && moveThisRun()) {
+            if (wantedMemory && moveThisRun && moveThisRun()) {
                 ShowMessage(owner, SnapshotMessage(run.SnapshotPath, error, " could not be read.",
                                                    "The earlier work could not be restored now. It is kept, "
                                                    "and offered again at the next start."));
