@@ -10,14 +10,27 @@
 #include <QScreen>
 #include <QTimer>
 #include <csignal>
-
+#include <cstdio>
 
 #include "app/ProgramFolder.h"
 #include "app/Version.h"
+#include "app/gui/CommandLine.h"
 #include "app/gui/Icons.h"
 #include "app/gui/MainWindow.h"
 #include "common/LargeBlocks.h"
 #include "common/gui/Messages.h"
+
+namespace {
+
+// Prints the help or the version when that is what the command line asks for.
+bool Answered(const velmora::CommandLine& line) {
+    using Action = velmora::CommandLine::Action;
+    if (line.action != Action::Help && line.action != Action::Version) return false;
+    std::printf("%s\n", line.message.toLocal8Bit().constData());
+    return true;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // A write past the file-size limit then fails like a full disk, with a message,
@@ -26,10 +39,24 @@ int main(int argc, char** argv) {
     // Memory that the picture blocks keep for reuse is given up before any other
     // allocation is refused.
     velmora::ReleaseKeptBlocksWhenMemoryRunsOut();
+    // Help and the version are answered before Qt looks for a display, so that they
+    // work on a terminal without one. Qt's own options are not known yet here; any
+    // other reading waits until Qt has taken them out.
+    {
+        QStringList raw;
+        for (int i = 0; i < argc; ++i) raw << QString::fromLocal8Bit(argv[i]);
+        if (Answered(velmora::ReadCommandLine(raw))) return 0;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(velmora::kProgramName));
     QApplication::setApplicationVersion(QString::fromLatin1(velmora::kProgramVersion));
     QApplication::setDesktopFileName(QStringLiteral("velmora"));
+    // Help, the version or a wrong option behind Qt's own options are answered on the
+    // terminal, and no window opens.
+    const velmora::CommandLine line = velmora::ReadCommandLine(QApplication::arguments());
+    if (Answered(line)) return 0;
+    if (!line.message.isEmpty()) std::fprintf(stderr, "%s\n", line.message.toLocal8Bit().constData());
+    if (line.action == velmora::CommandLine::Action::Mistake) return 2;
     // The shipped files sit beside the executable in a build tree and under
     // share/velmora in an installed one; the program's own files go beside the
     // executable when that is writable and holds them, else to the user's data folder.
@@ -63,11 +90,9 @@ int main(int argc, char** argv) {
     window.showMaximized();
     if (!error.empty()) velmora::ShowMessage(&window, QString::fromStdString(error));
 
-    const QStringList args = QApplication::arguments();
-    if (args.size() > 1) {
-        const QString path = QFileInfo(args.at(1)).absoluteFilePath();
+    if (!line.file.isEmpty()) {
         // After the first paint, so the window is there when a message must be shown.
-        QTimer::singleShot(0, &window, [&window, path] { window.OpenFile(path); });
+        QTimer::singleShot(0, &window, [&window, path = line.file] { window.OpenFile(path); });
     }
     return QApplication::exec();
 }

@@ -1,0 +1,23 @@
+#pragma once
+// What the program's command line asks for: the usual --help and --version, and the
+// picture or project to open. One document is open at a time, so only the first file
+// named is opened; the others are reported rather than dropped without a word.
+
+#include <QString>
+#include <QStringList>
+
+namespace velmora {
+
+struct CommandLine {
+    enum class Action { Run, Help, Version, Mistake };
+    Action action = Action::Run;
+    QString file;     // absolute path of the file to open; empty for none
+    QString message;  // for Help and Version the text to print, for Mistake the error,
+                      // for Run a warning (files left unopened), else empty
+};
+
+// Reads the arguments as QCoreApplication::arguments() gives them (the program's own
+// name first). Never exits the program.
+CommandLine ReadCommandLine(const QStringList& arguments);
+
+}  // namespace velmora
