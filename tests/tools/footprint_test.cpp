@@ -35,18 +35,6 @@ TEST(Footprint, ShapesAndHalfToEvenRounding) {
     EXPECT_EQ(FootprintAt(0, 0, 100).Inclusive(), (Rect{-50, -50, 50, 50}));
 }
 
-TEST(FillBox, BoxFootprintsPaintTheirSquareWithoutRightAndBottom) {
-    for (int s = 2; s <= 3; ++s) {
-        Bitmap bmp(10, 10);
-        const Footprint f = FootprintAt(5, 5, s);
-        FillBox(bmp, f.Left, f.Top, f.Right, f.Bottom, 0x00FF00u);
-        EXPECT_EQ(CountPainted(bmp), s * s);
-        EXPECT_EQ(bmp.Pixel(f.Left, f.Top)[1], 255);
-        EXPECT_EQ(bmp.Pixel(f.Right, f.Top)[1], 0);
-        EXPECT_EQ(bmp.Pixel(f.Left, f.Bottom)[1], 0);
-    }
-}
-
 TEST(FillBox, ClipsToTheBitmapAndKeepsByteOrder) {
     Bitmap bmp(5, 4);
     FillBox(bmp, -3, -2, 2, 1, 0x123456u);
