@@ -7,6 +7,7 @@
 #include <QToolButton>
 
 #include <optional>
+#include <tuple>
 
 #include "document/gui/LayersWindow.h"
 #include "tools/gui/ToolController.h"
@@ -237,17 +238,21 @@ private slots:
         QVERIFY(w.PaintBox1->Overlay().Pixels.empty());
     }
 
-    void toneToolsReadTheStrokeStartPixels() {
-        TFrmMain& w = s_.emplace(Plain(100, 80, kGray)).w;
-        ChooseTool(w, ToolDarken);
-        w.FrmToolOption->TrcDarkenSize->setValue(5);
-        // Going over the same place within one stroke does not darken it twice.
-        Stroke(w, {QPoint(20, 20), QPoint(21, 20), QPoint(20, 20), QPoint(21, 20)});
-        QCOMPARE(PixelValue(w.Doc().ColorBmp, 20, 20), 0x414141u);  // 128 -> 65
-        QCOMPARE(StateText(w), QStringLiteral("Darken Tool / --"));
-        // A new stroke starts from the result of the last one.
-        Stroke(w, {QPoint(20, 20)});
-        QVERIFY(PixelValue(w.Doc().ColorBmp, 20, 20) < 0x414141u);
+    void toneToolsMapTheStrokeStartPixelsOnce() {
+        // At the default contrast darken maps 128 to 65 and 65 to 0, lighten 100 to 177 and 177 to 215.
+        for (const auto& [id, start, once, twice, name] :
+             {std::tuple{ToolDarken, 0x808080u, 0x414141u, 0x000000u, "Darken Tool / --"},
+              {ToolLighten, 0x646464u, 0xB1B1B1u, 0xD7D7D7u, "Lighten Tool / --"}}) {
+            TFrmMain& w = s_.emplace(Plain(100, 80, start)).w;
+            ChooseTool(w, id);
+            // Going over the same place within one stroke does not map it twice.
+            Stroke(w, {QPoint(20, 20), QPoint(21, 20), QPoint(20, 20), QPoint(21, 20)});
+            QCOMPARE(PixelValue(w.Doc().ColorBmp, 20, 20), once);
+            QCOMPARE(StateText(w), QString::fromLatin1(name));
+            // A new stroke starts from the result of the last one.
+            Stroke(w, {QPoint(20, 20)});
+            QCOMPARE(PixelValue(w.Doc().ColorBmp, 20, 20), twice);
+        }
     }
 
     void paintBucketFillsInsideAndIgnoresClicksOutside() {
@@ -304,7 +309,7 @@ private slots:
         QCOMPARE(w.FrmTools->FrontColor(), 0u);
     }
 
-    void eraserStampsOnlyAtEventsAndLightenMapsOnce() {
+    void eraserStampsTheBackColorOnlyAtEvents() {
         TFrmMain& w = s_.emplace(Plain(100, 80, 0x646464)).w;
         w.FrmTools->SetBackColor(kRed);
         ChooseTool(w, ToolEraser);
@@ -317,12 +322,6 @@ private slots:
         }
         QCOMPARE(PixelValue(w.Doc().ColorBmp, 15, 10), 0x646464u);
         QCOMPARE(StateText(w), QStringLiteral("Eraser / --"));
-
-        // Lighten at its default contrast maps 100 to 177, once per stroke.
-        ChooseTool(w, ToolLighten);
-        Stroke(w, {QPoint(50, 40), QPoint(51, 40), QPoint(50, 40)});
-        QCOMPARE(PixelValue(w.Doc().ColorBmp, 50, 40), 0xB1B1B1u);
-        QCOMPARE(StateText(w), QStringLiteral("Lighten Tool / --"));
     }
 
     void singleKeysChooseToolsAsTheirButtonsDo() {
