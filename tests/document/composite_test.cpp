@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 #include "document/Document.h"
 #include "support/Images.h"
 
@@ -21,35 +19,33 @@ struct Doc3 : Document {
 
 }  // namespace
 
-TEST(Composite, MultiplyOverWhiteDropsOneLevel) {
-    for (auto [in, out] : {std::pair{255, 254}, {128, 127}, {1, 0}, {0, 0}}) {
-        Doc3 d(255, static_cast<std::uint8_t>(in), 9);
-        d.CompositeAll(LayerState{});
-        EXPECT_EQ(d.CompositeBmp.Pixel(2, 1)[1], out) << in;
-    }
-}
-
-TEST(Composite, OpacityTruncates) {
-    for (auto [sketch, color, opacity, out] : {std::tuple{0, 200, 50, 100}, {255, 0, 99, 252}}) {
-        LayerState st;
-        st.BlendingMode = 1;
-        st.Opacity = opacity;
-        Doc3 d(static_cast<std::uint8_t>(sketch), static_cast<std::uint8_t>(color), 9);
-        d.CompositeAll(st);
-        EXPECT_EQ(d.CompositeBmp.Pixel(0, 0)[0], out) << opacity;
-        EXPECT_EQ(d.CompositeBmp.Pixel(3, 2)[2], out) << opacity;
-    }
-}
-
-TEST(Composite, VisibilityChoosesTheCopiedLayer) {
-    // Both hidden shows the photograph, not black.
-    for (auto [sketch, color, shown] : {std::tuple{false, true, 20}, {false, false, 30}, {true, false, 10}}) {
-        LayerState st;
-        st.SketchVisible = sketch;
-        st.ColorVisible = color;
-        Doc3 d(10, 20, 30);
-        d.CompositeAll(st);
-        EXPECT_EQ(d.CompositeBmp.Pixel(1, 1)[0], shown) << sketch << color;
+// Each row: the gray levels of sketch, color and photograph, the layer state, and the
+// level the whole composite shows.
+TEST(Composite, ModeOpacityAndVisibilityGiveTheShownLevel) {
+    struct Case {
+        const char* what;
+        std::uint8_t sketch, color, photo;
+        LayerState state;
+        int shown;
+    };
+    const Case cases[] = {
+        {"multiply over white drops one level", 255, 255, 9, {}, 254},
+        {"multiply over white, middle", 255, 128, 9, {}, 127},
+        {"multiply over white, darkest", 255, 1, 9, {}, 0},
+        {"multiply over white, black", 255, 0, 9, {}, 0},
+        {"opacity truncates, half", 0, 200, 9, {.BlendingMode = 1, .Opacity = 50}, 100},
+        {"opacity truncates, 99", 255, 0, 9, {.BlendingMode = 1, .Opacity = 99}, 252},
+        {"color alone", 10, 20, 30, {.SketchVisible = false}, 20},
+        {"both hidden shows the photograph, not black", 10, 20, 30,
+         {.SketchVisible = false, .ColorVisible = false}, 30},
+        {"sketch alone", 10, 20, 30, {.ColorVisible = false}, 10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Doc3 d(c.sketch, c.color, c.photo);
+        d.CompositeAll(c.state);
+        EXPECT_EQ(d.CompositeBmp.Pixel(0, 0)[0], c.shown);
+        EXPECT_EQ(d.CompositeBmp.Pixel(3, 2)[2], c.shown);
     }
 }
 
