@@ -37,6 +37,19 @@ void FillSaveDialog(QFileDialog& dialog, int filterRow, const QString& name) {
     buttons->button(QDialogButtonBox::Save)->click();
 }
 
+// While alive, the question about unsaved work is recorded and answered with `answer`.
+struct SaveQuestions {
+    QStringList asked;
+    SaveAnswer answer = SaveAnswer::Cancel;
+    SaveQuestions() {
+        SetSaveAnswerHook([this](const QString& text) {
+            asked << text;
+            return answer;
+        });
+    }
+    ~SaveQuestions() { SetSaveAnswerHook(nullptr); }
+};
+
 // The picture position shown at paint-box pixel (x, y), in fractional pixels.
 QPointF ImageAt(TFrmMain& w, QPoint p) {
     return QPointF(p.x() / w.Doc().Zoom + w.HorzPosition(), p.y() / w.Doc().Zoom + w.VertPosition());
@@ -110,7 +123,7 @@ private slots:
         }
     }
 
-    void titleNamesTheDocumentAndMarksChanges() {
+    void titleNamesTheDocumentAndFollowsTheHistory() {
         PictureWindow p(Gradient(60, 40));
         auto& [env, w] = p;
         QCOMPARE(w.windowTitle(), QStringLiteral("picture.bmp[*] \u2014 Velmora Professional Edition"));
@@ -118,21 +131,13 @@ private slots:
         ChooseTool(w, ToolPencil);
         Stroke(w, {QPoint(5, 5)});
         QVERIFY(w.isWindowModified());
-        QVERIFY(w.SaveToFile(env.Path("saved.bmp"), 1));
-        QVERIFY(!w.isWindowModified());
-        QVERIFY(w.windowTitle().startsWith(QStringLiteral("saved.bmp[*]")));
-    }
-
-    void changeMarkAndTitleFollowTheHistory() {
-        PictureWindow p(Gradient(60, 40));
-        auto& [env, w] = p;
-        ChooseTool(w, ToolPencil);
-        Stroke(w, {QPoint(5, 5)});
         w.MenuItem_UndoClick();
         QVERIFY(!w.isWindowModified());  // the picture as opened
         w.MenuItem_RedoClick();
         QVERIFY(w.isWindowModified());
         QVERIFY(w.SaveToFile(env.Path("saved.bmp"), 1));
+        QVERIFY(!w.isWindowModified());
+        QVERIFY(w.windowTitle().startsWith(QStringLiteral("saved.bmp[*]")));
         w.MenuItem_UndoClick();
         QVERIFY(w.isWindowModified());
         QVERIFY(w.windowTitle().startsWith(QStringLiteral("picture.bmp[*]")));
@@ -167,30 +172,26 @@ private slots:
 
         // Opening another picture over changed work asks first, however it is opened;
         // Cancel keeps the work.
-        QStringList asked;
-        SaveAnswer answer = SaveAnswer::Cancel;
-        SetSaveAnswerHook([&](const QString& text) {
-            asked << text;
-            return answer;
-        });
+        SaveQuestions questions;
         const QString second = WriteBmp(env, "second.bmp", Gradient(30, 20));
         QMimeData mime;
         mime.setUrls({QUrl::fromLocalFile(second)});
         auto drop = [&] {
             QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(&w, &enter);
+            QVERIFY(enter.isAccepted());
             QDropEvent event(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(&w, &event);
         };
         drop();
         QVERIFY(!w.OpenFile(second));  // as File, Open and the command line do
-        QCOMPARE(asked.size(), 2);
-        QVERIFY(asked[0].endsWith(QStringLiteral("Save the changes before opening another picture?")));
+        QCOMPARE(questions.asked.size(), 2);
+        QVERIFY(questions.asked[0].endsWith(QStringLiteral("Save the changes before opening another picture?")));
         QCOMPARE(w.Doc().PhotoBmp.Width(), 60);
-        answer = SaveAnswer::Discard;
+        questions.answer = SaveAnswer::Discard;
         drop();
-        SetSaveAnswerHook(nullptr);
         QCOMPARE(w.Doc().PhotoBmp.Width(), 30);
+        QCOMPARE(w.LastOpenedPath(), second);
 
         // Undo past the open names the earlier picture again, in the title and the Save proposal.
         w.MenuItem_UndoClick();
@@ -208,25 +209,19 @@ private slots:
     }
 
     void closingOffersSaveDiscardAndCancel() {
-        ShellEnv env;
-        auto* w = new TFrmMain(env.Folder());
-        OpenPicture(*w, env, Gradient(60, 40));
-        w->AddState("Pencil", "--");
-        QStringList asked;
-        SaveAnswer answer = SaveAnswer::Cancel;
-        SetSaveAnswerHook([&](const QString& text) {
-            asked << text;
-            return answer;
-        });
+        SaveQuestions questions;
+        PictureWindow p(Gradient(60, 40));
+        auto& [env, w] = p;
+        QVERIFY(w.AddState("Pencil", "--"));
         // Cancel, or Save and then cancel its dialog: the window stays.
-        QVERIFY(!w->close());
-        QVERIFY(w->isVisible());
-        answer = SaveAnswer::Save;
+        QVERIFY(!w.close());
+        QVERIFY(w.isVisible());
+        questions.answer = SaveAnswer::Save;
         QTimer::singleShot(0, [] {
             if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) d->reject();
         });
-        QVERIFY(!w->close());
-        QVERIFY(w->isVisible());
+        QVERIFY(!w.close());
+        QVERIFY(w.isVisible());
         // Save and write it: the window closes.
         QTimer::singleShot(0, [&env] {
             auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
@@ -234,33 +229,19 @@ private slots:
             d->setDirectory(env.dir.path());
             FillSaveDialog(*d, 0, QStringLiteral("closing"));
         });
-        QVERIFY(w->close());
+        QVERIFY(w.close());
         QVERIFY(QFileInfo::exists(env.Path("closing.BMP")));
-        QCOMPARE(asked.size(), 3);
-        delete w;
+        QCOMPARE(questions.asked.size(), 3);
 
         // Discard closes without writing anything.
-        w = new TFrmMain(env.Folder());
-        OpenPicture(*w, env, Gradient(60, 40));
-        w->AddState("Pencil", "--");
-        answer = SaveAnswer::Discard;
-        QVERIFY(w->close());
-        delete w;
-        SetSaveAnswerHook(nullptr);
+        PictureWindow other(Gradient(60, 40));
+        QVERIFY(other.w.AddState("Pencil", "--"));
+        questions.answer = SaveAnswer::Discard;
+        QVERIFY(other.w.close());
     }
 
-    void layersWindowKeepsItsSizeInEitherBlendingMode() {
-        PictureWindow p(Gradient(60, 40));
-        auto& [env, w] = p;
-        const QSize before = w.FrmLayers->size();
-        w.FrmLayers->CmbBlendingMode->setCurrentIndex(1);
-        QApplication::processEvents();
-        QCOMPARE(w.FrmLayers->size(), before);
-        w.FrmLayers->CmbBlendingMode->setCurrentIndex(0);
-        QApplication::processEvents();
-        QCOMPARE(w.FrmLayers->size(), before);
-    }
-
+    // In Opacity mode the Layers window shows one more row: it keeps its size, and
+    // covers no other tool window.
     void toolWindowsNeverCoverEachOtherAndAPhotographFits() {
         ShellEnv env;
         TFrmMain w(env.Folder());
@@ -273,9 +254,11 @@ private slots:
                                .convertToFormat(QImage::Format_RGB888);
         QVERIFY(big.save(env.Path("big.jpg"), "JPG", 92));
         QVERIFY(w.OpenFile(env.Path("big.jpg")));
+        const QSize layersSize = w.FrmLayers->size();
         w.FrmLayers->CmbBlendingMode->setCurrentIndex(1);
         w.MenuItem_FitInWindow->trigger();
         QApplication::processEvents();
+        QCOMPARE(w.FrmLayers->size(), layersSize);
         QVERIFY(w.HorzScrollBar->isHidden() && w.VertScrollBar->isHidden());
         const QWidget* windows[] = {w.FrmHistory, w.FrmLayers, w.FrmTools, w.FrmToolOption};
         for (const QWidget* a : windows)
@@ -283,6 +266,9 @@ private slots:
                 if (a != b)
                     QVERIFY2(!a->frameGeometry().intersects(b->frameGeometry()),
                              qPrintable(a->objectName() + QStringLiteral(" covers ") + b->objectName()));
+        w.FrmLayers->CmbBlendingMode->setCurrentIndex(0);
+        QApplication::processEvents();
+        QCOMPARE(w.FrmLayers->size(), layersSize);
     }
 };
 

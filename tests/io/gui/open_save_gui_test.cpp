@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QtTest>
 
 #include "app/gui/MainWindow.h"
@@ -54,18 +53,6 @@ private slots:
         QCOMPARE(w.StatusPanels[0]->text(), QStringLiteral("64 x 48"));
     }
 
-    // The layers and the composite are the core's; here, what the windows show.
-    void OpeningAProjectRestoresTheLayerState() {
-        Shell s;
-        auto& [env, w] = s;
-        Bitmap b(20, 10);
-        const LayerState state{.BlendingMode = 1, .Opacity = 40, .ColorDrawable = false};
-        QCOMPARE(SaveD2O(env.Path("work.d2o").toStdString(), Gradient(20, 10), b, b, state), 0);
-        QVERIFY(w.OpenFile(env.Path("work.d2o")));
-        QCOMPARE(w.GetLayerState(), state);
-        QVERIFY(w.FrmLayers->Trc_Opacity->isVisible());
-    }
-
     // Which files fail, and their messages, are the core's; here, that the messages
     // reach the user in order and the window keeps what it had.
     void FailuresAreReportedAndChangeNothing() {
@@ -108,10 +95,14 @@ private slots:
         QVERIFY(name);
         QCOMPARE(name->text(), QStringLiteral("beach_cartoon"));
 
-        // After a project: its own name and the project filter.
-        Bitmap b(4, 4);
-        QCOMPARE(SaveD2O(env.Path("proj.d2o").toStdString(), b, b, b, LayerState{}), 0);
+        // A project brings its layer state, which the Layers window shows (the layers
+        // and the composite are the core's); Save proposes its own name and the project filter.
+        Bitmap b(20, 10);
+        const LayerState state{.BlendingMode = 1, .Opacity = 40, .ColorDrawable = false};
+        QCOMPARE(SaveD2O(env.Path("proj.d2o").toStdString(), Gradient(20, 10), b, b, state), 0);
         QVERIFY(w.OpenFile(env.Path("proj.d2o")));
+        QCOMPARE(w.GetLayerState(), state);
+        QVERIFY(w.FrmLayers->Trc_Opacity->isVisible());
         save = w.MakeSaveDialog(ProposeSaveName(w.LastOpenedPath().toStdString()));
         QCOMPARE(ComboCurrent(*save), QStringLiteral("Vozed Uv Idarave File(*.d2o)"));
         QCOMPARE(save->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text(), QStringLiteral("proj.d2o"));
@@ -139,21 +130,6 @@ private slots:
             QCOMPARE(env.messages.size(), 1);
             QVERIFY2(env.messages[0].startsWith(env.Path(name) + says), qPrintable(env.messages[0]));
         }
-    }
-
-    void DroppedFileOpensLikeFileOpen() {
-        Shell s;
-        auto& [env, w] = s;
-        const QString path = WriteBmp(env, "dropped.bmp", Gradient(12, 9));
-        QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(path)});
-        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&w, &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&w, &drop);
-        QVERIFY(w.Doc().ImageLoaded);
-        QCOMPARE(w.LastOpenedPath(), path);
     }
 };
 
