@@ -85,21 +85,6 @@ private slots:
         // composite made when the picture was opened.
         QCOMPARE(int(w.Doc().CompositeBmp.Pixel(899, 699)[0]), (899 % 256 * 255) >> 8);
     }
-
-    void ToolsRepaintOnlyWhatTheyTouched() {
-        PictureWindow pw(Gradient(200, 150), QSize(500, 400));
-        TFrmMain& w = pw.w;
-        QCoreApplication::processEvents();
-        // A change of the layer without a repaint stays off screen; repainting its
-        // rectangle shows it.
-        for (int y = 10; y <= 12; ++y)
-            for (int x = 20; x <= 24; ++x) w.Doc().ColorBmp.Pixel(x, y)[0] = 0;
-        const Rect r{20, 10, 24, 12};
-        w.CompositeRect(r);
-        w.PaintImageRect(r);
-        const QImage shot = w.PaintBox1->grab().toImage();
-        QCOMPARE(QColor(shot.pixel(22, 11)).blue(), 0);
-    }
 };
 
 QTEST_MAIN(CanvasViewTest)
