@@ -1,7 +1,5 @@
 // The history ring driven through the main window, down to snapshots that cannot be read or written.
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
@@ -11,22 +9,13 @@
 #include "adjust/gui/AdjustmentForms.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/ShellTestSupport.h"
-#include "document/gui/LayersWindow.h"
 #include "history/gui/HistoryWindow.h"
+#include "prefs/Options.h"
 
 using namespace velmora;
 using namespace velmora::test;
 
 namespace {
-
-// options.dat with the given History States and the other values at their defaults.
-void WriteHistoryStates(const ShellEnv& env, int states) {
-    const qint32 fields[8] = {0, 459, 451, states, 0, 0, 0, 0};
-    QByteArray bytes;
-    for (qint32 f : fields)
-        for (int i = 0; i < 4; ++i) bytes.append(static_cast<char>((f >> (8 * i)) & 0xFF));
-    WriteRaw(env, "options.dat", bytes);
-}
 
 // The sketch's first byte, which Edit() marks.
 int SketchMark(TFrmMain& w) { return w.Doc().SketchBmp.Pixel(0, 0)[0]; }
@@ -44,7 +33,7 @@ private slots:
     // that the History States option reaches it and Undo and Redo follow it.
     void UndoAndRedoCommandsFollowTheRing() {
         ShellEnv env;
-        WriteHistoryStates(env, 3);
+        QCOMPARE(SaveOptions(env.Folder() + "/options.dat", Options{.HistoryStates = 3}), std::string());
         TFrmMain w(env.Folder());
         w.show();
         QVERIFY(w.OpenFile(WriteBmp(env, "p.bmp", Gradient(30, 20))));
