@@ -1,6 +1,5 @@
 // What the main window adds to the core: its menus, toggles, zoom and mouse wiring, closing and help.
 
-#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>

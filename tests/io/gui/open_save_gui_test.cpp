@@ -1,6 +1,6 @@
 // File, Open and File, Save through the main window: what the window shows and tells the user.
 
-#include <QCheckBox>
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -37,25 +37,10 @@ QString ComboCurrent(QFileDialog& d) {
 class OpenSaveTest : public QObject {
     Q_OBJECT
 private slots:
-    // The layers a picture gives are the core's; here, what the window enables and shows.
-    void OpeningABitmap() {
-        Shell s;
-        auto& [env, w] = s;
-        const QString path = WriteBmp(env, "photo.bmp", Gradient(64, 48));
-        QVERIFY(w.OpenFile(path));
-        QVERIFY(env.messages.isEmpty());
-        QVERIFY(w.Doc().ImageLoaded);
-        QVERIFY(w.FrmTools->ToolButton(41)->isChecked());
-        QCOMPARE(w.LastOpenedPath(), path);
-        for (QAction* a : {w.MenuItem_SaveAs, w.MenuItem_Copy, w.MenuItem_Classic, w.MenuItem_Blur, w.MenuItem_ZoomIn,
-                           w.MenuItem_ActualPixels, w.MenuItem_Canvas})
-            QVERIFY2(a->isEnabled(), qPrintable(a->text()));
-        QCOMPARE(w.StatusPanels[0]->text(), QStringLiteral("64 x 48"));
-    }
-
-    // Which files fail, and their messages, are the core's; here, that the messages
-    // reach the user in order and the window keeps what it had.
-    void FailuresAreReportedAndChangeNothing() {
+    // The layers a picture gives, and which files fail with which messages, are the
+    // core's; here, what the window enables and shows, that the messages reach the user
+    // in order, and that a failure leaves the window as it was.
+    void OpeningEnablesTheCommandsAndAFailureChangesNothing() {
         Shell s;
         auto& [env, w] = s;
         QVERIFY(!w.OpenFile(WriteRaw(env, "notes.txt", "hello")));
@@ -63,15 +48,25 @@ private slots:
         QVERIFY(!w.Doc().ImageLoaded);
         QVERIFY(!w.MenuItem_SaveAs->isEnabled());
 
-        const Bitmap pic = Gradient(40, 30);
-        QVERIFY(w.OpenFile(WriteBmp(env, "good.bmp", pic)));
+        const Bitmap pic = Gradient(64, 48);
+        const QString good = WriteBmp(env, "good.bmp", pic);
         env.messages.clear();
+        QVERIFY(w.OpenFile(good));
+        QVERIFY(env.messages.isEmpty());
+        QVERIFY(w.Doc().ImageLoaded);
+        QVERIFY(w.FrmTools->ToolButton(41)->isChecked());
+        QCOMPARE(w.LastOpenedPath(), good);
+        for (QAction* a : {w.MenuItem_SaveAs, w.MenuItem_Copy, w.MenuItem_Classic, w.MenuItem_Blur, w.MenuItem_ZoomIn,
+                           w.MenuItem_ActualPixels, w.MenuItem_Canvas})
+            QVERIFY2(a->isEnabled(), qPrintable(a->text()));
+        QCOMPARE(w.StatusPanels[0]->text(), QStringLiteral("64 x 48"));
+
         QVERIFY(!w.OpenFile(WriteRaw(env, "bad.d2o", QByteArray(1500, 'x'))));
         QCOMPARE(env.messages.size(), 2);
         QVERIFY(env.messages[0].startsWith(env.Path("bad.d2o") + " is not a valid .d2o file."));
         QCOMPARE(env.messages[1], env.Path("bad.d2o") + " open failed.");
         QVERIFY(w.Doc().PhotoBmp.SamePixels(pic));
-        QCOMPARE(w.LastOpenedPath(), env.Path("good.bmp"));
+        QCOMPARE(w.LastOpenedPath(), good);
         QVERIFY(w.MenuItem_SaveAs->isEnabled());
     }
 
