@@ -110,7 +110,7 @@ TEST_F(ProgramFolderTest, AnInstalledCopyUsesTheUserFolderEvenWithAWritableBin) 
     EXPECT_EQ(UserDataFolder(nullptr, nullptr), "");
 }
 
-TEST_F(ProgramFolderTest, MissingExecutableFolderFallsBackToTheUserFolder) {
+TEST_F(ProgramFolderTest, MissingExecutableFolderFallsBackToTheUserFolderOrIsReported) {
     // Works as any user: a folder that does not exist cannot be written either.
     const fs::path gone = root_ / "no-such-bin";
     WriteText(share_ / "linedrawing.set", "line");
@@ -118,14 +118,11 @@ TEST_F(ProgramFolderTest, MissingExecutableFolderFallsBackToTheUserFolder) {
     EXPECT_EQ(ResolveProgramFolder(gone.string(), share_.string(), user_.string(), error), user_.string());
     EXPECT_TRUE(error.empty()) << error;
     EXPECT_EQ(ReadText(user_ / "linedrawing.set"), "line");
-}
 
-TEST_F(ProgramFolderTest, NoUsableFolderIsReportedByName) {
-    // The user folder's parent is a plain file, so it cannot be created.
+    // No usable folder at all: the user folder's parent is a plain file, so it cannot
+    // be created; the message names it.
     WriteText(root_ / "home-file", "x");
     const fs::path impossible = root_ / "home-file" / "velmora";
-    const fs::path gone = root_ / "no-such-bin";
-    std::string error;
     EXPECT_EQ(ResolveProgramFolder(gone.string(), share_.string(), impossible.string(), error), gone.string());
     EXPECT_NE(error.find(impossible.string()), std::string::npos) << error;
 }
