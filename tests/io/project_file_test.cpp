@@ -137,12 +137,11 @@ TEST(ProjectFile, RejectsDamagedFilesAndLeavesTheDocumentAlone) {
     rejected(f, "sizes differ");
 }
 
-TEST(ProjectFile, FilesOnDiskFailCleanly) {
+TEST(ProjectFile, FailedLoadsAndSavesChangeNothing) {
     testing::TempDir dir;
     const Project p;
     std::string error;
     EXPECT_EQ(p.Save("  ", &error), -1);
-    EXPECT_EQ(dir.Count(), 0u);
     ProjectData d = Filled();
     EXPECT_EQ(LoadD2O(" \t", d), -1);
     EXPECT_EQ(LoadD2O(dir.File("none.d2o"), d, &error), -1);
@@ -153,16 +152,13 @@ TEST(ProjectFile, FilesOnDiskFailCleanly) {
     EXPECT_EQ(SaveD2O(dir.File("empty.d2o"), Bitmap(), Bitmap(), Bitmap(), p.state, &error), -1);
     EXPECT_EQ(dir.Count(), 0u);
     ExpectSame(d, Filled());
-}
 
-TEST(ProjectFile, FailedSaveKeepsThePreviousFile) {
-    testing::TempDir dir;
+    // A save over an existing file that fails part-way keeps the file as it was.
     const std::string path = dir.File("keep.d2o");
-    ASSERT_EQ(Project().Save(path), 0);
+    ASSERT_EQ(p.Save(path), 0);
     const std::vector<std::uint8_t> before = testing::Slurp(path);
     Project bigger;
     bigger.sketch = bigger.color = bigger.photo = Noise(200, 200, 4);
-    std::string error;
     {
         testing::FileSizeLimit limit(4096);  // the disk fills up part-way through
         EXPECT_EQ(bigger.Save(path, &error), -1);
@@ -170,7 +166,6 @@ TEST(ProjectFile, FailedSaveKeepsThePreviousFile) {
     EXPECT_NE(error.find("keep.d2o"), std::string::npos) << error;
     EXPECT_EQ(testing::Slurp(path), before);
     EXPECT_EQ(dir.Count(), 1u);
-    ProjectData d;
     EXPECT_EQ(LoadD2O(path, d), 0);
 }
 
