@@ -25,23 +25,22 @@ TEST(OptionsFile, RoundTripsAsEightLittleEndianIntegers) {
     EXPECT_EQ(back, o);
 }
 
-TEST(OptionsFile, MissingFileGivesDefaultsAndKeepsTheLastWindow) {
+// A missing file gives the defaults but keeps the last window; a short one replaces
+// only the bytes it has.
+TEST(OptionsFile, MissingAndShortFilesReplaceOnlyWhatTheyHave) {
     testing::TempDir dir;
+    const std::string path = dir.File("options.dat");
     Options o = Custom();
-    EXPECT_FALSE(LoadOptions(dir.File("options.dat"), o));
+    EXPECT_FALSE(LoadOptions(path, o));
     EXPECT_EQ(o.PreviewSizeMode, 0);
     EXPECT_EQ(o.PreviewWidth, 459);
     EXPECT_EQ(o.PreviewHeight, 451);
     EXPECT_EQ(o.HistoryStates, 50);
     EXPECT_EQ(o.LastPreviewTop, -5);
     EXPECT_EQ(o.LastPreviewHeight, 480);
-}
 
-TEST(OptionsFile, ShortFilesReplaceOnlyTheBytesTheyHave) {
-    testing::TempDir dir;
-    const std::string path = dir.File("options.dat");
     testing::Spit(path, {1, 0, 0, 0, 0x20, 0x03});  // mode 1, low half of the width
-    Options o = Custom();
+    o = Custom();
     EXPECT_TRUE(LoadOptions(path, o));
     EXPECT_EQ(o.PreviewSizeMode, 1);
     EXPECT_EQ(o.PreviewWidth, 800);  // 0x0320: the upper half kept its zeros
