@@ -116,15 +116,12 @@ private slots:
         QVERIFY(back.SamePixels(w.Doc().CompositeBmp));
         QVERIFY(env.messages.isEmpty());
 
-        // Another extension, and a folder that is not there: nothing written, the user learns why.
-        for (const auto& [name, says] : {std::pair{"picture.tif", " was not saved"},
-                                         std::pair{"missing/folder/x.bmp", " could not be saved."}}) {
-            env.messages.clear();
-            QVERIFY2(!w.SaveToFile(env.Path(name), 1), name);
-            QVERIFY2(!QFileInfo::exists(env.Path(name)), name);
-            QCOMPARE(env.messages.size(), 1);
-            QVERIFY2(env.messages[0].startsWith(env.Path(name) + says), qPrintable(env.messages[0]));
-        }
+        // A file that is not written: the user learns why (every reason is the core's,
+        // and reaches the user the same way).
+        QVERIFY(!w.SaveToFile(env.Path("picture.tif"), 1));
+        QVERIFY(!QFileInfo::exists(env.Path("picture.tif")));
+        QCOMPARE(env.messages.size(), 1);
+        QVERIFY2(env.messages[0].startsWith(env.Path("picture.tif") + " was not saved"), qPrintable(env.messages[0]));
     }
 };
 
