@@ -38,29 +38,24 @@ TEST(BlurEquivalence, PlainFormMatchesOnEveryPictureAndRadius) {
 
 TEST(BlurEquivalence, ProgressFormMatchesInPlaceAndIntoAnotherBufferWithTheSameReports) {
     const Bitmap photo = Crop(SamplePhoto(), 10, 20, 333, 211);
-    const int w = photo.Width(), h = photo.Height();
-    const TripleBuffer src = ToBuffer(photo);
-    for (double radius : {0.75, 1.25, 6.0}) {
+    // The degenerate shapes must report no position whose divisor is zero.
+    const std::pair<Bitmap, double> cases[] = {{photo, 0.75}, {photo, 1.25}, {photo, 6.0},
+                                               {TexturedPhoto(1, 9, 3), 2.0}, {TexturedPhoto(9, 1, 3), 2.0},
+                                               {TexturedPhoto(1, 1, 3), 2.0}};
+    for (const auto& [picture, radius] : cases) {
+        const int w = picture.Width(), h = picture.Height();
+        const std::string what = std::to_string(w) + "x" + std::to_string(h) + ", radius " + std::to_string(radius);
+        const TripleBuffer src = ToBuffer(picture);
         ProgressTrace fastTrace, slowTrace;
         TripleBuffer fast, slow;
         GaussianBlurProgress(src, fast, w, h, radius, &fastTrace);
         reference::GaussianBlurProgress(src, slow, w, h, radius, &slowTrace);
-        ASSERT_EQ(FirstDifference(fast, slow), -1) << "radius " << radius;
-        EXPECT_EQ(fastTrace.events, slowTrace.events) << "radius " << radius;
+        ASSERT_EQ(FirstDifference(fast, slow), -1) << what;
+        EXPECT_EQ(fastTrace.events, slowTrace.events) << what;
 
         TripleBuffer inPlace = src;
         GaussianBlurProgress(inPlace, inPlace, w, h, radius, nullptr);
-        ASSERT_EQ(FirstDifference(inPlace, slow), -1) << "in place, radius " << radius;
-    }
-    // Degenerate shapes report no position whose divisor is zero.
-    for (auto [w1, h1] : {std::pair{1, 9}, std::pair{9, 1}, std::pair{1, 1}}) {
-        const TripleBuffer tiny = ToBuffer(TexturedPhoto(w1, h1, 3));
-        ProgressTrace fastTrace, slowTrace;
-        TripleBuffer fast, slow;
-        GaussianBlurProgress(tiny, fast, w1, h1, 2.0, &fastTrace);
-        reference::GaussianBlurProgress(tiny, slow, w1, h1, 2.0, &slowTrace);
-        EXPECT_EQ(fast, slow);
-        EXPECT_EQ(fastTrace.events, slowTrace.events) << w1 << "x" << h1;
+        ASSERT_EQ(FirstDifference(inPlace, slow), -1) << "in place, " << what;
     }
 }
 

@@ -180,14 +180,17 @@ TEST(MedianHistogram, RowsOutsideTheSmoothedPartAreRefused) {
 
 // The filter as a whole, with the method it picks for each radius, on steps used again
 // and again: the same as the plain method for the radii beyond the dialog's and the
-// counting method's too.
+// counting method's too, on a photograph and on its posterized copy full of ties.
 TEST(SmoothEquivalence, EveryRadiusTheDialogAllowsAndBeyond) {
-    const Bitmap picture = Posterized(Crop(SamplePhoto(), 60, 250, 101, 87));
+    const Bitmap crop = Crop(SamplePhoto(), 60, 250, 101, 87);
     std::vector<int> radii;
     for (int r = 0; r <= kDialogRadius; ++r) radii.push_back(r);
     radii.insert(radii.end(), {HistogramMedian::kLargestRadius, HistogramMedian::kLargestRadius + 1, 43});
     TColorStep fast;
     reference::TColorStep slow;
-    for (int r : radii)
-        for (int type : {0, 1}) ExpectSameSmoothing(fast, slow, picture, r, type, "posterized sample");
+    for (const NamedPicture& pic : {NamedPicture{"sample crop", crop}, NamedPicture{"posterized", Posterized(crop)}})
+        for (int r : radii)
+            for (int type : {0, 1}) ExpectSameSmoothing(fast, slow, pic.bitmap, r, type, pic.name);
+    // 512 pixels wide: the rows are shared out in the narrower bands of wide pictures.
+    ExpectSameSmoothing(SamplePhoto(), 2, 0, "the whole sample photograph");
 }

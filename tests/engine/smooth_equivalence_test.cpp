@@ -96,18 +96,6 @@ TEST(SmoothEquivalence, EveryPictureRadiusAndType) {
             for (int type : {0, 1, -1}) ExpectSameSmoothing(pic.bitmap, radius, type, pic.name);
 }
 
-TEST(SmoothEquivalence, TiesLargeWindowsAndTheSamplePhotograph) {
-    const Bitmap sample = SamplePhoto();
-    const Bitmap crop = Crop(sample, 100, 80, 203, 157);
-    for (int radius : {1, 2, 3, 5, 9}) {
-        ExpectSameSmoothing(Posterized(crop), radius, 0, "posterized sample");
-        ExpectSameSmoothing(crop, radius, 1, "sample crop");
-    }
-    ExpectSameSmoothing(crop, 19, 0, "sample crop");
-    ExpectSameSmoothing(Noise(45, 41, 2), 19, 0, "noise, one window wide");
-    ExpectSameSmoothing(sample, 2, 0, "sample photograph");
-}
-
 TEST(SmoothEquivalence, CancelStopsBeforeTheStepEnds) {
     TColorStep step;
     step.Width = 400;

@@ -143,6 +143,10 @@ TEST(WorkedTone, ContrastBrightnessAndSaturation) {
     EXPECT_EQ(Toned(Rgb(255, 0, 0), 0, 0), Rgb(255, 1, 1)) << "k is 255 at zero, not 256";
     EXPECT_EQ(Toned(Rgb(200, 100, 50), -127, 0), Rgb(116, 116, 116));
     EXPECT_EQ(Toned(Rgb(200, 100, 50), 127, 0), Rgb(255, 0, 0));
+    // Amounts beyond the slider act as its ends; reading past the gain table would
+    // give arbitrary colors.
+    EXPECT_EQ(Toned(Rgb(200, 100, 50), 500, 0), Rgb(255, 0, 0));
+    EXPECT_EQ(Toned(Rgb(200, 100, 50), -500, 0), Rgb(116, 116, 116));
     EXPECT_EQ(Toned(Rgb(128, 128, 128), 127, 0), Rgb(128, 128, 128));
     // Entry 78 of the gain table saturates more strongly than 79 does.
     EXPECT_EQ(Toned(Rgb(138, 128, 118), 78, 0), Rgb(193, 128, 63));
