@@ -7,10 +7,11 @@
 using namespace velmora;
 
 TEST(ImageSize, LargePicturesDoNotOverflow) {
-    const PictureSize big{30000, 29999};
-    EXPECT_EQ(HeightForWidth(30000, big), 29999);
-    EXPECT_EQ(WidthForHeight(29999, big), 30000);
-    EXPECT_EQ(HeightForWidth(12345, big), static_cast<int>(12345LL * 29999 / 30000));
+    // 60000 * 59999 is beyond 32 bits.
+    const PictureSize big{60000, 59999};
+    EXPECT_EQ(HeightForWidth(60000, big), 59999);
+    EXPECT_EQ(WidthForHeight(59999, big), 60000);
+    EXPECT_EQ(HeightForWidth(50000, big), 49999);  // 49999.17, truncated
 }
 
 TEST(ImageSize, EmptyOriginalGivesZeroNotACrash) {

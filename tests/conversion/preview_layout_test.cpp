@@ -63,24 +63,14 @@ TEST(PreviewPlacement, LastBoxOnlyWhenItStillFits) {
     EXPECT_EQ(PlacePreviewWindow(o, 1920, 1050, kDesigned), kDesigned);
 }
 
-TEST(PreviewPanning, AxisScrollsOnlyWhenThePictureIsLonger) {
+TEST(PreviewPanning, DragMovesThePictureAgainstTheMouseAndStopsAtTheEnds) {
     PanAxis a;
-    a.Position = 33;
-    SetupPanAxis(a, 800, 300);
+    a.Position = 33;  // where the last picture was left
+    SetupPanAxis(a, 800, 300);  // positions 0..500
     EXPECT_TRUE(a.Enabled);
     EXPECT_EQ(a.Position, 0);
     EXPECT_EQ(a.Max, 800);
     EXPECT_EQ(a.Page, 300);
-    SetupPanAxis(a, 300, 300);
-    EXPECT_FALSE(a.Enabled);
-    int last = 50;
-    EXPECT_FALSE(PanAxisStep(a, last, 10));
-    EXPECT_EQ(last, 50);
-}
-
-TEST(PreviewPanning, DragMovesThePictureAgainstTheMouseAndStopsAtTheEnds) {
-    PanAxis a;
-    SetupPanAxis(a, 800, 300);  // positions 0..500
     int last = 100;
     EXPECT_TRUE(PanAxisStep(a, last, 40));  // mouse left by 60: the view moves right by 60
     EXPECT_EQ(a.Position, 60);
@@ -96,4 +86,9 @@ TEST(PreviewPanning, DragMovesThePictureAgainstTheMouseAndStopsAtTheEnds) {
     EXPECT_TRUE(PanAxisStep(a, last, -400));
     EXPECT_EQ(a.Position, 500);
     EXPECT_FALSE(PanAxisStep(a, last, -400)) << "no movement, no change";
+    // A picture no longer than the pane does not scroll at all.
+    SetupPanAxis(a, 300, 300);
+    EXPECT_FALSE(a.Enabled);
+    EXPECT_FALSE(PanAxisStep(a, last, 10));
+    EXPECT_EQ(last, -400);
 }

@@ -18,24 +18,19 @@ TEffectParams Shipped(const char* name, bool* complete) {
 }
 }  // namespace
 
-TEST(ShippedPresets, DefaultIsTheControlDefaultsWithBothLayers) {
-    bool complete = false;
-    const TEffectParams d = Shipped("default.set", &complete);
-    EXPECT_TRUE(complete);
-    TEffectParams expected = ControlDefaultRecord();
-    expected.DrawColor = true;
-    EXPECT_EQ(d, expected);
-}
-
 // Every value lies within its control's range, so loading a shipped preset and
 // pressing OK at once converts with exactly the stored record, and the four
-// shortcuts differ from the default and from each other.
-TEST(ShippedPresets, ShortcutsPassThroughTheControlsUnchangedAndDiffer) {
+// shortcuts differ from the default and from each other. The default is the
+// controls' defaults with both layers.
+TEST(ShippedPresets, DefaultIsTheControlDefaultsAndAllPassTheControlsUnchanged) {
+    TEffectParams defaults = ControlDefaultRecord();
+    defaults.DrawColor = true;
     std::vector<TEffectParams> all;
     for (const char* name : {"default.set", "cartoon.set", "sketch.set", "linedrawing.set", "canvas.set"}) {
         bool complete = false;
         const TEffectParams p = Shipped(name, &complete);
         EXPECT_TRUE(complete) << name;
+        if (all.empty()) EXPECT_EQ(p, defaults) << name;
         EXPECT_EQ(RecordThroughControls(p), p) << name;
         EXPECT_TRUE(p.DrawSketch || p.DrawColor) << name;
         EXPECT_TRUE(p.BlendMode == 1 || p.BlendMode == 2) << name;

@@ -23,7 +23,13 @@ class PresetDialogTest : public QObject {
     std::unique_ptr<DialogRig> rig_;
 
     std::unique_ptr<TFrmPreview> Create() { return rig_->Create(); }
-    static void Show(TFrmPreview& dlg) { DialogRig::Show(dlg); }
+    // A dialog shown over the picture, with `preset` loaded before it is shown.
+    std::unique_ptr<TFrmPreview> Shown(const char* preset = nullptr) {
+        auto dlg = Create();
+        if (preset) dlg->LoadPreset(Path(preset));
+        DialogRig::Show(*dlg);
+        return dlg;
+    }
     QString Path(const char* name) const { return rig_->folder.Path(name); }
 
 private slots:
@@ -64,13 +70,12 @@ private slots:
         QCOMPARE(dlg->Grp_ColorHandles->Cb_HandleCount->currentIndex(), -1);  // not in the record
         QVERIFY(!dlg->Trc_Detail->isEnabled());
         // Showing it displays the photograph unprocessed.
-        Show(*dlg);
+        DialogRig::Show(*dlg);
         QCOMPARE(dlg->PreviewCount(), 0);
     }
 
     void saveAndLoadRestoreEveryControl() {
-        auto a = Create();
-        Show(*a);
+        auto a = Shown();
         TFrmSketchMoreOption& sketch = a->SketchMoreOptions();
         TFrm_ColorMoreOption& color = a->ColorMoreOptions();
         // Every page control but the Sketch page's threshold, which is never loaded.
@@ -161,12 +166,8 @@ private slots:
         b.Height = 99999;
         WritePreset(Path("a.set"), a);
         WritePreset(Path("b.set"), b);
-        auto da = Create();
-        da->LoadPreset(Path("a.set"));
-        Show(*da);
-        auto db = Create();
-        db->LoadPreset(Path("b.set"));
-        Show(*db);
+        auto da = Shown("a.set");
+        auto db = Shown("b.set");
         QVERIFY(Tail(da->Params()) == Tail(db->Params()));
         QCOMPARE(db->Params().Left, 0);
         QVERIFY(da->PaintBox1->Canvas() == db->PaintBox1->Canvas());
@@ -200,9 +201,7 @@ private slots:
                 loaded.SketchSmooth &= 63;
             }
             WritePreset(Path("random.set"), loaded);
-            auto dlg = Create();
-            dlg->LoadPreset(Path("random.set"));
-            Show(*dlg);
+            auto dlg = Shown("random.set");
             dlg->Btn_Ok->click();
             QVERIFY(dlg->Accepted);
             const TEffectParams expected = RecordThroughControls(loaded, 0);
@@ -219,8 +218,7 @@ private slots:
         p.Handles = {10, 60, 110, 160, 210};
         p.Contrast = 40;
         WritePreset(Path("five.set"), p);
-        auto dlg = Create();
-        Show(*dlg);
+        auto dlg = Shown();
         // Setting the controls computes nothing; the button computes once afterwards.
         int n = dlg->PreviewCount();
         QVERIFY(dlg->LoadPreset(Path("five.set")));
@@ -249,8 +247,7 @@ private slots:
     void savingOverTheDefaultPresetAsksFirst() {
         MessageCapture messages;
         const QByteArray before = FileBytes(Path("default.set"));
-        auto dlg = Create();
-        Show(*dlg);
+        auto dlg = Shown();
         dlg->Spn_Detail->setValue(500);
         const std::tuple<const char*, bool, int> steps[] = {
             {"default.set", false, 1}, {"default.set", true, 2}, {"mine.set", true, 2}};
@@ -272,8 +269,7 @@ private slots:
 
     void unreadablePresetsTheUserAskedForAreReported() {
         MessageCapture messages;
-        auto dlg = Create();
-        Show(*dlg);
+        auto dlg = Shown();
         dlg->Spn_Detail->setValue(444);
         const QString missing = Path("nowhere.set");
         QVERIFY(!dlg->LoadPreset(missing, true));
@@ -304,8 +300,7 @@ private slots:
 
     void presetsThatCannotBeWrittenAreReported() {
         MessageCapture messages;
-        auto dlg = Create();
-        Show(*dlg);
+        auto dlg = Shown();
         const QString bad = Path("no-such-folder/x.set");
         QVERIFY(!dlg->SavePreset(bad, true));
         QCOMPARE(int(messages.messages.size()), 1);
