@@ -11,16 +11,10 @@
 using namespace velmora;
 using namespace velmora::test;
 
-namespace {
-
-Bitmap White(int w, int h) { return FilledBitmap(w, h, Rgb(255, 255, 255)); }
-
-}  // namespace
-
 TEST(DrawEffect, BlendArithmeticAtTheEnds) {
     // An all-white sketch over color 255: the preview's c * s div 255 keeps 255, where
     // (S * C) shr 8 would give 254.
-    const Bitmap white = White(6, 6);
+    const Bitmap white = FilledBitmap(6, 6, Rgb(255, 255, 255));
     TEffectParams p = WholeRecord(white);
     p.BorderBlur = 0;
     const Layers r = Convert(p);

@@ -81,8 +81,13 @@ private slots:
         QVERIFY(host_->refreshes >= 1);
     }
 
-    void overlayChoiceReachesTheLayersWindow() {
-        host_->OpenPicture(TestPicture(120, 90));
+    // A second conversion starts from what the first left displayed, and its overlay
+    // choice in the Coloring window reaches the layers window.
+    void aSecondConversionStartsFromWhatIsDisplayedAndBlendsAsChosen() {
+        host_->OpenPicture(TestPicture(200, 150));
+        AcceptNextConversionDialog();
+        RunConversion(*host_, nullptr, QString());
+        const Bitmap displayed = host_->doc.CompositeBmp;
         AcceptNextConversionDialog([](TFrmPreview* d) {
             WhenModal<TFrm_ColorMoreOption>([](TFrm_ColorMoreOption* w) {
                 w->RB_Overlay->setChecked(true);
@@ -92,20 +97,10 @@ private slots:
             d->Btn_ColorMore->click();
         });
         RunConversion(*host_, nullptr, QString());
+        QVERIFY(host_->doc.PhotoBmp == displayed);
         QCOMPARE(host_->state.BlendingMode, 1);
         QCOMPARE(host_->state.Opacity, 40);
-        QCOMPARE(int(host_->states.size()), 1);  // its detail text is the core test's
-    }
-
-    void aSecondConversionStartsFromWhatIsDisplayed() {
-        host_->OpenPicture(TestPicture(200, 150));
-        AcceptNextConversionDialog();
-        RunConversion(*host_, nullptr, QString());
-        const Bitmap displayed = host_->doc.CompositeBmp;
-        AcceptNextConversionDialog();
-        RunConversion(*host_, nullptr, QString());
-        QVERIFY(host_->doc.PhotoBmp == displayed);
-        QCOMPARE(int(host_->states.size()), 2);
+        QCOMPARE(int(host_->states.size()), 2);  // their detail text is the core test's
     }
 
     void closingTheDialogWithoutOkChangesNothing() {
