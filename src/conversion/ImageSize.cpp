@@ -7,7 +7,7 @@
 
 namespace velmora {
 
-// Products are formed in 64 bits: a 30000-pixel side times another does not fit in 32.
+// Products are formed in 64 bits: two sides of 50000 pixels multiply past 32 bits.
 namespace {
 int MulDiv(int a, int b, int c) {
     if (c == 0) return 0;

@@ -23,10 +23,4 @@ void StoreSourcePixels(const Bitmap& bmp, SourcePixels& dst);
 // below 1, or an empty source, leaves `dst` unchanged.
 void ResampleSourcePixels(const SourcePixels& src, int width, int height, Bitmap& dst);
 
-// One side of the picture at `percent` of its original length, truncating:
-// 33 % of 640 is 211.
-inline int ScaleSide(int original, int percent) {
-    return static_cast<int>(static_cast<long long>(original) * percent / 100);
-}
-
 }  // namespace velmora
