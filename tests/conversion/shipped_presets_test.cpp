@@ -30,7 +30,9 @@ TEST(ShippedPresets, DefaultIsTheControlDefaultsAndAllPassTheControlsUnchanged) 
         bool complete = false;
         const TEffectParams p = Shipped(name, &complete);
         EXPECT_TRUE(complete) << name;
-        if (all.empty()) EXPECT_EQ(p, defaults) << name;
+        if (all.empty()) {
+            EXPECT_EQ(p, defaults) << name;
+        }
         EXPECT_EQ(RecordThroughControls(p), p) << name;
         EXPECT_TRUE(p.DrawSketch || p.DrawColor) << name;
         EXPECT_TRUE(p.BlendMode == 1 || p.BlendMode == 2) << name;
