@@ -23,13 +23,14 @@ CommandLine ReadCommandLine(const QStringList& arguments) {
         line.message = parser.errorText() + QStringLiteral("\nTry --help for the options.");
         return line;
     }
-    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+    const bool all = parser.isSet(QStringLiteral("help-all"));
+    if (parser.isSet(help) || all) {
         line.action = CommandLine::Action::Help;
         // Read before the application object exists, the parser cannot know the
         // program's name.
         line.message = parser.helpText();
         line.message.replace(QStringLiteral("<executable_name>"), QFileInfo(arguments.value(0)).fileName());
-        if (parser.isSet(QStringLiteral("help-all")))
+        if (all)
             line.message += QStringLiteral("\nQt's own options are taken as well, such as -platform NAME, -style NAME "
                                            "and -geometry WxH+X+Y; Qt's documentation lists them all.\n");
         return line;
