@@ -1,10 +1,12 @@
 #include "app/DocumentFiles.h"
 
+#include <cstring>
 #include <filesystem>
 #include <new>
 #include <utility>
 #include <vector>
 
+#include "engine/Buffers.h"
 #include "engine/Parallel.h"
 #include "io/Bmp.h"
 #include "io/FileUtil.h"
@@ -143,7 +145,10 @@ void InstallLayers(Bitmap& photo, Bitmap& sketch, Bitmap& color, Document& doc, 
                    const LayerState& shown) {
     Bitmap composite;
     const bool reuse = doc.CompositeBmp.Width() == sketch.Width() && doc.CompositeBmp.Height() == sketch.Height();
-    if (!reuse) composite.SetSize(sketch.Width(), sketch.Height());
+    if (!reuse) {
+        SizePicture(composite, sketch.Width(), sketch.Height());
+        std::memset(composite.Data(), 0, composite.ByteSize());
+    }
 
     doc.PhotoBmp.Swap(photo);
     doc.SketchBmp.Swap(sketch);
@@ -181,8 +186,10 @@ bool OpenWithinMemory(const std::string& path, std::vector<std::string>& message
 }  // namespace
 
 void InstallPicture(Bitmap&& picture, Document& doc, LayerState& state) {
-    Bitmap photo = picture;
-    Bitmap sketch(picture.Width(), picture.Height());
+    // Fresh memory is dear on some systems; these copies ask for theirs at once.
+    Bitmap photo, sketch;
+    CopyPicture(photo, picture);
+    SizePicture(sketch, picture.Width(), picture.Height());
     FillWhite(sketch);
     InstallLayers(photo, sketch, picture, doc, state, PictureShown(state));
 }

@@ -1,7 +1,10 @@
 #include "engine/Buffers.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 
+#include "common/Bitmap.h"
 #include "engine/Parallel.h"
 
 #if defined(__linux__)
@@ -33,6 +36,30 @@ void PreparePages(void* data, std::size_t bytes) {
     (void)data;
     (void)bytes;
 #endif
+}
+
+void SizePicture(Bitmap& picture, int width, int height) {
+    const std::size_t before = picture.ByteSize();
+    const std::uint8_t* data = picture.Data();
+    picture.SetSizeUnset(width, height);
+    if (picture.ByteSize() != before || picture.Data() != data) PreparePages(picture.Data(), picture.ByteSize());
+}
+
+void CopyPicture(Bitmap& to, const Bitmap& from) {
+    if (&to == &from) return;
+    if (to.Width() != from.Width() || to.Height() != from.Height()) SizePicture(to, from.Width(), from.Height());
+    // Both have the same size and so the same row stride; the padding is copied too.
+    constexpr std::size_t kChunk = std::size_t{1} << 20;
+    const std::size_t bytes = from.ByteSize();
+    ParallelLoop loop;
+    loop.Count = static_cast<std::int64_t>((bytes + kChunk - 1) / kChunk);
+    loop.Grain = 1;
+    loop.StopOnCancel = false;
+    ParallelFor(loop, [&](std::int64_t c0, std::int64_t c1) {
+        const std::size_t begin = static_cast<std::size_t>(c0) * kChunk;
+        const std::size_t end = std::min(bytes, static_cast<std::size_t>(c1) * kChunk);
+        std::memcpy(to.Data() + begin, from.Data() + begin, end - begin);
+    });
 }
 
 }  // namespace velmora

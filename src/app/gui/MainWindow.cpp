@@ -25,6 +25,7 @@
 #include "common/gui/Messages.h"
 #include "conversion/gui/RunConversion.h"
 #include "document/gui/LayersWindow.h"
+#include "engine/Buffers.h"
 #include "history/HistoryFolder.h"
 #include "io/ProjectFile.h"
 #include "prefs/gui/OptionsDialog.h"
@@ -275,9 +276,9 @@ HistoryDocument::SnapshotWrite TFrmMain::CaptureSnapshot() {
         copy = std::move(snapshotSpare_->Copy);
     }
     if (!copy) copy = std::make_unique<SnapshotCopy>();
-    copy->Sketch = doc_.SketchBmp;
-    copy->Color = doc_.ColorBmp;
-    copy->Photo = doc_.PhotoBmp;
+    CopyPicture(copy->Sketch, doc_.SketchBmp);
+    CopyPicture(copy->Color, doc_.ColorBmp);
+    CopyPicture(copy->Photo, doc_.PhotoBmp);
     copy->State = GetLayerState();
     // Once written, the copy goes back as the spare (the window may be gone by then).
     std::shared_ptr<SnapshotCopy> held(copy.release(), [spare = snapshotSpare_](SnapshotCopy* done) {
