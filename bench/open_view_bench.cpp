@@ -3,10 +3,17 @@
 // timed beside it, so that what the window adds on top of the reader shows.
 //
 //   QT_QPA_PLATFORM=offscreen ./build/bin/open_view_bench
+//   QT_QPA_PLATFORM=offscreen ./build/bin/open_view_bench --benchmark_filter=FirstPaint
+//
+// The second form runs the open alone, so that its first open is the first memory
+// the process takes for a picture.
 
 #include <QApplication>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <benchmark/benchmark.h>
+#include <chrono>
+#include <vector>
 
 #include "app/DocumentFiles.h"
 #include "app/gui/MainWindow.h"
@@ -60,13 +67,20 @@ void BM_DecodeJpeg12MP(benchmark::State& state) {
 }
 BENCHMARK(BM_DecodeJpeg12MP)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 
+// The mean hides what a user meets most: the first picture a fresh program opens
+// takes all its memory new from the system, which on some virtual machines costs
+// several times the decode. That first open and the median of the later ones are
+// reported as counters beside it.
 void BM_OpenJpeg12MPToFirstPaint(benchmark::State& state) {
     PaintCounter counter;
     g_window->PaintBox1->installEventFilter(&counter);
+    std::vector<double> ms;
     for (auto _ : state) {
         counter.paints = 0;
+        const auto start = std::chrono::steady_clock::now();
         if (!g_window->OpenFile(g_path)) state.SkipWithError("the picture did not open");
         QApplication::processEvents();
+        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         if (counter.paints == 0) state.SkipWithError("the view was not painted");
         state.PauseTiming();
         // The history's snapshot is written on its own thread; it finishes before the
@@ -75,6 +89,11 @@ void BM_OpenJpeg12MPToFirstPaint(benchmark::State& state) {
         state.ResumeTiming();
     }
     g_window->PaintBox1->removeEventFilter(&counter);
+    if (ms.size() < 2) return;
+    state.counters["first_ms"] = ms.front();
+    std::vector<double> later(ms.begin() + 1, ms.end());
+    std::nth_element(later.begin(), later.begin() + later.size() / 2, later.end());
+    state.counters["later_median_ms"] = later[later.size() / 2];
 }
 BENCHMARK(BM_OpenJpeg12MPToFirstPaint)->Unit(benchmark::kMillisecond)->Iterations(8)->UseRealTime();
 
