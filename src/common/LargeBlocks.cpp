@@ -118,6 +118,8 @@ public:
         Release(0);
     }
 
+    bool AllowHuge(bool allowed) { return allowHuge_.exchange(allowed); }
+
     // For the new-handler: returns every kept block to the system; false when there
     // was none, or when this thread is inside the pool and must not wait for it.
     bool ReleaseForOthers() {
@@ -171,7 +173,7 @@ private:
         if (end > aligned + bytes) ::munmap(reinterpret_cast<void*>(aligned + bytes), end - aligned - bytes);
         // A system without huge pages refuses this; the block then has ordinary pages.
         // Where every block gets huge pages unasked, the refusal has to be explicit.
-        ::madvise(reinterpret_cast<void*>(aligned), bytes, judge_.Wanted() ? MADV_HUGEPAGE : MADV_NOHUGEPAGE);
+        ::madvise(reinterpret_cast<void*>(aligned), bytes, HugePagesWanted() ? MADV_HUGEPAGE : MADV_NOHUGEPAGE);
         return reinterpret_cast<void*>(aligned);
     }
 
@@ -182,17 +184,27 @@ private:
     void SampleHugePages(void* block, std::size_t bytes) {
         auto* start = static_cast<unsigned char*>(block);
         std::size_t done = 0;
-        for (; done < bytes && judge_.Wanted(); done += kHugePage) {
+        for (; done < bytes && HugePagesWanted(); done += kHugePage) {
             const auto t0 = std::chrono::steady_clock::now();
             // One written byte brings in the whole huge page, cleared.
             *reinterpret_cast<volatile unsigned char*>(start + done) = 0;
             judge_.Supplied(std::chrono::steady_clock::now() - t0);
         }
-        if (!judge_.Wanted() && done < bytes) ::madvise(start + done, bytes - done, MADV_NOHUGEPAGE);
+        if (!HugePagesWanted() && done < bytes) ::madvise(start + done, bytes - done, MADV_NOHUGEPAGE);
+#if defined(MADV_POPULATE_WRITE)
+        // Every page not supplied yet, in one request (a kernel without it refuses,
+        // and the pages come as they are touched): on the virtual machines measured,
+        // taking pages one fault at a time cost about twice as much. Where huge pages
+        // are not to be had, the writes above brought in only one small page each.
+        ::madvise(start, bytes, MADV_POPULATE_WRITE);
+#endif
     }
+
+    bool HugePagesWanted() const { return allowHuge_.load(std::memory_order_relaxed) && judge_.Wanted(); }
 
     std::mutex mutex_;
     HugePageJudge judge_;
+    std::atomic<bool> allowHuge_{true};
     std::map<std::uintptr_t, std::size_t> kept_;  // start -> length
     std::size_t keptBytes_ = 0;
     std::size_t inUse_ = 0;
@@ -236,6 +248,7 @@ void FreeBlock(void* block, std::size_t bytes) noexcept {
 LargeBlockStats LargeBlockUsage() { return ThePool().Stats(); }
 void ReleaseKeptBlocks() { ThePool().ReleaseAll(); }
 void ReleaseKeptBlocksWhenMemoryRunsOut() { std::set_new_handler(GiveKeptBlocksToOthers); }
+bool AllowHugePages(bool allowed) { return ThePool().AllowHuge(allowed); }
 
 #else
 
@@ -244,6 +257,7 @@ void FreeBlock(void* block, std::size_t) noexcept { ::operator delete(block); }
 LargeBlockStats LargeBlockUsage() { return {}; }
 void ReleaseKeptBlocks() {}
 void ReleaseKeptBlocksWhenMemoryRunsOut() {}
+bool AllowHugePages(bool) { return false; }
 
 #endif
 

@@ -9,6 +9,10 @@
 // that was ever in use at once. Small blocks, other systems and sanitizer builds use
 // the ordinary allocator.
 //
+// A new block has its pages supplied in one request before it is handed out: on the
+// virtual machines measured, a page taken by a fault when first written cost about
+// twice as much, and the first picture a program opened spent most of its time so.
+//
 // Huge pages are not always cheaper. A virtual machine whose host takes back the
 // guest's free memory in 2 MiB pieces must supply a fresh huge page again, 4 KiB at
 // a time, which makes it several times dearer than 512 ordinary pages. The huge
@@ -51,6 +55,9 @@ void ReleaseKeptBlocks();
 // would fail beside hundreds of megabytes that nothing uses. Each program calls this
 // once at its start; it replaces any other new-handler.
 void ReleaseKeptBlocksWhenMemoryRunsOut();
+// Lets new blocks ask for huge pages (while they prove cheap) or keeps them to
+// ordinary pages; for tests and measurements. Returns the previous setting.
+bool AllowHugePages(bool allowed);
 
 // A standard allocator over AllocateBlock, for std::vector and the like.
 template <typename T>

@@ -8,6 +8,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 #include "common/HugePageJudge.h"
 #include "common/LargeBlocks.h"
 
@@ -36,6 +40,36 @@ TEST(LargeBlocks, FreedBlocksAreReusedAndSplit) {
     void* d = AllocateBlock(10 * kMiB);
     EXPECT_EQ(d, a);
     FreeBlock(d, 10 * kMiB);
+}
+
+// Whether this kernel supplies the pages of a range in one request.
+bool SuppliesPagesAtOnce() {
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+    void* page = ::mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (page == MAP_FAILED) return false;
+    const bool supplied = ::madvise(page, 4096, MADV_POPULATE_WRITE) == 0;
+    ::munmap(page, 4096);
+    return supplied;
+#else
+    return false;
+#endif
+}
+
+TEST(LargeBlocks, NewBlocksComeWithTheirPagesSupplied) {
+    if (!LargeBlockUsage().pooled) GTEST_SKIP() << "the ordinary allocator serves every block here";
+    if (!SuppliesPagesAtOnce()) GTEST_SKIP() << "this kernel supplies pages only as they are touched";
+    ReleaseKeptBlocks();  // so that the block is new memory
+    // Ordinary pages: a huge page comes whole anyway when the pool times it.
+    const bool huge = AllowHugePages(false);
+    const std::size_t bytes = 6 * kMiB;
+    void* block = AllocateBlock(bytes);
+    AllowHugePages(huge);
+    std::vector<unsigned char> resident(bytes / 4096);
+    ASSERT_EQ(::mincore(block, bytes, resident.data()), 0);
+    std::size_t missing = 0;
+    for (unsigned char r : resident) missing += (r & 1u) == 0;
+    EXPECT_EQ(missing, 0u) << "of " << resident.size() << " pages";
+    FreeBlock(block, bytes);
 }
 
 TEST(LargeBlocks, KeptMemoryNeverRaisesThePeak) {
