@@ -1,6 +1,5 @@
 #include "app/DocumentFiles.h"
 
-#include <cstring>
 #include <filesystem>
 #include <new>
 #include <utility>
@@ -145,10 +144,7 @@ void InstallLayers(Bitmap& photo, Bitmap& sketch, Bitmap& color, Document& doc, 
                    const LayerState& shown) {
     Bitmap composite;
     const bool reuse = doc.CompositeBmp.Width() == sketch.Width() && doc.CompositeBmp.Height() == sketch.Height();
-    if (!reuse) {
-        SizePicture(composite, sketch.Width(), sketch.Height());
-        std::memset(composite.Data(), 0, composite.ByteSize());
-    }
+    if (!reuse) composite.SetSize(sketch.Width(), sketch.Height());
 
     doc.PhotoBmp.Swap(photo);
     doc.SketchBmp.Swap(sketch);
@@ -186,10 +182,9 @@ bool OpenWithinMemory(const std::string& path, std::vector<std::string>& message
 }  // namespace
 
 void InstallPicture(Bitmap&& picture, Document& doc, LayerState& state) {
-    // Fresh memory is dear on some systems; these copies ask for theirs at once.
-    Bitmap photo, sketch;
+    Bitmap photo;
     CopyPicture(photo, picture);
-    SizePicture(sketch, picture.Width(), picture.Height());
+    Bitmap sketch(picture.Width(), picture.Height());
     FillWhite(sketch);
     InstallLayers(photo, sketch, picture, doc, state, PictureShown(state));
 }

@@ -38,16 +38,9 @@ void PreparePages(void* data, std::size_t bytes) {
 #endif
 }
 
-void SizePicture(Bitmap& picture, int width, int height) {
-    const std::size_t before = picture.ByteSize();
-    const std::uint8_t* data = picture.Data();
-    picture.SetSizeUnset(width, height);
-    if (picture.ByteSize() != before || picture.Data() != data) PreparePages(picture.Data(), picture.ByteSize());
-}
-
 void CopyPicture(Bitmap& to, const Bitmap& from) {
     if (&to == &from) return;
-    if (to.Width() != from.Width() || to.Height() != from.Height()) SizePicture(to, from.Width(), from.Height());
+    if (to.Width() != from.Width() || to.Height() != from.Height()) to.SetSizeUnset(from.Width(), from.Height());
     // Both have the same size and so the same row stride; the padding is copied too.
     constexpr std::size_t kChunk = std::size_t{1} << 20;
     const std::size_t bytes = from.ByteSize();

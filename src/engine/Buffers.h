@@ -38,14 +38,10 @@ void FillBuffer(std::vector<T, A>& v, std::size_t n, const T& value) {
     v.assign(n, value);
 }
 
-// Sizes `picture` as Bitmap::SetSizeUnset does; new memory has its pages asked for
-// at once, over the worker threads, before anyone writes it.
-void SizePicture(Bitmap& picture, int width, int height);
-
-// Makes `to` a copy of `from`. A destination of another size gets new memory whose
-// pages are asked for at once and filled over the worker threads: the first snapshot
-// of a large picture used to spend most of its time taking fresh pages one by one.
-// Throws std::bad_alloc, leaving `to` empty, when the memory cannot be had.
+// Makes `to` a copy of `from`, split over the worker threads; a destination of the
+// same size keeps its memory. The copy of a large picture is most of what opening it
+// and recording a history state cost the user-interface thread. Throws
+// std::bad_alloc, leaving `to` empty, when the memory cannot be had.
 void CopyPicture(Bitmap& to, const Bitmap& from);
 
 }  // namespace velmora
