@@ -82,7 +82,7 @@ public:
         Use(bytes);
         // Supplying and timing the block's pages is slow work that needs no lock.
         lock.Unlock();
-        SampleHugePages(block, bytes);
+        SupplyPages(block, bytes);
         return block;
     }
 
@@ -177,11 +177,11 @@ private:
         return reinterpret_cast<void*>(aligned);
     }
 
-    // Has the system supply the huge pages of a new block, timing each, and gives
-    // the rest of the block ordinary pages once huge pages have proved slow. Every
-    // page is timed: slow and quick ones come mixed. The pages touched here would be
-    // touched by the block's owner anyway.
-    void SampleHugePages(void* block, std::size_t bytes) {
+    // Has the system supply the pages of a new block: its huge pages one by one,
+    // timing each, and the rest of the block on ordinary pages once huge pages have
+    // proved slow. Every huge page is timed: slow and quick ones come mixed. The
+    // pages supplied here would be touched by the block's owner anyway.
+    void SupplyPages(void* block, std::size_t bytes) {
         auto* start = static_cast<unsigned char*>(block);
         std::size_t done = 0;
         for (; done < bytes && HugePagesWanted(); done += kHugePage) {

@@ -2,8 +2,9 @@
 // Sizing of the engine's large working buffers. A conversion of a large photograph
 // touches a few hundred megabytes of fresh memory, and taking each new page as it is
 // first written is a large part of the cost; the pages of a new buffer are therefore
-// asked for in a few large requests, split over the worker threads, before it is
-// written.
+// asked for in a few large requests before it is written: by the pool of large
+// blocks for its new blocks, and here, split over the worker threads, where the
+// ordinary allocator supplies the memory.
 
 #include <cstddef>
 #include <vector>
