@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 namespace velmora {
 
@@ -17,9 +18,36 @@ std::string CheckPictureSize(long long width, long long height, std::size_t maxB
     return {};
 }
 
+Bitmap::Bitmap(const Bitmap& other)
+    : width_(other.width_), height_(other.height_), stride_(other.stride_), data_(other.data_) {}
+
+Bitmap::Bitmap(Bitmap&& other) noexcept {
+    other.AwaitReader();
+    other.lent_.reset();
+    width_ = std::exchange(other.width_, 0);
+    height_ = std::exchange(other.height_, 0);
+    stride_ = std::exchange(other.stride_, 0);
+    data_.swap(other.data_);
+}
+
+Bitmap& Bitmap::operator=(Bitmap&& other) noexcept {
+    if (this != &other) {
+        Bitmap gone(std::move(other));
+        Swap(gone);
+    }
+    return *this;
+}
+
+void Bitmap::Lend(std::shared_ptr<ReadHold> hold) {
+    AwaitReader();
+    lent_ = std::move(hold);
+}
+
 void Bitmap::SetSizeUnset(int width, int height) {
     const std::string problem = CheckPictureSize(width, height);
     if (!problem.empty()) throw std::invalid_argument(problem);
+    AwaitReader();
+    lent_.reset();
     const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t(3);
     const std::size_t bytes = stride * static_cast<std::size_t>(height);
     if (bytes != data_.size()) {
@@ -38,6 +66,8 @@ void Bitmap::SetSizeUnset(int width, int height) {
 
 Bitmap& Bitmap::operator=(const Bitmap& other) {
     if (this == &other) return *this;
+    AwaitReader();
+    lent_.reset();
     if (data_.size() != other.data_.size()) {
         *this = Bitmap();
         data_ = other.data_;
@@ -67,6 +97,10 @@ void Bitmap::Fill(std::uint8_t b, std::uint8_t g, std::uint8_t r) {
 }
 
 void Bitmap::Swap(Bitmap& other) noexcept {
+    AwaitReader();
+    other.AwaitReader();
+    lent_.reset();
+    other.lent_.reset();
     std::swap(width_, other.width_);
     std::swap(height_, other.height_);
     std::swap(stride_, other.stride_);

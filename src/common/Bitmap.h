@@ -6,10 +6,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "common/LargeBlocks.h"
+#include "common/ReadHold.h"
 
 namespace velmora {
 
@@ -20,13 +22,22 @@ class Bitmap {
 public:
     Bitmap() = default;
     Bitmap(int width, int height) { SetSize(width, height); }
-    Bitmap(const Bitmap&) = default;
-    Bitmap(Bitmap&&) noexcept = default;
+    // A copy has pixels of its own, so it is never lent, whatever its source is.
+    Bitmap(const Bitmap& other);
+    Bitmap(Bitmap&& other) noexcept;
+    ~Bitmap() { AwaitReader(); }
     // A copy into a bitmap of another byte size gives the old pixels back first, so
     // that the two never take memory at once; when the new ones cannot be had, it
     // throws std::bad_alloc and leaves this bitmap empty, never sized without pixels.
     Bitmap& operator=(const Bitmap& other);
-    Bitmap& operator=(Bitmap&&) noexcept = default;
+    Bitmap& operator=(Bitmap&& other) noexcept;
+
+    // Lends the pixels to a reader on another thread until `hold` is released. Until
+    // then everything that could change, move or free them waits for the release:
+    // the setters, assignments, Swap, the destructor and the non-const accessors (a
+    // caller that only reads through those waits needlessly, never wrongly). Called
+    // on the thread that owns the bitmap; an earlier hold is waited for first.
+    void Lend(std::shared_ptr<ReadHold> hold);
 
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -43,9 +54,15 @@ public:
     // (only the row padding is zero), which spares clearing the whole picture first.
     void SetSizeUnset(int width, int height);
 
-    std::uint8_t* Row(int y) { return data_.data() + static_cast<std::size_t>(y) * stride_; }
+    std::uint8_t* Row(int y) {
+        AwaitReader();
+        return data_.data() + static_cast<std::size_t>(y) * stride_;
+    }
     const std::uint8_t* Row(int y) const { return data_.data() + static_cast<std::size_t>(y) * stride_; }
-    std::uint8_t* Data() { return data_.data(); }
+    std::uint8_t* Data() {
+        AwaitReader();
+        return data_.data();
+    }
     const std::uint8_t* Data() const { return data_.data(); }
     std::size_t ByteSize() const { return data_.size(); }
 
@@ -62,11 +79,19 @@ public:
     friend bool operator==(const Bitmap& a, const Bitmap& b) { return a.SamePixels(b); }
 
 private:
+    // Waits until a reader the pixels were lent to is done with them. The hold is
+    // kept after that (forgetting it here could race with another thread of a loop
+    // over the rows); the next change of the pixel memory forgets it.
+    void AwaitReader() const {
+        if (lent_ && !lent_->Released()) lent_->Wait();
+    }
+
     int width_ = 0;
     int height_ = 0;
     std::size_t stride_ = 0;
     // Unset on allocation; SetSize clears it.
     std::vector<std::uint8_t, UnsetAllocator<std::uint8_t>> data_;
+    std::shared_ptr<ReadHold> lent_;
 };
 
 // Fills a bitmap with white (255 in every byte).

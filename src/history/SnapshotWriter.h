@@ -1,7 +1,6 @@
 #pragma once
 // One background thread that writes history snapshots in the order they were taken,
-// so that recording a state costs the user-interface thread only the copy of the
-// document, not the write.
+// so that recording a state does not hold up the user-interface thread for the write.
 //
 // A write that fails stops the queue: every write still waiting, and every write
 // handed in before the failure has been collected, is skipped and reported as

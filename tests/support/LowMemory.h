@@ -26,6 +26,11 @@ inline std::size_t AddressSpaceInUse() {
     return static_cast<std::size_t>(pages) * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
 }
 
+// All threads share one heap: a request refused a new mapping would otherwise be
+// served from the address space that another thread's heap has reserved. Set while
+// the program starts, before any thread has taken a heap of its own.
+inline const int kOneHeapForAllThreads = ::mallopt(M_ARENA_MAX, 1);
+
 // Makes every large malloc a mapping of its own, unmapped when freed. By default the
 // allocator moves that threshold up after large frees and then serves large requests
 // from free heap space, which a cap on new address space cannot take away. Call it

@@ -14,7 +14,6 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUrl>
-#include <mutex>
 #include <new>
 
 #include "app/ProgramFolder.h"
@@ -25,8 +24,8 @@
 #include "common/gui/Messages.h"
 #include "conversion/gui/RunConversion.h"
 #include "document/gui/LayersWindow.h"
-#include "engine/Buffers.h"
 #include "history/HistoryFolder.h"
+#include "history/LayerSnapshot.h"
 #include "io/ProjectFile.h"
 #include "prefs/gui/OptionsDialog.h"
 #include "tools/ToolTable.h"
@@ -255,40 +254,13 @@ bool TFrmMain::SaveSnapshot(const std::string& path, std::string& error) {
     return SaveD2O(path, doc_.SketchBmp, doc_.ColorBmp, doc_.PhotoBmp, GetLayerState(), &error, false) == 0;
 }
 
-struct TFrmMain::SnapshotCopy {
-    Bitmap Sketch;
-    Bitmap Color;
-    Bitmap Photo;
-    LayerState State;
-};
-
-struct TFrmMain::SnapshotSpare {
-    std::mutex Mutex;
-    std::unique_ptr<SnapshotCopy> Copy;
-};
-
 HistoryDocument::SnapshotWrite TFrmMain::CaptureSnapshot() {
-    // The copy is all the user waits for; the write runs on the history's thread.
-    if (!snapshotSpare_) snapshotSpare_ = std::make_shared<SnapshotSpare>();
-    std::unique_ptr<SnapshotCopy> copy;
-    {
-        std::lock_guard<std::mutex> lock(snapshotSpare_->Mutex);
-        copy = std::move(snapshotSpare_->Copy);
-    }
-    if (!copy) copy = std::make_unique<SnapshotCopy>();
-    CopyPicture(copy->Sketch, doc_.SketchBmp);
-    CopyPicture(copy->Color, doc_.ColorBmp);
-    CopyPicture(copy->Photo, doc_.PhotoBmp);
-    copy->State = GetLayerState();
-    // Once written, the copy goes back as the spare (the window may be gone by then).
-    std::shared_ptr<SnapshotCopy> held(copy.release(), [spare = snapshotSpare_](SnapshotCopy* done) {
-        std::unique_ptr<SnapshotCopy> owned(done);
-        std::lock_guard<std::mutex> lock(spare->Mutex);
-        if (!spare->Copy) spare->Copy = std::move(owned);
-    });
-    return [held](const std::string& path, std::string& error) {
-        return SaveD2O(path, held->Sketch, held->Color, held->Photo, held->State, &error, false) == 0;
-    };
+    // The layers are copied on a thread of their own and written on the history's;
+    // a change to a layer before the copy is complete waits for it.
+    if (!snapshotSpare_) snapshotSpare_ = std::make_shared<LayerSnapshot::Spare>();
+    std::shared_ptr<LayerSnapshot> snapshot =
+        LayerSnapshot::Take(doc_.SketchBmp, doc_.ColorBmp, doc_.PhotoBmp, GetLayerState(), snapshotSpare_);
+    return [snapshot](const std::string& path, std::string& error) { return snapshot->Write(path, error); };
 }
 
 bool TFrmMain::LoadSnapshot(const std::string& path, std::string& error) {

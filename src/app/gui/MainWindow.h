@@ -13,6 +13,7 @@
 #include "app/DocumentFiles.h"
 #include "document/Document.h"
 #include "document/DocumentHost.h"
+#include "history/LayerSnapshot.h"
 #include "history/gui/HistoryWindow.h"
 #include "tools/gui/ToolHost.h"
 #include "view/ToolRouting.h"
@@ -232,9 +233,7 @@ private:
     QString historyLockError_;
     // The copy of the layers a snapshot write finished with, kept so that the next
     // snapshot copies into memory that is already mapped instead of fresh pages.
-    struct SnapshotCopy;
-    struct SnapshotSpare;
-    std::shared_ptr<SnapshotSpare> snapshotSpare_;
+    std::shared_ptr<LayerSnapshot::Spare> snapshotSpare_;
 };
 
 }  // namespace velmora

@@ -27,11 +27,12 @@ public:
     virtual ~HistoryDocument() = default;
     // Writes the document (SketchBmp, ColorBmp, PhotoBmp, layer state) as a project file.
     virtual bool SaveSnapshot(const std::string& path, std::string& error) = 0;
-    // Writes a copy of the document taken earlier; runs on the history's writer thread.
+    // Writes the document as it was taken earlier; runs on the history's writer thread.
     using SnapshotWrite = std::function<bool(const std::string& path, std::string& error)>;
-    // Copies the document as it is now and returns the write of that copy, which must
-    // not touch the document, so that the user can go on working while it runs. An
-    // empty function makes the history call SaveSnapshot on the calling thread instead.
+    // Takes the document as it is now and returns the write of what was taken, which
+    // runs while the user goes on working: it must save the document as it was when
+    // taken, whatever changes it afterwards. An empty function makes the history call
+    // SaveSnapshot on the calling thread instead.
     virtual SnapshotWrite CaptureSnapshot() { return {}; }
     // Reads the snapshot; on success installs the three layers and the layer state
     // quietly, sizes CompositeBmp and the scratch bitmaps, CurrentTool := 41 and presses
