@@ -144,7 +144,11 @@ void InstallLayers(Bitmap& photo, Bitmap& sketch, Bitmap& color, Document& doc, 
                    const LayerState& shown) {
     Bitmap composite;
     const bool reuse = doc.CompositeBmp.Width() == sketch.Width() && doc.CompositeBmp.Height() == sketch.Height();
-    if (!reuse) composite.SetSize(sketch.Width(), sketch.Height());
+    // Compositing below writes every pixel in the two blending modes there are; only
+    // a mode it does not know would leave the new pixels as they were.
+    const bool everyPixelWritten = shown.BlendingMode == 0 || shown.BlendingMode == 1;
+    if (!reuse && everyPixelWritten) composite.SetSizeUnset(sketch.Width(), sketch.Height());
+    if (!reuse && !everyPixelWritten) composite.SetSize(sketch.Width(), sketch.Height());
 
     doc.PhotoBmp.Swap(photo);
     doc.SketchBmp.Swap(sketch);
@@ -184,8 +188,8 @@ bool OpenWithinMemory(const std::string& path, std::vector<std::string>& message
 void InstallPicture(Bitmap&& picture, Document& doc, LayerState& state) {
     Bitmap photo;
     CopyPicture(photo, picture);
-    Bitmap sketch(picture.Width(), picture.Height());
-    FillWhite(sketch);
+    Bitmap sketch;
+    WhitePicture(sketch, picture.Width(), picture.Height());
     InstallLayers(photo, sketch, picture, doc, state, PictureShown(state));
 }
 

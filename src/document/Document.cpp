@@ -1,7 +1,10 @@
 #include "document/Document.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+
+#include "engine/Parallel.h"
 
 namespace velmora {
 
@@ -54,7 +57,17 @@ void Document::CompositeRect(const LayerState& state, Rect r) {
 void Document::CompositeAll(const LayerState& state) {
     if (CompositeBmp.Width() != SketchBmp.Width() || CompositeBmp.Height() != SketchBmp.Height())
         CompositeBmp.SetSize(SketchBmp.Width(), SketchBmp.Height());
-    CompositeRect(state, Rect{0, 0, SketchBmp.Width() - 1, SketchBmp.Height() - 1});
+    // Every pixel depends on the same pixel of the layers only, so bands of rows are
+    // composited on the worker threads; a large picture is composited whole when it
+    // is opened and whenever the layers' state changes.
+    const int w = SketchBmp.Width();
+    ParallelLoop loop;
+    loop.Count = SketchBmp.Height();
+    loop.Grain = std::max(1, (1 << 18) / std::max(1, w));
+    loop.StopOnCancel = false;
+    ParallelFor(loop, [&](std::int64_t y0, std::int64_t y1) {
+        CompositeRect(state, Rect{0, static_cast<int>(y0), w - 1, static_cast<int>(y1) - 1});
+    });
 }
 
 }  // namespace velmora

@@ -38,21 +38,41 @@ void PreparePages(void* data, std::size_t bytes) {
 #endif
 }
 
-void CopyPicture(Bitmap& to, const Bitmap& from) {
-    if (&to == &from) return;
-    if (to.Width() != from.Width() || to.Height() != from.Height()) to.SetSizeUnset(from.Width(), from.Height());
-    // Both have the same size and so the same row stride; the padding is copied too.
+namespace {
+
+// Runs work(begin, end) over the byte ranges of a picture of `bytes` bytes, split over
+// the worker threads in chunks of a megabyte.
+template <typename Work>
+void ForEachChunk(std::size_t bytes, Work work) {
     constexpr std::size_t kChunk = std::size_t{1} << 20;
-    const std::size_t bytes = from.ByteSize();
     ParallelLoop loop;
     loop.Count = static_cast<std::int64_t>((bytes + kChunk - 1) / kChunk);
     loop.Grain = 1;
     loop.StopOnCancel = false;
     ParallelFor(loop, [&](std::int64_t c0, std::int64_t c1) {
         const std::size_t begin = static_cast<std::size_t>(c0) * kChunk;
-        const std::size_t end = std::min(bytes, static_cast<std::size_t>(c1) * kChunk);
-        std::memcpy(to.Data() + begin, from.Data() + begin, end - begin);
+        work(begin, std::min(bytes, static_cast<std::size_t>(c1) * kChunk));
     });
+}
+
+}  // namespace
+
+void CopyPicture(Bitmap& to, const Bitmap& from) {
+    if (&to == &from) return;
+    if (to.Width() != from.Width() || to.Height() != from.Height()) to.SetSizeUnset(from.Width(), from.Height());
+    // Both have the same size and so the same row stride; the padding is copied too.
+    std::uint8_t* const out = to.Data();
+    const std::uint8_t* const in = from.Data();
+    ForEachChunk(from.ByteSize(),
+                 [&](std::size_t begin, std::size_t end) { std::memcpy(out + begin, in + begin, end - begin); });
+}
+
+void WhitePicture(Bitmap& to, int width, int height) {
+    to.SetSizeUnset(width, height);
+    // Every byte, the row padding too, as FillWhite leaves it.
+    std::uint8_t* const out = to.Data();
+    ForEachChunk(to.ByteSize(),
+                 [&](std::size_t begin, std::size_t end) { std::memset(out + begin, 255, end - begin); });
 }
 
 }  // namespace velmora

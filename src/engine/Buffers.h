@@ -45,4 +45,8 @@ void FillBuffer(std::vector<T, A>& v, std::size_t n, const T& value) {
 // std::bad_alloc, leaving `to` empty, when the memory cannot be had.
 void CopyPicture(Bitmap& to, const Bitmap& from);
 
+// Makes `to` a white picture of width x height, split over the worker threads like
+// CopyPicture: the sketch layer of every picture opened.
+void WhitePicture(Bitmap& to, int width, int height);
+
 }  // namespace velmora

@@ -92,3 +92,23 @@ TEST(Composite, InPlaceIntoTheColorLayerEqualsASeparateTarget) {
         EXPECT_TRUE(inPlace == separate) << "case " << c;
     }
 }
+
+// A whole picture is composited in bands of rows on the worker threads; tall enough
+// for several bands, it must come out as one rectangle composited at once does.
+TEST(Composite, AllOfATallPictureEqualsOneRectangle) {
+    const int w = 301, h = 2000;
+    for (int c = 0; c < 3; ++c) {
+        Document d;
+        d.SketchBmp = test::Noise(w, h, 1);
+        d.ColorBmp = test::Noise(w, h, 2);
+        d.PhotoBmp = test::Noise(w, h, 3);
+        LayerState st;
+        st.BlendingMode = c == 1 ? 1 : 0;
+        st.Opacity = 37;
+        st.SketchVisible = c != 2;
+        Bitmap whole(w, h);
+        CompositeRect(whole, d.SketchBmp, d.ColorBmp, d.PhotoBmp, st, Rect{0, 0, w - 1, h - 1});
+        d.CompositeAll(st);
+        EXPECT_TRUE(d.CompositeBmp == whole) << "case " << c;
+    }
+}

@@ -1,4 +1,4 @@
-// Copying whole pictures over the worker threads.
+// Copying and clearing whole pictures over the worker threads.
 
 #include <gtest/gtest.h>
 
@@ -25,4 +25,15 @@ TEST(CopyPicture, CopiesEveryPixelIntoAFreshAReusedOrAResizedDestination) {
     Bitmap empty, full = Noise(5, 5, 4);
     CopyPicture(full, empty);
     EXPECT_TRUE(full.Empty());
+}
+
+TEST(WhitePicture, WhitensEveryPixelOfAFreshAReusedOrAResizedPicture) {
+    for (const auto& [w, h] : {std::pair{7, 3}, std::pair{1001, 700}}) {
+        const Bitmap white = Flat(w, h, 255);
+        Bitmap fresh, reused = Noise(w, h, 2), resized = Noise(w + 1, h / 2 + 1, 3);
+        for (Bitmap* to : {&fresh, &reused, &resized}) {
+            WhitePicture(*to, w, h);
+            EXPECT_TRUE(to->SamePixels(white)) << w << "x" << h;
+        }
+    }
 }
