@@ -3,6 +3,7 @@
 #include <new>
 
 #include "common/gui/Messages.h"
+#include "engine/Buffers.h"
 #include "tools/ToolTable.h"
 #include "tools/gui/ToolsWindow.h"
 
@@ -35,8 +36,9 @@ void Tool::ReportNoMemory() {
 bool Tool::CopyLayersToWork() {
     Document& doc = Doc();
     try {
-        doc.WorkBmp1 = doc.SketchBmp;
-        doc.WorkBmp2 = doc.ColorBmp;
+        // Split over the worker threads: every stroke of the tone tools starts with it.
+        CopyPicture(doc.WorkBmp1, doc.SketchBmp);
+        CopyPicture(doc.WorkBmp2, doc.ColorBmp);
         return true;
     } catch (const std::bad_alloc&) {
         doc.WorkBmp1 = Bitmap();
