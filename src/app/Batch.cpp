@@ -112,19 +112,6 @@ bool DialogPhoto(Bitmap& displayed, int scalePercent, int width, Bitmap& photo, 
     return true;
 }
 
-// The whole composite of the layers, rows shared out over the threads.
-void CompositeRows(Bitmap& dst, const ConversionOutput& out) {
-    const int right = out.Sketch.Width() - 1;
-    ParallelLoop rows;
-    rows.Count = out.Sketch.Height();
-    rows.Grain = 64;
-    rows.StopOnCancel = false;
-    ParallelFor(rows, [&](std::int64_t y0, std::int64_t y1) {
-        const Rect band{0, static_cast<int>(y0), right, static_cast<int>(y1) - 1};
-        CompositeRect(dst, out.Sketch, out.Color, out.Photo, out.State, band);
-    });
-}
-
 }  // namespace
 
 bool ConvertDisplayed(Bitmap displayed, const TEffectParams& record, int scalePercent, int width,
@@ -165,7 +152,7 @@ bool ConvertDisplayed(Bitmap displayed, const TEffectParams& record, int scalePe
     }
     effect.TakeLayers(out.Sketch, out.Color);
     out.Composite.SetSize(out.Sketch.Width(), out.Sketch.Height());
-    CompositeRows(out.Composite, out);
+    CompositeAll(out.Composite, out.Sketch, out.Color, out.Photo, out.State);
     return true;
 }
 

@@ -57,16 +57,21 @@ void Document::CompositeRect(const LayerState& state, Rect r) {
 void Document::CompositeAll(const LayerState& state) {
     if (CompositeBmp.Width() != SketchBmp.Width() || CompositeBmp.Height() != SketchBmp.Height())
         CompositeBmp.SetSize(SketchBmp.Width(), SketchBmp.Height());
+    velmora::CompositeAll(CompositeBmp, *ShownSketch, *ShownColor, PhotoBmp, state);
+}
+
+void CompositeAll(Bitmap& dst, const Bitmap& sketch, const Bitmap& color, const Bitmap& photo,
+                  const LayerState& state) {
     // Every pixel depends on the same pixel of the layers only, so bands of rows are
-    // composited on the worker threads; a large picture is composited whole when it
-    // is opened and whenever the layers' state changes.
-    const int w = SketchBmp.Width();
+    // composited on the worker threads: a large picture is composited whole when it
+    // is opened or converted and whenever the layers' state changes.
+    const int w = sketch.Width();
     ParallelLoop loop;
-    loop.Count = SketchBmp.Height();
+    loop.Count = sketch.Height();
     loop.Grain = std::max(1, (1 << 18) / std::max(1, w));
     loop.StopOnCancel = false;
     ParallelFor(loop, [&](std::int64_t y0, std::int64_t y1) {
-        CompositeRect(state, Rect{0, static_cast<int>(y0), w - 1, static_cast<int>(y1) - 1});
+        CompositeRect(dst, sketch, color, photo, state, Rect{0, static_cast<int>(y0), w - 1, static_cast<int>(y1) - 1});
     });
 }
 

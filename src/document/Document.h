@@ -44,6 +44,11 @@ struct Document {
 void CompositeRect(Bitmap& dst, const Bitmap& sketch, const Bitmap& color, const Bitmap& photo,
                    const LayerState& state, Rect r);
 
+// CompositeRect over the whole of the sketch bitmap's size, split over the worker
+// threads.
+void CompositeAll(Bitmap& dst, const Bitmap& sketch, const Bitmap& color, const Bitmap& photo,
+                  const LayerState& state);
+
 // The blend of both visible layers for the bytes i0 .. i1 of one row, in the state's
 // blending mode (rows of another mode are left alone); `dst` may be the color row.
 void BlendRow(std::uint8_t* dst, const std::uint8_t* sketch, const std::uint8_t* color, const LayerState& state,
