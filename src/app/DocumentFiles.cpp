@@ -146,9 +146,10 @@ void InstallLayers(Bitmap& photo, Bitmap& sketch, Bitmap& color, Document& doc, 
     const bool reuse = doc.CompositeBmp.Width() == sketch.Width() && doc.CompositeBmp.Height() == sketch.Height();
     // Compositing below writes every pixel in the two blending modes there are; only
     // a mode it does not know would leave the new pixels as they were.
-    const bool everyPixelWritten = shown.BlendingMode == 0 || shown.BlendingMode == 1;
-    if (!reuse && everyPixelWritten) composite.SetSizeUnset(sketch.Width(), sketch.Height());
-    if (!reuse && !everyPixelWritten) composite.SetSize(sketch.Width(), sketch.Height());
+    if (!reuse && (shown.BlendingMode == 0 || shown.BlendingMode == 1))
+        composite.SetSizeUnset(sketch.Width(), sketch.Height());
+    else if (!reuse)
+        composite.SetSize(sketch.Width(), sketch.Height());
 
     doc.PhotoBmp.Swap(photo);
     doc.SketchBmp.Swap(sketch);

@@ -40,9 +40,9 @@ void FillBuffer(std::vector<T, A>& v, std::size_t n, const T& value) {
 }
 
 // Makes `to` a copy of `from`, split over the worker threads; a destination of the
-// same size keeps its memory. The copy of a large picture is most of what opening it
-// and recording a history state cost the user-interface thread. Throws
-// std::bad_alloc, leaving `to` empty, when the memory cannot be had.
+// same size keeps its memory. Opening a picture and every stroke of the tone tools
+// copy whole layers so. Throws std::bad_alloc, leaving `to` empty, when the memory
+// cannot be had.
 void CopyPicture(Bitmap& to, const Bitmap& from);
 
 // Makes `to` a white picture of width x height, split over the worker threads like

@@ -257,7 +257,6 @@ bool TFrmMain::SaveSnapshot(const std::string& path, std::string& error) {
 HistoryDocument::SnapshotWrite TFrmMain::CaptureSnapshot() {
     // The layers are copied on a thread of their own and written on the history's;
     // a change to a layer before the copy is complete waits for it.
-    if (!snapshotSpare_) snapshotSpare_ = std::make_shared<LayerSnapshot::Spare>();
     std::shared_ptr<LayerSnapshot> snapshot =
         LayerSnapshot::Take(doc_.SketchBmp, doc_.ColorBmp, doc_.PhotoBmp, GetLayerState(), snapshotSpare_);
     return [snapshot](const std::string& path, std::string& error) { return snapshot->Write(path, error); };

@@ -233,7 +233,7 @@ private:
     QString historyLockError_;
     // The copy of the layers a snapshot write finished with, kept so that the next
     // snapshot copies into memory that is already mapped instead of fresh pages.
-    std::shared_ptr<LayerSnapshot::Spare> snapshotSpare_;
+    std::shared_ptr<LayerSnapshot::Spare> snapshotSpare_ = std::make_shared<LayerSnapshot::Spare>();
 };
 
 }  // namespace velmora
