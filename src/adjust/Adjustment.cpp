@@ -85,6 +85,9 @@ void AdjustOneLayer(TColorStep& step, const AdjustmentSettings& settings, Bitmap
         if (ClipToBitmap(r, layer)) ApplyAdjustment(step, settings, layer, scratch, r);
         shown = &scratch;
     } else {
+        // Pixels shared with the photograph are copied here, before the work is shared
+        // out over the threads, rather than by the first of them to write.
+        layer.Unshare();
         if (ClipToBitmap(r, layer)) ApplyAdjustment(step, settings, layer, layer, r);
         shown = &layer;
     }

@@ -187,8 +187,10 @@ bool OpenWithinMemory(const std::string& path, std::vector<std::string>& message
 }  // namespace
 
 void InstallPicture(Bitmap&& picture, Document& doc, LayerState& state) {
-    Bitmap photo;
-    CopyPicture(photo, picture);
+    // The photograph and the color layer start as the same pixels, and share them until
+    // one is painted on: a conversion, the usual next step, replaces the color layer
+    // without ever copying it.
+    Bitmap photo = picture.Share();
     Bitmap sketch;
     WhitePicture(sketch, picture.Width(), picture.Height());
     InstallLayers(photo, sketch, picture, doc, state, PictureShown(state));

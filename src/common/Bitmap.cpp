@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <stdexcept>
 #include <utility>
 
@@ -18,8 +19,12 @@ std::string CheckPictureSize(long long width, long long height, std::size_t maxB
     return {};
 }
 
-Bitmap::Bitmap(const Bitmap& other)
-    : width_(other.width_), height_(other.height_), stride_(other.stride_), data_(other.data_) {}
+Bitmap::Bitmap(const Bitmap& other) : width_(other.width_), height_(other.height_), stride_(other.stride_) {
+    if (other.store_) {
+        store_ = std::make_shared<Store>(*other.store_);
+        bytes_.store(store_->data());
+    }
+}
 
 Bitmap::Bitmap(Bitmap&& other) noexcept {
     other.AwaitReader();
@@ -27,7 +32,47 @@ Bitmap::Bitmap(Bitmap&& other) noexcept {
     width_ = std::exchange(other.width_, 0);
     height_ = std::exchange(other.height_, 0);
     stride_ = std::exchange(other.stride_, 0);
-    data_.swap(other.data_);
+    store_.swap(other.store_);
+    bytes_.store(other.bytes_.exchange(nullptr));
+    shared_.store(other.shared_.exchange(false));
+}
+
+Bitmap Bitmap::Share() {
+    Bitmap twin;
+    twin.width_ = width_;
+    twin.height_ = height_;
+    twin.stride_ = stride_;
+    twin.store_ = store_;
+    twin.bytes_.store(Bytes());
+    if (store_) {
+        twin.shared_.store(true);
+        shared_.store(true);
+    }
+    return twin;
+}
+
+void Bitmap::TakeOwnPixels() {
+    // One lock for all bitmaps: taking pixels is rare, and it keeps two threads
+    // writing rows of one bitmap from both copying it.
+    static std::mutex taking;
+    const std::lock_guard<std::mutex> lock(taking);
+    if (!shared_.load(std::memory_order_relaxed)) return;
+    // The other sharers copy under the same lock, so a store held here alone stays so.
+    if (store_.use_count() > 1) {
+        auto own = std::make_shared<Store>(*store_);
+        store_ = std::move(own);
+        bytes_.store(store_->data(), std::memory_order_relaxed);
+    }
+    shared_.store(false, std::memory_order_release);
+}
+
+void Bitmap::NewStore(std::size_t bytes) {
+    store_.reset();
+    bytes_.store(nullptr);
+    shared_.store(false);
+    if (bytes == 0) return;
+    store_ = std::make_shared<Store>(bytes);
+    bytes_.store(store_->data());
 }
 
 Bitmap& Bitmap::operator=(Bitmap&& other) noexcept {
@@ -50,11 +95,12 @@ void Bitmap::SetSizeUnset(int width, int height) {
     lent_.reset();
     const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t(3);
     const std::size_t bytes = stride * static_cast<std::size_t>(height);
-    if (bytes != data_.size()) {
+    if (bytes != ByteSize() || shared_.load()) {
         // The old pixels go first, so the old and the new picture never take memory
         // at the same time; when the new ones cannot be had, the bitmap is left empty.
+        // Shared ones are left to their other owner, not copied.
         *this = Bitmap();
-        data_.resize(bytes);
+        NewStore(bytes);
     }
     width_ = width;
     height_ = height;
@@ -68,12 +114,11 @@ Bitmap& Bitmap::operator=(const Bitmap& other) {
     if (this == &other) return *this;
     AwaitReader();
     lent_.reset();
-    if (data_.size() != other.data_.size()) {
+    if (ByteSize() != other.ByteSize() || shared_.load()) {
         *this = Bitmap();
-        data_ = other.data_;
-    } else if (!data_.empty()) {
-        std::memcpy(data_.data(), other.data_.data(), data_.size());
+        NewStore(other.ByteSize());
     }
+    if (Bytes() != nullptr) std::memcpy(Bytes(), other.Bytes(), ByteSize());
     width_ = other.width_;
     height_ = other.height_;
     stride_ = other.stride_;
@@ -82,7 +127,7 @@ Bitmap& Bitmap::operator=(const Bitmap& other) {
 
 void Bitmap::SetSize(int width, int height) {
     SetSizeUnset(width, height);
-    if (!data_.empty()) std::memset(data_.data(), 0, data_.size());
+    if (Bytes() != nullptr) std::memset(Bytes(), 0, ByteSize());
 }
 
 void Bitmap::Fill(std::uint8_t b, std::uint8_t g, std::uint8_t r) {
@@ -104,7 +149,9 @@ void Bitmap::Swap(Bitmap& other) noexcept {
     std::swap(width_, other.width_);
     std::swap(height_, other.height_);
     std::swap(stride_, other.stride_);
-    data_.swap(other.data_);
+    store_.swap(other.store_);
+    bytes_.store(other.bytes_.exchange(Bytes()));
+    shared_.store(other.shared_.exchange(shared_.load()));
 }
 
 bool Bitmap::SamePixels(const Bitmap& other) const {

@@ -4,6 +4,7 @@
 // lets the same memory back a QImage (Format_BGR888) for drawing and makes BMP
 // output a plain row copy.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -22,7 +23,7 @@ class Bitmap {
 public:
     Bitmap() = default;
     Bitmap(int width, int height) { SetSize(width, height); }
-    // A copy has pixels of its own, so it is never lent, whatever its source is.
+    // A copy has pixels of its own, so it is never lent or shared, whatever its source is.
     Bitmap(const Bitmap& other);
     Bitmap(Bitmap&& other) noexcept;
     ~Bitmap() { AwaitReader(); }
@@ -38,6 +39,18 @@ public:
     // caller that only reads through those waits needlessly, never wrongly). Called
     // on the thread that owns the bitmap; an earlier hold is waited for first.
     void Lend(std::shared_ptr<ReadHold> hold);
+
+    // A bitmap with these very pixels, not a copy: the two share them until either is
+    // changed, which then first takes pixels of its own (through the same calls that
+    // wait for a lend). A photograph opened as both the color layer and the original
+    // so costs no second picture until one of them is painted on. Pointers taken from
+    // the non-const accessors before sharing would write into both, so share only a
+    // bitmap nothing holds such a pointer into. Called on the thread that owns it.
+    Bitmap Share();
+    // Takes pixels of its own now if it may share them, as any change would; throws
+    // std::bad_alloc when there is no memory for them, leaving the bitmap as it was.
+    // For callers that must not run out of memory in the middle of a change.
+    void Unshare() { PrepareChange(); }
 
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -55,16 +68,16 @@ public:
     void SetSizeUnset(int width, int height);
 
     std::uint8_t* Row(int y) {
-        AwaitReader();
-        return data_.data() + static_cast<std::size_t>(y) * stride_;
+        PrepareChange();
+        return Bytes() + static_cast<std::size_t>(y) * stride_;
     }
-    const std::uint8_t* Row(int y) const { return data_.data() + static_cast<std::size_t>(y) * stride_; }
+    const std::uint8_t* Row(int y) const { return Bytes() + static_cast<std::size_t>(y) * stride_; }
     std::uint8_t* Data() {
-        AwaitReader();
-        return data_.data();
+        PrepareChange();
+        return Bytes();
     }
-    const std::uint8_t* Data() const { return data_.data(); }
-    std::size_t ByteSize() const { return data_.size(); }
+    const std::uint8_t* Data() const { return Bytes(); }
+    std::size_t ByteSize() const { return store_ ? store_->size() : 0; }
 
     // Pixel access as B, G, R bytes; no bounds checks.
     std::uint8_t* Pixel(int x, int y) { return Row(y) + 3 * static_cast<std::size_t>(x); }
@@ -79,6 +92,22 @@ public:
     friend bool operator==(const Bitmap& a, const Bitmap& b) { return a.SamePixels(b); }
 
 private:
+    using Store = std::vector<std::uint8_t, UnsetAllocator<std::uint8_t>>;
+
+    // Before the pixels may change: waits for a reader they were lent to and takes
+    // pixels of its own if they may be shared. Several threads may call this at once
+    // (each writing its own rows).
+    void PrepareChange() {
+        AwaitReader();
+        if (shared_.load(std::memory_order_acquire)) TakeOwnPixels();
+    }
+    void TakeOwnPixels();
+    // A thread reading rows while another takes the pixels its own may see the old
+    // pointer: the same values, in memory the other sharer still holds.
+    std::uint8_t* Bytes() const { return bytes_.load(std::memory_order_relaxed); }
+    // New unset pixels of `bytes` bytes in place of the present ones, or none (for 0).
+    void NewStore(std::size_t bytes);
+
     // Waits until a reader the pixels were lent to is done with them. The hold is
     // kept after that (forgetting it here could race with another thread of a loop
     // over the rows); the next change of the pixel memory forgets it.
@@ -89,8 +118,11 @@ private:
     int width_ = 0;
     int height_ = 0;
     std::size_t stride_ = 0;
-    // Unset on allocation; SetSize clears it.
-    std::vector<std::uint8_t, UnsetAllocator<std::uint8_t>> data_;
+    // The pixels, unset on allocation (SetSize clears them); null when there are none.
+    std::shared_ptr<Store> store_;
+    std::atomic<std::uint8_t*> bytes_{nullptr};  // store_'s first byte, so that a row costs no second hop
+    // Set while another bitmap may share store_; cleared by the first change after.
+    std::atomic<bool> shared_{false};
     std::shared_ptr<ReadHold> lent_;
 };
 

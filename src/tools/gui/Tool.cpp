@@ -33,6 +33,20 @@ void Tool::ReportNoMemory() {
                 QStringLiteral("There is not enough memory to use this tool on a picture of this size."));
 }
 
+bool Tool::ClaimLayers() {
+    const ToolInfo* info = FindTool(id_);
+    // A tool that records a state when it is done is one that changes the layers.
+    if (!info || info->HistoryName == nullptr) return true;
+    try {
+        Doc().SketchBmp.Unshare();
+        Doc().ColorBmp.Unshare();
+        return true;
+    } catch (const std::bad_alloc&) {
+        ReportNoMemory();
+        return false;
+    }
+}
+
 bool Tool::CopyLayersToWork() {
     Document& doc = Doc();
     try {

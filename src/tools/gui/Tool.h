@@ -25,6 +25,10 @@ public:
     // used: there was no memory for its copies of the layers, which it has said; the
     // palette then goes back to the hand.
     virtual bool Start() { return true; }
+    // Before Start: a tool that paints makes both layers take pixels of their own if
+    // they share them with the photograph (a picture just opened), so that no stroke
+    // runs out of memory half-way. False, said to the user, when there is none.
+    bool ClaimLayers();
     virtual void Press(int /*x*/, int /*y*/, const MouseState& /*state*/) {}
     virtual void Move(int /*x*/, int /*y*/, const MouseState& /*state*/) {}
     virtual void Release(int /*x*/, int /*y*/, const MouseState& /*state*/) {}

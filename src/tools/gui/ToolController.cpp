@@ -92,7 +92,7 @@ void ToolController::LeaveTool() {
 
 void ToolController::StartTool() {
     Tool* t = Current();
-    if (t && !t->Start()) SwitchToHand();
+    if (t && !(t->ClaimLayers() && t->Start())) SwitchToHand();
 }
 
 void ToolController::SwitchToHand() {

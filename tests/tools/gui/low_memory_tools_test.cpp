@@ -69,6 +69,25 @@ private slots:
         QVERIFY(t.w.Doc().ColorBmp != t.color);
     }
 
+    // A picture just opened is its own color layer and photograph at once, sharing the
+    // pixels: a painting tool claims a copy of its own when it is chosen, where running
+    // out of memory can still be told, not at the first stroke.
+    void APaintingToolWithoutRoomForAColorLayerOfItsOwnGoesBackToTheHand() {
+        LargeWindow t;
+        const Bitmap photo = t.w.Doc().PhotoBmp;
+        QVERIFY(photo == t.color);
+        t.ShortOfMemory(8u << 20, [&] { t.w.FrmTools->ToolButton(ToolPencil)->click(); });
+        QCOMPARE(t.env.messages, QStringList{kNoMemory});
+        QCOMPARE(t.w.Doc().CurrentTool, ToolHand);
+        Stroke(t.w, {QPoint(100, 100), QPoint(160, 130)});
+        QVERIFY(t.Unchanged());
+        // With memory back, the pencil paints the color layer and not the photograph.
+        ChooseTool(t.w, ToolPencil);
+        Stroke(t.w, {QPoint(100, 100), QPoint(160, 130)});
+        QVERIFY(t.w.Doc().ColorBmp != t.color);
+        QVERIFY(t.w.Doc().PhotoBmp == photo);
+    }
+
     void AStrokeOrFillWithoutRoomPaintsAndRecordsNothing() {
         struct Case {
             int tool;
