@@ -46,7 +46,13 @@ void LayerSnapshot::MakeCopy() {
         // opening measured faster so.
         copy->Sketch = sketch_;
         copy->Color = color_;
-        copy->Photo = photo_;
+        // A photograph that still shares the color layer's pixels (a picture just
+        // opened) shares those of its copy, instead of being copied a second time.
+        const Bitmap& photo = photo_;
+        if (!photo.Empty() && photo.Data() == std::as_const(color_).Data())
+            copy->Photo = copy->Color.Share();
+        else
+            copy->Photo = photo_;
         copy_ = std::move(copy);
         hold_->Release();
     } catch (const std::bad_alloc&) {

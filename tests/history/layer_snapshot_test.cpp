@@ -54,11 +54,13 @@ TEST(LayerSnapshot, TheFileHoldsTheLayersAsTakenThoughTheyChangeRightAway) {
     const std::string path = dir.File("state.d2o");
     auto spare = std::make_shared<LayerSnapshot::Spare>();
     ParallelThreadCount();  // the worker pool starts its threads before they are refused below
-    // With a copying thread, without one (copied before Take returns), and once more
-    // with a thread, into the copy the first snapshots gave back.
+    // With a copying thread, without one (copied before Take returns), and twice more
+    // with a thread, into the copy the first snapshots gave back, the last time with a
+    // photograph that shares the color layer's pixels.
     int round = 0;
-    for (const bool threads : {true, false, true}) {
+    for (const bool threads : {true, false, true, true}) {
         Layers now(301, 203, 10 * ++round);
+        if (round == 4) now.Photo = now.Color.Share();
         const Layers taken = now;
         const int before = FailThreadStartsAfterForTesting(threads ? -1 : 0);
         std::shared_ptr<LayerSnapshot> snapshot = LayerSnapshot::Take(now.Sketch, now.Color, now.Photo, kState, spare);
