@@ -141,11 +141,11 @@ namespace {
 // Takes the layers and state after their bitmaps exist; nothing here allocates except
 // the composite, which is sized before the first swap.
 void InstallLayers(Bitmap& photo, Bitmap& sketch, Bitmap& color, Document& doc, LayerState& state,
-                   const LayerState& shown) {
+                   const LayerState& shown, Compositing compositing) {
     Bitmap composite;
     const bool reuse = doc.CompositeBmp.Width() == sketch.Width() && doc.CompositeBmp.Height() == sketch.Height();
-    // Compositing below writes every pixel in the two blending modes there are; only
-    // a mode it does not know would leave the new pixels as they were.
+    // Compositing writes every pixel in the two blending modes there are; only a mode
+    // it does not know would leave the new pixels as they were.
     if (!reuse && (shown.BlendingMode == 0 || shown.BlendingMode == 1))
         composite.SetSizeUnset(sketch.Width(), sketch.Height());
     else if (!reuse)
@@ -160,7 +160,7 @@ void InstallLayers(Bitmap& photo, Bitmap& sketch, Bitmap& color, Document& doc, 
     doc.ShownSketch = &doc.SketchBmp;
     doc.ShownColor = &doc.ColorBmp;
     state = shown;
-    doc.CompositeAll(state);
+    if (compositing == Compositing::Whole) doc.CompositeAll(state);
     doc.ImageLoaded = true;
 }
 
@@ -186,29 +186,29 @@ bool OpenWithinMemory(const std::string& path, std::vector<std::string>& message
 
 }  // namespace
 
-void InstallPicture(Bitmap&& picture, Document& doc, LayerState& state) {
+void InstallPicture(Bitmap&& picture, Document& doc, LayerState& state, Compositing compositing) {
     // The photograph and the color layer start as the same pixels, and share them until
     // one is painted on: a conversion, the usual next step, replaces the color layer
     // without ever copying it.
     Bitmap photo = picture.Share();
     Bitmap sketch;
     WhitePicture(sketch, picture.Width(), picture.Height());
-    InstallLayers(photo, sketch, picture, doc, state, PictureShown(state));
+    InstallLayers(photo, sketch, picture, doc, state, PictureShown(state), compositing);
 }
 
-void InstallProject(ProjectData&& project, Document& doc, LayerState& state) {
-    InstallLayers(project.Photo, project.Sketch, project.Color, doc, state, project.State);
+void InstallProject(ProjectData&& project, Document& doc, LayerState& state, Compositing compositing) {
+    InstallLayers(project.Photo, project.Sketch, project.Color, doc, state, project.State, compositing);
 }
 
 bool OpenDocumentFile(const std::string& path, Document& doc, LayerState& state,
-                      std::vector<std::string>& messages) {
+                      std::vector<std::string>& messages, Compositing compositing) {
     return OpenWithinMemory(path, messages, [&] {
         OpenedFile opened;
         if (!ReadDocumentFile(path, opened, messages)) return false;
         if (opened.Format == FileFormat::Project)
-            InstallProject(std::move(opened.Project), doc, state);
+            InstallProject(std::move(opened.Project), doc, state, compositing);
         else
-            InstallPicture(std::move(opened.Picture), doc, state);
+            InstallPicture(std::move(opened.Picture), doc, state, compositing);
         return true;
     });
 }

@@ -55,19 +55,22 @@ bool ReadDocumentFile(const std::string& path, OpenedFile& out, std::vector<std:
 // The document as it shows a file right after opening it. A picture becomes the
 // photograph and the color layer over a white sketch layer, shown in Multiply with
 // both layers visible (the other values of `state` stay); a project brings its own
-// layers and layer state. The composite is made whole and the document is marked
-// loaded. The scratch bitmaps are released: their readers size them when they start,
+// layers and layer state. The composite is made whole, or only sized (with its
+// pixels unset) for a window that composites what its view shows and the whole
+// picture before anything reads all of it; the document is marked loaded. The scratch bitmaps are released: their readers size them when they start,
 // and a full-size copy made here would only cost time and memory. Every bitmap is
 // made before the document is touched, so std::bad_alloc leaves `doc` and `state` as
 // they were. The view (zoom, view rectangle, current tool) is the caller's.
-void InstallPicture(Bitmap&& picture, Document& doc, LayerState& state);
-void InstallProject(ProjectData&& project, Document& doc, LayerState& state);
+enum class Compositing { Whole, Later };
+void InstallPicture(Bitmap&& picture, Document& doc, LayerState& state, Compositing compositing = Compositing::Whole);
+void InstallProject(ProjectData&& project, Document& doc, LayerState& state,
+                    Compositing compositing = Compositing::Whole);
 
 // File, Open below any window: ReadDocumentFile, then the install above. True with
 // the document replaced; false with ReadDocumentFile's messages, or one saying that
 // memory ran out, and `doc` and `state` as they were.
 bool OpenDocumentFile(const std::string& path, Document& doc, LayerState& state,
-                      std::vector<std::string>& messages);
+                      std::vector<std::string>& messages, Compositing compositing = Compositing::Whole);
 
 // The composite OpenDocumentFile would show for `path`, without the layers behind
 // it: a picture is blended with its white sketch layer in its own memory, a project's

@@ -86,7 +86,10 @@ bool TFrmMain::OpenFile(const QString& path) {
     bool ok = false;
     {
         WaitCursor busy;
-        ok = OpenDocumentFile(S(path), doc_, state, messages);
+        // The view composites what it shows, and every command that reads the whole
+        // picture composites all of it first: a picture much larger than the view is
+        // shown sooner, and one converted right away is never composited in full.
+        ok = OpenDocumentFile(S(path), doc_, state, messages, Compositing::Later);
     }
     if (!ok) {
         for (const std::string& m : messages) ShowMessage(this, Q(m));

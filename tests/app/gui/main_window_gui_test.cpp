@@ -245,8 +245,10 @@ private slots:
         w.MenuItem_CopyClick();
         const QImage image = QGuiApplication::clipboard()->image();
         QCOMPARE(image.size(), QSize(2400, 2300));
-        // Pixel (7, 3) is blue 7, green 3, red 10 before the multiply over white.
+        // Pixel (7, 3) is blue 7, green 3, red 10 before the multiply over white; the
+        // last one, far outside the view, blue 95, green 251, red 90.
         QCOMPARE(QColor(image.pixel(7, 3)), QColor((10 * 255) >> 8, (3 * 255) >> 8, (7 * 255) >> 8));
+        QCOMPARE(QColor(image.pixel(2399, 2299)), QColor((90 * 255) >> 8, (251 * 255) >> 8, (95 * 255) >> 8));
 
         // Without memory for the clipboard's own copy of the picture, the clipboard keeps
         // what it had and the user learns why nothing was copied.
