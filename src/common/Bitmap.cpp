@@ -20,8 +20,8 @@ std::string CheckPictureSize(long long width, long long height, std::size_t maxB
 }
 
 Bitmap::Bitmap(const Bitmap& other) : width_(other.width_), height_(other.height_), stride_(other.stride_) {
-    if (other.store_) {
-        store_ = std::make_shared<Store>(*other.store_);
+    if (other.ByteSize() != 0) {
+        store_ = std::make_shared<Store>(other.Bytes(), other.Bytes() + other.ByteSize());
         bytes_.store(store_->data());
     }
 }
@@ -118,7 +118,7 @@ Bitmap& Bitmap::operator=(const Bitmap& other) {
         *this = Bitmap();
         NewStore(other.ByteSize());
     }
-    if (Bytes() != nullptr) std::memcpy(Bytes(), other.Bytes(), ByteSize());
+    if (Bytes() != nullptr) std::memcpy(Bytes(), other.Bytes(), other.ByteSize());
     width_ = other.width_;
     height_ = other.height_;
     stride_ = other.stride_;

@@ -77,7 +77,9 @@ public:
         return Bytes();
     }
     const std::uint8_t* Data() const { return Bytes(); }
-    std::size_t ByteSize() const { return store_ ? store_->size() : 0; }
+    // Kept by the size alone, so that threads working on rows never read the pointer
+    // to the pixels' owner, which taking pixels of its own replaces.
+    std::size_t ByteSize() const { return stride_ * static_cast<std::size_t>(height_); }
 
     // Pixel access as B, G, R bytes; no bounds checks.
     std::uint8_t* Pixel(int x, int y) { return Row(y) + 3 * static_cast<std::size_t>(x); }
