@@ -55,14 +55,16 @@ bool ReadDocumentFile(const std::string& path, OpenedFile& out, std::vector<std:
 // The document as it shows a file right after opening it. A picture becomes the
 // photograph and the color layer over a white sketch layer, shown in Multiply with
 // both layers visible (the other values of `state` stay); a project brings its own
-// layers and layer state. The composite is made whole, or only sized (with its
-// pixels unset) for a window that composites what its view shows and the whole
-// picture before anything reads all of it; the document is marked loaded. The scratch bitmaps are released: their readers size them when they start,
-// and a full-size copy made here would only cost time and memory. Every bitmap is
-// made before the document is touched, so std::bad_alloc leaves `doc` and `state` as
-// they were. The view (zoom, view rectangle, current tool) is the caller's.
+// layers and layer state. The composite is made whole, or with Compositing::Later
+// only sized, its pixels unset, for a window that composites what its view shows and
+// all of it before anything reads the whole picture. The document is marked loaded.
+// The scratch bitmaps are released: their readers size them when they start, and a
+// full-size copy made here would only cost time and memory. Every bitmap is made
+// before the document is touched, so std::bad_alloc leaves `doc` and `state` as they
+// were. The view (zoom, view rectangle, current tool) is the caller's.
 enum class Compositing { Whole, Later };
-void InstallPicture(Bitmap&& picture, Document& doc, LayerState& state, Compositing compositing = Compositing::Whole);
+void InstallPicture(Bitmap&& picture, Document& doc, LayerState& state,
+                    Compositing compositing = Compositing::Whole);
 void InstallProject(ProjectData&& project, Document& doc, LayerState& state,
                     Compositing compositing = Compositing::Whole);
 
