@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "engine/Buffers.h"
 #include "engine/ColorStep.h"
 
 namespace velmora {
@@ -85,9 +86,9 @@ void AdjustOneLayer(TColorStep& step, const AdjustmentSettings& settings, Bitmap
         if (ClipToBitmap(r, layer)) ApplyAdjustment(step, settings, layer, scratch, r);
         shown = &scratch;
     } else {
-        // Pixels shared with the photograph are copied here, before the work is shared
-        // out over the threads, rather than by the first of them to write.
-        layer.Unshare();
+        // Pixels shared with the photograph are copied here, over the threads, rather
+        // than by the first of the threads adjusting it to write.
+        OwnPicture(layer);
         if (ClipToBitmap(r, layer)) ApplyAdjustment(step, settings, layer, layer, r);
         shown = &layer;
     }

@@ -47,10 +47,9 @@ public:
     // the non-const accessors before sharing would write into both, so share only a
     // bitmap nothing holds such a pointer into. Called on the thread that owns it.
     Bitmap Share();
-    // Takes pixels of its own now if it may share them, as any change would; throws
-    // std::bad_alloc when there is no memory for them, leaving the bitmap as it was.
-    // For callers that must not run out of memory in the middle of a change.
-    void Unshare() { PrepareChange(); }
+    // Whether another bitmap shares the pixels, for OwnPicture, which copies them over
+    // the worker threads before a change would on one. Called on the owning thread.
+    bool MayShare() const { return shared_.load(std::memory_order_acquire) && store_.use_count() > 1; }
 
     int Width() const { return width_; }
     int Height() const { return height_; }

@@ -59,12 +59,21 @@ void ForEachChunk(std::size_t bytes, Work work) {
 
 void CopyPicture(Bitmap& to, const Bitmap& from) {
     if (&to == &from) return;
-    if (to.Width() != from.Width() || to.Height() != from.Height()) to.SetSizeUnset(from.Width(), from.Height());
+    // Pixels `to` may share are left to their other owner rather than copied first.
+    if (to.Width() != from.Width() || to.Height() != from.Height() || to.MayShare())
+        to.SetSizeUnset(from.Width(), from.Height());
     // Both have the same size and so the same row stride; the padding is copied too.
     std::uint8_t* const out = to.Data();
     const std::uint8_t* const in = from.Data();
     ForEachChunk(from.ByteSize(),
                  [&](std::size_t begin, std::size_t end) { std::memcpy(out + begin, in + begin, end - begin); });
+}
+
+void OwnPicture(Bitmap& bitmap) {
+    if (!bitmap.MayShare()) return;
+    Bitmap own;
+    CopyPicture(own, bitmap);
+    bitmap.Swap(own);
 }
 
 void WhitePicture(Bitmap& to, int width, int height) {

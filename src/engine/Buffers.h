@@ -45,6 +45,12 @@ void FillBuffer(std::vector<T, A>& v, std::size_t n, const T& value) {
 // cannot be had.
 void CopyPicture(Bitmap& to, const Bitmap& from);
 
+// Gives a bitmap that may share its pixels (Bitmap::Share) a copy of its own, made
+// like CopyPicture, ahead of a change that must not run out of memory half-way: a
+// whole picture on one thread would keep the user waiting longer. Throws
+// std::bad_alloc, leaving the bitmap as it was.
+void OwnPicture(Bitmap& bitmap);
+
 // Makes `to` a white picture of width x height, split over the worker threads like
 // CopyPicture: the sketch layer of every picture opened.
 void WhitePicture(Bitmap& to, int width, int height);

@@ -1,4 +1,5 @@
-// Copying and clearing whole pictures over the worker threads.
+// Copying and clearing whole pictures over the worker threads, and copying pixels
+// shared with another picture ahead of a change.
 
 #include <gtest/gtest.h>
 
@@ -36,4 +37,21 @@ TEST(WhitePicture, WhitensEveryPixelOfAFreshAReusedOrAResizedPicture) {
             EXPECT_TRUE(to->SamePixels(white)) << w << "x" << h;
         }
     }
+}
+
+TEST(OwnPicture, GivesASharedPictureItsOwnCopyAndLeavesALoneOneAsItIs) {
+    const Bitmap original = Noise(1001, 700, 5);
+    Bitmap first = original;
+    Bitmap twin = first.Share();
+    const Bitmap& constFirst = first;
+    const Bitmap& constTwin = twin;
+    OwnPicture(twin);
+    EXPECT_NE(constTwin.Data(), constFirst.Data());
+    EXPECT_TRUE(twin.SamePixels(original));
+    twin.Row(0)[0] ^= 0xFF;
+    EXPECT_TRUE(first.SamePixels(original));
+    // The first is the pixels' only owner now: nothing is copied for it.
+    const std::uint8_t* memory = constFirst.Data();
+    OwnPicture(first);
+    EXPECT_EQ(constFirst.Data(), memory);
 }

@@ -38,8 +38,8 @@ bool Tool::ClaimLayers() {
     // A tool that records a state when it is done is one that changes the layers.
     if (!info || info->HistoryName == nullptr) return true;
     try {
-        Doc().SketchBmp.Unshare();
-        Doc().ColorBmp.Unshare();
+        OwnPicture(Doc().SketchBmp);
+        OwnPicture(Doc().ColorBmp);
         return true;
     } catch (const std::bad_alloc&) {
         ReportNoMemory();
