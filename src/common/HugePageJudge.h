@@ -8,10 +8,13 @@
 namespace velmora {
 
 // Judges from the time the system takes to supply huge pages whether new blocks
-// should still ask for them. Small pages cost about a millisecond per 2 MiB on the
-// machines measured and a healthy huge page a fifth of a millisecond, so a huge page
-// that takes longer than kSlow is dearer than small pages would have been. One slow
-// page may be a thread that lost its processor for a moment; two in a row are not.
+// should still ask for them. On the virtual machines measured, 2 MiB of small pages
+// cost about half a millisecond to supply and three more when the program first
+// touches them, a cost the threads that fill a block share; a healthy huge page costs
+// a fifth of a millisecond, all told, and a slow one three to four, on the one thread
+// that supplies it. So a huge page that takes longer than kSlow costs more time than
+// small pages would have on two threads. One slow page may be a thread that lost its
+// processor for a moment; two in a row are not.
 class HugePageJudge {
 public:
     static constexpr std::chrono::microseconds kSlow{2000};
