@@ -1,4 +1,6 @@
-// The threaded point operations and the one-pass tone step against the reference.
+// The threaded point operations and the one-pass tone step against the reference, and
+// what that comparison does not reach: rectangles outside the picture and a cancel.
+// Amounts beyond the slider's range are among the worked values.
 
 #include <gtest/gtest.h>
 
@@ -65,4 +67,25 @@ TEST(ToneEquivalence, RectangleFormsOnTheSamplePhotographInPlaceAndIntoAnother) 
             EXPECT_TRUE(fastOut == slowOut) << "brightness into another bitmap";
             EXPECT_TRUE(fastIn == slowIn) << "contrast and saturation in place";
         }
+}
+
+TEST(Saturation, RectanglesOutsideThePictureDoNothing) {
+    const Bitmap src = TexturedPhoto(6, 5);
+    Bitmap untouched = src;
+    TColorStep().SaturationRect(untouched, untouched, Rect{6, 0, 9, 4}, 127);
+    EXPECT_EQ(untouched, src);
+}
+
+TEST(BufferForms, ColorBalanceStopsOnCancel) {
+    TColorStep c;
+    c.Width = 2;
+    c.Height = 1;
+    c.Blurred = {Rgb(10, 20, 30), Rgb(250, 5, 128)};
+    c.Final = {Rgb(0, 0, 0), Rgb(0, 0, 0)};
+    ProgressLog log;
+    c.SetProgress(&log);
+    CancelFlag = true;
+    c.ColorBalance(100, 100, 100);
+    EXPECT_EQ(c.Final, (TripleBuffer{Rgb(0, 0, 0), Rgb(0, 0, 0)}));
+    EXPECT_EQ(log.advances, 0);
 }
