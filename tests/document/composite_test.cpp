@@ -17,6 +17,16 @@ struct Doc3 : Document {
     }
 };
 
+// Multiply, opacity 37 and the three ways of hiding layers, by case number.
+LayerState StateOfCase(int c) {
+    LayerState st;
+    st.BlendingMode = c == 1 ? 1 : 0;
+    st.Opacity = 37;
+    st.SketchVisible = c != 2 && c != 4;
+    st.ColorVisible = c != 3 && c != 4;
+    return st;
+}
+
 }  // namespace
 
 // Each row: the gray levels of sketch, color and photograph, the layer state, and the
@@ -81,11 +91,7 @@ TEST(Composite, InPlaceIntoTheColorLayerEqualsASeparateTarget) {
     const Bitmap sketch = test::Noise(37, 11, 1), color = test::Noise(37, 11, 2), photo = test::Noise(37, 11, 3);
     const Rect all{0, 0, 36, 10};
     for (int c = 0; c < 5; ++c) {
-        LayerState st;
-        st.BlendingMode = c == 1 ? 1 : 0;
-        st.Opacity = 37;
-        st.SketchVisible = c != 2 && c != 4;
-        st.ColorVisible = c != 3 && c != 4;
+        const LayerState st = StateOfCase(c);
         Bitmap separate(37, 11), inPlace = color;
         CompositeRect(separate, sketch, color, photo, st, all);
         CompositeRect(inPlace, sketch, inPlace, photo, st, all);
@@ -97,15 +103,12 @@ TEST(Composite, InPlaceIntoTheColorLayerEqualsASeparateTarget) {
 // for several bands, it must come out as one rectangle composited at once does.
 TEST(Composite, AllOfATallPictureEqualsOneRectangle) {
     const int w = 301, h = 2000;
-    for (int c = 0; c < 3; ++c) {
+    for (int c = 0; c < 5; ++c) {
         Document d;
         d.SketchBmp = test::Noise(w, h, 1);
         d.ColorBmp = test::Noise(w, h, 2);
         d.PhotoBmp = test::Noise(w, h, 3);
-        LayerState st;
-        st.BlendingMode = c == 1 ? 1 : 0;
-        st.Opacity = 37;
-        st.SketchVisible = c != 2;
+        const LayerState st = StateOfCase(c);
         Bitmap whole(w, h);
         CompositeRect(whole, d.SketchBmp, d.ColorBmp, d.PhotoBmp, st, Rect{0, 0, w - 1, h - 1});
         d.CompositeAll(st);
