@@ -124,7 +124,8 @@ TEST_F(DrawableLayers, OkAdjustsWholeDrawableLayersInPlace) {
 
     state.SketchDrawable = false;
     const Bitmap before = doc.SketchBmp;
-    AdjustDrawableLayers(step, {Adjustment::Saturation, {-127}}, doc, state, WholeBitmap(doc.SketchBmp), AdjustInto::Layers);
+    AdjustDrawableLayers(step, {Adjustment::Saturation, {-127}}, doc, state, WholeBitmap(doc.SketchBmp),
+                         AdjustInto::Layers);
     EXPECT_EQ(doc.SketchBmp, before);
     EXPECT_EQ(doc.ColorBmp, color);
 }
