@@ -51,41 +51,31 @@ private slots:
 #endif
     }
 
-    void AShapeToolWithoutRoomForItsCopiesGoesBackToTheHand() {
-        LargeWindow t;
-        t.ShortOfMemory(24u << 20, [&] { t.w.FrmTools->ToolButton(ToolRectangle)->click(); });
-        QCOMPARE(t.env.messages, QStringList{kNoMemory});
-        QCOMPARE(t.w.Doc().CurrentTool, ToolHand);
-        QVERIFY(t.w.FrmTools->ToolButton(ToolHand)->isChecked());
-        // No edit holds the commands, and a click on the picture draws nothing.
-        QVERIFY(t.w.MenuItem_SaveAs->isEnabled());
-        Stroke(t.w, {QPoint(100, 100)});
-        QVERIFY(t.Unchanged());
-        // With memory back, the tool works.
-        ChooseTool(t.w, ToolRectangle);
-        QVERIFY(!t.w.MenuItem_SaveAs->isEnabled());
-        Hover(t.w, {100, 100});
-        Stroke(t.w, {QPoint(100, 100)});
-        QVERIFY(t.w.Doc().ColorBmp != t.color);
-    }
-
-    // A picture just opened is its own color layer and photograph at once, sharing the
-    // pixels: a painting tool claims a copy of its own when it is chosen, where running
-    // out of memory can still be told, not at the first stroke.
-    void APaintingToolWithoutRoomForAColorLayerOfItsOwnGoesBackToTheHand() {
-        LargeWindow t;
-        const Bitmap photo = t.w.Doc().PhotoBmp;
-        QVERIFY(photo == t.color);
-        t.ShortOfMemory(8u << 20, [&] { t.w.FrmTools->ToolButton(ToolPencil)->click(); });
-        QCOMPARE(t.env.messages, QStringList{kNoMemory});
-        QCOMPARE(t.w.Doc().CurrentTool, ToolHand);
-        Stroke(t.w, {QPoint(100, 100), QPoint(160, 130)});
-        QVERIFY(t.Unchanged());
-        // With memory back, the pencil paints the color layer and not the photograph.
-        ChooseTool(t.w, ToolPencil);
-        Stroke(t.w, {QPoint(100, 100), QPoint(160, 130)});
-        QVERIFY(t.w.Doc().ColorBmp != t.color);
-        QVERIFY(t.w.Doc().PhotoBmp == photo);
+    // A shape tool copies both layers when it is chosen. A picture just opened is its own
+    // color layer and photograph at once, sharing the pixels: a painting tool claims a
+    // copy of its own when it is chosen, where running out of memory can still be told,
+    // not at the first stroke.
+    void AToolWithoutRoomForItsCopiesGoesBackToTheHand() {
+        for (const auto& [tool, headroom] : {std::pair{ToolRectangle, 24u << 20}, {ToolPencil, 8u << 20}}) {
+            LargeWindow t;
+            const Bitmap photo = t.w.Doc().PhotoBmp;
+            QVERIFY(photo == t.color);
+            t.ShortOfMemory(headroom, [&] { t.w.FrmTools->ToolButton(tool)->click(); });
+            QCOMPARE(t.env.messages, QStringList{kNoMemory});
+            QCOMPARE(t.w.Doc().CurrentTool, ToolHand);
+            QVERIFY(t.w.FrmTools->ToolButton(ToolHand)->isChecked());
+            // No edit holds the commands, and a stroke on the picture draws nothing.
+            QVERIFY(t.w.MenuItem_SaveAs->isEnabled());
+            Stroke(t.w, {QPoint(100, 100), QPoint(160, 130)});
+            QVERIFY(t.Unchanged());
+            // With memory back, the tool paints the color layer and not the photograph.
+            ChooseTool(t.w, tool);
+            QCOMPARE(t.w.MenuItem_SaveAs->isEnabled(), tool == ToolPencil);
+            Hover(t.w, {100, 100});
+            Stroke(t.w, {QPoint(100, 100), QPoint(160, 130)});
+            QVERIFY(t.w.Doc().ColorBmp != t.color);
+            QVERIFY(t.w.Doc().PhotoBmp == photo);
+        }
     }
 
     void AStrokeOrFillWithoutRoomPaintsAndRecordsNothing() {
