@@ -58,7 +58,8 @@ TEST(StampTone, ClipsAtEveryEdge) {
         int left, top, changed;
     };
     // A 4 x 4 mask hanging over each side; changed counts the pixels inside the layer.
-    for (const Case c : {Case{-2, -3, 2}, Case{4, 3, 4}, Case{-3, 1, 4}, Case{1, 4, 4}, Case{6, 0, 0}, Case{0, -4, 0}}) {
+    for (const Case c :
+         {Case{-2, -3, 2}, Case{4, 3, 4}, Case{-3, 1, 4}, Case{1, 4, 4}, Case{6, 0, 0}, Case{0, -4, 0}}) {
         Bitmap layer = source;
         StampTone(layer, source, Flat(4, 4, 255), c.left, c.top, BuildToneTable(128));
         int changed = 0;

@@ -92,7 +92,8 @@ private slots:
         ChooseTool(w, ToolPencil);
         w.FrmToolOption->TrcPencilSize->setValue(1);
         Stroke(w, {QPoint(10, 100), QPoint(14, 100), QPoint(18, 100), QPoint(22, 100)});
-        for (int x = 10; x <= 22; ++x) QVERIFY2(PixelValue(w.Doc().ColorBmp, x, 100) == 0u, qPrintable(QString::number(x)));
+        for (int x = 10; x <= 22; ++x)
+            QVERIFY2(PixelValue(w.Doc().ColorBmp, x, 100) == 0u, qPrintable(QString::number(x)));
         QCOMPARE(PixelValue(w.Doc().ColorBmp, 22, 101), PixelValue(before, 22, 101));
         QCOMPARE(PixelValue(w.Doc().ColorBmp, 23, 100), PixelValue(before, 23, 100));
     }
@@ -109,7 +110,8 @@ private slots:
 
         // A drag of 20 pixels with size 3 (step 1) covers the line between the events.
         Stroke(w, {QPoint(10, 60), QPoint(30, 60)});
-        for (int x = 10; x <= 30; ++x) QVERIFY2(PixelValue(w.Doc().ColorBmp, x, 60) != 0xFFFFFFu, qPrintable(QString::number(x)));
+        for (int x = 10; x <= 30; ++x)
+            QVERIFY2(PixelValue(w.Doc().ColorBmp, x, 60) != 0xFFFFFFu, qPrintable(QString::number(x)));
         QCOMPARE(StateText(w), QStringLiteral("Brush / --"));
     }
 

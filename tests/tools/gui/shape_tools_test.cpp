@@ -41,7 +41,9 @@ void Place(TFrmMain& w, int x, int y) { Hover(w, {x, y}); Stroke(w, {QPoint(x, y
 void DragHandle(TFrmMain& w, QPoint from, QPoint to) { Hover(w, from); Stroke(w, {from, to}); }
 
 std::uint32_t At(TFrmMain& w, int x, int y) { return PixelValue(w.Doc().ColorBmp, x, y); }
-bool Same(const Bitmap& a, const Bitmap& b, int x, int y) { return std::equal(a.Pixel(x, y), a.Pixel(x, y) + 3, b.Pixel(x, y)); }
+bool Same(const Bitmap& a, const Bitmap& b, int x, int y) {
+    return std::equal(a.Pixel(x, y), a.Pixel(x, y) + 3, b.Pixel(x, y));
+}
 // The first pixel of `now` that differs from `before` where `watched` holds, as text.
 QString FirstChange(const Bitmap& before, const Bitmap& now, const std::function<bool(int, int)>& watched) {
     for (int y = 0; y < now.Height(); ++y)
@@ -112,7 +114,8 @@ private slots:
         const Bitmap noText = w.Doc().ColorBmp;
         QCOMPARE(PixelValue(noText, 159, 119), kRed);
 
-        w.FrmToolOption->MemRectText->setPlainText("WWWWWWWWWWWWWWWWWWWWWWWW\nHello\nWorld\nMMMM\nMMMM\nMMMM\nMMMM\nMMMM\nMMMM");
+        w.FrmToolOption->MemRectText->setPlainText(
+            "WWWWWWWWWWWWWWWWWWWWWWWW\nHello\nWorld\nMMMM\nMMMM\nMMMM\nMMMM\nMMMM\nMMMM");
         const Bitmap& now = w.Doc().ColorBmp;
         QCOMPARE(FirstChange(noText, now, OutsideBox(50, 50, 150, 110)), QString());
         // The long first line is cut at the right edge and the lines below at the
