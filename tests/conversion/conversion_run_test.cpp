@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "common/Bitmap.h"
 #include "conversion/ConversionRun.h"
 #include "conversion/ParamControls.h"
 
@@ -45,23 +44,6 @@ TEST(ConversionDetail, ColorOnlyAndOverlay) {
     EXPECT_EQ(d.substr(d.size() - 19), "Blending Mode(2,40)");
     p.BlendMode = 0;  // anything but 1 counts as the weighted mix
     EXPECT_EQ(ConversionDetailText(p).substr(d.size() - 19), "Blending Mode(2,40)");
-}
-
-TEST(ConversionRecord, CoversTheWholePhotographAndKeepsTheRest) {
-    Bitmap photo(37, 21);
-    TEffectParams dialog = ControlDefaultRecord();
-    dialog.Left = 5;
-    dialog.Top = 6;
-    dialog.Width = 10;
-    dialog.Height = 11;
-    dialog.Reserved = 9;
-    const TEffectParams full = FullConversionRecord(dialog, photo);
-    EXPECT_EQ(full.SourceBitmap, &photo);
-    TEffectParams expected = dialog;  // nothing but the rectangle changes
-    expected.Left = expected.Top = 0;
-    expected.Width = 37;
-    expected.Height = 21;
-    EXPECT_EQ(full, expected);
 }
 
 TEST(ConversionProgress, CountsTheStepsARunReallyReports) {

@@ -244,7 +244,6 @@ TEST(Jpeg, CutCorruptOrHugeDataIsRefusedAndTheOutputLeftAlone) {
     const std::size_t sos = FindMarker(f, 0xDA);
     for (std::size_t n = 0; n < f.size(); n += (n < sos ? 7 : 1))
         EXPECT_NE(Refusal({f.begin(), f.begin() + n}, "cut at " + std::to_string(n)), "accepted");
-    EXPECT_NE(Refusal({}, "empty"), "accepted");
     std::vector<std::uint8_t> junk(500);
     std::mt19937 rng(5);
     for (auto& b : junk) b = static_cast<std::uint8_t>(rng());
