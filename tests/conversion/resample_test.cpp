@@ -26,24 +26,6 @@ TEST(Resample, OneHundredPercentGivesTheSamePixels) {
     EXPECT_EQ(out, bmp);
 }
 
-TEST(Resample, ThirtyThreePercentOf640By480) {
-    Bitmap bmp(640, 480);
-    bmp.Fill(10, 120, 250);
-    SourcePixels s;
-    StoreSourcePixels(bmp, s);
-    const int w = 211, h = 158;  // 33 % of each side, truncated
-    Bitmap out;
-    ResampleSourcePixels(s, w, h, out);
-    ASSERT_EQ(out.Width(), 211);
-    ASSERT_EQ(out.Height(), 158);
-    // A flat picture stays flat up to the truncation of each weighted term, which
-    // can take one step off where an output pixel covers parts of source pixels.
-    const int flat[3] = {10, 120, 250};
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            for (int c = 0; c < 3; ++c) EXPECT_NEAR(out.Pixel(x, y)[c], flat[c], 1);
-}
-
 TEST(Resample, AveragesByCoveredArea) {
     Bitmap out;
     // 3 -> 2: the step is 1.5 pixels; the middle pixel is shared half and half.
