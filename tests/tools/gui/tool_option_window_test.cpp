@@ -159,22 +159,30 @@ private slots:
     }
 
     void oneTabPerToolInAWindowOfOneSize() {
-        // Tools without options show the info page; the three balloons share one.
-        const std::pair<int, const char*> pages[] = {
-            {ToolNone, "TsNormal"},           {ToolHand, "TsNormal"},          {ToolPencil, "TsPencil"},
-            {ToolBrush, "TsBrush"},           {ToolEraser, "TsEraser"},        {ToolPaintBucket, "TsPaintBucket"},
-            {ToolLighten, "TsLightenTool"},   {ToolDarken, "TsDarkenTool"},    {ToolRectangle, "TsRectangle"},
-            {ToolEllipse, "TsEllipse"},       {ToolText, "TsText"},            {ToolEyedropper, "TsDropper"},
-            {ToolBalloonA, "TsBalloonA"},     {ToolBalloonB, "TsBalloonA"},    {ToolBalloonC, "TsBalloonA"},
+        // Tools without options show the info page; the three balloons share one. The
+        // captions are the program's own, "Ballon" included.
+        const struct {
+            int id;
+            const char *name, *caption;
+        } pages[] = {
+            {ToolNone, "TsNormal", "Info"},           {ToolHand, "TsNormal", "Info"},
+            {ToolPencil, "TsPencil", "Pencil"},       {ToolBrush, "TsBrush", "Brush"},
+            {ToolEraser, "TsEraser", "Eraser"},       {ToolPaintBucket, "TsPaintBucket", "Paint Bucket"},
+            {ToolLighten, "TsLightenTool", "Lighten Tool"}, {ToolDarken, "TsDarkenTool", "Darken Tool"},
+            {ToolRectangle, "TsRectangle", "Rectangle"}, {ToolEllipse, "TsEllipse", "Ellipse"},
+            {ToolText, "TsText", "Text"},             {ToolEyedropper, "TsDropper", "Color Dropper"},
+            {ToolBalloonA, "TsBalloonA", "Text Ballon"}, {ToolBalloonB, "TsBalloonA", "Text Ballon"},
+            {ToolBalloonC, "TsBalloonA", "Text Ballon"},
         };
         QTabWidget* tabs = options_->PageControl1;
         QCOMPARE(tabs->count(), 12);
         const QSize size = options_->size();
-        for (const auto& [id, name] : pages) {
+        for (const auto& [id, name, caption] : pages) {
             options_->ShowPage(id);
             QApplication::processEvents();
             QWidget* page = tabs->currentWidget();
             QCOMPARE(page->objectName(), QString::fromLatin1(name));
+            QCOMPARE(tabs->tabText(tabs->currentIndex()), QString::fromLatin1(caption));
             for (int i = 0; i < tabs->count(); ++i) QCOMPARE(tabs->isTabVisible(i), i == tabs->currentIndex());
             QCOMPARE(options_->size(), size);
             // Every control of the page is whole inside it and no narrower than it needs.
