@@ -34,9 +34,10 @@ TEST(Resample, AveragesByCoveredArea) {
     ASSERT_EQ(out.Width(), 2);
     EXPECT_EQ(out.Pixel(0, 0)[0], 85);
     EXPECT_EQ(out.Pixel(1, 0)[2], 145);
-    // 4 -> 1 is the plain mean, truncated: (10 + 20 + 30 + 41) / 4 = 25.25.
-    ResampleSourcePixels(Row({10, 20, 30, 41}), 1, 1, out);
-    EXPECT_EQ(out.Pixel(0, 0)[1], 25);
+    // 4 -> 1 is the plain mean, truncated: (0 + 255 + 255 + 1) / 4 = 127.75. Uneven
+    // values, so that the inner pixels' weight counts as much as the outer ones'.
+    ResampleSourcePixels(Row({0, 255, 255, 1}), 1, 1, out);
+    EXPECT_EQ(out.Pixel(0, 0)[1], 127);
     // Columns and rows together: a 2x2 block of 0, 100, 200, 255 -> 138.
     SourcePixels block;
     block.Width = block.Height = 2;
