@@ -28,17 +28,6 @@ void SizeBuffer(std::vector<T, A>& v, std::size_t n) {
     v.resize(n);
 }
 
-// The same, every element set to `value`.
-template <typename T, typename A>
-void FillBuffer(std::vector<T, A>& v, std::size_t n, const T& value) {
-    if (v.size() != n) {
-        std::vector<T, A>().swap(v);
-        v.reserve(n);
-        PreparePages(v.data(), n * sizeof(T));
-    }
-    v.assign(n, value);
-}
-
 // Makes `to` a copy of `from`, split over the worker threads; a destination of the
 // same size keeps its memory. Opening a picture and every stroke of the tone tools
 // copy whole layers so. Throws std::bad_alloc, leaving `to` empty, when the memory
