@@ -233,8 +233,6 @@ bool TFrmHistory::AddState(const QString& name, const QString& detail) {
     if (HistoryFolder().empty()) return false;
     // A failure collected now may still move the slot this state goes to.
     CollectWrites();
-    const int slot = ring_.NextSlot();
-    const std::string path = SlotPath(slot);
     std::error_code ignored;
     std::filesystem::create_directories(HistoryFolder(), ignored);
     HistoryDocument::SnapshotWrite write;
@@ -247,8 +245,10 @@ bool TFrmHistory::AddState(const QString& name, const QString& detail) {
     if (!write) {
         // Written here, in order after any queued write. The slot is only claimed once
         // its snapshot is on disk, so a failed write leaves every index, name and file
-        // of the ring as it was.
+        // of the ring as it was. A queued write that failed has just moved the ring
+        // back, so the slot is chosen only now.
         FinishWrites();
+        const std::string path = SlotPath(ring_.NextSlot());
         std::string error;
         if (!doc_.SaveSnapshot(path, error)) {
             ShowMessage(this, SnapshotMessage(path, error, " could not be written.",
@@ -263,6 +263,7 @@ bool TFrmHistory::AddState(const QString& name, const QString& detail) {
         return true;
     }
 
+    const std::string path = SlotPath(ring_.NextSlot());
     PendingState pending{0, path, ring_};
     ring_.CommitAdd(name.toStdString(), detail.toStdString(), doc_.DocumentPath());
     wroteThisRun_ = true;

@@ -349,6 +349,28 @@ private slots:
         QCOMPARE(doc_->content, 1);
     }
 
+    // A state written at once, without a copy, waits for the writes before it; one of
+    // them failing moves the ring back, and the state goes where the ring is then.
+    void aStateWrittenAtOnceFollowsTheRingAnEarlierFailureMovedBack() {
+        Background();
+        for (int i = 1; i <= 3; ++i) QVERIFY(Add(i, "State"));
+        window_->Undo();
+        window_->Undo();
+        doc_->Hold();
+        doc_->failSave = true;
+        QVERIFY(Add(10, "Pencil"));
+        doc_->noRoomToCopy = true;
+        std::thread opener = doc_->OpenSoon();
+        QVERIFY(Add(20, "Brush"));
+        opener.join();
+        QCOMPARE(messages_.size(), 1);
+        QCOMPARE(window_->Ring().Name(window_->Ring().CurrentIndex()), std::string("Brush"));
+        window_->Undo();
+        QCOMPARE(doc_->content, 1);
+        window_->Redo();
+        QCOMPARE(doc_->content, 20);
+    }
+
 private:
     // Sets the document's content and records it as a state.
     bool Add(int content, const char* name, const char* detail = "--") {
