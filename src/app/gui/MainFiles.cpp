@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QMimeData>
 #include <QUrl>
+#include <algorithm>
 #include <new>
 
 #include "app/DocumentFiles.h"
@@ -53,6 +54,13 @@ void TFrmMain::StateShown(int slot, const std::string& documentPath) {
     if (!documentPath.empty()) lastOpenedPath_ = Q(documentPath);
     ShowDocumentName(slot == savedSlot_ ? savedPath_ : lastOpenedPath_);
     SetModified(slot != savedSlot_);
+}
+
+void TFrmMain::StatesDropped(const std::vector<int>& dropped) {
+    shownIsState_ = false;
+    // An open or save made while a dropped state was current named its slot, which
+    // now holds an earlier picture, perhaps of another file, or no state at all.
+    if (std::find(dropped.begin(), dropped.end(), savedSlot_) != dropped.end()) savedSlot_ = -1;
 }
 
 void TFrmMain::ChangedOutsideHistory() {

@@ -68,7 +68,7 @@ public:
     bool RestoreSnapshot(const std::string& snapshotPath, const std::string& documentPath,
                          std::string& error, bool& wantedMemory) override;
     void StateShown(int slot, const std::string& documentPath) override;
-    void StatesDropped() override { shownIsState_ = false; }
+    void StatesDropped(const std::vector<int>& dropped) override;
 
     // ToolHost, and the document and view operations used by the dialogs.
     void CompositeRect(const Rect& r) override;

@@ -263,8 +263,9 @@ bool TFrmHistory::AddState(const QString& name, const QString& detail) {
         return true;
     }
 
-    const std::string path = SlotPath(ring_.NextSlot());
-    PendingState pending{0, path, ring_};
+    const int slot = ring_.NextSlot();
+    const std::string path = SlotPath(slot);
+    PendingState pending{0, slot, path, ring_};
     ring_.CommitAdd(name.toStdString(), detail.toStdString(), doc_.DocumentPath());
     wroteThisRun_ = true;
     SnapshotWriter::Job job;
@@ -298,7 +299,7 @@ bool TFrmHistory::WritesPending() const { return writer_ && writer_->Busy(); }
 
 void TFrmHistory::CollectWrites() {
     if (!writer_) return;
-    bool dropped = false;
+    std::vector<int> dropped;
     for (const SnapshotWriter::Result& result : writer_->TakeResults()) {
         // Results of states already dropped with an earlier failure match nothing.
         if (pending_.empty() || pending_.front().Id != result.Id) continue;
@@ -307,14 +308,15 @@ void TFrmHistory::CollectWrites() {
         if (result.What == SnapshotWriter::Outcome::Written) continue;
         // Every later state was recorded on top of this one and was not written.
         ring_ = std::move(state.Before);
+        dropped.push_back(state.Slot);
+        for (const PendingState& later : pending_) dropped.push_back(later.Slot);
         pending_.clear();
-        dropped = true;
         if (result.What == SnapshotWriter::Outcome::Failed)
             ShowMessage(this, SnapshotMessage(state.Path, result.Error, " could not be written.",
                                               "This step was not recorded in the history."));
     }
-    if (!dropped) return;
-    doc_.StatesDropped();
+    if (dropped.empty()) return;
+    doc_.StatesDropped(dropped);
     SaveIndex();
     // An emptied ring shows the single blank row, as before the first state.
     if (ring_.FirstIndex() == ring_.LastIndex())

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "history/History.h"
 #include "history/HistoryRecovery.h"
@@ -49,8 +50,9 @@ public:
         (void)documentPath;
     }
     // States whose snapshots could not be written were dropped: the document now
-    // shows a picture that no state of the ring holds.
-    virtual void StatesDropped() {}
+    // shows a picture that no state of the ring holds. `dropped` are the slots they
+    // were recorded in, which hold what they held before, or nothing of this run.
+    virtual void StatesDropped(const std::vector<int>& dropped) { (void)dropped; }
     // False while a tool's stroke or pending edit holds copies of the layers: moving
     // to another state then would leave the tool working on stale pixels.
     virtual bool CanChangeState() const { return true; }
@@ -164,6 +166,7 @@ private:
     // A state recorded before its snapshot was written, with the ring as it was before.
     struct PendingState {
         std::uint64_t Id = 0;
+        int Slot = 0;
         std::string Path;
         HistoryRing Before;
     };

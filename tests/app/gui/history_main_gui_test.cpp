@@ -10,6 +10,7 @@
 #include "app/gui/MainWindow.h"
 #include "app/gui/ShellTestSupport.h"
 #include "history/gui/HistoryWindow.h"
+#include "io/IoTestUtil.h"
 #include "prefs/Options.h"
 
 using namespace velmora;
@@ -119,6 +120,29 @@ private slots:
         QVERIFY(env.messages[0].contains(QStringLiteral("~history1.d2o")));
         for (const Bitmap* b : {&w.Doc().PhotoBmp, &w.Doc().SketchBmp, &w.Doc().ColorBmp, &w.Doc().CompositeBmp})
             QCOMPARE(b->Width(), 20);
+    }
+
+    // An "Open" whose snapshot could not be written is dropped; the earlier picture's
+    // state that then takes its slot again is neither the file opened nor saved.
+    void DroppedOpenStateLeavesNoSavedStateBehind() {
+        Shell s;
+        auto& [env, w] = s;
+        QVERIFY(s.Open("first.bmp", Gradient(30, 20)));
+        Edit(w, 11);
+        Edit(w, 22);
+        w.MenuItem_UndoClick();
+        w.MenuItem_UndoClick();
+        const QString second = WriteBmp(env, "second.bmp", Gradient(20, 10));
+        {
+            testing::FileSizeLimit full(kProjectHeaderSize);
+            QVERIFY(w.OpenFile(second));
+            w.FrmHistory->FinishWrites();
+        }
+        QCOMPARE(env.messages.size(), 1);
+        w.MenuItem_RedoClick();
+        QCOMPARE(SketchMark(w), 11);
+        QVERIFY(w.isWindowModified());
+        QVERIFY(w.windowTitle().startsWith(QStringLiteral("first.bmp[*]")));
     }
 
     void SnapshotThatCannotBeWrittenIsReported() {
