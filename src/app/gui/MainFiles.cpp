@@ -143,8 +143,11 @@ bool TFrmMain::SavedOrLetGo(const QString& what) {
 }
 
 void TFrmMain::ShowDocumentName(const QString& path) {
-    // "[*]" is where the window shows its modified mark.
-    setWindowTitle(QFileInfo(path).fileName() + QStringLiteral("[*] \u2014 ") + QString::fromLatin1(kMainCaption));
+    // "[*]" is where the window shows its modified mark. The same three characters in
+    // the file name are doubled, which the title shows as they are written.
+    QString name = QFileInfo(path).fileName();
+    name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    setWindowTitle(name + QStringLiteral("[*] \u2014 ") + QString::fromLatin1(kMainCaption));
 }
 
 bool TFrmMain::SaveCommand() {

@@ -206,6 +206,12 @@ private slots:
         w.MenuItem_RedoClick();
         QVERIFY(w.windowTitle().startsWith(QStringLiteral("second.bmp[*]")));
         QVERIFY(!w.isWindowModified());
+
+        // A file name may hold the mark that stands for the change sign in the title.
+        QVERIFY(w.SaveToFile(env.Path("mark[*].bmp"), 1));
+        QCOMPARE(w.windowHandle()->title(), QStringLiteral("mark[*].bmp \u2014 Velmora Professional Edition"));
+        w.FrmLayers->Chk_SketchVisible->toggle();
+        QCOMPARE(w.windowHandle()->title(), QStringLiteral("mark[*].bmp* \u2014 Velmora Professional Edition"));
     }
 
     void closingOffersSaveDiscardAndCancel() {
