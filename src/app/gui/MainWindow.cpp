@@ -245,6 +245,8 @@ bool TFrmMain::AddState(const std::string& name, const std::string& detail) {
     // The new state may have taken the slot of the saved one, which the ring dropped.
     if (added && FrmHistory->Ring().CurrentIndex() == savedSlot_) savedSlot_ = -1;
     shownIsState_ = added;
+    // A step that was not recorded can still be undone, by going back to the current state.
+    if (!added) HistoryChanged();
     return added;
 }
 

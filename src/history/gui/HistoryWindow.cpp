@@ -188,6 +188,7 @@ void TFrmHistory::EndRun() {
     RemoveRunFiles(HistoryFolder(), ignored);
     // The ring must not point at files that are gone, should the window live on.
     ring_.Reset(ring_.Capacity());
+    shownIsCurrent_ = true;
     wroteThisRun_ = false;
     ResetGrid();
 }
@@ -220,10 +221,16 @@ void TFrmHistory::SetHistoryStates(int historyStates) {
     FinishWrites();
     pending_.clear();
     ring_.Reset(HistoryRing::CapacityForStates(historyStates));
+    shownIsCurrent_ = true;
     ResetGrid();
 }
 
-bool TFrmHistory::CanUndo() const { return ring_.CanUndo(); }
+bool TFrmHistory::CanUndo() const { return UndoSlot() >= 0; }
+
+int TFrmHistory::UndoSlot() const {
+    if (!shownIsCurrent_ && ring_.IsValidSlot(ring_.CurrentIndex())) return ring_.CurrentIndex();
+    return ring_.UndoTarget();
+}
 
 bool TFrmHistory::CanRedo() const { return ring_.CanRedo(); }
 
@@ -251,11 +258,13 @@ bool TFrmHistory::AddState(const QString& name, const QString& detail) {
         const std::string path = SlotPath(ring_.NextSlot());
         std::string error;
         if (!doc_.SaveSnapshot(path, error)) {
+            shownIsCurrent_ = false;
             ShowMessage(this, SnapshotMessage(path, error, " could not be written.",
                                               "This step was not recorded in the history."));
             return false;
         }
         ring_.CommitAdd(name.toStdString(), detail.toStdString(), doc_.DocumentPath());
+        shownIsCurrent_ = true;
         wroteThisRun_ = true;
         SaveIndex(true);
         RefreshList();
@@ -267,6 +276,7 @@ bool TFrmHistory::AddState(const QString& name, const QString& detail) {
     const std::string path = SlotPath(slot);
     PendingState pending{0, slot, path, ring_};
     ring_.CommitAdd(name.toStdString(), detail.toStdString(), doc_.DocumentPath());
+    shownIsCurrent_ = true;
     wroteThisRun_ = true;
     SnapshotWriter::Job job;
     if (ownFolder_) {
@@ -308,6 +318,7 @@ void TFrmHistory::CollectWrites() {
         if (result.What == SnapshotWriter::Outcome::Written) continue;
         // Every later state was recorded on top of this one and was not written.
         ring_ = std::move(state.Before);
+        shownIsCurrent_ = false;
         dropped.push_back(state.Slot);
         for (const PendingState& later : pending_) dropped.push_back(later.Slot);
         pending_.clear();
@@ -344,6 +355,7 @@ void TFrmHistory::MoveTo(int slot) {
     // current index must stay on the state the document still shows.
     if (ring_.IsValidSlot(slot) && LoadSlot(slot)) {
         ring_.SetCurrent(slot);
+        shownIsCurrent_ = true;
         doc_.StateShown(slot, ring_.Document(slot));
         SaveIndex();
     }
@@ -355,7 +367,7 @@ void TFrmHistory::Undo() {
     // The target may be a state whose snapshot is still being written, or one that a
     // failed write is about to drop.
     FinishWrites();
-    const int target = ring_.UndoTarget();
+    const int target = UndoSlot();
     if (target < 0) {
         RefreshList();
         return;

@@ -119,7 +119,9 @@ public:
     // True while a snapshot write is queued or running.
     bool WritesPending() const;
     // Step back or forward one state. When the snapshot cannot be read the user is told
-    // and the current state stays the one the document shows.
+    // and the current state stays the one the document shows. After a step whose
+    // snapshot could not be written, the document shows no state: Undo then takes back
+    // that step alone, by loading the current state.
     void Undo();
     void Redo();
     bool CanUndo() const;
@@ -147,6 +149,9 @@ protected:
 private:
     // Reads a slot's snapshot into the document; tells the user when it cannot.
     bool LoadSlot(int slot);
+    // The slot Undo loads: the current state when the document shows a step that
+    // could not be recorded, else the state before it; -1 when there is none.
+    int UndoSlot() const;
     // Loads `slot` and makes it current on success; then the list and the main window's
     // commands are brought up to date.
     void MoveTo(int slot);
@@ -176,6 +181,9 @@ private:
     std::string folder_;
     bool SelectingRow = false;
     bool ownFolder_ = false;
+    // False while the document shows a step that could not be recorded, which the
+    // current state does not hold.
+    bool shownIsCurrent_ = true;
     // Set once this run has written a snapshot; an earlier run's files may then have
     // been overwritten, so they are no longer offered.
     bool wroteThisRun_ = false;

@@ -154,10 +154,16 @@ private slots:
         env.messages.clear();
         // The state is recorded at once; the failed write is reported when collected
         // and takes the state back out.
+        w.Doc().SketchBmp.Pixel(0, 0)[0] = 7;
         QVERIFY(w.AddState("Pencil", "--"));
         w.FrmHistory->FinishWrites();
         QCOMPARE(env.messages.size(), 1);
         QVERIFY(env.messages[0].contains(QStringLiteral("~history2.d2o")));
+        // The step itself can still be taken back, to the picture as opened.
+        QVERIFY(w.MenuItem_Undo->isEnabled());
+        w.MenuItem_Undo->trigger();
+        QCOMPARE(SketchMark(w), 255);
+        QVERIFY(!w.isWindowModified());
         QVERIFY(!w.MenuItem_Undo->isEnabled());
     }
 };

@@ -339,14 +339,18 @@ private slots:
         QCOMPARE(window_->StringGrid1->rowCount(), 1);
 
         // The ring works on from "Open", and Undo collects a failure before it picks its
-        // target: without "Brush" the current state is "Pencil", so Undo goes to "Open".
+        // target: without "Brush" the document shows a step that no state holds, and
+        // Undo takes back that step alone, to "Pencil", before it goes on to "Open".
         QVERIFY(Add(4, "Pencil"));
         doc_->failSave = true;
         QVERIFY(Add(5, "Brush"));
         window_->Undo();
         QCOMPARE(messages_.size(), 2);
         QCOMPARE(window_->Ring().Count(), 2);
+        QCOMPARE(doc_->content, 4);
+        window_->Undo();
         QCOMPARE(doc_->content, 1);
+        QVERIFY(!window_->CanUndo());
     }
 
     // A state written at once, without a copy, waits for the writes before it; one of
