@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "app/DocumentFiles.h"
 #include "common/Bitmap.h"
 #include "io/FileUtil.h"
 
@@ -165,10 +166,12 @@ std::string OutputTypeProblem(const std::string& output, bool region) {
     // A name without a type is most likely a folder not made yet.
     if (ext.empty())
         return output + ": no such folder, and no file type to write (use .bmp, .jpg, .png or .d2o)";
-    if (ext != ".BMP" && ext != ".JPG" && ext != ".PNG" && ext != ".D2O")
+    // The types the program's own save writes, by the same rule (.jpeg included).
+    const FileFormat format = FormatForFileName(output);
+    if (format == FileFormat::Unknown)
         return output + ": unknown output extension \"" + fs::path(output).extension().string() +
                "\" (use .bmp, .jpg, .png or .d2o)";
-    if (region && ext != ".BMP") return output + ": a region preview is written as .bmp";
+    if (region && format != FileFormat::Bmp) return output + ": a region preview is written as .bmp";
     return {};
 }
 

@@ -82,4 +82,7 @@ TEST(BatchOutput, NamesFollowTheInputOrTheChosenFolder) {
     EXPECT_EQ(BatchOutputPath("a.jpg", file, false, error), "/no/such/folder/result.bmp");
     EXPECT_EQ(BatchOutputPath("a.jpg", file, true, error), "") << "several inputs need a folder";
     EXPECT_NE(error.find("folder"), std::string::npos);
+    // The program's own save writes .jpeg as well as .jpg, and so does the batch.
+    file.OutputPath = "/no/such/folder/result.JPEG";
+    EXPECT_EQ(BatchOutputPath("a.jpg", file, false, error), file.OutputPath) << error;
 }
