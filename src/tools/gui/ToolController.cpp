@@ -87,6 +87,10 @@ void ToolController::PointerLeft() {
 }
 
 void ToolController::LeaveTool() {
+    // Another tool is chosen by a click elsewhere, which the pointer makes with its
+    // button up: a press still held on the picture lost its release. Its stroke or fill
+    // ends and is recorded first; left unfinished, it would belong to no history state.
+    if (mouseHeld_) FinishLostRelease();
     if (Tool* t = Current()) t->Leave();
 }
 

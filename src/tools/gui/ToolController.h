@@ -61,7 +61,8 @@ private:
     bool HandleShapeKey(int key, bool shift);
     void SwitchToHand();
     // A release can go astray when a window that takes the mouse opens under a held
-    // button; a later press or buttonless move then finishes the press it belonged to.
+    // button; a later press, buttonless move or choice of another tool then finishes
+    // the press it belonged to.
     void FinishLostRelease();
 
     ToolContext ctx_;

@@ -164,6 +164,16 @@ private slots:
         w.MenuItem_Undo->trigger();
         QCOMPARE(PixelValue(w.Doc().ColorBmp, 85, 80), kGray);
         QVERIFY(PixelValue(w.Doc().ColorBmp, 80, 80) != kGray);
+
+        // So does a click on another tool in the palette, before the tool is left: the
+        // stroke is a step of its own that undo takes away and redo brings back.
+        ChooseTool(w, ToolPencil);
+        Press(w, QPoint(90, 20));
+        ChooseTool(w, ToolEraser);
+        w.MenuItem_Undo->trigger();
+        QCOMPARE(PixelValue(w.Doc().ColorBmp, 90, 20), kGray);
+        w.MenuItem_Redo->trigger();
+        QCOMPARE(PixelValue(w.Doc().ColorBmp, 90, 20), 0u);
     }
 
     void wideCurvedStrokesLeaveTheCompositeAsTheLayersMakeIt() {
