@@ -230,6 +230,9 @@ void TFrmMain::PaintImageRect(const Rect& r) { viewport_->PaintImageRect(r); }
 void TFrmMain::RefreshToolOverlay() {
     // The outline is an overlay of the view, so the recomposite below leaves it alone.
     tools_->RefreshOverlay();
+    // A pending shape takes the new settings at any zoom, but below 100 % a freehand
+    // tool rests, and the outline just drawn for its new size must not show.
+    if (RouteOf() != ToolRouting::Tool) tools_->PointerLeft();
     RefreshView();
 }
 

@@ -216,6 +216,10 @@ private slots:
         QVERIFY(!w.PaintBox1->Overlay().Pixels.empty());
         w.MenuItem_ZoomOutClick();
         QVERIFY(w.PaintBox1->Overlay().Pixels.empty());
+        // Nor does a new size or color bring it back while the brush rests.
+        w.FrmToolOption->TrcBrushSize->setValue(30);
+        QTest::keyClick(&w, Qt::Key_X);
+        QVERIFY(w.PaintBox1->Overlay().Pixels.empty());
         w.MenuItem_ActualPixelsClick();
     }
 
