@@ -24,6 +24,8 @@ protected:
     void DragHandle(int handle, int x, int y, const ::velmora::DragAnchor& anchor) override;
     void RenderShape() override;
     void DrawHandles() override;
+    void KeepGeometry() override { kept_ = BalloonGeom; }
+    void BringBackGeometry() override { BalloonGeom = kept_; }
     // Moves at or beyond the picture's right or bottom edge leave the balloon alone.
     bool TakesMove(int x, int y) override;
 
@@ -32,6 +34,7 @@ private:
     void FillBody(ScratchCanvas& canvas, int x, int y, int w, int h, int r, std::uint32_t color) const;
 
     BalloonBody body_;
+    ::velmora::BalloonGeom kept_;
 };
 
 }  // namespace velmora

@@ -3,6 +3,9 @@
 #include <QPen>
 #include <QPolygonF>
 
+#include <new>
+
+#include "common/gui/Messages.h"
 #include "tools/LayerBlit.h"
 #include "tools/gui/LayerPainter.h"
 #include "tools/gui/ShapeText.h"
@@ -82,6 +85,7 @@ bool ShapeTool::Start() {
     // The untouched layers, from which the area under the object is restored.
     if (!CopyLayersToWork()) return false;
     BeginGeometry();
+    KeepGeometry();
     OutlineRect = kEmptyRect;
     ShapePending = false;
     ActiveHandle = kNoHandle;
@@ -99,7 +103,7 @@ void ShapeTool::Press(int x, int y, const MouseState& state) {
     if (OutlineRect.Empty()) {
         if (!TakesMove(x, y)) return;
         FollowMouse(x, y);
-        RenderShape();
+        if (!Redraw()) return;
     }
     const Point corner = Corner();
     DragAnchor = ::velmora::DragAnchor{x, corner.X, y, corner.Y};
@@ -110,12 +114,12 @@ void ShapeTool::Move(int x, int y, const MouseState& state) {
     if (!editing_ || !TakesMove(x, y)) return;
     if (ShapePending && state.Left) {
         DragHandle(ActiveHandle, x, y, DragAnchor);
-        RenderShape();
+        Redraw();
     } else if (ShapePending) {
         Hover(x, y);
     } else {
         FollowMouse(x, y);
-        RenderShape();
+        Redraw();
     }
 }
 
@@ -129,7 +133,7 @@ void ShapeTool::ShowAsCommitted() {
     if (!editing_) return;
     if (ShapePending) {
         // Drawn once more, which also takes the hover's handles off the layers.
-        RenderShape();
+        Redraw();
     } else {
         const Rect restored = RestoreShapeArea();
         if (!restored.Empty()) Host().PaintImageRect(restored);
@@ -155,7 +159,7 @@ void ShapeTool::Cancel() {
 }
 
 void ShapeTool::RefreshOverlay() {
-    if (editing_) RenderShape();
+    if (editing_) Redraw();
 }
 
 bool ShapeTool::Nudge(int dx, int dy) {
@@ -163,7 +167,21 @@ bool ShapeTool::Nudge(int dx, int dy) {
     // An anchor of its own: the press's anchor stays for the mouse drag it belongs to.
     const Point corner = Corner();
     DragHandle(kMoveHandle, corner.X + dx, corner.Y + dy, ::velmora::DragAnchor{corner.X, corner.X, corner.Y, corner.Y});
-    RenderShape();
+    Redraw();
+    return true;
+}
+
+bool ShapeTool::Redraw() {
+    try {
+        RenderShape();
+    } catch (const std::bad_alloc&) {
+        // Nothing has reached the layers yet: they still show the last drawing.
+        BringBackGeometry();
+        ShowMessage(Palette().parentWidget(),
+                    QStringLiteral("There is not enough memory to draw the object at this size."));
+        return false;
+    }
+    KeepGeometry();
     return true;
 }
 

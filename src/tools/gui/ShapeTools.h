@@ -84,8 +84,13 @@ protected:
     virtual Point Corner() const = 0;
     virtual int HitTestHandles(int x, int y) const = 0;
     virtual void DragHandle(int handle, int x, int y, const ::velmora::DragAnchor& anchor) = 0;
-    // Builds the object image and puts it into the layers (PlaceObject).
+    // Builds the object image and puts it into the layers (PlaceObject). Whatever memory
+    // it needs is taken before the layers are touched.
     virtual void RenderShape() = 0;
+    // The geometry of the object as last drawn, kept so that a drawing that cannot be
+    // made leaves the object as the layers show it.
+    virtual void KeepGeometry() = 0;
+    virtual void BringBackGeometry() = 0;
     // The hover after ActiveHandle is found: draws the handles into the layers.
     virtual void DrawHandles() = 0;
     // Whether a mouse move at (x, y) is taken at all.
@@ -113,6 +118,10 @@ protected:
 private:
     void Hover(int x, int y);
     void EndEdit();
+    // RenderShape; without the memory for the object's image (an object dragged very
+    // large) the layers keep the last drawing, the object its geometry, and the user
+    // is told. False then.
+    bool Redraw();
 
     bool editing_ = false;  // from Start until Leave or Cancel; the layer copies are in use
 };
@@ -133,10 +142,15 @@ protected:
     void DragHandle(int handle, int x, int y, const ::velmora::DragAnchor& anchor) override;
     void RenderShape() override;
     void DrawHandles() override;
+    void KeepGeometry() override { kept_ = Box(); }
+    void BringBackGeometry() override { Box() = kept_; }
 
     // Draws the W x H object into ShapeImage (and StampMask when Masked()).
     virtual void BuildImage(int w, int h) = 0;
     virtual bool Masked() const { return false; }
+
+private:
+    ShapeBox kept_;
 };
 
 // Id 23: a front-color border, a back-color fill and text inset by TextInset.

@@ -11,6 +11,7 @@ using namespace velmora::test;
 namespace {
 
 const QString kNoMemory = QStringLiteral("There is not enough memory to use this tool on a picture of this size.");
+const QString kNoMemoryToDraw = QStringLiteral("There is not enough memory to draw the object at this size.");
 
 // 3000 x 2000: each layer takes 18 MB, so a cap of 24 MB leaves room for the copy of
 // one layer and not of both, and one of 2 MB not for the fill's 6 MB map.
@@ -94,6 +95,30 @@ private slots:
             Stroke(t.w, c.points);
             QCOMPARE(StateCount(t.w), t.states + 1);
             QVERIFY(t.w.Doc().ColorBmp != t.color);
+        }
+    }
+
+    // An object dragged larger needs a larger image of itself. Without the memory for it
+    // the drag is refused with a message, the layers keep the object as last drawn, and
+    // the edit goes on.
+    void AnObjectTooLargeForTheMemoryLeftKeepsItsSize() {
+        for (int tool : {ToolRectangle, ToolEllipse, ToolBalloonA}) {
+            LargeWindow t;
+            ChooseTool(t.w, tool);
+            Hover(t.w, {10, 10});
+            Stroke(t.w, {QPoint(10, 10)});
+            // Handle 8, the body's bottom-right corner.
+            const QPoint corner = tool == ToolBalloonA ? QPoint(110, 60) : QPoint(30, 30);
+            Hover(t.w, corner);
+            const Bitmap placed = t.w.Doc().ColorBmp;
+            t.ShortOfMemory(256u << 10, [&] { Stroke(t.w, {corner, QPoint(650, 480)}); });
+            QCOMPARE(t.env.messages, QStringList{kNoMemoryToDraw});
+            QVERIFY(t.w.Doc().ColorBmp == placed);
+            // With memory back the same drag draws it that large, and Enter commits it.
+            Stroke(t.w, {corner, QPoint(650, 480)});
+            QCOMPARE(PixelValue(t.w.Doc().ColorBmp, 330, 245), 0xFFFFFFu);
+            QTest::keyClick(&t.w, Qt::Key_Return);
+            QCOMPARE(StateCount(t.w), t.states + 1);
         }
     }
 };
