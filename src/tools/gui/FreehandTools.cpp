@@ -147,7 +147,8 @@ void BrushTool::BeginStroke(int x, int y) {
     LastX = x;
     LastY = y;
     // The mask and the settings are taken once per stroke.
-    BuildBrushMask(StampMask, Size(), Options().TrcBrushContent->value());
+    content_ = Options().TrcBrushContent->value();
+    BuildBrushMask(StampMask, Size(), content_);
     opacity_ = Options().TrcBrushOpacity->value();
     color_ = Palette().FrontColor();
     ResetOutline();
@@ -161,6 +162,9 @@ void BrushTool::StampBrush(int x, int y) {
 }
 
 void BrushTool::ContinueStroke(int x, int y) {
+    // The size keys work under the held button; a new size paints from here on, as the
+    // outline shows it.
+    if (Size() != StampMask.Width()) BuildBrushMask(StampMask, Size(), content_);
     for (const Point& p : BrushSteps(LastX, LastY, x, y, StampMask.Width())) StampBrush(p.X, p.Y);
     FollowPointer(x, y);
     LastX = x;
@@ -213,6 +217,8 @@ void ToneTool::StampTone(int x, int y) {
 }
 
 void ToneTool::ContinueStroke(int x, int y) {
+    // As the brush: a size changed by the keys during the stroke applies at once.
+    if (Size() != StampMask.Width()) BuildToneMask(StampMask, Size());
     StampTone(x, y);
     FollowPointer(x, y);
 }

@@ -84,6 +84,7 @@ protected:
 
 private:
     void StampBrush(int x, int y);
+    int content_ = 3;
     int opacity_ = 8;
     std::uint32_t color_ = 0;
 };

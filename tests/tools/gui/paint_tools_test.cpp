@@ -113,6 +113,16 @@ private slots:
         for (int x = 10; x <= 30; ++x)
             QVERIFY2(PixelValue(w.Doc().ColorBmp, x, 60) != 0xFFFFFFu, qPrintable(QString::number(x)));
         QCOMPARE(StateText(w), QStringLiteral("Brush / --"));
+
+        // ] under the held button widens the brush at once, as its outline shows: from 20
+        // to 22 its rim reaches row 40 from row 30, which size 20 does not.
+        w.FrmToolOption->TrcBrushSize->setValue(20);
+        Press(w, QPoint(20, 30));
+        Key(w, Qt::Key_BracketRight);
+        Drag(w, QPoint(60, 30));
+        QCOMPARE(w.PaintBox1->Overlay().Bounds, (Rect{49, 19, 71, 41}));
+        Release(w, QPoint(60, 30));
+        QVERIFY(PixelValue(w.Doc().ColorBmp, 50, 40) != 0xFFFFFFu);
     }
 
     void aHeldButtonHoldsOffUndoOpeningCommandsAndDelete() {
@@ -268,6 +278,12 @@ private slots:
             // A new stroke starts from the result of the last one.
             Stroke(w, {QPoint(20, 20)});
             QCOMPARE(PixelValue(w.Doc().ColorBmp, 20, 20), twice);
+            // ] under the held button takes effect at once: size 11 reaches row 25 from row 20.
+            Press(w, QPoint(50, 20));
+            Key(w, Qt::Key_BracketRight);
+            Drag(w, QPoint(51, 20));
+            Release(w, QPoint(51, 20));
+            QCOMPARE(PixelValue(w.Doc().ColorBmp, 50, 25), once);
         }
     }
 
