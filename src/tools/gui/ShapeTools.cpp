@@ -4,6 +4,7 @@
 #include <QPolygonF>
 
 #include <new>
+#include <stdexcept>
 
 #include "common/gui/Messages.h"
 #include "tools/LayerBlit.h"
@@ -179,6 +180,12 @@ bool ShapeTool::Redraw() {
         BringBackGeometry();
         ShowMessage(Palette().parentWidget(),
                     QStringLiteral("There is not enough memory to draw the object at this size."));
+        return false;
+    } catch (const std::invalid_argument&) {
+        // Its image would be wider or taller than any picture may be: a drag that ended
+        // far beyond the picture, the pointer on another screen.
+        BringBackGeometry();
+        ShowMessage(Palette().parentWidget(), QStringLiteral("The object cannot be drawn this large."));
         return false;
     }
     KeepGeometry();

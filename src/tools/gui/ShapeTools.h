@@ -119,8 +119,8 @@ private:
     void Hover(int x, int y);
     void EndEdit();
     // RenderShape; without the memory for the object's image (an object dragged very
-    // large) the layers keep the last drawing, the object its geometry, and the user
-    // is told. False then.
+    // large), or when that image would exceed the largest picture, the layers keep the
+    // last drawing, the object its geometry, and the user is told. False then.
     bool Redraw();
 
     bool editing_ = false;  // from Start until Leave or Cancel; the layer copies are in use

@@ -199,6 +199,23 @@ private slots:
         }
     }
 
+    // A drag may end far outside the picture (the pointer on another screen), and an
+    // object wider than any picture can be cannot be drawn: the drag is refused with a
+    // message, and the object stays as last drawn.
+    void AnObjectDraggedWiderThanAnyPictureKeepsItsSize() {
+        ShapeWindow& s = s_.emplace();
+        ChooseTool(s.w, ToolRectangle);
+        Place(s.w, 60, 60);
+        Hover(s.w, {80, 80});
+        const Bitmap placed = s.w.Doc().ColorBmp;
+        DragHandle(s.w, {80, 80}, {kMaxPictureSide + 100, 100});
+        QCOMPARE(s.env.messages, QStringList{QStringLiteral("The object cannot be drawn this large.")});
+        QVERIFY(s.w.Doc().ColorBmp == placed);
+        // A drag within reach still resizes it.
+        DragHandle(s.w, {80, 80}, {200, 150});
+        QVERIFY(!(s.w.Doc().ColorBmp == placed));
+    }
+
     void HandlesKeysCommitAndCancel() {
         TFrmMain& w = s_.emplace().w;
         const Bitmap photo = w.Doc().ColorBmp;
