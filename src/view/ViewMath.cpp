@@ -94,8 +94,14 @@ Rect ComputeViewRect(int horzPosition, int vertPosition, int paintWidth, int pai
 
 ViewLayout ComputeViewLayout(const Rect& viewRect, double zoom, int paintWidth, int paintHeight) {
     ViewLayout layout;
-    const int w = std::max(RoundScaled(viewRect.Right - viewRect.Left + 1, zoom), 0);
-    const int h = std::max(RoundScaled(viewRect.Bottom - viewRect.Top + 1, zoom), 0);
+    // A picture thinner than half a screen pixel at this zoom (a long strip fitted to the
+    // window, or a small one zoomed far out) still gets one screen pixel, rather than
+    // rounding to nothing and leaving the view blank.
+    const auto extent = [zoom](int first, int last) {
+        return last < first ? 0 : std::max(RoundScaled(last - first + 1, zoom), 1);
+    };
+    const int w = extent(viewRect.Left, viewRect.Right);
+    const int h = extent(viewRect.Top, viewRect.Bottom);
     layout.Image = ScreenRect{0, 0, w, h};
     if (paintWidth > w) layout.RightStrip = ScreenRect{w, 0, paintWidth - w, std::min(paintHeight, h)};
     if (paintHeight > h) layout.BottomStrip = ScreenRect{0, h, paintWidth, paintHeight - h};

@@ -86,6 +86,24 @@ private slots:
         // mark put there.
         QCOMPARE(int(w.Doc().CompositeBmp.Pixel(899, 699)[0]), 77);
     }
+
+    void AStripThinnerThanAScreenPixelStaysInView() {
+        // Fitted to the window, a picture 3000 wide and 1 or 2 high is a fifth of a screen
+        // pixel high; zoomed far out, a small picture is less than one pixel wide.
+        for (QSize picture : {QSize(3000, 1), QSize(3000, 2), QSize(2, 3000), QSize(40, 30)}) {
+            PictureWindow pw(Gradient(picture.width(), picture.height()), QSize(600, 450));
+            TFrmMain& w = pw.w;
+            if (picture.width() < 1000 && picture.height() < 1000)
+                while (w.MenuItem_ZoomOut->isEnabled()) w.MenuItem_ZoomOut->trigger();
+            else
+                w.MenuItem_FitInWindow->trigger();
+            const double z = w.Doc().Zoom;
+            QVERIFY(picture.width() * z < 0.5 || picture.height() * z < 0.5);
+            const QImage shot = w.PaintBox1->grab().toImage();
+            const QString what = QStringLiteral("%1 x %2").arg(picture.width()).arg(picture.height());
+            QVERIFY2(QColor(shot.pixel(0, 0)) == Composite(w.Doc(), 0, 0), qPrintable(what));
+        }
+    }
 };
 
 QTEST_MAIN(CanvasViewTest)
