@@ -373,13 +373,17 @@ void TFrmPreview::HandlesChanged() {
 // Image size
 
 void TFrmPreview::ResizePicture(PictureSize size) {
+    bool resized = true;
     try {
         ResampleSourcePixels(source_, size.Width, size.Height, host_.Doc().PhotoBmp);
     } catch (const std::exception&) {
-        StatusBar1->showMessage(QStringLiteral("Not enough memory to resize the picture"));
+        resized = false;
     }
     PaintBox1->SetupPanning();
     UpdatePreview();
+    // Said only now: a preview that succeeds clears the status bar, and the user must
+    // learn that the picture kept its earlier size.
+    if (!resized) StatusBar1->showMessage(QStringLiteral("Not enough memory to resize the picture"));
 }
 
 void TFrmPreview::ImageSizeChange(void (ImageSizePage::*handler)(int), int value) {

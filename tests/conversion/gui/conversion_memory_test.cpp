@@ -1,6 +1,8 @@
-// Running out of memory while installing a conversion's result: this file's operator
-// new refuses one allocation of a new layer's size on the user-interface thread only.
+// Running out of memory while resizing the picture in the conversion dialog and while
+// installing a conversion's result: this file's operator new refuses one allocation of a
+// given size on the user-interface thread only.
 
+#include <QStatusBar>
 #include <atomic>
 #include <cstdlib>
 #include <new>
@@ -114,6 +116,23 @@ private slots:
         }
         QCOMPARE(int(host.states.size()), 1);
         QCOMPARE(int(messages.messages.size()), 1);
+    }
+
+    // A size the picture could not be resampled to is said, and stays said after the
+    // preview that follows; the photograph keeps the size it had.
+    void runningOutWhileResizingIsReportedInTheStatusBar() {
+        DialogRig rig;
+        auto dlg = rig.Open(TestPicture(641, 481));
+        const Bitmap before = rig.host.doc.PhotoBmp;
+        constexpr int kW = 403;
+        const std::size_t bytes = Bitmap(kW, kW * 481 / 641).ByteSize();
+        {
+            RefuseAllocation refuse(bytes, 0);
+            dlg->Spn_Width->setValue(kW);
+        }
+        QCOMPARE(gRefusals.load(), 1);
+        QVERIFY(rig.host.doc.PhotoBmp == before);
+        QCOMPARE(dlg->StatusBar1->currentMessage(), QStringLiteral("Not enough memory to resize the picture"));
     }
 };
 
