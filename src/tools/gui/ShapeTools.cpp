@@ -173,23 +173,22 @@ bool ShapeTool::Nudge(int dx, int dy) {
 }
 
 bool ShapeTool::Redraw() {
+    QString problem;
     try {
         RenderShape();
+        KeepGeometry();
+        return true;
     } catch (const std::bad_alloc&) {
-        // Nothing has reached the layers yet: they still show the last drawing.
-        BringBackGeometry();
-        ShowMessage(Palette().parentWidget(),
-                    QStringLiteral("There is not enough memory to draw the object at this size."));
-        return false;
+        problem = QStringLiteral("There is not enough memory to draw the object at this size.");
     } catch (const std::invalid_argument&) {
         // Its image would be wider or taller than any picture may be: a drag that ended
         // far beyond the picture, the pointer on another screen.
-        BringBackGeometry();
-        ShowMessage(Palette().parentWidget(), QStringLiteral("The object cannot be drawn this large."));
-        return false;
+        problem = QStringLiteral("The object cannot be drawn this large.");
     }
-    KeepGeometry();
-    return true;
+    // Nothing has reached the layers yet: they still show the last drawing.
+    BringBackGeometry();
+    ShowMessage(Palette().parentWidget(), problem);
+    return false;
 }
 
 void ShapeTool::EndEdit() {
