@@ -73,9 +73,9 @@ bool BatchRecord(const std::string& presetPath, const std::string& programDir, T
     return true;
 }
 
-bool OpenAsDisplayed(const std::string& path, Bitmap& displayed, std::string& error) {
+bool OpenAsDisplayed(const std::string& path, Bitmap& displayed, std::string& error, LayerState* shown) {
     std::vector<std::string> messages;
-    if (!OpenComposite(path, displayed, messages)) {
+    if (!OpenComposite(path, displayed, messages, shown)) {
         // The window shows each message in a box of its own; here they share one line.
         error.clear();
         for (const std::string& m : messages) {
@@ -133,9 +133,9 @@ bool ConvertDisplayed(Bitmap displayed, const TEffectParams& record, int scalePe
     if (!effect.HasResult())
         return error = effect.OutOfMemory() ? "not enough memory to convert it" : "the conversion did not finish", false;
 
-    // As the main window sets them after a conversion; the drawable flags keep their
-    // start values.
-    out.State = ConversionLayerState(p, LayerState{});
+    // As the main window sets them after a conversion; the drawable flags keep the
+    // values the picture was displayed with.
+    out.State = ConversionLayerState(p, out.State);
 
     if (!layersWanted) {
         // Each composite pixel depends on the same pixel of the layers only, and a
@@ -203,7 +203,8 @@ bool ConvertFile(const std::string& input, const std::string& output, const TEff
         const std::string outExt = UpperExtension(output);
 
         Bitmap displayed;
-        if (!OpenAsDisplayed(input, displayed, error)) return false;
+        ConversionOutput result;
+        if (!OpenAsDisplayed(input, displayed, error, &result.State)) return false;
 
         std::string why;
         if (options.HasRegion) {
@@ -212,7 +213,6 @@ bool ConvertFile(const std::string& input, const std::string& output, const TEff
                 return error = input + ": " + why, false;
             return WritePictureFile(output, preview, error);
         }
-        ConversionOutput result;
         const bool layered = outExt == ".D2O";
         if (!ConvertDisplayed(std::move(displayed), record, options.ScalePercent, options.Width, result, why, progress,
                               layered))

@@ -27,8 +27,8 @@ bool BatchRecord(const std::string& presetPath, const std::string& programDir, T
 
 // The composite the document shows right after opening `path` (.jpg, .jpeg, .bmp or
 // .png over the white sketch layer in Multiply, or a .d2o project with its own layer
-// state).
-bool OpenAsDisplayed(const std::string& path, Bitmap& displayed, std::string& error);
+// state). `shown`, when given, receives that layer state.
+bool OpenAsDisplayed(const std::string& path, Bitmap& displayed, std::string& error, LayerState* shown = nullptr);
 
 struct ConversionOutput {
     Bitmap Photo;
@@ -42,7 +42,9 @@ struct ConversionOutput {
 // state and composite as the main window sets them afterwards. The picture is taken
 // by value so that a caller done with it can move it in; at 100 % it then becomes
 // the photograph without a copy. Without `layersWanted` only Composite is filled,
-// made in the color layer's memory, for a caller that writes a flat picture.
+// made in the color layer's memory, for a caller that writes a flat picture. On
+// entry out.State is the layer state the picture was displayed with: as in the main
+// window, the conversion sets blending and visibility and keeps the drawable flags.
 bool ConvertDisplayed(Bitmap displayed, const TEffectParams& record, int scalePercent, int width,
                       ConversionOutput& out, std::string& error, ProgressTargets* progress = nullptr,
                       bool layersWanted = true);

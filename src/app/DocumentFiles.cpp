@@ -213,7 +213,8 @@ bool OpenDocumentFile(const std::string& path, Document& doc, LayerState& state,
     });
 }
 
-bool OpenComposite(const std::string& path, Bitmap& composite, std::vector<std::string>& messages) {
+bool OpenComposite(const std::string& path, Bitmap& composite, std::vector<std::string>& messages,
+                   LayerState* shownState) {
     return OpenWithinMemory(path, messages, [&] {
         OpenedFile opened;
         if (!ReadDocumentFile(path, opened, messages)) return false;
@@ -222,6 +223,7 @@ bool OpenComposite(const std::string& path, Bitmap& composite, std::vector<std::
             LayerState state;
             InstallProject(std::move(opened.Project), doc, state);
             composite.Swap(doc.CompositeBmp);
+            if (shownState) *shownState = state;
             return true;
         }
         // The photograph and white sketch layer InstallPicture would make are never
@@ -239,6 +241,7 @@ bool OpenComposite(const std::string& path, Bitmap& composite, std::vector<std::
                 BlendRow(picture.Row(y), white.data(), picture.Row(y), shown, 0, last);
         });
         composite.Swap(picture);
+        if (shownState) *shownState = shown;
         return true;
     });
 }

@@ -77,8 +77,10 @@ bool OpenDocumentFile(const std::string& path, Document& doc, LayerState& state,
 // The composite OpenDocumentFile would show for `path`, without the layers behind
 // it: a picture is blended with its white sketch layer in its own memory, a project's
 // composite is made from its layers. Fails as OpenDocumentFile does, with its
-// messages.
-bool OpenComposite(const std::string& path, Bitmap& composite, std::vector<std::string>& messages);
+// messages. `shownState`, when given, receives the layer state the document would
+// show it with.
+bool OpenComposite(const std::string& path, Bitmap& composite, std::vector<std::string>& messages,
+                   LayerState* shownState = nullptr);
 
 // What Save proposes in its dialog.
 struct SaveProposal {

@@ -237,6 +237,36 @@ TEST(BatchProgram, ConvertsTheSampleToEachOutputType) {
     EXPECT_EQ(project.State, expected.State);
 }
 
+// The main window keeps an opened project's choice of the layers the tools paint on
+// through a conversion; so does a project converted into a project here.
+TEST(BatchProgram, AProjectKeepsItsDrawableLayersThroughTheConversion) {
+    TempDir dir, program;
+    WritePreset(program / "default.set", ColorRecord());
+    const Bitmap picture = Gradient(40, 30);
+    Bitmap white(40, 30);
+    white.Fill(255, 255, 255);
+    std::string error;
+    for (const bool sketchDrawable : {false, true}) {
+        LayerState state;
+        state.BlendingMode = 1;
+        state.Opacity = 20;
+        state.SketchVisible = false;
+        state.SketchDrawable = sketchDrawable;
+        state.ColorDrawable = !sketchDrawable;
+        ASSERT_EQ(SaveD2O(dir / "in.d2o", white, picture, picture, state, &error), 0) << error;
+        const BatchRun r = RunProgram({dir / "in.d2o", "-o", dir / "out.d2o", "-q"}, program.Folder());
+        ASSERT_EQ(r.status, 0) << r.err;
+
+        ProjectData project;
+        ASSERT_EQ(LoadD2O(dir / "out.d2o", project, &error), 0) << error;
+        EXPECT_EQ(project.State.SketchDrawable, sketchDrawable);
+        EXPECT_EQ(project.State.ColorDrawable, !sketchDrawable);
+        // The rest is the conversion's: its blending, both layers shown.
+        EXPECT_EQ(project.State.BlendingMode, 0);
+        EXPECT_TRUE(project.State.SketchVisible && project.State.ColorVisible);
+    }
+}
+
 TEST(BatchProgram, FailedInputsAreReportedAndTheOthersStillConverted) {
     TempDir dir, out, program;
     std::string error;
