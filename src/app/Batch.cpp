@@ -281,6 +281,15 @@ private:
     std::mutex mutex_;
 };
 
+// Whether what went to standard output reached it. A full disk behind a redirection
+// or a closed pipe loses the lines the user asked for, which is a failure too.
+bool ReachedOutput(std::ostream& out, std::ostream& err) {
+    out.flush();
+    if (out) return true;
+    err << "velmora-batch: the standard output could not be written\n";
+    return false;
+}
+
 }  // namespace
 
 int RunBatch(const std::vector<std::string>& args, const std::string& programDir, std::ostream& out,
@@ -293,11 +302,11 @@ int RunBatch(const std::vector<std::string>& args, const std::string& programDir
     }
     if (options.Help) {
         out << BatchUsage();
-        return 0;
+        return ReachedOutput(out, err) ? 0 : 1;
     }
     if (options.Version) {
         out << kProgramName << " " << kProgramVersion << "\n";
-        return 0;
+        return ReachedOutput(out, err) ? 0 : 1;
     }
     TEffectParams record;
     if (!BatchRecord(options.PresetPath, programDir, record, error)) {
@@ -392,8 +401,10 @@ int RunBatch(const std::vector<std::string>& args, const std::string& programDir
                     " threads could be started (" + refused + "); converting with those");
     worker();
     for (std::thread& t : pool) t.join();
-    if (several && !options.Quiet)
+    if (several && !options.Quiet) {
         out << report.ConvertedCount() << " converted, " << report.FailedCount() << " failed\n";
+        if (!ReachedOutput(out, err)) return 1;
+    }
     return report.FailedCount() > 0 ? 1 : 0;
 }
 

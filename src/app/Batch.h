@@ -57,10 +57,11 @@ bool PreviewDisplayed(const Bitmap& displayed, const TEffectParams& record, int 
 bool ConvertFile(const std::string& input, const std::string& output, const TEffectParams& record,
                  const BatchOptions& options, std::string& error, ProgressTargets* progress = nullptr);
 
-// The whole program: 0 when every input was converted, 1 when some failed, 2 for
-// a usage error (nothing converted). Failures go to `err`, one line each. With a
-// terminal (and without --quiet) each finished input adds one line to `err`; after
-// several inputs one line "<n> converted, <m> failed" goes to `out` unless --quiet.
+// The whole program: 0 when every input was converted, 1 when some failed or `out`
+// would not take what was written to it, 2 for a usage error (nothing converted).
+// Failures go to `err`, one line each. With a terminal (and without --quiet) each
+// finished input adds one line to `err`; after several inputs one line
+// "<n> converted, <m> failed" goes to `out` unless --quiet.
 int RunBatch(const std::vector<std::string>& args, const std::string& programDir, std::ostream& out,
              std::ostream& err, bool progressToTerminal);
 

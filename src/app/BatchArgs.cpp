@@ -63,8 +63,9 @@ std::string BatchUsage() {
            "  -h, --help            this text\n"
            "      --version         the program's name and version\n"
            "Without -o each result is written next to its input as NAME_cartoon.jpg.\n"
-           "The exit status is 0 when every input was converted, 1 when some failed and 2 for\n"
-           "a mistake in the options.\n";
+           "The exit status is 0 when every input was converted, 1 when some failed (or what\n"
+           "was asked for could not be written to the standard output) and 2 for a mistake\n"
+           "in the options.\n";
 }
 
 bool ParseBatchArguments(const std::vector<std::string>& args, BatchOptions& o, std::string& error) {

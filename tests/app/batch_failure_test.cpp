@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -154,6 +156,36 @@ TEST(BatchFailures, AFileThatIsNotAPresetIsRefusedByName) {
     const BatchRun whole = RunProgram({"-q", "-p", dir / "whole.set", dir / "a.jpg"}, program.Folder());
     EXPECT_EQ(whole.status, 0) << whole.err;
     EXPECT_TRUE(fs::exists(dir / "a_cartoon.jpg"));
+}
+
+namespace {
+
+// Standard output that takes nothing, as a full disk behind a redirection does.
+class RefusingBuffer : public std::streambuf {
+protected:
+    int_type overflow(int_type) override { return traits_type::eof(); }
+    std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+};
+
+}  // namespace
+
+TEST(BatchFailures, StandardOutputThatTakesNothingIsAFailure) {
+    TempDir dir, out, program;
+    std::string error;
+    ASSERT_TRUE(WriteBmpFile(dir / "a.bmp", Gradient(30, 20), error)) << error;
+    ASSERT_TRUE(WriteBmpFile(dir / "b.bmp", Gradient(20, 30), error)) << error;
+    const std::vector<std::vector<std::string>> runs{
+        {"--help"}, {"--version"}, {dir / "a.bmp", dir / "b.bmp", "-o", out.Folder(), "-f", "bmp"}};
+    for (const auto& args : runs) {
+        RefusingBuffer refusing;
+        std::ostream refused(&refusing);
+        std::ostringstream err;
+        EXPECT_EQ(RunBatch(args, program.Folder(), refused, err, false), 1) << args.front();
+        EXPECT_NE(err.str().find("standard output"), std::string::npos) << err.str();
+    }
+    // The conversions themselves were done; only the closing line was lost.
+    EXPECT_TRUE(fs::exists(out / "a_cartoon.bmp"));
+    EXPECT_TRUE(fs::exists(out / "b_cartoon.bmp"));
 }
 
 TEST(BatchFailures, ConversionsLeaveAnotherRunsCancelStanding) {
