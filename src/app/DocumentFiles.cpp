@@ -251,7 +251,11 @@ SaveProposal ProposeSaveName(const std::string& lastOpenedPath) {
     const std::string ext = ExtensionOf(name);
     if (UpperExtension(name) == ".D2O") return SaveProposal{name, 3};
     // Cut at the extension's own dot, so a name like "my.jpgs.jpg" keeps "my.jpgs".
-    return SaveProposal{name.substr(0, name.size() - ext.size()) + "_cartoon", 1};
+    std::string proposal = name.substr(0, name.size() - ext.size()) + "_cartoon";
+    // A dot still in the name ("2024.05.01_cartoon") would make its end read as an
+    // extension that no picture has, and Save would refuse the name as proposed.
+    if (!ExtensionOf(proposal).empty()) proposal += ".bmp";
+    return SaveProposal{proposal, 1};
 }
 
 std::string CompleteSaveName(const std::string& chosen, int filterIndex) {

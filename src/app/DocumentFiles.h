@@ -90,7 +90,8 @@ struct SaveProposal {
 };
 // From the last opened file: a project proposes its own name with the project
 // filter; a picture proposes its name without extension followed by "_cartoon" with
-// the BMP filter (beach.jpg gives beach_cartoon).
+// the BMP filter (beach.jpg gives beach_cartoon; a name with another dot in it gets
+// ".bmp" as well, so that its last dot is not taken for the extension).
 SaveProposal ProposeSaveName(const std::string& lastOpenedPath);
 
 // The chosen name with ".BMP", ".JPG", ".D2O" or ".PNG" appended by the filter index

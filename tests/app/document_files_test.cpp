@@ -97,9 +97,21 @@ TEST(SaveNames, ProposalFollowsLastOpenedFile) {
          {std::pair{"/home/u/beach.jpg", SaveProposal{"beach_cartoon", 1}},
           {"/home/u/Beach.BMP", SaveProposal{"Beach_cartoon", 1}}, {"/home/u/work.D2O", SaveProposal{"work.D2O", 3}},
           {"/home/u/work.d2o", SaveProposal{"work.d2o", 3}},
-          {"/home/u/my.jpgs.jpg", SaveProposal{"my.jpgs_cartoon", 1}},
+          {"/home/u/my.jpgs.jpg", SaveProposal{"my.jpgs_cartoon.bmp", 1}},
           {"/home/u.d/photo.jpeg", SaveProposal{"photo_cartoon", 1}}})
         EXPECT_EQ(ProposeSaveName(opened), proposal) << opened;
+}
+
+TEST(SaveNames, ProposalAcceptedAsItIsIsWrittenByItsFilter) {
+    // Save pressed on the proposal writes the type its filter names, even when the
+    // photograph's name has dots of its own before its extension.
+    const FileFormat byFilter[] = {FileFormat::Unknown, FileFormat::Bmp, FileFormat::Jpeg, FileFormat::Project};
+    for (const char* opened : {"/home/u/beach.jpg", "/home/u/my.jpgs.jpg", "/home/u/2024.05.01.jpg",
+                               "/home/u/.hidden.png", "/home/u/work.d2o"}) {
+        const SaveProposal proposal = ProposeSaveName(opened);
+        const std::string saved = CompleteSaveName("/tmp/" + proposal.FileName, proposal.FilterIndex);
+        EXPECT_EQ(FormatForFileName(saved), byFilter[proposal.FilterIndex]) << opened << " saved as " << saved;
+    }
 }
 
 TEST(SaveNames, ExtensionAddedByFilterOnlyWhenMissing) {
