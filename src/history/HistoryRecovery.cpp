@@ -2,7 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <climits>
+#include <iterator>
 #include <filesystem>
 #include <set>
 #include <system_error>
@@ -91,9 +93,19 @@ std::optional<UnfinishedRun> FindUnfinishedRun(const std::string& folder) {
     struct stat st {};
     if (!IsRegularFile(HistoryIndexPath(folder), st)) return std::nullopt;
     run.SavedAt = static_cast<std::int64_t>(st.st_mtime);
-    run.SnapshotPath = HistoryRing::SlotPath(folder, run.Index.CurrentIndex);
-    struct stat snapshot {};
-    if (!IsRegularFile(run.SnapshotPath, snapshot)) return std::nullopt;
+    // States come oldest first; the ones after the current state were undone.
+    const std::vector<HistoryIndexState>& states = run.Index.States;
+    auto current = std::find_if(states.begin(), states.end(),
+                                [&](const HistoryIndexState& s) { return s.Slot == run.Index.CurrentIndex; });
+    if (current == states.end()) return std::nullopt;
+    for (auto s = std::make_reverse_iterator(current + 1); s != states.rend(); ++s) {
+        std::string path = HistoryRing::SlotPath(folder, s->Slot);
+        struct stat snapshot {};
+        if (!IsRegularFile(path, snapshot)) continue;
+        run.Restorable.push_back(*s);
+        run.SnapshotPaths.push_back(std::move(path));
+    }
+    if (run.Restorable.empty()) return std::nullopt;
     return run;
 }
 

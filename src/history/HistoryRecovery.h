@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "history/HistoryIndex.h"
 
@@ -20,19 +21,22 @@ class HistoryRing;
 
 struct UnfinishedRun {
     HistoryIndex Index;
-    // The snapshot of the state the document showed when the run ended.
-    std::string SnapshotPath;
+    // The states worth restoring whose snapshots are there, newest first: the one the
+    // document showed when the run ended, then those before it. Snapshots are not
+    // flushed to the disk, so after a power cut the latest may be missing or cut
+    // short while the ones before it are whole. Never empty.
+    std::vector<HistoryIndexState> Restorable;
+    std::vector<std::string> SnapshotPaths;  // one for each of Restorable
     // When the index was last written: seconds since 1970-01-01 UTC.
     std::int64_t SavedAt = 0;
 
-    const HistoryIndexState& Current() const { return *Index.Current(); }
     // The document's file name without its folder.
     std::string DocumentName() const;
 };
 
 // The unfinished run whose index lies in `folder`, when the index reads back whole,
-// names the document, and the current state's snapshot is there. A damaged index is
-// never trusted: nothing is found then.
+// names the document, and the snapshot of its current state or of one before it is
+// there. A damaged index is never trusted: nothing is found then.
 std::optional<UnfinishedRun> FindUnfinishedRun(const std::string& folder);
 
 // The slot of a snapshot file name "~history<k>.d2o", or -1 for any other name.

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "history/History.h"
 #include "history/HistoryFolder.h"
@@ -44,18 +45,38 @@ protected:
     }
 };
 
-TEST_F(HistoryRecoveryTest, OnlyAnIndexWithItsDocumentAndCurrentSnapshotIsOffered) {
+TEST_F(HistoryRecoveryTest, OnlyAnIndexWithItsDocumentAndASnapshotUpToTheCurrentStateIsOffered) {
     LeaveRun("/photos/my beach.jpg");
-    const auto run = FindUnfinishedRun(root_.string());
+    auto run = FindUnfinishedRun(root_.string());
     ASSERT_TRUE(run);
-    EXPECT_EQ(fs::path(run->SnapshotPath), root_ / "~history2.d2o");
+    // Newest first, so that a snapshot a power cut left unwritten falls back to the one before.
+    ASSERT_EQ(run->Restorable.size(), 2u);
+    EXPECT_EQ(run->Restorable[0].Name, "Pencil");
+    EXPECT_EQ(run->Restorable[1].Name, "Open");
+    EXPECT_EQ(run->SnapshotPaths, (std::vector<std::string>{(root_ / "~history2.d2o").string(),
+                                                            (root_ / "~history1.d2o").string()}));
     EXPECT_EQ(run->DocumentName(), "my beach.jpg");
 
-    // A folder where the current snapshot should be, or no document name: nothing to offer.
+    // A folder where the current snapshot should be: the state before it is what is left.
     fs::remove(root_ / "~history2.d2o");
     fs::create_directory(root_ / "~history2.d2o");
-    EXPECT_FALSE(FindUnfinishedRun(root_.string()));
+    run = FindUnfinishedRun(root_.string());
+    ASSERT_TRUE(run);
+    ASSERT_EQ(run->Restorable.size(), 1u);
+    EXPECT_EQ(run->Restorable[0].Name, "Open");
+
+    // An undone state is never restored in place of one that is gone.
+    std::string error;
+    HistoryIndex undone;
+    ASSERT_TRUE(ReadHistoryIndex(root_.string(), undone, error)) << error;
+    undone.CurrentIndex = 1;
+    ASSERT_TRUE(WriteHistoryIndex(root_.string(), undone, error)) << error;
+    fs::remove(root_ / "~history1.d2o");
     fs::remove(root_ / "~history2.d2o");
+    Touch("~history2.d2o");
+    EXPECT_FALSE(FindUnfinishedRun(root_.string()));
+
+    // No document name: nothing to offer.
     LeaveRun("");
     EXPECT_FALSE(FindUnfinishedRun(root_.string()));
 }

@@ -141,23 +141,39 @@ bool TFrmHistory::OfferRecovery(const std::function<bool()>& moveThisRun) {
     const QString when = QLocale().toString(QDateTime::fromSecsSinceEpoch(run.SavedAt), QLocale::ShortFormat);
     const QString text = QStringLiteral("Velmora did not close properly. Restore the work from %1 (%2, state \"%3\")?")
                              .arg(when, QString::fromStdString(run.DocumentName()),
-                                  QString::fromStdString(run.Current().Name));
+                                  QString::fromStdString(run.Restorable.front().Name));
     QWidget* owner = parentWidget() ? parentWidget() : this;
     if (AskYesNo(owner, text, QStringLiteral("Restore work"))) {
-        std::string error;
-        bool wantedMemory = false;
-        if (!doc_.RestoreSnapshot(run.SnapshotPath, run.Index.DocumentPath, error, wantedMemory)) {
+        std::string firstError;
+        for (std::size_t i = 0; i < run.SnapshotPaths.size(); ++i) {
+            std::string error;
+            bool wantedMemory = false;
+            if (doc_.RestoreSnapshot(run.SnapshotPaths[i], run.Index.DocumentPath, error, wantedMemory)) {
+                if (i > 0) {
+                    const std::string restored =
+                        "The work was restored as it was at state \"" + run.Restorable[i].Name + "\".";
+                    ShowMessage(owner, SnapshotMessage(run.SnapshotPaths[0], firstError, " could not be read.",
+                                                       restored.c_str()));
+                }
+                break;
+            }
             // Too little memory now may pass, and these files are the only copy of that
-            // work: they stay untouched while this run works elsewhere. A damaged
-            // snapshot would fail again at every start.
+            // work: they stay untouched while this run works elsewhere.
             if (wantedMemory && moveThisRun && moveThisRun()) {
-                ShowMessage(owner, SnapshotMessage(run.SnapshotPath, error, " could not be read.",
+                ShowMessage(owner, SnapshotMessage(run.SnapshotPaths[i], error, " could not be read.",
                                                    "The earlier work could not be restored now. It is kept, "
                                                    "and offered again at the next start."));
                 return true;
             }
-            ShowMessage(owner, SnapshotMessage(run.SnapshotPath, error, " could not be read.",
-                                               "The earlier work could not be restored."));
+            if (i == 0) firstError = error;
+            // A damaged snapshot would fail again at every start; the state before it,
+            // written earlier, is more likely to have reached the disk whole.
+            if (wantedMemory || i + 1 == run.SnapshotPaths.size()) {
+                const std::size_t told = wantedMemory ? i : 0;
+                ShowMessage(owner, SnapshotMessage(run.SnapshotPaths[told], told == i ? error : firstError,
+                                                   " could not be read.", "The earlier work could not be restored."));
+                break;
+            }
         }
     }
     // The restored state was written anew as this run's first state (which may reuse

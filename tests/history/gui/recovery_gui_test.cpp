@@ -353,31 +353,66 @@ private slots:
     }
 
     void refusedOrDamagedLeftoversAreDiscardedForGood() {
-        enum Leftover { Refused, CutIndex, NoCurrentSnapshot, NoIndex, CutCurrentSnapshot };
-        for (const Leftover leftover : {Refused, CutIndex, NoCurrentSnapshot, NoIndex, CutCurrentSnapshot}) {
+        enum Leftover { Refused, CutIndex, NoIndex, CutSnapshots };
+        for (const Leftover leftover : {Refused, CutIndex, NoIndex, CutSnapshots}) {
             ShellEnv env;
             PlantKilledRun(env);
-            // Only the cut snapshot is accepted: it is found damaged once it is read.
-            env.confirmAnswer = leftover == CutCurrentSnapshot;
-            const QString index = env.Path("history/~history.idx"), current = env.Path("history/~history2.d2o");
+            // Only the cut snapshots are accepted: they are found damaged once they are read.
+            env.confirmAnswer = leftover == CutSnapshots;
+            const QString index = env.Path("history/~history.idx");
             if (leftover == CutIndex) QVERIFY(QFile::resize(index, QFileInfo(index).size() - 1));
-            if (leftover == NoCurrentSnapshot) QVERIFY(QFile::remove(current));
             if (leftover == NoIndex) QVERIFY(QFile::remove(index));
-            if (leftover == CutCurrentSnapshot) QVERIFY(QFile::resize(current, 10));
+            if (leftover == CutSnapshots)
+                for (const char* name : {"history/~history1.d2o", "history/~history2.d2o"})
+                    QVERIFY(QFile::resize(env.Path(name), 10));
             TFrmMain w(env.Folder());
             w.show();
             const QString row = QString::number(leftover);
-            const bool offered = leftover == Refused || leftover == CutCurrentSnapshot;
+            const bool offered = leftover == Refused || leftover == CutSnapshots;
             QVERIFY2(env.confirmations.size() == (offered ? 1 : 0), qPrintable(row));
             if (offered) QVERIFY(env.confirmations[0].startsWith(QStringLiteral("Velmora did not close properly.")));
             // A damaged snapshot would fail again at every start, so it is not kept to be offered again.
-            if (leftover == CutCurrentSnapshot) {
+            if (leftover == CutSnapshots) {
                 QCOMPARE(env.messages.size(), 1);
+                QVERIFY(env.messages[0].contains(QStringLiteral("~history2.d2o")));
                 QVERIFY(env.messages[0].endsWith(QStringLiteral("The earlier work could not be restored.")));
             }
             QVERIFY2(!w.Doc().ImageLoaded, qPrintable(row));
             // Without an index nothing can be offered again.
             QVERIFY2(HistoryFiles(env) == kJustTheLock, qPrintable(row));
+        }
+    }
+
+    // Snapshots are not flushed to the disk, so a power cut may leave the latest one
+    // missing or cut short while the index and the states before it are whole.
+    void aLatestSnapshotLostToAPowerCutFallsBackToTheStateBeforeIt() {
+        ProjectData open;
+        QCOMPARE(LoadD2O(killed_->filePath("history/~history1.d2o").toStdString(), open), 0);
+        for (const bool cut : {false, true}) {
+            ShellEnv env;
+            PlantKilledRun(env);
+            const QString current = env.Path("history/~history2.d2o");
+            QVERIFY(cut ? QFile::resize(current, 10) : QFile::remove(current));
+            TFrmMain w(env.Folder());
+            w.show();
+            // A missing snapshot is passed over at once; a cut one is found out only when read.
+            QCOMPARE(env.confirmations.size(), 1);
+            QVERIFY(env.confirmations[0].endsWith(cut ? QStringLiteral("state \"Brush\")?")
+                                                      : QStringLiteral("state \"Open\")?")));
+            if (cut) {
+                QCOMPARE(env.messages.size(), 1);
+                QVERIFY(env.messages[0].contains(QStringLiteral("~history2.d2o")));
+                QVERIFY(env.messages[0].endsWith(QStringLiteral("The work was restored as it was at state \"Open\".")));
+            } else {
+                QVERIFY(env.messages.isEmpty());
+            }
+            QVERIFY(w.Doc().ImageLoaded);
+            QVERIFY(w.Doc().SketchBmp == open.Sketch);
+            QVERIFY(w.Doc().ColorBmp == open.Color);
+            QVERIFY(w.GetLayerState() == open.State);
+            QVERIFY(w.Modified());
+            w.FrmHistory->FinishWrites();
+            QCOMPARE(HistoryFiles(env), (QStringList{"~history.idx", "~history.lock", "~history1.d2o"}));
         }
     }
 };
