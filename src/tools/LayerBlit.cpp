@@ -67,6 +67,16 @@ void CombineMasked(Bitmap& layer, const Bitmap& mask, const Bitmap& image, int l
                      image.Pixel(o.X0 - left, y - top), bytes);
 }
 
+void ClearOutsideMask(Bitmap& image, const Bitmap& mask) {
+    const int w = std::min(mask.Width(), image.Width());
+    const int h = std::min(mask.Height(), image.Height());
+    for (int y = 0; y < h; ++y) {
+        std::uint8_t* dst = image.Pixel(0, y);
+        const std::uint8_t* m = mask.Pixel(0, y);
+        for (int i = 0; i < 3 * w; ++i) dst[i] = static_cast<std::uint8_t>(dst[i] & ~m[i]);
+    }
+}
+
 void CopyArea(Bitmap& dst, const Bitmap& src, const Rect& r) {
     const Rect c = ClipRect(r, std::min(dst.Width(), src.Width()), std::min(dst.Height(), src.Height()));
     if (c.Empty()) return;

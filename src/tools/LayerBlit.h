@@ -19,6 +19,10 @@ void CopyImageInto(Bitmap& layer, const Bitmap& image, int left, int top);
 // the mask is black the image is taken. Only the part both scratch bitmaps cover is
 // combined.
 void CombineMasked(Bitmap& layer, const Bitmap& mask, const Bitmap& image, int left, int top);
+// image := image AND NOT mask, per byte: black wherever the mask is white, so that the
+// masked combination keeps the layer there whatever was drawn into the image. Only the
+// part both bitmaps cover is touched.
+void ClearOutsideMask(Bitmap& image, const Bitmap& mask);
 // Copies the inclusive rectangle r from src into the same place of dst, clipped to
 // both bitmaps.
 void CopyArea(Bitmap& dst, const Bitmap& src, const Rect& r);

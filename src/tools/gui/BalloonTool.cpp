@@ -1,5 +1,6 @@
 #include "tools/gui/BalloonTool.h"
 
+#include "tools/LayerBlit.h"
 #include "tools/gui/ShapeText.h"
 
 namespace velmora {
@@ -99,13 +100,17 @@ void BalloonTool::RenderShape() {
         if (body_ == BalloonBody::Ellipse) {
             // The elliptic body's text may run below its inscribed rectangle, where the
             // rectangle's corners leave the ellipse; glyphs there would be ORed into the
-            // picture outside the mask, so they are kept on the body.
+            // picture outside the mask, or drawn over the tail, so they are kept on the body.
             QPainterPath outline;
             outline.addEllipse(QRectF(l.X, l.Y, l.W, l.H));
             image.Painter().setClipPath(outline);
         }
         DrawTextLines(image.Painter(), style, BalloonTextArea(body_, l.X, l.Y, l.W, l.H, b), front);
     }
+    // The clip alone is not exact: large glyphs are smoothed outlines, and the clip and
+    // the mask's fill judge the pixels along the ellipse apart. Whatever reached the image
+    // outside the mask would be ORed into the picture beside the balloon.
+    ClearOutsideMask(ShapeImage, StampMask);
 
     PlaceObject(true, Rect{bounds.Left, bounds.Top, bounds.Right, bounds.Bottom}, 4);
 }

@@ -369,6 +369,29 @@ private slots:
         }
     }
 
+    // Large glyphs are drawn as smoothed outlines; where a line runs below the elliptic
+    // body's widest part, their edge must not reach the picture beside the border.
+    void LargeTextStaysOnTheEllipticBalloon() {
+        Bitmap drawn[2];
+        Bitmap photo;
+        for (int withText = 0; withText < 2; ++withText) {
+            TFrmMain& w = s_.emplace().w;
+            photo = w.Doc().ColorBmp;
+            w.FrmToolOption->MemBalloonText->setPlainText(
+                withText ? QStringLiteral("Hello there, how are you?\nWWWWWWWWWWWWWWWWWW\n").repeated(6) : QString());
+            w.FrmToolOption->SpnBalloonFontSize->setValue(64);
+            w.FrmToolOption->SpnBalloonBorderW->setValue(3);
+            ChooseTool(w, ToolBalloonC);
+            Place(w, 60, 60);
+            DragHandle(w, {160, 110}, {231, 163});  // the body is now (60, 60)-(231, 163)
+            DragHandle(w, {60, 45}, {200, 150});    // the tail tip inside the body
+            QTest::keyClick(&w, Qt::Key_Return);
+            drawn[withText] = w.Doc().ColorBmp;
+        }
+        // The text may only change pixels that the balloon without text covers.
+        QCOMPARE(FirstChange(photo, drawn[1], [&](int x, int y) { return Same(photo, drawn[0], x, y); }), QString());
+    }
+
     void NothingSwapsTheLayersUnderAPendingEdit() {
         TFrmMain& w = s_.emplace().w;
         ChooseTool(w, ToolRectangle);
