@@ -121,8 +121,11 @@ TFrmToolOption::TextStyle TFrmToolOption::ShapeTextStyle(int toolId) {
     style.FontName = page->fontName->currentText();
     // A box being retyped (empty, or a number the box cannot hold yet such as 0) keeps
     // the size the text was last drawn with.
+    // The box writes its number in the digits of its locale, which need not be ASCII.
+    const QString shown = page->fontSize->cleanText().trimmed();
     bool isNumber = false;
-    const int typed = page->fontSize->cleanText().trimmed().toInt(&isNumber);
+    int typed = page->fontSize->locale().toInt(shown, &isNumber);
+    if (!isNumber) typed = shown.toInt(&isNumber);
     if (isNumber && typed > 0 && typed >= page->fontSize->minimum() && typed <= page->fontSize->maximum())
         page->lastSize = typed;
     style.PointSize = page->lastSize;

@@ -242,6 +242,23 @@ private slots:
         QVERIFY(options_->ShapeTextStyle(ToolPencil).FontName.isEmpty());
     }
 
+    // Under a locale with digits of its own the size boxes show those digits; the size
+    // is still the one the box shows.
+    void fontSizeIsReadInTheDigitsOfTheBox() {
+        options_->setLocale(QLocale(QLocale::Persian, QLocale::Iran));
+        for (const auto& [id, size] : {std::pair{ToolRectangle, options_->SpnRectFontSize},
+                                       {ToolEllipse, options_->SpnEllipseFontSize},
+                                       {ToolText, options_->SpnTextFontSize},
+                                       {ToolBalloonC, options_->SpnBalloonFontSize}}) {
+            size->setValue(30);
+            QVERIFY2(size->cleanText() != QStringLiteral("30"), qPrintable(size->cleanText()));
+            QCOMPARE(options_->ShapeTextStyle(id).PointSize, 30);
+            size->setValue(8);
+            QCOMPARE(options_->ShapeTextStyle(id).PointSize, 8);
+        }
+        options_->setLocale(QLocale());
+    }
+
     void textPagesRedrawOnEveryChange() {
         options_->ShowPage(ToolEllipse);
         options_->MemEllipseText->setPlainText(QStringLiteral("Hi"));
