@@ -19,21 +19,20 @@ WindowBox CentredBox(int width, int height, int workLeft, int workTop, int workR
             width, height};
 }
 
-WindowBox PlacePreviewWindow(const Options& prefs, int workRight, int workBottom, WindowBox designed) {
+WindowBox PlacePreviewWindow(const Options& prefs, WindowBox work, WindowBox designed) {
+    const int workRight = work.Left + work.Width;
+    const int workBottom = work.Top + work.Height;
     WindowBox box = designed;
     switch (prefs.PreviewSizeMode) {
     case 0:
         // A custom size of 0 or less would give an unusable window; it keeps the design.
-        if (prefs.PreviewWidth > 0 && prefs.PreviewHeight > 0 && prefs.PreviewWidth < workRight &&
-            prefs.PreviewHeight < workBottom) {
-            box.Width = prefs.PreviewWidth;
-            box.Height = prefs.PreviewHeight;
-            box.Left = (workRight - box.Width) / 2;
-            box.Top = (workBottom - box.Height) / 2;
-        }
+        if (prefs.PreviewWidth > 0 && prefs.PreviewHeight > 0 && prefs.PreviewWidth < work.Width &&
+            prefs.PreviewHeight < work.Height)
+            box = CentredBox(prefs.PreviewWidth, prefs.PreviewHeight, work.Left, work.Top, workRight, workBottom);
         break;
     case 1:
-        box = {0, 0, workRight, workBottom};
+        // Where the window manager then maximizes it: on the work area's own screen.
+        box = work;
         break;
     case 2:
         if (prefs.LastPreviewTop >= 0 && prefs.LastPreviewTop <= workBottom && prefs.LastPreviewLeft >= 0 &&

@@ -18,11 +18,12 @@ inline constexpr int kPreviewMinHeight = 400;
 inline constexpr int kPreviewMaxHeight = 1200;
 
 // Where the dialog opens. `designed` is its default box (centred on the desktop);
-// workRight and workBottom are the right and bottom edges of the work area. The
-// preferences' mode picks a custom centred size, the whole work area, or the box the
+// `work` is the primary screen's work area, which need not start at the desktop's
+// origin (a screen to its left, a panel along its left edge). The preferences' mode
+// picks a custom size centred on the work area, the whole work area, or the box the
 // dialog had when it last closed; values that do not fit keep the designed box. The
 // size limits apply on top.
-WindowBox PlacePreviewWindow(const Options& prefs, int workRight, int workBottom, WindowBox designed);
+WindowBox PlacePreviewWindow(const Options& prefs, WindowBox work, WindowBox designed);
 
 // The designed box centred on the work area.
 WindowBox CentredBox(int width, int height, int workLeft, int workTop, int workRight, int workBottom);

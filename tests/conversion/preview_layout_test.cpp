@@ -15,31 +15,35 @@ TEST(PreviewPlacement, DesignedBoxIsCentredOnTheWorkArea) {
 
 TEST(PreviewPlacement, CustomSizeIsCentredWhenItFits) {
     Options o;  // Custom, 459 x 451
-    EXPECT_EQ(PlacePreviewWindow(o, 1920, 1050, kDesigned), (WindowBox{730, 299, 459, 451}));
+    EXPECT_EQ(PlacePreviewWindow(o, {0, 0, 1920, 1050}, kDesigned), (WindowBox{730, 299, 459, 451}));
+    // A primary screen right of another one, with a panel along its top: centred on it.
+    EXPECT_EQ(PlacePreviewWindow(o, {1920, 32, 1920, 1018}, kDesigned), (WindowBox{2650, 315, 459, 451}));
     o.PreviewWidth = 1001;
     o.PreviewHeight = 801;
-    EXPECT_EQ(PlacePreviewWindow(o, 1920, 1050, kDesigned), (WindowBox{459, 124, 1001, 801}));
+    EXPECT_EQ(PlacePreviewWindow(o, {0, 0, 1920, 1050}, kDesigned), (WindowBox{459, 124, 1001, 801}));
     // Not strictly smaller than the work area: the designed box stays.
     o.PreviewWidth = 1920;
-    EXPECT_EQ(PlacePreviewWindow(o, 1920, 1050, kDesigned), kDesigned);
+    EXPECT_EQ(PlacePreviewWindow(o, {0, 0, 1920, 1050}, kDesigned), kDesigned);
     o.PreviewWidth = 0;
-    EXPECT_EQ(PlacePreviewWindow(o, 1920, 1050, kDesigned), kDesigned) << "an unusable size is refused";
+    EXPECT_EQ(PlacePreviewWindow(o, {0, 0, 1920, 1050}, kDesigned), kDesigned) << "an unusable size is refused";
     o.PreviewWidth = -500;
     o.PreviewHeight = -500;
-    EXPECT_EQ(PlacePreviewWindow(o, 1920, 1050, kDesigned), kDesigned);
+    EXPECT_EQ(PlacePreviewWindow(o, {0, 0, 1920, 1050}, kDesigned), kDesigned);
 }
 
 TEST(PreviewPlacement, SizeLimitsApplyOnTop) {
     Options o;
     o.PreviewWidth = 300;  // below the 453 minimum
     o.PreviewHeight = 200;
-    const WindowBox b = PlacePreviewWindow(o, 1920, 1050, kDesigned);
+    const WindowBox b = PlacePreviewWindow(o, {0, 0, 1920, 1050}, kDesigned);
     EXPECT_EQ(b.Width, 453);
     EXPECT_EQ(b.Height, 400);
     EXPECT_EQ(b.Left, (1920 - 300) / 2) << "centred for the asked size, then limited";
     o.PreviewSizeMode = 1;
-    EXPECT_EQ(PlacePreviewWindow(o, 3840, 2100, kDesigned), (WindowBox{0, 0, 1600, 1200}));
-    EXPECT_EQ(PlacePreviewWindow(o, 1366, 728, kDesigned), (WindowBox{0, 0, 1366, 728}));
+    EXPECT_EQ(PlacePreviewWindow(o, {0, 0, 3840, 2100}, kDesigned), (WindowBox{0, 0, 1600, 1200}));
+    EXPECT_EQ(PlacePreviewWindow(o, {0, 0, 1366, 728}, kDesigned), (WindowBox{0, 0, 1366, 728}));
+    // Maximized on the work area's own screen, not on the one at the desktop's origin.
+    EXPECT_EQ(PlacePreviewWindow(o, {1920, 32, 1366, 728}, kDesigned), (WindowBox{1920, 32, 1366, 728}));
 }
 
 TEST(PreviewPlacement, LastBoxOnlyWhenItStillFits) {
@@ -49,18 +53,18 @@ TEST(PreviewPlacement, LastBoxOnlyWhenItStillFits) {
     o.LastPreviewTop = 20;
     o.LastPreviewWidth = 700;
     o.LastPreviewHeight = 500;
-    EXPECT_EQ(PlacePreviewWindow(o, 1920, 1050, kDesigned), (WindowBox{10, 20, 700, 500}));
+    EXPECT_EQ(PlacePreviewWindow(o, {0, 0, 1920, 1050}, kDesigned), (WindowBox{10, 20, 700, 500}));
     // After a change to a smaller screen, the stored box is ignored.
-    EXPECT_EQ(PlacePreviewWindow(o, 640, 480, kDesigned), kDesigned);
+    EXPECT_EQ(PlacePreviewWindow(o, {0, 0, 640, 480}, kDesigned), kDesigned);
     o.LastPreviewWidth = 0;  // never stored
-    EXPECT_EQ(PlacePreviewWindow(o, 1920, 1050, kDesigned), kDesigned);
+    EXPECT_EQ(PlacePreviewWindow(o, {0, 0, 1920, 1050}, kDesigned), kDesigned);
     o.LastPreviewWidth = 700;
     o.LastPreviewTop = -1;
-    EXPECT_EQ(PlacePreviewWindow(o, 1920, 1050, kDesigned), kDesigned);
+    EXPECT_EQ(PlacePreviewWindow(o, {0, 0, 1920, 1050}, kDesigned), kDesigned);
     o.LastPreviewTop = 1050;  // the edge itself still counts
-    EXPECT_EQ(PlacePreviewWindow(o, 1920, 1050, kDesigned).Top, 1050);
+    EXPECT_EQ(PlacePreviewWindow(o, {0, 0, 1920, 1050}, kDesigned).Top, 1050);
     o.PreviewSizeMode = 7;
-    EXPECT_EQ(PlacePreviewWindow(o, 1920, 1050, kDesigned), kDesigned);
+    EXPECT_EQ(PlacePreviewWindow(o, {0, 0, 1920, 1050}, kDesigned), kDesigned);
 }
 
 TEST(PreviewPanning, DragMovesThePictureAgainstTheMouseAndStopsAtTheEnds) {

@@ -140,7 +140,8 @@ void TFrmPreview::PlaceWindow() {
     const int bottom = work.y() + work.height();
     const WindowBox designed =
         CentredBox(kPreviewDefaultWidth, kPreviewDefaultHeight, work.x(), work.y(), right, bottom);
-    const WindowBox box = PlacePreviewWindow(host_.Preferences(), right, bottom, designed);
+    const WindowBox box =
+        PlacePreviewWindow(host_.Preferences(), WindowBox{work.x(), work.y(), work.width(), work.height()}, designed);
     move(box.Left, box.Top);
     resize(box.Width, box.Height);
     // The work area's size is the whole window's, frame included; only the window
