@@ -3,6 +3,7 @@
 #include <png.h>
 
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -55,6 +56,19 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t length) {
     std::memcpy(out, source->data + source->pos, length);
     source->pos += length;
 }
+
+// libpng sizes some chunk buffers from the length a chunk declares, before reading the
+// chunk, and not all of them heed png_set_chunk_malloc_max: a file of a few hundred
+// bytes could have it take gigabytes. No block a real picture needs comes near this
+// bound: rows take at most a few hundred kilobytes, ancillary chunks are kept smaller
+// above, and the pixels are decoded into the picture's own rows.
+constexpr png_alloc_size_t kMaxLibraryBlock = png_alloc_size_t(64) << 20;
+
+png_voidp BoundedMalloc(png_structp, png_alloc_size_t size) {
+    return size <= kMaxLibraryBlock ? std::malloc(size) : nullptr;
+}
+
+void LibraryFree(png_structp, png_voidp block) { std::free(block); }
 
 struct ReadHandles {
     png_structp png = nullptr;
@@ -276,7 +290,8 @@ bool DecodePng(const std::uint8_t* data, std::size_t size, Bitmap& out, std::str
         ReadHandles h;
         DecodeState s;
         s.source = MemorySource{data, size, kSignatureSize};
-        h.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &s.err, OnError, OnWarning);
+        h.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &s.err, OnError, OnWarning, nullptr, BoundedMalloc,
+                                         LibraryFree);
         if (!h.png) throw std::bad_alloc();
         h.info = png_create_info_struct(h.png);
         if (!h.info) throw std::bad_alloc();

@@ -4,10 +4,12 @@
 #include <zlib.h>
 
 #include <csetjmp>
+#include <fstream>
 
 #include "common/MemoryLimit.h"
 #include "io/IoTestUtil.h"
 #include "io/Png.h"
+#include "support/Child.h"
 
 namespace velmora {
 namespace {
@@ -252,6 +254,37 @@ TEST(Png, BadFilesAreRefusedWithAMessageAndTheOutputUntouched) {
     SetPictureMemoryLimit(std::size_t(16) << 20);
     EXPECT_NE(refusal(withSize(20000, 20000)).find("memory"), std::string::npos);
     SetPictureMemoryLimit(0);
+}
+
+// The peak of the address space this process has mapped, from the kernel's count.
+std::size_t PeakAddressSpace() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmPeak:", 0) == 0) return std::stoull(line.substr(7)) * 1024;
+    return 0;
+}
+
+TEST(Png, AChunkThatClaimsGigabytesReservesNothingForThem) {
+    // A suggested-palette chunk declaring almost 2 GB, in a file of a few hundred bytes:
+    // libpng sizes that chunk's buffer from the declared length before reading it.
+    Bytes file;
+    std::string error;
+    ASSERT_TRUE(EncodePng(testing::Noise(8, 8, 3), file, error)) << error;
+    const Bytes chunk{0x73, 0x73, 0x73, 0x73, 's', 'P', 'L', 'T', 'x', 0, 8};
+    file.insert(file.begin() + 33, chunk.begin(), chunk.end());
+    // Counted in a process of its own, whose peak starts where it was forked.
+    const std::string answer = test::InChild([&] {
+        const std::size_t before = PeakAddressSpace();
+        Bitmap out;
+        std::string why;
+        const bool decoded = DecodePng(file.data(), file.size(), out, why);
+        const std::size_t grown = PeakAddressSpace() - before;
+        return std::string(decoded ? "decoded" : why) + "; grown " + std::to_string(grown >> 20) + " MiB";
+    });
+    EXPECT_NE(answer.find("cut short"), std::string::npos) << answer;
+    const std::size_t at = answer.find("grown ");
+    ASSERT_NE(at, std::string::npos) << answer;
+    EXPECT_LT(std::stoul(answer.substr(at + 6)), 256u) << answer;
 }
 
 }  // namespace
