@@ -62,10 +62,11 @@ std::string BatchUsage() {
            "                        closing summary (\"12 converted, 1 failed\") after several inputs\n"
            "  -h, --help            this text\n"
            "      --version         the program's name and version\n"
-           "Without -o each result is written next to its input as NAME_cartoon.jpg.\n"
+           "Without -o each result is written next to its input as NAME_cartoon.jpg\n"
+           "(NAME_cartoon.FORMAT with -f, NAME_cartoon.bmp with --region).\n"
            "The exit status is 0 when every input was converted, 1 when some failed (or what\n"
            "was asked for could not be written to the standard output) and 2 for a mistake\n"
-           "in the options.\n";
+           "in the options or a preset that cannot be read.\n";
 }
 
 bool ParseBatchArguments(const std::vector<std::string>& args, BatchOptions& o, std::string& error) {
