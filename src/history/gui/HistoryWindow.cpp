@@ -343,6 +343,7 @@ void TFrmHistory::CollectWrites() {
                                               "This step was not recorded in the history."));
     }
     if (dropped.empty()) return;
+    ++drops_;
     doc_.StatesDropped(dropped);
     SaveIndex();
     // An emptied ring shows the single blank row, as before the first state.
@@ -443,14 +444,20 @@ void TFrmHistory::RefreshList() {
 
 void TFrmHistory::StringGrid1SelectCell(int gridRow) {
     if (SelectingRow || ring_.FirstIndex() == ring_.LastIndex()) return;
-    const int slot = ring_.SlotOfRow(gridRow + 1);
-    if (slot < 0 || slot == ring_.CurrentIndex()) return;
-    MoveTo(slot);
-    if (ring_.CurrentIndex() != slot) {
-        // The click that started this goes on to select the clicked row after this
-        // handler returns; put the selection back on the current state afterwards.
-        QMetaObject::invokeMethod(this, &TFrmHistory::RefreshList, Qt::QueuedConnection);
+    // The row stands for a state of the list as it was clicked. A queued write that
+    // fails takes its state and the later ones out, and the rows then stand for other
+    // states: such a click is not followed.
+    const std::uint64_t drops = drops_;
+    FinishWrites();
+    if (drops == drops_) {
+        const int slot = ring_.SlotOfRow(gridRow + 1);
+        if (slot < 0 || slot == ring_.CurrentIndex()) return;
+        MoveTo(slot);
+        if (ring_.CurrentIndex() == slot) return;
     }
+    // The click that started this goes on to select the clicked row after this
+    // handler returns; put the selection back on the current state afterwards.
+    QMetaObject::invokeMethod(this, &TFrmHistory::RefreshList, Qt::QueuedConnection);
 }
 
 void TFrmHistory::showEvent(QShowEvent* event) {

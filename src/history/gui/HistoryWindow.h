@@ -190,6 +190,8 @@ private:
     bool wroteThisRun_ = false;
     std::optional<UnfinishedRun> unfinished_;
     std::deque<PendingState> pending_;
+    // Counts the collected failures that took states out of the ring.
+    std::uint64_t drops_ = 0;
     std::unique_ptr<SnapshotWriter> writer_;
 };
 

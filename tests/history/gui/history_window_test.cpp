@@ -375,6 +375,40 @@ private slots:
         QCOMPARE(doc_->content, 20);
     }
 
+    // A row clicked while writes are queued stands for the state the list showed. When
+    // one of those writes fails, the ring goes back to states that the rows then stand
+    // for instead: the click loads none of them, and the picture stays as it is.
+    void aClickOnAStateThatAFailedWriteDropsLoadsNothing() {
+        Background();
+        ShowWindow();
+        QTableWidget* grid = window_->StringGrid1;
+        QVERIFY(Add(1, "Open", "a.jpg"));
+        QVERIFY(Add(2, "Classic"));
+        QVERIFY(Add(3, "Blur"));
+        window_->FinishWrites();
+        window_->Undo();
+        window_->Undo();
+        doc_->Hold();
+        doc_->failSave = true;
+        QVERIFY(Add(10, "Pencil"));
+        QVERIFY(Add(20, "Brush"));
+        QCOMPARE(Column(grid, 1), (QStringList{"Open", "Pencil", "Brush"}));
+        const int loads = doc_->loads;
+
+        std::thread opener = doc_->OpenSoon();
+        ClickRow(grid, 1);
+        opener.join();
+        QCOMPARE(messages_.size(), 1);
+        QCOMPARE(doc_->loads, loads);
+        QCOMPARE(doc_->content, 20);
+        QCOMPARE(Column(grid, 1), (QStringList{"Open", "Classic", "Blur"}));
+        QTRY_COMPARE(SelectedRow(grid), 0);
+        QCOMPARE(GrayRows(grid), (QList<int>{1, 2}));
+        // Undo takes back the step that was not recorded, to the state the list shows.
+        window_->Undo();
+        QCOMPARE(doc_->content, 1);
+    }
+
 private:
     // Sets the document's content and records it as a state.
     bool Add(int content, const char* name, const char* detail = "--") {
