@@ -75,9 +75,11 @@ TFrmOptions::TFrmOptions(QWidget* parent) : QDialog(parent) {
 
     connect(CmbWinSize, &QComboBox::currentIndexChanged, this, [this] { UpdateSizeControls(); });
     connect(BtnOk, &QPushButton::clicked, this, &TFrmOptions::BtnOkClick);
-    // Cancel closes without saving; the controls keep what was typed, and the main
-    // window saves it when the program ends.
     connect(BtnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    // Cancel (the button, Escape or the caption's close) takes nothing of what was
+    // typed: the controls go back to the values in force, so that the save at the end
+    // of the run does not write, and warn about, what the user cancelled.
+    connect(this, &QDialog::rejected, this, &TFrmOptions::ShowFields);
 
     ShowFields();
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The Preferences dialog: the conversion window's size and the number of history
 // states, kept in "options.dat". The dialog lives for the whole run; its fields are the
-// preferences in force, its controls what the user last typed.
+// preferences in force, its controls show them again whenever the dialog is cancelled.
 
 #include <QDialog>
 #include <string>

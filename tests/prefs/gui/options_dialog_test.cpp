@@ -89,10 +89,12 @@ private slots:
         QCOMPARE(messages_.size(), 1);
     }
 
-    // With no file the controls start at the defaults, which the saved fields show.
-    void cancelKeepsTypedValuesForTheExit() {
+    // Cancel takes nothing: shown again, the dialog has the values in force, and the
+    // save at the program's end writes those, without a word about History States.
+    void cancelLeavesEverythingAsItWas() {
         QCOMPARE(dialog_->SpnHistory->value(), 50);
         dialog_->open();
+        dialog_->CmbWinSize->setCurrentIndex(1);
         dialog_->SpnHistory->setValue(12);
         dialog_->SpnWidth->setValue(640);
         QTest::mouseClick(dialog_->BtnCancel, Qt::LeftButton);
@@ -100,14 +102,21 @@ private slots:
         QVERIFY(messages_.isEmpty());
         QVERIFY(!std::filesystem::exists(path_));
         QCOMPARE(dialog_->Values().HistoryStates, 50);
-        // Shown again, the dialog still has what was typed.
-        QCOMPARE(dialog_->SpnHistory->value(), 12);
-        QCOMPARE(dialog_->SpnWidth->value(), 640);
+        QCOMPARE(dialog_->CmbWinSize->currentIndex(), 0);
+        QVERIFY(dialog_->SpnWidth->isEnabled());
+        QCOMPARE(dialog_->SpnHistory->value(), 50);
+        QCOMPARE(dialog_->SpnWidth->value(), 459);
 
-        // The main window's exit saves it, with the message.
+        // Escape cancels as well.
+        dialog_->open();
+        dialog_->SpnHeight->setValue(300);
+        QTest::keyClick(dialog_.get(), Qt::Key_Escape);
+        QVERIFY(!dialog_->isVisible());
+        QCOMPARE(dialog_->SpnHeight->value(), 451);
+
         QVERIFY(dialog_->SaveOptions());
-        QCOMPARE(messages_, (QStringList{kNextRun}));
-        QCOMPARE(ReadFields(path_), (std::vector<std::int32_t>{0, 640, 451, 12, 0, 0, 0, 0}));
+        QVERIFY(messages_.isEmpty());
+        QCOMPARE(ReadFields(path_), (std::vector<std::int32_t>{0, 459, 451, 50, 0, 0, 0, 0}));
     }
 
     void existingFileFillsTheControls() {
