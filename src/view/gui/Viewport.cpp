@@ -73,6 +73,8 @@ void Viewport::FitScrollBar(QScrollBar* bar, ScrollAxis& axis, const ScrollAxis&
 }
 
 void Viewport::FitScrollBars() {
+    // A new zoom or size moves the picture under the pointer.
+    canvas_->ClearOverlay();
     const Bitmap& c = doc_.CompositeBmp;
     FitScrollBar(horzBar_, horz_, FitScrollAxis(canvas_->width(), doc_.Zoom, c.Width()));
     FitScrollBar(vertBar_, vert_, FitScrollAxis(canvas_->height(), doc_.Zoom, c.Height()));
@@ -92,6 +94,9 @@ double Viewport::FitZoom() const {
 void Viewport::PaintImageRect(const Rect& r) { canvas_->PaintImageRect(r, HorzPosition(), VertPosition()); }
 
 void Viewport::BarMoved(QScrollBar* bar, ScrollAxis& axis) {
+    // A tool's outline marks the pixels under the pointer; once the picture scrolls,
+    // other pixels are there, so it goes until the next mouse move draws it again.
+    canvas_->ClearOverlay();
     axis.Position = bar->value();
     UpdateViewRect();
     emit scrolled();

@@ -4,7 +4,9 @@
 #include <QLabel>
 #include <QSlider>
 #include <QSpinBox>
+#include <QScrollBar>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include <optional>
 #include <tuple>
@@ -261,6 +263,28 @@ private slots:
 
         // Leaving the picture or switching tools takes it away.
         ChooseTool(w, ToolHand);
+        QVERIFY(w.PaintBox1->Overlay().Pixels.empty());
+    }
+
+    void outlineDoesNotStayBehindWhenThePictureMovesUnderThePointer() {
+        // The outline marks the footprint under the pointer. Once the wheel scrolls or
+        // zooms the picture, that place is no longer under the pointer, so the outline
+        // must not be left there; the next move draws it where the pointer is.
+        TFrmMain& w = s_.emplace(Gradient(1500, 1200)).w;
+        ChooseTool(w, ToolBrush);
+        Hover(w, QPoint(100, 100));
+        QCOMPARE(w.PaintBox1->Overlay().Bounds, (Rect{90, 90, 110, 110}));
+        QWheelEvent down(QPointF(100, 100), w.PaintBox1->mapToGlobal(QPointF(100, 100)), QPoint(), QPoint(0, -120),
+                         Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w.PaintBox1, &down);
+        QVERIFY(w.VertScrollBar->value() > 0);
+        QVERIFY(w.PaintBox1->Overlay().Pixels.empty());
+        Hover(w, QPoint(100, 100));
+        QCOMPARE(w.PaintBox1->Overlay().Bounds.Top, w.VertScrollBar->value() + 90);
+
+        // So does a zoom step with Ctrl and the wheel.
+        CtrlWheel(w.PaintBox1, QPoint(100, 100), 1);
+        QVERIFY(w.Doc().Zoom > 1.0);
         QVERIFY(w.PaintBox1->Overlay().Pixels.empty());
     }
 
