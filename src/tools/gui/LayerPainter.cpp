@@ -31,8 +31,10 @@ void DrawCubicSegment(Bitmap& layer, Point from, Point c1, Point c2, Point to, i
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
     // A one-pixel pen paints the pixels its points name; a wider one is an outline
-    // filled by pixel centres, so its points go to the centres.
-    const double centre = width > 1 ? 0.5 : 0.0;
+    // filled by pixel centres. An odd width has a middle pixel, so its points go to the
+    // centres; an even one has none and covers width div 2 pixels before the point and
+    // as many from it on, as the footprint of the press and the outline cursor do.
+    const double centre = width > 1 && width % 2 == 1 ? 0.5 : 0.0;
     auto at = [centre](Point p) { return QPointF(p.X + centre, p.Y + centre); };
     QPainterPath path(at(from));
     path.cubicTo(at(c1), at(c2), at(to));

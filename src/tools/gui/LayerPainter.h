@@ -19,7 +19,8 @@ std::uint32_t ToColorValue(const QColor& color);
 
 // One cubic Bézier segment from `from` with control points c1, c2 to `to`, a solid
 // pen of `width` pixels in `color` with round ends and joins. Points are pixel
-// positions; the pen runs through the pixels they name.
+// positions; the pen runs through the pixels they name, and an even width lies across
+// them as the freehand tools' footprint does.
 void DrawCubicSegment(Bitmap& layer, Point from, Point c1, Point c2, Point to, int width, std::uint32_t color);
 
 }  // namespace velmora

@@ -100,6 +100,37 @@ private slots:
         QCOMPARE(PixelValue(w.Doc().ColorBmp, 23, 100), PixelValue(before, 23, 100));
     }
 
+    void widePencilLinesCoverTheFootprintTheOutlineShows() {
+        // A line of an even width has no middle pixel: it lies where the press's dot and
+        // the outline cursor do (size 4 at row 50: rows 48 to 51), not a pixel lower and
+        // further right, which left a step at the start of every stroke.
+        for (int size : {2, 4, 3}) {
+            TFrmMain& w = s_.emplace(Plain(120, 90, 0xFFFFFF)).w;
+            ChooseTool(w, ToolPencil);
+            w.FrmToolOption->TrcPencilSize->setValue(size);
+            Hover(w, QPoint(75, 50));
+            const Rect outline = w.PaintBox1->Overlay().Bounds;
+            Stroke(w, {QPoint(60, 50), QPoint(70, 50), QPoint(80, 50), QPoint(90, 50)});
+            Stroke(w, {QPoint(40, 20), QPoint(40, 25), QPoint(40, 30), QPoint(40, 35)});
+            const auto painted = [&w](bool row, int at) {
+                QString found;
+                for (int i = 0; i < 90; ++i) {
+                    const int x = row ? at : i, y = row ? i : at;
+                    if (PixelValue(w.Doc().ColorBmp, x, y) == 0) found += QString::number(i) + " ";
+                }
+                return found;
+            };
+            // The outline's box holds its right and bottom edge; the painted part does not.
+            const auto span = [](int first, int end) {
+                QString all;
+                for (int i = first; i < end; ++i) all += QString::number(i) + " ";
+                return all;
+            };
+            QCOMPARE(painted(true, 75), span(outline.Top, outline.Bottom));
+            QCOMPARE(painted(false, 28), span(outline.Left - 35, outline.Right - 35));
+        }
+    }
+
     void brushBlendsAndStepsBetweenEvents() {
         TFrmMain& w = s_.emplace(Plain(120, 90, 0xFFFFFF)).w;
         ChooseTool(w, ToolBrush);
