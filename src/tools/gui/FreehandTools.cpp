@@ -52,9 +52,10 @@ void FreehandTool::Cancel() {
 }
 
 void FreehandTool::RefreshOverlay() {
-    if (!RedrawsOutline() || !cursorKnown_) return;
+    const ToolContext& ctx = Context();
+    if (!RedrawsOutline() || !ctx.CursorKnown) return;
     EraseOutline();
-    DrawOutline(CursorX, CursorY);
+    DrawOutline(ctx.CursorX, ctx.CursorY);
 }
 
 void FreehandTool::PointerLeft() {
@@ -63,10 +64,15 @@ void FreehandTool::PointerLeft() {
 
 void FreehandTool::Hover(int x, int y) {
     EraseOutline();
-    CursorX = x;
-    CursorY = y;
-    cursorKnown_ = true;
+    RememberCursor(x, y);
     DrawOutline(x, y);
+}
+
+void FreehandTool::RememberCursor(int x, int y) {
+    ToolContext& ctx = Context();
+    ctx.CursorX = x;
+    ctx.CursorY = y;
+    ctx.CursorKnown = true;
 }
 
 void FreehandTool::DrawOutline(int x, int y) {
@@ -89,9 +95,7 @@ void FreehandTool::ResetOutline() {
 void FreehandTool::FollowPointer(int x, int y) {
     EraseOutline();
     Touch(OutlineRect);
-    CursorX = x;
-    CursorY = y;
-    cursorKnown_ = true;
+    RememberCursor(x, y);
     DrawOutline(x, y);
 }
 

@@ -28,8 +28,6 @@ public:
     bool Busy() const override { return stroking_; }
 
     Rect OutlineRect = kEmptyRect;
-    int CursorX = 0;
-    int CursorY = 0;
 
 protected:
     int Size();
@@ -42,6 +40,8 @@ protected:
     // The eraser keeps its outline when an option changes.
     virtual bool RedrawsOutline() const { return true; }
 
+    // The position an option change redraws the outline at.
+    void RememberCursor(int x, int y);
     void DrawOutline(int x, int y);
     // Takes the outline off the screen; OutlineRect keeps its place.
     void EraseOutline();
@@ -52,7 +52,6 @@ protected:
 
 private:
     bool stroking_ = false;
-    bool cursorKnown_ = false;
 };
 
 class PencilTool : public FreehandTool {

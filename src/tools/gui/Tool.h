@@ -53,6 +53,7 @@ protected:
     Document& Doc() { return ctx_.Host.Doc(); }
     TFrmTools& Palette() { return ctx_.Palette; }
     TFrmToolOption& Options() { return ctx_.Options; }
+    ToolContext& Context() { return ctx_; }
 
     // The layers a tool paints, read at the moment of painting: the sketch layer, then
     // the color layer, each when its drawable box is checked.

@@ -44,6 +44,11 @@ struct ToolContext {
     ToolHost& Host;
     TFrmTools& Palette;
     TFrmToolOption& Options;
+    // The last position a freehand tool saw on the picture, shared by all five: a tool
+    // chosen with the pointer still over the picture redraws its outline there.
+    int CursorX = 0;
+    int CursorY = 0;
+    bool CursorKnown = false;
 };
 
 }  // namespace velmora

@@ -295,6 +295,16 @@ private slots:
         // Leaving the picture or switching tools takes it away.
         ChooseTool(w, ToolHand);
         QVERIFY(w.PaintBox1->Overlay().Pixels.empty());
+
+        // The freehand tools share the last position they saw: a brush chosen by its key
+        // over the picture shows its new size where the pencil's outline just was, not
+        // where the brush was last used.
+        ChooseTool(w, ToolPencil);
+        Hover(w, QPoint(80, 60));
+        Key(w, Qt::Key_B);
+        Key(w, Qt::Key_BracketRight);
+        QCOMPARE(w.FrmToolOption->TrcBrushSize->value(), 10);
+        QCOMPARE(w.PaintBox1->Overlay().Bounds, (Rect{75, 55, 85, 65}));
     }
 
     void outlineDoesNotStayBehindWhenThePictureMovesUnderThePointer() {
