@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <climits>
-#include <iterator>
 #include <filesystem>
+#include <iterator>
 #include <set>
 #include <system_error>
 
@@ -101,9 +101,7 @@ std::optional<UnfinishedRun> FindUnfinishedRun(const std::string& folder) {
     for (auto s = std::make_reverse_iterator(current + 1); s != states.rend(); ++s) {
         std::string path = HistoryRing::SlotPath(folder, s->Slot);
         struct stat snapshot {};
-        if (!IsRegularFile(path, snapshot)) continue;
-        run.Restorable.push_back(*s);
-        run.SnapshotPaths.push_back(std::move(path));
+        if (IsRegularFile(path, snapshot)) run.Restorable.push_back({s->Name, std::move(path)});
     }
     if (run.Restorable.empty()) return std::nullopt;
     return run;

@@ -21,12 +21,15 @@ class HistoryRing;
 
 struct UnfinishedRun {
     HistoryIndex Index;
+    struct State {
+        std::string Name;
+        std::string SnapshotPath;
+    };
     // The states worth restoring whose snapshots are there, newest first: the one the
     // document showed when the run ended, then those before it. Snapshots are not
     // flushed to the disk, so after a power cut the latest may be missing or cut
     // short while the ones before it are whole. Never empty.
-    std::vector<HistoryIndexState> Restorable;
-    std::vector<std::string> SnapshotPaths;  // one for each of Restorable
+    std::vector<State> Restorable;
     // When the index was last written: seconds since 1970-01-01 UTC.
     std::int64_t SavedAt = 0;
 

@@ -53,8 +53,8 @@ TEST_F(HistoryRecoveryTest, OnlyAnIndexWithItsDocumentAndASnapshotUpToTheCurrent
     ASSERT_EQ(run->Restorable.size(), 2u);
     EXPECT_EQ(run->Restorable[0].Name, "Pencil");
     EXPECT_EQ(run->Restorable[1].Name, "Open");
-    EXPECT_EQ(run->SnapshotPaths, (std::vector<std::string>{(root_ / "~history2.d2o").string(),
-                                                            (root_ / "~history1.d2o").string()}));
+    EXPECT_EQ((std::vector<std::string>{run->Restorable[0].SnapshotPath, run->Restorable[1].SnapshotPath}),
+              (std::vector<std::string>{(root_ / "~history2.d2o").string(), (root_ / "~history1.d2o").string()}));
     EXPECT_EQ(run->DocumentName(), "my beach.jpg");
 
     // A folder where the current snapshot should be: the state before it is what is left.

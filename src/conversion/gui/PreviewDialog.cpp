@@ -135,13 +135,11 @@ void TFrmPreview::PlaceWindow() {
         resize(kPreviewDefaultWidth, kPreviewDefaultHeight);
         return;
     }
-    const QRect work = screen->availableGeometry();
-    const int right = work.x() + work.width();
-    const int bottom = work.y() + work.height();
-    const WindowBox designed =
-        CentredBox(kPreviewDefaultWidth, kPreviewDefaultHeight, work.x(), work.y(), right, bottom);
-    const WindowBox box =
-        PlacePreviewWindow(host_.Preferences(), WindowBox{work.x(), work.y(), work.width(), work.height()}, designed);
+    const QRect area = screen->availableGeometry();
+    const WindowBox work{area.x(), area.y(), area.width(), area.height()};
+    const WindowBox designed = CentredBox(kPreviewDefaultWidth, kPreviewDefaultHeight, work.Left, work.Top,
+                                          work.Left + work.Width, work.Top + work.Height);
+    const WindowBox box = PlacePreviewWindow(host_.Preferences(), work, designed);
     move(box.Left, box.Top);
     resize(box.Width, box.Height);
     // The work area's size is the whole window's, frame included; only the window

@@ -144,15 +144,16 @@ bool TFrmHistory::OfferRecovery(const std::function<bool()>& moveThisRun) {
                                   QString::fromStdString(run.Restorable.front().Name));
     QWidget* owner = parentWidget() ? parentWidget() : this;
     if (AskYesNo(owner, text, QStringLiteral("Restore work"))) {
-        std::string firstError;
-        for (std::size_t i = 0; i < run.SnapshotPaths.size(); ++i) {
+        // Only the newest snapshot's damage is told, with the state that came back instead.
+        const UnfinishedRun::State& newest = run.Restorable.front();
+        std::string newestError;
+        for (const UnfinishedRun::State& state : run.Restorable) {
             std::string error;
             bool wantedMemory = false;
-            if (doc_.RestoreSnapshot(run.SnapshotPaths[i], run.Index.DocumentPath, error, wantedMemory)) {
-                if (i > 0) {
-                    const std::string restored =
-                        "The work was restored as it was at state \"" + run.Restorable[i].Name + "\".";
-                    ShowMessage(owner, SnapshotMessage(run.SnapshotPaths[0], firstError, " could not be read.",
+            if (doc_.RestoreSnapshot(state.SnapshotPath, run.Index.DocumentPath, error, wantedMemory)) {
+                if (&state != &newest) {
+                    const std::string restored = "The work was restored as it was at state \"" + state.Name + "\".";
+                    ShowMessage(owner, SnapshotMessage(newest.SnapshotPath, newestError, " could not be read.",
                                                        restored.c_str()));
                 }
                 break;
@@ -160,18 +161,18 @@ bool TFrmHistory::OfferRecovery(const std::function<bool()>& moveThisRun) {
             // Too little memory now may pass, and these files are the only copy of that
             // work: they stay untouched while this run works elsewhere.
             if (wantedMemory && moveThisRun && moveThisRun()) {
-                ShowMessage(owner, SnapshotMessage(run.SnapshotPaths[i], error, " could not be read.",
+                ShowMessage(owner, SnapshotMessage(state.SnapshotPath, error, " could not be read.",
                                                    "The earlier work could not be restored now. It is kept, "
                                                    "and offered again at the next start."));
                 return true;
             }
-            if (i == 0) firstError = error;
+            if (&state == &newest) newestError = error;
             // A damaged snapshot would fail again at every start; the state before it,
             // written earlier, is more likely to have reached the disk whole.
-            if (wantedMemory || i + 1 == run.SnapshotPaths.size()) {
-                const std::size_t told = wantedMemory ? i : 0;
-                ShowMessage(owner, SnapshotMessage(run.SnapshotPaths[told], told == i ? error : firstError,
-                                                   " could not be read.", "The earlier work could not be restored."));
+            if (wantedMemory || &state == &run.Restorable.back()) {
+                ShowMessage(owner, SnapshotMessage(wantedMemory ? state.SnapshotPath : newest.SnapshotPath,
+                                                   wantedMemory ? error : newestError, " could not be read.",
+                                                   "The earlier work could not be restored."));
                 break;
             }
         }

@@ -94,10 +94,11 @@ public:
     // At start-up, after SetHistoryStates: when AdoptFolder found an unfinished run,
     // asks whether to restore it; Yes opens its current state through
     // HistoryDocument::RestoreSnapshot, or the newest state before it whose snapshot
-    // reads back whole when that one does not (and says so). Either way the earlier run's files are then
-    // removed, leaving only what this run recorded, unless the restore failed (short of
-    // memory, say) and `moveThisRun` found this run another folder (adopted through
-    // AdoptFolder): then they stay where they are, for the next start to offer again.
+    // reads back whole when that one does not (and says so). Either way the earlier
+    // run's files are then removed, leaving only what this run recorded, unless the
+    // restore failed (short of memory, say) and `moveThisRun` found this run another
+    // folder (adopted through AdoptFolder): then they stay where they are, for the
+    // next start to offer again.
     // True when that happened; the new folder may hold an unfinished run of its own.
     bool OfferRecovery(const std::function<bool()>& moveThisRun = {});
     // The normal end of the run: deletes its snapshots and index and empties the ring.
