@@ -62,7 +62,12 @@ HandleEditor::HandleEditor(TEffectParams& record, QWidget* parent)
         UpdateHandleCount();
         emit Changed();
     });
-    for (QSpinBox* s : Spn_Handle) connect(s, &QSpinBox::valueChanged, this, [this] { emit Changed(); });
+    for (QSpinBox* s : Spn_Handle) {
+        connect(s, &QSpinBox::valueChanged, this, [this] { emit Changed(); });
+        // A spin edit left empty gets its number back without a change of value; the
+        // scale, not drawn while it was empty, is drawn again then.
+        connect(s, &QSpinBox::editingFinished, this, &HandleEditor::PaintHandles);
+    }
     connect(PB_Handles, &PaintBox::MouseDown, this, &HandleEditor::MouseDown);
     connect(PB_Handles, &PaintBox::MouseMove, this, &HandleEditor::MouseMove);
 }

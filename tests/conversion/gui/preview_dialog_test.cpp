@@ -299,6 +299,37 @@ private slots:
         QCOMPARE(dlg->Grp_ColorHandles->Spn_Handle[2]->value(), 255);
     }
 
+    // While a handle's spin edit is being retyped the scale is not drawn; once the
+    // spin edit gives its number back, the scale shows every handle where it is.
+    void handleScaleIsRedrawnWhenARetypedHandleIsLeft() {
+        TEffectParams p = ColorDefaults();
+        p.ReducerType = 1;
+        p.HandleCount = 3;
+        p.Handles = {0, 128, 255, 9, 9};
+        WritePreset(rig_->folder.Path("custom.set"), p);
+        auto dlg = Open(TestPicture(320, 240));
+        dlg->LoadPreset(rig_->folder.Path("custom.set"));
+        dlg->PageControl1->setCurrentWidget(dlg->TabSheet5);
+        HandleEditor& editor = *dlg->Grp_ColorHandles;
+        QSpinBox* b = editor.Spn_Handle[1];
+        b->setFocus();
+        b->selectAll();
+        QTest::keyClick(b, Qt::Key_Backspace);
+        QVERIFY(b->cleanText().isEmpty());
+        // Handle A is dragged on the scale meanwhile, which takes no focus.
+        Press(editor.PB_Handles, {3, 30});
+        Drag(editor.PB_Handles, {100, 30});
+        Release(editor.PB_Handles, {100, 30});
+        QCOMPARE(editor.Spn_Handle[0]->value(), 61);
+        editor.Spn_Handle[2]->setFocus();  // leaving B puts its number back
+        QCOMPARE(b->value(), 128);
+        QCOMPARE(b->text(), QStringLiteral("128"));
+        const QImage& c = editor.PB_Handles->Canvas();
+        QCOMPARE(CanvasPixel(c, HandlePosition(61, 401) + 7, 3), QRgb(0));
+        QCOMPARE(CanvasPixel(c, 7, 3), QRgb(0xFFFFFF));
+        QCOMPARE(CanvasPixel(c, HandlePosition(128, 401) + 7, 3), QRgb(0));
+    }
+
     void switchingTheReducerTypeSwapsControlsAndRecomputes() {
         auto dlg = Open(TestPicture(320, 240));
         QVERIFY(dlg->Trc_ColorReducer->isEnabled());
