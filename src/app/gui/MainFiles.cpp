@@ -219,7 +219,15 @@ void TFrmMain::dropEvent(QDropEvent* event) {
     for (const QUrl& url : event->mimeData()->urls())
         if (url.isLocalFile()) {
             event->acceptProposedAction();
-            OpenFile(url.toLocalFile());
+            // The program the file came from waits for the drop to end; the open, with
+            // any question or message it shows, comes after it, not inside it.
+            const QString path = url.toLocalFile();
+            QMetaObject::invokeMethod(
+                this,
+                [this, path] {
+                    if (MenuItem_Open->isEnabled()) OpenFile(path);
+                },
+                Qt::QueuedConnection);
             return;
         }
 }
