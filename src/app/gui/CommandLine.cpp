@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <algorithm>
 
 #include "app/Version.h"
 
@@ -46,6 +47,37 @@ CommandLine ReadCommandLine(const QStringList& arguments) {
     if (files.size() > 1)
         line.message = QStringLiteral("Only one file is opened at a time; not opened: ") + files.mid(1).join(QStringLiteral(", "));
     return line;
+}
+
+QStringList WithoutQtOptions(const QStringList& arguments) {
+    // What the application object, its windowing and the X11 platform take, in Qt 6.
+    static const QStringList withValue{
+        "platform", "platformpluginpath", "platformtheme", "qwindowgeometry", "geometry", "qwindowtitle",
+        "title", "qwindowicon", "icon", "plugin", "session", "style", "stylesheet", "qmljsdebugger",
+        "display", "name", "visual"};
+    static const QStringList alone{"reverse", "testability", "widgetcount", "nograb", "dograb", "qdevel", "qdebug"};
+    static const QStringList joined{"style=", "stylesheet=", "qmljsdebugger="};
+    QStringList kept;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (i == 0 || !argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-")) {
+            kept << argument;
+            continue;
+        }
+        if (argument == QLatin1String("--")) {
+            kept << arguments.mid(i);
+            break;
+        }
+        const QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+        if (withValue.contains(name)) {
+            ++i;
+            continue;
+        }
+        const auto startsName = [&name](const QString& prefix) { return name.startsWith(prefix); };
+        if (alone.contains(name) || std::any_of(joined.begin(), joined.end(), startsName)) continue;
+        kept << argument;
+    }
+    return kept;
 }
 
 }  // namespace velmora

@@ -20,4 +20,10 @@ struct CommandLine {
 // name first). Never exits the program.
 CommandLine ReadCommandLine(const QStringList& arguments);
 
+// The arguments without the options that Qt takes out of the command line when the
+// application object is made (-platform NAME, -style NAME, -display NAME, -reverse
+// and the like, with one dash or two), so that the rest can be read before then:
+// making that object needs a display. Arguments after "--" are kept as they are.
+QStringList WithoutQtOptions(const QStringList& arguments);
+
 }  // namespace velmora

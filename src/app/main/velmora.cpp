@@ -39,13 +39,17 @@ int main(int argc, char** argv) {
     // Memory that the picture blocks keep for reuse is given up before any other
     // allocation is refused.
     velmora::ReleaseKeptBlocksWhenMemoryRunsOut();
-    // Help and the version are answered before Qt looks for a display, so that they
-    // work on a terminal without one. Qt's own options are not known yet here; any
-    // other reading waits until Qt has taken them out.
+    // Help, the version and a wrong option are answered before Qt looks for a display,
+    // so that they work on a terminal without one; Qt's own options are left to Qt.
     {
         QStringList raw;
         for (int i = 0; i < argc; ++i) raw << QString::fromLocal8Bit(argv[i]);
-        if (Answered(velmora::ReadCommandLine(raw))) return 0;
+        const velmora::CommandLine early = velmora::ReadCommandLine(velmora::WithoutQtOptions(raw));
+        if (Answered(early)) return 0;
+        if (early.action == velmora::CommandLine::Action::Mistake) {
+            std::fprintf(stderr, "%s\n", early.message.toLocal8Bit().constData());
+            return 2;
+        }
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(velmora::kProgramName));

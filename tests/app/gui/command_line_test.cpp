@@ -3,6 +3,7 @@
 // reported, not dropped without a word.
 
 #include <QDir>
+#include <QProcess>
 #include <QtTest>
 
 #include "app/gui/CommandLine.h"
@@ -42,6 +43,41 @@ private slots:
             QVERIFY2(line.message.isEmpty(), qPrintable(line.message));
         else
             QVERIFY2(line.message.contains(inMessage), qPrintable(line.message));
+    }
+
+    // Qt takes its own options out of the command line only when the application object
+    // is made, which needs a display; the program's own reading before that leaves them
+    // out, values and all.
+    void leavesQtsOwnOptionsToQt() {
+        const QStringList arguments{"velmora", "-platform", "offscreen", "--style=Fusion", "-reverse",
+                                    "--display", ":1", "a.jpg", "-qwindowtitle", "My title", "--", "-reverse"};
+        QCOMPARE(WithoutQtOptions(arguments), (QStringList{"velmora", "a.jpg", "--", "-reverse"}));
+        const CommandLine line = ReadCommandLine(WithoutQtOptions(arguments));
+        QCOMPARE(int(line.action), int(CommandLine::Action::Run));
+        QCOMPARE(line.file, QDir::currentPath() + "/a.jpg");
+    }
+
+    // A wrong option is said on the terminal even where no window could open, with or
+    // without Qt's own options beside it.
+    void refusesAWrongOptionWithoutADisplay_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("alone") << QStringList{"--bogus"};
+        QTest::newRow("behind Qt's options") << QStringList{"-platform", "xcb", "-style", "Fusion", "--bogus"};
+    }
+
+    void refusesAWrongOptionWithoutADisplay() {
+        QFETCH(QStringList, arguments);
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            environment.remove(QString::fromLatin1(name));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(VELMORA_PROGRAM_DIR "/velmora"), arguments);
+        QVERIFY(program.waitForFinished(30000));
+        const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 2);
+        QVERIFY2(errors.contains("bogus") && errors.contains("--help"), qPrintable(errors));
     }
 };
 
