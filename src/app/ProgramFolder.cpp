@@ -127,6 +127,15 @@ std::string ResolveProgramFolder(const std::string& exeDir, const std::string& s
 std::string ProgramFolderToRead(const std::string& exeDir, const std::string& shareDir,
                                 const std::string& userDataDir) {
     if (UsesExecutableFolder(exeDir, shareDir, userDataDir)) return exeDir;
+    // The program copies a shipped preset that is missing from the user's folder back
+    // at its next start, from the executable's folder first; until then the shipped
+    // default preset is the one the program would convert with.
+    const auto holdsDefault = [](const std::string& dir) {
+        std::error_code ec;
+        return !dir.empty() && fs::is_regular_file(fs::path(dir) / "default.set", ec);
+    };
+    for (const std::string* dir : {&userDataDir, &exeDir, &shareDir})
+        if (holdsDefault(*dir)) return *dir;
     std::error_code ec;
     if (!userDataDir.empty() && fs::is_directory(userDataDir, ec)) return userDataDir;
     return IsInstalledCopy(exeDir, shareDir) ? shareDir : exeDir;

@@ -18,8 +18,10 @@ namespace velmora {
 std::string ResolveProgramFolder(const std::string& exeDir, const std::string& shareDir,
                                  const std::string& userDataDir, std::string& error);
 
-// The folder whose presets a program without windows reads: the one the program
-// chooses, when it exists already; nothing is created or seeded.
+// The folder whose default preset a program without windows reads: the one the
+// program chooses, when it exists already and holds that preset; otherwise the folder
+// the program would copy the preset from at its next start. Nothing is created or
+// seeded.
 std::string ProgramFolderToRead(const std::string& exeDir, const std::string& shareDir,
                                 const std::string& userDataDir);
 

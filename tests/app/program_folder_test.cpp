@@ -84,6 +84,12 @@ TEST_F(ProgramFolderTest, ReadOnlyExecutableFolderSeedsTheUserFolder) {
     EXPECT_EQ(ResolveProgramFolder(exe_.string(), share_.string(), user_.string(), error), user_.string());
     EXPECT_EQ(ReadText(user_ / "default.set"), "user's own default");
     EXPECT_EQ(ReadText(user_ / "sketch.set"), "share sketch");
+
+    // Without the user's default preset the batch converter reads the one the program
+    // would copy back, from the executable's folder.
+    EXPECT_EQ(ProgramFolderToRead(exe_.string(), share_.string(), user_.string()), user_.string());
+    fs::remove(user_ / "default.set");
+    EXPECT_EQ(ProgramFolderToRead(exe_.string(), share_.string(), user_.string()), exe_.string());
 }
 
 TEST_F(ProgramFolderTest, AnInstalledCopyUsesTheUserFolderEvenWithAWritableBin) {
@@ -108,6 +114,21 @@ TEST_F(ProgramFolderTest, AnInstalledCopyUsesTheUserFolderEvenWithAWritableBin) 
     EXPECT_EQ(UserDataFolder("/x/data", "/home/u"), "/x/data/Velmora");
     EXPECT_EQ(UserDataFolder("relative", "/home/u"), "/home/u/.local/share/Velmora");
     EXPECT_EQ(UserDataFolder(nullptr, nullptr), "");
+}
+
+TEST_F(ProgramFolderTest, TheBatchReadsTheShippedDefaultWhileTheUserFolderLacksIt) {
+    // The program has run once, and then the user's copy of the default preset went.
+    // The program copies it back at its next start, so until then the batch converter
+    // must read the shipped one, or its pixels would differ from the program's.
+    WriteText(share_ / "default.set", "share default");
+    WriteText(share_ / "cartoon.set", "share cartoon");
+    std::string error;
+    ASSERT_EQ(ResolveProgramFolder(exe_.string(), share_.string(), user_.string(), error), user_.string());
+    fs::remove(user_ / "default.set");
+    EXPECT_EQ(ProgramFolderToRead(exe_.string(), share_.string(), user_.string()), share_.string());
+    // Once the program has put it back, the user's folder is read again.
+    ASSERT_EQ(ResolveProgramFolder(exe_.string(), share_.string(), user_.string(), error), user_.string());
+    EXPECT_EQ(ProgramFolderToRead(exe_.string(), share_.string(), user_.string()), user_.string());
 }
 
 TEST_F(ProgramFolderTest, MissingExecutableFolderFallsBackToTheUserFolderOrIsReported) {
