@@ -27,30 +27,37 @@ int ScaleForWidth(int width, PictureSize original) { return MulDiv(width, 100, o
 
 void ImageSizePage::Open(PictureSize original) {
     original_ = original;
+    picture_ = original;
     SetWidth(original.Width);
     SetHeight(original.Height);
 }
 
-void ImageSizePage::SetWidth(int width) {
+void ImageSizePage::SetWidth(int width) { ChangeWidth(width); }
+
+void ImageSizePage::SetHeight(int height) { ChangeHeight(height); }
+
+bool ImageSizePage::ChangeWidth(int width) {
     width = std::clamp(width, 0, std::max(0, original_.Width));
-    if (width == spinWidth_) return;
+    if (width == spinWidth_) return true;
     spinWidth_ = width;
-    if (width <= 0 || width == current_.Width) return;
+    if (width <= 0 || width == current_.Width) return true;
     current_ = {width, HeightForWidth(width, original_)};
-    SetHeight(current_.Height);
-    resample_(current_);
+    ChangeHeight(current_.Height);
+    if (!ResampleTo(current_)) return false;
     slider_ = kImageScale.Clamp(ScaleForWidth(current_.Width, original_));
+    return true;
 }
 
-void ImageSizePage::SetHeight(int height) {
+bool ImageSizePage::ChangeHeight(int height) {
     height = std::clamp(height, 0, std::max(0, original_.Height));
-    if (height == spinHeight_) return;
+    if (height == spinHeight_) return true;
     spinHeight_ = height;
-    if (height <= 0 || height == current_.Height) return;
+    if (height <= 0 || height == current_.Height) return true;
     current_ = {WidthForHeight(height, original_), height};
-    SetWidth(current_.Width);
-    resample_(current_);
+    ChangeWidth(current_.Width);
+    if (!ResampleTo(current_)) return false;
     slider_ = kImageScale.Clamp(ScaleForWidth(current_.Width, original_));
+    return true;
 }
 
 void ImageSizePage::MoveSlider(int percent) {
@@ -59,15 +66,28 @@ void ImageSizePage::MoveSlider(int percent) {
     slider_ = percent;
     if (percent >= 100) return;
     const PictureSize size = ScaledSize(percent, original_);
-    SetWidth(size.Width);
-    SetHeight(size.Height);
-    resample_(size);
+    if (ChangeWidth(size.Width) && ChangeHeight(size.Height)) ResampleTo(size);
+}
+
+bool ImageSizePage::ResampleTo(PictureSize size) {
+    if (resample_(size)) {
+        if (size.Width >= 1 && size.Height >= 1) picture_ = size;
+        return true;
+    }
+    // Left at the refused size, the controls would take the same size asked for
+    // again as no change at all.
+    current_ = picture_;
+    spinWidth_ = picture_.Width;
+    spinHeight_ = picture_.Height;
+    slider_ = kImageScale.Clamp(ScaleForWidth(picture_.Width, original_));
+    return false;
 }
 
 PictureSize DialogImageSize(PictureSize original, int scalePercent, int width) {
     PictureSize last = original;
     ImageSizePage page([&last](PictureSize s) {
         if (s.Width >= 1 && s.Height >= 1) last = s;
+        return true;
     });
     page.Open(original);
     if (width > 0)

@@ -28,10 +28,13 @@ int ScaleForWidth(int width, PictureSize original);
 // does; a handler that sets another spin edit runs that one's handler in turn,
 // while the slider, when a spin edit's handler moves it to match, stays quiet.
 // Every resampling a handler asks for goes to `resample`, in order, including sizes
-// with a side below 1 (which resample nothing).
+// with a side below 1 (which resample nothing). `resample` returns false when the
+// picture could not take the size (memory ran out) and kept the one it had: the
+// handler then stops, and the controls show the size kept, so that asking for the
+// refused size again is a change again.
 class ImageSizePage {
 public:
-    using Resample = std::function<void(PictureSize)>;
+    using Resample = std::function<bool(PictureSize)>;
     explicit ImageSizePage(Resample resample) : resample_(std::move(resample)) {}
 
     // The dialog is shown with a picture of `original` size: the spin edits take it
@@ -51,9 +54,15 @@ public:
     PictureSize Current() const { return current_; }
 
 private:
+    // The handlers; false when a resampling was refused.
+    bool ChangeWidth(int width);
+    bool ChangeHeight(int height);
+    bool ResampleTo(PictureSize size);
+
     Resample resample_;
     PictureSize original_;
     PictureSize current_;
+    PictureSize picture_;  // the size the picture has: the original, or the last one resampled
     int spinWidth_ = 0;
     int spinHeight_ = 0;
     int slider_ = 100;

@@ -40,7 +40,10 @@ TEST(ImageSizePage, ReplaysTheHandlersToTheFinalSize) {
 
 TEST(ImageSizePage, EachHandlerResamplesInTurnAndTheSliderEchoStaysQuiet) {
     std::vector<PictureSize> resampled;
-    ImageSizePage page([&](PictureSize s) { resampled.push_back(s); });
+    ImageSizePage page([&](PictureSize s) {
+        resampled.push_back(s);
+        return true;
+    });
     page.Open({999, 1000});
     EXPECT_EQ(resampled, (std::vector<PictureSize>{{999, 1000}}));
     // The slider sets the width (whose handler computes a height), then the height
@@ -60,4 +63,41 @@ TEST(ImageSizePage, EachHandlerResamplesInTurnAndTheSliderEchoStaysQuiet) {
     page.SetWidth(5000);
     EXPECT_EQ(page.Width(), 999);
     EXPECT_EQ(page.Current(), (PictureSize{999, 1000}));
+}
+
+TEST(ImageSizePage, ARefusedSizeLeavesThePageAtTheSizeThePictureKept) {
+    std::vector<PictureSize> resampled;
+    bool refuse = false;
+    ImageSizePage page([&](PictureSize s) {
+        resampled.push_back(s);
+        const bool done = !refuse;
+        refuse = false;
+        return done;
+    });
+    page.Open({640, 480});
+    refuse = true;
+    page.SetWidth(320);
+    EXPECT_EQ(page.Current(), (PictureSize{640, 480}));
+    EXPECT_EQ(page.Width(), 640);
+    EXPECT_EQ(page.Height(), 480);
+    EXPECT_EQ(page.Scale(), 100);
+    // The same width asked for again is a change again, and resamples.
+    resampled.clear();
+    page.SetWidth(320);
+    EXPECT_EQ(resampled, (std::vector<PictureSize>{{320, 240}}));
+    EXPECT_EQ(page.Current(), (PictureSize{320, 240}));
+    EXPECT_EQ(page.Scale(), 50);
+
+    // A refused slider move stops at the first refusal and shows the kept size.
+    refuse = true;
+    resampled.clear();
+    page.MoveSlider(33);
+    EXPECT_EQ(resampled, (std::vector<PictureSize>{{211, 158}}));
+    EXPECT_EQ(page.Current(), (PictureSize{320, 240}));
+    EXPECT_EQ(page.Width(), 320);
+    EXPECT_EQ(page.Height(), 240);
+    EXPECT_EQ(page.Scale(), 50);
+    page.MoveSlider(33);
+    EXPECT_EQ(page.Current(), (PictureSize{211, 158}));
+    EXPECT_EQ(page.Scale(), 32);
 }

@@ -47,7 +47,7 @@ QString NormalPath(const QString& path) { return QDir::cleanPath(QFileInfo(path)
 }  // namespace
 
 TFrmPreview::TFrmPreview(DocumentHost& host, QWidget* parent)
-    : QDialog(parent), host_(host), imageSize_([this](PictureSize size) { ResizePicture(size); }) {
+    : QDialog(parent), host_(host), imageSize_([this](PictureSize size) { return ResizePicture(size); }) {
     setObjectName(QStringLiteral("FrmPreview"));
     setWindowTitle(QStringLiteral("Velmora Preview"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -371,7 +371,7 @@ void TFrmPreview::HandlesChanged() {
 // ---------------------------------------------------------------------------------
 // Image size
 
-void TFrmPreview::ResizePicture(PictureSize size) {
+bool TFrmPreview::ResizePicture(PictureSize size) {
     bool resized = true;
     try {
         ResampleSourcePixels(source_, size.Width, size.Height, host_.Doc().PhotoBmp);
@@ -383,6 +383,7 @@ void TFrmPreview::ResizePicture(PictureSize size) {
     // Said only now: a preview that succeeds clears the status bar, and the user must
     // learn that the picture kept its earlier size.
     if (!resized) StatusBar1->showMessage(QStringLiteral("Not enough memory to resize the picture"));
+    return resized;
 }
 
 void TFrmPreview::ImageSizeChange(void (ImageSizePage::*handler)(int), int value) {

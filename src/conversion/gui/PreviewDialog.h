@@ -166,7 +166,8 @@ private:
     // state's values in all three controls.
     void ImageSizeChange(void (ImageSizePage::*handler)(int), int value);
     void ShowImageSize();
-    void ResizePicture(PictureSize size);
+    // Resamples the picture to `size`; false when memory ran out and it kept its size.
+    bool ResizePicture(PictureSize size);
     // The record fields that name a control, from those controls.
     void TakeControlFields();
     QString PresetPath(const char* name) const;
