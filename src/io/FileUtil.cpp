@@ -234,9 +234,11 @@ AtomicFileWriter::AtomicFileWriter(std::string path, bool durable) : path_(std::
                 std::free(real);
             }
         }
-        // A file its owner made read-only is not replaced behind their back.
-        if (::faccessat(AT_FDCWD, path_.c_str(), W_OK, AT_EACCESS) != 0) {
-            error_ = "Cannot write " + Quoted(path_) + ": " + Reason(errno);
+        // A file its owner made read-only is not replaced behind their back, also not
+        // by the superuser, whom the permission bits alone would not stop.
+        const bool anyWriter = (existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+        if (!anyWriter || ::faccessat(AT_FDCWD, path_.c_str(), W_OK, AT_EACCESS) != 0) {
+            error_ = "Cannot write " + Quoted(path_) + ": " + Reason(anyWriter ? errno : EACCES);
             return;
         }
         existed_ = true;

@@ -56,9 +56,10 @@ inline bool WriteFileAtomically(const std::string& path, const std::vector<std::
 //
 // A link is followed, so that the file it points to is the one replaced; a link to a
 // file not there yet makes that file, when its folder exists. An existing file that
-// may not be written is refused. In a folder that takes no new files, a writable file
-// is written over where it stands, with no temporary: the new file is then held in
-// memory until Commit has claimed the disk space it needs. A file that may be written
+// may not be written, or that nobody may write (whoever saves), is refused. In a
+// folder that takes no new files, a writable file is written over where it stands,
+// with no temporary: the new file is then held in memory until Commit has claimed
+// the disk space it needs. A file that may be written
 // but not replaced (another user's, in a shared folder with the sticky bit) and a file
 // with more than one name are written over where they stand too, from the finished
 // temporary: the file keeps its owner and all its names see what was saved. In every

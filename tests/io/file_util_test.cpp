@@ -118,6 +118,23 @@ TEST(WriteFileAtomically, FollowsLinksAndKeepsToThePermissions) {
     EXPECT_EQ(dir.Count(), 4u) << "no temporary is left";
 }
 
+// A file its owner made read-only for everyone (the preferences, a finished picture) is
+// kept as it is even by the superuser, whose writes the permission bits do not stop.
+TEST(WriteFileAtomically, RefusesAFileNobodyMayWriteWhoeverSaves) {
+    namespace fs = std::filesystem;
+    testing::TempDir dir;
+    const std::string path = dir.File("options.dat");
+    testing::Spit(path, {1, 2, 3});
+    const auto readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+    fs::permissions(path, readOnly);
+    std::string error;
+    EXPECT_FALSE(WriteFileAtomically(path, std::vector<std::uint8_t>{9}, error));
+    EXPECT_NE(error.find("options.dat"), std::string::npos) << error;
+    EXPECT_EQ(testing::Slurp(path), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(fs::status(path).permissions(), readOnly);
+    EXPECT_EQ(dir.Count(), 1u) << "no temporary is left";
+}
+
 // Bytes that differ along the way, larger than any piece the writer handles at once.
 std::vector<std::uint8_t> Varied(std::size_t size) {
     std::vector<std::uint8_t> bytes(size);
