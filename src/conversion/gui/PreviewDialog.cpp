@@ -193,6 +193,7 @@ void TFrmPreview::FormShow() {
     // The page resamples at the original size, which makes PhotoBmp a same-size copy
     // of the picture as displayed.
     imageSize_.Open(original);
+    pictureTaken_ = true;
     ShowImageSize();
     UpdatePreview();
 }
@@ -376,6 +377,9 @@ bool TFrmPreview::ResizePicture(PictureSize size) {
     try {
         ResampleSourcePixels(source_, size.Width, size.Height, host_.Doc().PhotoBmp);
     } catch (const std::exception&) {
+        // Without its copy of the picture as displayed, the dialog would preview and
+        // convert the photograph under the layers instead: opening fails as a whole.
+        if (!pictureTaken_) throw;
         resized = false;
     }
     PaintBox1->SetupPanning();

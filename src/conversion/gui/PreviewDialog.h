@@ -188,6 +188,7 @@ private:
     std::vector<QWidget*> colorControls_;
     bool shown_ = false;
     bool photoKept_ = false;
+    bool pictureTaken_ = false;  // PhotoBmp has become the picture as displayed
     bool loading_ = false;
     int previewCount_ = 0;
 };

@@ -135,6 +135,34 @@ private slots:
         QCOMPARE(dlg->StatusBar1->currentMessage(), QStringLiteral("Not enough memory to resize the picture"));
     }
 
+    // The dialog converts the picture as it was displayed when it opened, which it
+    // resamples at its own size first; when that copy does not fit in memory the
+    // dialog cannot convert what is shown, so it says so and closes as cancelled
+    // instead of converting the photograph under the layers.
+    void runningOutWhileTakingTheDisplayedPictureClosesTheDialog() {
+        MessageCapture messages;
+        DialogRig rig;
+        rig.host.OpenPicture(TestPicture(641, 481));
+        // What a conversion leaves: a composite that is not the photograph.
+        for (int y = 0; y < 481; ++y)
+            for (int x = 0; x < 641; ++x) rig.host.doc.CompositeBmp.Pixel(x, y)[1] ^= 0xFF;
+        const Bitmap photo = rig.host.doc.PhotoBmp;
+        auto dlg = rig.Create();
+        {
+            // The copy kept for Cancel and the preview's copy come first; then the
+            // resampled picture.
+            RefuseAllocation refuse(Bitmap(641, 481).ByteSize(), 2);
+            DialogRig::Show(*dlg);
+        }
+        QCOMPARE(gRefusals.load(), 1);
+        QTRY_VERIFY(!dlg->isVisible());
+        QVERIFY(!dlg->Accepted);
+        QCOMPARE(int(messages.messages.size()), 1);
+        QCOMPARE(messages.messages[0].text,
+                 QStringLiteral("There is not enough memory to convert a picture of this size."));
+        QVERIFY(rig.host.doc.PhotoBmp == photo);
+    }
+
     // After a refused size the page shows the size the picture kept, so that asking for
     // the refused size again, by typing it or with the slider, tries again.
     void aRefusedSizeCanBeAskedForAgain() {
