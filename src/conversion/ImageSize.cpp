@@ -66,7 +66,10 @@ void ImageSizePage::MoveSlider(int percent) {
     slider_ = percent;
     if (percent >= 100) return;
     const PictureSize size = ScaledSize(percent, original_);
-    if (ChangeWidth(size.Width) && ChangeHeight(size.Height)) ResampleTo(size);
+    // The spin edits' handlers move the slider to the scale of the truncated width,
+    // often a step below; it goes back to where the user put it, or the arrow keys
+    // could never move it past such a step.
+    if (ChangeWidth(size.Width) && ChangeHeight(size.Height) && ResampleTo(size)) slider_ = percent;
 }
 
 bool ImageSizePage::ResampleTo(PictureSize size) {

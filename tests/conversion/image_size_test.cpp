@@ -53,11 +53,17 @@ TEST(ImageSizePage, EachHandlerResamplesInTurnAndTheSliderEchoStaysQuiet) {
     EXPECT_EQ(resampled, (std::vector<PictureSize>{{499, 499}, {499, 500}, {499, 500}}));
     EXPECT_EQ(page.Width(), 499);
     EXPECT_EQ(page.Height(), 500);
-    EXPECT_EQ(page.Scale(), 49) << "the spin handlers moved the slider without running its handler";
+    // The spin handlers moved the slider to 49 without running its handler; it stays
+    // where the user put it, so that the next step up is a change again.
+    EXPECT_EQ(page.Scale(), 50);
+    resampled.clear();
+    page.MoveSlider(51);
+    EXPECT_EQ(resampled.back(), (PictureSize{509, 510}));
+    EXPECT_EQ(page.Scale(), 51);
     // Back to 100 keeps the size; a spin edit set to its own value does nothing.
     resampled.clear();
     page.MoveSlider(100);
-    page.SetHeight(500);
+    page.SetHeight(510);
     EXPECT_TRUE(resampled.empty());
     // Values beyond the original are clamped as the spin edit clamps them.
     page.SetWidth(5000);
@@ -99,5 +105,5 @@ TEST(ImageSizePage, ARefusedSizeLeavesThePageAtTheSizeThePictureKept) {
     EXPECT_EQ(page.Scale(), 50);
     page.MoveSlider(33);
     EXPECT_EQ(page.Current(), (PictureSize{211, 158}));
-    EXPECT_EQ(page.Scale(), 32);
+    EXPECT_EQ(page.Scale(), 33);
 }
