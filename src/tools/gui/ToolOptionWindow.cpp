@@ -32,6 +32,20 @@ bool EditsText(const QWidget* widget) {
            qobject_cast<const QComboBox*>(widget) || qobject_cast<const QPlainTextEdit*>(widget);
 }
 
+// The number a box shows, typed or not: a box takes typed digits only after a pause, but
+// what the user sees there is what is drawn. False while the box holds no number within
+// its range (empty, or 0 in a box that starts at 6). The box writes the number in the
+// digits of its locale, which need not be ASCII.
+bool ShownNumber(const QSpinBox* spin, int& value) {
+    const QString shown = spin->cleanText().trimmed();
+    bool isNumber = false;
+    int typed = spin->locale().toInt(shown, &isNumber);
+    if (!isNumber) typed = shown.toInt(&isNumber);
+    if (!isNumber || typed < spin->minimum() || typed > spin->maximum()) return false;
+    value = typed;
+    return true;
+}
+
 }  // namespace
 
 TFrmToolOption::TFrmToolOption(QWidget* parent) : QWidget(parent, Qt::Tool) {
@@ -121,13 +135,8 @@ TFrmToolOption::TextStyle TFrmToolOption::ShapeTextStyle(int toolId) {
     style.FontName = page->fontName->currentText();
     // A box being retyped (empty, or a number the box cannot hold yet such as 0) keeps
     // the size the text was last drawn with.
-    // The box writes its number in the digits of its locale, which need not be ASCII.
-    const QString shown = page->fontSize->cleanText().trimmed();
-    bool isNumber = false;
-    int typed = page->fontSize->locale().toInt(shown, &isNumber);
-    if (!isNumber) typed = shown.toInt(&isNumber);
-    if (isNumber && typed > 0 && typed >= page->fontSize->minimum() && typed <= page->fontSize->maximum())
-        page->lastSize = typed;
+    int typed = 0;
+    if (ShownNumber(page->fontSize, typed) && typed > 0) page->lastSize = typed;
     style.PointSize = page->lastSize;
 
     style.Bold = page->bold->isChecked();
@@ -141,7 +150,11 @@ TFrmToolOption::TextStyle TFrmToolOption::ShapeTextStyle(int toolId) {
         style.Lines = text.split(QLatin1Char('\n'));
         if (style.Lines.last().isEmpty()) style.Lines.removeLast();
     }
-    style.BorderWidth = page->borderWidth ? page->borderWidth->value() : 0;
+    // A border width typed just before the object is committed (by the commit button
+    // beside the box, say) is the one the commit draws.
+    style.BorderWidth = 0;
+    if (page->borderWidth && !ShownNumber(page->borderWidth, style.BorderWidth))
+        style.BorderWidth = page->borderWidth->value();
     return style;
 }
 

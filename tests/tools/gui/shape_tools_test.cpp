@@ -262,6 +262,29 @@ private slots:
         QVERIFY(w.Doc().ColorBmp == committed);
     }
 
+    // A number box takes typed digits only after a pause. Committing before that, by the
+    // commit button beside the box or by choosing another tool, draws the object with the
+    // border width the box shows.
+    void CommitTakesATypedBorderWidth() {
+        for (bool byButton : {true, false}) {
+            TFrmMain& w = s_.emplace().w;
+            ChooseTool(w, ToolRectangle);
+            Place(w, 40, 40);
+            DragHandle(w, {60, 60}, {100, 100});  // the box is now (40, 40)-(100, 100)
+            QSpinBox* border = w.FrmToolOption->SpnRectBorderW;
+            border->setFocus();
+            border->selectAll();
+            QTest::keyClicks(border, "8");
+            if (byButton)
+                QTest::mouseClick(w.FrmToolOption->BtnRectCommit, Qt::LeftButton);
+            else
+                ChooseTool(w, ToolPencil);
+            QCOMPARE(StateText(w), QStringLiteral("Rectangle / --"));
+            QCOMPARE(At(w, 47, 70), kRed);
+            QCOMPARE(At(w, 48, 70), kGreen);
+        }
+    }
+
     void CopyHoldsThePictureAsACommitWouldLeaveIt() {
         for (int id : {ToolRectangle, ToolBalloonC}) {
             // The object a click in place draws, without a Copy before it.
