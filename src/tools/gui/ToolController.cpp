@@ -59,6 +59,7 @@ void ToolController::ToolMouseDown(int x, int y, const MouseState& state) {
     mouseHeld_ = true;
     lastX_ = x;
     lastY_ = y;
+    pointerOnPicture_ = true;
     if (Tool* t = Current()) t->Press(x, y, state);
 }
 
@@ -66,6 +67,7 @@ void ToolController::ToolMouseMove(int x, int y, const MouseState& state) {
     if (mouseHeld_ && !AnyHeld(state)) FinishLostRelease();
     lastX_ = x;
     lastY_ = y;
+    pointerOnPicture_ = true;
     if (Tool* t = Current()) t->Move(x, y, state);
 }
 
@@ -83,6 +85,7 @@ void ToolController::ToolMouseUp(int x, int y, const MouseState& state) {
 }
 
 void ToolController::PointerLeft() {
+    pointerOnPicture_ = false;
     if (Tool* t = Current()) t->PointerLeft();
 }
 
@@ -154,7 +157,12 @@ bool ToolController::HandleShapeKey(int key, bool shift) {
         const int step = shift ? 10 : 1;
         const int dx = key == Qt::Key_Left ? -step : key == Qt::Key_Right ? step : 0;
         const int dy = key == Qt::Key_Up ? -step : key == Qt::Key_Down ? step : 0;
-        return shape->Nudge(dx, dy);
+        if (!shape->Nudge(dx, dy)) return false;
+        // The object moved under a pointer that stayed where it was: the handle under the
+        // pointer, and its cursor, are found again as a move of the mouse would find them,
+        // so that a press there grabs what is there now.
+        if (pointerOnPicture_) shape->Move(lastX_, lastY_, MouseState{});
+        return true;
     }
     default:
         return false;

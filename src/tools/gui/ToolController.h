@@ -71,6 +71,8 @@ private:
     Tool* pressed_ = nullptr;  // the tool that took the press, while it is held
     MouseState::Which pressedButton_ = MouseState::Which::None;
     int lastX_ = 0, lastY_ = 0;  // where the pointer last was on the picture
+    // The pointer is over the picture with the tool taking its moves, at (lastX_, lastY_).
+    bool pointerOnPicture_ = false;
 };
 
 }  // namespace velmora

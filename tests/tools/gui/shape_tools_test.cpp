@@ -285,6 +285,32 @@ private slots:
         }
     }
 
+    // The arrow keys move the object under a pointer that stays where it is; a press
+    // there without a move of the mouse grabs what is now under the pointer.
+    void APressAfterANudgeGrabsWhatIsUnderThePointer() {
+        TFrmMain& w = s_.emplace().w;
+        ChooseTool(w, ToolRectangle);
+        Place(w, 40, 40);
+        Hover(w, {50, 50});  // inside: the move handle
+        QCOMPARE(w.PaintBox1->cursor().shape(), Qt::SizeAllCursor);
+        for (int i = 0; i < 5; ++i) QTest::keyClick(&w, Qt::Key_Right, Qt::ShiftModifier);
+        // Now (90, 40)-(110, 60): the pointer is beside it.
+        QCOMPARE(w.PaintBox1->cursor().shape(), Qt::ArrowCursor);
+        Stroke(w, {QPoint(50, 50), QPoint(60, 70)});
+        QCOMPARE(At(w, 90, 45), kRed);
+        QVERIFY(At(w, 89, 45) != kRed);
+
+        // Moved back under the pointer, the object is grabbed again: (80, 40)-(100, 60),
+        // then dragged by 10 to the right.
+        Hover(w, {85, 50});
+        QCOMPARE(w.PaintBox1->cursor().shape(), Qt::ArrowCursor);
+        QTest::keyClick(&w, Qt::Key_Left, Qt::ShiftModifier);
+        QCOMPARE(w.PaintBox1->cursor().shape(), Qt::SizeAllCursor);
+        Stroke(w, {QPoint(85, 50), QPoint(95, 50)});
+        QCOMPARE(At(w, 90, 45), kRed);
+        QVERIFY(At(w, 89, 45) != kRed);
+    }
+
     void CopyHoldsThePictureAsACommitWouldLeaveIt() {
         for (int id : {ToolRectangle, ToolBalloonC}) {
             // The object a click in place draws, without a Copy before it.
