@@ -106,6 +106,13 @@ void ShapeTool::Press(int x, int y, const MouseState& state) {
         FollowMouse(x, y);
         if (!Redraw()) return;
     }
+    if (ShapePending) {
+        // The handle found by the last hover is stale when a zoom or a scroll has put
+        // other pixels under a pointer that did not move since: the drag takes the handle
+        // under the press.
+        ActiveHandle = HitTestHandles(x, y);
+        Host().SetShapeCursor(CursorShapeOf(CursorForHandle(ActiveHandle)));
+    }
     const Point corner = Corner();
     DragAnchor = ::velmora::DragAnchor{x, corner.X, y, corner.Y};
     ShapePending = true;

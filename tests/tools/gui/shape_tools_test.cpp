@@ -311,6 +311,20 @@ private slots:
         QVERIFY(At(w, 89, 45) != kRed);
     }
 
+    // A zoom puts other pixels under a resting pointer; a press there without a move of
+    // the mouse grabs what is under it now, not what was before the zoom.
+    void APressAfterAZoomGrabsWhatIsUnderThePointer() {
+        TFrmMain& w = s_.emplace().w;
+        ChooseTool(w, ToolRectangle);
+        Place(w, 40, 40);
+        DragHandle(w, {60, 60}, {80, 80});  // the box is now (40, 40)-(80, 80)
+        Hover(w, {45, 60});                 // inside: the move handle
+        w.MenuItem_ZoomIn->trigger();       // 133 %: the pointer is over (34, 45), beside the box
+        Stroke(w, {QPoint(45, 60), QPoint(65, 60)});
+        QCOMPARE(At(w, 40, 45), kRed);
+        QVERIFY(At(w, 39, 45) != kRed);
+    }
+
     void CopyHoldsThePictureAsACommitWouldLeaveIt() {
         for (int id : {ToolRectangle, ToolBalloonC}) {
             // The object a click in place draws, without a Copy before it.
