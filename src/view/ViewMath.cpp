@@ -71,11 +71,13 @@ ScrollAxis FitScrollAxis(int paintExtent, double zoom, int imageExtent) {
 namespace {
 
 // Last visible column (or row) from the scroll position: the image's last one when
-// the paint box reaches past the image, else the rounded edge of the paint box.
+// the paint box reaches past the image, else the one the paint box's edge cuts through.
+// Even a sliver of it is shown, since the pointer over the sliver reaches that pixel;
+// rounding it away would leave the face color there and paint a pixel out of sight.
 int LastVisible(int position, int paintExtent, double zoom, int imageExtent) {
     const long double edge = static_cast<long double>(paintExtent) / zoom + position;
     if (edge > imageExtent) return imageExtent - 1;
-    return static_cast<int>(RoundHalfEven(edge - 1.0L));
+    return static_cast<int>(std::ceil(edge)) - 1;
 }
 
 int RoundScaled(long double v, double zoom) { return static_cast<int>(RoundHalfEven(v * zoom)); }

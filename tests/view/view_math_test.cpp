@@ -65,13 +65,19 @@ TEST(ScrollFit, FitZoomIsTheLargestWithoutBars) {
     EXPECT_EQ(FitZoom(1000, 800, 1, 1), 100.0);
 }
 
-TEST(ViewRectTest, ClampsToImageAndRoundsPartialColumns) {
+TEST(ViewRectTest, ClampsToImageAndKeepsPartialColumns) {
     // The paint box reaches past the image: the last image column and row.
     EXPECT_EQ(ComputeViewRect(0, 0, 400, 300, 1.0, 200, 100), (Rect{0, 0, 199, 99}));
     // Scrolled inside a wide image at 100 %: exactly the paint box's pixels.
     EXPECT_EQ(ComputeViewRect(10, 20, 380, 194, 1.0, 1000, 1000), (Rect{10, 20, 389, 213}));
-    // At 2x the paint box holds half as many image pixels; 195 / 2 + 0 - 1 = 96.5 -> 96.
-    EXPECT_EQ(ComputeViewRect(0, 0, 380, 195, 2.0, 1000, 1000), (Rect{0, 0, 189, 96}));
+    // At 2x the paint box holds half as many image pixels; its last screen row (194)
+    // shows the upper half of row 97, which the pointer there reaches.
+    EXPECT_EQ(ComputeViewRect(0, 0, 380, 195, 2.0, 1000, 1000), (Rect{0, 0, 189, 97}));
+    EXPECT_EQ(ScreenToImage(194, 2.0, 0), 97);
+    // However thin the sliver at the edge: 574 / 4.214 = 136.2 columns.
+    const double zoom = ZoomInStep(ZoomInStep(ZoomInStep(ZoomInStep(ZoomInStep(1.0)))));
+    EXPECT_EQ(ComputeViewRect(30, 0, 574, 195, zoom, 1000, 1000).Right, 166);
+    EXPECT_EQ(ScreenToImage(573, zoom, 30), 166);
     // Exactly at the image's edge counts as inside, not past it.
     EXPECT_EQ(ComputeViewRect(0, 0, 200, 100, 1.0, 200, 100), (Rect{0, 0, 199, 99}));
 }

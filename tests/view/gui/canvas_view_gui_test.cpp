@@ -87,6 +87,27 @@ private slots:
         QCOMPARE(int(w.Doc().CompositeBmp.Pixel(899, 699)[0]), 77);
     }
 
+    void TheEdgeOfTheViewShowsThePixelThePointerThereReaches() {
+        // Zoomed in, the paint box's last column and row may cut through an image pixel.
+        // The pointer there reaches that pixel, so the view must show it, not the face
+        // color: a dot painted at the corner is seen where it was made, at every step.
+        PictureWindow pw(Plain(1000, 800, 0x808080), QSize(600, 450));
+        TFrmMain& w = pw.w;
+        ChooseTool(w, ToolPencil);
+        w.FrmTools->SetFrontColor(0x0000FF);
+        const QPoint corner(w.PaintBox1->width() - 1, w.PaintBox1->height() - 1);
+        for (int step = 0; step <= 8; ++step) {
+            const double z = w.Doc().Zoom;
+            const int x = ScreenToImage(corner.x(), z, 0), y = ScreenToImage(corner.y(), z, 0);
+            Stroke(w, {corner});
+            QCOMPARE(PixelValue(w.Doc().ColorBmp, x, y), 0x0000FFu);
+            const QImage shot = w.PaintBox1->grab().toImage();
+            const QString where = QStringLiteral("zoom %1").arg(z);
+            QVERIFY2(QColor(shot.pixel(corner)) == Composite(w.Doc(), x, y), qPrintable(where));
+            w.MenuItem_ZoomIn->trigger();
+        }
+    }
+
     void AStripThinnerThanAScreenPixelStaysInView() {
         // Fitted to the window, a picture 3000 wide and 1 or 2 high is a fifth of a screen
         // pixel high; zoomed far out, a small picture is less than one pixel wide.
