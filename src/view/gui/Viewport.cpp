@@ -4,6 +4,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <algorithm>
+#include <utility>
 
 #include "document/Document.h"
 
@@ -145,6 +146,9 @@ void Viewport::ScrollByWheel(int verticalDelta, int horizontalDelta) {
         if (step == 0) step = delta > 0 ? -1 : 1;
         bar->setValue(static_cast<int>(std::clamp<long long>(bar->value() + step, bar->minimum(), bar->maximum())));
     };
+    // A picture that scrolls only sideways takes the plain wheel sideways, or the wheel
+    // would do nothing at all over it.
+    if (vertBar_->isHidden() && horizontalDelta == 0) std::swap(verticalDelta, horizontalDelta);
     scroll(vertBar_, verticalDelta);
     scroll(horzBar_, horizontalDelta);
 }

@@ -84,11 +84,14 @@ inline void Edit(TFrmMain& w, int value) {
     w.FrmHistory->FinishWrites();
 }
 
-// Turns the wheel `notches` steps (negative: towards the user) with Ctrl held, at `at`.
-inline void CtrlWheel(QWidget* view, QPoint at, int notches) {
+// Turns the wheel `notches` steps (negative: towards the user) at `at`, with `modifiers` held.
+inline void Wheel(QWidget* view, QPoint at, int notches, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QWheelEvent e(QPointF(at), view->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, 120 * notches), Qt::NoButton,
-                  Qt::ControlModifier, Qt::NoScrollPhase, false);
+                  modifiers, Qt::NoScrollPhase, false);
     QApplication::sendEvent(view, &e);
 }
+
+// The same with Ctrl held: zoom steps.
+inline void CtrlWheel(QWidget* view, QPoint at, int notches) { Wheel(view, at, notches, Qt::ControlModifier); }
 
 }  // namespace velmora::test

@@ -181,6 +181,34 @@ private slots:
         QCOMPARE(w.Doc().ViewRect.Top, 0);
     }
 
+    void TheWheelScrollsTheBarThePictureNeeds() {
+        Shell s(QSize(600, 450));
+        auto& [env, w] = s;
+        // Wider than the paint box but not higher: only the horizontal bar, which the
+        // plain wheel turns as Shift with the wheel does.
+        QVERIFY(s.Open("wide.bmp", Gradient(3000, 50)));
+        QVERIFY(!w.HorzScrollBar->isHidden());
+        QVERIFY(w.VertScrollBar->isHidden());
+        const QPoint at(100, 20);
+        Wheel(w.PaintBox1, at, -1);
+        const int notch = w.HorzScrollBar->value();
+        QVERIFY(notch > 0);
+        QCOMPARE(w.Doc().ViewRect.Left, notch);
+        Wheel(w.PaintBox1, at, -1, Qt::ShiftModifier);
+        QCOMPARE(w.HorzScrollBar->value(), 2 * notch);
+        Wheel(w.PaintBox1, at, 3);
+        QCOMPARE(w.HorzScrollBar->value(), 0);
+
+        // With both bars the plain wheel turns the vertical one, Shift the horizontal one.
+        QVERIFY(s.Open("big.bmp", Gradient(3000, 3000)));
+        Wheel(w.PaintBox1, at, -1);
+        QCOMPARE(w.HorzScrollBar->value(), 0);
+        QCOMPARE(w.VertScrollBar->value(), notch);
+        Wheel(w.PaintBox1, at, -1, Qt::ShiftModifier);
+        QCOMPARE(w.HorzScrollBar->value(), notch);
+        QCOMPARE(w.VertScrollBar->value(), notch);
+    }
+
     void MouseMappingAndHandDrag() {
         Shell s(QSize(600, 450));
         auto& [env, w] = s;
