@@ -40,23 +40,30 @@ Tool* ToolController::Current() const { return ToolOf(ctx_.Host.Doc().CurrentToo
 
 namespace {
 
-bool AnyHeld(const MouseState& s) { return s.Left || s.Right || s.Middle; }
+using Which = MouseState::Which;
 
-bool OthersHeld(const MouseState& s) {
-    using W = MouseState::Which;
-    return (s.Left && s.Button != W::Left) || (s.Right && s.Button != W::Right) ||
-           (s.Middle && s.Button != W::Middle);
+bool& HeldFlag(MouseState& s, Which b) { return b == Which::Left ? s.Left : b == Which::Right ? s.Right : s.Middle; }
+
+bool Holds(const MouseState& s, Which b) {
+    return (b == Which::Left && s.Left) || (b == Which::Right && s.Right) || (b == Which::Middle && s.Middle);
+}
+
+// Only which buttons are down, nothing else of an event.
+MouseState ButtonsOf(const MouseState& s) {
+    MouseState b;
+    b.Left = s.Left;
+    b.Right = s.Right;
+    b.Middle = s.Middle;
+    return b;
 }
 
 }  // namespace
 
 void ToolController::ToolMouseDown(int x, int y, const MouseState& state) {
-    if (mouseHeld_ && !OthersHeld(state)) FinishLostRelease();
-    if (!mouseHeld_) {
-        pressed_ = Current();
-        pressedButton_ = state.Button;
-    }
-    mouseHeld_ = true;
+    ReleaseLost(state, state.Button);
+    const bool first = !MouseHeld();
+    held_ = ButtonsOf(state);
+    if (first) pressed_ = MouseHeld() ? Current() : nullptr;
     lastX_ = x;
     lastY_ = y;
     pointerOnPicture_ = true;
@@ -64,23 +71,35 @@ void ToolController::ToolMouseDown(int x, int y, const MouseState& state) {
 }
 
 void ToolController::ToolMouseMove(int x, int y, const MouseState& state) {
-    if (mouseHeld_ && !AnyHeld(state)) FinishLostRelease();
+    ReleaseLost(state);
     lastX_ = x;
     lastY_ = y;
     pointerOnPicture_ = true;
     if (Tool* t = Current()) t->Move(x, y, state);
 }
 
-void ToolController::FinishLostRelease() {
-    MouseState up;
-    up.Button = pressedButton_;
-    ToolMouseUp(lastX_, lastY_, up);
+void ToolController::ReleaseLost(const MouseState& now, Which alsoLost) {
+    for (Which b : {Which::Left, Which::Right, Which::Middle}) {
+        if (!Holds(held_, b) || (Holds(now, b) && b != alsoLost)) continue;
+        MouseState up = held_;
+        up.Button = b;
+        HeldFlag(up, b) = false;
+        Released(lastX_, lastY_, up);
+    }
 }
 
 void ToolController::ToolMouseUp(int x, int y, const MouseState& state) {
+    // The button released here is no lost one; any other held here but not now is.
+    MouseState now = ButtonsOf(state);
+    if (state.Button != Which::None) HeldFlag(now, state.Button) = true;
+    ReleaseLost(now);
+    Released(x, y, state);
+}
+
+void ToolController::Released(int x, int y, const MouseState& state) {
     Tool* t = pressed_ ? pressed_ : Current();
-    mouseHeld_ = AnyHeld(state);
-    if (!mouseHeld_) pressed_ = nullptr;
+    held_ = ButtonsOf(state);
+    if (!MouseHeld()) pressed_ = nullptr;
     if (t) t->Release(x, y, state);
 }
 
@@ -93,7 +112,7 @@ void ToolController::LeaveTool() {
     // Another tool is chosen by a click elsewhere, which the pointer makes with its
     // button up: a press still held on the picture lost its release. Its stroke or fill
     // ends and is recorded first; left unfinished, it would belong to no history state.
-    if (mouseHeld_) FinishLostRelease();
+    ReleaseLost(MouseState{});
     if (Tool* t = Current()) t->Leave();
 }
 
@@ -174,7 +193,7 @@ bool ToolController::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
     const bool shift = modifiers & Qt::ShiftModifier;
     // A tool is not switched under a held mouse button, nor is the object it drags
     // committed, dropped or moved by a key: the rest of the drag would go astray.
-    if (mouseHeld_ && key != Qt::Key_BracketLeft && key != Qt::Key_BracketRight) return false;
+    if (MouseHeld() && key != Qt::Key_BracketLeft && key != Qt::Key_BracketRight) return false;
     // An object being edited keeps the tool busy for the whole edit; its own keys
     // come first. A pending shape is committed by choosing another tool, as a click
     // on the palette does.

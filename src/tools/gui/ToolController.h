@@ -31,7 +31,7 @@ public:
     void ToolMouseUp(int x, int y, const MouseState& state) override;
     void PointerLeft();
     // A button pressed on the picture with a drawing tool is still down.
-    bool MouseHeld() const { return mouseHeld_; }
+    bool MouseHeld() const { return held_.Left || held_.Right || held_.Middle; }
 
     // The palette's selection runs LeaveTool for the tool being left, sets the id,
     // shows the option page, then StartTool.
@@ -61,15 +61,17 @@ private:
     bool HandleShapeKey(int key, bool shift);
     void SwitchToHand();
     // A release can go astray when a window that takes the mouse opens under a held
-    // button; a later press, buttonless move or choice of another tool then finishes
-    // the press it belonged to.
-    void FinishLostRelease();
+    // button; a later event that shows the button up, or the choice of another tool,
+    // then finishes the press it belonged to. Every button held here that `now` does
+    // not hold, and `alsoLost` (a button pressed again), is released, each on its own,
+    // so that a stroke drawn under two buttons ends whichever went down first.
+    void ReleaseLost(const MouseState& now, MouseState::Which alsoLost = MouseState::Which::None);
+    void Released(int x, int y, const MouseState& state);
 
     ToolContext ctx_;
     std::map<int, std::unique_ptr<Tool>> tools_;
-    bool mouseHeld_ = false;
-    Tool* pressed_ = nullptr;  // the tool that took the press, while it is held
-    MouseState::Which pressedButton_ = MouseState::Which::None;
+    MouseState held_;          // the buttons pressed on the picture and not yet released
+    Tool* pressed_ = nullptr;  // the tool that took the first press, while any is held
     int lastX_ = 0, lastY_ = 0;  // where the pointer last was on the picture
     // The pointer is over the picture with the tool taking its moves, at (lastX_, lastY_).
     bool pointerOnPicture_ = false;

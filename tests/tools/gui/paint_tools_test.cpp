@@ -219,6 +219,35 @@ private slots:
         QCOMPARE(PixelValue(w.Doc().ColorBmp, 90, 20), 0u);
     }
 
+    void aStrokeWhoseReleasesWentAstrayIsAStateOfItsOwn() {
+        TFrmMain& w = s_.emplace(Plain(120, 90, kGray)).w;
+        ChooseTool(w, ToolPencil);
+        const Bitmap& color = w.Doc().ColorBmp;
+        const int states = StateCount(w);
+        // The right button went down first and the left one drew; both releases went to
+        // a window that took the mouse. The next move without a button ends the stroke.
+        Press(w, QPoint(20, 20), Qt::RightButton);
+        SendMouse(w.PaintBox1, QEvent::MouseButtonPress, QPoint(30, 20), Qt::LeftButton,
+                  Qt::LeftButton | Qt::RightButton);
+        Hover(w, QPoint(40, 20));
+        QCOMPARE(StateCount(w), states + 1);
+        QCOMPARE(StateText(w), QStringLiteral("Pencil / --"));
+        Stroke(w, {QPoint(60, 20)});
+        QCOMPARE(StateCount(w), states + 2);
+        w.MenuItem_Undo->trigger();
+        QCOMPARE(PixelValue(color, 60, 20), kGray);
+        QVERIFY(PixelValue(color, 30, 20) != kGray);
+        w.MenuItem_Redo->trigger();
+        ChooseTool(w, ToolPencil);
+
+        // Only the left release went astray: the right one that follows ends the stroke.
+        Press(w, QPoint(20, 40), Qt::RightButton);
+        SendMouse(w.PaintBox1, QEvent::MouseButtonPress, QPoint(30, 40), Qt::LeftButton,
+                  Qt::LeftButton | Qt::RightButton);
+        Release(w, QPoint(30, 40), Qt::RightButton);
+        QCOMPARE(StateCount(w), states + 3);
+    }
+
     void wideCurvedStrokesLeaveTheCompositeAsTheLayersMakeIt() {
         // Each event recomposites only what it touched; anything it missed shows as
         // stale pixels until a whole recomposite, which a fill or a save would hide.
