@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QTest>
 #include <QWidget>
 
 namespace velmora::test {
@@ -23,6 +24,18 @@ inline void Drag(QWidget* w, QPoint p, Qt::MouseButtons held = Qt::LeftButton) {
 inline void Hover(QWidget* w, QPoint p) { SendMouse(w, QEvent::MouseMove, p, Qt::NoButton, Qt::NoButton); }
 inline void Release(QWidget* w, QPoint p, Qt::MouseButton button = Qt::LeftButton) {
     SendMouse(w, QEvent::MouseButtonRelease, p, button, Qt::NoButton);
+}
+
+// The same through the window system, as a device's events arrive: the application's
+// own record of the buttons down (QGuiApplication::mouseButtons) follows these, which
+// it does not for the events above. `p` is in `w`'s coordinates.
+inline QPoint InWindow(QWidget* w, QPoint p) { return w->mapTo(w->window(), p); }
+inline void DevicePress(QWidget* w, QPoint p, Qt::MouseButton button = Qt::LeftButton) {
+    QTest::mousePress(w->window()->windowHandle(), button, {}, InWindow(w, p));
+}
+inline void DeviceMove(QWidget* w, QPoint p) { QTest::mouseMove(w->window()->windowHandle(), InWindow(w, p)); }
+inline void DeviceRelease(QWidget* w, QPoint p, Qt::MouseButton button = Qt::LeftButton) {
+    QTest::mouseRelease(w->window()->windowHandle(), button, {}, InWindow(w, p));
 }
 
 }  // namespace velmora::test

@@ -1,6 +1,7 @@
 // The main window's commands from one table: caption, shortcut, icon, when each is
 // enabled and what it runs; then the menus and the tool bar that show them.
 
+#include <QGuiApplication>
 #include <QMenuBar>
 #include <QTableWidget>
 #include <QToolBar>
@@ -137,8 +138,11 @@ void TFrmMain::CreateCommands() {
         const auto run = c.Run;
         // No command runs under a mouse button held on the picture: it could replace
         // the layers the stroke works on, or open a window that takes the mouse and so
-        // the stroke's release.
+        // the stroke's release. A button that is up in fact lost its release to another
+        // window; its stroke ends first, so that the command need not wait for the
+        // pointer to cross the picture again.
         connect(action, &QAction::triggered, this, [this, run] {
+            if (tools_) tools_->SettleButtons(QGuiApplication::mouseButtons());
             if (!tools_ || !tools_->MouseHeld()) run(*this);
         });
         this->*c.Action = action;

@@ -88,6 +88,14 @@ void ToolController::ReleaseLost(const MouseState& now, Which alsoLost) {
     }
 }
 
+void ToolController::SettleButtons(Qt::MouseButtons actual) {
+    MouseState now;
+    now.Left = actual & Qt::LeftButton;
+    now.Right = actual & Qt::RightButton;
+    now.Middle = actual & Qt::MiddleButton;
+    ReleaseLost(now);
+}
+
 void ToolController::ToolMouseUp(int x, int y, const MouseState& state) {
     // The button released here is no lost one; any other held here but not now is.
     MouseState now = ButtonsOf(state);

@@ -32,6 +32,9 @@ public:
     void PointerLeft();
     // A button pressed on the picture with a drawing tool is still down.
     bool MouseHeld() const { return held_.Left || held_.Right || held_.Middle; }
+    // `actual` are the buttons down in fact. A press on the picture whose button is up
+    // lost its release to another window; it ends here, as its release would end it.
+    void SettleButtons(Qt::MouseButtons actual);
 
     // The palette's selection runs LeaveTool for the tool being left, sets the id,
     // shows the option page, then StartTool.

@@ -1,6 +1,7 @@
 // The painting tools driven through the real main window, as a user strokes and types.
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QLabel>
 #include <QSlider>
 #include <QSpinBox>
@@ -163,14 +164,15 @@ private slots:
         ChooseTool(w, ToolPencil);
         Stroke(w, {QPoint(5, 5)});
         const int current = w.FrmHistory->Ring().CurrentIndex();
-        Press(w, QPoint(60, 60));
+        // Pressed as a device does, so that the application knows the button is down.
+        DevicePress(w.PaintBox1, QPoint(60, 60));
         const Bitmap during = w.Doc().ColorBmp;
         w.MenuItem_Undo->trigger();
         w.FrmHistory->LoadState(w.FrmHistory->Ring().FirstIndex());
         QVERIFY(!w.OpenFile(WriteBmp(s_->env, "other.bmp", Plain(30, 30, kRed))));
         QCOMPARE(w.FrmHistory->Ring().CurrentIndex(), current);
         QVERIFY(w.Doc().ColorBmp == during);
-        Release(w, QPoint(60, 60));
+        DeviceRelease(w.PaintBox1, QPoint(60, 60));
         // Once the stroke has ended, undo works again: back to before it.
         w.MenuItem_Undo->trigger();
         QCOMPARE(PixelValue(w.Doc().ColorBmp, 60, 60), kGray);
@@ -178,13 +180,13 @@ private slots:
         // Neither Delete nor a command acts under a held button: the brush stroke is
         // recorded at its release, and only then does Delete switch to the hand.
         ChooseTool(w, ToolBrush);
-        Press(w, QPoint(40, 40));
-        Drag(w, QPoint(50, 40));
+        DevicePress(w.PaintBox1, QPoint(40, 40));
+        DeviceMove(w.PaintBox1, QPoint(50, 40));
         QTest::keyRelease(&w, Qt::Key_Delete);
         w.MenuItem_ZoomIn->trigger();
         QCOMPARE(w.Doc().CurrentTool, int(ToolBrush));
         QCOMPARE(w.Doc().Zoom, 1.0);
-        Release(w, QPoint(50, 40));
+        DeviceRelease(w.PaintBox1, QPoint(50, 40));
         QCOMPARE(StateText(w), QStringLiteral("Brush / --"));
         const int states = StateCount(w);
         QTest::keyRelease(&w, Qt::Key_Delete);
@@ -246,6 +248,23 @@ private slots:
                   Qt::LeftButton | Qt::RightButton);
         Release(w, QPoint(30, 40), Qt::RightButton);
         QCOMPARE(StateCount(w), states + 3);
+
+        // A command from the menu need not wait for the pointer to come back over the
+        // picture: once no button is down, the stroke ends first and the command acts.
+        DevicePress(w.PaintBox1, QPoint(80, 60));
+        QVERIFY(PixelValue(color, 80, 60) != kGray);
+        {
+            QDialog over(&w);
+            over.setWindowModality(Qt::ApplicationModal);
+            over.show();
+            QTest::mouseRelease(over.windowHandle(), Qt::LeftButton, {}, QPoint(5, 5));
+        }
+        QCOMPARE(StateCount(w), states + 3);
+        w.MenuItem_Undo->trigger();
+        QCOMPARE(PixelValue(color, 80, 60), kGray);
+        QCOMPARE(PixelValue(color, 30, 40), 0u);
+        w.MenuItem_Redo->trigger();
+        QCOMPARE(StateCount(w), states + 4);
     }
 
     void wideCurvedStrokesLeaveTheCompositeAsTheLayersMakeIt() {
