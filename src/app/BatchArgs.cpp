@@ -138,7 +138,9 @@ bool ParseBatchArguments(const std::vector<std::string>& args, BatchOptions& o, 
         } else if (a == "--region") {
             if (!value(v)) return false;
             if (!ParseRegion(v, o.Region))
-                return error = "bad region '" + v + "' (expected LEFT,TOP,WIDTH,HEIGHT with a positive size)", false;
+                return error = "bad region '" + v + "' (expected LEFT,TOP,WIDTH,HEIGHT with a positive size, " +
+                               "each at most " + std::to_string(kMaxPictureSide) + ")",
+                       false;
             o.HasRegion = true;
         } else if (a == "--scale") {
             if (!value(v)) return false;
@@ -147,7 +149,8 @@ bool ParseBatchArguments(const std::vector<std::string>& args, BatchOptions& o, 
         } else if (a == "--width") {
             if (!value(v)) return false;
             if (!ParseInt(v, 1, kMaxPictureSide, o.Width))
-                return error = "bad width '" + v + "' (expected a number of pixels)", false;
+                return error = "bad width '" + v + "' (expected 1.." + std::to_string(kMaxPictureSide) + " pixels)",
+                       false;
         } else if (a == "-j" || a == "--threads") {
             if (!value(v)) return false;
             if (!ParseInt(v, 1, 1024, o.Threads)) return error = "bad thread count '" + v + "'", false;

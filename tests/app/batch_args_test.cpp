@@ -65,6 +65,16 @@ TEST(BatchArguments, MalformedOptionsAreRefusedWithAMessage) {
     EXPECT_NE(ParseError({"--region", "0,0,5,5", "-f", "jpg", "a.jpg"}).find("bmp"), std::string::npos);
 }
 
+TEST(BatchArguments, ASizeBeyondTheLargestPictureIsRefusedForThatReason) {
+    // A number of pixels one past the largest side is still a number of pixels: the
+    // message must name the limit, not ask for what was given.
+    EXPECT_NE(ParseError({"--width", "30001", "a.jpg"}).find("30000"), std::string::npos);
+    EXPECT_NE(ParseError({"--region", "0,0,30001,1", "a.jpg"}).find("30000"), std::string::npos);
+    EXPECT_NE(ParseError({"--region", "30001,0,1,1", "a.jpg"}).find("30000"), std::string::npos);
+    EXPECT_EQ(Parse({"--width", "30000", "a.jpg"}).Width, 30000);
+    EXPECT_EQ(Parse({"--region", "30000,30000,30000,30000", "a.jpg"}).Region.Width, 30000);
+}
+
 TEST(BatchOutput, NamesFollowTheInputOrTheChosenFolder) {
     std::string error;
     BatchOptions o;
