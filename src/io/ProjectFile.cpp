@@ -81,6 +81,10 @@ bool PicturesTooLarge(const std::uint8_t* data, std::size_t size, std::uint64_t 
 
 }  // namespace
 
+bool ProjectFileCanHold(int width, int height) {
+    return kProjectHeaderSize + EncodedBmpSize(width, height) <= std::numeric_limits<std::uint32_t>::max();
+}
+
 int SaveD2O(const std::string& fileName, const Bitmap& sketch, const Bitmap& color,
             const Bitmap& photo, const LayerState& state, std::string* error, bool durable) {
     if (BlankName(fileName)) return Failed(error, "The project file has no name.");
@@ -90,9 +94,9 @@ int SaveD2O(const std::string& fileName, const Bitmap& sketch, const Bitmap& col
         sketch.Height() != color.Height() || sketch.Height() != photo.Height())
         return Failed(error, "Cannot write " + Quoted(fileName) + ": the layers differ in size");
 
-    const std::uint64_t imageLength = EncodedBmpSize(sketch.Width(), sketch.Height());
-    if (kProjectHeaderSize + 2 * imageLength > std::numeric_limits<std::uint32_t>::max())
+    if (!ProjectFileCanHold(sketch.Width(), sketch.Height()))
         return Failed(error, "Cannot write " + Quoted(fileName) + ": the picture is too large for a project file");
+    const std::uint64_t imageLength = EncodedBmpSize(sketch.Width(), sketch.Height());
 
     std::array<std::uint8_t, kProjectHeaderSize> header{};
     std::memcpy(header.data(), kProjectMagic, 4);

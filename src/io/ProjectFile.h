@@ -23,6 +23,11 @@ struct ProjectData {
     LayerState State;
 };
 
+// Whether the header's 32-bit fields can describe layers of this size: the color
+// layer's offset (the header and the sketch before it) and its length must fit. The
+// photograph's offset and length are not recorded, so they may pass 32 bits.
+bool ProjectFileCanHold(int width, int height);
+
 // 0 on success; -1 when the name is empty after trimming blanks, when the three
 // pictures are empty or of different sizes (such a file could never be loaded), or
 // when the file could not be written completely (then `error` names the file, and

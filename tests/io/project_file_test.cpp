@@ -165,5 +165,15 @@ TEST(ProjectFile, FailedLoadsAndSavesChangeNothing) {
     EXPECT_EQ(LoadD2O(path, d), 0);
 }
 
+TEST(ProjectFile, HoldsEveryPictureTheProgramOpens) {
+    // The header records the sketch's and the color layer's offset and length in 32
+    // bits; the photograph's offset, past both layers, is recorded nowhere. Layers of
+    // 2 GiB each are still within those fields (these pictures are only measured,
+    // never made, so the test takes no memory).
+    EXPECT_TRUE(ProjectFileCanHold(26756, 26755));
+    EXPECT_TRUE(ProjectFileCanHold(kMaxPictureSide, kMaxPictureSide));
+    EXPECT_TRUE(ProjectFileCanHold(1, 1));
+}
+
 }  // namespace
 }  // namespace velmora
