@@ -41,6 +41,17 @@ QString SnapshotMessage(const std::string& path, const std::string& error, const
     return text + QLatin1Char('\n') + QString::fromLatin1(consequence);
 }
 
+// The list of states. Selecting a row loads its state, so a letter typed into the list
+// must not select the first state whose name starts with it, as a list's type-ahead
+// search would: the letter is more likely a tool key meant for the picture, and the
+// document would silently go back to an earlier state, whose next edit drops the later
+// ones. The arrow keys still move through the list.
+class StateGrid : public QTableWidget {
+public:
+    using QTableWidget::QTableWidget;
+    void keyboardSearch(const QString&) override {}
+};
+
 QTableWidgetItem* TextCell(const QString& text) {
     auto* item = new QTableWidgetItem(text);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
@@ -55,7 +66,7 @@ TFrmHistory::TFrmHistory(HistoryDocument& doc, QWidget* parent)
     setObjectName(QStringLiteral("FrmHistory"));
     resize(243, 214);
 
-    StringGrid1 = new QTableWidget(this);
+    StringGrid1 = new StateGrid(this);
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
     StringGrid1->setColumnCount(3);
     StringGrid1->setHorizontalHeaderLabels({QString(), QStringLiteral("Operate"), QString()});

@@ -198,6 +198,30 @@ private slots:
         QVERIFY(GrayRows(grid).isEmpty());
     }
 
+    // The list keeps the focus after a click, and letters typed there are most likely
+    // tool keys meant for the picture: they must not jump to a state named like them.
+    void typedLettersLoadNoState() {
+        window_->SetHistoryStates(10);
+        ShowWindow();
+        QTableWidget* grid = window_->StringGrid1;
+        QVERIFY(Add(100, "Open", "/pictures/cat.jpg"));
+        QVERIFY(Add(101, "Pencil"));
+        QVERIFY(Add(102, "Brush"));
+        grid->setFocus();
+        const int loads = doc_->loads;
+        for (Qt::Key key : {Qt::Key_P, Qt::Key_O, Qt::Key_B}) {
+            QTest::keyClick(grid, key);
+            // Past the type-ahead interval, so that each letter starts a search of its own.
+            QTest::qWait(QApplication::keyboardInputInterval() + 50);
+        }
+        QCOMPARE(doc_->loads, loads);
+        QCOMPARE(doc_->content, 102);
+        QCOMPARE(grid->currentRow(), 2);
+        // Moving through the list with the arrow keys still goes to the row moved to.
+        QTest::keyClick(grid, Qt::Key_Up);
+        QCOMPARE(doc_->content, 101);
+    }
+
     void unwritableSnapshotLeavesTheHistoryAsItWas() {
         window_->SetHistoryStates(5);
         QVERIFY(Add(1, "Open", "a.jpg"));
