@@ -152,13 +152,14 @@ void TFrmMain::ShowDocumentName(const QString& path) {
 
 bool TFrmMain::SaveCommand() {
     if (!doc_.ImageLoaded) return false;
-    // A pending shape is committed first, so that what is saved is what is shown.
-    const ToolInfo* tool = FindTool(doc_.CurrentTool);
-    if (tool && tool->Family == ToolFamily::Shape && tools_->Busy()) tools_->CommitShapeEdit();
     CompositeAll();
     auto dialog = MakeSaveDialog(ProposeSaveName(S(lastOpenedPath_)));
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return false;
     lastFolder_ = dialog->directory().absolutePath();
+    // A pending shape is committed before the write, so that what is saved is what is
+    // shown; only then: a cancelled dialog leaves the object being edited.
+    const ToolInfo* tool = FindTool(doc_.CurrentTool);
+    if (tool && tool->Family == ToolFamily::Shape && tools_->Busy()) tools_->CommitShapeEdit();
     return SaveToFile(dialog->selectedFiles().front(), SelectedFilterIndex(*dialog));
 }
 

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QSpinBox>
@@ -473,6 +474,20 @@ private slots:
         QVERIFY(!w.close());
         QCOMPARE(s_->env.confirmations.size(), 1);
         QVERIFY(w.isVisible());
+        // So does a "save" whose file dialog is then cancelled: nothing was saved, and
+        // the object is still being edited, not committed.
+        const int states = StateCount(w);
+        SetSaveAnswerHook([](const QString&) { return SaveAnswer::Save; });
+        QTimer::singleShot(0, [] {
+            if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) d->reject();
+        });
+        const bool closed = w.close();
+        SetSaveAnswerHook(nullptr);
+        QVERIFY(!closed);
+        QCOMPARE(w.Doc().CurrentTool, int(ToolRectangle));
+        QVERIFY(!w.MenuItem_Open->isEnabled());
+        QCOMPARE(StateCount(w), states);
+        QVERIFY(!w.MenuItem_Undo->isEnabled());
 
         // A letter key chooses another tool as the palette does: the object is
         // committed, and undo comes back.
