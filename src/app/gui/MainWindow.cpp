@@ -58,6 +58,12 @@ TFrmMain::TFrmMain(std::string programFolder, QWidget* parent)
 
 TFrmMain::~TFrmMain() {
     Destroying = true;
+    // A tool window that goes away loses the focus, and a number typed into one of its
+    // boxes is taken then and redraws the tool's outline or object. The windows are
+    // hidden first, while the tools they report to are still there.
+    for (QWidget* window : {static_cast<QWidget*>(FrmToolOption), static_cast<QWidget*>(FrmTools),
+                            static_cast<QWidget*>(FrmLayers), static_cast<QWidget*>(FrmHistory)})
+        window->hide();
     // The tool windows hold references to the document and to this window; they go
     // first, while both are still whole.
     tools_.reset();

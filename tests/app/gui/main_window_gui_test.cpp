@@ -1,5 +1,6 @@
 // What the main window adds to the core: its menus, toggles, zoom and mouse wiring, closing and help.
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
@@ -21,6 +22,7 @@
 #include "document/gui/LayersWindow.h"
 #include "prefs/gui/OptionsDialog.h"
 #include "support/LowMemory.h"
+#include "tools/ToolIds.h"
 #include "tools/gui/ToolOptionWindow.h"
 #include "tools/gui/ToolsWindow.h"
 #include "view/gui/CanvasView.h"
@@ -310,6 +312,24 @@ private slots:
         const QByteArray bytes = options.readAll();
         QCOMPARE(bytes.size(), 32);
         QCOMPARE(int(bytes[12]), 7);
+    }
+
+    // Ctrl+Q works from the Tool Option window too. A size typed there and not yet
+    // taken is taken when the window loses the focus, which happens as the program
+    // ends; the tools must still be there to answer it.
+    void EndingWithASizeTypedIntoTheToolOptionWindow() {
+        auto s = std::make_unique<Shell>();
+        TFrmMain& w = s->w;
+        QVERIFY(s->Open("u.bmp", Gradient(30, 20)));
+        w.FrmTools->ToolButton(ToolBrush)->click();
+        QSpinBox* size = w.FrmToolOption->SpnBrushSize;
+        QApplication::setActiveWindow(w.FrmToolOption);
+        size->setFocus();
+        QCOMPARE(QApplication::focusWidget(), size);
+        size->selectAll();
+        QTest::keyClicks(size, QStringLiteral("7"));
+        QVERIFY(w.close());
+        s.reset();
     }
 
     void HelpOpensTheGuideFromTheProgramFolder() {
