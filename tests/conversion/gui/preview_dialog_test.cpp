@@ -20,6 +20,19 @@ class PreviewDialogTest : public QObject {
     std::unique_ptr<DialogRig> rig_;
     std::unique_ptr<TFrmPreview> Open(const Bitmap& picture) { return rig_->Open(picture); }
 
+    // The dialog on its handle page, with a custom reducer of handles at 0, 128 and 255.
+    std::unique_ptr<TFrmPreview> OpenOnThreeHandles() {
+        TEffectParams p = ColorDefaults();
+        p.ReducerType = 1;
+        p.HandleCount = 3;
+        p.Handles = {0, 128, 255, 9, 9};
+        WritePreset(rig_->folder.Path("custom.set"), p);
+        auto dlg = Open(TestPicture(320, 240));
+        dlg->LoadPreset(rig_->folder.Path("custom.set"));
+        dlg->PageControl1->setCurrentWidget(dlg->TabSheet5);
+        return dlg;
+    }
+
 private slots:
     void init() { rig_ = std::make_unique<DialogRig>(); }
     void cleanup() { rig_.reset(); }
@@ -257,14 +270,7 @@ private slots:
     }
 
     void handleEditorDrawsHitsAndDrags() {
-        TEffectParams p = ColorDefaults();
-        p.ReducerType = 1;
-        p.HandleCount = 3;
-        p.Handles = {0, 128, 255, 9, 9};
-        WritePreset(rig_->folder.Path("custom.set"), p);
-        auto dlg = Open(TestPicture(320, 240));
-        dlg->LoadPreset(rig_->folder.Path("custom.set"));
-        dlg->PageControl1->setCurrentWidget(dlg->TabSheet5);
+        auto dlg = OpenOnThreeHandles();
 
         const QImage& c = dlg->Grp_ColorHandles->PB_Handles->Canvas();
         const int H = 33;
@@ -302,14 +308,7 @@ private slots:
     // While a handle's spin edit is being retyped the scale is not drawn; once the
     // spin edit gives its number back, the scale shows every handle where it is.
     void handleScaleIsRedrawnWhenARetypedHandleIsLeft() {
-        TEffectParams p = ColorDefaults();
-        p.ReducerType = 1;
-        p.HandleCount = 3;
-        p.Handles = {0, 128, 255, 9, 9};
-        WritePreset(rig_->folder.Path("custom.set"), p);
-        auto dlg = Open(TestPicture(320, 240));
-        dlg->LoadPreset(rig_->folder.Path("custom.set"));
-        dlg->PageControl1->setCurrentWidget(dlg->TabSheet5);
+        auto dlg = OpenOnThreeHandles();
         HandleEditor& editor = *dlg->Grp_ColorHandles;
         QSpinBox* b = editor.Spn_Handle[1];
         b->setFocus();
