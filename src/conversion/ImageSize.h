@@ -41,7 +41,8 @@ public:
     // as their maximum and then as their value, which resamples at that size.
     void Open(PictureSize original);
     // The user set a spin edit (to a value the control clamps to 0..original) or
-    // moved the slider (1..100; at 100 the picture keeps its last size).
+    // moved the slider (1..100; at 100 the picture keeps its last size). A slider move
+    // that succeeds leaves the slider where the user put it.
     void SetWidth(int width);
     void SetHeight(int height);
     void MoveSlider(int percent);
