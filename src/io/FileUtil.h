@@ -59,11 +59,11 @@ inline bool WriteFileAtomically(const std::string& path, const std::vector<std::
 // may not be written, or that nobody may write (whoever saves), is refused. In a
 // folder that takes no new files, a writable file is written over where it stands,
 // with no temporary: the new file is then held in memory until Commit has claimed
-// the disk space it needs. A file that may be written
-// but not replaced (another user's, in a shared folder with the sticky bit) and a file
-// with more than one name are written over where they stand too, from the finished
-// temporary: the file keeps its owner and all its names see what was saved. In every
-// write in place a full disk leaves the old file as it was.
+// the disk space it needs. A file that may be written but not replaced (another
+// user's, in a shared folder with the sticky bit) and a file with more than one name
+// are written over where they stand too, from the finished temporary: the file keeps
+// its owner and all its names see what was saved. In every write in place a full
+// disk leaves the old file as it was.
 class AtomicFileWriter {
 public:
     explicit AtomicFileWriter(std::string path, bool durable = true);
