@@ -42,10 +42,10 @@ namespace {
 
 using Which = MouseState::Which;
 
-bool& HeldFlag(MouseState& s, Which b) { return b == Which::Left ? s.Left : b == Which::Right ? s.Right : s.Middle; }
-
-bool Holds(const MouseState& s, Which b) {
-    return (b == Which::Left && s.Left) || (b == Which::Right && s.Right) || (b == Which::Middle && s.Middle);
+// The flag of button b (never None) in s, to read or to set.
+template <typename State>
+auto& HeldFlag(State& s, Which b) {
+    return b == Which::Left ? s.Left : b == Which::Right ? s.Right : s.Middle;
 }
 
 // Only which buttons are down, nothing else of an event.
@@ -80,7 +80,7 @@ void ToolController::ToolMouseMove(int x, int y, const MouseState& state) {
 
 void ToolController::ReleaseLost(const MouseState& now, Which alsoLost) {
     for (Which b : {Which::Left, Which::Right, Which::Middle}) {
-        if (!Holds(held_, b) || (Holds(now, b) && b != alsoLost)) continue;
+        if (!HeldFlag(held_, b) || (HeldFlag(now, b) && b != alsoLost)) continue;
         MouseState up = held_;
         up.Button = b;
         HeldFlag(up, b) = false;
