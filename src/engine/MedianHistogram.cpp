@@ -286,12 +286,10 @@ struct TileState {
             }
         }
 
-        // Clears the counts that number v was counted in.
-        VELMORA_ALWAYS_INLINE void Zero(unsigned v, std::size_t column) const {
-            for (int l = 0; l < Levels; ++l) {
-                const std::size_t bucket = l == 0 ? 0 : v >> (4 * (Levels - l));
-                std::memset(start[l] + bucket * bucketStride + column, 0, 16);
-            }
+        // Clears the lowest level's counts that number v was counted in.
+        VELMORA_ALWAYS_INLINE void ZeroLowest(unsigned v, std::size_t column) const {
+            const std::size_t bucket = Levels == 1 ? 0 : v >> 4;
+            std::memset(start[Levels - 1] + bucket * bucketStride + column, 0, 16);
         }
     };
 
@@ -313,13 +311,18 @@ struct TileState {
         }
     }
 
-    // Sets the column counts of `count` input rows from `first` on back to zero.
+    // Sets the column counts of `count` input rows from `first` on back to zero. The
+    // upper levels have few enough buckets that clearing them whole is quicker than
+    // finding the counts each value touched; the lowest level has too many.
     template <int Levels>
     void ZeroRows(int first, int count, int inW) {
+        const std::size_t bucketBytes = static_cast<std::size_t>(inW) * 16;
+        for (std::size_t l = 0, buckets = 1; l + 1 < Levels; ++l, buckets *= 16)
+            std::memset(hist[l].data(), 0, buckets * bucketBytes);
         const ColumnCounts<Levels> columns(*this, inW);
         for (int i = first; i < first + count; ++i) {
             const std::uint16_t* row = local.data() + static_cast<std::size_t>(i) * inW;
-            for (int j = 0; j < inW; ++j) columns.Zero(row[j], 16 * static_cast<std::size_t>(j));
+            for (int j = 0; j < inW; ++j) columns.ZeroLowest(row[j], 16 * static_cast<std::size_t>(j));
         }
     }
 };
