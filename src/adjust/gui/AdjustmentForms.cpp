@@ -160,11 +160,19 @@ bool TFrmAdjustment::ApplyToLayers() {
     try {
         AdjustDrawableLayers(*ColorStep, settings, doc, state, whole, AdjustInto::Layers, &written);
     } catch (const std::bad_alloc&) {
+        const bool changed = written.Sketch || written.Color;
+        const bool previewed = std::any_of(LastSeenPositions.begin(), LastSeenPositions.end(),
+                                           [](int position) { return position != kUnseenPosition; });
         ShowRealLayers(doc);
-        host_.RefreshView();
+        if (changed || !previewed) host_.RefreshView();
         wait.Release();
         ShowMessage(this, QStringLiteral("Not enough memory to apply the adjustment to the whole picture."));
-        if (!written.Sketch && !written.Color) return false;
+        if (!changed) {
+            // The dialog stays open with its sliders where they were, so the view shows
+            // their preview again rather than the layers as they are.
+            if (previewed) PreviewAdjustment();
+            return false;
+        }
         // One layer was adjusted before memory ran out: record what the document now
         // holds, naming only that layer, so that undo can take it back.
         host_.AddState(name, AdjustmentDetail(written.Sketch, written.Color, settings.Values));

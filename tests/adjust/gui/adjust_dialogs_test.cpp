@@ -11,10 +11,14 @@
 
 #include "adjust/gui/AdjustDialogs.h"
 #include "adjust/gui/AdjustmentForms.h"
+#include "common/LargeBlocks.h"
+#include "common/Sanitizer.h"
+#include "common/gui/Messages.h"
 #include "engine/ColorStep.h"
 #include "engine/Progress.h"
 #include "support/FakeHost.h"
 #include "support/Images.h"
+#include "support/LowMemory.h"
 
 using namespace velmora;
 using velmora::test::Noise;
@@ -60,6 +64,8 @@ Bitmap WholeAdjusted(const Bitmap& layer, const AdjustmentSettings& s) {
     return out;
 }
 
+const QString kNoMemoryToApply = QStringLiteral("Not enough memory to apply the adjustment to the whole picture.");
+
 using States = std::vector<std::pair<std::string, std::string>>;
 
 }  // namespace
@@ -86,6 +92,8 @@ class AdjustDialogsTest : public QObject {
     }
 
 private slots:
+    void initTestCase() { test::MapLargeMallocsApart(); }
+
     void init() {
         host = std::make_unique<Host>();
         host->OpenPicture(Noise(24, 18, 11));
@@ -219,6 +227,45 @@ private slots:
         QVERIFY(host->doc.SketchBmp == WholeAdjusted(before.sketch, {Adjustment::Blur, {200}}));
         QVERIFY(host->doc.ColorBmp == WholeAdjusted(before.color, {Adjustment::Blur, {200}}));
         QCOMPARE(host->states, (States{{"Blur", "Sketch Layer, Color Layer, 200"}}));
+    }
+
+    // OK that runs out of memory before it changes a layer keeps the dialog open with
+    // its sliders as they were, so the view must go on showing what they would do.
+    void okWithoutMemoryKeepsThePreviewOnScreen() {
+#ifdef VELMORA_UNDER_SANITIZER
+        QSKIP("the sanitizers' allocators need more address space than a cap leaves");
+#endif
+        // A picture just opened is its own color layer: OK must copy those 18 MB before
+        // it may adjust them in place, and a cap of 8 MB leaves no room for that.
+        host->OpenPicture(test::Gradient(3000, 2000));
+        host->state.SketchDrawable = false;
+        host->CompositeAll();
+        Snapshot();
+        QStringList messages;
+        SetMessageHook([&](const QString&, const QString& text, bool) {
+            messages << text;
+            return true;
+        });
+        auto dlg = Open<TFrmSaturation>();
+        dlg->Track(0)->setValue(-90);
+        const Bitmap preview = host->doc.CompositeBmp;
+        QVERIFY(!(preview == before.composite));
+        {
+            ReleaseKeptBlocks();
+            test::AddressSpaceCap cap(8u << 20);
+            dlg->BtnOk->click();
+        }
+        SetMessageHook(nullptr);
+        QCOMPARE(messages, QStringList{kNoMemoryToApply});
+        QVERIFY(dlg->isVisible());
+        QVERIFY(host->states.empty());
+        ExpectLayersUnchanged();
+        QVERIFY(host->doc.CompositeBmp == preview);
+        // With memory back the same OK adjusts the layer.
+        dlg->BtnOk->click();
+        QCOMPARE(dlg->result(), int(QDialog::Accepted));
+        QVERIFY(host->doc.ColorBmp == WholeAdjusted(before.color, {Adjustment::Saturation, {-90}}));
+        QVERIFY(host->doc.PhotoBmp == before.photo);
     }
 
     void menuEntryShowsEachDialogModally() {
