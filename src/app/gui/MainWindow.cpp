@@ -383,8 +383,8 @@ void TFrmMain::ImageMoved(int x, int y, const MouseState& state) {
 
 void TFrmMain::FormKeyUp(int qtKey) {
     // Like the tool shortcuts, Delete does not switch tools under a held button: the
-    // stroke would end unrecorded.
-    if (qtKey != Qt::Key_Delete || tools_->MouseHeld()) return;
+    // stroke would end unrecorded. Nor before a picture is open, when no tool is chosen.
+    if (qtKey != Qt::Key_Delete || !doc_.ImageLoaded || tools_->MouseHeld()) return;
     tools_->CancelShapeEdit();
 }
 

@@ -72,6 +72,14 @@ private slots:
             QVERIFY2(!a->isEnabled() && inMenus.contains(a), qPrintable(a->text()));
         QVERIFY(w.HorzScrollBar->isHidden());
         QVERIFY(w.VertScrollBar->isHidden());
+
+        // Delete, which drops a pending object and takes the hand on a picture, has no
+        // tool to leave before one is open, in the main window or in a tool window.
+        const QString page = w.FrmToolOption->CurrentPageName();
+        QTest::keyRelease(&w, Qt::Key_Delete);
+        QTest::keyRelease(w.FrmTools, Qt::Key_Delete);
+        QCOMPARE(w.Doc().CurrentTool, 0);
+        QCOMPARE(w.FrmToolOption->CurrentPageName(), page);
     }
 
     void WindowTogglesStayInStep() {
