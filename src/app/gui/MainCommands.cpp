@@ -1,7 +1,6 @@
 // The main window's commands from one table: caption, shortcut, icon, when each is
 // enabled and what it runs; then the menus and the tool bar that show them.
 
-#include <QGuiApplication>
 #include <QMenuBar>
 #include <QTableWidget>
 #include <QToolBar>
@@ -142,7 +141,7 @@ void TFrmMain::CreateCommands() {
         // window; its stroke ends first, so that the command need not wait for the
         // pointer to cross the picture again.
         connect(action, &QAction::triggered, this, [this, run] {
-            if (tools_) tools_->SettleButtons(QGuiApplication::mouseButtons());
+            FinishLostPresses();
             if (!tools_ || !tools_->MouseHeld()) run(*this);
         });
         this->*c.Action = action;

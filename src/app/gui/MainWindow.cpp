@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollBar>
@@ -136,6 +137,7 @@ void TFrmMain::CreateToolWindows() {
     // rather than every step failing in a folder that cannot be written.
     if (historyLock_) FrmHistory->AdoptFolder(historyLock_->Folder());
     toolWindows_->Add(ToolWindow::History, FrmHistory);
+    FrmHistory->StringGrid1->viewport()->installEventFilter(this);
 
     FrmAbout = new TFrmAbout(this);
 
@@ -381,16 +383,38 @@ void TFrmMain::ImageMoved(int x, int y, const MouseState& state) {
     }
 }
 
+void TFrmMain::FinishLostPresses(Qt::MouseButtons pressedElsewhere) {
+    if (tools_) tools_->SettleButtons(QGuiApplication::mouseButtons() & ~pressedElsewhere);
+}
+
+bool TFrmMain::eventFilter(QObject* watched, QEvent* event) {
+    // A click in the History list: a stroke whose release went astray is recorded
+    // first, so that the list goes to the state clicked instead of refusing to move
+    // under a stroke that will never see its release.
+    if (event->type() == QEvent::MouseButtonPress && FrmHistory && watched == FrmHistory->StringGrid1->viewport()) {
+        const int oldest = FrmHistory->Ring().FirstIndex();
+        FinishLostPresses(static_cast<QMouseEvent*>(event)->button());
+        // A full list dropped its oldest state for the stroke's, and the rows moved up
+        // under the pointer: the click would take the state after the one clicked.
+        if (FrmHistory->Ring().FirstIndex() != oldest) return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void TFrmMain::FormKeyUp(int qtKey) {
     // Like the tool shortcuts, Delete does not switch tools under a held button: the
     // stroke would end unrecorded. Nor before a picture is open, when no tool is chosen.
+    if (qtKey == Qt::Key_Delete) FinishLostPresses();
     if (qtKey != Qt::Key_Delete || !doc_.ImageLoaded || tools_->MouseHeld()) return;
     tools_->CancelShapeEdit();
 }
 
 void TFrmMain::keyPressEvent(QKeyEvent* event) {
     // Text fields, spin edits and memos take their keys before they reach this window.
-    // Held arrow keys keep moving a pending shape; other keys act once per press.
+    // Held arrow keys keep moving a pending shape; other keys act once per press. A key
+    // need not wait for the pointer to cross the picture again to end a stroke whose
+    // release went astray.
+    FinishLostPresses();
     const int key = event->key();
     const bool arrow = key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
     if (doc_.ImageLoaded && (arrow || !event->isAutoRepeat()) && tools_->HandleKey(key, event->modifiers())) {

@@ -178,6 +178,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -206,6 +207,10 @@ private:
     ToolRouting RouteOf() const;
     void ImagePressed(int x, int y, const MouseState& state);
     void ImageMoved(int x, int y, const MouseState& state);
+    // A press on the picture whose button is up in fact lost its release to another
+    // window; it ends here, as its release would end it. `pressedElsewhere` is a button
+    // just pressed off the picture, so up before that press whatever the system says now.
+    void FinishLostPresses(Qt::MouseButtons pressedElsewhere = Qt::NoButton);
     void OpenInViewer(const QUrl& url, const QString& what);
 
     Document doc_;

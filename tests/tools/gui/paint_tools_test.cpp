@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QScrollBar>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -26,6 +27,15 @@ constexpr std::uint32_t kGray = 0x808080;
 
 void Key(TFrmMain& w, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     QTest::keyClick(w.PaintBox1, key, mods);
+}
+
+// The release of a button pressed on the picture goes to a modal window that opened
+// over it, as a message box would take it.
+void LoseRelease(TFrmMain& w, Qt::MouseButton button = Qt::LeftButton) {
+    QDialog over(&w);
+    over.setWindowModality(Qt::ApplicationModal);
+    over.show();
+    QTest::mouseRelease(over.windowHandle(), button, {}, QPoint(5, 5));
 }
 
 }  // namespace
@@ -150,12 +160,13 @@ private slots:
 
         // ] under the held button widens the brush at once, as its outline shows: from 20
         // to 22 its rim reaches row 40 from row 30, which size 20 does not.
+        // The button is pressed as a device does, so that the key finds it held.
         w.FrmToolOption->TrcBrushSize->setValue(20);
-        Press(w, QPoint(20, 30));
+        DevicePress(w.PaintBox1, QPoint(20, 30));
         Key(w, Qt::Key_BracketRight);
-        Drag(w, QPoint(60, 30));
+        DeviceMove(w.PaintBox1, QPoint(60, 30));
         QCOMPARE(w.PaintBox1->Overlay().Bounds, (Rect{49, 19, 71, 41}));
-        Release(w, QPoint(60, 30));
+        DeviceRelease(w.PaintBox1, QPoint(60, 30));
         QVERIFY(PixelValue(w.Doc().ColorBmp, 50, 40) != 0xFFFFFFu);
     }
 
@@ -253,18 +264,66 @@ private slots:
         // picture: once no button is down, the stroke ends first and the command acts.
         DevicePress(w.PaintBox1, QPoint(80, 60));
         QVERIFY(PixelValue(color, 80, 60) != kGray);
-        {
-            QDialog over(&w);
-            over.setWindowModality(Qt::ApplicationModal);
-            over.show();
-            QTest::mouseRelease(over.windowHandle(), Qt::LeftButton, {}, QPoint(5, 5));
-        }
+        LoseRelease(w);
         QCOMPARE(StateCount(w), states + 3);
         w.MenuItem_Undo->trigger();
         QCOMPARE(PixelValue(color, 80, 60), kGray);
         QCOMPARE(PixelValue(color, 30, 40), 0u);
         w.MenuItem_Redo->trigger();
         QCOMPARE(StateCount(w), states + 4);
+    }
+
+    void keysAndHistoryClicksDoNotWaitForAReleaseThatWentAstray() {
+        TFrmMain& w = s_.emplace(Plain(120, 90, kGray)).w;
+        ChooseTool(w, ToolPencil);
+        const int states = StateCount(w);
+
+        // A tool key: the stroke whose release went astray ends and is recorded first,
+        // then the brush is chosen.
+        DevicePress(w.PaintBox1, QPoint(20, 20));
+        LoseRelease(w);
+        Key(w, Qt::Key_B);
+        QCOMPARE(w.Doc().CurrentTool, int(ToolBrush));
+        QCOMPARE(StateCount(w), states + 1);
+        QCOMPARE(StateText(w), QStringLiteral("Pencil / --"));
+
+        // Delete: the brush stroke is recorded, then the hand is chosen.
+        DevicePress(w.PaintBox1, QPoint(40, 20));
+        LoseRelease(w);
+        QTest::keyRelease(&w, Qt::Key_Delete);
+        QCOMPARE(w.Doc().CurrentTool, int(ToolHand));
+        QCOMPARE(StateCount(w), states + 2);
+        QCOMPARE(StateText(w), QStringLiteral("Brush / --"));
+
+        // A click on a row of the History list: the stroke is recorded as a state of its
+        // own, and the list then goes to the state clicked, here the picture as opened.
+        ChooseTool(w, ToolEraser);
+        DevicePress(w.PaintBox1, QPoint(60, 20));
+        LoseRelease(w);
+        QTableWidget* list = w.FrmHistory->StringGrid1;
+        list->scrollToTop();
+        const QPoint first = list->visualRect(list->model()->index(0, 1)).center();
+        DevicePress(list->viewport(), first);
+        DeviceRelease(list->viewport(), first);
+        QCOMPARE(StateCount(w), states + 3);
+        QCOMPARE(w.FrmHistory->Ring().CurrentRow(), 1);
+        QVERIFY(w.Doc().ColorBmp == Plain(120, 90, kGray));
+        w.MenuItem_Redo->trigger();
+        QVERIFY(PixelValue(w.Doc().ColorBmp, 20, 20) != kGray);
+
+        // A full list drops its oldest state for the stroke's, and the rows move up under
+        // the pointer: the click is not taken for the state after the one clicked.
+        w.FrmHistory->SetHistoryStates(2);
+        ChooseTool(w, ToolPencil);
+        Stroke(w, {QPoint(80, 40)});
+        Stroke(w, {QPoint(90, 40)});
+        DevicePress(w.PaintBox1, QPoint(100, 40));
+        LoseRelease(w);
+        DevicePress(list->viewport(), first);
+        DeviceRelease(list->viewport(), first);
+        QCOMPARE(StateCount(w), 2);
+        QCOMPARE(w.FrmHistory->Ring().CurrentRow(), 2);
+        QVERIFY(PixelValue(w.Doc().ColorBmp, 100, 40) != kGray);
     }
 
     void wideCurvedStrokesLeaveTheCompositeAsTheLayersMakeIt() {
@@ -392,10 +451,10 @@ private slots:
             Stroke(w, {QPoint(20, 20)});
             QCOMPARE(PixelValue(w.Doc().ColorBmp, 20, 20), twice);
             // ] under the held button takes effect at once: size 11 reaches row 25 from row 20.
-            Press(w, QPoint(50, 20));
+            DevicePress(w.PaintBox1, QPoint(50, 20));
             Key(w, Qt::Key_BracketRight);
-            Drag(w, QPoint(51, 20));
-            Release(w, QPoint(51, 20));
+            DeviceMove(w.PaintBox1, QPoint(51, 20));
+            DeviceRelease(w.PaintBox1, QPoint(51, 20));
             QCOMPARE(PixelValue(w.Doc().ColorBmp, 50, 25), once);
         }
     }

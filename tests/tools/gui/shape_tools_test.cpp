@@ -372,14 +372,15 @@ private slots:
         QTRY_COMPARE(sw.env.messages.size(), 1);
         QVERIFY(!w.MenuItem_Undo->isEnabled());
 
-        // Enter and Escape under a held drag of the box neither commit nor drop it.
+        // Enter and Escape under a held drag of the box neither commit nor drop it. The
+        // button is pressed as a device does, so that the keys find it held.
         Hover(w, {150, 120});
-        Press(w, {150, 120});
-        Drag(w, {160, 130});
+        DevicePress(w.PaintBox1, {150, 120});
+        DeviceMove(w.PaintBox1, {160, 130});
         QTest::keyClick(&w, Qt::Key_Return);
         QTest::keyClick(&w, Qt::Key_Escape);
-        Drag(w, {170, 140});
-        Release(w, {170, 140});
+        DeviceMove(w.PaintBox1, {170, 140});
+        DeviceRelease(w.PaintBox1, {170, 140});
         QCOMPARE(w.Doc().CurrentTool, int(ToolText));
         QTest::keyClick(&w, Qt::Key_Return);
         QCOMPARE(w.Doc().CurrentTool, int(ToolHand));
