@@ -97,12 +97,17 @@ bool ShapeTool::Start() {
 
 void ShapeTool::Press(int x, int y, const MouseState& state) {
     if (!editing_ || state.Button != MouseState::Which::Left) return;
-    // A click before any move has drawn the preview (the tool chosen by a key, or the
-    // pointer where a balloon ignores it) first draws it where the pointer is: an
-    // object placed but never drawn has no area to restore, so the handles its hover
-    // draws would stay in the layers.
+    // Where the object takes no move (a balloon beside the picture) it shows nothing to
+    // grab: the press places nothing and grabs no handle, so that the drag which follows
+    // it onto the picture moves nothing either.
+    if (!TakesMove(x, y)) {
+        ActiveHandle = kNoHandle;
+        return;
+    }
+    // A click before any move has drawn the preview (the tool chosen by a key) first
+    // draws it where the pointer is: an object placed but never drawn has no area to
+    // restore, so the handles its hover draws would stay in the layers.
     if (OutlineRect.Empty()) {
-        if (!TakesMove(x, y)) return;
         FollowMouse(x, y);
         if (!Redraw()) return;
     }
@@ -119,7 +124,16 @@ void ShapeTool::Press(int x, int y, const MouseState& state) {
 }
 
 void ShapeTool::Move(int x, int y, const MouseState& state) {
-    if (!editing_ || !TakesMove(x, y)) return;
+    if (!editing_) return;
+    if (!TakesMove(x, y)) {
+        // Nothing there can be grabbed, so no handle's cursor may stay on from the last
+        // hover; a drag carries on with its handle once the pointer is back.
+        if (ShapePending && !state.Left) {
+            ActiveHandle = kNoHandle;
+            Host().SetShapeCursor(CursorShapeOf(CursorForHandle(kNoHandle)));
+        }
+        return;
+    }
     if (ShapePending && state.Left) {
         DragHandle(ActiveHandle, x, y, DragAnchor);
         Redraw();

@@ -434,6 +434,32 @@ private slots:
         }
     }
 
+    // Beside the picture a balloon takes no move and shows nothing: a press there, even
+    // where the body hangs beyond the edge, grabs nothing and places nothing, and the
+    // drag that follows it onto the picture leaves the balloon alone.
+    void APressBesideThePictureLeavesABalloonAlone() {
+        TFrmMain& w = s_.emplace().w;
+        const Bitmap photo = w.Doc().ColorBmp;
+        ChooseTool(w, ToolBalloonA);
+        Hover(w, {250, 60});
+        Stroke(w, {QPoint(kPicW + 30, 60)});
+        Hover(w, {280, 170});  // the preview still follows the mouse
+        QCOMPARE(At(w, 280, 185), kRed);
+        QVERIFY(Same(photo, w.Doc().ColorBmp, 250, 70));
+
+        Stroke(w, {QPoint(280, 170)});  // placed: the body covers columns 280..379, rows 170..219
+        Hover(w, {300, 185});           // the move handle
+        Hover(w, {kPicW + 20, 185});    // beside the picture, over the body's hidden part
+        QCOMPARE(w.PaintBox1->cursor().shape(), Qt::ArrowCursor);
+        Stroke(w, {QPoint(kPicW + 20, 185), QPoint(300, 185), QPoint(260, 190)});
+        QCOMPARE(At(w, 280, 185), kRed);
+        QVERIFY(Same(photo, w.Doc().ColorBmp, 270, 185));
+        // Below the picture likewise.
+        Stroke(w, {QPoint(300, kPicH + 5), QPoint(300, 185), QPoint(260, 190)});
+        QCOMPARE(At(w, 280, 185), kRed);
+        QVERIFY(Same(photo, w.Doc().ColorBmp, 270, 185));
+    }
+
     // Large glyphs are drawn as smoothed outlines; where a line runs below the elliptic
     // body's widest part, their edge must not reach the picture beside the border.
     void LargeTextStaysOnTheEllipticBalloon() {
