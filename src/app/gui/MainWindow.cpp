@@ -88,6 +88,7 @@ void TFrmMain::CreateCentralArea() {
     VertScrollBar = viewport_->VertBar();
     setCentralWidget(viewport_);
     connect(viewport_, &Viewport::scrolled, this, &TFrmMain::RefreshView);
+    connect(viewport_, &Viewport::scrolled, this, &TFrmMain::PictureMovedUnderPointer);
     connect(viewport_, &Viewport::imagePressed, this, &TFrmMain::ImagePressed);
     connect(viewport_, &Viewport::imageMoved, this, &TFrmMain::ImageMoved);
     connect(viewport_, &Viewport::imageReleased, this, [this](int x, int y, const MouseState& state) {
@@ -328,6 +329,7 @@ void TFrmMain::UpdateScrollBars() {
     StatusPanels[0]->setText(Q(ImageSizeText(doc_.PhotoBmp.Width(), doc_.PhotoBmp.Height())));
     StatusPanels[1]->setText(Q(ZoomText(doc_.Zoom)));
     ShowToolOptionPage();
+    PictureMovedUnderPointer();
 }
 
 void TFrmMain::FormResize() {
@@ -399,6 +401,11 @@ bool TFrmMain::eventFilter(QObject* watched, QEvent* event) {
         if (FrmHistory->Ring().FirstIndex() != oldest) return true;
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void TFrmMain::PictureMovedUnderPointer() {
+    int x = 0, y = 0;
+    if (tools_ && RouteOf() == ToolRouting::Tool && viewport_->PointerPixel(x, y)) tools_->PictureMoved(x, y);
 }
 
 void TFrmMain::FormKeyUp(int qtKey) {

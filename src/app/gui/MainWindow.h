@@ -211,6 +211,9 @@ private:
     // window; it ends here, as its release would end it. `pressedElsewhere` is a button
     // just pressed off the picture, so up before that press whatever the system says now.
     void FinishLostPresses(Qt::MouseButtons pressedElsewhere = Qt::NoButton);
+    // A zoom or a scroll has put other pixels under a pointer resting on the picture:
+    // the tool finds what is under it now, as a move of the mouse would.
+    void PictureMovedUnderPointer();
     void OpenInViewer(const QUrl& url, const QString& what);
 
     Document doc_;

@@ -116,6 +116,14 @@ void ToolController::PointerLeft() {
     if (Tool* t = Current()) t->PointerLeft();
 }
 
+void ToolController::PictureMoved(int x, int y) {
+    lastX_ = x;
+    lastY_ = y;
+    pointerOnPicture_ = true;
+    auto* shape = dynamic_cast<ShapeTool*>(Current());
+    if (shape && shape->Busy() && !MouseHeld()) shape->Move(x, y, MouseState{});
+}
+
 void ToolController::LeaveTool() {
     // Another tool is chosen by a click elsewhere, which the pointer makes with its
     // button up: a press still held on the picture lost its release. Its stroke or fill

@@ -30,6 +30,10 @@ public:
     // being busy.
     void ToolMouseUp(int x, int y, const MouseState& state) override;
     void PointerLeft();
+    // A zoom or a scroll has put image pixel (x, y) under the resting pointer. An object
+    // being edited finds its handle and cursor there, or its preview goes there, as on a
+    // move of the mouse; a held button waits for the next real move.
+    void PictureMoved(int x, int y);
     // A button pressed on the picture with a drawing tool is still down.
     bool MouseHeld() const { return held_.Left || held_.Right || held_.Middle; }
     // `actual` are the buttons down in fact. A press on the picture whose button is up

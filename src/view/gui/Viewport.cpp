@@ -44,12 +44,25 @@ Viewport::Viewport(Document& doc, QWidget* parent) : QWidget(parent), doc_(doc) 
     grid->addWidget(vertBar_, 0, 1);
     grid->addWidget(horzBar_, 1, 0);
 
-    connect(canvas_, &CanvasView::mousePressed, this,
-            [this](int x, int y, const MouseState& s) { emit imagePressed(ImageX(x), ImageY(y), s); });
-    connect(canvas_, &CanvasView::mouseMoved, this,
-            [this](int x, int y, const MouseState& s) { emit imageMoved(ImageX(x), ImageY(y), s); });
-    connect(canvas_, &CanvasView::mouseReleased, this,
-            [this](int x, int y, const MouseState& s) { emit imageReleased(ImageX(x), ImageY(y), s); });
+    // A zoom or a scroll puts other pixels under a pointer that rests, so where it rests
+    // is kept in paint-box pixels.
+    const auto seen = [this](int x, int y) {
+        pointer_ = QPoint(x, y);
+        pointerOnCanvas_ = canvas_->rect().contains(pointer_);
+    };
+    connect(canvas_, &CanvasView::mousePressed, this, [this, seen](int x, int y, const MouseState& s) {
+        seen(x, y);
+        emit imagePressed(ImageX(x), ImageY(y), s);
+    });
+    connect(canvas_, &CanvasView::mouseMoved, this, [this, seen](int x, int y, const MouseState& s) {
+        seen(x, y);
+        emit imageMoved(ImageX(x), ImageY(y), s);
+    });
+    connect(canvas_, &CanvasView::mouseReleased, this, [this, seen](int x, int y, const MouseState& s) {
+        seen(x, y);
+        emit imageReleased(ImageX(x), ImageY(y), s);
+    });
+    connect(canvas_, &CanvasView::mouseLeft, this, [this] { pointerOnCanvas_ = false; });
     connect(canvas_, &CanvasView::zoomWheel, this, &Viewport::ZoomByWheel);
     connect(canvas_, &CanvasView::scrollWheel, this, &Viewport::ScrollByWheel);
 }
@@ -93,6 +106,13 @@ double Viewport::FitZoom() const {
 }
 
 void Viewport::PaintImageRect(const Rect& r) { canvas_->PaintImageRect(r, HorzPosition(), VertPosition()); }
+
+bool Viewport::PointerPixel(int& x, int& y) const {
+    if (!pointerOnCanvas_) return false;
+    x = ImageX(pointer_.x());
+    y = ImageY(pointer_.y());
+    return true;
+}
 
 void Viewport::BarMoved(QScrollBar* bar, ScrollAxis& axis) {
     // A tool's outline marks the pixels under the pointer; once the picture scrolls,

@@ -40,6 +40,9 @@ public:
     double FitZoom() const;
     // Repaints the place of the image rectangle r (inclusive) at the scroll positions.
     void PaintImageRect(const Rect& r);
+    // The image pixel under the pointer at the zoom and scroll positions of now, while
+    // the pointer rests on the paint box; false while it is elsewhere.
+    bool PointerPixel(int& x, int& y) const;
 
     // The hand tool: the image pixel pressed, then drags that scroll it back under
     // the pointer.
@@ -76,6 +79,9 @@ private:
     ScrollAxis vert_;
     int handDownX_ = 0;
     int handDownY_ = 0;
+    // Where the paint box last saw the pointer, and whether it is still over it.
+    QPoint pointer_;
+    bool pointerOnCanvas_ = false;
     std::function<bool()> zoomAvailable_;
     std::function<void(bool)> zoomStep_;
 };

@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QToolButton>
@@ -324,6 +325,35 @@ private slots:
         Stroke(w, {QPoint(45, 60), QPoint(65, 60)});
         QCOMPARE(At(w, 40, 45), kRed);
         QVERIFY(At(w, 39, 45) != kRed);
+    }
+
+    // The cursor over a pending object shows the handle under a resting pointer at once
+    // when a zoom or a scroll puts other pixels there, not after the next mouse move.
+    void TheCursorFollowsAZoomOrAScrollUnderARestingPointer() {
+        for (int id : {ToolRectangle, ToolBalloonA}) {
+            TFrmMain& w = s_.emplace().w;
+            ChooseTool(w, id);
+            Place(w, 40, 40);
+            Hover(w, {45, 50});  // inside: the move handle
+            QCOMPARE(w.PaintBox1->cursor().shape(), Qt::SizeAllCursor);
+            w.MenuItem_ZoomIn->trigger();  // 133 %: the pointer is over (34, 38), beside the object
+            QCOMPARE(w.PaintBox1->cursor().shape(), Qt::ArrowCursor);
+        }
+
+        PictureWindow big(Gradient(1000, 800));
+        TFrmMain& w = big.w;
+        QVERIFY(w.HorzScrollBar->isVisible());
+        ChooseTool(w, ToolBalloonA);
+        Hover(w, {30, 65});             // the preview hangs at (30, 65)
+        w.HorzScrollBar->setValue(10);  // and goes along to (40, 65), under the pointer
+        QCOMPARE(PixelValue(w.Doc().ColorBmp, 40, 70), 0u);
+        QVERIFY(PixelValue(w.Doc().ColorBmp, 30, 70) != 0u);
+        w.HorzScrollBar->setValue(0);
+        Place(w, 40, 40);  // the body is (40, 40)-(140, 90); its handle 2 is at (40, 65)
+        Hover(w, {30, 65});
+        QCOMPARE(w.PaintBox1->cursor().shape(), Qt::ArrowCursor);
+        w.HorzScrollBar->setValue(10);  // the pointer is over (40, 65) now
+        QCOMPARE(w.PaintBox1->cursor().shape(), Qt::SizeHorCursor);
     }
 
     void CopyHoldsThePictureAsACommitWouldLeaveIt() {
