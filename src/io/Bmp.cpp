@@ -477,7 +477,8 @@ bool ReadBmpFile(const std::string& path, Bitmap& out, std::string& error) {
 #if defined(VELMORA_DIRECT_BMP_READ)
     if (ReadPlainBmp(path, out)) return true;
 #endif
-    return ReadAndDecode(path, error, [&](const std::uint8_t* data, std::size_t size, std::string& problem) {
+    constexpr std::string_view kMagic = "BM";  // every bitmap file starts with these letters
+    return ReadAndDecode(path, error, kMagic, [&](const std::uint8_t* data, std::size_t size, std::string& problem) {
         std::size_t consumed = 0;
         return DecodeBmp(data, size, out, consumed, problem);
     });

@@ -1,9 +1,11 @@
 #pragma once
 // Whole-file reads and safe whole-file writes.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velmora {
@@ -13,12 +15,27 @@ namespace velmora {
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std::string& error,
                    std::size_t maxBytes = std::size_t(1) << 32);
 
+// Reads at most maxBytes from the start of a file (fewer when the file is shorter);
+// false with a message naming the file when it cannot be opened or read.
+bool ReadFilePrefix(const std::string& path, std::size_t maxBytes, std::vector<std::uint8_t>& out,
+                    std::string& error);
+
 // Reads a whole picture file and hands its bytes to `decode` (bytes, size, problem);
-// a problem the decoder reports comes back prefixed with the quoted file name.
+// a problem the decoder reports comes back prefixed with the quoted file name. Every
+// file of the format starts with `signature`. One that does not is handed to `decode`
+// by its first bytes only, which are enough for the decoder to refuse it: a large file
+// that merely has a picture's name is refused as what it is, not for want of memory
+// to read all of it.
 template <class Decode>
-bool ReadAndDecode(const std::string& path, std::string& error, Decode&& decode) {
+bool ReadAndDecode(const std::string& path, std::string& error, std::string_view signature, Decode&& decode) {
+    // Enough for every decoder to get past the length checks to the signature's.
+    constexpr std::size_t kFirstBytes = 64;
     std::vector<std::uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes, error)) return false;
+    if (!ReadFilePrefix(path, kFirstBytes, bytes, error)) return false;
+    const bool known = bytes.size() >= signature.size() &&
+                         std::equal(signature.begin(), signature.end(), bytes.begin(),
+                                    [](char s, std::uint8_t b) { return static_cast<std::uint8_t>(s) == b; });
+    if (known && !ReadWholeFile(path, bytes, error)) return false;
     std::string problem;
     if (!decode(bytes.data(), bytes.size(), problem)) {
         error = "\"" + path + "\": " + problem;
@@ -26,11 +43,6 @@ bool ReadAndDecode(const std::string& path, std::string& error, Decode&& decode)
     }
     return true;
 }
-
-// Reads at most maxBytes from the start of a file (fewer when the file is shorter);
-// false with a message naming the file when it cannot be opened or read.
-bool ReadFilePrefix(const std::string& path, std::size_t maxBytes, std::vector<std::uint8_t>& out,
-                    std::string& error);
 
 // Writes to a temporary file in the same folder and renames it over `path` only when
 // every byte reached the disk; on failure the temporary is removed and any existing

@@ -563,7 +563,8 @@ bool EncodeJpeg(const Bitmap& bmp, int quality, std::vector<std::uint8_t>& out, 
 }
 
 bool ReadJpegFile(const std::string& path, Bitmap& out, std::string& error) {
-    return ReadAndDecode(path, error, [&](const std::uint8_t* data, std::size_t size, std::string& problem) {
+    constexpr std::string_view kMagic = "\xFF\xD8";  // the start-of-image marker
+    return ReadAndDecode(path, error, kMagic, [&](const std::uint8_t* data, std::size_t size, std::string& problem) {
         return DecodeJpeg(data, size, out, problem);
     });
 }

@@ -308,7 +308,8 @@ bool EncodePng(const Bitmap& bmp, std::vector<std::uint8_t>& out, std::string& e
 }
 
 bool ReadPngFile(const std::string& path, Bitmap& out, std::string& error) {
-    return ReadAndDecode(path, error, [&](const std::uint8_t* data, std::size_t size, std::string& problem) {
+    constexpr std::string_view kMagic = "\x89PNG\r\n\x1A\n";  // what every PNG file starts with
+    return ReadAndDecode(path, error, kMagic, [&](const std::uint8_t* data, std::size_t size, std::string& problem) {
         return DecodePng(data, size, out, problem);
     });
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -117,4 +118,37 @@ TEST(LowMemory, AProjectTooLargeForMemoryIsNotCalledInvalid) {
         return ReadDocumentFile(path, out, messages) ? std::string("opened") : Joined(messages);
     });
     EXPECT_EQ(said.rfind(path + " is not a valid .d2o file.", 0), 0u) << said;
+}
+
+// A large file that only has a picture's extension is refused as not a picture: its
+// first bytes tell, and memory for the whole of it is never asked for.
+TEST(LowMemory, ALargeFileThatIsNoPictureIsRefusedAsSuch) {
+#ifdef VELMORA_UNDER_SANITIZER
+    GTEST_SKIP() << "the sanitizer's own allocator needs more address space than the cap allows";
+#endif
+    TempDir dir;
+    struct Case {
+        const char* name;
+        const char* reason;
+    };
+    for (const Case& c : {Case{"large.bmp", "not a bitmap"}, Case{"large.jpg", "Not a JPEG file"},
+                          Case{"large.png", "not a PNG picture"}}) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir / c.name;
+        {
+            std::ofstream(path) << "This is a letter, not a picture.\n";
+        }
+        std::filesystem::resize_file(path, 96 * kMiB);
+        const std::string said = InChild([&] {
+            ReleaseKeptBlocks();
+            AddressSpaceCap cap(12 * kMiB);
+            Document doc;
+            LayerState state;
+            std::vector<std::string> messages;
+            return OpenDocumentFile(path, doc, state, messages) ? std::string("opened") : Joined(messages);
+        });
+        EXPECT_EQ(said.rfind(path + " open failed.\n", 0), 0u) << said;
+        EXPECT_NE(said.find(c.reason), std::string::npos) << said;
+        EXPECT_EQ(said.find("memory"), std::string::npos) << said;
+    }
 }
