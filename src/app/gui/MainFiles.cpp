@@ -42,7 +42,7 @@ bool TFrmMain::RestoreSnapshot(const std::string& snapshotPath, const std::strin
     if (!LoadSnapshot(snapshotPath, error, wantedMemory)) return false;
     FinishOpen(Q(documentPath));
     // The restored work was never saved; closing must not drop it silently.
-    savedSlot_ = -1;
+    if (shownIsState_) SlotReused(FrmHistory->Ring().CurrentIndex());
     SetModified(true);
     return true;
 }
@@ -52,15 +52,38 @@ void TFrmMain::StateShown(int slot, const std::string& documentPath) {
     // file it was opened from, and the title the file that holds it, if one does.
     shownIsState_ = true;
     if (!documentPath.empty()) lastOpenedPath_ = Q(documentPath);
-    ShowDocumentName(slot == savedSlot_ ? savedPath_ : lastOpenedPath_);
-    SetModified(slot != savedSlot_);
+    const QString held = FileHolding(slot);
+    const auto recorded = stateFiles_.find(slot);
+    ShowDocumentName(!held.isEmpty() ? held : recorded != stateFiles_.end() ? recorded->second : lastOpenedPath_);
+    SetModified(held.isEmpty());
 }
 
 void TFrmMain::StatesDropped(const std::vector<int>& dropped) {
     shownIsState_ = false;
     // An open or save made while a dropped state was current named its slot, which
     // now holds an earlier picture, perhaps of another file, or no state at all.
-    if (std::find(dropped.begin(), dropped.end(), savedSlot_) != dropped.end()) savedSlot_ = -1;
+    for (int slot : dropped) {
+        SlotReused(slot);
+        stateFiles_.erase(slot);
+    }
+}
+
+void TFrmMain::FileHolds(const QString& path, int slot) {
+    const QString file = QFileInfo(path).absoluteFilePath();
+    const auto same = [&file](const std::pair<QString, int>& held) { return held.first == file; };
+    filesHeld_.erase(std::remove_if(filesHeld_.begin(), filesHeld_.end(), same), filesHeld_.end());
+    if (slot >= 0) filesHeld_.emplace_back(file, slot);
+}
+
+void TFrmMain::SlotReused(int slot) {
+    const auto of = [slot](const std::pair<QString, int>& held) { return held.second == slot; };
+    filesHeld_.erase(std::remove_if(filesHeld_.begin(), filesHeld_.end(), of), filesHeld_.end());
+}
+
+QString TFrmMain::FileHolding(int slot) const {
+    for (auto held = filesHeld_.rbegin(); held != filesHeld_.rend(); ++held)
+        if (held->second == slot) return held->first;
+    return {};
 }
 
 void TFrmMain::ChangedOutsideHistory() {
@@ -116,8 +139,12 @@ void TFrmMain::FinishOpen(const QString& path) {
     lastOpenedPath_ = path;
     lastFolder_ = QFileInfo(path).absolutePath();
     shownIsState_ = FrmHistory->AddState(QStringLiteral("Open"), path);
-    savedSlot_ = shownIsState_ ? FrmHistory->Ring().CurrentIndex() : -1;
-    savedPath_ = path;
+    if (shownIsState_) {
+        const int slot = FrmHistory->Ring().CurrentIndex();
+        SlotReused(slot);
+        stateFiles_[slot] = path;
+        FileHolds(path, slot);
+    }
     ShowDocumentName(path);
     SetModified(false);
     UpdateCommandStates();
@@ -146,6 +173,7 @@ void TFrmMain::ShowDocumentName(const QString& path) {
     // "[*]" is where the window shows its modified mark. The same three characters in
     // the file name are doubled, which the title shows as they are written.
     QString name = QFileInfo(path).fileName();
+    shownPath_ = path;
     name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
     setWindowTitle(name + QStringLiteral("[*] \u2014 ") + QString::fromLatin1(kMainCaption));
 }
@@ -183,8 +211,7 @@ bool TFrmMain::SaveToFile(const QString& chosenPath, int filterIndex) {
     }
     ShowDocumentName(Q(path));
     // Undo and redo come back to this picture only if a state holds it.
-    savedSlot_ = shownIsState_ ? FrmHistory->Ring().CurrentIndex() : -1;
-    savedPath_ = Q(path);
+    FileHolds(Q(path), shownIsState_ ? FrmHistory->Ring().CurrentIndex() : -1);
     SetModified(false);
     return true;
 }

@@ -254,8 +254,12 @@ bool TFrmMain::CanChangeState() const { return !tools_->Busy(); }
 bool TFrmMain::AddState(const std::string& name, const std::string& detail) {
     SetModified(true);
     const bool added = FrmHistory->AddState(Q(name), Q(detail));
-    // The new state may have taken the slot of the saved one, which the ring dropped.
-    if (added && FrmHistory->Ring().CurrentIndex() == savedSlot_) savedSlot_ = -1;
+    // The new state may have taken the slot of a saved one, which the ring dropped.
+    if (added) {
+        const int slot = FrmHistory->Ring().CurrentIndex();
+        SlotReused(slot);
+        stateFiles_[slot] = shownPath_;
+    }
     shownIsState_ = added;
     // A step that was not recorded can still be undone, by going back to the current state.
     if (!added) HistoryChanged();

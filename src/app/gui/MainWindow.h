@@ -6,8 +6,10 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/DocumentFiles.h"
@@ -220,10 +222,21 @@ private:
     bool Destroying = false;
     bool shown_ = false;
     bool modified_ = false;
-    // The history state whose picture is the one last opened or saved (-1: none), so
-    // that undo or redo back to it leaves nothing to save, and the file it went to.
-    int savedSlot_ = -1;
-    QString savedPath_;
+    // The files opened or saved in this run, each with the history state whose picture
+    // it holds, the latest last: undo or redo back to such a state leaves nothing to
+    // save, and the title names the file that holds it.
+    std::vector<std::pair<QString, int>> filesHeld_;
+    // For each state, the file the title named when it was recorded: the file that work
+    // was on, which the title names again when undo or redo comes back to it unsaved.
+    std::map<int, QString> stateFiles_;
+    // The file the title names now.
+    QString shownPath_;
+    // `path` now holds the picture of state `slot` (-1: of no state).
+    void FileHolds(const QString& path, int slot);
+    // The state in `slot` is gone, or its slot holds another state now.
+    void SlotReused(int slot);
+    // The file written last that holds state `slot`; empty if none does.
+    QString FileHolding(int slot) const;
     // Whether the picture shown is the current history state exactly: not after a
     // dropped snapshot write or a Layers window change, which record no state.
     bool shownIsState_ = false;

@@ -139,7 +139,7 @@ private slots:
         QVERIFY(!w.isWindowModified());
         QVERIFY(w.windowTitle().startsWith(QStringLiteral("saved.bmp[*]")));
         w.MenuItem_UndoClick();
-        QVERIFY(w.isWindowModified());
+        QVERIFY(!w.isWindowModified());  // the picture as opened, which its file still holds
         QVERIFY(w.windowTitle().startsWith(QStringLiteral("picture.bmp[*]")));
         w.MenuItem_RedoClick();
         QVERIFY(!w.isWindowModified());  // the picture as saved, under the name it was saved as
@@ -219,6 +219,42 @@ private slots:
         QCOMPARE(w.windowHandle()->title(), QStringLiteral("mark[*].bmp \u2014 Velmora Professional Edition"));
         w.FrmLayers->Chk_SketchVisible->toggle();
         QCOMPARE(w.windowHandle()->title(), QStringLiteral("mark[*].bmp* \u2014 Velmora Professional Edition"));
+    }
+
+    // Every state that a file holds is named by that file, unmarked, however many were
+    // saved since; a state no file holds is named by the file the work was on then.
+    void titleNamesTheFileEachStateWasSavedAs() {
+        PictureWindow p(Gradient(60, 40));
+        auto& [env, w] = p;
+        auto titled = [&w](const char* name, bool modified) {
+            QVERIFY2(w.windowTitle().startsWith(QString::fromLatin1(name) + QStringLiteral("[*]")),
+                     qPrintable(w.windowTitle()));
+            QCOMPARE(w.isWindowModified(), modified);
+        };
+        Edit(w, 11);
+        QVERIFY(w.SaveToFile(env.Path("first.bmp"), 1));
+        Edit(w, 22);
+        QVERIFY(w.SaveToFile(env.Path("second.bmp"), 1));
+        w.MenuItem_UndoClick();
+        titled("first.bmp", false);
+        w.MenuItem_UndoClick();
+        titled("picture.bmp", false);
+        w.MenuItem_RedoClick();
+        w.MenuItem_RedoClick();
+        titled("second.bmp", false);
+        // A new edit after undo is work on the file shown, in redo as well.
+        w.MenuItem_UndoClick();
+        Edit(w, 33);
+        titled("first.bmp", true);
+        w.MenuItem_UndoClick();
+        w.MenuItem_RedoClick();
+        titled("first.bmp", true);
+        // Saved over, the file holds the newer picture only.
+        QVERIFY(w.SaveToFile(env.Path("first.bmp"), 1));
+        w.MenuItem_UndoClick();
+        titled("picture.bmp", true);
+        w.MenuItem_UndoClick();
+        titled("picture.bmp", false);
     }
 
     void closingOffersSaveDiscardAndCancel() {
