@@ -3,10 +3,32 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 #include "app/Version.h"
 
 namespace velmora {
+
+namespace {
+
+// The index of the first argument that is not an option: the file's, since the only
+// options taken (help and version) have no values.
+int FirstPositional(const QStringList& arguments) {
+    bool optionsEnded = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (!optionsEnded && argument == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded || !argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-"))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+}  // namespace
 
 CommandLine ReadCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
@@ -44,9 +66,21 @@ CommandLine ReadCommandLine(const QStringList& arguments) {
     const QStringList files = parser.positionalArguments();
     if (files.isEmpty()) return line;
     line.file = QFileInfo(files.front()).absoluteFilePath();
+    line.fileArgument = FirstPositional(arguments);
     if (files.size() > 1)
         line.message = QStringLiteral("Only one file is opened at a time; not opened: ") + files.mid(1).join(QStringLiteral(", "));
     return line;
+}
+
+std::string FileToOpen(const CommandLine& line, int argc, const char* const* argv) {
+    if (line.file.isEmpty()) return {};
+    const int at = line.fileArgument;
+    // Arguments other than those the line was read from are not guessed at.
+    if (at < 1 || at >= argc || QFileInfo(QString::fromLocal8Bit(argv[at])).absoluteFilePath() != line.file)
+        return line.file.toStdString();
+    std::error_code failed;
+    const std::filesystem::path path = std::filesystem::absolute(argv[at], failed);
+    return failed ? line.file.toStdString() : path.string();
 }
 
 QStringList WithoutQtOptions(const QStringList& arguments) {

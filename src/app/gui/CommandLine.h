@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <string>
 
 namespace velmora {
 
@@ -12,6 +13,7 @@ struct CommandLine {
     enum class Action { Run, Help, Version, Mistake };
     Action action = Action::Run;
     QString file;     // absolute path of the file to open; empty for none
+    int fileArgument = -1;  // where in the arguments the file was named
     QString message;  // for Help and Version the text to print, for Mistake the error,
                       // for Run a warning (files left unopened), else empty
 };
@@ -19,6 +21,11 @@ struct CommandLine {
 // Reads the arguments as QCoreApplication::arguments() gives them (the program's own
 // name first). Never exits the program.
 CommandLine ReadCommandLine(const QStringList& arguments);
+
+// The file `line` names as the system spelled it in `argv` (main's, after the
+// application object took Qt's own options out), made absolute; empty for none. A
+// name that is not valid UTF-8 has no exact QString, so only these bytes open it.
+std::string FileToOpen(const CommandLine& line, int argc, const char* const* argv);
 
 // The arguments without the options that Qt takes out of the command line when the
 // application object is made (-platform NAME, -style NAME, -display NAME, -reverse

@@ -106,7 +106,9 @@ void TFrmMain::MenuItem_OpenClick() {
     OpenFile(dialog->selectedFiles().front());
 }
 
-bool TFrmMain::OpenFile(const QString& path) {
+bool TFrmMain::OpenFile(const QString& path) { return OpenFile(path, S(path)); }
+
+bool TFrmMain::OpenFile(const QString& path, const std::string& file) {
     // A stroke under way keeps working on the layers it started with.
     if (tools_->Busy()) return false;
     // Opening leaves the earlier picture only in this run's history, which a normal
@@ -120,7 +122,7 @@ bool TFrmMain::OpenFile(const QString& path) {
         // The view composites what it shows, and every command that reads the whole
         // picture composites all of it first: a picture much larger than the view is
         // shown sooner, and one converted right away is never composited in full.
-        ok = OpenDocumentFile(S(path), doc_, state, messages, Compositing::Later);
+        ok = OpenDocumentFile(file, doc_, state, messages, Compositing::Later);
     }
     if (!ok) {
         for (const std::string& m : messages) ShowMessage(this, Q(m));

@@ -91,6 +91,9 @@ public:
     // work is offered a save first. True when the document was replaced; otherwise
     // the user was told or declined, and nothing changed.
     bool OpenFile(const QString& path);
+    // The same for a file named as the system spells it, `file`, shown as `path`: a
+    // name that is not valid UTF-8 has no exact QString (the command line gives such).
+    bool OpenFile(const QString& path, const std::string& file);
     // File, Save after its dialog: completes the extension by the filter index and
     // writes. True when written; otherwise the user was told.
     bool SaveToFile(const QString& chosenPath, int filterIndex);

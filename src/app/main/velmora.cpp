@@ -96,7 +96,9 @@ int main(int argc, char** argv) {
 
     if (!line.file.isEmpty()) {
         // After the first paint, so the window is there when a message must be shown.
-        QTimer::singleShot(0, &window, [&window, path = line.file] { window.OpenFile(path); });
+        QTimer::singleShot(0, &window, [&window, path = line.file, file = velmora::FileToOpen(line, argc, argv)] {
+            window.OpenFile(path, file);
+        });
     }
     return QApplication::exec();
 }

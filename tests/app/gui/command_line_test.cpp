@@ -3,6 +3,8 @@
 // reported, not dropped without a word.
 
 #include <QDir>
+#include <filesystem>
+#include <vector>
 #include <QProcess>
 #include <QtTest>
 
@@ -43,6 +45,33 @@ private slots:
             QVERIFY2(line.message.isEmpty(), qPrintable(line.message));
         else
             QVERIFY2(line.message.contains(inMessage), qPrintable(line.message));
+    }
+
+    // The file is opened by the bytes the system gave for its name, which need not be
+    // valid UTF-8 (a name from an older Latin-1 system, say).
+    void opensTheFileByTheNameAsGiven_data() {
+        QTest::addColumn<QByteArrayList>("arguments");
+        QTest::addColumn<QByteArray>("file");
+        const QByteArray here = QByteArray::fromStdString(std::filesystem::current_path().string()) + '/';
+        QTest::newRow("Latin-1") << QByteArrayList{"pi\xE8" "ce.bmp"} << here + "pi\xE8" "ce.bmp";
+        QTest::newRow("absolute") << QByteArrayList{"/p/\xFF.jpg", "b.d2o"} << QByteArray("/p/\xFF.jpg");
+        QTest::newRow("after an option's end") << QByteArrayList{"--", "-\xE9.bmp"} << here + "-\xE9.bmp";
+        QTest::newRow("UTF-8") << QByteArrayList{"\xC3\xA9t\xC3\xA9.jpg"} << here + "\xC3\xA9t\xC3\xA9.jpg";
+        QTest::newRow("none") << QByteArrayList{} << QByteArray();
+    }
+
+    void opensTheFileByTheNameAsGiven() {
+        QFETCH(QByteArrayList, arguments);
+        QFETCH(QByteArray, file);
+        arguments.prepend("velmora");
+        std::vector<const char*> argv;
+        QStringList decoded;
+        for (const QByteArray& a : arguments) {
+            argv.push_back(a.constData());
+            decoded << QString::fromLocal8Bit(a);
+        }
+        const CommandLine line = ReadCommandLine(decoded);
+        QCOMPARE(QByteArray::fromStdString(FileToOpen(line, static_cast<int>(argv.size()), argv.data())), file);
     }
 
     // Qt takes its own options out of the command line only when the application object

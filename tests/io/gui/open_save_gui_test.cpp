@@ -70,6 +70,22 @@ private slots:
         QVERIFY(w.MenuItem_SaveAs->isEnabled());
     }
 
+    // A name that is not valid UTF-8 (as the command line may give one) opens by its
+    // bytes, and the title shows it as well as it can.
+    void OpeningAFileWhoseNameIsNotUtf8() {
+        Shell s;
+        auto& [env, w] = s;
+        const QByteArray file = QFile::encodeName(env.dir.path()) + "/pi\xE8" "ce.bmp";
+        std::string error;
+        QVERIFY(WriteBmpFile(file.toStdString(), Gradient(30, 20), error));
+        const QString shown = QString::fromLocal8Bit(file);
+        QVERIFY(!QFileInfo::exists(shown));
+        QVERIFY(w.OpenFile(shown, file.toStdString()));
+        QVERIFY(env.messages.isEmpty());
+        QCOMPARE(w.Doc().PhotoBmp.Width(), 30);
+        QVERIFY(w.windowTitle().startsWith(QStringLiteral("pi\uFFFDce.bmp[*]")));
+    }
+
     void DialogsShowTheirFiltersAndProposals() {
         Shell s;
         auto& [env, w] = s;
