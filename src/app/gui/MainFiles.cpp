@@ -33,6 +33,13 @@ namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 std::string S(const QString& s) { return s.toStdString(); }
 
+// The name of a local file as the system spells it. The address spells out each byte
+// of a name that is not valid UTF-8, which the file's name as a QString cannot hold.
+std::string NameInUrl(const QUrl& url) {
+    if (!url.host().isEmpty()) return S(url.toLocalFile());
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+}
+
 }  // namespace
 
 std::string TFrmMain::DocumentPath() const { return S(lastOpenedPath_); }
@@ -252,10 +259,11 @@ void TFrmMain::dropEvent(QDropEvent* event) {
             // The program the file came from waits for the drop to end; the open, with
             // any question or message it shows, comes after it, not inside it.
             const QString path = url.toLocalFile();
+            const std::string file = NameInUrl(url);
             QMetaObject::invokeMethod(
                 this,
-                [this, path] {
-                    if (MenuItem_Open->isEnabled()) OpenFile(path);
+                [this, path, file] {
+                    if (MenuItem_Open->isEnabled()) OpenFile(path, file);
                 },
                 Qt::QueuedConnection);
             return;

@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
 #include <QtTest>
 
 #include "app/gui/MainWindow.h"
@@ -84,6 +86,19 @@ private slots:
         QVERIFY(env.messages.isEmpty());
         QCOMPARE(w.Doc().PhotoBmp.Width(), 30);
         QVERIFY(w.windowTitle().startsWith(QStringLiteral("pi\uFFFDce.bmp[*]")));
+
+        // Dropped from a file manager, which spells the bytes out in the file's address.
+        const QByteArray second = QFile::encodeName(env.dir.path()) + "/s\xE9" "cond.bmp";
+        QVERIFY(WriteBmpFile(second.toStdString(), Gradient(20, 10), error));
+        QMimeData mime;
+        mime.setUrls({QUrl::fromEncoded("file://" + second.toPercentEncoding("/"))});
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&w, &enter);
+        QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&w, &drop);
+        QCoreApplication::processEvents();
+        QVERIFY2(env.messages.isEmpty(), qPrintable(env.messages.join(QLatin1Char('\n'))));
+        QCOMPARE(w.Doc().PhotoBmp.Width(), 20);
     }
 
     void DialogsShowTheirFiltersAndProposals() {
