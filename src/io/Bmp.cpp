@@ -404,7 +404,9 @@ bool EmitBmp(const Bitmap& bmp, Sink&& sink) {
 // one that cannot be read this way; the general reader then takes it and explains
 // any problem.
 bool ReadPlainBmp(const std::string& path, Bitmap& out) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Only regular files are read here, and reading one does not block: a named pipe
+    // must not hold the program while waiting for something to write to it.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
     struct Closer {
         int fd;

@@ -19,6 +19,17 @@ std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
 std::string Reason(int err) { return std::strerror(err); }
 
+// Opens a file to read it. A named pipe is opened without waiting for something to
+// write to it, so that one nothing writes to reads as empty instead of holding the
+// program for good; reads then wait for data as usual.
+int OpenForReading(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return fd;
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags != -1) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return fd;
+}
+
 class Fd {
 public:
     explicit Fd(int fd) : fd_(fd) {}
@@ -120,7 +131,7 @@ std::string MissingLinkTarget(const std::string& path) {
 
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std::string& error,
                    std::size_t maxBytes) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    Fd fd(OpenForReading(path));
     if (fd.get() < 0) {
         error = "Cannot open " + Quoted(path) + ": " + Reason(errno);
         return false;
@@ -141,7 +152,7 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std:
 
 bool ReadFilePrefix(const std::string& path, std::size_t maxBytes, std::vector<std::uint8_t>& out,
                     std::string& error) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    Fd fd(OpenForReading(path));
     if (fd.get() < 0) {
         error = "Cannot open " + Quoted(path) + ": " + Reason(errno);
         return false;

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "io/Bmp.h"
 #include "io/FileUtil.h"
 #include "io/IoTestUtil.h"
 #include "support/Child.h"
@@ -35,6 +36,27 @@ TEST(ReadWholeFile, ReadsRefusesAndNamesTheFile) {
     EXPECT_FALSE(ReadWholeFile(dir.File(""), got, error));  // a folder
     ASSERT_TRUE(ReadFilePrefix(dir.File("f"), 10, got, error));
     EXPECT_EQ(got, std::vector<std::uint8_t>(data.begin(), data.begin() + 10));
+}
+
+// A named pipe that nothing writes to, chosen by mistake or named like a picture,
+// reads as empty (and is no picture) instead of holding the program until something
+// writes to it.
+TEST(ReadWholeFile, APipeNothingWritesToReadsAsEmpty) {
+    testing::TempDir dir;
+    const std::string pipe = dir.File("pipe.bmp");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string said = test::InChild([&] {
+        ::alarm(10);  // a read that waits ends this child, not the whole test run
+        std::vector<std::uint8_t> bytes{1};
+        std::string error;
+        std::string out = ReadFilePrefix(pipe, 64, bytes, error) ? std::to_string(bytes.size()) : error;
+        bytes.assign(1, 1);
+        out += ReadWholeFile(pipe, bytes, error) ? " " + std::to_string(bytes.size()) : " " + error;
+        Bitmap picture;
+        out += ReadBmpFile(pipe, picture, error) ? " opened" : " refused";
+        return out;
+    });
+    EXPECT_EQ(said, "0 0 refused");
 }
 
 TEST(WriteFileAtomically, ReplacesOnlyWhenCompleteKeepingThePermissions) {
