@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -44,11 +45,11 @@ private:
     int fd_;
 };
 
-// Reads until maxBytes or the end of the file. Returns 0 or an errno value;
-// `tooLarge` is set when more than maxBytes are there.
+// Reads on until maxBytes or the end of the file, after the bytes `out` already holds
+// from its start. Returns 0 or an errno value; `tooLarge` is set when more than
+// maxBytes are there.
 int ReadFrom(int fd, std::size_t maxBytes, std::vector<std::uint8_t>& out, bool& tooLarge) {
     tooLarge = false;
-    out.clear();
     struct stat st {};
     if (::fstat(fd, &st) != 0) return errno;
     if (S_ISDIR(st.st_mode)) return EISDIR;
@@ -78,6 +79,25 @@ int ReadFrom(int fd, std::size_t maxBytes, std::vector<std::uint8_t>& out, bool&
         }
         out.insert(out.end(), chunk, chunk + got);
     }
+}
+
+// Reads until `count` bytes more than `out` held or the end of the file, appending
+// them to `out`. Returns 0 or an errno value.
+int ReadUpTo(int fd, std::size_t count, std::vector<std::uint8_t>& out) {
+    const std::size_t start = out.size();
+    out.resize(start + count);
+    std::size_t have = 0;
+    while (have < count) {
+        const ssize_t got = ::read(fd, out.data() + start + have, count - have);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (got == 0) break;
+        have += static_cast<std::size_t>(got);
+    }
+    out.resize(start + have);
+    return 0;
 }
 
 std::atomic<unsigned> g_tempCounter{0};
@@ -139,6 +159,33 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std:
     std::vector<std::uint8_t> data;
     bool tooLarge = false;
     if (const int err = ReadFrom(fd.get(), maxBytes, data, tooLarge); err != 0) {
+        error = "Cannot read " + Quoted(path) + ": " + Reason(err);
+        return false;
+    }
+    if (tooLarge) {
+        error = Quoted(path) + " is too large to be read";
+        return false;
+    }
+    out.swap(data);
+    return true;
+}
+
+bool ReadFileStartingWith(const std::string& path, std::string_view signature, std::size_t firstBytes,
+                          std::vector<std::uint8_t>& out, bool& starts, std::string& error) {
+    Fd fd(OpenForReading(path));
+    if (fd.get() < 0) {
+        error = "Cannot open " + Quoted(path) + ": " + Reason(errno);
+        return false;
+    }
+    std::vector<std::uint8_t> data;
+    int err = ReadUpTo(fd.get(), firstBytes, data);
+    starts = err == 0 && data.size() >= signature.size() &&
+             std::equal(signature.begin(), signature.end(), data.begin(),
+                        [](char s, std::uint8_t b) { return static_cast<std::uint8_t>(s) == b; });
+    bool tooLarge = false;
+    // The rest is read from where the first bytes ended: a pipe can be read only once.
+    if (starts) err = ReadFrom(fd.get(), kWholeFileLimit, data, tooLarge);
+    if (err != 0) {
         error = "Cannot read " + Quoted(path) + ": " + Reason(err);
         return false;
     }

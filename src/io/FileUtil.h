@@ -1,7 +1,6 @@
 #pragma once
 // Whole-file reads and safe whole-file writes.
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -10,15 +9,24 @@
 
 namespace velmora {
 
+// The largest file read whole unless a caller says otherwise.
+constexpr std::size_t kWholeFileLimit = std::size_t(1) << 32;
+
 // Reads a whole file; false with a message naming the file when it cannot.
 // Files larger than maxBytes are refused.
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std::string& error,
-                   std::size_t maxBytes = std::size_t(1) << 32);
+                   std::size_t maxBytes = kWholeFileLimit);
 
 // Reads at most maxBytes from the start of a file (fewer when the file is shorter);
 // false with a message naming the file when it cannot be opened or read.
 bool ReadFilePrefix(const std::string& path, std::size_t maxBytes, std::vector<std::uint8_t>& out,
                     std::string& error);
+
+// Reads the first `firstBytes` bytes of a file (fewer when it is shorter) and, when
+// they start with `signature` (`starts`), the rest of it as ReadWholeFile does, in one
+// pass; false with ReadWholeFile's messages.
+bool ReadFileStartingWith(const std::string& path, std::string_view signature, std::size_t firstBytes,
+                          std::vector<std::uint8_t>& out, bool& starts, std::string& error);
 
 // Reads a whole picture file and hands its bytes to `decode` (bytes, size, problem);
 // a problem the decoder reports comes back prefixed with the quoted file name. Every
@@ -31,11 +39,8 @@ bool ReadAndDecode(const std::string& path, std::string& error, std::string_view
     // Enough for every decoder to get past the length checks to the signature's.
     constexpr std::size_t kFirstBytes = 64;
     std::vector<std::uint8_t> bytes;
-    if (!ReadFilePrefix(path, kFirstBytes, bytes, error)) return false;
-    const bool known = bytes.size() >= signature.size() &&
-                         std::equal(signature.begin(), signature.end(), bytes.begin(),
-                                    [](char s, std::uint8_t b) { return static_cast<std::uint8_t>(s) == b; });
-    if (known && !ReadWholeFile(path, bytes, error)) return false;
+    bool known = false;
+    if (!ReadFileStartingWith(path, signature, kFirstBytes, bytes, known, error)) return false;
     std::string problem;
     if (!decode(bytes.data(), bytes.size(), problem)) {
         error = "\"" + path + "\": " + problem;

@@ -1,4 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <functional>
 
@@ -66,6 +69,44 @@ TEST(PictureFiles, WriteReadAndFailWithoutLosingTheOldFile) {
             EXPECT_EQ(back.Width(), 41);
         }
         EXPECT_TRUE(!f.lossless || back == src);
+    }
+}
+
+// A picture in a named pipe (what another program is writing, say) is read as it
+// comes, once: the first bytes that tell its format are not read a second time.
+TEST(PictureFiles, ReadFromANamedPipe) {
+    const PictureFormat formats[] = {
+        {".bmp", WriteBmpFile, ReadBmpFile, true},
+        {".png", WritePngFile, ReadPngFile, true},
+        {".jpg",
+         [](const std::string& p, const Bitmap& b, std::string& e) { return WriteJpegFile(p, b, kJpegQuality, e); },
+         ReadJpegFile, false},
+    };
+    for (const PictureFormat& f : formats) {
+        SCOPED_TRACE(f.extension);
+        testing::TempDir dir;
+        const std::string file = dir.File(std::string("pic") + f.extension);
+        std::string error;
+        ASSERT_TRUE(f.write(file, testing::Noise(41, 17, 3), error)) << error;
+        Bitmap expected;
+        ASSERT_TRUE(f.read(file, expected, error)) << error;
+        const std::vector<std::uint8_t> bytes = testing::Slurp(file);
+        ASSERT_LT(bytes.size(), 65536u) << "the whole picture fits in the pipe";
+
+        // The pipe holds the whole picture, and its writer has finished: the reader
+        // kept open here holds the bytes until the picture is read.
+        const std::string pipe = dir.File(std::string("pipe") + f.extension);
+        ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+        const int keep = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+        ASSERT_GE(keep, 0);
+        const int writer = ::open(pipe.c_str(), O_WRONLY);
+        ASSERT_GE(writer, 0);
+        ASSERT_EQ(::write(writer, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        ::close(writer);
+        Bitmap back;
+        EXPECT_TRUE(f.read(pipe, back, error)) << error;
+        EXPECT_TRUE(back == expected);
+        ::close(keep);
     }
 }
 
