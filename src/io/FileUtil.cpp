@@ -209,19 +209,11 @@ bool ReadFilePrefix(const std::string& path, std::size_t maxBytes, std::vector<s
         error = "Cannot read " + Quoted(path) + ": " + Reason(S_ISDIR(st.st_mode) ? EISDIR : errno);
         return false;
     }
-    std::vector<std::uint8_t> data(maxBytes);
-    std::size_t have = 0;
-    while (have < maxBytes) {
-        const ssize_t got = ::read(fd.get(), data.data() + have, maxBytes - have);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            error = "Cannot read " + Quoted(path) + ": " + Reason(errno);
-            return false;
-        }
-        if (got == 0) break;
-        have += static_cast<std::size_t>(got);
+    std::vector<std::uint8_t> data;
+    if (const int err = ReadUpTo(fd.get(), maxBytes, data); err != 0) {
+        error = "Cannot read " + Quoted(path) + ": " + Reason(err);
+        return false;
     }
-    data.resize(have);
     out.swap(data);
     return true;
 }
