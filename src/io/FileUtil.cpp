@@ -100,6 +100,24 @@ int ReadUpTo(int fd, std::size_t count, std::vector<std::uint8_t>& out) {
     return 0;
 }
 
+// Reads the rest of a file after the bytes `data` holds from its start and hands all
+// of them to `out`; false with a message naming the file when it cannot be read or
+// holds more than maxBytes.
+bool ReadRest(int fd, const std::string& path, std::size_t maxBytes, std::vector<std::uint8_t>& data,
+              std::vector<std::uint8_t>& out, std::string& error) {
+    bool tooLarge = false;
+    if (const int err = ReadFrom(fd, maxBytes, data, tooLarge); err != 0) {
+        error = "Cannot read " + Quoted(path) + ": " + Reason(err);
+        return false;
+    }
+    if (tooLarge) {
+        error = Quoted(path) + " is too large to be read";
+        return false;
+    }
+    out.swap(data);
+    return true;
+}
+
 std::atomic<unsigned> g_tempCounter{0};
 
 // The folder that holds `path`, as a path that can be opened: "." for a bare name.
@@ -157,17 +175,7 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std:
         return false;
     }
     std::vector<std::uint8_t> data;
-    bool tooLarge = false;
-    if (const int err = ReadFrom(fd.get(), maxBytes, data, tooLarge); err != 0) {
-        error = "Cannot read " + Quoted(path) + ": " + Reason(err);
-        return false;
-    }
-    if (tooLarge) {
-        error = Quoted(path) + " is too large to be read";
-        return false;
-    }
-    out.swap(data);
-    return true;
+    return ReadRest(fd.get(), path, maxBytes, data, out, error);
 }
 
 bool ReadFileStartingWith(const std::string& path, std::string_view signature, std::size_t firstBytes,
@@ -182,19 +190,16 @@ bool ReadFileStartingWith(const std::string& path, std::string_view signature, s
     starts = err == 0 && data.size() >= signature.size() &&
              std::equal(signature.begin(), signature.end(), data.begin(),
                         [](char s, std::uint8_t b) { return static_cast<std::uint8_t>(s) == b; });
-    bool tooLarge = false;
-    // The rest is read from where the first bytes ended: a pipe can be read only once.
-    if (starts) err = ReadFrom(fd.get(), kWholeFileLimit, data, tooLarge);
     if (err != 0) {
         error = "Cannot read " + Quoted(path) + ": " + Reason(err);
         return false;
     }
-    if (tooLarge) {
-        error = Quoted(path) + " is too large to be read";
-        return false;
+    if (!starts) {
+        out.swap(data);
+        return true;
     }
-    out.swap(data);
-    return true;
+    // The rest is read from where the first bytes ended: a pipe can be read only once.
+    return ReadRest(fd.get(), path, kWholeFileLimit, data, out, error);
 }
 
 bool ReadFilePrefix(const std::string& path, std::size_t maxBytes, std::vector<std::uint8_t>& out,

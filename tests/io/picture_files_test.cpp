@@ -22,15 +22,19 @@ struct PictureFormat {
     bool lossless;
 };
 
-TEST(PictureFiles, WriteReadAndFailWithoutLosingTheOldFile) {
-    const PictureFormat formats[] = {
+const std::vector<PictureFormat>& Formats() {
+    static const std::vector<PictureFormat> formats{
         {".bmp", WriteBmpFile, ReadBmpFile, true},
         {".png", WritePngFile, ReadPngFile, true},
         {".jpg",
          [](const std::string& p, const Bitmap& b, std::string& e) { return WriteJpegFile(p, b, kJpegQuality, e); },
          ReadJpegFile, false},
     };
-    for (const PictureFormat& f : formats) {
+    return formats;
+}
+
+TEST(PictureFiles, WriteReadAndFailWithoutLosingTheOldFile) {
+    for (const PictureFormat& f : Formats()) {
         SCOPED_TRACE(f.extension);
         testing::TempDir dir;
         const std::string path = dir.File(std::string("pic") + f.extension);
@@ -75,14 +79,7 @@ TEST(PictureFiles, WriteReadAndFailWithoutLosingTheOldFile) {
 // A picture in a named pipe (what another program is writing, say) is read as it
 // comes, once: the first bytes that tell its format are not read a second time.
 TEST(PictureFiles, ReadFromANamedPipe) {
-    const PictureFormat formats[] = {
-        {".bmp", WriteBmpFile, ReadBmpFile, true},
-        {".png", WritePngFile, ReadPngFile, true},
-        {".jpg",
-         [](const std::string& p, const Bitmap& b, std::string& e) { return WriteJpegFile(p, b, kJpegQuality, e); },
-         ReadJpegFile, false},
-    };
-    for (const PictureFormat& f : formats) {
+    for (const PictureFormat& f : Formats()) {
         SCOPED_TRACE(f.extension);
         testing::TempDir dir;
         const std::string file = dir.File(std::string("pic") + f.extension);
