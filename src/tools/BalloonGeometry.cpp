@@ -59,13 +59,17 @@ void PlaceBalloonPreview(BalloonGeom& g, int x, int y) {
     g.TailY = y - kPreviewTailRise;
 }
 
-BalloonBounds BalloonBoundingBox(const BalloonGeom& g) {
-    return BalloonBounds{std::min(g.X, g.TailX), std::min(g.Y, g.TailY), std::max(g.X + g.Width, g.TailX),
-                         std::max(g.Y + g.Height, g.TailY)};
+BalloonBounds BalloonBoundingBox(const BalloonGeom& g, int borderWidth) {
+    // The tail's outline is a round pen centred on the tip's pixel: a box that ended at
+    // the tip's coordinates would cut off the tip itself and the pen's end around it.
+    const int reach = std::max(borderWidth, 1) / 2;
+    return BalloonBounds{std::min(g.X, g.TailX - reach), std::min(g.Y, g.TailY - reach),
+                         std::max(g.X + g.Width, g.TailX + reach + 1),
+                         std::max(g.Y + g.Height, g.TailY + reach + 1)};
 }
 
-BalloonLocal BalloonLocalLayout(const BalloonGeom& g) {
-    const BalloonBounds b = BalloonBoundingBox(g);
+BalloonLocal BalloonLocalLayout(const BalloonGeom& g, int borderWidth) {
+    const BalloonBounds b = BalloonBoundingBox(g, borderWidth);
     return BalloonLocal{g.X - b.Left,
                         g.Y - b.Top,
                         g.Width,

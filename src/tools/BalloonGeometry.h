@@ -40,20 +40,22 @@ void DragBalloonHandle(BalloonGeom& g, int handle, int x, int y, const DragAncho
 // Before the balloon is placed: body's top-left at the cursor, tip 15 pixels above.
 void PlaceBalloonPreview(BalloonGeom& g, int x, int y);
 
-// The smallest box holding the body and the tail tip (Right/Bottom exclusive); the
-// balloon's mask and image have its size.
+// The smallest box holding the body and the tail's tip as drawn with an outline
+// `borderWidth` pixels wide (Right/Bottom exclusive): the tip's own pixel and the
+// borderWidth div 2 pixels of the round pen on every side of it. The balloon's mask
+// and image have its size.
 struct BalloonBounds {
     int Left, Top, Right, Bottom;
     friend bool operator==(const BalloonBounds&, const BalloonBounds&) = default;
 };
-BalloonBounds BalloonBoundingBox(const BalloonGeom& g);
+BalloonBounds BalloonBoundingBox(const BalloonGeom& g, int borderWidth);
 
 // The balloon laid out in its bounding box's local coordinates: body (x, y, w, h),
 // tail tip (tx, ty) and k = min(w, h) div 4.
 struct BalloonLocal {
     int X = 0, Y = 0, W = 0, H = 0, TipX = 0, TipY = 0, K = 0;
 };
-BalloonLocal BalloonLocalLayout(const BalloonGeom& g);
+BalloonLocal BalloonLocalLayout(const BalloonGeom& g, int borderWidth);
 
 // The two ends of the tail's base in local coordinates: the points at distance
 // k = min(w, h) div 4 from the body's center on the line through the center

@@ -86,22 +86,27 @@ TEST(BalloonBounds, ReachTheTipOnAnySide) {
     BalloonGeom preview;
     PlaceBalloonPreview(preview, 200, 100);  // the body's corner at the cursor, the tip 15 above
     EXPECT_EQ(preview, (BalloonGeom{200, 100, 100, 50, 0, 200, 85}));
-    EXPECT_EQ(BalloonLocalLayout(preview).K, 12);
-    // The bounds, and the body's corner and the tip relative to them.
+    EXPECT_EQ(BalloonLocalLayout(preview, 1).K, 12);
+    // The bounds, and the body's corner and the tip relative to them. The tip's own
+    // pixel is inside, and with a wide outline so is the half of the pen around it.
     const struct {
         BalloonGeom g;
+        int border;
         BalloonBounds bounds;
         Point body, tip;
     } cases[] = {
-        {preview, {200, 85, 300, 150}, {0, 15}, {0, 0}},
-        {{50, 50, 100, 60, 0, 10, 200}, {10, 50, 150, 200}, {40, 0}, {0, 150}},
-        {{50, 50, 100, 60, 0, 70, 70}, {50, 50, 150, 110}, {0, 0}, {20, 20}},
-        {{50, 50, 100, 60, 0, 400, -30}, {50, -30, 400, 110}, {0, 80}, {350, 0}},
+        {preview, 1, {200, 85, 300, 150}, {0, 15}, {0, 0}},
+        {{50, 50, 100, 60, 0, 10, 200}, 1, {10, 50, 150, 201}, {40, 0}, {0, 150}},
+        {{50, 50, 100, 60, 0, 70, 70}, 1, {50, 50, 150, 110}, {0, 0}, {20, 20}},
+        {{50, 50, 100, 60, 0, 400, -30}, 1, {50, -30, 401, 110}, {0, 80}, {350, 0}},
+        {{100, 60, 100, 50, 0, 250, 180}, 10, {100, 60, 256, 186}, {0, 0}, {150, 120}},
+        {{100, 60, 100, 50, 0, 20, 10}, 5, {18, 8, 200, 110}, {82, 52}, {2, 2}},
+        {{100, 60, 100, 50, 0, 199, 109}, 10, {100, 60, 205, 115}, {0, 0}, {99, 49}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "tip " << c.g.TailX << "," << c.g.TailY);
-        EXPECT_EQ(BalloonBoundingBox(c.g), c.bounds);
-        const BalloonLocal local = BalloonLocalLayout(c.g);
+        SCOPED_TRACE(testing::Message() << "tip " << c.g.TailX << "," << c.g.TailY << " border " << c.border);
+        EXPECT_EQ(BalloonBoundingBox(c.g, c.border), c.bounds);
+        const BalloonLocal local = BalloonLocalLayout(c.g, c.border);
         EXPECT_EQ((Point{local.X, local.Y}), c.body);
         EXPECT_EQ((Point{local.TipX, local.TipY}), c.tip);
     }

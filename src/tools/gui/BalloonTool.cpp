@@ -40,7 +40,7 @@ void BalloonTool::DrawHandles() {
     // Away from every handle nothing is drawn, and handles drawn by an earlier hover
     // stay until the next render.
     if (ActiveHandle < 1) return;
-    const BalloonBounds b = BalloonBoundingBox(BalloonGeom);
+    const BalloonBounds b = BalloonBoundingBox(BalloonGeom, TextStyle().BorderWidth);
     PaintHandles(BalloonHandlePoints(BalloonGeom), Inflate(Rect{b.Left, b.Top, b.Right, b.Bottom}, 4));
 }
 
@@ -71,8 +71,8 @@ void BalloonTool::RenderShape() {
     const int b = style.BorderWidth;
     const std::uint32_t front = FrontColor();
     const std::uint32_t back = BackColor();
-    const BalloonBounds bounds = BalloonBoundingBox(g);
-    const BalloonLocal l = BalloonLocalLayout(g);
+    const BalloonBounds bounds = BalloonBoundingBox(g, b);
+    const BalloonLocal l = BalloonLocalLayout(g, b);
     const int k = l.K;
 
     SizeScratch(StampMask, bounds.Right - bounds.Left, bounds.Bottom - bounds.Top);

@@ -464,6 +464,28 @@ private slots:
         }
     }
 
+    // The tail's wide outline is centred on the tip's pixel: the tip and the round end of
+    // the pen around it belong to the balloon, not only the rows and columns before it.
+    void AWideTailEndsRoundAtItsTip() {
+        TFrmMain& w = s_.emplace().w;
+        const Bitmap photo = w.Doc().ColorBmp;
+        ChooseTool(w, ToolBalloonA);
+        w.FrmToolOption->SpnBalloonBorderW->setValue(10);
+        Place(w, 100, 60);
+        DragHandle(w, {101, 46}, {250, 180});
+        QTest::keyClick(&w, Qt::Key_Return);
+        for (const Bitmap* layer : {&w.Doc().SketchBmp, &w.Doc().ColorBmp}) {
+            QCOMPARE(PixelValue(*layer, 250, 180), kRed);
+            QCOMPARE(PixelValue(*layer, 253, 183), kRed);
+            QCOMPARE(PixelValue(*layer, 254, 180), kRed);
+        }
+        Point p1, p2;
+        QVERIFY(TailBasePoints(100, 60, 100, 50, 250, 180, p1, p2));
+        QCOMPARE(FirstChange(photo, w.Doc().ColorBmp, [&](int x, int y) {
+                     return OutsideBox(100, 60, 200, 110)(x, y) && !NearTriangle(x, y, p1, p2, Point{250, 180}, 6.5);
+                 }), QString());
+    }
+
     // Beside the picture a balloon takes no move and shows nothing: a press there, even
     // where the body hangs beyond the edge, grabs nothing and places nothing, and the
     // drag that follows it onto the picture leaves the balloon alone.
