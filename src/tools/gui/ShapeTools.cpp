@@ -181,7 +181,10 @@ void ShapeTool::Cancel() {
 }
 
 void ShapeTool::RefreshOverlay() {
-    if (editing_) Redraw();
+    // An object not drawn anywhere yet has no place: drawn now it would appear at its start
+    // box in the picture's corner, and a click without a move would place it there. The
+    // next move or press draws it where the pointer is, with the new settings.
+    if (editing_ && (ShapePending || !OutlineRect.Empty())) Redraw();
 }
 
 bool ShapeTool::Nudge(int dx, int dy) {
