@@ -1,5 +1,7 @@
 #include "app/Batch.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -317,11 +319,17 @@ int RunBatch(const std::vector<std::string>& args, const std::string& programDir
     // Outputs are decided before anything runs, so that two inputs never write the
     // same file (a.jpg and a.bmp would both become a_cartoon.jpg), and no input writes
     // over another one (a_cartoon.jpg left by an earlier run), which would be read
-    // before or after it is written as the threads happen to run. Files are the same
-    // when their resolved paths are.
+    // before or after it is written as the threads happen to run. A file that exists
+    // is known by its device and inode, so that a second name of it (a hard link,
+    // which the writer writes through) is the same file; one not made yet by its
+    // resolved path.
     auto resolve = [](const std::string& path, std::error_code& ec) {
         fs::path resolved = fs::absolute(path, ec);
         if (!ec) resolved = fs::weakly_canonical(resolved, ec);
+        if (ec) return std::string();
+        struct stat st {};
+        if (::stat(resolved.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            return "file " + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
         return resolved.string();
     };
     std::map<std::string, std::string> inputs;

@@ -326,6 +326,24 @@ TEST(BatchProgram, FailedInputsAreReportedAndTheOthersStillConverted) {
     EXPECT_TRUE(fs::exists(dir / "good_cartoon_cartoon.jpg"));
 }
 
+// A second name of an input (a hard link, as photo managers and backups make) is
+// that input too: writing a result there would replace the photograph itself.
+TEST(BatchProgram, AnOutputThatIsAnotherInputUnderAnotherNameIsRefused) {
+    TempDir dir, program;
+    fs::copy_file(kSample, dir / "b.jpg");
+    fs::copy_file(kSample, dir / "c.jpg");
+    fs::create_hard_link(dir / "b.jpg", dir / "c_cartoon.jpg");
+    const BatchRun r = RunProgram({dir / "c.jpg", dir / "b.jpg", "-j", "1"}, program.Folder());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("is the input"), std::string::npos) << r.err;
+    std::string error;
+    Bitmap photo, original;
+    ASSERT_TRUE(ReadJpegFile(dir / "b.jpg", photo, error)) << error;
+    ASSERT_TRUE(ReadJpegFile(kSample, original, error)) << error;
+    EXPECT_TRUE(photo == original) << "the input was written over";
+    EXPECT_TRUE(fs::exists(dir / "b_cartoon.jpg"));
+}
+
 TEST(BatchProgram, UsageErrorsConvertNothing) {
     TempDir dir, program;
     fs::copy_file(kSample, dir / "a.jpg");
