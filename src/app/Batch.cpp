@@ -362,7 +362,11 @@ int RunBatch(const std::vector<std::string>& args, const std::string& programDir
         const auto other = inputs.find(resolved);
         if (ec) {
             job.error = job.output + ": this output path cannot be used (" + ec.message() + ")";
-        } else if (other != inputs.end() && other->first != resolvedInputs[i]) {
+        } else if (other != inputs.end() &&
+                   (other->first != resolvedInputs[i] || job.output != options.OutputPath)) {
+            // Only a file the user named with -o may be the job's own input; a name made
+            // here that leads to it through a link must not turn the photograph into
+            // its cartoon.
             job.error = input + ": its output " + job.output + " is the input " + other->second;
         } else {
             const auto [it, fresh] = claimed.emplace(resolved, input);

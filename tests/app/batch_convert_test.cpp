@@ -344,6 +344,35 @@ TEST(BatchProgram, AnOutputThatIsAnotherInputUnderAnotherNameIsRefused) {
     EXPECT_TRUE(fs::exists(dir / "b_cartoon.jpg"));
 }
 
+// A result's own name that leads to its input (a link left in the folder) is not a
+// place the user chose for it: the photograph must not become its cartoon. Naming
+// the input itself with -o still writes over it, as asked.
+TEST(BatchProgram, AResultNameThatLeadsToItsOwnInputIsRefused) {
+    TempDir dir, out, program;
+    fs::copy_file(kSample, dir / "a.jpg");
+    fs::copy_file(kSample, dir / "b.jpg");
+    fs::create_symlink(dir / "a.jpg", dir / "a_cartoon.jpg");
+    fs::create_hard_link(dir / "b.jpg", out / "b_cartoon.jpg");
+    std::string error;
+    Bitmap original;
+    ASSERT_TRUE(ReadJpegFile(kSample, original, error)) << error;
+    for (const auto& [input, args] : {std::pair{dir / "a.jpg", std::vector<std::string>{dir / "a.jpg"}},
+                                      {dir / "b.jpg", {dir / "b.jpg", "-o", out.Folder()}}}) {
+        const BatchRun r = RunProgram(args, program.Folder());
+        EXPECT_EQ(r.status, 1) << input;
+        EXPECT_NE(r.err.find("is the input"), std::string::npos) << r.err;
+        Bitmap photo;
+        ASSERT_TRUE(ReadJpegFile(input, photo, error)) << error;
+        EXPECT_TRUE(photo == original) << input << " was written over";
+    }
+
+    const BatchRun named = RunProgram({dir / "b.jpg", "-o", dir / "b.jpg", "-q"}, program.Folder());
+    EXPECT_EQ(named.status, 0) << named.err;
+    Bitmap converted;
+    ASSERT_TRUE(ReadJpegFile(dir / "b.jpg", converted, error)) << error;
+    EXPECT_FALSE(converted == original);
+}
+
 TEST(BatchProgram, UsageErrorsConvertNothing) {
     TempDir dir, program;
     fs::copy_file(kSample, dir / "a.jpg");
