@@ -263,6 +263,13 @@ TEST(Jpeg, CutCorruptOrHugeDataIsRefusedAndTheOutputLeftAlone) {
         return g;
     };
     EXPECT_PRED_FORMAT2(::testing::IsSubstring, "30000", Refusal(withSize(40000, 16), "too wide"));
+    // Pixel data that stops at a marker before the picture is whole: a header that
+    // claims more than the data holds, or data cut out before the end marker. Both
+    // came out as grey fill reported as a picture.
+    EXPECT_PRED_FORMAT2(::testing::IsSubstring, "ends early", Refusal(withSize(3000, 3000), "larger than its data"));
+    std::vector<std::uint8_t> gap(f.begin(), f.begin() + static_cast<std::ptrdiff_t>(sos + (f.size() - sos) / 2));
+    gap.insert(gap.end(), {0xFF, 0xD9});
+    EXPECT_PRED_FORMAT2(::testing::IsSubstring, "ends early", Refusal(gap, "data cut before the end marker"));
     SetPictureMemoryLimit(std::size_t(16) << 20);
     EXPECT_PRED_FORMAT2(::testing::IsSubstring, "memory", Refusal(withSize(20000, 20000), "over the limit"));
     SetPictureMemoryLimit(0);
