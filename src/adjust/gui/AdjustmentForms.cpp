@@ -107,7 +107,8 @@ TFrmAdjustment::TFrmAdjustment(const AdjustFormLayout& layout, DocumentHost& hos
     connect(BtnCancel, &QPushButton::clicked, this, &TFrmAdjustment::reject);
 }
 
-TFrmAdjustment::~TFrmAdjustment() = default;
+// However the dialog goes, the view must not call back into it.
+TFrmAdjustment::~TFrmAdjustment() { host_.SetViewPreview(nullptr); }
 
 AdjustmentSettings TFrmAdjustment::Settings() const {
     AdjustmentSettings s;
@@ -138,11 +139,15 @@ void TFrmAdjustment::PreviewAdjustment() {
         AdjustDrawableLayers(*ColorStep, Settings(), doc, host_.GetLayerState(), doc.ViewRect,
                              AdjustInto::Scratch);
     } catch (const std::bad_alloc&) {
+        // Other refreshes of the view would only try again and say so again.
+        host_.SetViewPreview(nullptr);
         ShowRealLayers(doc);
         host_.RefreshView();
         ShowMessage(this, QStringLiteral("Not enough memory to preview the adjustment."));
         return;
     }
+    // From now on whatever else refreshes the view shows this preview too.
+    host_.SetViewPreview([this] { PreviewAdjustment(); });
     host_.RefreshView();
 }
 
@@ -156,6 +161,9 @@ bool TFrmAdjustment::ApplyToLayers() {
                      std::max(doc.SketchBmp.Height(), doc.ColorBmp.Height()) - 1};
     const std::string name = AdjustmentStateName(kind_);
     AdjustedLayers written;
+    // The layers themselves are about to change; a preview over them would adjust
+    // them twice on screen.
+    host_.SetViewPreview(nullptr);
     WaitCursor wait;
     try {
         AdjustDrawableLayers(*ColorStep, settings, doc, state, whole, AdjustInto::Layers, &written);
@@ -190,6 +198,7 @@ void TFrmAdjustment::accept() {
 }
 
 void TFrmAdjustment::reject() {
+    host_.SetViewPreview(nullptr);
     ShowRealLayers(host_.Doc());
     host_.RefreshView();
     QDialog::reject();

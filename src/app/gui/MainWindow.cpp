@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTableWidget>
@@ -228,6 +229,13 @@ void TFrmMain::CompositeRect(const Rect& r) {
 }
 
 void TFrmMain::RefreshView() {
+    if (viewPreview_ && !previewing_) {
+        // A copy: the preview may end itself (when memory runs out) while it runs.
+        const std::function<void()> preview = viewPreview_;
+        const QScopedValueRollback<bool> computing(previewing_, true);
+        preview();
+        return;
+    }
     CompositeRect(doc_.ViewRect);
     PaintView();
 }

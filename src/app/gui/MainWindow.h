@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -52,6 +53,7 @@ public:
     LayerState GetLayerState() const override;
     void SetLayerStateQuietly(const LayerState& state) override;
     void RefreshView() override;
+    void SetViewPreview(std::function<void()> preview) override { viewPreview_ = std::move(preview); }
     void UpdateScrollBars() override;
     void UpdateCommandStates() override;
     bool AddState(const std::string& name, const std::string& detail) override;
@@ -222,6 +224,9 @@ private:
     void OpenInViewer(const QUrl& url, const QString& what);
 
     Document doc_;
+    // The preview of the dialog open over the view, and whether it is being computed.
+    std::function<void()> viewPreview_;
+    bool previewing_ = false;
     bool Destroying = false;
     bool shown_ = false;
     bool modified_ = false;

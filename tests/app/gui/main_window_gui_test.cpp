@@ -11,15 +11,20 @@
 #include <QImage>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSet>
 #include <QSpinBox>
 #include <QtTest>
+#include <cstring>
+#include <memory>
 
+#include "adjust/gui/AdjustmentForms.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/ShellTestSupport.h"
 #include "common/Sanitizer.h"
 #include "document/gui/LayersWindow.h"
+#include "engine/ColorStep.h"
 #include "prefs/gui/OptionsDialog.h"
 #include "support/LowMemory.h"
 #include "tools/ToolIds.h"
@@ -189,6 +194,71 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(w.VertScrollBar->value(), 0);
         QCOMPARE(w.Doc().ViewRect.Top, 0);
+    }
+
+    // The dialog's own preview is adjust_dialogs_test's; here, that whatever else
+    // recomposites the view while the dialog is open (a resize, a scroll, a zoom) goes
+    // on showing what its sliders would do, and Cancel still shows the layers again.
+    void AnAdjustmentPreviewFollowsTheView() {
+        Shell s(QSize(600, 450));
+        auto& [env, w] = s;
+        QVERIFY(s.Open("big.bmp", Gradient(1000, 800)));
+        Document& doc = w.Doc();
+        const Bitmap sketch = doc.SketchBmp, color = doc.ColorBmp;
+        const AdjustmentSettings balance{Adjustment::ColorBalance, {60, 0, -40}};
+        // Color balance works pixel by pixel, so the whole picture adjusted shows what
+        // any view rectangle of it must show.
+        Bitmap adjustedSketch = sketch, adjustedColor = color, adjusted, plain;
+        TColorStep step;
+        ApplyAdjustment(step, balance, sketch, adjustedSketch, WholeBitmap(sketch));
+        ApplyAdjustment(step, balance, color, adjustedColor, WholeBitmap(color));
+        adjusted.SetSize(sketch.Width(), sketch.Height());
+        plain.SetSize(sketch.Width(), sketch.Height());
+        CompositeAll(adjusted, adjustedSketch, adjustedColor, doc.PhotoBmp, w.GetLayerState());
+        CompositeAll(plain, sketch, color, doc.PhotoBmp, w.GetLayerState());
+        const auto shows = [&doc](const Bitmap& expected) {
+            const Rect v = doc.ViewRect;
+            for (int y = v.Top; y <= v.Bottom; ++y)
+                if (std::memcmp(doc.CompositeBmp.Pixel(v.Left, y), expected.Pixel(v.Left, y),
+                                std::size_t(v.Right - v.Left + 1) * 3) != 0)
+                    return false;
+            return true;
+        };
+
+        std::unique_ptr<TFrmAdjustment> dlg = CreateAdjustmentDialog(Adjustment::ColorBalance, w, &w);
+        dlg->show();
+        for (int i = 0; i < 3; ++i) dlg->Track(i)->setValue(balance.Values[i]);
+        QVERIFY(shows(adjusted));
+        const Rect first = doc.ViewRect;
+        w.resize(700, 560);
+        QCoreApplication::processEvents();
+        QVERIFY(doc.ViewRect.Right > first.Right && doc.ViewRect.Bottom > first.Bottom);
+        QVERIFY(shows(adjusted));
+        w.VertScrollBar->setValue(150);
+        QCOMPARE(doc.ViewRect.Top, 150);
+        QVERIFY(shows(adjusted));
+        w.MenuItem_ZoomOutClick();
+        QVERIFY(shows(adjusted));
+        QVERIFY(doc.SketchBmp == sketch && doc.ColorBmp == color);
+
+        dlg->BtnCancel->click();
+        QVERIFY(shows(plain));
+        w.resize(640, 480);
+        QCoreApplication::processEvents();
+        QVERIFY(shows(plain));
+        QVERIFY(doc.SketchBmp == sketch && doc.ColorBmp == color);
+        QCOMPARE(w.FrmHistory->Ring().Count(), 1);  // only "Open"
+
+        // After OK the view shows the adjusted layers themselves, adjusted once.
+        dlg = CreateAdjustmentDialog(Adjustment::ColorBalance, w, &w);
+        dlg->show();
+        for (int i = 0; i < 3; ++i) dlg->Track(i)->setValue(balance.Values[i]);
+        dlg->BtnOk->click();
+        QVERIFY(doc.SketchBmp == adjustedSketch && doc.ColorBmp == adjustedColor);
+        QVERIFY(shows(adjusted));
+        w.resize(600, 450);
+        QCoreApplication::processEvents();
+        QVERIFY(shows(adjusted));
     }
 
     void TheWheelScrollsTheBarThePictureNeeds() {
