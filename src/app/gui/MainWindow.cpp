@@ -338,7 +338,9 @@ int TFrmMain::VertPosition() const { return viewport_->VertPosition(); }
 void TFrmMain::UpdateScrollBars() {
     if (!doc_.ImageLoaded) return;
     viewport_->FitScrollBars();
-    StatusPanels[0]->setText(Q(ImageSizeText(doc_.PhotoBmp.Width(), doc_.PhotoBmp.Height())));
+    // The size of the picture shown: the conversion dialog resizes the photograph it
+    // works on while it is open, and the window may be redrawn meanwhile.
+    StatusPanels[0]->setText(Q(ImageSizeText(doc_.CompositeBmp.Width(), doc_.CompositeBmp.Height())));
     StatusPanels[1]->setText(Q(ZoomText(doc_.Zoom)));
     ShowToolOptionPage();
     PictureMovedUnderPointer();

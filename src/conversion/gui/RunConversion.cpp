@@ -22,8 +22,14 @@ void RunConversion(DocumentHost& host, QWidget* parent, const QString& presetPat
     // A shortcut's preset was asked for by name, so a missing or damaged one is said.
     if (!preset.isEmpty()) dialog.LoadPreset(preset, true);
     dialog.exec();
-    if (!dialog.Accepted) return;
-    RunFullConversion(host, parent, dialog.Params());
+    // The dialog resized the photograph while it was open, and a refresh of the view
+    // meanwhile may have shown that (with both layers hidden). A conversion that does
+    // not complete puts the photograph back, and the view shows it again.
+    if (!dialog.Accepted) {
+        host.RefreshView();
+        return;
+    }
+    if (!RunFullConversion(host, parent, dialog.Params())) host.RefreshView();
     host.UpdateCommandStates();
 }
 

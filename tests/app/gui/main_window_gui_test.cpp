@@ -21,6 +21,7 @@
 
 #include "adjust/gui/AdjustmentForms.h"
 #include "app/gui/MainWindow.h"
+#include "conversion/gui/ConversionTestKit.h"
 #include "app/gui/ShellTestSupport.h"
 #include "common/Sanitizer.h"
 #include "document/gui/LayersWindow.h"
@@ -259,6 +260,35 @@ private slots:
         w.resize(600, 450);
         QCoreApplication::processEvents();
         QVERIFY(shows(adjusted));
+    }
+
+    // The conversion dialog resizes the photograph it will convert while it is open.
+    // A window redrawn meanwhile must go on describing the picture it shows, and once
+    // the dialog is cancelled it shows the photograph as it was (both layers hidden,
+    // the view shows the photograph itself).
+    void CancellingAResizedConversionShowsThePictureAsItWas() {
+        Shell s(QSize(600, 450));
+        auto& [env, w] = s;
+        QFile::copy(QStringLiteral(VELMORA_PROGRAM_DIR "/cartoon.set"), env.Path("cartoon.set"));
+        QVERIFY(s.Open("photo.bmp", Gradient(400, 300)));
+        w.FrmLayers->Chk_SketchVisible->setChecked(false);
+        w.FrmLayers->Chk_ColorVisible->setChecked(false);
+        const Bitmap photo = w.Doc().PhotoBmp;
+        QVERIFY(w.Doc().CompositeBmp == photo);
+        QString during;
+        WhenModal<TFrmPreview>([&](TFrmPreview* d) {
+            d->Trc_ImageSize->setValue(50);
+            w.resize(640, 480);
+            QCoreApplication::processEvents();
+            during = w.StatusPanels[0]->text();
+            d->Btn_Cancle->click();
+        });
+        w.MenuItem_Cartoon->trigger();
+        QCOMPARE(during, QStringLiteral("400 x 300"));
+        QCOMPARE(w.StatusPanels[0]->text(), QStringLiteral("400 x 300"));
+        QVERIFY(w.Doc().PhotoBmp == photo);
+        QVERIFY(w.Doc().CompositeBmp == photo);
+        QCOMPARE(w.FrmHistory->Ring().Count(), 1);
     }
 
     void TheWheelScrollsTheBarThePictureNeeds() {
