@@ -28,13 +28,14 @@ public:
     virtual void CompositeAll() { Doc().CompositeAll(GetLayerState()); }
     // CompositeRect(ViewRect) and a repaint of the view.
     virtual void RefreshView() = 0;
-    // A dialog that previews its change in the view sets how to compute that preview
-    // for the view rectangle of the moment, and clears it (null) when it closes. While
-    // it is set, a refresh that the dialog did not ask for (a resize, a scroll, a zoom)
-    // recomputes the preview, which exists only in the composite of the view, rather
-    // than showing the layers unchanged under the dialog's sliders. The preview comes
-    // back to RefreshView to show itself. A host whose view nothing else refreshes
-    // need not keep it.
+    // A dialog that previews its change in the view, or that works on the document
+    // in a way the view must not show, sets how to refresh the view for the view
+    // rectangle of the moment, and clears it (null) when it closes. While it is set, a
+    // refresh that the dialog did not ask for (a resize, a scroll, a zoom) goes through
+    // it: an adjustment's preview, which exists only in the composite of the view, is
+    // computed again rather than the layers shown unchanged under the dialog's sliders.
+    // It comes back to RefreshView to show itself. A host whose view nothing else
+    // refreshes need not keep it.
     virtual void SetViewPreview(std::function<void()> preview) { (void)preview; }
     // Scroll bars after a size change; scroll positions return to 0.
     virtual void UpdateScrollBars() = 0;

@@ -72,6 +72,7 @@ TFrmPreview::TFrmPreview(DocumentHost& host, QWidget* parent)
 }
 
 TFrmPreview::~TFrmPreview() {
+    host_.SetViewPreview(nullptr);
     delete sketchMore_.data();
     delete colorMore_.data();
 }
@@ -173,6 +174,9 @@ void TFrmPreview::FormShow() {
         doc.WorkBmp1.Swap(kept);
     }
     photoKept_ = true;
+    // The document's photograph is now the picture this dialog converts, at the size
+    // chosen here; the main window, redrawn meanwhile, shows the one kept aside.
+    host_.SetViewPreview([this] { RefreshViewAsBefore(); });
     WaitCursor wait;
     LastSeenPositions.fill(kUnseenPosition);
     for (int slot : {kSlotDetail, kSlotDarkness, kSlotSketchSmooth, kSlotColorReducer, kSlotColorSmooth,
@@ -198,7 +202,15 @@ void TFrmPreview::FormShow() {
     UpdatePreview();
 }
 
+void TFrmPreview::RefreshViewAsBefore() {
+    Document& doc = host_.Doc();
+    doc.PhotoBmp.Swap(doc.WorkBmp1);
+    host_.RefreshView();
+    doc.PhotoBmp.Swap(doc.WorkBmp1);
+}
+
 void TFrmPreview::done(int result) {
+    host_.SetViewPreview(nullptr);
     if (result != QDialog::Accepted) {
         Accepted = false;
         // Every way of cancelling leaves the photograph as it was before the dialog.

@@ -153,6 +153,9 @@ private:
 
     void FormShow();
     void FormClose();
+    // Refreshes the main window's view from the photograph as it was before the
+    // dialog, which the dialog keeps aside while it works on the document's.
+    void RefreshViewAsBefore();
     void FormResize();
     void TrcChange(int slot);
     void SpnChange(int slot);

@@ -263,9 +263,9 @@ private slots:
     }
 
     // The conversion dialog resizes the photograph it will convert while it is open.
-    // A window redrawn meanwhile must go on describing the picture it shows, and once
-    // the dialog is cancelled it shows the photograph as it was (both layers hidden,
-    // the view shows the photograph itself).
+    // A window redrawn meanwhile must go on showing and describing the picture as it
+    // was (both layers hidden, the view shows the photograph itself), and so must it
+    // once the dialog is cancelled.
     void CancellingAResizedConversionShowsThePictureAsItWas() {
         Shell s(QSize(600, 450));
         auto& [env, w] = s;
@@ -276,15 +276,18 @@ private slots:
         const Bitmap photo = w.Doc().PhotoBmp;
         QVERIFY(w.Doc().CompositeBmp == photo);
         QString during;
+        bool photoShown = false;
         WhenModal<TFrmPreview>([&](TFrmPreview* d) {
             d->Trc_ImageSize->setValue(50);
             w.resize(640, 480);
             QCoreApplication::processEvents();
             during = w.StatusPanels[0]->text();
+            photoShown = w.Doc().CompositeBmp == photo;
             d->Btn_Cancle->click();
         });
         w.MenuItem_Cartoon->trigger();
         QCOMPARE(during, QStringLiteral("400 x 300"));
+        QVERIFY(photoShown);
         QCOMPARE(w.StatusPanels[0]->text(), QStringLiteral("400 x 300"));
         QVERIFY(w.Doc().PhotoBmp == photo);
         QVERIFY(w.Doc().CompositeBmp == photo);
