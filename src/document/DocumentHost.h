@@ -37,6 +37,8 @@ public:
     // It comes back to RefreshView to show itself. A host whose view nothing else
     // refreshes need not keep it.
     virtual void SetViewPreview(std::function<void()> preview) { (void)preview; }
+    // Paints the view from the composite as it is, recompositing nothing.
+    virtual void PaintView() {}
     // Scroll bars after a size change; scroll positions return to 0.
     virtual void UpdateScrollBars() = 0;
     virtual void UpdateCommandStates() = 0;

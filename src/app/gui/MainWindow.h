@@ -77,7 +77,7 @@ public:
     // ToolHost, and the document and view operations used by the dialogs.
     void CompositeRect(const Rect& r) override;
     void CompositeAll() override { DocumentHost::CompositeAll(); }
-    void PaintView();
+    void PaintView() override;
     void PaintImageRect(const Rect& r) override;
     void RefreshToolOverlay();
     void ShowToolOptionPage() override;

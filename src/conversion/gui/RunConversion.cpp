@@ -11,6 +11,26 @@
 
 namespace velmora {
 
+namespace {
+
+// While the full conversion runs, the worker reads the photograph at the size chosen
+// for it, but the picture shown is still the one from before the dialog, composited
+// whole when the command began: a redraw of the view meanwhile only paints it again.
+class ViewOnlyPainted {
+public:
+    explicit ViewOnlyPainted(DocumentHost& host) : host_(host) {
+        host_.SetViewPreview([&host] { host.PaintView(); });
+    }
+    ~ViewOnlyPainted() { host_.SetViewPreview(nullptr); }
+    ViewOnlyPainted(const ViewOnlyPainted&) = delete;
+    ViewOnlyPainted& operator=(const ViewOnlyPainted&) = delete;
+
+private:
+    DocumentHost& host_;
+};
+
+}  // namespace
+
 bool AddConversionState(DocumentHost& host, const std::string& name, const TEffectParams& params) {
     return host.AddState(name, ConversionDetailText(params));
 }
@@ -54,7 +74,10 @@ bool RunFullConversion(DocumentHost& host, QWidget* parent, const TEffectParams&
 
         TFrm_Process progress(parent);
         progress.SetParams(record, TotalProgressSteps(record));
-        progress.exec();
+        {
+            const ViewOnlyPainted painted(host);
+            progress.exec();
+        }
         if (progress.Cancelled) return fail(QString::fromStdString(progress.Failure));
 
         // Every bitmap the result needs is made before the document is touched, as

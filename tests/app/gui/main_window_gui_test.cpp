@@ -25,6 +25,7 @@
 #include "app/gui/ShellTestSupport.h"
 #include "common/Sanitizer.h"
 #include "document/gui/LayersWindow.h"
+#include "engine/gui/ProcessDialog.h"
 #include "engine/ColorStep.h"
 #include "prefs/gui/OptionsDialog.h"
 #include "support/LowMemory.h"
@@ -289,6 +290,26 @@ private slots:
         QCOMPARE(during, QStringLiteral("400 x 300"));
         QVERIFY(photoShown);
         QCOMPARE(w.StatusPanels[0]->text(), QStringLiteral("400 x 300"));
+        QVERIFY(w.Doc().PhotoBmp == photo);
+        QVERIFY(w.Doc().CompositeBmp == photo);
+        QCOMPARE(w.FrmHistory->Ring().Count(), 1);
+
+        // The same while the conversion itself runs, until it is cancelled.
+        WhenModal<TFrmPreview>([](TFrmPreview* d) {
+            d->Spn_ColorSmooth->setValue(19);
+            d->Spn_BorderBlur->setValue(255);
+            d->Trc_ImageSize->setValue(50);
+            d->Btn_Ok->click();
+        });
+        photoShown = false;
+        WhenModal<TFrm_Process>([&](TFrm_Process* d) {
+            w.resize(600, 450);
+            QCoreApplication::processEvents();
+            photoShown = w.Doc().CompositeBmp == photo;
+            d->Button1->click();
+        });
+        w.MenuItem_Cartoon->trigger();
+        QVERIFY(photoShown);
         QVERIFY(w.Doc().PhotoBmp == photo);
         QVERIFY(w.Doc().CompositeBmp == photo);
         QCOMPARE(w.FrmHistory->Ring().Count(), 1);
