@@ -3,28 +3,10 @@
 
 #include <QPlainTextEdit>
 
-#include "support/ToolTestKit.h"
+#include "support/ShapeWindow.h"
 
 using namespace velmora;
 using namespace velmora::test;
-
-namespace {
-
-constexpr std::uint32_t kRed = 0x0000FF;  // red in the low byte
-constexpr std::uint32_t kGreen = 0x00FF00;
-constexpr int kPicW = 320, kPicH = 200;
-
-// The gradient open with red in front and green behind.
-struct TextWindow : PictureWindow {
-    TextWindow() : PictureWindow(Gradient(kPicW, kPicH)) {
-        w.FrmTools->SetFrontColor(kRed);
-        w.FrmTools->SetBackColor(kGreen);
-    }
-};
-
-std::uint32_t At(TFrmMain& w, int x, int y) { return PixelValue(w.Doc().ColorBmp, x, y); }
-
-}  // namespace
 
 class ShapeTextTest : public QObject {
     Q_OBJECT
@@ -53,7 +35,7 @@ private slots:
     }
 
 private:
-    std::optional<TextWindow> s_;
+    std::optional<ShapeWindow> s_;
 };
 
 QTEST_MAIN(ShapeTextTest)

@@ -17,7 +17,7 @@
 #include <optional>
 
 #include "document/gui/LayersWindow.h"
-#include "support/ToolTestKit.h"
+#include "support/ShapeWindow.h"
 #include "tools/BalloonGeometry.h"
 
 using namespace velmora;
@@ -25,24 +25,11 @@ using namespace velmora::test;
 
 namespace {
 
-constexpr std::uint32_t kRed = 0x0000FF;  // red in the low byte
-constexpr std::uint32_t kGreen = 0x00FF00;
-constexpr int kPicW = 320, kPicH = 200;
-
-// The gradient open with red in front and green behind.
-struct ShapeWindow : PictureWindow {
-    ShapeWindow() : PictureWindow(Gradient(kPicW, kPicH)) {
-        w.FrmTools->SetFrontColor(kRed);
-        w.FrmTools->SetBackColor(kGreen);
-    }
-};
-
 // The preview goes to (x, y) and a click places it there.
 void Place(TFrmMain& w, int x, int y) { Hover(w, {x, y}); Stroke(w, {QPoint(x, y)}); }
 // Grabs whatever handle is at `from` and drags it to `to`.
 void DragHandle(TFrmMain& w, QPoint from, QPoint to) { Hover(w, from); Stroke(w, {from, to}); }
 
-std::uint32_t At(TFrmMain& w, int x, int y) { return PixelValue(w.Doc().ColorBmp, x, y); }
 bool Same(const Bitmap& a, const Bitmap& b, int x, int y) {
     return std::equal(a.Pixel(x, y), a.Pixel(x, y) + 3, b.Pixel(x, y));
 }
