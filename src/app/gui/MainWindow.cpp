@@ -140,6 +140,7 @@ void TFrmMain::CreateToolWindows() {
     if (historyLock_) FrmHistory->AdoptFolder(historyLock_->Folder());
     toolWindows_->Add(ToolWindow::History, FrmHistory);
     FrmHistory->StringGrid1->viewport()->installEventFilter(this);
+    FrmHistory->StringGrid1->installEventFilter(this);
 
     FrmAbout = new TFrmAbout(this);
 
@@ -414,6 +415,9 @@ bool TFrmMain::eventFilter(QObject* watched, QEvent* event) {
         // under the pointer: the click would take the state after the one clicked.
         if (FrmHistory->Ring().FirstIndex() != oldest) return true;
     }
+    // A key in the list (an arrow, say) moves from the current state, which the
+    // stroke's own state then is.
+    if (event->type() == QEvent::KeyPress && FrmHistory && watched == FrmHistory->StringGrid1) FinishLostPresses();
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -324,6 +324,16 @@ private slots:
         QCOMPARE(StateCount(w), 2);
         QCOMPARE(w.FrmHistory->Ring().CurrentRow(), 2);
         QVERIFY(PixelValue(w.Doc().ColorBmp, 100, 40) != kGray);
+
+        // An arrow key in the list, which may have the focus without a click: the stroke
+        // is recorded, and Up then goes to the state before it.
+        DevicePress(w.PaintBox1, QPoint(110, 40));
+        LoseRelease(w);
+        QTest::keyClick(list, Qt::Key_Up);
+        QCOMPARE(w.FrmHistory->Ring().CurrentRow(), 1);
+        QCOMPARE(PixelValue(w.Doc().ColorBmp, 110, 40), kGray);
+        w.MenuItem_Redo->trigger();
+        QVERIFY(PixelValue(w.Doc().ColorBmp, 110, 40) != kGray);
     }
 
     void wideCurvedStrokesLeaveTheCompositeAsTheLayersMakeIt() {
