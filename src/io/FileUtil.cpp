@@ -22,10 +22,14 @@ std::string Reason(int err) { return std::strerror(err); }
 
 // Opens a file to read it. A named pipe is opened without waiting for something to
 // write to it, so that one nothing writes to reads as empty instead of holding the
-// program for good; reads then wait for data as usual.
-int OpenForReading(const std::string& path) {
+// program for good; reads then wait for data as usual. A file that cannot be opened
+// gives -1 and a message naming it.
+int OpenForReading(const std::string& path, std::string& error) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return fd;
+    if (fd < 0) {
+        error = "Cannot open " + Quoted(path) + ": " + Reason(errno);
+        return fd;
+    }
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags != -1) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     return fd;
@@ -169,31 +173,24 @@ std::string MissingLinkTarget(const std::string& path) {
 
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std::string& error,
                    std::size_t maxBytes) {
-    Fd fd(OpenForReading(path));
-    if (fd.get() < 0) {
-        error = "Cannot open " + Quoted(path) + ": " + Reason(errno);
-        return false;
-    }
+    Fd fd(OpenForReading(path, error));
+    if (fd.get() < 0) return false;
     std::vector<std::uint8_t> data;
     return ReadRest(fd.get(), path, maxBytes, data, out, error);
 }
 
 bool ReadFileStartingWith(const std::string& path, std::string_view signature, std::size_t firstBytes,
-                          std::vector<std::uint8_t>& out, bool& starts, std::string& error) {
-    Fd fd(OpenForReading(path));
-    if (fd.get() < 0) {
-        error = "Cannot open " + Quoted(path) + ": " + Reason(errno);
-        return false;
-    }
+                          std::vector<std::uint8_t>& out, std::string& error) {
+    Fd fd(OpenForReading(path, error));
+    if (fd.get() < 0) return false;
     std::vector<std::uint8_t> data;
-    int err = ReadUpTo(fd.get(), firstBytes, data);
-    starts = err == 0 && data.size() >= signature.size() &&
-             std::equal(signature.begin(), signature.end(), data.begin(),
-                        [](char s, std::uint8_t b) { return static_cast<std::uint8_t>(s) == b; });
-    if (err != 0) {
+    if (const int err = ReadUpTo(fd.get(), firstBytes, data); err != 0) {
         error = "Cannot read " + Quoted(path) + ": " + Reason(err);
         return false;
     }
+    const bool starts = data.size() >= signature.size() &&
+                        std::equal(signature.begin(), signature.end(), data.begin(),
+                                   [](char s, std::uint8_t b) { return static_cast<std::uint8_t>(s) == b; });
     if (!starts) {
         out.swap(data);
         return true;
@@ -204,11 +201,8 @@ bool ReadFileStartingWith(const std::string& path, std::string_view signature, s
 
 bool ReadFilePrefix(const std::string& path, std::size_t maxBytes, std::vector<std::uint8_t>& out,
                     std::string& error) {
-    Fd fd(OpenForReading(path));
-    if (fd.get() < 0) {
-        error = "Cannot open " + Quoted(path) + ": " + Reason(errno);
-        return false;
-    }
+    Fd fd(OpenForReading(path, error));
+    if (fd.get() < 0) return false;
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode)) {
         error = "Cannot read " + Quoted(path) + ": " + Reason(S_ISDIR(st.st_mode) ? EISDIR : errno);

@@ -23,10 +23,10 @@ bool ReadFilePrefix(const std::string& path, std::size_t maxBytes, std::vector<s
                     std::string& error);
 
 // Reads the first `firstBytes` bytes of a file (fewer when it is shorter) and, when
-// they start with `signature` (`starts`), the rest of it as ReadWholeFile does, in one
-// pass; false with ReadWholeFile's messages.
+// they start with `signature`, the rest of it as ReadWholeFile does, in one pass;
+// false with ReadWholeFile's messages.
 bool ReadFileStartingWith(const std::string& path, std::string_view signature, std::size_t firstBytes,
-                          std::vector<std::uint8_t>& out, bool& starts, std::string& error);
+                          std::vector<std::uint8_t>& out, std::string& error);
 
 // Reads a whole picture file and hands its bytes to `decode` (bytes, size, problem);
 // a problem the decoder reports comes back prefixed with the quoted file name. Every
@@ -39,8 +39,7 @@ bool ReadAndDecode(const std::string& path, std::string& error, std::string_view
     // Enough for every decoder to get past the length checks to the signature's.
     constexpr std::size_t kFirstBytes = 64;
     std::vector<std::uint8_t> bytes;
-    bool known = false;
-    if (!ReadFileStartingWith(path, signature, kFirstBytes, bytes, known, error)) return false;
+    if (!ReadFileStartingWith(path, signature, kFirstBytes, bytes, error)) return false;
     std::string problem;
     if (!decode(bytes.data(), bytes.size(), problem)) {
         error = "\"" + path + "\": " + problem;
