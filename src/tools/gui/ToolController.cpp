@@ -64,17 +64,13 @@ void ToolController::ToolMouseDown(int x, int y, const MouseState& state) {
     const bool first = !MouseHeld();
     held_ = ButtonsOf(state);
     if (first) pressed_ = MouseHeld() ? Current() : nullptr;
-    lastX_ = x;
-    lastY_ = y;
-    pointerOnPicture_ = true;
+    PointerAt(x, y);
     if (Tool* t = Current()) t->Press(x, y, state);
 }
 
 void ToolController::ToolMouseMove(int x, int y, const MouseState& state) {
     ReleaseLost(state);
-    lastX_ = x;
-    lastY_ = y;
-    pointerOnPicture_ = true;
+    PointerAt(x, y);
     if (Tool* t = Current()) t->Move(x, y, state);
 }
 
@@ -117,11 +113,18 @@ void ToolController::PointerLeft() {
 }
 
 void ToolController::PictureMoved(int x, int y) {
+    PointerAt(x, y);
+    if (auto* shape = dynamic_cast<ShapeTool*>(Current())) HoverAgain(*shape);
+}
+
+void ToolController::PointerAt(int x, int y) {
     lastX_ = x;
     lastY_ = y;
     pointerOnPicture_ = true;
-    auto* shape = dynamic_cast<ShapeTool*>(Current());
-    if (shape && shape->Busy() && !MouseHeld()) shape->Move(x, y, MouseState{});
+}
+
+void ToolController::HoverAgain(ShapeTool& shape) {
+    if (pointerOnPicture_ && shape.Busy() && !MouseHeld()) shape.Move(lastX_, lastY_, MouseState{});
 }
 
 void ToolController::LeaveTool() {
@@ -193,10 +196,8 @@ bool ToolController::HandleShapeKey(int key, bool shift) {
         const int dx = key == Qt::Key_Left ? -step : key == Qt::Key_Right ? step : 0;
         const int dy = key == Qt::Key_Up ? -step : key == Qt::Key_Down ? step : 0;
         if (!shape->Nudge(dx, dy)) return false;
-        // The object moved under a pointer that stayed where it was: the handle under the
-        // pointer, and its cursor, are found again as a move of the mouse would find them,
-        // so that a press there grabs what is there now.
-        if (pointerOnPicture_) shape->Move(lastX_, lastY_, MouseState{});
+        // The object moved under a resting pointer: a press there grabs what is there now.
+        HoverAgain(*shape);
         return true;
     }
     default:

@@ -13,6 +13,8 @@
 
 namespace velmora {
 
+class ShapeTool;
+
 class ToolController : public ToolInput {
 public:
     ToolController(ToolHost& host, TFrmTools& palette, TFrmToolOption& options);
@@ -74,6 +76,12 @@ private:
     // so that a stroke drawn under two buttons ends whichever went down first.
     void ReleaseLost(const MouseState& now, MouseState::Which alsoLost = MouseState::Which::None);
     void Released(int x, int y, const MouseState& state);
+    // The pointer rests at image pixel (x, y) over the picture.
+    void PointerAt(int x, int y);
+    // The object being edited moved, or the picture under it, while the pointer rested
+    // on it: the handle under the pointer, and its cursor, are found again as a move of
+    // the mouse would find them. A held button waits for the next real move.
+    void HoverAgain(ShapeTool& shape);
 
     ToolContext ctx_;
     std::map<int, std::unique_ptr<Tool>> tools_;
