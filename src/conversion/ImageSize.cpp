@@ -13,15 +13,24 @@ int MulDiv(int a, int b, int c) {
     if (c == 0) return 0;
     return static_cast<int>(static_cast<std::int64_t>(a) * b / c);
 }
+
+// A side worked out from the other one keeps the aspect ratio, truncated, but never
+// drops below one pixel while the original has one: on a thin picture it would come
+// out as 0, which the page would show but could not resample to.
+int KeptSide(int side, int originalSide) { return originalSide >= 1 ? std::max(side, 1) : side; }
 }  // namespace
 
 PictureSize ScaledSize(int percent, PictureSize original) {
     return {MulDiv(percent, original.Width, 100), MulDiv(percent, original.Height, 100)};
 }
 
-int HeightForWidth(int width, PictureSize original) { return MulDiv(width, original.Height, original.Width); }
+int HeightForWidth(int width, PictureSize original) {
+    return KeptSide(MulDiv(width, original.Height, original.Width), original.Height);
+}
 
-int WidthForHeight(int height, PictureSize original) { return MulDiv(height, original.Width, original.Height); }
+int WidthForHeight(int height, PictureSize original) {
+    return KeptSide(MulDiv(height, original.Width, original.Height), original.Width);
+}
 
 int ScaleForWidth(int width, PictureSize original) { return MulDiv(width, 100, original.Width); }
 

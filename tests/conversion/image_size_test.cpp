@@ -33,9 +33,36 @@ TEST(ImageSizePage, ReplaysTheHandlersToTheFinalSize) {
     // The slider always ends at its own width and height, even where the width's
     // handler computed another height on the way.
     EXPECT_EQ(DialogImageSize({999, 1000}, 50, 0), (PictureSize{499, 500}));
-    // A side that would become 0 resamples nothing: the picture keeps its size.
-    EXPECT_EQ(DialogImageSize({640, 2}, 100, 100), (PictureSize{640, 2}));
-    EXPECT_EQ(DialogImageSize({50, 400}, 1, 0), (PictureSize{50, 400}));
+}
+
+// On a picture much wider than high (or the reverse) the side that keeps the aspect
+// ratio can come out below one pixel; it stays one pixel, so that the page shows the
+// size the picture really gets and the conversion makes it that size.
+TEST(ImageSizePage, ATypedSideOfAThinPictureKeepsTheOtherSideAtOnePixelAtLeast) {
+    EXPECT_EQ(DialogImageSize({640, 2}, 100, 100), (PictureSize{100, 1}));
+
+    std::vector<PictureSize> resampled;
+    const auto record = [&](PictureSize s) {
+        resampled.push_back(s);
+        return true;
+    };
+    ImageSizePage tall(record);
+    tall.Open({2, 3000});
+    resampled.clear();
+    tall.SetHeight(1000);
+    EXPECT_EQ(tall.Width(), 1);
+    EXPECT_EQ(tall.Height(), 1000);
+    EXPECT_EQ(tall.Current(), (PictureSize{1, 1000}));
+    EXPECT_EQ(resampled, (std::vector<PictureSize>{{1, 1000}}));
+
+    ImageSizePage wide(record);
+    wide.Open({3000, 1});
+    resampled.clear();
+    wide.SetWidth(1500);
+    EXPECT_EQ(wide.Width(), 1500);
+    EXPECT_EQ(wide.Height(), 1);
+    EXPECT_EQ(resampled, (std::vector<PictureSize>{{1500, 1}}));
+    EXPECT_EQ(wide.Scale(), 50);
 }
 
 TEST(ImageSizePage, EachHandlerResamplesInTurnAndTheSliderEchoStaysQuiet) {

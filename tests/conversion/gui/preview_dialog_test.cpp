@@ -136,6 +136,17 @@ private slots:
         QVERIFY(rig_->host.doc.PhotoBmp == small);
     }
 
+    // On a picture one or two pixels thin, the side that keeps the aspect ratio comes
+    // out below one pixel; the page shows the size the photograph really takes.
+    void aTypedSideOfAThinPictureShowsTheSizeThePhotographTakes() {
+        auto dlg = Open(TestPicture(640, 2));
+        dlg->Spn_Width->setValue(100);
+        QCOMPARE(dlg->Spn_Height->value(), 1);
+        QCOMPARE(rig_->host.doc.PhotoBmp.Width(), 100);
+        QCOMPARE(rig_->host.doc.PhotoBmp.Height(), 1);
+        QCOMPARE(dlg->Trc_ImageSize->value(), 15);
+    }
+
     // Every key and button that leaves the dialog: accepting keeps the resized
     // photograph and writes last.set, cancelling restores the photograph.
     void everyWayOfLeavingAcceptsOrRestores() {
