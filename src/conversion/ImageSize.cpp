@@ -14,14 +14,15 @@ int MulDiv(int a, int b, int c) {
     return static_cast<int>(static_cast<std::int64_t>(a) * b / c);
 }
 
-// A side worked out from the other one keeps the aspect ratio, truncated, but never
+// A side worked out from the other one or from a percentage is truncated, but never
 // drops below one pixel while the original has one: on a thin picture it would come
 // out as 0, which the page would show but could not resample to.
 int KeptSide(int side, int originalSide) { return originalSide >= 1 ? std::max(side, 1) : side; }
 }  // namespace
 
 PictureSize ScaledSize(int percent, PictureSize original) {
-    return {MulDiv(percent, original.Width, 100), MulDiv(percent, original.Height, 100)};
+    return {KeptSide(MulDiv(percent, original.Width, 100), original.Width),
+            KeptSide(MulDiv(percent, original.Height, 100), original.Height)};
 }
 
 int HeightForWidth(int width, PictureSize original) {

@@ -15,7 +15,8 @@ struct PictureSize {
     friend bool operator==(const PictureSize&, const PictureSize&) = default;
 };
 
-// The size for a slider position of `percent` (1..99) of the original size.
+// The size for a slider position of `percent` (1..99) of the original size. Here and
+// in the two below, a side never comes out below one pixel unless the original has none.
 PictureSize ScaledSize(int percent, PictureSize original);
 // The height that goes with a typed width, and the width that goes with a typed height.
 int HeightForWidth(int width, PictureSize original);

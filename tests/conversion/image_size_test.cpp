@@ -65,6 +65,35 @@ TEST(ImageSizePage, ATypedSideOfAThinPictureKeepsTheOtherSideAtOnePixelAtLeast) 
     EXPECT_EQ(wide.Scale(), 50);
 }
 
+// A percentage of a thin side is below one pixel too; it also stays one pixel.
+TEST(ImageSizePage, APercentOfAThinPictureKeepsEachSideAtOnePixelAtLeast) {
+    std::vector<PictureSize> resampled;
+    const auto record = [&](PictureSize s) {
+        resampled.push_back(s);
+        return true;
+    };
+    struct Case {
+        PictureSize original;
+        int percent;
+        PictureSize size;
+    };
+    for (const Case& c : {Case{{400, 50}, 1, {4, 1}}, Case{{50, 400}, 1, {1, 4}}, Case{{2, 3000}, 33, {1, 990}},
+                          Case{{1, 1}, 1, {1, 1}}, Case{{3, 1}, 50, {1, 1}}}) {
+        ImageSizePage page(record);
+        page.Open(c.original);
+        resampled.clear();
+        page.MoveSlider(c.percent);
+        EXPECT_EQ(page.Width(), c.size.Width) << c.original.Width << "x" << c.original.Height;
+        EXPECT_EQ(page.Height(), c.size.Height) << c.original.Width << "x" << c.original.Height;
+        EXPECT_EQ(page.Current(), c.size);
+        EXPECT_EQ(page.Scale(), c.percent);
+        ASSERT_FALSE(resampled.empty());
+        EXPECT_EQ(resampled.back(), c.size);
+        for (PictureSize s : resampled) EXPECT_TRUE(s.Width >= 1 && s.Height >= 1) << s.Width << "x" << s.Height;
+        EXPECT_EQ(DialogImageSize(c.original, c.percent, 0), c.size);
+    }
+}
+
 TEST(ImageSizePage, EachHandlerResamplesInTurnAndTheSliderEchoStaysQuiet) {
     std::vector<PictureSize> resampled;
     ImageSizePage page([&](PictureSize s) {

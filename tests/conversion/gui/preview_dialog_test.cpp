@@ -147,6 +147,15 @@ private slots:
         QCOMPARE(dlg->Trc_ImageSize->value(), 15);
     }
 
+    void theSmallestPercentOfAThinPictureShowsTheSizeThePhotographTakes() {
+        auto dlg = Open(TestPicture(400, 50));
+        dlg->Trc_ImageSize->setValue(1);
+        QCOMPARE(dlg->Spn_Width->value(), 4);
+        QCOMPARE(dlg->Spn_Height->value(), 1);
+        QCOMPARE(rig_->host.doc.PhotoBmp.Width(), 4);
+        QCOMPARE(rig_->host.doc.PhotoBmp.Height(), 1);
+    }
+
     // Every key and button that leaves the dialog: accepting keeps the resized
     // photograph and writes last.set, cancelling restores the photograph.
     void everyWayOfLeavingAcceptsOrRestores() {
