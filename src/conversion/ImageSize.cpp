@@ -79,7 +79,13 @@ void ImageSizePage::MoveSlider(int percent) {
     // The spin edits' handlers move the slider to the scale of the truncated width,
     // often a step below; it goes back to where the user put it, or the arrow keys
     // could never move it past such a step.
-    if (ChangeWidth(size.Width) && ChangeHeight(size.Height) && ResampleTo(size)) slider_ = percent;
+    if (!ChangeWidth(size.Width) || !ChangeHeight(size.Height) || !ResampleTo(size)) return;
+    slider_ = percent;
+    // A spin edit already at its side of the size runs no handler, and the other one's
+    // handler then works out its own, often one less: the page shows the size made.
+    current_ = size;
+    spinWidth_ = size.Width;
+    spinHeight_ = size.Height;
 }
 
 bool ImageSizePage::ResampleTo(PictureSize size) {

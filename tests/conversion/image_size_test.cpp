@@ -127,6 +127,31 @@ TEST(ImageSizePage, EachHandlerResamplesInTurnAndTheSliderEchoStaysQuiet) {
     EXPECT_EQ(page.Current(), (PictureSize{999, 1000}));
 }
 
+// The slider resamples at its own size last; the spin edits show that size even
+// where a handler on the way worked out another width from the height.
+TEST(ImageSizePage, TheSliderAfterATypedHeightShowsTheSizeItMade) {
+    std::vector<PictureSize> resampled;
+    ImageSizePage page([&](PictureSize s) {
+        resampled.push_back(s);
+        return true;
+    });
+    page.Open({640, 480});
+    page.SetHeight(29);
+    EXPECT_EQ(page.Current(), (PictureSize{38, 29}));
+    // 6 % is 38 x 28: the width is the one typed before, so only the height's handler
+    // runs, and it works out 37 for a height of 28.
+    page.MoveSlider(6);
+    EXPECT_EQ(resampled.back(), (PictureSize{38, 28}));
+    EXPECT_EQ(page.Width(), 38);
+    EXPECT_EQ(page.Height(), 28);
+    EXPECT_EQ(page.Current(), (PictureSize{38, 28}));
+    EXPECT_EQ(page.Scale(), 6);
+    // The width shown, typed again, is no change.
+    resampled.clear();
+    page.SetWidth(38);
+    EXPECT_TRUE(resampled.empty());
+}
+
 TEST(ImageSizePage, ARefusedSizeLeavesThePageAtTheSizeThePictureKept) {
     std::vector<PictureSize> resampled;
     bool refuse = false;

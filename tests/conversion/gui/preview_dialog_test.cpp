@@ -136,6 +136,16 @@ private slots:
         QVERIFY(rig_->host.doc.PhotoBmp == small);
     }
 
+    void theSliderAfterATypedHeightShowsTheSizeOfThePhotograph() {
+        auto dlg = Open(TestPicture(640, 480));
+        dlg->Spn_Height->setValue(29);
+        dlg->Trc_ImageSize->setValue(6);
+        QCOMPARE(rig_->host.doc.PhotoBmp.Width(), 38);
+        QCOMPARE(rig_->host.doc.PhotoBmp.Height(), 28);
+        QCOMPARE(dlg->Spn_Width->value(), 38);
+        QCOMPARE(dlg->Spn_Height->value(), 28);
+    }
+
     // On a picture one or two pixels thin, the side that keeps the aspect ratio comes
     // out below one pixel; the page shows the size the photograph really takes.
     void aTypedSideOfAThinPictureShowsTheSizeThePhotographTakes() {
