@@ -109,6 +109,13 @@ TFrmHistory::TFrmHistory(HistoryDocument& doc, QWidget* parent)
             [this](const QModelIndex& current, const QModelIndex&) {
                 if (current.isValid()) StringGrid1SelectCell(current.row());
             });
+    // A press on the row that is already current moves no selection, so only this
+    // sees it. After a step that could not be recorded, that row's state is not what
+    // the picture shows, and the press takes the step back, as Undo does.
+    connect(StringGrid1, &QAbstractItemView::pressed, this, [this](const QModelIndex& index) {
+        if (!shownIsCurrent_ && index.isValid() && index.row() == ring_.CurrentRow() - 1)
+            MoveTo(ring_.CurrentIndex());
+    });
 }
 
 TFrmHistory::~TFrmHistory() {

@@ -377,6 +377,35 @@ private slots:
         QVERIFY(!window_->CanUndo());
     }
 
+    // After a step that could not be recorded, the current state's row is still selected,
+    // so a click on it moves no selection; it must still take the picture back to that
+    // state, as Undo does, and only once.
+    void aClickOnTheCurrentRowAfterAFailedWriteTakesBackTheStep() {
+        Background();
+        ShowWindow();
+        QTableWidget* grid = window_->StringGrid1;
+        QVERIFY(Add(1, "Open", "a.jpg"));
+        QVERIFY(Add(2, "Pencil"));
+        doc_->failSave = true;
+        QVERIFY(Add(3, "Brush"));
+        window_->FinishWrites();
+        QCOMPARE(messages_.size(), 1);
+        QCOMPARE(doc_->content, 3);
+        QCOMPARE(SelectedRow(grid), 1);
+        const int loads = doc_->loads;
+
+        ClickRow(grid, 1);
+        QCOMPARE(doc_->loads, loads + 1);
+        QCOMPARE(doc_->content, 2);
+        QCOMPARE(messages_.size(), 1);
+        QCOMPARE(SelectedRow(grid), 1);
+        // The step is taken back; the next click on the row has nothing left to do.
+        ClickRow(grid, 1);
+        QCOMPARE(doc_->loads, loads + 1);
+        window_->Undo();
+        QCOMPARE(doc_->content, 1);
+    }
+
     // A state written at once, without a copy, waits for the writes before it; one of
     // them failing moves the ring back, and the state goes where the ring is then.
     void aStateWrittenAtOnceFollowsTheRingAnEarlierFailureMovedBack() {
