@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 #include <system_error>
+#include <utility>
 
 #include "history/HistoryIndex.h"
 #include "history/HistoryRecovery.h"
@@ -164,6 +166,36 @@ std::unique_ptr<HistoryFolderLock> HistoryFolderLock::Private(const std::string&
 }
 
 const std::string& HistoryFolderLock::Folder() const { return folder_; }
+
+bool HistoryFolderLock::Holds() const {
+    if (private_) return fs::is_directory(folder_);
+    struct stat held {}, named {};
+    const std::string lockPath = (fs::path(folder_) / kLockFileName).string();
+    return fd_ >= 0 && ::fstat(fd_, &held) == 0 && ::lstat(lockPath.c_str(), &named) == 0 &&
+           held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+bool HistoryFolderLock::Reclaim(std::string& error) {
+    error.clear();
+    if (Holds()) return true;
+    if (private_) {
+        std::error_code ec;
+        fs::create_directories(folder_, ec);
+        if (fs::is_directory(folder_)) return true;
+        error = folder_ + " could not be created: " + ec.message();
+        return false;
+    }
+    std::string problem;
+    bool noLocks = false;
+    std::unique_ptr<HistoryFolderLock> fresh = TryLock(folder_, problem, noLocks);
+    if (!fresh) {
+        error = problem.empty() ? folder_ + " was removed, and another running copy of Velmora uses it now." : problem;
+        return false;
+    }
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = std::exchange(fresh->fd_, -1);
+    return true;
+}
 
 std::string HistoryFolderLock::FolderName(int n) {
     return n <= 1 ? std::string("history") : "history-" + std::to_string(n);

@@ -38,6 +38,14 @@ public:
     static std::string FolderName(int n);
 
     const std::string& Folder() const;
+    // True while the lock file in the folder is the one this object holds locked. A
+    // folder removed while the run goes on (by a clean-up of the disk, say) is not this
+    // run's any more: another copy may make it again and take it.
+    bool Holds() const;
+    // Holds(), or else makes the folder again with a lock file of its own and locks
+    // that; false with a message when another copy has taken the folder meanwhile or
+    // it cannot be made. A private folder, whose name no other copy uses, is just made again.
+    bool Reclaim(std::string& error);
     ~HistoryFolderLock();  // releases the lock, keeps the files (of a locked folder)
 
     HistoryFolderLock(const HistoryFolderLock&) = delete;

@@ -260,6 +260,15 @@ void TFrmMain::SetShapeCursor(Qt::CursorShape shape) { PaintBox1->SetShapeCursor
 
 bool TFrmMain::CanChangeState() const { return !tools_->Busy(); }
 
+bool TFrmMain::HoldsHistoryFolder(bool remake, std::string& error) {
+    error.clear();
+    if (!historyLock_) return true;
+    if (remake) return historyLock_->Reclaim(error);
+    if (historyLock_->Holds()) return true;
+    error = historyLock_->Folder() + " is no longer this run's.";
+    return false;
+}
+
 bool TFrmMain::AddState(const std::string& name, const std::string& detail) {
     SetModified(true);
     const bool added = FrmHistory->AddState(Q(name), Q(detail));

@@ -68,6 +68,7 @@ public:
     bool LoadSnapshot(const std::string& path, std::string& error, bool& wantedMemory);
     void HistoryChanged() override;
     bool CanChangeState() const override;
+    bool HoldsHistoryFolder(bool remake, std::string& error) override;
     std::string DocumentPath() const override;
     bool RestoreSnapshot(const std::string& snapshotPath, const std::string& documentPath,
                          std::string& error, bool& wantedMemory) override;

@@ -220,7 +220,8 @@ void TFrmHistory::EndRun() {
     pending_.clear();
     unfinished_.reset();
     std::string ignored;
-    RemoveRunFiles(HistoryFolder(), ignored);
+    // A folder that another copy took after this run's was removed holds its files.
+    if (doc_.HoldsHistoryFolder(false, ignored)) RemoveRunFiles(HistoryFolder(), ignored);
     // The ring must not point at files that are gone, should the window live on.
     ring_.Reset(ring_.Capacity());
     shownIsCurrent_ = true;
@@ -231,8 +232,8 @@ void TFrmHistory::EndRun() {
 HistoryIndex TFrmHistory::IndexNow() const { return IndexOfRing(ring_, ring_.Document(ring_.CurrentIndex())); }
 
 void TFrmHistory::SaveIndex(bool afterNewSnapshot) {
-    if (!ownFolder_) return;
     std::string ignored;
+    if (!ownFolder_ || !doc_.HoldsHistoryFolder(false, ignored)) return;
     if (!WriteHistoryIndex(HistoryFolder(), IndexNow(), ignored))
         DropStaleIndex(HistoryFolder(), afterNewSnapshot);
 }
@@ -275,6 +276,14 @@ bool TFrmHistory::AddState(const QString& name, const QString& detail) {
     if (HistoryFolder().empty()) return false;
     // A failure collected now may still move the slot this state goes to.
     CollectWrites();
+    std::string folderError;
+    if (ownFolder_ && !doc_.HoldsHistoryFolder(true, folderError)) {
+        // Writing there would overwrite, and at the end delete, another copy's states.
+        shownIsCurrent_ = false;
+        ShowMessage(this, QString::fromStdString(folderError) +
+                              QStringLiteral("\nThis step was not recorded in the history."));
+        return false;
+    }
     std::error_code ignored;
     std::filesystem::create_directories(HistoryFolder(), ignored);
     HistoryDocument::SnapshotWrite write;

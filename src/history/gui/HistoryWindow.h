@@ -56,6 +56,15 @@ public:
     // False while a tool's stroke or pending edit holds copies of the layers: moving
     // to another state then would leave the tool working on stale pixels.
     virtual bool CanChangeState() const { return true; }
+    // Whether the folder adopted (AdoptFolder) is still this run's. One removed while
+    // the run goes on may have been made again by another copy, whose files must be
+    // left alone. With `remake`, a folder that is gone is made again for this run.
+    // False with a message when it is not (or no longer) this run's.
+    virtual bool HoldsHistoryFolder(bool remake, std::string& error) {
+        (void)remake;
+        error.clear();
+        return true;
+    }
     // The full name of the file the document was opened from, kept in the history's
     // index so that restored work gets its name back.
     virtual std::string DocumentPath() const { return {}; }

@@ -282,6 +282,52 @@ private slots:
         QVERIFY(env.messages.isEmpty());
     }
 
+    // A copy's folder removed while it runs (by a clean-up of the disk, say) is made
+    // again, locked, by its next state, so that a copy started later keeps out of it.
+    // Should a later copy have taken the folder first, the copy whose folder it was
+    // writes nothing there and deletes nothing of the other's at its end.
+    void aFolderRemovedUnderARunningCopyIsNeverSharedWithAnother() {
+        ShellEnv env;
+        env.confirmAnswer = false;
+        auto first = std::make_unique<TFrmMain>(env.Folder());
+        first->show();
+        QVERIFY(first->OpenFile(WriteBmp(env, "p.bmp", Gradient(30, 20))));
+        Edit(*first, 40);
+        QVERIFY(QDir(env.Path("history")).removeRecursively());
+        Edit(*first, 50);
+        Edit(*first, 60);
+        const QStringList firstFiles = HistoryFiles(env);
+        {
+            TFrmMain second(env.Folder());
+            second.show();
+            QVERIFY(env.confirmations.isEmpty());
+            QVERIFY(second.OpenFile(WriteBmp(env, "q.bmp", Gradient(20, 10))));
+            Edit(second, 70);
+            QCOMPARE(HistoryFiles(env), firstFiles);
+        }
+        first->MenuItem_UndoClick();
+        QCOMPARE(int(first->Doc().SketchBmp.Pixel(0, 0)[0]), 50);
+        QVERIFY(env.messages.isEmpty());
+
+        // Removed again, and this time another copy takes the folder before the next state.
+        QVERIFY(QDir(env.Path("history")).removeRecursively());
+        TFrmMain third(env.Folder());
+        third.show();
+        QVERIFY(third.OpenFile(WriteBmp(env, "r.bmp", Gradient(20, 10))));
+        Edit(third, 80);
+        const QStringList thirdFiles = HistoryFiles(env);
+        first->Doc().SketchBmp.Pixel(0, 0)[0] = 90;
+        QVERIFY(!first->AddState("Pencil", "--"));
+        first->FrmHistory->FinishWrites();
+        QCOMPARE(env.messages.size(), 1);
+        QVERIFY2(env.messages[0].contains(env.Path("history")), qPrintable(env.messages[0]));
+        first.reset();
+        QCOMPARE(HistoryFiles(env), thirdFiles);
+        third.MenuItem_UndoClick();
+        QCOMPARE(int(third.Doc().SketchBmp.Pixel(0, 0)[0]), 255);
+        QCOMPARE(third.Doc().PhotoBmp.Width(), 20);
+    }
+
     void withNoFolderToLockARunKeepsItsOwnHistoryAndLeavesNothing() {
         ShellEnv env;
         // Plain files where every history folder would go.
