@@ -88,6 +88,12 @@ void ImageSizePage::MoveSlider(int percent) {
     spinHeight_ = size.Height;
 }
 
+void ImageSizePage::FinishEditing() {
+    if (spinWidth_ > 0 && spinHeight_ > 0) return;
+    spinWidth_ = current_.Width;
+    spinHeight_ = current_.Height;
+}
+
 bool ImageSizePage::ResampleTo(PictureSize size) {
     if (resample_(size)) {
         if (size.Width >= 1 && size.Height >= 1) picture_ = size;

@@ -47,6 +47,9 @@ public:
     void SetWidth(int width);
     void SetHeight(int height);
     void MoveSlider(int percent);
+    // The user left a spin edit. A side of 0 changes nothing, so a box left at 0 goes
+    // back to the size in effect rather than show one the conversion will not use.
+    void FinishEditing();
 
     // What the controls show, and the size last chosen.
     int Width() const { return spinWidth_; }

@@ -116,6 +116,11 @@ void TFrmPreview::ConnectHandlers() {
     connect(Spn_Height, &QSpinBox::valueChanged, this, [this](int v) {
         if (HasText(Spn_Height)) ImageSizeChange(&ImageSizePage::SetHeight, v);
     });
+    for (QSpinBox* side : {Spn_Width, Spn_Height})
+        connect(side, &QSpinBox::editingFinished, this, [this] {
+            imageSize_.FinishEditing();
+            ShowImageSize();
+        });
 
     connect(Btn_Ok, &QPushButton::clicked, this, [this] { Btn_OkClick(); });
     connect(Btn_Cancle, &QPushButton::clicked, this, [this] { reject(); });

@@ -166,6 +166,23 @@ private slots:
         QCOMPARE(rig_->host.doc.PhotoBmp.Height(), 1);
     }
 
+    // A side of 0 changes nothing; once the user leaves its box, the box shows the
+    // size the photograph kept instead of one the conversion will not use.
+    void aSideLeftAtZeroShowsTheSizeInEffectAgain() {
+        auto dlg = Open(TestPicture(640, 480));
+        dlg->Spn_Width->setValue(320);
+        dlg->activateWindow();
+        dlg->Spn_Width->setFocus();
+        dlg->Spn_Width->selectAll();
+        QTest::keyClicks(dlg->Spn_Width, QStringLiteral("0"));
+        QCOMPARE(dlg->Spn_Width->value(), 0);
+        QTest::keyClick(dlg->Spn_Width, Qt::Key_Tab);
+        QCOMPARE(dlg->Spn_Width->value(), 320);
+        QCOMPARE(dlg->Spn_Height->value(), 240);
+        QCOMPARE(rig_->host.doc.PhotoBmp.Width(), 320);
+        QCOMPARE(rig_->host.doc.PhotoBmp.Height(), 240);
+    }
+
     // Every key and button that leaves the dialog: accepting keeps the resized
     // photograph and writes last.set, cancelling restores the photograph.
     void everyWayOfLeavingAcceptsOrRestores() {
