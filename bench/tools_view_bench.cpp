@@ -1,7 +1,8 @@
 // The painting tools as the user meets them: mouse events through the real main
 // window on a 12 megapixel picture, offscreen, each event followed by the repaint it
 // asked for. Reports one brush stamp of size 100 with its recomposite and repaint, a
-// stroke of size 20 in events per second, and a paint-bucket fill of the whole picture.
+// stroke of size 20 in events per second, a paint-bucket fill of the whole picture, and
+// one move of a pending text box whose memo holds a single line of a million characters.
 //
 //   QT_QPA_PLATFORM=offscreen ./build/bin/tools_view_bench
 
@@ -19,6 +20,7 @@
 #include "view/gui/CanvasView.h"
 
 #include <QAbstractButton>
+#include <QPlainTextEdit>
 #include <QSlider>
 
 using namespace velmora;
@@ -82,6 +84,28 @@ void BM_BucketWholePicture(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_BucketWholePicture)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+
+void BM_TextBoxLongLine(benchmark::State& state) {
+    Choose(ToolText);
+    // A line pasted or typed by holding a key: only the first few dozen characters show.
+    g_window->FrmToolOption->MemTextText->setPlainText(QString(1000000, QLatin1Char('m')));
+    // Placed with its corner at (100, 200), then grabbed inside to be moved.
+    Send(QEvent::MouseMove, QPoint(100, 200), Qt::NoButton, Qt::NoButton);
+    Send(QEvent::MouseButtonPress, QPoint(100, 200), Qt::LeftButton, Qt::LeftButton);
+    Send(QEvent::MouseButtonRelease, QPoint(100, 200), Qt::LeftButton, Qt::NoButton);
+    Send(QEvent::MouseMove, QPoint(150, 220), Qt::NoButton, Qt::NoButton);
+    Send(QEvent::MouseButtonPress, QPoint(150, 220), Qt::LeftButton, Qt::LeftButton);
+    int x = 150;
+    for (auto _ : state) {
+        // Each step moves the box one pixel: one redraw of the box and its text.
+        Send(QEvent::MouseMove, QPoint(++x, 220), Qt::NoButton, Qt::LeftButton);
+    }
+    Send(QEvent::MouseButtonRelease, QPoint(x, 220), Qt::LeftButton, Qt::NoButton);
+    // Committed, so that the next benchmark starts without a pending edit.
+    Choose(ToolBrush);
+    g_window->FrmToolOption->MemTextText->clear();
+}
+BENCHMARK(BM_TextBoxLongLine)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 
 }  // namespace
 

@@ -1,12 +1,87 @@
 // The text of the rectangle, ellipse, text and balloon tools and the Tool Option
 // settings it is drawn with, driven through the real main window.
 
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QPainterPath>
 #include <QPlainTextEdit>
 
+#include <algorithm>
+#include <functional>
+
 #include "support/ShapeWindow.h"
+#include "tools/gui/LayerPainter.h"
+#include "tools/gui/ShapeText.h"
+
+Q_DECLARE_METATYPE(velmora::TextArea)
 
 using namespace velmora;
 using namespace velmora::test;
+
+namespace {
+
+using TextStyle = TFrmToolOption::TextStyle;
+
+// `unit` repeated until the text holds at least `chars` characters.
+QString Repeated(const QString& unit, int chars) {
+    QString text;
+    while (text.size() < chars) text += unit;
+    return text;
+}
+
+// The lines as they were drawn before any line was cut to what can show: each line
+// laid out whole, clipped to its slot.
+void DrawWholeLines(QPainter& painter, const TextStyle& style, const TextArea& area, std::uint32_t color) {
+    const QFont font = ShapeFont(style);
+    const QFontMetrics metrics(font, painter.device());
+    const std::vector<int> heights(static_cast<std::size_t>(style.Lines.size()), metrics.height());
+    const std::vector<LineSlot> lineSlots = LayoutTextLines(heights, area.Top, area.LowestBottom);
+    painter.save();
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    painter.setFont(font);
+    painter.setPen(ToQColor(color));
+    const bool outerClip = painter.hasClipping();
+    for (std::size_t i = 0; i < lineSlots.size(); ++i) {
+        painter.save();
+        painter.setClipRect(QRect(area.Left, lineSlots[i].Top, area.Right - area.Left,
+                                  lineSlots[i].Bottom - lineSlots[i].Top),
+                            outerClip ? Qt::IntersectClip : Qt::ReplaceClip);
+        painter.drawText(QPoint(area.Left, lineSlots[i].Top + metrics.ascent()),
+                         style.Lines[static_cast<qsizetype>(i)]);
+        painter.restore();
+    }
+    painter.restore();
+}
+
+// A w x h image on a blue ground with `draw` done on it, clipped first to the inscribed
+// ellipse when asked (as the elliptic balloon clips its text).
+Bitmap Drawn(QSize size, bool ellipse, const std::function<void(QPainter&)>& draw) {
+    Bitmap bmp(size.width(), size.height());
+    bmp.Fill(200, 40, 10);
+    QImage image = WrapBitmap(bmp);
+    QPainter painter(&image);
+    if (ellipse) {
+        QPainterPath outline;
+        outline.addEllipse(QRectF(0, 0, size.width(), size.height()));
+        painter.setClipPath(outline);
+    }
+    draw(painter);
+    return bmp;
+}
+
+// The fastest of three runs of `work`, in milliseconds.
+double FastestMs(const std::function<void()>& work) {
+    double best = 1e12;
+    for (int run = 0; run < 3; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        best = std::min(best, timer.nsecsElapsed() / 1e6);
+    }
+    return best;
+}
+
+}  // namespace
 
 class ShapeTextTest : public QObject {
     Q_OBJECT
@@ -32,6 +107,110 @@ private slots:
         QTest::keyClick(w.PaintBox1, Qt::Key_Return);
         QCOMPARE(StateText(w), QStringLiteral("Text / --"));
         QCOMPARE(At(w, 249, 149), kRed);
+    }
+
+    // A line pasted or typed by holding a key can hold a million characters, of which a
+    // few dozen show; drawing it must not cost more than drawing those few.
+    void AVeryLongLineDrawsAsFastAsWhatShowsOfIt() {
+        TextStyle style;
+        style.FontName = QStringLiteral("DejaVu Sans");
+        const TextArea area{0, 0, 300, 90};
+        auto timeLine = [&](int chars) {
+            style.Lines = {Repeated(QStringLiteral("Typed text, "), chars)};
+            return FastestMs([&] {
+                Drawn(QSize(300, 100), false, [&](QPainter& p) { DrawTextLines(p, style, area, 0); });
+            });
+        };
+        const double few = timeLine(60);
+        const double million = timeLine(1000000);
+        QVERIFY2(million < 10 * few + 30, qPrintable(QStringLiteral("%1 ms against %2 ms").arg(million).arg(few)));
+    }
+
+    // What shows of a long line is exactly what the whole line drawn at once shows:
+    // kerning, ligatures, combining marks, right-to-left runs, tabs, controls, large and
+    // slanted glyphs, underlines, and the cut at the area's right edge, at the image's
+    // edge and at an outer clip.
+    void LongLinesShowAsWhenDrawnWhole_data() {
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<int>("points");
+        QTest::addColumn<bool>("italic");
+        QTest::addColumn<bool>("underline");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<TextArea>("area");
+        QTest::addColumn<QSize>("image");
+        QTest::addColumn<bool>("ellipse");
+
+        const QString sans = QStringLiteral("DejaVu Sans"), serif = QStringLiteral("DejaVu Serif");
+        const TextArea box{10, 10, 290, 190};
+        const QSize image(300, 200);
+        const int n = 20000;  // longer than the pieces the whole line is laid out in
+        QTest::newRow("kerning") << sans << 12 << false << false
+                                 << QStringList{Repeated(QStringLiteral("AVAWAT To Ta Yo LT \"\"Wa. "), n)} << box
+                                 << image << false;
+        QTest::newRow("ligatures") << serif << 14 << false << false
+                                   << QStringList{Repeated(QStringLiteral("office affluent fjord fi ffi ffl "), n)}
+                                   << box << image << false;
+        QTest::newRow("combining marks")
+            << sans << 16 << false << false
+            << QStringList{Repeated(QString::fromUtf8("e\u0301a\u0308o\u0323\u0302 n\u0303\u0331 "), n),
+                           QStringLiteral("m") + Repeated(QStringLiteral("\u0301\u0316"), n),
+                           Repeated(QStringLiteral("ab"), 38) + Repeated(QStringLiteral("\u0308"), n)}
+            << box << image << false;
+        QTest::newRow("right to left")
+            << sans << 12 << false << false
+            << QStringList{Repeated(QString::fromUtf8("abc \u05E9\u05DC\u05D5\u05DD 123 "), n),
+                           Repeated(QString::fromUtf8("\u0639\u0631\u0628\u064A \u0661\u0662 xyz "), n),
+                           Repeated(QStringLiteral("left to right "), 200) +
+                               Repeated(QString::fromUtf8("\u05E9\u05DC "), n),
+                           Repeated(QStringLiteral("digits 12 "), 200) +
+                               Repeated(QString::fromUtf8("\u0661\u0662 "), n),
+                           Repeated(QStringLiteral("embedded \u202Eright\u202C \u2067isolate\u2069 "), n)}
+            << box << image << false;
+        QTest::newRow("tabs and controls")
+            << sans << 12 << false << false
+            << QStringList{Repeated(QStringLiteral("a\tbb\tccc\t"), n),
+                           Repeated(QStringLiteral("x\u0001y\u007Fz\u200B\u00AD\u2028w\r\uFEFF "), n),
+                           Repeated(QStringLiteral("string\u009Cterminator "), n)}
+            << box << image << false;
+        QTest::newRow("beyond the basic plane")
+            << sans << 12 << false << false
+            << QStringList{Repeated(QString::fromUtf8("\U0001F600 \U0001D49C\U0001D4B7 \U0001F1EB\U0001F1F7 a "), n)}
+            << box << image << false;
+        QTest::newRow("large slanted underlined")
+            << serif << 90 << true << true << QStringList{Repeated(QStringLiteral("fjfVAfj "), n)} << box << image
+            << false;
+        QTest::newRow("past the image's edge")
+            << sans << 20 << true << false
+            << QStringList{Repeated(QStringLiteral("Wide AV box "), n), Repeated(QStringLiteral("jjj "), n)}
+            << TextArea{40, 0, 5000, 200} << image << false;
+        QTest::newRow("elliptic clip")
+            << sans << 18 << false << true
+            << QStringList{QString(), Repeated(QStringLiteral("Ellipse "), n), QStringLiteral("short")}
+            << TextArea{20, 20, 280, 180} << image << true;
+        QTest::newRow("a little longer than shows")
+            << sans << 12 << false << false << QStringList{Repeated(QStringLiteral("AVmfi "), 150)}
+            << TextArea{0, 0, 100, 30} << QSize(120, 40) << false;
+    }
+
+    void LongLinesShowAsWhenDrawnWhole() {
+        QFETCH(QString, family);
+        QFETCH(int, points);
+        QFETCH(bool, italic);
+        QFETCH(bool, underline);
+        QFETCH(QStringList, lines);
+        QFETCH(TextArea, area);
+        QFETCH(QSize, image);
+        QFETCH(bool, ellipse);
+        TextStyle style;
+        style.FontName = family;
+        style.PointSize = points;
+        style.Italic = italic;
+        style.Underline = underline;
+        style.Lines = lines;
+        const Bitmap whole = Drawn(image, ellipse, [&](QPainter& p) { DrawWholeLines(p, style, area, kRed); });
+        const Bitmap drawn = Drawn(image, ellipse, [&](QPainter& p) { DrawTextLines(p, style, area, kRed); });
+        QVERIFY(!(whole == Drawn(image, ellipse, [](QPainter&) {})));  // the text shows
+        QVERIFY(drawn == whole);
     }
 
 private:
