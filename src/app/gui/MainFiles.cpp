@@ -12,7 +12,9 @@
 #include <QMimeData>
 #include <QUrl>
 #include <algorithm>
+#include <filesystem>
 #include <new>
+#include <system_error>
 
 #include "app/DocumentFiles.h"
 #include "app/Version.h"
@@ -42,12 +44,12 @@ std::string NameInUrl(const QUrl& url) {
 
 }  // namespace
 
-std::string TFrmMain::DocumentPath() const { return S(lastOpenedPath_); }
+std::string TFrmMain::DocumentPath() const { return lastOpenedFile_; }
 
 bool TFrmMain::RestoreSnapshot(const std::string& snapshotPath, const std::string& documentPath,
                                std::string& error, bool& wantedMemory) {
     if (!LoadSnapshot(snapshotPath, error, wantedMemory)) return false;
-    FinishOpen(Q(documentPath));
+    FinishOpen(Q(documentPath), documentPath);
     // The restored work was never saved; closing must not drop it silently.
     if (shownIsState_) SlotReused(FrmHistory->Ring().CurrentIndex());
     SetModified(true);
@@ -58,7 +60,10 @@ void TFrmMain::StateShown(int slot, const std::string& documentPath) {
     // Undo may bring back a picture of an earlier file: the Save proposal names the
     // file it was opened from, and the title the file that holds it, if one does.
     shownIsState_ = true;
-    if (!documentPath.empty()) lastOpenedPath_ = Q(documentPath);
+    if (!documentPath.empty()) {
+        lastOpenedPath_ = Q(documentPath);
+        lastOpenedFile_ = documentPath;
+    }
     const QString held = FileHolding(slot);
     const auto recorded = stateFiles_.find(slot);
     ShowDocumentName(!held.isEmpty() ? held : recorded != stateFiles_.end() ? recorded->second : lastOpenedPath_);
@@ -138,14 +143,15 @@ bool TFrmMain::OpenFile(const QString& path, const std::string& file) {
     // The layers are set before the "Open" state is recorded, so that going back to
     // that state shows the picture as it is shown now.
     SetLayerStateQuietly(state);
-    FinishOpen(path);
+    FinishOpen(path, file);
     return true;
 }
 
-void TFrmMain::FinishOpen(const QString& path) {
+void TFrmMain::FinishOpen(const QString& path, const std::string& file) {
     doc_.Zoom = 1.0;
     FrmTools->EnableDrawTools();
     lastOpenedPath_ = path;
+    lastOpenedFile_ = file;
     lastFolder_ = QFileInfo(path).absolutePath();
     shownIsState_ = FrmHistory->AddState(QStringLiteral("Open"), path);
     if (shownIsState_) {
@@ -190,9 +196,15 @@ void TFrmMain::ShowDocumentName(const QString& path) {
 bool TFrmMain::SaveCommand() {
     if (!doc_.ImageLoaded) return false;
     CompositeAll();
-    auto dialog = MakeSaveDialog(ProposeSaveName(S(lastOpenedPath_)));
+    SaveProposal proposal = ProposeSaveName(S(lastOpenedPath_));
+    // A folder the dialog cannot show (its name is not valid UTF-8) is left for the
+    // nearest one it can; the proposal then names the folder, so that it stays.
+    const QString openedFolder = QFileInfo(lastOpenedPath_).absolutePath();
+    if (lastOpenedFile_ != S(lastOpenedPath_) && lastFolder_ == openedFolder && !QFileInfo(openedFolder).isDir())
+        proposal.FileName = S(openedFolder) + '/' + proposal.FileName;
+    auto dialog = MakeSaveDialog(proposal);
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return false;
-    lastFolder_ = dialog->directory().absolutePath();
+    lastFolder_ = QFileInfo(dialog->selectedFiles().front()).absolutePath();
     // A pending shape is committed before the write, so that what is saved is what is
     // shown; only then: a cancelled dialog leaves the object being edited.
     const ToolInfo* tool = FindTool(doc_.CurrentTool);
@@ -202,7 +214,7 @@ bool TFrmMain::SaveCommand() {
 
 bool TFrmMain::SaveToFile(const QString& chosenPath, int filterIndex) {
     if (!doc_.ImageLoaded) return false;
-    const std::string path = CompleteSaveName(S(chosenPath), filterIndex);
+    const std::string path = CompleteSaveName(FileToWrite(chosenPath), filterIndex);
     std::string message;
     bool ok = false;
     {
@@ -223,6 +235,21 @@ bool TFrmMain::SaveToFile(const QString& chosenPath, int filterIndex) {
     FileHolds(Q(path), shownIsState_ ? FrmHistory->Ring().CurrentIndex() : -1);
     SetModified(false);
     return true;
+}
+
+std::string TFrmMain::FileToWrite(const QString& chosen) const {
+    const QFileInfo info(chosen);
+    const QFileInfo shown(lastOpenedPath_);
+    // Only a name as shown that names nothing stands for the file or folder opened; a
+    // file or folder that has the name as shown is that one.
+    if (lastOpenedFile_.empty() || lastOpenedFile_ == S(lastOpenedPath_) || info.exists()) return S(chosen);
+    std::error_code failed;
+    const std::filesystem::path opened = std::filesystem::absolute(lastOpenedFile_, failed);
+    if (failed) return S(chosen);
+    if (info.absoluteFilePath() == shown.absoluteFilePath()) return opened.string();
+    if (info.absolutePath() == shown.absolutePath() && !QFileInfo(info.absolutePath()).isDir())
+        return (opened.parent_path() / S(info.fileName())).string();
+    return S(chosen);
 }
 
 void TFrmMain::MenuItem_CopyClick() {

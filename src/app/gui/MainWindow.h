@@ -201,7 +201,12 @@ private:
     void FormResize();
 
     // MainFiles.cpp: opening, saving, copying, and which file the picture shown is.
-    void FinishOpen(const QString& path);
+    // `path` is the file as shown, `file` as the system spells it.
+    void FinishOpen(const QString& path, const std::string& file);
+    // The file a path chosen in the save dialog names. The dialog shows a folder or
+    // file name that is not valid UTF-8 with replacement characters; the folder and the
+    // file that are open, chosen as shown, are the ones written, not new ones.
+    std::string FileToWrite(const QString& chosen) const;
     // Changed since the last open or save: the close question and the title's mark.
     void SetModified(bool modified);
     // Asks whether to save changed work before `what` ("closing Velmora"); true when
@@ -252,6 +257,8 @@ private:
     // A change of the picture that records no state.
     void ChangedOutsideHistory();
     QString lastOpenedPath_;
+    // The same file as the system spells it, which may not be valid UTF-8.
+    std::string lastOpenedFile_;
     QString lastFolder_;
     Viewport* viewport_ = nullptr;
     ToolWindowSet* toolWindows_ = nullptr;

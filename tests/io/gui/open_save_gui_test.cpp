@@ -2,13 +2,18 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPushButton>
+#include <QTimer>
 #include <QUrl>
 #include <QtTest>
+#include <filesystem>
+#include <set>
 
 #include "app/gui/MainWindow.h"
 #include "app/gui/ShellTestSupport.h"
@@ -99,6 +104,70 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY2(env.messages.isEmpty(), qPrintable(env.messages.join(QLatin1Char('\n'))));
         QCOMPARE(w.Doc().PhotoBmp.Width(), 20);
+    }
+
+    // A name that is not valid UTF-8, of the file or of its folder, can be shown in the
+    // dialogs only with replacement characters. Save as proposed still writes beside
+    // the file that is open (over it, for a project), not a file or folder named after
+    // those characters, also after undo and redo and on a second save.
+    void SavingAFileWhoseNameIsNotUtf8_data() {
+        QTest::addColumn<QByteArray>("folder");
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QByteArray>("saved");
+        const QByteArray latin1("pi\xE8" "ce.d2o");
+        QTest::newRow("project") << QByteArray("work") << latin1 << latin1;
+        QTest::newRow("its folder") << QByteArray("w\xF6rk") << QByteArray("beach.d2o") << QByteArray("beach.d2o");
+        QTest::newRow("picture") << QByteArray("w\xF6rk") << QByteArray("beach.bmp")
+                                 << QByteArray("beach_cartoon.BMP");
+    }
+
+    void SavingAFileWhoseNameIsNotUtf8() {
+        QFETCH(QByteArray, folder);
+        QFETCH(QByteArray, name);
+        QFETCH(QByteArray, saved);
+        Shell s;
+        auto& [env, w] = s;
+        const std::filesystem::path files = QFile::encodeName(env.dir.filePath(QStringLiteral("files"))).toStdString();
+        const std::filesystem::path dir = files / folder.toStdString();
+        std::filesystem::create_directories(dir);
+        const std::string opened = (dir / name.toStdString()).string();
+        const Bitmap b(20, 10);
+        std::string error;
+        if (name.endsWith(".d2o"))
+            QCOMPARE(SaveD2O(opened, Gradient(20, 10), b, b, LayerState{}), 0);
+        else
+            QVERIFY(WriteBmpFile(opened, Gradient(20, 10), error));
+        QVERIFY(w.OpenFile(QString::fromLocal8Bit(opened.c_str()), opened));
+        const std::string target = (dir / saved.toStdString()).string();
+        for (int value : {7, 9}) {
+            Edit(w, value);
+            if (value == 9) {
+                w.MenuItem_UndoClick();
+                w.MenuItem_RedoClick();
+            }
+            QTimer::singleShot(0, [] {
+                auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                QVERIFY(d);
+                auto* buttons = d->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+                QVERIFY(buttons && buttons->button(QDialogButtonBox::Save));
+                buttons->button(QDialogButtonBox::Save)->click();
+            });
+            QVERIFY(w.SaveCommand());
+            QVERIFY2(env.messages.isEmpty(), qPrintable(env.messages.join(QLatin1Char('\n'))));
+            QVERIFY(!w.isWindowModified());
+            std::set<std::string> written;
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(files))
+                written.insert(entry.path().string());
+            QCOMPARE(written, (std::set<std::string>{dir.string(), opened, target}));
+            ProjectData project;
+            Bitmap picture;
+            if (saved.endsWith(".d2o")) {
+                QCOMPARE(LoadD2O(target, project), 0);
+                QCOMPARE(project.Sketch.Pixel(0, 0)[0], std::uint8_t(value));
+            } else {
+                QVERIFY(ReadBmpFile(target, picture, error));
+            }
+        }
     }
 
     void DialogsShowTheirFiltersAndProposals() {
