@@ -180,7 +180,7 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std:
 }
 
 bool ReadFileStartingWith(const std::string& path, std::string_view signature, std::size_t firstBytes,
-                          std::vector<std::uint8_t>& out, std::string& error) {
+                          std::vector<std::uint8_t>& out, std::string& error, std::size_t maxBytes) {
     Fd fd(OpenForReading(path, error));
     if (fd.get() < 0) return false;
     std::vector<std::uint8_t> data;
@@ -196,7 +196,7 @@ bool ReadFileStartingWith(const std::string& path, std::string_view signature, s
         return true;
     }
     // The rest is read from where the first bytes ended: a pipe can be read only once.
-    return ReadRest(fd.get(), path, kWholeFileLimit, data, out, error);
+    return ReadRest(fd.get(), path, maxBytes, data, out, error);
 }
 
 bool ReadFilePrefix(const std::string& path, std::size_t maxBytes, std::vector<std::uint8_t>& out,

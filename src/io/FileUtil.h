@@ -26,7 +26,8 @@ bool ReadFilePrefix(const std::string& path, std::size_t maxBytes, std::vector<s
 // they start with `signature`, the rest of it as ReadWholeFile does, in one pass;
 // false with ReadWholeFile's messages.
 bool ReadFileStartingWith(const std::string& path, std::string_view signature, std::size_t firstBytes,
-                          std::vector<std::uint8_t>& out, std::string& error);
+                          std::vector<std::uint8_t>& out, std::string& error,
+                          std::size_t maxBytes = kWholeFileLimit);
 
 // Reads a whole picture file and hands its bytes to `decode` (bytes, size, problem);
 // a problem the decoder reports comes back prefixed with the quoted file name. Every

@@ -7,6 +7,7 @@
 #include <limits>
 #include <new>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
 #include "common/MemoryLimit.h"
@@ -181,22 +182,30 @@ int LoadD2O(const std::string& fileName, ProjectData& out, std::string* error, b
     std::string problem;
     bool large = false;
     try {
-        // The start of the file tells a damaged project, or one too large for the
-        // memory, before the whole file takes memory.
         std::vector<std::uint8_t> bytes;
-        if (!ReadFilePrefix(fileName, kProjectHeaderSize + 2048, bytes, problem)) return Failed(error, problem);
+        const auto byteLimit = static_cast<std::size_t>(std::min<std::uint64_t>(maxBytes, SIZE_MAX));
         std::error_code unknownSize;
         const std::uintmax_t fileSize = std::filesystem::file_size(fileName, unknownSize);
-        if (const char* damaged = HeaderProblem(bytes.data(), bytes.size())) {
-            problem = damaged;
-        } else if (!unknownSize && PicturesTooLarge(bytes.data(), bytes.size(), fileSize)) {
-            large = true;
-            problem = kTooLarge;
-        } else {
-            if (!ReadWholeFile(fileName, bytes, problem,
-                               static_cast<std::size_t>(std::min<std::uint64_t>(maxBytes, SIZE_MAX))))
+        if (unknownSize) {
+            // What is not a plain file (a named pipe, say) can be read only once: its
+            // start and, when that is a project's, the rest are read in one pass.
+            const std::string_view magic(reinterpret_cast<const char*>(kProjectMagic), sizeof kProjectMagic);
+            if (!ReadFileStartingWith(fileName, magic, kProjectHeaderSize + 2048, bytes, problem, byteLimit))
                 return Failed(error, problem);
             if (LoadD2OFromMemory(bytes.data(), bytes.size(), out, &problem, &large) == 0) return 0;
+        } else {
+            // The start of the file tells a damaged project, or one too large for the
+            // memory, before the whole file takes memory.
+            if (!ReadFilePrefix(fileName, kProjectHeaderSize + 2048, bytes, problem)) return Failed(error, problem);
+            if (const char* damaged = HeaderProblem(bytes.data(), bytes.size())) {
+                problem = damaged;
+            } else if (PicturesTooLarge(bytes.data(), bytes.size(), fileSize)) {
+                large = true;
+                problem = kTooLarge;
+            } else {
+                if (!ReadWholeFile(fileName, bytes, problem, byteLimit)) return Failed(error, problem);
+                if (LoadD2OFromMemory(bytes.data(), bytes.size(), out, &problem, &large) == 0) return 0;
+            }
         }
     } catch (const std::bad_alloc&) {
         large = true;

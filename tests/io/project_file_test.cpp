@@ -1,4 +1,9 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "io/Bmp.h"
 #include "io/IoTestUtil.h"
@@ -163,6 +168,42 @@ TEST(ProjectFile, FailedLoadsAndSavesChangeNothing) {
     EXPECT_EQ(testing::Slurp(path), before);
     EXPECT_EQ(dir.Count(), 1u);
     EXPECT_EQ(LoadD2O(path, d), 0);
+}
+
+// A project in a named pipe (what another program is writing, say) is read as it
+// comes, once: the header that is looked at first is not read a second time.
+TEST(ProjectFile, ReadFromANamedPipe) {
+    testing::TempDir dir;
+    Project p;
+    p.sketch = Noise(40, 20, 1);
+    p.color = Noise(40, 20, 2);
+    p.photo = Noise(40, 20, 3);
+    ASSERT_EQ(p.Save(dir.File("p.d2o")), 0);
+    const std::vector<std::uint8_t> bytes = testing::Slurp(dir.File("p.d2o"));
+    ASSERT_LT(bytes.size(), 65536u) << "the whole project fits in the pipe";
+
+    // The pipe holds the whole project, and its writer has finished: the reader kept
+    // open here holds the bytes until the project is read.
+    const std::string pipe = dir.File("pipe.d2o");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const int keep = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(keep, 0);
+    const int writer = ::open(pipe.c_str(), O_WRONLY);
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(::write(writer, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    ::close(writer);
+    ProjectData d;
+    std::string error;
+    EXPECT_EQ(LoadD2O(pipe, d, &error), 0) << error;
+    ExpectSame(d, p.Data());
+    ::close(keep);
+
+    // A stream without end that is no project is refused by its start, not read
+    // until memory runs out.
+    ASSERT_TRUE(std::filesystem::exists("/dev/zero"));
+    std::filesystem::create_symlink("/dev/zero", dir.File("zero.d2o"));
+    EXPECT_EQ(LoadD2O(dir.File("zero.d2o"), d, &error), -1);
+    EXPECT_NE(error.find("not a project file"), std::string::npos) << error;
 }
 
 TEST(ProjectFile, HoldsEveryPictureTheProgramOpens) {
