@@ -51,10 +51,10 @@ qsizetype CharacterEnd(QStringView line, qsizetype pos) {
     }
 }
 
-// How much of `line` to lay out when it is drawn from x = 0 and nothing at or beyond
-// x = `reach` can show. Laying out a line costs time in proportion to its length, and a
-// line pasted or typed by holding a key can hold a million characters of which a few
-// dozen show. The part returned is laid out exactly as within the whole line: it is a
+}  // namespace
+
+// Laying out a line costs time in proportion to its length, and a line pasted or
+// typed by holding a key can hold a million characters of which a few dozen show. The part returned is laid out exactly as within the whole line: it is a
 // left-to-right text cut between two characters, well beyond the last that shows, so
 // that kerning, ligatures and marks across the cut are out of sight. Anything else
 // (right-to-left text, whose order on screen depends on what follows) is drawn whole.
@@ -70,8 +70,6 @@ qsizetype ShownLength(const QString& line, const QFontMetricsF& metrics, qreal r
     }
     return line.size();
 }
-
-}  // namespace
 
 QFont ShapeFont(const TFrmToolOption::TextStyle& style) {
     QFont font;

@@ -8,7 +8,9 @@
 #include "tools/ShapeGeometry.h"
 #include "tools/gui/ToolOptionWindow.h"
 
+class QFontMetricsF;
 class QPainter;
+class QString;
 
 namespace velmora {
 
@@ -22,5 +24,10 @@ QFont ShapeFont(const TFrmToolOption::TextStyle& style);
 // painter stays in force as well.
 void DrawTextLines(QPainter& painter, const TFrmToolOption::TextStyle& style, const TextArea& area,
                    std::uint32_t color);
+
+// How much of `line` DrawTextLines lays out when it is drawn from x = 0 and nothing at
+// or beyond x = `reach` can show: a left-to-right beginning cut between two characters
+// well past the last that shows, or the whole line when no such cut is exact.
+qsizetype ShownLength(const QString& line, const QFontMetricsF& metrics, qreal reach);
 
 }  // namespace velmora
