@@ -86,9 +86,6 @@ void AdjustOneLayer(TColorStep& step, const AdjustmentSettings& settings, Bitmap
         if (ClipToBitmap(r, layer)) ApplyAdjustment(step, settings, layer, scratch, r);
         shown = &scratch;
     } else {
-        // Pixels shared with the photograph are copied here, over the threads, rather
-        // than by the first of the threads adjusting it to write.
-        OwnPicture(layer);
         if (ClipToBitmap(r, layer)) ApplyAdjustment(step, settings, layer, layer, r);
         shown = &layer;
     }
@@ -98,6 +95,14 @@ void AdjustOneLayer(TColorStep& step, const AdjustmentSettings& settings, Bitmap
 
 void AdjustDrawableLayers(TColorStep& step, const AdjustmentSettings& settings, Document& doc,
                           const LayerState& state, Rect r, AdjustInto into, AdjustedLayers* written) {
+    if (into == AdjustInto::Layers) {
+        // Pixels shared with the photograph (a picture just opened) are copied here,
+        // over the threads, rather than by the first of the threads adjusting a layer
+        // to write; and for both layers before either changes, so that running out of
+        // memory for the color layer's copy cannot leave the sketch layer adjusted.
+        if (state.SketchDrawable) OwnPicture(doc.SketchBmp);
+        if (state.ColorDrawable) OwnPicture(doc.ColorBmp);
+    }
     if (state.SketchDrawable) {
         AdjustOneLayer(step, settings, doc.SketchBmp, doc.WorkBmp1, doc.ShownSketch, r, into);
         if (written && into == AdjustInto::Layers) written->Sketch = true;

@@ -231,41 +231,50 @@ private slots:
 
     // OK that runs out of memory before it changes a layer keeps the dialog open with
     // its sliders as they were, so the view must go on showing what they would do.
+    // With both layers drawable the white sketch layer could be adjusted in place, but
+    // the color layer cannot: neither may change, or the document holds half an edit.
     void okWithoutMemoryKeepsThePreviewOnScreen() {
 #ifdef VELMORA_UNDER_SANITIZER
         QSKIP("the sanitizers' allocators need more address space than a cap leaves");
 #endif
-        // A picture just opened is its own color layer: OK must copy those 18 MB before
-        // it may adjust them in place, and a cap of 8 MB leaves no room for that.
-        host->OpenPicture(test::Gradient(3000, 2000));
-        host->state.SketchDrawable = false;
-        host->CompositeAll();
-        Snapshot();
-        QStringList messages;
-        SetMessageHook([&](const QString&, const QString& text, bool) {
-            messages << text;
-            return true;
-        });
-        auto dlg = Open<TFrmSaturation>();
-        dlg->Track(0)->setValue(-90);
-        const Bitmap preview = host->doc.CompositeBmp;
-        QVERIFY(!(preview == before.composite));
-        {
-            ReleaseKeptBlocks();
-            test::AddressSpaceCap cap(8u << 20);
+        for (const bool sketchDrawable : {false, true}) {
+            const QString which = sketchDrawable ? "both layers drawable" : "the color layer drawable";
+            // A picture just opened is its own color layer: OK must copy those 18 MB
+            // before it may adjust them in place, and a cap of 8 MB leaves no room for that.
+            host = std::make_unique<Host>();
+            host->OpenPicture(test::Gradient(3000, 2000));
+            host->state.SketchDrawable = sketchDrawable;
+            host->CompositeAll();
+            Snapshot();
+            QStringList messages;
+            SetMessageHook([&](const QString&, const QString& text, bool) {
+                messages << text;
+                return true;
+            });
+            auto dlg = Open<TFrmBrightContrast>();
+            dlg->Track(0)->setValue(-90);
+            const Bitmap preview = host->doc.CompositeBmp;
+            QVERIFY2(!(preview == before.composite), qPrintable(which));
+            {
+                ReleaseKeptBlocks();
+                test::AddressSpaceCap cap(8u << 20);
+                dlg->BtnOk->click();
+            }
+            SetMessageHook(nullptr);
+            QCOMPARE(messages, QStringList{kNoMemoryToApply});
+            QVERIFY2(dlg->isVisible(), qPrintable(which));
+            QVERIFY2(host->states.empty(), qPrintable(which));
+            ExpectLayersUnchanged();
+            QVERIFY2(host->doc.CompositeBmp == preview, qPrintable(which));
+            // With memory back the same OK adjusts the layers.
             dlg->BtnOk->click();
+            QCOMPARE(dlg->result(), int(QDialog::Accepted));
+            const AdjustmentSettings darker{Adjustment::BrightContrast, {-90, 0}};
+            QVERIFY2(host->doc.ColorBmp == WholeAdjusted(before.color, darker), qPrintable(which));
+            QVERIFY2(host->doc.SketchBmp == (sketchDrawable ? WholeAdjusted(before.sketch, darker) : before.sketch),
+                     qPrintable(which));
+            QVERIFY2(host->doc.PhotoBmp == before.photo, qPrintable(which));
         }
-        SetMessageHook(nullptr);
-        QCOMPARE(messages, QStringList{kNoMemoryToApply});
-        QVERIFY(dlg->isVisible());
-        QVERIFY(host->states.empty());
-        ExpectLayersUnchanged();
-        QVERIFY(host->doc.CompositeBmp == preview);
-        // With memory back the same OK adjusts the layer.
-        dlg->BtnOk->click();
-        QCOMPARE(dlg->result(), int(QDialog::Accepted));
-        QVERIFY(host->doc.ColorBmp == WholeAdjusted(before.color, {Adjustment::Saturation, {-90}}));
-        QVERIFY(host->doc.PhotoBmp == before.photo);
     }
 
     void menuEntryShowsEachDialogModally() {
