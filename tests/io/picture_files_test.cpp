@@ -1,7 +1,4 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <functional>
 
@@ -9,6 +6,7 @@
 #include "io/IoTestUtil.h"
 #include "io/Jpeg.h"
 #include "io/Png.h"
+#include "support/Pipe.h"
 
 namespace velmora {
 namespace {
@@ -88,22 +86,12 @@ TEST(PictureFiles, ReadFromANamedPipe) {
         Bitmap expected;
         ASSERT_TRUE(f.read(file, expected, error)) << error;
         const std::vector<std::uint8_t> bytes = testing::Slurp(file);
-        ASSERT_LT(bytes.size(), 65536u) << "the whole picture fits in the pipe";
-
-        // The pipe holds the whole picture, and its writer has finished: the reader
-        // kept open here holds the bytes until the picture is read.
         const std::string pipe = dir.File(std::string("pipe") + f.extension);
-        ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-        const int keep = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
-        ASSERT_GE(keep, 0);
-        const int writer = ::open(pipe.c_str(), O_WRONLY);
-        ASSERT_GE(writer, 0);
-        ASSERT_EQ(::write(writer, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-        ::close(writer);
+        const test::FilledPipe filled(pipe, bytes);
+        ASSERT_TRUE(filled.Ok());
         Bitmap back;
         EXPECT_TRUE(f.read(pipe, back, error)) << error;
         EXPECT_TRUE(back == expected);
-        ::close(keep);
     }
 }
 

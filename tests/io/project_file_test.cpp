@@ -1,13 +1,11 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 
 #include "io/Bmp.h"
 #include "io/IoTestUtil.h"
 #include "io/ProjectFile.h"
+#include "support/Pipe.h"
 
 namespace velmora {
 namespace {
@@ -180,23 +178,15 @@ TEST(ProjectFile, ReadFromANamedPipe) {
     p.photo = Noise(40, 20, 3);
     ASSERT_EQ(p.Save(dir.File("p.d2o")), 0);
     const std::vector<std::uint8_t> bytes = testing::Slurp(dir.File("p.d2o"));
-    ASSERT_LT(bytes.size(), 65536u) << "the whole project fits in the pipe";
-
-    // The pipe holds the whole project, and its writer has finished: the reader kept
-    // open here holds the bytes until the project is read.
-    const std::string pipe = dir.File("pipe.d2o");
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    const int keep = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
-    ASSERT_GE(keep, 0);
-    const int writer = ::open(pipe.c_str(), O_WRONLY);
-    ASSERT_GE(writer, 0);
-    ASSERT_EQ(::write(writer, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-    ::close(writer);
     ProjectData d;
     std::string error;
-    EXPECT_EQ(LoadD2O(pipe, d, &error), 0) << error;
-    ExpectSame(d, p.Data());
-    ::close(keep);
+    {
+        const std::string pipe = dir.File("pipe.d2o");
+        const test::FilledPipe filled(pipe, bytes);
+        ASSERT_TRUE(filled.Ok());
+        EXPECT_EQ(LoadD2O(pipe, d, &error), 0) << error;
+        ExpectSame(d, p.Data());
+    }
 
     // A stream without end that is no project is refused by its start, not read
     // until memory runs out.

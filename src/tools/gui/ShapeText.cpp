@@ -54,10 +54,11 @@ qsizetype CharacterEnd(QStringView line, qsizetype pos) {
 }  // namespace
 
 // Laying out a line costs time in proportion to its length, and a line pasted or
-// typed by holding a key can hold a million characters of which a few dozen show. The part returned is laid out exactly as within the whole line: it is a
-// left-to-right text cut between two characters, well beyond the last that shows, so
-// that kerning, ligatures and marks across the cut are out of sight. Anything else
-// (right-to-left text, whose order on screen depends on what follows) is drawn whole.
+// typed by holding a key can hold a million characters of which a few dozen show. The
+// part returned is laid out exactly as within the whole line: it is a left-to-right
+// text cut between two characters, well beyond the last that shows, so that kerning,
+// ligatures and marks across the cut are out of sight. Anything else (right-to-left
+// text, whose order on screen depends on what follows) is drawn whole.
 qsizetype ShownLength(const QString& line, const QFontMetricsF& metrics, qreal reach) {
     qsizetype end = 64;
     // Once half the line is needed, measuring further would cost more than drawing it all.
