@@ -156,6 +156,13 @@ void TFrmToolOption::BuildPageControl() {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 3, 2, 3);
     layout->addWidget(PageControl1);
+    // Only the current tool's page may show. The keys that page through a tab widget
+    // (Ctrl+Tab, Ctrl+PageDown, the arrows on the tab) pass over hidden tabs too, and
+    // would let the user set another tool's options while this one draws on.
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
+        if (current_.isEmpty() || index < 0 || PageControl1->widget(index)->objectName() == current_) return;
+        if (QWidget* page = Page(current_)) PageControl1->setCurrentWidget(page);
+    });
 }
 
 QSlider* TFrmToolOption::AddTrackRow(QGridLayout* grid, int row, const char* caption, const QString& role, int min,

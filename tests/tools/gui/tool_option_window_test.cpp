@@ -198,6 +198,43 @@ private slots:
         QVERIFY(options_->CurrentPageName().isEmpty());
     }
 
+    // The keys that page through a tab widget must not bring up another tool's page:
+    // the user would set, say, the eraser's size while the brush paints on.
+    void pageKeysKeepTheToolsPage() {
+        QTabWidget* tabs = options_->PageControl1;
+        QWidget* bar = tabs->findChild<QWidget*>(QStringLiteral("qt_tabwidget_tabbar"));
+        QVERIFY(bar);
+        QApplication::setActiveWindow(options_.get());
+        const struct {
+            const char* name;
+            QWidget* (*target)(TFrmToolOption&, QWidget*);
+            Qt::Key key;
+            Qt::KeyboardModifiers modifiers;
+        } keys[] = {
+            {"Ctrl+Tab", [](TFrmToolOption& o, QWidget*) -> QWidget* { return o.SpnBrushSize; }, Qt::Key_Tab,
+             Qt::ControlModifier},
+            {"Ctrl+Shift+Tab", [](TFrmToolOption& o, QWidget*) -> QWidget* { return o.TrcBrushOpacity; },
+             Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier},
+            {"Ctrl+PageDown", [](TFrmToolOption& o, QWidget*) -> QWidget* { return o.TrcBrushSize; },
+             Qt::Key_PageDown, Qt::ControlModifier},
+            {"Ctrl+PageUp", [](TFrmToolOption& o, QWidget*) -> QWidget* { return o.SpnBrushContent; },
+             Qt::Key_PageUp, Qt::ControlModifier},
+            {"Right on the tab", [](TFrmToolOption&, QWidget* b) { return b; }, Qt::Key_Right, Qt::NoModifier},
+            {"Left on the tab", [](TFrmToolOption&, QWidget* b) { return b; }, Qt::Key_Left, Qt::NoModifier},
+        };
+        for (const auto& k : keys) {
+            options_->ShowPage(ToolBrush);
+            QWidget* target = k.target(*options_, bar);
+            target->setFocus();
+            QTest::keyClick(target, k.key, k.modifiers);
+            QVERIFY2(tabs->currentWidget()->objectName() == QStringLiteral("TsBrush"), k.name);
+            QCOMPARE(options_->CurrentPageName(), QStringLiteral("TsBrush"));
+        }
+        // The program's own change of page still works.
+        options_->ShowPage(ToolEraser);
+        QCOMPARE(tabs->currentWidget()->objectName(), QStringLiteral("TsEraser"));
+    }
+
     void shapeTextStyleReadsTheToolsPage() {
         struct Page {
             int id;
