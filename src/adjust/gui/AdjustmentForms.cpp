@@ -209,6 +209,17 @@ void TFrmAdjustment::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    // Neither button is a default one (Enter in a spin edit must not apply), so a
+    // button's own Enter would go unanswered: a focused OK or Cancel does what it says.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        for (QPushButton* button : {BtnOk, BtnCancel}) {
+            if (button->hasFocus()) {
+                event->accept();
+                button->click();
+                return;
+            }
+        }
+    }
     QDialog::keyPressEvent(event);
 }
 

@@ -128,6 +128,38 @@ private slots:
         QVERIFY(host->states.empty());
     }
 
+    // Enter acts on a focused button as on a click, but in a slider or a spin edit it
+    // applies nothing to the whole picture.
+    void enterClicksOnlyAFocusedButton() {
+        auto dlg = Open<TFrmBrightContrast>();
+        QApplication::setActiveWindow(dlg.get());
+        auto* spin = dlg->findChild<QSpinBox*>("Spn_Brightness");
+        auto* track = dlg->findChild<QSlider*>("Trc_Contrast");
+        spin->setValue(25);
+        for (QWidget* w : {static_cast<QWidget*>(spin), static_cast<QWidget*>(track)}) {
+            w->setFocus();
+            QTest::keyClick(w, Qt::Key_Return);
+            QTest::keyClick(w, Qt::Key_Enter, Qt::KeypadModifier);
+            QVERIFY2(dlg->isVisible() && host->states.empty(), qPrintable(w->objectName()));
+        }
+        dlg->BtnCancel->setFocus();
+        QTest::keyClick(dlg->BtnCancel, Qt::Key_Return);
+        QVERIFY(!dlg->isVisible());
+        QCOMPARE(dlg->result(), int(QDialog::Rejected));
+        QVERIFY(host->doc.CompositeBmp == before.composite);
+        QVERIFY(host->states.empty());
+
+        auto again = Open<TFrmBrightContrast>();
+        QApplication::setActiveWindow(again.get());
+        again->findChild<QSpinBox*>("Spn_Brightness")->setValue(25);
+        again->BtnOk->setFocus();
+        QTest::keyClick(again->BtnOk, Qt::Key_Enter, Qt::KeypadModifier);
+        QVERIFY(!again->isVisible());
+        QCOMPARE(again->result(), int(QDialog::Accepted));
+        QCOMPARE(host->states.size(), std::size_t(1));
+        QCOMPARE(host->states[0].second, std::string("Sketch Layer, Color Layer, 25, 0"));
+    }
+
     void previewEqualsTheOperationOnTheVisiblePart() {
         host->doc.ViewRect = Rect{5, 4, 17, 12};
         host->state.BlendingMode = 1;
