@@ -129,8 +129,7 @@ void TFrmPreview::ConnectHandlers() {
     connect(Btn_SketchMore, &QPushButton::clicked, this, [this] { Btn_SketchMoreClick(); });
     connect(Btn_ColorMore, &QPushButton::clicked, this, [this] { Btn_ColorMoreClick(); });
 
-    for (QWidget* w : {static_cast<QWidget*>(Btn_Ok), static_cast<QWidget*>(Btn_Cancle),
-                       static_cast<QWidget*>(Btn_Load)})
+    for (QWidget* w : {Btn_Ok, Btn_Cancle, Btn_Load, Btn_Save, Btn_SketchMore, Btn_ColorMore})
         w->installEventFilter(this);
     for (const Pair& p : pairs_) p.Trc->installEventFilter(this);
 }
@@ -266,6 +265,12 @@ bool TFrmPreview::eventFilter(QObject* watched, QEvent* event) {
         // A focused Cancel or Load button does what it says rather than accepting.
         if (!ctrl && (watched == Btn_Cancle || watched == Btn_Load)) {
             static_cast<QPushButton*>(watched)->click();
+            return true;
+        }
+        // The buttons that open a window are no default buttons, which leaves Enter
+        // unanswered; on them it opens the window, and Ctrl+Enter accepts nothing.
+        if (watched == Btn_Save || watched == Btn_SketchMore || watched == Btn_ColorMore) {
+            if (!ctrl) static_cast<QPushButton*>(watched)->click();
             return true;
         }
         DialogKeyPress(ctrl ? 10 : 13);

@@ -217,6 +217,31 @@ private slots:
         }
     }
 
+    // Enter on a focused button that opens a window opens it, as a click would; the
+    // dialog itself stays open and unaccepted.
+    void enterOnAFocusedButtonOpensItsWindow() {
+        auto dlg = Open(TestPicture(64, 48));
+        QApplication::setActiveWindow(dlg.get());
+        dlg->PageControl1->setCurrentWidget(dlg->TabSheet1);
+        QCoreApplication::processEvents();
+        bool sketchMore = false, saveAs = false;
+        WhenModal<TFrmSketchMoreOption>([&](TFrmSketchMoreOption* w) {
+            sketchMore = true;
+            w->reject();
+        });
+        dlg->Btn_SketchMore->setFocus();
+        QTest::keyClick(dlg->Btn_SketchMore, Qt::Key_Return);
+        QVERIFY(sketchMore);
+        WhenModal<QFileDialog>([&](QFileDialog* d) {
+            saveAs = d->acceptMode() == QFileDialog::AcceptSave;
+            d->reject();
+        });
+        dlg->Btn_Save->setFocus();
+        QTest::keyClick(dlg->Btn_Save, Qt::Key_Enter, Qt::KeypadModifier);
+        QVERIFY(saveAs);
+        QVERIFY(dlg->isVisible() && !dlg->Accepted);
+    }
+
     void previewIsTheEnginesPreviewOfTheShownRegion() {
         auto dlg = Open(TestPicture(640, 480));
         const TEffectParams& p = dlg->Params();
