@@ -53,18 +53,6 @@ TFrmAdjustment::TFrmAdjustment(const AdjustFormLayout& layout, DocumentHost& hos
     const int buttonY = layout.ClientHeight - margin - buttonH;
     const int bevelY = buttonY - 10;
 
-    BtnOk = new QPushButton(QStringLiteral("&Ok"), this);
-    BtnOk->setObjectName(QString::fromLatin1(layout.OkName));
-    BtnOk->setGeometry(kClientWidth - 2 * (buttonW + margin), buttonY, buttonW, buttonH);
-    BtnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    BtnCancel->setObjectName(QStringLiteral("BtnCancel"));
-    BtnCancel->setGeometry(kClientWidth - buttonW - margin, buttonY, buttonW, buttonH);
-    // Enter in a spin edit must not apply the adjustment to the whole picture.
-    for (QPushButton* b : {BtnOk, BtnCancel}) {
-        b->setAutoDefault(false);
-        b->setDefault(false);
-    }
-
     auto* bevel = new QFrame(this);
     bevel->setObjectName(QStringLiteral("Bevel1"));
     bevel->setFrameShape(QFrame::HLine);
@@ -98,6 +86,20 @@ TFrmAdjustment::TFrmAdjustment(const AdjustFormLayout& layout, DocumentHost& hos
         tracks_.push_back(track);
         spins_.push_back(spin);
     }
+    // The buttons come after the sliders, so that the keyboard starts on the first
+    // slider, as the eye does, and reaches OK and Cancel last.
+    BtnOk = new QPushButton(QStringLiteral("&Ok"), this);
+    BtnOk->setObjectName(QString::fromLatin1(layout.OkName));
+    BtnOk->setGeometry(kClientWidth - 2 * (buttonW + margin), buttonY, buttonW, buttonH);
+    BtnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    BtnCancel->setObjectName(QStringLiteral("BtnCancel"));
+    BtnCancel->setGeometry(kClientWidth - buttonW - margin, buttonY, buttonW, buttonH);
+    // Enter in a spin edit must not apply the adjustment to the whole picture.
+    for (QPushButton* b : {BtnOk, BtnCancel}) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
+
     // Connected only now, so that setting the defaults previews nothing.
     for (int i = 0; i < rows; ++i) {
         connect(tracks_[i], &QSlider::valueChanged, this, [this, i] { TrcChange(i); });

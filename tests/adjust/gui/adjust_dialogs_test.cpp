@@ -128,6 +128,24 @@ private slots:
         QVERIFY(host->states.empty());
     }
 
+    // The keyboard meets the controls as the eye does: the sliders from the top, each
+    // track bar before its spin edit, then OK and Cancel below them.
+    void focusStartsOnTheFirstSliderAndTabsDownToTheButtons() {
+        auto dlg = Open<TFrmColorBalance>();
+        QApplication::setActiveWindow(dlg.get());
+        QVERIFY(QTest::qWaitForWindowActive(dlg.get()));
+        QStringList order;
+        for (int i = 0; i < 8; ++i) {
+            QWidget* focus = QApplication::focusWidget();
+            QVERIFY(focus);
+            // A spin edit's focus lies in its line edit.
+            order << (qobject_cast<QSpinBox*>(focus->parentWidget()) ? focus->parentWidget() : focus)->objectName();
+            QTest::keyClick(focus, Qt::Key_Tab);
+        }
+        QCOMPARE(order, QStringList({"Trc_Red", "Spn_Red", "Trc_Green", "Spn_Green", "Trc_Blue", "Spn_Blue", "BtnOk",
+                                     "BtnCancel"}));
+    }
+
     // Enter acts on a focused button as on a click, but in a slider or a spin edit it
     // applies nothing to the whole picture.
     void enterClicksOnlyAFocusedButton() {
