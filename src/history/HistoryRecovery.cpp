@@ -102,6 +102,9 @@ std::optional<UnfinishedRun> FindUnfinishedRun(const std::string& folder) {
         std::string path = HistoryRing::SlotPath(folder, s->Slot);
         struct stat snapshot {};
         if (IsRegularFile(path, snapshot)) run.Restorable.push_back({s->Name, std::move(path)});
+        // Earlier states hold a picture the user has already saved or let go, and it
+        // would come back under the name of the document opened after it.
+        if (s->Name == kOpenStateName) break;
     }
     if (run.Restorable.empty()) return std::nullopt;
     return run;

@@ -19,6 +19,10 @@ namespace velmora {
 
 class HistoryRing;
 
+// The name of the state that opening a picture or project records. The states before
+// it show another picture than the document the index names.
+constexpr const char* kOpenStateName = "Open";
+
 struct UnfinishedRun {
     HistoryIndex Index;
     struct State {
@@ -26,9 +30,9 @@ struct UnfinishedRun {
         std::string SnapshotPath;
     };
     // The states worth restoring whose snapshots are there, newest first: the one the
-    // document showed when the run ended, then those before it. Snapshots are not
-    // flushed to the disk, so after a power cut the latest may be missing or cut
-    // short while the ones before it are whole. Never empty.
+    // document showed when the run ended, then those before it back to the "Open" of
+    // that document. Snapshots are not flushed to the disk, so after a power cut the
+    // latest may be missing or cut short while the ones before it are whole. Never empty.
     std::vector<State> Restorable;
     // When the index was last written: seconds since 1970-01-01 UTC.
     std::int64_t SavedAt = 0;

@@ -81,6 +81,29 @@ TEST_F(HistoryRecoveryTest, OnlyAnIndexWithItsDocumentAndASnapshotUpToTheCurrent
     EXPECT_FALSE(FindUnfinishedRun(root_.string()));
 }
 
+// The index names the document of its current state only. A state from before the
+// last "Open" shows another picture, which would come back under that name (and Save
+// would propose to write it over that file).
+TEST_F(HistoryRecoveryTest, NoStateOfAnEarlierPictureStandsInForALostOne) {
+    HistoryRing ring(10);
+    for (const char* name : {"Open", "Pencil", "Open", "Brush"}) {
+        Touch(HistoryRing::SlotFileName(ring.NextSlot()));
+        ring.CommitAdd(name, "--");
+    }
+    std::string error;
+    ASSERT_TRUE(WriteHistoryIndex(root_.string(), IndexOfRing(ring, "/photos/b.jpg"), error)) << error;
+    auto run = FindUnfinishedRun(root_.string());
+    ASSERT_TRUE(run);
+    ASSERT_EQ(run->Restorable.size(), 2u);
+    EXPECT_EQ(run->Restorable[0].Name, "Brush");
+    EXPECT_EQ(run->Restorable[1].SnapshotPath, (root_ / "~history3.d2o").string());
+
+    // The second picture's "Open" is lost: its states are all gone.
+    fs::remove(root_ / "~history3.d2o");
+    fs::remove(root_ / "~history4.d2o");
+    EXPECT_FALSE(FindUnfinishedRun(root_.string()));
+}
+
 TEST_F(HistoryRecoveryTest, CleaningUpTakesOnlyTheRunsOwnFiles) {
     EXPECT_EQ(SnapshotSlotOfName("~history2147483647.d2o"), 2147483647);
     for (const char* other : {"~history.d2o", "~history01.d2o", "~history-1.d2o", "~history2147483648.d2o"})

@@ -153,7 +153,7 @@ void TFrmMain::FinishOpen(const QString& path, const std::string& file) {
     lastOpenedPath_ = path;
     lastOpenedFile_ = file;
     lastFolder_ = QFileInfo(path).absolutePath();
-    shownIsState_ = FrmHistory->AddState(QStringLiteral("Open"), path);
+    shownIsState_ = FrmHistory->AddState(QString::fromLatin1(kOpenStateName), path);
     if (shownIsState_) {
         const int slot = FrmHistory->Ring().CurrentIndex();
         SlotReused(slot);
