@@ -12,6 +12,15 @@ WindowBox Limit(WindowBox box) {
     return box;
 }
 
+// Moves the box back onto the work area where it reaches past an edge. The right and
+// bottom edges come first, so that on a work area smaller than the window its top
+// left, where the caption is, stays on the screen.
+WindowBox KeepOnWorkArea(WindowBox box, const WindowBox& work) {
+    box.Left = std::max(std::min(box.Left, work.Left + work.Width - box.Width), work.Left);
+    box.Top = std::max(std::min(box.Top, work.Top + work.Height - box.Height), work.Top);
+    return box;
+}
+
 }  // namespace
 
 WindowBox CentredBox(int width, int height, int workLeft, int workTop, int workRight, int workBottom) {
@@ -35,16 +44,20 @@ WindowBox PlacePreviewWindow(const Options& prefs, WindowBox work, WindowBox des
         box = work;
         break;
     case 2:
-        if (prefs.LastPreviewTop >= 0 && prefs.LastPreviewTop <= workBottom && prefs.LastPreviewLeft >= 0 &&
-            prefs.LastPreviewLeft <= workRight && prefs.LastPreviewWidth >= 1 &&
-            prefs.LastPreviewWidth <= workRight && prefs.LastPreviewHeight >= 1 &&
-            prefs.LastPreviewHeight <= workBottom)
+        // The box counts only on the work area as it is now: a screen it was left on
+        // may be gone, and the work area need not start at the desktop's origin.
+        if (prefs.LastPreviewTop >= work.Top && prefs.LastPreviewTop <= workBottom &&
+            prefs.LastPreviewLeft >= work.Left && prefs.LastPreviewLeft <= workRight &&
+            prefs.LastPreviewWidth >= 1 && prefs.LastPreviewWidth <= work.Width && prefs.LastPreviewHeight >= 1 &&
+            prefs.LastPreviewHeight <= work.Height)
             box = {prefs.LastPreviewLeft, prefs.LastPreviewTop, prefs.LastPreviewWidth, prefs.LastPreviewHeight};
         break;
     default:
         break;
     }
-    return Limit(box);
+    // A box that fits but was left near an edge of a larger screen, or one the size
+    // limits made larger, would open with its buttons out of reach.
+    return KeepOnWorkArea(Limit(box), work);
 }
 
 void SetupPanAxis(PanAxis& axis, int pictureSize, int paneSize) {

@@ -22,7 +22,8 @@ inline constexpr int kPreviewMaxHeight = 1200;
 // origin (a screen to its left, a panel along its left edge). The preferences' mode
 // picks a custom size centred on the work area, the whole work area, or the box the
 // dialog had when it last closed; values that do not fit keep the designed box. The
-// size limits apply on top.
+// size limits apply on top, and the result is moved onto the work area where it would
+// reach past its edges.
 WindowBox PlacePreviewWindow(const Options& prefs, WindowBox work, WindowBox designed);
 
 // The designed box centred on the work area.

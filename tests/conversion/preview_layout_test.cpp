@@ -55,16 +55,65 @@ TEST(PreviewPlacement, LastBoxOnlyWhenItStillFits) {
     o.LastPreviewHeight = 500;
     EXPECT_EQ(PlacePreviewWindow(o, {0, 0, 1920, 1050}, kDesigned), (WindowBox{10, 20, 700, 500}));
     // After a change to a smaller screen, the stored box is ignored.
-    EXPECT_EQ(PlacePreviewWindow(o, {0, 0, 640, 480}, kDesigned), kDesigned);
+    const WindowBox small = CentredBox(kPreviewDefaultWidth, kPreviewDefaultHeight, 0, 0, 640, 480);
+    EXPECT_EQ(PlacePreviewWindow(o, {0, 0, 640, 480}, small), small);
     o.LastPreviewWidth = 0;  // never stored
     EXPECT_EQ(PlacePreviewWindow(o, {0, 0, 1920, 1050}, kDesigned), kDesigned);
     o.LastPreviewWidth = 700;
     o.LastPreviewTop = -1;
     EXPECT_EQ(PlacePreviewWindow(o, {0, 0, 1920, 1050}, kDesigned), kDesigned);
-    o.LastPreviewTop = 1050;  // the edge itself still counts
-    EXPECT_EQ(PlacePreviewWindow(o, {0, 0, 1920, 1050}, kDesigned).Top, 1050);
+    o.LastPreviewTop = 1050;  // the edge itself still counts, but the window is moved up to show whole
+    EXPECT_EQ(PlacePreviewWindow(o, {0, 0, 1920, 1050}, kDesigned), (WindowBox{10, 550, 700, 500}));
     o.PreviewSizeMode = 7;
     EXPECT_EQ(PlacePreviewWindow(o, {0, 0, 1920, 1050}, kDesigned), kDesigned);
+}
+
+// The box stored on a larger screen, or on a screen beside the primary one that is
+// gone, must not open the dialog with its buttons (at the top right) off the screen.
+TEST(PreviewPlacement, LastBoxOpensWhollyOnTheWorkArea) {
+    Options o;
+    o.PreviewSizeMode = 2;
+    o.LastPreviewLeft = 1000;  // near the bottom right of a 2560 x 1440 screen
+    o.LastPreviewTop = 600;
+    o.LastPreviewWidth = 800;
+    o.LastPreviewHeight = 500;
+    const WindowBox laptop = CentredBox(kPreviewDefaultWidth, kPreviewDefaultHeight, 0, 0, 1366, 728);
+    EXPECT_EQ(PlacePreviewWindow(o, {0, 0, 1366, 728}, laptop), (WindowBox{566, 228, 800, 500}));
+
+    // A primary screen right of another one, with a panel along its top: its work area
+    // is 1366 wide, however far right its edge lies.
+    const WindowBox work{1920, 32, 1366, 728};
+    const WindowBox designed = CentredBox(kPreviewDefaultWidth, kPreviewDefaultHeight, 1920, 32, 3286, 760);
+    o.LastPreviewLeft = 2000;
+    o.LastPreviewTop = 100;
+    o.LastPreviewWidth = 1500;
+    EXPECT_EQ(PlacePreviewWindow(o, work, designed), designed) << "wider than the work area";
+    o.LastPreviewWidth = 800;
+    EXPECT_EQ(PlacePreviewWindow(o, work, designed), (WindowBox{2000, 100, 800, 500}));
+    // Left on the screen at the left, which is no longer there.
+    o.LastPreviewLeft = 100;
+    EXPECT_EQ(PlacePreviewWindow(o, work, designed), designed);
+    o.LastPreviewLeft = 2000;
+    o.LastPreviewTop = 10;  // under the panel
+    EXPECT_EQ(PlacePreviewWindow(o, work, designed), designed);
+}
+
+// On a work area lower than the dialog's smallest size its caption stays on the
+// screen, where the user can take hold of it; the bottom is what is cut off.
+TEST(PreviewPlacement, CaptionStaysOnAWorkAreaTooSmallForTheDialog) {
+    Options o;
+    const WindowBox small{0, 0, 800, 380};
+    const WindowBox designed = CentredBox(kPreviewDefaultWidth, kPreviewDefaultHeight, 0, 0, 800, 380);
+    EXPECT_EQ(PlacePreviewWindow(o, small, designed), (WindowBox{142, 0, 516, 438}));
+    o.PreviewWidth = 300;  // fits, but below the smallest size the dialog takes
+    o.PreviewHeight = 200;
+    EXPECT_EQ(PlacePreviewWindow(o, small, designed), (WindowBox{250, 0, 453, 400}));
+    o.PreviewSizeMode = 2;
+    o.LastPreviewLeft = 700;
+    o.LastPreviewTop = 300;
+    o.LastPreviewWidth = 300;
+    o.LastPreviewHeight = 300;
+    EXPECT_EQ(PlacePreviewWindow(o, small, designed), (WindowBox{347, 0, 453, 400}));
 }
 
 TEST(PreviewPanning, DragMovesThePictureAgainstTheMouseAndStopsAtTheEnds) {
