@@ -1,9 +1,50 @@
 #include "app/WindowPlacement.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace velmora {
 
+namespace {
+
+// How many pixels of `box` lie on `area`.
+std::int64_t Overlap(const WindowBox& box, const WindowBox& area) {
+    const std::int64_t w = std::min(box.Left + box.Width, area.Left + area.Width) - std::max(box.Left, area.Left);
+    const std::int64_t h = std::min(box.Top + box.Height, area.Top + area.Height) - std::max(box.Top, area.Top);
+    return w > 0 && h > 0 ? w * h : 0;
+}
+
+// How far apart the two are, as the sum of the horizontal and vertical gaps (0 when
+// they meet or overlap).
+std::int64_t Gap(const WindowBox& box, const WindowBox& area) {
+    const std::int64_t dx = std::max({0, area.Left - (box.Left + box.Width), box.Left - (area.Left + area.Width)});
+    const std::int64_t dy = std::max({0, area.Top - (box.Top + box.Height), box.Top - (area.Top + area.Height)});
+    return dx + dy;
+}
+
+// The move that brings `box` wholly onto the screen it overlaps most, or when it
+// overlaps none onto the nearest one; none when it lies wholly on a screen already.
+// On a screen smaller than the box its top left, where the caption is, stays on it.
+void MoveOntoScreen(const WindowBox& box, const std::vector<WindowBox>& screens, int& dx, int& dy) {
+    dx = dy = 0;
+    const WindowBox* best = nullptr;
+    for (const WindowBox& s : screens) {
+        if (Overlap(box, s) == std::int64_t(box.Width) * box.Height) return;
+        if (!best || Overlap(box, s) > Overlap(box, *best) ||
+            (Overlap(box, *best) == 0 && Overlap(box, s) == 0 && Gap(box, s) < Gap(box, *best)))
+            best = &s;
+    }
+    if (!best) return;
+    const int left = std::max(std::min(box.Left, best->Left + best->Width - box.Width), best->Left);
+    const int top = std::max(std::min(box.Top, best->Top + best->Height - box.Height), best->Top);
+    dx = left - box.Left;
+    dy = top - box.Top;
+}
+
+}  // namespace
+
 ToolWindowBoxes PlaceToolWindows(const WindowBox& desktop, const ToolWindowBoxes& current,
-                                 int scrollBarWidth) {
+                                 int scrollBarWidth, const std::vector<WindowBox>& screens) {
     ToolWindowBoxes out = current;
 
     // C++ integer division truncates toward zero, which is what the placement wants
@@ -24,6 +65,22 @@ ToolWindowBoxes PlaceToolWindows(const WindowBox& desktop, const ToolWindowBoxes
     out.ToolOption.Width = current.History.Width;
     out.ToolOption.Left = out.History.Left;
     out.ToolOption.Top = low ? desktop.Top + (2 * desktop.Height) / 3 : out.Layers.Top + out.Layers.Height;
+
+    // Screens of different sizes leave parts of the desktop's box that no screen
+    // shows, and a window there could not be reached. The palette, and the stack in
+    // one piece, go onto a screen.
+    int dx = 0, dy = 0;
+    MoveOntoScreen(out.Tools, screens, dx, dy);
+    out.Tools.Left += dx;
+    out.Tools.Top += dy;
+    const int stackTop = std::min({out.History.Top, out.Layers.Top, out.ToolOption.Top});
+    const int stackBottom = std::max({out.History.Top + out.History.Height, out.Layers.Top + out.Layers.Height,
+                                      out.ToolOption.Top + out.ToolOption.Height});
+    MoveOntoScreen(WindowBox{out.History.Left, stackTop, out.History.Width, stackBottom - stackTop}, screens, dx, dy);
+    for (WindowBox* box : {&out.History, &out.Layers, &out.ToolOption}) {
+        box->Left += dx;
+        box->Top += dy;
+    }
     return out;
 }
 

@@ -5,6 +5,8 @@
 // split one third above and two thirds below. On a desktop too low for the stack the
 // three start at the top, one third and two thirds of its height instead.
 
+#include <vector>
+
 #include "common/Geometry.h"
 
 namespace velmora {
@@ -19,8 +21,9 @@ struct ToolWindowBoxes {
 // `current` holds each window's present size (outer frame); the result keeps the
 // Tools and History sizes and gives Layers and Tool Option the History width.
 // `scrollBarWidth` is the gap left at the right edge (the width of the main window's
-// vertical scroll bar).
+// vertical scroll bar). `screens` are the work areas of the screens that make up the
+// desktop; none counts as one screen that is the whole desktop.
 ToolWindowBoxes PlaceToolWindows(const WindowBox& desktop, const ToolWindowBoxes& current,
-                                 int scrollBarWidth = 16);
+                                 int scrollBarWidth = 16, const std::vector<WindowBox>& screens = {});
 
 }  // namespace velmora

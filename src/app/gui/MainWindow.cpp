@@ -190,7 +190,11 @@ void TFrmMain::FormShow() {
 
     toolWindows_->ShowAll();
     QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen) PlaceToolWindows(screen->availableVirtualGeometry());
+    if (screen) {
+        QList<QRect> screens;
+        for (const QScreen* s : screen->virtualSiblings()) screens << s->availableGeometry();
+        PlaceToolWindows(screen->availableVirtualGeometry(), screens);
+    }
     // Work left by a run that did not end normally is offered once the window is up.
     // Work that cannot be restored now keeps its folder, locked until this run ends,
     // and this run takes another; that one may hold a crashed run's work in turn.
@@ -208,8 +212,8 @@ void TFrmMain::FormShow() {
     }
 }
 
-void TFrmMain::PlaceToolWindows(const QRect& desktop) {
-    toolWindows_->Place(desktop, VertScrollBar->sizeHint().width());
+void TFrmMain::PlaceToolWindows(const QRect& desktop, const QList<QRect>& screens) {
+    toolWindows_->Place(desktop, VertScrollBar->sizeHint().width(), screens);
 }
 
 // ---------------------------------------------------------------------------------

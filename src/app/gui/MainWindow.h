@@ -103,8 +103,9 @@ public:
     // The two dialogs as the commands configure them (Qt's own, never native).
     std::unique_ptr<QFileDialog> MakeOpenDialog();
     std::unique_ptr<QFileDialog> MakeSaveDialog(const SaveProposal& proposal);
-    // Places the four tool windows against the given desktop rectangle.
-    void PlaceToolWindows(const QRect& desktop);
+    // Places the four tool windows against the given desktop rectangle, made up of
+    // the work areas `screens` (none: one screen that is the whole desktop).
+    void PlaceToolWindows(const QRect& desktop, const QList<QRect>& screens = {});
 
     // Changed since it was last opened or saved (closing asks before discarding).
     bool Modified() const { return modified_; }

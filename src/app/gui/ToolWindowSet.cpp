@@ -1,6 +1,7 @@
 #include "app/gui/ToolWindowSet.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "app/WindowPlacement.h"
 #include "app/gui/Icons.h"
@@ -50,7 +51,7 @@ void ToolWindowSet::ShowAll() {
     }
 }
 
-void ToolWindowSet::Place(const QRect& desktop, int scrollBarWidth) {
+void ToolWindowSet::Place(const QRect& desktop, int scrollBarWidth, const QList<QRect>& screens) {
     auto box = [this](ToolWindow w) {
         const QRect f = entry(w).Window->frameGeometry();
         return WindowBox{f.left(), f.top(), f.width(), f.height()};
@@ -60,8 +61,10 @@ void ToolWindowSet::Place(const QRect& desktop, int scrollBarWidth) {
     current.History = box(ToolWindow::History);
     current.Layers = box(ToolWindow::Layers);
     current.ToolOption = box(ToolWindow::ToolOption);
+    std::vector<WindowBox> areas;
+    for (const QRect& s : screens) areas.push_back(WindowBox{s.left(), s.top(), s.width(), s.height()});
     const ToolWindowBoxes placed = PlaceToolWindows(
-        WindowBox{desktop.left(), desktop.top(), desktop.width(), desktop.height()}, current, scrollBarWidth);
+        WindowBox{desktop.left(), desktop.top(), desktop.width(), desktop.height()}, current, scrollBarWidth, areas);
 
     // Sizes are given for the whole frame; the frame's own border is kept aside.
     auto apply = [this](ToolWindow which, const WindowBox& b) {

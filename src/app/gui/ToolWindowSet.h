@@ -5,6 +5,7 @@
 // desktop together.
 
 #include <QAction>
+#include <QList>
 #include <QObject>
 #include <QRect>
 #include <QWidget>
@@ -33,8 +34,9 @@ public:
     // Checks every item and button and shows and raises the windows.
     void ShowAll();
     // Places the windows against the desktop rectangle; the main window's scroll bar
-    // width decides where the Layers window meets the Tools window.
-    void Place(const QRect& desktop, int scrollBarWidth);
+    // width decides where the Layers window meets the Tools window. `screens` are the
+    // work areas the desktop is made of, so that no window lands where none shows it.
+    void Place(const QRect& desktop, int scrollBarWidth, const QList<QRect>& screens = {});
 
 private:
     struct Entry {

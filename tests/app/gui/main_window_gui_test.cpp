@@ -133,6 +133,13 @@ private slots:
         // A tall desktop stacks them by their frame heights.
         w.PlaceToolWindows(QRect(0, 0, 1200, stack + 300));
         QCOMPARE(w.FrmToolOption->frameGeometry().top(), 100 + history.height() + layers.height());
+        // A second, lower screen at the right: the stack goes onto it, by its frames.
+        w.PlaceToolWindows(QRect(0, 0, 1800, stack + 300),
+                           {QRect(0, 0, 1000, stack), QRect(1000, 250, 800, stack + 50)});
+        QCOMPARE(w.FrmHistory->frameGeometry().top(), 250);
+        QCOMPARE(w.FrmToolOption->frameGeometry().bottom() + 1, 250 + stack);
+        QCOMPARE(w.FrmHistory->frameGeometry().right() + 1, 1800 - w.VertScrollBar->sizeHint().width());
+        QCOMPARE(w.FrmTools->frameGeometry().left(), 0);
     }
 
     void ZoomCommandsSetTheTextAndTheDrawTools() {
