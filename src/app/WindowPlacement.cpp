@@ -35,10 +35,9 @@ void MoveOntoScreen(const WindowBox& box, const std::vector<WindowBox>& screens,
             best = &s;
     }
     if (!best) return;
-    const int left = std::max(std::min(box.Left, best->Left + best->Width - box.Width), best->Left);
-    const int top = std::max(std::min(box.Top, best->Top + best->Height - box.Height), best->Top);
-    dx = left - box.Left;
-    dy = top - box.Top;
+    const WindowBox moved = MovedOnto(box, *best);
+    dx = moved.Left - box.Left;
+    dy = moved.Top - box.Top;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // Integer rectangles of the document, and the rounding the program uses everywhere
 // a value is rounded: to nearest, halves to even.
 
+#include <algorithm>
 #include <cmath>
 
 namespace velmora {
@@ -58,6 +59,15 @@ struct WindowBox {
     int Height = 0;
     friend bool operator==(const WindowBox&, const WindowBox&) = default;
 };
+
+// The box moved back onto `area` where it reaches past an edge. The right and bottom
+// edges come first, so that on an area smaller than the box its top left, where a
+// window's caption is, stays on the area.
+inline WindowBox MovedOnto(WindowBox box, const WindowBox& area) {
+    box.Left = std::max(std::min(box.Left, area.Left + area.Width - box.Width), area.Left);
+    box.Top = std::max(std::min(box.Top, area.Top + area.Height - box.Height), area.Top);
+    return box;
+}
 
 // Round half to even under the default floating-point rounding mode.
 inline long long RoundHalfEven(double v) { return std::llrint(v); }

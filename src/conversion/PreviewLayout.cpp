@@ -12,15 +12,6 @@ WindowBox Limit(WindowBox box) {
     return box;
 }
 
-// Moves the box back onto the work area where it reaches past an edge. The right and
-// bottom edges come first, so that on a work area smaller than the window its top
-// left, where the caption is, stays on the screen.
-WindowBox KeepOnWorkArea(WindowBox box, const WindowBox& work) {
-    box.Left = std::max(std::min(box.Left, work.Left + work.Width - box.Width), work.Left);
-    box.Top = std::max(std::min(box.Top, work.Top + work.Height - box.Height), work.Top);
-    return box;
-}
-
 }  // namespace
 
 WindowBox CentredBox(int width, int height, int workLeft, int workTop, int workRight, int workBottom) {
@@ -57,7 +48,7 @@ WindowBox PlacePreviewWindow(const Options& prefs, WindowBox work, WindowBox des
     }
     // A box that fits but was left near an edge of a larger screen, or one the size
     // limits made larger, would open with its buttons out of reach.
-    return KeepOnWorkArea(Limit(box), work);
+    return MovedOnto(Limit(box), work);
 }
 
 void SetupPanAxis(PanAxis& axis, int pictureSize, int paneSize) {
