@@ -72,6 +72,9 @@ TFrmPreview::TFrmPreview(DocumentHost& host, QWidget* parent)
 }
 
 TFrmPreview::~TFrmPreview() {
+    // Hiding the dialog, which QDialog's destructor does after this one, takes the focus
+    // from a spin edit; its editingFinished must not reach a dialog that is half gone.
+    for (QSpinBox* side : {Spn_Width, Spn_Height}) QObject::disconnect(side, nullptr, this, nullptr);
     host_.SetViewPreview(nullptr);
     delete sketchMore_.data();
     delete colorMore_.data();
