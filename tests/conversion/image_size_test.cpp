@@ -6,6 +6,18 @@
 
 using namespace velmora;
 
+namespace {
+
+// A resampler that notes every size it is asked for and always succeeds.
+ImageSizePage::Resample Recorder(std::vector<PictureSize>& resampled) {
+    return [&resampled](PictureSize s) {
+        resampled.push_back(s);
+        return true;
+    };
+}
+
+}  // namespace
+
 TEST(ImageSize, LargePicturesDoNotOverflow) {
     // 60000 * 59999 is beyond 32 bits.
     const PictureSize big{60000, 59999};
@@ -42,10 +54,7 @@ TEST(ImageSizePage, ATypedSideOfAThinPictureKeepsTheOtherSideAtOnePixelAtLeast) 
     EXPECT_EQ(DialogImageSize({640, 2}, 100, 100), (PictureSize{100, 1}));
 
     std::vector<PictureSize> resampled;
-    const auto record = [&](PictureSize s) {
-        resampled.push_back(s);
-        return true;
-    };
+    const auto record = Recorder(resampled);
     ImageSizePage tall(record);
     tall.Open({2, 3000});
     resampled.clear();
@@ -68,10 +77,7 @@ TEST(ImageSizePage, ATypedSideOfAThinPictureKeepsTheOtherSideAtOnePixelAtLeast) 
 // A percentage of a thin side is below one pixel too; it also stays one pixel.
 TEST(ImageSizePage, APercentOfAThinPictureKeepsEachSideAtOnePixelAtLeast) {
     std::vector<PictureSize> resampled;
-    const auto record = [&](PictureSize s) {
-        resampled.push_back(s);
-        return true;
-    };
+    const auto record = Recorder(resampled);
     struct Case {
         PictureSize original;
         int percent;
@@ -96,10 +102,7 @@ TEST(ImageSizePage, APercentOfAThinPictureKeepsEachSideAtOnePixelAtLeast) {
 
 TEST(ImageSizePage, EachHandlerResamplesInTurnAndTheSliderEchoStaysQuiet) {
     std::vector<PictureSize> resampled;
-    ImageSizePage page([&](PictureSize s) {
-        resampled.push_back(s);
-        return true;
-    });
+    ImageSizePage page(Recorder(resampled));
     page.Open({999, 1000});
     EXPECT_EQ(resampled, (std::vector<PictureSize>{{999, 1000}}));
     // The slider sets the width (whose handler computes a height), then the height
@@ -131,10 +134,7 @@ TEST(ImageSizePage, EachHandlerResamplesInTurnAndTheSliderEchoStaysQuiet) {
 // where a handler on the way worked out another width from the height.
 TEST(ImageSizePage, TheSliderAfterATypedHeightShowsTheSizeItMade) {
     std::vector<PictureSize> resampled;
-    ImageSizePage page([&](PictureSize s) {
-        resampled.push_back(s);
-        return true;
-    });
+    ImageSizePage page(Recorder(resampled));
     page.Open({640, 480});
     page.SetHeight(29);
     EXPECT_EQ(page.Current(), (PictureSize{38, 29}));
