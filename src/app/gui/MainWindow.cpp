@@ -164,12 +164,14 @@ void TFrmMain::CreateToolWindows() {
         tools_->StartTool();
     });
     connect(FrmTools, &TFrmTools::colorsChanged, this, &TFrmMain::RefreshToolOverlay);
+    connect(FrmTools, &TFrmTools::keyPressed, this, &TFrmMain::FormKeyDown);
     connect(FrmTools, &TFrmTools::keyReleased, this, &TFrmMain::FormKeyUp);
     toolWindows_->Add(ToolWindow::Tools, FrmTools);
 
     connect(FrmToolOption, &TFrmToolOption::optionChanged, this, &TFrmMain::RefreshToolOverlay);
     connect(FrmToolOption, &TFrmToolOption::commitClicked, this, [this] { tools_->CommitShapeEdit(); });
     connect(FrmToolOption, &TFrmToolOption::cancelClicked, this, [this] { tools_->CancelShapeEdit(); });
+    connect(FrmToolOption, &TFrmToolOption::keyPressed, this, &TFrmMain::FormKeyDown);
     connect(FrmToolOption, &TFrmToolOption::keyReleased, this, &TFrmMain::FormKeyUp);
     toolWindows_->Add(ToolWindow::ToolOption, FrmToolOption);
     connect(PaintBox1, &CanvasView::mouseLeft, this, [this] { tools_->PointerLeft(); });
@@ -447,7 +449,7 @@ void TFrmMain::FormKeyUp(int qtKey) {
     tools_->CancelShapeEdit();
 }
 
-void TFrmMain::keyPressEvent(QKeyEvent* event) {
+void TFrmMain::FormKeyDown(QKeyEvent* event) {
     // Text fields, spin edits and memos take their keys before they reach this window.
     // Held arrow keys keep moving a pending shape; other keys act once per press. A key
     // need not wait for the pointer to cross the picture again to end a stroke whose
@@ -455,11 +457,14 @@ void TFrmMain::keyPressEvent(QKeyEvent* event) {
     FinishLostPresses();
     const int key = event->key();
     const bool arrow = key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
-    if (doc_.ImageLoaded && (arrow || !event->isAutoRepeat()) && tools_->HandleKey(key, event->modifiers())) {
+    if (doc_.ImageLoaded && (arrow || !event->isAutoRepeat()) && tools_->HandleKey(key, event->modifiers()))
         event->accept();
-        return;
-    }
-    QMainWindow::keyPressEvent(event);
+}
+
+void TFrmMain::keyPressEvent(QKeyEvent* event) {
+    event->ignore();
+    FormKeyDown(event);
+    if (!event->isAccepted()) QMainWindow::keyPressEvent(event);
 }
 
 void TFrmMain::keyReleaseEvent(QKeyEvent* event) {

@@ -85,7 +85,9 @@ public:
     void DisableDocumentCommands() override;
     void SetOverlay(ViewOverlay overlay) override;
     void SetShapeCursor(Qt::CursorShape shape) override;
-    // The key handler the Tools and Tool Option windows pass their key releases to.
+    // The key handlers the Tools and Tool Option windows pass their keys to. A press
+    // that was a tool key is accepted.
+    void FormKeyDown(QKeyEvent* event);
     void FormKeyUp(int qtKey);
     // The drawing tools behind the paint box.
     ToolController& Tools() { return *tools_; }

@@ -263,10 +263,19 @@ void TFrmToolOption::BtnBalloonCancelClick() { emit cancelClicked(); }
 // ---------------------------------------------------------------------------------
 // Window events
 
-void TFrmToolOption::keyReleaseEvent(QKeyEvent* event) {
+bool TFrmToolOption::EditingText() const {
     const QWidget* focus = QApplication::focusWidget();
-    const bool editing = focus && isAncestorOf(focus) && EditsText(focus);
-    if (!event->isAutoRepeat() && !editing) emit keyReleased(event->key());
+    return focus && isAncestorOf(focus) && EditsText(focus);
+}
+
+void TFrmToolOption::keyPressEvent(QKeyEvent* event) {
+    event->ignore();
+    if (!EditingText()) emit keyPressed(event);
+    if (!event->isAccepted()) QWidget::keyPressEvent(event);
+}
+
+void TFrmToolOption::keyReleaseEvent(QKeyEvent* event) {
+    if (!event->isAutoRepeat() && !EditingText()) emit keyReleased(event->key());
     QWidget::keyReleaseEvent(event);
 }
 

@@ -109,12 +109,15 @@ signals:
     void optionChanged();  // the main window runs RefreshToolOverlay
     void commitClicked();  // one of the four commit buttons
     void cancelClicked();  // one of the four cancel buttons
-    // A key released in the window, except while a text, number or font box has the
-    // focus: those keys belong to the editing there.
+    // A key pressed or released in the window, except while a text, number or font box
+    // has the focus: those keys belong to the editing there. The main window accepts a
+    // press it handled.
+    void keyPressed(QKeyEvent* event);
     void keyReleased(int qtKey);
     void closed();
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -152,6 +155,8 @@ private slots:
     void BtnBalloonCancelClick();
 
 private:
+    // Whether a text, number or font box of this window has the focus.
+    bool EditingText() const;
     // The nine track bars whose change redraws the overlay; each remembers the last
     // position it passed on.
     enum Remembered { kPencilSize, kBrushSize, kBrushContent, kBrushOpacity, kEraserSize,

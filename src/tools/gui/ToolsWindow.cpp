@@ -177,6 +177,12 @@ bool TFrmTools::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+void TFrmTools::keyPressEvent(QKeyEvent* event) {
+    event->ignore();
+    emit keyPressed(event);
+    if (!event->isAccepted()) QWidget::keyPressEvent(event);
+}
+
 void TFrmTools::keyReleaseEvent(QKeyEvent* event) {
     if (!event->isAutoRepeat()) emit keyReleased(event->key());
     QWidget::keyReleaseEvent(event);

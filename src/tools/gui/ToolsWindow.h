@@ -63,13 +63,18 @@ signals:
     void toolLeaving();
     void toolSelected(int toolId);  // Doc().CurrentTool already set; the main window then
                                     // runs ShowToolOptionPage
-    void keyReleased(int qtKey);    // passed on to the main window's FormKeyUp
+    // Keys pressed and released in the window go on to the main window, so that the
+    // tool keys work after a click on the palette as they do over the picture. The
+    // main window accepts a press it handled.
+    void keyPressed(QKeyEvent* event);
+    void keyReleased(int qtKey);  // passed on to the main window's FormKeyUp
     void closed();
     // A swatch took a new color: the main window runs RefreshToolOverlay.
     void colorsChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 

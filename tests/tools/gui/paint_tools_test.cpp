@@ -589,6 +589,15 @@ private slots:
         w.FrmToolOption->SpnBrushSize->setFocus();
         QTest::keyClick(w.FrmToolOption->SpnBrushSize, Qt::Key_N);
         QCOMPARE(w.Doc().CurrentTool, int(ToolBrush));
+        // Away from text, the keys work in the palette and the option window as well:
+        // a click there must not cost the user the keys.
+        QTest::keyClick(w.FrmTools->ToolButton(ToolBrush), Qt::Key_N);
+        QCOMPARE(w.Doc().CurrentTool, int(ToolPencil));
+        const int pencilSize = w.FrmToolOption->TrcPencilSize->value();
+        QTest::keyClick(w.FrmToolOption->TrcPencilSize, Qt::Key_BracketRight);
+        QVERIFY(w.FrmToolOption->TrcPencilSize->value() > pencilSize);
+        QTest::keyClick(w.FrmToolOption->TrcPencilSize, Qt::Key_E);
+        QCOMPARE(w.Doc().CurrentTool, int(ToolEraser));
     }
 
 private:
