@@ -1,9 +1,12 @@
 #pragma once
 // Shared by the batch converter's tests: the sample photograph, the program's core run
-// with its output captured, and preset files cut to any length.
+// with its output captured, preset files cut to any length, and pictures on disk.
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -11,6 +14,10 @@
 #include "app/Batch.h"
 #include "conversion/ParamControls.h"
 #include "conversion/Preset.h"
+#include "io/Bmp.h"
+#include "io/Jpeg.h"
+#include "io/Png.h"
+#include "support/TempDir.h"
 
 namespace velmora::test {
 
@@ -56,6 +63,33 @@ inline void WritePreset(const std::string& path, const TEffectParams& p, std::si
     const EffectParamsBytes b = p.ToBytes();
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(bytes));
+}
+
+// A program folder whose default preset turns the color layer on as well.
+struct ColorProgram : TempDir {
+    ColorProgram() { WritePreset(*this / "default.set", ColorRecord()); }
+};
+
+inline std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void WriteBmp(const std::string& path, const Bitmap& b) {
+    std::string error;
+    ASSERT_TRUE(WriteBmpFile(path, b, error)) << error;
+}
+
+// The picture in a BMP, PNG or JPEG file, read by its extension; empty when it cannot be read.
+inline Bitmap ReadBack(const std::string& path) {
+    Bitmap b;
+    std::string error;
+    const std::string type = path.substr(path.rfind('.') + 1);
+    const bool read = type == "bmp"   ? ReadBmpFile(path, b, error)
+                      : type == "png" ? ReadPngFile(path, b, error)
+                                      : ReadJpegFile(path, b, error);
+    EXPECT_TRUE(read) << path << ": " << error;
+    return b;
 }
 
 }  // namespace velmora::test

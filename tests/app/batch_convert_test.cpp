@@ -8,12 +8,8 @@
 #include "conversion/Resample.h"
 #include "document/Document.h"
 #include "engine/DrawEffect.h"
-#include "io/Bmp.h"
-#include "io/Jpeg.h"
-#include "io/Png.h"
 #include "io/ProjectFile.h"
 #include "support/Images.h"
-#include "support/TempDir.h"
 
 using namespace velmora;
 using namespace velmora::test;
@@ -53,27 +49,20 @@ ConversionOutput Expected(const std::string& input) {
 TEST(BatchOpen, PicturesAreShownOverTheWhiteSketchInMultiply) {
     TempDir dir;
     // Padded rows, and tall enough for the rows to be shared out over the threads.
-    constexpr int kW = 41, kH = 300;
-    const Bitmap picture = Gradient(kW, kH);
-    std::string error;
-    ASSERT_TRUE(WriteBmpFile(dir / "g.bmp", picture, error)) << error;
-    const Bitmap shown = Displayed(dir / "g.bmp");
-    ASSERT_EQ(shown.Width(), kW);
-    ASSERT_EQ(shown.Height(), kH);
-    for (int y = 0; y < kH; ++y)
-        for (int x = 0; x < kW; ++x)
-            for (int c = 0; c < 3; ++c)
-                ASSERT_EQ(shown.Pixel(x, y)[c], (picture.Pixel(x, y)[c] * 255) >> 8);
+    const Bitmap picture = Gradient(41, 300);
+    WriteBmp(dir / "g.bmp", picture);
+    Bitmap multiplied = picture;
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 41; ++x)
+            for (int c = 0; c < 3; ++c) multiplied.Pixel(x, y)[c] = (picture.Pixel(x, y)[c] * 255) >> 8;
+    EXPECT_EQ(Displayed(dir / "g.bmp"), multiplied);
 
     // A project shows its own layers with its own layer state.
-    Bitmap sketch = Gradient(kW, kH), color(kW, kH);
+    Bitmap color(41, 300);
     color.Fill(200, 100, 0);
-    LayerState state;
-    state.BlendingMode = 1;
-    state.Opacity = 25;
-    ASSERT_EQ(SaveD2O(dir / "p.d2o", sketch, color, picture, state, &error), 0) << error;
-    const Bitmap project = Displayed(dir / "p.d2o");
-    EXPECT_EQ(project.Pixel(5, 5)[0], (200 * 75 + sketch.Pixel(5, 5)[0] * 25) / 100);
+    std::string error;
+    ASSERT_EQ(SaveD2O(dir / "p.d2o", picture, color, picture, {.BlendingMode = 1, .Opacity = 25}, &error), 0) << error;
+    EXPECT_EQ(Displayed(dir / "p.d2o").Pixel(5, 5)[0], (200 * 75 + picture.Pixel(5, 5)[0] * 25) / 100);
 
     // Which files open is the document's concern (document_files_test); a failure here
     // is one line holding every message.
@@ -213,23 +202,21 @@ TEST(BatchConvert, RegionPreviewIsTheDialogsBlendOfThatRectangle) {
 }
 
 TEST(BatchProgram, ConvertsTheSampleToEachOutputType) {
-    TempDir dir, program;
-    WritePreset(program / "default.set", ColorRecord());
+    TempDir dir;
+    ColorProgram program;
     for (const char* name : {"out.jpg", "out.bmp", "out.d2o"}) {
         const BatchRun r = RunProgram({kSample, "-o", dir / name, "-q"}, program.Folder());
         EXPECT_EQ(r.status, 0) << name << r.err;
         EXPECT_TRUE(r.err.empty()) << r.err;
     }
     const ConversionOutput expected = Expected(kSample);
-    std::string error;
-    Bitmap bmp, jpg;
-    ASSERT_TRUE(ReadBmpFile(dir / "out.bmp", bmp, error)) << error;
-    EXPECT_EQ(bmp, expected.Composite);
-    ASSERT_TRUE(ReadJpegFile(dir / "out.jpg", jpg, error)) << error;
-    EXPECT_EQ(jpg.Width(), 512);
+    EXPECT_EQ(ReadBack(dir / "out.bmp"), expected.Composite);
+    const Bitmap jpg = ReadBack(dir / "out.jpg");
+    ASSERT_EQ(jpg.Width(), 512);
     EXPECT_NEAR(jpg.Pixel(256, 256)[2], expected.Composite.Pixel(256, 256)[2], 12);
 
     ProjectData project;
+    std::string error;
     ASSERT_EQ(LoadD2O(dir / "out.d2o", project, &error), 0) << error;
     EXPECT_EQ(project.Sketch, expected.Sketch);
     EXPECT_EQ(project.Color, expected.Color);
@@ -240,19 +227,15 @@ TEST(BatchProgram, ConvertsTheSampleToEachOutputType) {
 // The main window keeps an opened project's choice of the layers the tools paint on
 // through a conversion; so does a project converted into a project here.
 TEST(BatchProgram, AProjectKeepsItsDrawableLayersThroughTheConversion) {
-    TempDir dir, program;
-    WritePreset(program / "default.set", ColorRecord());
+    TempDir dir;
+    ColorProgram program;
     const Bitmap picture = Gradient(40, 30);
     Bitmap white(40, 30);
     white.Fill(255, 255, 255);
     std::string error;
     for (const bool sketchDrawable : {false, true}) {
-        LayerState state;
-        state.BlendingMode = 1;
-        state.Opacity = 20;
-        state.SketchVisible = false;
-        state.SketchDrawable = sketchDrawable;
-        state.ColorDrawable = !sketchDrawable;
+        const LayerState state{.BlendingMode = 1, .Opacity = 20, .SketchVisible = false,
+                               .SketchDrawable = sketchDrawable, .ColorDrawable = !sketchDrawable};
         ASSERT_EQ(SaveD2O(dir / "in.d2o", white, picture, picture, state, &error), 0) << error;
         const BatchRun r = RunProgram({dir / "in.d2o", "-o", dir / "out.d2o", "-q"}, program.Folder());
         ASSERT_EQ(r.status, 0) << r.err;
@@ -269,9 +252,8 @@ TEST(BatchProgram, AProjectKeepsItsDrawableLayersThroughTheConversion) {
 
 TEST(BatchProgram, FailedInputsAreReportedAndTheOthersStillConverted) {
     TempDir dir, out, program;
-    std::string error;
     fs::copy_file(kSample, dir / "good.jpg");
-    ASSERT_TRUE(WriteBmpFile(dir / "small.bmp", Gradient(100, 80), error));
+    WriteBmp(dir / "small.bmp", Gradient(100, 80));
     std::ofstream(dir / "broken.jpg") << "not a picture";
     std::ofstream(dir / "photo.png") << "whatever";
 
@@ -295,82 +277,75 @@ TEST(BatchProgram, FailedInputsAreReportedAndTheOthersStillConverted) {
     EXPECT_EQ(region.status, 1);
     EXPECT_NE(region.err.find("small.bmp"), std::string::npos);
     EXPECT_NE(region.err.find("outside"), std::string::npos);
-    Bitmap preview;
-    ASSERT_TRUE(ReadBmpFile(out / "good_cartoon.bmp", preview, error)) << error;
-    EXPECT_EQ(preview.Width(), 200);
+    EXPECT_EQ(ReadBack(out / "good_cartoon.bmp").Width(), 200);
 
     // So does a width larger than one of the pictures.
     const BatchRun width = RunProgram({"--width", "300", dir / "small.bmp", dir / "good.jpg", "-o", out.Folder()},
                                program.Folder());
     EXPECT_EQ(width.status, 1);
     EXPECT_NE(width.err.find("small.bmp"), std::string::npos);
-    Bitmap converted;
-    ASSERT_TRUE(ReadJpegFile(out / "good_cartoon.jpg", converted, error)) << error;
+    const Bitmap converted = ReadBack(out / "good_cartoon.jpg");
     EXPECT_EQ(converted.Width(), 300);
     EXPECT_EQ(converted.Height(), 300);
 
     // Two inputs that would write the same file: the second is refused.
-    ASSERT_TRUE(WriteBmpFile(dir / "good.bmp", Gradient(20, 20), error));
+    WriteBmp(dir / "good.bmp", Gradient(20, 20));
     const BatchRun clash = RunProgram({dir / "good.jpg", dir / "good.bmp", "-o", out.Folder()}, program.Folder());
     EXPECT_EQ(clash.status, 1);
     EXPECT_NE(clash.err.find("good.bmp"), std::string::npos);
-
-    // An output that is another input (left by an earlier run) is refused, so that input
-    // is converted as it was, whichever job the threads take first.
-    fs::copy_file(kSample, dir / "good_cartoon.jpg");
-    const std::uintmax_t size = fs::file_size(dir / "good_cartoon.jpg");
-    const BatchRun again = RunProgram({dir / "good.jpg", dir / "good_cartoon.jpg", "-j", "1"}, program.Folder());
-    EXPECT_EQ(again.status, 1);
-    EXPECT_NE(again.err.find("is the input"), std::string::npos) << again.err;
-    EXPECT_EQ(fs::file_size(dir / "good_cartoon.jpg"), size);
-    EXPECT_TRUE(fs::exists(dir / "good_cartoon_cartoon.jpg"));
 }
 
-// A second name of an input (a hard link, as photo managers and backups make) is
-// that input too: writing a result there would replace the photograph itself.
-TEST(BatchProgram, AnOutputThatIsAnotherInputUnderAnotherNameIsRefused) {
-    TempDir dir, program;
-    fs::copy_file(kSample, dir / "b.jpg");
-    fs::copy_file(kSample, dir / "c.jpg");
-    fs::create_hard_link(dir / "b.jpg", dir / "c_cartoon.jpg");
-    const BatchRun r = RunProgram({dir / "c.jpg", dir / "b.jpg", "-j", "1"}, program.Folder());
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("is the input"), std::string::npos) << r.err;
-    std::string error;
-    Bitmap photo, original;
-    ASSERT_TRUE(ReadJpegFile(dir / "b.jpg", photo, error)) << error;
-    ASSERT_TRUE(ReadJpegFile(kSample, original, error)) << error;
-    EXPECT_TRUE(photo == original) << "the input was written over";
-    EXPECT_TRUE(fs::exists(dir / "b_cartoon.jpg"));
-}
-
-// A result's own name that leads to its input (a link left in the folder) is not a
-// place the user chose for it: the photograph must not become its cartoon. Naming
-// the input itself with -o still writes over it, as asked.
+// A result is never written over an input: not over another input of the run (a result
+// left by an earlier run, or a second name of it, a hard link as photo managers and
+// backups make), nor through a link to the input left where its result's name is, which
+// is not a place the user chose. The other inputs are still converted.
 TEST(BatchProgram, AResultNameThatLeadsToItsOwnInputIsRefused) {
-    TempDir dir, out, program;
-    fs::copy_file(kSample, dir / "a.jpg");
-    fs::copy_file(kSample, dir / "b.jpg");
-    fs::create_symlink(dir / "a.jpg", dir / "a_cartoon.jpg");
-    fs::create_hard_link(dir / "b.jpg", out / "b_cartoon.jpg");
-    std::string error;
-    Bitmap original;
-    ASSERT_TRUE(ReadJpegFile(kSample, original, error)) << error;
-    for (const auto& [input, args] : {std::pair{dir / "a.jpg", std::vector<std::string>{dir / "a.jpg"}},
-                                      {dir / "b.jpg", {dir / "b.jpg", "-o", out.Folder()}}}) {
+    enum Kind { Copy, HardLink, SymLink };
+    struct Made {
+        const char* name;
+        Kind kind;
+        const char* of;  // an input of the case; a copy is of the sample
+    };
+    struct Case {
+        const char* what;
+        Made made;
+        std::vector<std::string> args;  // file names are in the case's own folder
+        const char* kept;
+        const char* converted;
+    };
+    const std::string sample = FileBytes(kSample);
+    for (const Case& c :
+         {Case{"an earlier run's result", {"a_cartoon.jpg", Copy, ""}, {"a.jpg", "a_cartoon.jpg"}, "a_cartoon.jpg",
+               "a_cartoon_cartoon.jpg"},
+          Case{"AnOutputThatIsAnotherInputUnderAnotherNameIsRefused", {"a_cartoon.jpg", HardLink, "b.jpg"},
+               {"a.jpg", "b.jpg"}, "b.jpg", "b_cartoon.jpg"},
+          Case{"a link to the input beside it", {"a_cartoon.jpg", SymLink, "a.jpg"}, {"a.jpg"}, "a.jpg", nullptr},
+          Case{"a link to the input in the output folder", {"out/a_cartoon.jpg", HardLink, "a.jpg"},
+               {"a.jpg", "-o", "out"}, "a.jpg", nullptr}}) {
+        SCOPED_TRACE(c.what);
+        TempDir dir, program;
+        fs::create_directory(dir / "out");
+        fs::copy_file(kSample, dir / "a.jpg");
+        fs::copy_file(kSample, dir / "b.jpg");
+        const Made& m = c.made;
+        if (m.kind == Copy) fs::copy_file(kSample, dir / m.name);
+        if (m.kind == HardLink) fs::create_hard_link(dir / m.of, dir / m.name);
+        if (m.kind == SymLink) fs::create_symlink(dir / m.of, dir / m.name);
+        std::vector<std::string> args{"-j", "1"};
+        for (const std::string& a : c.args) args.push_back(a[0] == '-' ? a : dir / a);
         const BatchRun r = RunProgram(args, program.Folder());
-        EXPECT_EQ(r.status, 1) << input;
+        EXPECT_EQ(r.status, 1);
         EXPECT_NE(r.err.find("is the input"), std::string::npos) << r.err;
-        Bitmap photo;
-        ASSERT_TRUE(ReadJpegFile(input, photo, error)) << error;
-        EXPECT_TRUE(photo == original) << input << " was written over";
+        EXPECT_TRUE(FileBytes(dir / c.kept) == sample) << c.kept << " was written over";
+        EXPECT_TRUE(!c.converted || fs::exists(dir / c.converted)) << c.converted;
     }
 
+    // Naming the input itself with -o still writes over it, as asked.
+    TempDir dir, program;
+    fs::copy_file(kSample, dir / "b.jpg");
     const BatchRun named = RunProgram({dir / "b.jpg", "-o", dir / "b.jpg", "-q"}, program.Folder());
     EXPECT_EQ(named.status, 0) << named.err;
-    Bitmap converted;
-    ASSERT_TRUE(ReadJpegFile(dir / "b.jpg", converted, error)) << error;
-    EXPECT_FALSE(converted == original);
+    EXPECT_FALSE(ReadBack(dir / "b.jpg") == ReadBack(kSample));
 }
 
 TEST(BatchProgram, UsageErrorsConvertNothing) {
@@ -405,12 +380,12 @@ TEST(BatchProgram, UsageErrorsConvertNothing) {
 }
 
 TEST(BatchProgram, PngPicturesGoInAndComeOutLikeTheOthers) {
-    TempDir dir, out, program;
-    WritePreset(program / "default.set", ColorRecord());
+    TempDir dir, out;
+    ColorProgram program;
     const Bitmap picture = Gradient(60, 45);
     std::string error;
     ASSERT_TRUE(WritePngFile(dir / "g.png", picture, error)) << error;
-    ASSERT_TRUE(WriteBmpFile(dir / "h.bmp", picture, error)) << error;
+    WriteBmp(dir / "h.bmp", picture);
 
     // On a terminal: one line per finished file, never a line redrawn in place.
     const BatchRun run =
@@ -423,11 +398,8 @@ TEST(BatchProgram, PngPicturesGoInAndComeOutLikeTheOthers) {
     EXPECT_EQ(Lines(run.err), 2u);
 
     const ConversionOutput expected = Expected(dir / "h.bmp");
-    for (const char* name : {"g_cartoon.png", "h_cartoon.png"}) {
-        Bitmap written;
-        ASSERT_TRUE(ReadPngFile(out / name, written, error)) << error;
-        EXPECT_EQ(written, expected.Composite) << name;
-    }
+    for (const char* name : {"g_cartoon.png", "h_cartoon.png"})
+        EXPECT_EQ(ReadBack(out / name), expected.Composite) << name;
 
     // Quiet: no summary even after several inputs.
     const BatchRun quiet = RunProgram({dir / "g.png", dir / "h.bmp", "-q", "-o", out.Folder()},
@@ -437,14 +409,12 @@ TEST(BatchProgram, PngPicturesGoInAndComeOutLikeTheOthers) {
 }
 
 TEST(BatchProgram, ParallelConversionsMatchSequentialOnes) {
-    TempDir dir, seq, par, program;
-    WritePreset(program / "default.set", ColorRecord());
-    std::string error;
+    TempDir dir, seq, par;
+    ColorProgram program;
     std::vector<std::string> inputs;
     for (int i = 0; i < 4; ++i) {
-        const std::string name = dir / ("in" + std::to_string(i) + ".bmp");
-        ASSERT_TRUE(WriteBmpFile(name, Gradient(90 + 10 * i, 70), error));
-        inputs.push_back(name);
+        inputs.push_back(dir / ("in" + std::to_string(i) + ".bmp"));
+        WriteBmp(inputs.back(), Gradient(90 + 10 * i, 70));
     }
     auto with = [&](const std::string& folder, const char* threads) {
         std::vector<std::string> args = inputs;
@@ -454,10 +424,7 @@ TEST(BatchProgram, ParallelConversionsMatchSequentialOnes) {
     ASSERT_EQ(with(seq.Folder(), "1"), 0);
     ASSERT_EQ(with(par.Folder(), "4"), 0);
     for (int i = 0; i < 4; ++i) {
-        Bitmap a, b;
         const std::string name = "in" + std::to_string(i) + "_cartoon.bmp";
-        ASSERT_TRUE(ReadBmpFile(seq / name, a, error));
-        ASSERT_TRUE(ReadBmpFile(par / name, b, error));
-        EXPECT_EQ(a, b) << name;
+        EXPECT_EQ(ReadBack(seq / name), ReadBack(par / name)) << name;
     }
 }
