@@ -60,16 +60,12 @@ TEST(OpenFile, ProjectReplacesTheDocumentAndAFailureLeavesItAsItWas) {
     Bitmap sketch(5, 4), color = Gradient(5, 4), photo = Gradient(5, 4);
     FillWhite(sketch);
     photo.Fill(1, 2, 3);
-    LayerState state;
-    state.BlendingMode = 1;
-    state.Opacity = 40;
-    state.SketchVisible = false;
+    const LayerState state{.BlendingMode = 1, .Opacity = 40, .SketchVisible = false};
     ASSERT_EQ(SaveD2O(dir / "w.d2o", sketch, color, photo, state), 0);
 
     // A document with a larger picture open, its scratch bitmaps in use.
     Document doc;
-    LayerState shown;
-    shown.Opacity = 70;
+    LayerState shown{.Opacity = 70};
     InstallPicture(Gradient(9, 7), doc, shown);
     doc.WorkBmp1 = Gradient(9, 7);
     std::vector<std::string> messages;

@@ -17,15 +17,19 @@ ToolWindowBoxes Sizes() {
     return s;
 }
 
+// The History window at `history`, with Layers and Tool Option stacked under it at its width.
+void ExpectStackAt(const ToolWindowBoxes& p, WindowBox history) {
+    EXPECT_EQ(p.History, history);
+    EXPECT_EQ(p.Layers, (WindowBox{history.Left, history.Top + 214, 243, 150}));
+    EXPECT_EQ(p.ToolOption, (WindowBox{history.Left, history.Top + 214 + 150, 243, 200}));
+}
+
 }  // namespace
 
 TEST(Placement, StackAtRightEdgeWithFreeSpaceSplitOneToTwo) {
     const ToolWindowBoxes p = PlaceToolWindows(WindowBox{0, 0, 1280, 1024}, Sizes());
     EXPECT_EQ(p.Tools, (WindowBox{0, (1024 - 300) / 3, 66, 300}));
-    const int stack = 214 + 150 + 200;
-    EXPECT_EQ(p.History, (WindowBox{1280 - 243 - 16, (1024 - stack) / 3, 243, 214}));
-    EXPECT_EQ(p.Layers, (WindowBox{p.History.Left, p.History.Top + 214, 243, 150}));
-    EXPECT_EQ(p.ToolOption, (WindowBox{p.History.Left, p.Layers.Top + 150, 243, 200}));
+    ExpectStackAt(p, {1280 - 243 - 16, (1024 - 214 - 150 - 200) / 3, 243, 214});
 }
 
 TEST(Placement, LowDesktopSpreadsStackOverThirdsTruncatingTowardZero) {
@@ -57,34 +61,22 @@ TEST(Placement, LowDesktopSpreadsStackOverThirdsTruncatingTowardZero) {
 // piece.
 TEST(Placement, WindowsLandOnAScreenOfAnUnevenDesktop) {
     const WindowBox desktop{0, 0, 2944, 1368};
-    // A second screen right of the first and lower down: the stack's place at the
-    // desktop's right edge, a third of the way down, is above it.
-    std::vector<WindowBox> screens{{0, 0, 1920, 1080}, {1920, 600, 1024, 768}};
-    ToolWindowBoxes p = PlaceToolWindows(desktop, Sizes(), 16, screens);
-    EXPECT_EQ(p.Tools, (WindowBox{0, (1368 - 300) / 3, 66, 300}));
-    EXPECT_EQ(p.History, (WindowBox{2944 - 243 - 16, 600, 243, 214}));
-    EXPECT_EQ(p.Layers, (WindowBox{p.History.Left, 600 + 214, 243, 150}));
-    EXPECT_EQ(p.ToolOption, (WindowBox{p.History.Left, 600 + 214 + 150, 243, 200}));
-
-    // The lower screen at the left: the palette's place is above it, and it is the
-    // screen the palette overlaps.
-    screens = {{1024, 0, 1920, 1080}, {0, 600, 1024, 768}};
-    p = PlaceToolWindows(desktop, Sizes(), 16, screens);
-    EXPECT_EQ(p.Tools, (WindowBox{0, 600, 66, 300}));
-    EXPECT_EQ(p.History, (WindowBox{2944 - 243 - 16, (1368 - 564) / 3, 243, 214}));
-
-    // A place overlapping no screen at all goes to the nearest one.
-    screens = {{0, 0, 1920, 1080}, {1920, 900, 1024, 468}};
-    p = PlaceToolWindows(desktop, Sizes(), 16, screens);
-    // That screen is lower than the stack, which starts at its top.
-    EXPECT_EQ(p.History, (WindowBox{2944 - 243 - 16, 900, 243, 214}));
-    EXPECT_EQ(p.ToolOption.Top, 900 + 214 + 150);
-
-    // One screen that is the whole desktop changes nothing.
-    const ToolWindowBoxes alone = PlaceToolWindows(desktop, Sizes(), 16, {desktop});
-    const ToolWindowBoxes plain = PlaceToolWindows(desktop, Sizes());
-    EXPECT_EQ(alone.Tools, plain.Tools);
-    EXPECT_EQ(alone.History, plain.History);
-    EXPECT_EQ(alone.Layers, plain.Layers);
-    EXPECT_EQ(alone.ToolOption, plain.ToolOption);
+    struct Case {
+        const char* what;
+        std::vector<WindowBox> screens;
+        int toolsTop, stackTop;
+    };
+    for (const Case& c :
+         {// The stack's place at the desktop's right edge, a third of the way down, is above that screen.
+          Case{"a lower screen at the right", {{0, 0, 1920, 1080}, {1920, 600, 1024, 768}}, (1368 - 300) / 3, 600},
+          // The palette's place is above that screen, and it is the screen the palette overlaps.
+          Case{"a lower screen at the left", {{1024, 0, 1920, 1080}, {0, 600, 1024, 768}}, 600, (1368 - 564) / 3},
+          // A place overlapping no screen goes to the nearest one, here lower than the stack.
+          Case{"no screen under the stack", {{0, 0, 1920, 1080}, {1920, 900, 1024, 468}}, (1368 - 300) / 3, 900},
+          Case{"one screen that is the whole desktop", {desktop}, (1368 - 300) / 3, (1368 - 564) / 3}}) {
+        SCOPED_TRACE(c.what);
+        const ToolWindowBoxes p = PlaceToolWindows(desktop, Sizes(), 16, c.screens);
+        EXPECT_EQ(p.Tools, (WindowBox{0, c.toolsTop, 66, 300}));
+        ExpectStackAt(p, {2944 - 243 - 16, c.stackTop, 243, 214});
+    }
 }
