@@ -184,27 +184,6 @@ private slots:
         QVERIFY(!w.MenuItem_ZoomOut->isEnabled());
     }
 
-    void ScrollBarsAndVisibleRectangle() {
-        Shell s(QSize(600, 450));
-        auto& [env, w] = s;
-        // Narrower than the paint box: no horizontal bar.
-        QVERIFY(s.Open("tall.bmp", Gradient(50, 3000)));
-        QVERIFY(w.HorzScrollBar->isHidden());
-        QVERIFY(!w.VertScrollBar->isHidden());
-        QCOMPARE(w.VertScrollBar->pageStep(), w.PaintBox1->height());
-        // An arrow click moves one image pixel, a trough click ten.
-        w.VertScrollBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        QCOMPARE(w.VertScrollBar->value(), 1);
-        w.VertScrollBar->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        QCOMPARE(w.VertScrollBar->value(), 11);
-        QCOMPARE(w.Doc().ViewRect.Top, 11);
-        // A resize returns the view to the top-left corner.
-        w.resize(620, 470);
-        QCoreApplication::processEvents();
-        QCOMPARE(w.VertScrollBar->value(), 0);
-        QCOMPARE(w.Doc().ViewRect.Top, 0);
-    }
-
     // The dialog's own preview is adjust_dialogs_test's; here, that whatever else
     // recomposites the view while the dialog is open (a resize, a scroll, a zoom) goes
     // on showing what its sliders would do, and Cancel still shows the layers again.
@@ -234,13 +213,21 @@ private slots:
             return true;
         };
 
-        std::unique_ptr<TFrmAdjustment> dlg = CreateAdjustmentDialog(Adjustment::ColorBalance, w, &w);
-        dlg->show();
-        for (int i = 0; i < 3; ++i) dlg->Track(i)->setValue(balance.Values[i]);
+        const auto openBalance = [&] {
+            std::unique_ptr<TFrmAdjustment> dlg = CreateAdjustmentDialog(Adjustment::ColorBalance, w, &w);
+            dlg->show();
+            for (int i = 0; i < 3; ++i) dlg->Track(i)->setValue(balance.Values[i]);
+            return dlg;
+        };
+        const auto resize = [&w](int width, int height) {
+            w.resize(width, height);
+            QCoreApplication::processEvents();
+        };
+
+        std::unique_ptr<TFrmAdjustment> dlg = openBalance();
         QVERIFY(shows(adjusted));
         const Rect first = doc.ViewRect;
-        w.resize(700, 560);
-        QCoreApplication::processEvents();
+        resize(700, 560);
         QVERIFY(doc.ViewRect.Right > first.Right && doc.ViewRect.Bottom > first.Bottom);
         QVERIFY(shows(adjusted));
         w.VertScrollBar->setValue(150);
@@ -252,21 +239,16 @@ private slots:
 
         dlg->BtnCancel->click();
         QVERIFY(shows(plain));
-        w.resize(640, 480);
-        QCoreApplication::processEvents();
+        resize(640, 480);
         QVERIFY(shows(plain));
         QVERIFY(doc.SketchBmp == sketch && doc.ColorBmp == color);
         QCOMPARE(w.FrmHistory->Ring().Count(), 1);  // only "Open"
 
         // After OK the view shows the adjusted layers themselves, adjusted once.
-        dlg = CreateAdjustmentDialog(Adjustment::ColorBalance, w, &w);
-        dlg->show();
-        for (int i = 0; i < 3; ++i) dlg->Track(i)->setValue(balance.Values[i]);
-        dlg->BtnOk->click();
+        openBalance()->BtnOk->click();
         QVERIFY(doc.SketchBmp == adjustedSketch && doc.ColorBmp == adjustedColor);
         QVERIFY(shows(adjusted));
-        w.resize(600, 450);
-        QCoreApplication::processEvents();
+        resize(600, 450);
         QVERIFY(shows(adjusted));
     }
 
@@ -325,6 +307,23 @@ private slots:
     void TheWheelScrollsTheBarThePictureNeeds() {
         Shell s(QSize(600, 450));
         auto& [env, w] = s;
+        // Narrower than the paint box: no horizontal bar.
+        QVERIFY(s.Open("tall.bmp", Gradient(50, 3000)));
+        QVERIFY(w.HorzScrollBar->isHidden());
+        QVERIFY(!w.VertScrollBar->isHidden());
+        QCOMPARE(w.VertScrollBar->pageStep(), w.PaintBox1->height());
+        // An arrow click moves one image pixel, a trough click ten.
+        w.VertScrollBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCOMPARE(w.VertScrollBar->value(), 1);
+        w.VertScrollBar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        QCOMPARE(w.VertScrollBar->value(), 11);
+        QCOMPARE(w.Doc().ViewRect.Top, 11);
+        // A resize returns the view to the top-left corner.
+        w.resize(620, 470);
+        QCoreApplication::processEvents();
+        QCOMPARE(w.VertScrollBar->value(), 0);
+        QCOMPARE(w.Doc().ViewRect.Top, 0);
+
         // Wider than the paint box but not higher: only the horizontal bar, which the
         // plain wheel turns as Shift with the wheel does.
         QVERIFY(s.Open("wide.bmp", Gradient(3000, 50)));
