@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 #include <random>
 #include <tuple>
@@ -23,42 +25,36 @@ struct ForeignBmp {
     int height = 0;  // negative for top-down
     int bpp = 24;
     std::uint32_t compression = 0;
-    std::vector<std::uint32_t> palette{};// 0x00RRGGBB
-    std::vector<std::uint32_t> masks{};  // written after a 40-byte header
+    std::vector<std::uint32_t> palette{};  // 0x00RRGGBB
+    std::vector<std::uint32_t> masks{};  // red, green, blue
     std::uint32_t colorsUsed = 0;
     std::vector<std::uint8_t> pixels{};  // exactly as stored
 
     std::vector<std::uint8_t> Build() const {
-        const std::size_t entry = headerSize == 12 ? 3 : 4;
-        const std::size_t off = 14 + headerSize + 4 * masks.size() + entry * palette.size();
+        const bool core = headerSize == 12;
+        // Masks follow a 40-byte header or fill the end of a longer one; the color table comes next.
+        const std::size_t head = core ? 12 : std::max<std::size_t>(headerSize, 40 + 4 * masks.size());
+        const std::size_t entry = core ? 3 : 4, off = 14 + head + entry * palette.size();
         std::vector<std::uint8_t> b(off, 0);
         b[0] = 'B';
         b[1] = 'M';
         Put32(b, 2, static_cast<std::uint32_t>(off + pixels.size()));
         Put32(b, 10, static_cast<std::uint32_t>(off));
         Put32(b, 14, headerSize);
-        if (headerSize == 12) {
-            Put16(b, 18, static_cast<std::uint32_t>(width));
-            Put16(b, 20, static_cast<std::uint32_t>(height));
-            Put16(b, 22, 1);
-            Put16(b, 24, static_cast<std::uint32_t>(bpp));
-        } else {
-            Put32(b, 18, static_cast<std::uint32_t>(width));
-            Put32(b, 22, static_cast<std::uint32_t>(height));
-            Put16(b, 26, 1);
-            Put16(b, 28, static_cast<std::uint32_t>(bpp));
+        // The old core header holds its sizes in 16 bits, the others in 32.
+        const std::size_t step = core ? 2 : 4;
+        (core ? Put16 : Put32)(b, 18, static_cast<std::uint32_t>(width));
+        (core ? Put16 : Put32)(b, 18 + step, static_cast<std::uint32_t>(height));
+        Put16(b, 18 + 2 * step, 1);
+        Put16(b, 20 + 2 * step, static_cast<std::uint32_t>(bpp));
+        if (!core) {
             Put32(b, 30, compression);
             Put32(b, 34, static_cast<std::uint32_t>(pixels.size()));
             Put32(b, 46, colorsUsed);
         }
-        std::size_t at = 14 + headerSize;
-        for (std::uint32_t m : masks) Put32(b, at, m), at += 4;
-        for (std::uint32_t c : palette) {
-            b[at] = static_cast<std::uint8_t>(c);
-            b[at + 1] = static_cast<std::uint8_t>(c >> 8);
-            b[at + 2] = static_cast<std::uint8_t>(c >> 16);
-            at += entry;
-        }
+        for (std::size_t i = 0; i < masks.size(); ++i) Put32(b, 54 + 4 * i, masks[i]);
+        for (std::size_t i = 0; i < palette.size(); ++i)
+            for (int c = 0; c < 3; ++c) b[14 + head + entry * i + c] = static_cast<std::uint8_t>(palette[i] >> 8 * c);
         b.insert(b.end(), pixels.begin(), pixels.end());
         return b;
     }
@@ -136,15 +132,17 @@ TEST(BmpWriter, RoundTripsEveryRowPadding) {
         }
 }
 
-TEST(BmpReader, PaletteDepthsOneFourAndEight) {
+// The old core header stores three bytes a color; the others four.
+TEST(BmpReader, PaletteDepthsOneFourAndEightAndTheOldCoreHeader) {
     std::mt19937 rng(7);
-    for (int bpp : {1, 4, 8}) {
+    for (const auto& [bpp, headerSize] : {std::pair{1, 40u}, {4, 40u}, {8, 40u}, {8, 12u}}) {
+        SCOPED_TRACE(std::to_string(bpp) + " bits, header " + std::to_string(headerSize));
         const int w = 13, h = 5;
-        ForeignBmp layout{.width = w, .height = h, .bpp = bpp};
-        // The 8-bit file declares fewer colors than an index can reach: those are black.
+        ForeignBmp layout{.headerSize = headerSize, .width = w, .height = h, .bpp = bpp};
+        // The 8-bit files hold fewer colors than an index can reach: those are black.
         const int colors = bpp == 8 ? 200 : 1 << bpp;
         for (int i = 0; i < colors; ++i) layout.palette.push_back(rng() & 0xFFFFFF);
-        if (bpp == 8) layout.colorsUsed = colors;
+        if (headerSize == 40 && bpp == 8) layout.colorsUsed = colors;
         std::vector<std::uint32_t> idx(w * h);
         for (auto& v : idx) v = rng() % (1u << bpp);
         layout.pixels = PackRows(idx, w, h, bpp);
@@ -159,70 +157,44 @@ TEST(BmpReader, PaletteDepthsOneFourAndEight) {
     }
 }
 
-TEST(BmpReader, SixteenBitsDefaultAndBitFields) {
+// Each channel of a 16- or 32-bit pixel is the bits of its mask, scaled to eight bits
+// with rounding; without masks, 16 bits are 5-5-5 and 32 bits ignore the fourth byte.
+TEST(BmpReader, SixteenAndThirtyTwoBitsDefaultAndBitFields) {
+    struct Case {
+        const char* name;
+        int bpp;
+        std::uint32_t headerSize;
+        std::vector<std::uint32_t> masks, meaning;  // as stored, and as the pixels are to be read
+    };
+    const Case cases[] = {
+        {"16 bits", 16, 40, {}, {0x7C00, 0x03E0, 0x001F}},
+        {"16 bits 5-6-5", 16, 40, {0xF800, 0x07E0, 0x001F}, {0xF800, 0x07E0, 0x001F}},
+        {"32 bits", 32, 40, {}, {0xFF0000, 0xFF00, 0xFF}},
+        // Channels in another order inside a 56-byte header: red lowest, blue highest.
+        {"32 bits, masks in the header", 32, 56, {0xFF, 0xFF00, 0xFF0000}, {0xFF, 0xFF00, 0xFF0000}},
+    };
     std::mt19937 rng(3);
     const int w = 5, h = 3;
     std::vector<std::uint32_t> v(w * h);
-    for (auto& p : v) p = rng() & 0xFFFF;
-    v[0] = 0xFFFF;
+    for (auto& p : v) p = rng();
+    v[0] = 0xFFFFFFFF;
     v[1] = 0;
-
-    ForeignBmp s555{.width = w, .height = h, .bpp = 16};
-    s555.pixels = PackRows(v, w, h, 16);
-    const Bitmap a = Decode(s555.Build());
-    ForeignBmp s565{.width = w, .height = h, .bpp = 16, .compression = 3, .masks = {0xF800, 0x07E0, 0x001F}};
-    s565.pixels = s555.pixels;
-    const Bitmap b = Decode(s565.Build());
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const std::uint32_t p = v[y * w + x];
-            ExpectPixel(a, x, y, Scaled(p >> 10 & 31, 5) << 16 | Scaled(p >> 5 & 31, 5) << 8 | Scaled(p & 31, 5));
-            ExpectPixel(b, x, y, Scaled(p >> 11, 5) << 16 | Scaled(p >> 5 & 63, 6) << 8 | Scaled(p & 31, 5));
-        }
-    ExpectPixel(a, 0, 0, 0xFFFFFF);
-    ExpectPixel(b, 1, 0, 0);
-}
-
-TEST(BmpReader, ThirtyTwoBitsPlainAndBitFields) {
-    const int w = 3, h = 2;
-    std::vector<std::uint32_t> v = {0xAA112233, 0x00FFFFFF, 0x12345678, 0, 0xFF000000, 0x00808080};
-    ForeignBmp plain{.width = w, .height = h, .bpp = 32};
-    plain.pixels = PackRows(v, w, h, 32);
-    const Bitmap a = Decode(plain.Build());
-    // Channels in another order in a 56-byte header: red lowest, blue highest.
-    ForeignBmp fields{.headerSize = 56, .width = w, .height = h, .bpp = 32, .compression = 3};
-    fields.pixels = plain.pixels;
-    std::vector<std::uint8_t> file = fields.Build();
-    Put32(file, 54, 0x000000FF);
-    Put32(file, 58, 0x0000FF00);
-    Put32(file, 62, 0x00FF0000);
-    const Bitmap b = Decode(file);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const std::uint32_t p = v[y * w + x];
-            ExpectPixel(a, x, y, p & 0xFFFFFF);  // the fourth byte is ignored
-            ExpectPixel(b, x, y, (p & 0xFF) << 16 | (p & 0xFF00) | (p >> 16 & 0xFF));
-        }
-}
-
-TEST(BmpReader, TopDownRowsAndTheOldCoreHeader) {
-    const Bitmap truth = Noise(5, 4, 11);
-    std::vector<std::uint32_t> v;
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 5; ++x) {
-            const std::uint8_t* p = truth.Pixel(x, y);
-            v.push_back(p[0] | p[1] << 8 | p[2] << 16);
-        }
-    ForeignBmp layout{.width = 5, .height = -4, .bpp = 24};
-    layout.pixels = PackRows(v, 5, 4, 24, true);
-    EXPECT_EQ(Decode(layout.Build()), truth);
-
-    ForeignBmp core{.headerSize = 12, .width = 3, .height = 2, .bpp = 8, .palette = {0x102030, 0x405060, 0x708090}};
-    core.pixels = PackRows({2, 1, 0, 0, 0, 2}, 3, 2, 8);
-    const Bitmap c = Decode(core.Build());
-    ExpectPixel(c, 0, 0, 0x708090);
-    ExpectPixel(c, 1, 0, 0x405060);
-    ExpectPixel(c, 2, 1, 0x708090);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ForeignBmp layout{.headerSize = c.headerSize, .width = w, .height = h, .bpp = c.bpp,
+                          .compression = c.masks.empty() ? 0u : 3u, .masks = c.masks};
+        layout.pixels = PackRows(v, w, h, c.bpp);
+        const Bitmap b = Decode(layout.Build());
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                std::uint32_t rgb = 0;
+                for (const std::uint32_t m : c.meaning)
+                    rgb = rgb << 8 | Scaled((v[y * w + x] & m) >> std::countr_zero(m), std::popcount(m));
+                ExpectPixel(b, x, y, rgb);
+            }
+        ExpectPixel(b, 0, 0, 0xFFFFFF);
+        ExpectPixel(b, 1, 0, 0);
+    }
 }
 
 TEST(BmpReader, RunLengthEightAndFourBits) {
@@ -305,34 +277,42 @@ TEST(BmpReader, RejectsEveryTruncationAndLeavesTheOutputAlone) {
             ExpectRejected({file.begin(), file.begin() + n}, "prefix " + std::to_string(n));
     // The compressed file is complete once its second row has begun being filled.
     const std::vector<std::uint8_t> r = rle.Build();
-    for (std::size_t n = 0; n < r.size() - 4; ++n) ExpectRejected({r.begin(), r.begin() + n}, "rle " + std::to_string(n));
+    for (std::size_t n = 0; n < r.size() - 4; ++n)
+        ExpectRejected({r.begin(), r.begin() + n}, "rle " + std::to_string(n));
 }
 
 // A file on disk is read straight into the picture's rows, in pieces of many rows.
-// Whatever the file's layout, the picture must be what the in-memory decoder makes
-// of the same bytes: rows in either order, padding that is not zero or that the last
-// row lacks, more rows than one piece takes. A file cut short fails by name and
-// leaves the picture alone.
+// Whatever the file's layout, the picture must be the one the file holds, as the
+// in-memory decoder makes it too: rows in either order, padding that is not zero or
+// that the last row lacks, more rows than one piece takes. A file cut short fails by
+// name and leaves the picture alone.
 TEST(BmpReader, FilesReadStraightIntoRowsMatchTheDecoder) {
     testing::TempDir dir;
     const int w = 5, h = 2500;  // rows padded by one byte; several pieces of rows
-    const std::vector<std::uint8_t> bottomUp = EncodeBmp(Noise(w, h, 7));
+    const Bitmap truth = Noise(w, h, 7);
+    Bitmap upsideDown(w, h);
+    for (int y = 0; y < h; ++y) std::copy_n(truth.Row(h - 1 - y), 3 * w, upsideDown.Row(y));
+    const std::vector<std::uint8_t> bottomUp = EncodeBmp(truth);
     const std::size_t stride = 3 * w + 1, offBits = Get32(bottomUp, 10);
     std::vector<std::uint8_t> dirtyPadding = bottomUp;
     for (int r = 0; r < h; ++r) dirtyPadding[offBits + stride * r + 3 * w] = static_cast<std::uint8_t>(r | 1);
     dirtyPadding.pop_back();  // the last row's padding is missing
+    // The same rows, declared top-down: the picture comes out upside down.
     ForeignBmp topDown{.width = w, .height = -h};
     topDown.pixels.assign(bottomUp.begin() + static_cast<std::ptrdiff_t>(offBits), bottomUp.end());
-    const std::pair<const char*, std::vector<std::uint8_t>> files[] = {
-        {"bottom-up", bottomUp}, {"dirty padding", dirtyPadding}, {"top-down", topDown.Build()}};
+    const std::tuple<const char*, std::vector<std::uint8_t>, const Bitmap&> files[] = {
+        {"bottom-up", bottomUp, truth},
+        {"dirty padding", dirtyPadding, truth},
+        {"top-down", topDown.Build(), upsideDown}};
     const std::string path = dir.File("tall.bmp");
-    for (const auto& [what, bytes] : files) {
+    for (const auto& [what, bytes, expected] : files) {
         SCOPED_TRACE(what);
         testing::Spit(path, bytes);
         Bitmap read;
         std::string error;
         EXPECT_TRUE(ReadBmpFile(path, read, error)) << error;
-        EXPECT_TRUE(read == Decode(bytes));
+        EXPECT_TRUE(read == expected);
+        EXPECT_TRUE(Decode(bytes) == expected);
         int paddedRows = 0;  // a bitmap's own padding is always zero
         for (int y = 0; y < read.Height(); ++y) paddedRows += read.Row(y)[3 * w] != 0;
         EXPECT_EQ(paddedRows, 0);
