@@ -34,6 +34,14 @@ std::vector<std::uint8_t> Encoded(const Bitmap& bmp) {
     return out;
 }
 
+// The picture in `f`, which must decode.
+Bitmap Picture(const std::vector<std::uint8_t>& f) {
+    Bitmap b;
+    std::string error;
+    EXPECT_TRUE(DecodeJpeg(f.data(), f.size(), b, error)) << error;
+    return b;
+}
+
 // Writes a JPEG in another color space with libjpeg directly, as other programs do.
 // `sampling` gives the luminance's horizontal and vertical factors (the chroma's are
 // 1), 0 for the library's defaults.
@@ -86,10 +94,8 @@ std::size_t FindMarker(const std::vector<std::uint8_t>& f, std::uint8_t code) {
 
 TEST(Jpeg, RoundTripKeepsSizeAndColorsInABaselineFileAtQualityNinety) {
     const Bitmap src = Gradient(37, 23);  // sizes that are not multiples of the block size
-    Bitmap back;
-    std::string error;
     const std::vector<std::uint8_t> f = Encoded(src);
-    ASSERT_TRUE(DecodeJpeg(f.data(), f.size(), back, error)) << error;
+    const Bitmap back = Picture(f);
     ASSERT_EQ(back.Width(), 37);
     ASSERT_EQ(back.Height(), 23);
     EXPECT_LT(MeanError(src, back), 4.0);
@@ -114,18 +120,12 @@ TEST(Jpeg, RoundTripKeepsSizeAndColorsInABaselineFileAtQualityNinety) {
 // wrap), and the automatic choice for a picture of a megapixel.
 TEST(Jpeg, BandsJoinedByRestartMarkersDecodeLikeOnePiece) {
     auto onePiece = [](const Bitmap& b) { return EncodeRaw(b.Width(), b.Height(), 3, JCS_EXT_BGR, Packed(b)); };
-    auto decoded = [](const std::vector<std::uint8_t>& f) {
-        Bitmap b;
-        std::string error;
-        EXPECT_TRUE(DecodeJpeg(f.data(), f.size(), b, error)) << error;
-        return b;
-    };
     const Bitmap narrow = testing::Noise(37, 200, 4);  // 13 rows of coded units
     for (const int bands : {2, 3, 13, 40}) {
         std::vector<std::uint8_t> f;
         ASSERT_TRUE(EncodeJpegInBands(narrow, 95, bands, f)) << bands;
         EXPECT_NE(FindMarker(f, 0xDD), std::string::npos);
-        EXPECT_TRUE(decoded(f) == decoded(onePiece(narrow))) << bands << " bands";
+        EXPECT_TRUE(Picture(f) == Picture(onePiece(narrow))) << bands << " bands";
     }
     std::vector<std::uint8_t> none;
     EXPECT_FALSE(EncodeJpegInBands(testing::Noise(40, 16, 1), 95, 4, none)) << "one row of coded units";
@@ -137,7 +137,7 @@ TEST(Jpeg, BandsJoinedByRestartMarkersDecodeLikeOnePiece) {
     if (std::thread::hardware_concurrency() >= 2) {
         EXPECT_NE(FindMarker(automatic, 0xDD), std::string::npos);
     }
-    EXPECT_TRUE(decoded(automatic) == decoded(onePiece(large)));
+    EXPECT_TRUE(Picture(automatic) == Picture(onePiece(large)));
 }
 
 // What decoding gives with splitting allowed or not: success, message and pixels.
@@ -196,32 +196,28 @@ TEST(Jpeg, DecodingInTwoPartsGivesThePixelsOfOnePiece) {
 }
 
 TEST(Jpeg, GrayAndCmykFilesBecomeColor) {
-    std::vector<std::uint8_t> gray(16 * 8);
-    for (std::size_t i = 0; i < gray.size(); ++i) gray[i] = i < 64 ? 40 : 200;
-    const std::vector<std::uint8_t> g = EncodeRaw(16, 8, 1, JCS_GRAYSCALE, gray);
-    Bitmap out;
-    std::string error;
-    ASSERT_TRUE(DecodeJpeg(g.data(), g.size(), out, error)) << error;
-    EXPECT_NEAR(out.Pixel(3, 1)[0], 40, 3);
-    EXPECT_EQ(out.Pixel(3, 1)[0], out.Pixel(3, 1)[2]);
-    EXPECT_NEAR(out.Pixel(3, 6)[1], 200, 3);
-
-    // Adobe-style CMYK stores inverted ink; left half red (magenta + yellow), right half
-    // dark grey through black ink alone.
-    std::vector<std::uint8_t> cmyk;
+    // The gray file is 40 in its upper half and 200 in its lower. Adobe-style CMYK stores
+    // inverted ink: the left half is red (magenta and yellow), the right dark grey
+    // through black ink alone.
+    std::vector<std::uint8_t> gray, cmyk;
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x) {
+            gray.push_back(y < 8 ? 40 : 200);
             const bool left = x < 8;
-            const std::uint8_t ink[4] = {0, std::uint8_t(left ? 255 : 0), std::uint8_t(left ? 255 : 0),
-                                         std::uint8_t(left ? 0 : 191)};
-            for (std::uint8_t v : ink) cmyk.push_back(static_cast<std::uint8_t>(255 - v));
+            for (const int ink : {0, left ? 255 : 0, left ? 255 : 0, left ? 0 : 191})
+                cmyk.push_back(static_cast<std::uint8_t>(255 - ink));
         }
-    const std::vector<std::uint8_t> c = EncodeRaw(16, 16, 4, JCS_CMYK, cmyk);
-    ASSERT_TRUE(DecodeJpeg(c.data(), c.size(), out, error)) << error;
-    EXPECT_NEAR(out.Pixel(2, 8)[2], 255, 4);
-    EXPECT_NEAR(out.Pixel(2, 8)[1], 0, 4);
-    EXPECT_NEAR(out.Pixel(2, 8)[0], 0, 4);
-    for (int ch = 0; ch < 3; ++ch) EXPECT_NEAR(out.Pixel(13, 8)[ch], 64, 4);
+    const Bitmap g = Picture(EncodeRaw(16, 16, 1, JCS_GRAYSCALE, gray));
+    const Bitmap c = Picture(EncodeRaw(16, 16, 4, JCS_CMYK, cmyk));
+    ASSERT_EQ(g.Width(), 16);
+    ASSERT_EQ(c.Width(), 16);
+    EXPECT_NEAR(g.Pixel(3, 1)[0], 40, 3);
+    EXPECT_EQ(g.Pixel(3, 1)[0], g.Pixel(3, 1)[2]);
+    EXPECT_NEAR(g.Pixel(3, 14)[1], 200, 3);
+    EXPECT_NEAR(c.Pixel(2, 8)[2], 255, 4);
+    EXPECT_NEAR(c.Pixel(2, 8)[1], 0, 4);
+    EXPECT_NEAR(c.Pixel(2, 8)[0], 0, 4);
+    for (int ch = 0; ch < 3; ++ch) EXPECT_NEAR(c.Pixel(13, 8)[ch], 64, 4);
 }
 
 // The decoder's reason for refusing `data`, or "accepted"; a refusal must leave the
@@ -283,10 +279,7 @@ TEST(Jpeg, EncodingShortOfMemoryFailsCleanlyWhereverItRunsOut) {
 #ifdef VELMORA_UNDER_SANITIZER
     GTEST_SKIP() << "the sanitizers' allocators need more address space than a cap leaves";
 #else
-    Bitmap noise(1600, 1200);
-    std::mt19937 random(7);
-    for (int y = 0; y < noise.Height(); ++y)
-        for (int i = 0; i < 3 * noise.Width(); ++i) noise.Row(y)[i] = static_cast<std::uint8_t>(random());
+    const Bitmap noise = testing::Noise(1600, 1200, 7);
     for (std::size_t headroom = 256 << 10; headroom <= (std::size_t{24} << 20); headroom = headroom * 5 / 4) {
         const std::string said = test::InChild([&]() -> std::string {
             ReleaseKeptBlocks();
