@@ -6,27 +6,41 @@
 #include "io/IoTestUtil.h"
 #include "io/Jpeg.h"
 #include "io/Png.h"
+#include "io/ProjectFile.h"
 #include "support/Pipe.h"
 
 namespace velmora {
 namespace {
 
-// The three picture files share one contract on disk: round trip, a failed write keeps
-// the old file and leaves no temporary one, and every failure names the file.
+// The three picture files and the project file share one contract on disk: round
+// trip, a failed write keeps the old file and leaves no temporary one, and every
+// failure names the file.
 struct PictureFormat {
     const char* extension;
     std::function<bool(const std::string&, const Bitmap&, std::string&)> write;
     std::function<bool(const std::string&, Bitmap&, std::string&)> read;
     bool lossless;
+    const char* emptyFile;  // the reader's reason for refusing an empty file
 };
 
 const std::vector<PictureFormat>& Formats() {
     static const std::vector<PictureFormat> formats{
-        {".bmp", WriteBmpFile, ReadBmpFile, true},
-        {".png", WritePngFile, ReadPngFile, true},
+        {".bmp", WriteBmpFile, ReadBmpFile, true, "empty"},
+        {".png", WritePngFile, ReadPngFile, true, "empty"},
         {".jpg",
          [](const std::string& p, const Bitmap& b, std::string& e) { return WriteJpegFile(p, b, kJpegQuality, e); },
-         ReadJpegFile, false},
+         ReadJpegFile, false, "empty"},
+        // A project of three equal layers, of which the sketch is read back; a failed
+        // load must leave all of them alone.
+        {".d2o", [](const std::string& p, const Bitmap& b, std::string& e) { return SaveD2O(p, b, b, b, {}, &e) == 0; },
+         [](const std::string& p, Bitmap& b, std::string& e) {
+             ProjectData d{b, b, b, {}};
+             const bool ok = LoadD2O(p, d, &e) == 0;
+             EXPECT_TRUE(ok || (d.Color == b && d.Photo == b));
+             b = d.Sketch;
+             return ok;
+         },
+         true, "too short"},
     };
     return formats;
 }
@@ -53,13 +67,12 @@ TEST(PictureFiles, WriteReadAndFailWithoutLosingTheOldFile) {
             EXPECT_FALSE(f.write(path, testing::Noise(300, 300, 4), error));
         }
         EXPECT_NE(error.find(path), std::string::npos) << error;
-        EXPECT_EQ(testing::Slurp(path), first);
-        EXPECT_EQ(dir.Count(), 1u) << "no temporary file left behind";
-
         EXPECT_FALSE(f.write(path, Bitmap(), error));
+        EXPECT_EQ(testing::Slurp(path), first);
         const std::string elsewhere = dir.File(std::string("no/folder/x") + f.extension);
         EXPECT_FALSE(f.write(elsewhere, src, error));
         EXPECT_NE(error.find(elsewhere), std::string::npos) << error;
+        EXPECT_EQ(dir.Count(), 1u) << "no temporary or empty file left behind";
 
         // A missing or empty file is refused by name and leaves the picture alone.
         const std::string empty = dir.File(std::string("empty") + f.extension);
@@ -67,15 +80,15 @@ TEST(PictureFiles, WriteReadAndFailWithoutLosingTheOldFile) {
         for (const std::string& bad : {dir.File(std::string("missing") + f.extension), empty}) {
             EXPECT_FALSE(f.read(bad, back, error)) << bad;
             EXPECT_NE(error.find(bad), std::string::npos) << error;
-            EXPECT_TRUE(bad != empty || error.find("empty") != std::string::npos) << "the reader's reason: " << error;
+            EXPECT_TRUE(bad != empty || error.find(f.emptyFile) != std::string::npos) << "the reason: " << error;
             EXPECT_EQ(back.Width(), 41);
         }
         EXPECT_TRUE(!f.lossless || back == src);
     }
 }
 
-// A picture in a named pipe (what another program is writing, say) is read as it
-// comes, once: the first bytes that tell its format are not read a second time.
+// A picture or project in a named pipe (what another program is writing, say) is read
+// as it comes, once: the first bytes that tell its format are not read a second time.
 TEST(PictureFiles, ReadFromANamedPipe) {
     for (const PictureFormat& f : Formats()) {
         SCOPED_TRACE(f.extension);
