@@ -26,17 +26,12 @@ using namespace velmora::test;
 
 namespace {
 
+// The dialog's file types, the chosen one first.
 QStringList ComboTexts(QFileDialog& d) {
-    QStringList texts;
     auto* combo = d.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
-    if (!combo) return texts;
-    for (int i = 0; i < combo->count(); ++i) texts << combo->itemText(i);
+    QStringList texts{combo ? combo->currentText() : QString()};
+    for (int i = 0; combo && i < combo->count(); ++i) texts << combo->itemText(i);
     return texts;
-}
-
-QString ComboCurrent(QFileDialog& d) {
-    auto* combo = d.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
-    return combo ? combo->currentText() : QString();
 }
 
 }  // namespace
@@ -160,12 +155,11 @@ private slots:
                 written.insert(entry.path().string());
             QCOMPARE(written, (std::set<std::string>{dir.string(), opened, target}));
             ProjectData project;
-            Bitmap picture;
             if (saved.endsWith(".d2o")) {
                 QCOMPARE(LoadD2O(target, project), 0);
                 QCOMPARE(project.Sketch.Pixel(0, 0)[0], std::uint8_t(value));
             } else {
-                QVERIFY(ReadBmpFile(target, picture, error));
+                QVERIFY(ReadBmpFile(target, project.Photo, error));
             }
         }
     }
@@ -175,17 +169,16 @@ private slots:
         auto& [env, w] = s;
         auto open = w.MakeOpenDialog();
         QVERIFY(open->testOption(QFileDialog::DontUseNativeDialog));
-        QCOMPARE(ComboTexts(*open), (QStringList{"All Picture(*.jpg;*.jpeg;*.bmp;*.png;*.d2o)",
-                                                 "JPEG Image File (*.jpg)", "JPEG Image File (*.jpeg)",
+        const QString all = QStringLiteral("All Picture(*.jpg;*.jpeg;*.bmp;*.png;*.d2o)");
+        QCOMPARE(ComboTexts(*open), (QStringList{all, all, "JPEG Image File (*.jpg)", "JPEG Image File (*.jpeg)",
                                                  "Bitmaps (*.bmp)", "PNG Image File (*.png)",
                                                  "Vozed Uv Idarave File(*.d2o)", "All File(*.*)"}));
 
         QVERIFY(w.OpenFile(WriteJpeg(env, "beach.jpg", Gradient(10, 10))));
         auto save = w.MakeSaveDialog(ProposeSaveName(w.LastOpenedPath().toStdString()));
-        QCOMPARE(ComboTexts(*save),
-                 (QStringList{"Bitmaps (*.bmp)", "JPEG Image File (*.jpg)", "Vozed Uv Idarave File(*.d2o)",
-                              "PNG Image File (*.png)"}));
-        QCOMPARE(ComboCurrent(*save), QStringLiteral("Bitmaps (*.bmp)"));
+        const QStringList types{"Bitmaps (*.bmp)", "JPEG Image File (*.jpg)", "Vozed Uv Idarave File(*.d2o)",
+                                "PNG Image File (*.png)"};
+        QCOMPARE(ComboTexts(*save), QStringList{types[0]} + types);
         auto* name = save->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         QVERIFY(name);
         QCOMPARE(name->text(), QStringLiteral("beach_cartoon"));
@@ -199,7 +192,7 @@ private slots:
         QCOMPARE(w.GetLayerState(), state);
         QVERIFY(w.FrmLayers->Trc_Opacity->isVisible());
         save = w.MakeSaveDialog(ProposeSaveName(w.LastOpenedPath().toStdString()));
-        QCOMPARE(ComboCurrent(*save), QStringLiteral("Vozed Uv Idarave File(*.d2o)"));
+        QCOMPARE(ComboTexts(*save), QStringList{types[2]} + types);
         QCOMPARE(save->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text(), QStringLiteral("proj.d2o"));
     }
 
