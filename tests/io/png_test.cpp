@@ -205,7 +205,8 @@ TEST(Png, InterlacedFilesGiveTheSamePictureAsPlainOnes) {
     for (int colorType : {PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGB_ALPHA, PNG_COLOR_TYPE_GRAY}) {
         RawPng plain{13, 11, colorType, colorType == PNG_COLOR_TYPE_GRAY ? 1 : 8};
         const int n = 13 * 11 * plain.Channels();
-        for (int i = 0; i < n; ++i) plain.samples.push_back(colorType == PNG_COLOR_TYPE_GRAY ? i % 3 % 2 : i * 37 % 256);
+        for (int i = 0; i < n; ++i)
+            plain.samples.push_back(colorType == PNG_COLOR_TYPE_GRAY ? i % 3 % 2 : i * 37 % 256);
         RawPng interlaced = plain;
         interlaced.interlaced = true;
         const Bytes file = interlaced.Write();
