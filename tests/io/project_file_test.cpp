@@ -119,12 +119,13 @@ TEST(ProjectFile, RejectsDamagedFilesAndLeavesTheDocumentAlone) {
     // Every cut: short header, inside any of the three pictures (rows are unpadded).
     for (std::size_t n = 0; n < good.size(); n += (n < 1024 ? 97 : 1))
         rejected({good.begin(), good.begin() + n}, "cut at " + std::to_string(n));
-    std::vector<std::uint8_t> f = good;
-    f[3] = 1;
-    rejected(f, "magic's last byte");
-    f = good;
-    f[1024 + 90 + 1] = 'X';  // the color layer's "BM"
-    rejected(f, "broken second picture");
+    // The magic's last byte, and the color layer's "BM".
+    std::vector<std::uint8_t> f;
+    for (const auto& [at, what] : {std::pair{3, "magic"}, {1024 + 90 + 1, "broken second picture"}}) {
+        f = good;
+        f[at] = 'X';
+        rejected(f, what);
+    }
 
     // Three pictures that do not agree in size.
     f.assign(good.begin(), good.begin() + 1024);
