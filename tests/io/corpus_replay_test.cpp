@@ -21,16 +21,21 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// The inputs of one corpus, sorted by name so that a failure names the same file
-// on every run.
-std::vector<std::filesystem::path> Corpus(const std::string& reader) {
+// Calls `use` with every input of one corpus, which must have some, sorted by name so
+// that a failure names the same file on every run.
+template <typename Use>
+void ForEachInput(const std::string& reader, Use use) {
     const std::filesystem::path dir = std::filesystem::path(VELMORA_SOURCE_DIR) / "fuzz" / "corpus" / reader;
     std::vector<std::filesystem::path> files;
     if (std::filesystem::is_directory(dir))
         for (const auto& entry : std::filesystem::directory_iterator(dir))
             if (entry.is_regular_file()) files.push_back(entry.path());
     std::sort(files.begin(), files.end());
-    return files;
+    EXPECT_FALSE(files.empty()) << "no corpus in fuzz/corpus/" << reader;
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.string());
+        use(testing::Slurp(file.string()));
+    }
 }
 
 // The fuzzers' picture budget: a header that asks for more is refused, as there.
@@ -52,26 +57,22 @@ struct Outcome {
 // output alone; a picture must fit the budget and pass `check`.
 template <typename Decode, typename Check>
 Outcome Replay(const std::string& reader, Decode decode, Check check) {
-    const auto files = Corpus(reader);
-    EXPECT_FALSE(files.empty()) << "no corpus in fuzz/corpus/" << reader;
     Outcome outcome;
-    for (const auto& file : files) {
-        SCOPED_TRACE(file.string());
-        const Bytes bytes = testing::Slurp(file.string());
+    ForEachInput(reader, [&](const Bytes& bytes) {
         Bitmap out = Sentinel();
         std::string error;
         if (!decode(bytes, out, error)) {
             EXPECT_FALSE(error.empty());
             EXPECT_TRUE(out == Sentinel());
             ++outcome.refused;
-            continue;
+            return;
         }
         EXPECT_TRUE(error.empty()) << error;
         EXPECT_FALSE(out.Empty());
         EXPECT_LE(out.ByteSize(), PictureMemoryLimit());
         check(out);
         ++outcome.decoded;
-    }
+    });
     return outcome;
 }
 
@@ -156,11 +157,7 @@ TEST(CorpusReplay, ProjectsLoadWholeOrLeaveTheDocumentAlone) {
 }
 
 TEST(CorpusReplay, OptionsAndPresetsReadIntoUsableValues) {
-    const auto options = Corpus("options");
-    ASSERT_FALSE(options.empty());
-    for (const auto& file : options) {
-        SCOPED_TRACE(file.string());
-        const Bytes bytes = testing::Slurp(file.string());
+    ForEachInput("options", [](const Bytes& bytes) {
         Options o;
         ReadOptionsBytes(bytes.data(), bytes.size(), o);
         EXPECT_TRUE(o.PreviewSizeMode >= 0 && o.PreviewSizeMode <= 2);
@@ -170,13 +167,8 @@ TEST(CorpusReplay, OptionsAndPresetsReadIntoUsableValues) {
         Options again;
         ReadOptionsBytes(written.data(), written.size(), again);
         EXPECT_TRUE(again == o);
-    }
-
-    const auto presets = Corpus("set");
-    ASSERT_FALSE(presets.empty());
-    for (const auto& file : presets) {
-        SCOPED_TRACE(file.string());
-        const Bytes bytes = testing::Slurp(file.string());
+    });
+    ForEachInput("set", [](const Bytes& bytes) {
         TEffectParams record;
         const EffectParamsBytes before = record.ToBytes();
         EXPECT_EQ(ReadPresetBytes(bytes.data(), bytes.size(), record),
@@ -185,7 +177,7 @@ TEST(CorpusReplay, OptionsAndPresetsReadIntoUsableValues) {
         // Bytes past the end of a short file keep the record's own values.
         for (std::size_t i = bytes.size(); i < after.size(); ++i) EXPECT_EQ(after[i], before[i]) << "byte " << i;
         EXPECT_TRUE(TEffectParams::FromBytes(after).ToBytes() == after);
-    }
+    });
 }
 
 }  // namespace
