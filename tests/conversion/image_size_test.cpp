@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "conversion/ImageSize.h"
@@ -8,12 +9,32 @@ using namespace velmora;
 
 namespace {
 
-// A resampler that notes every size it is asked for and always succeeds.
-ImageSizePage::Resample Recorder(std::vector<PictureSize>& resampled) {
-    return [&resampled](PictureSize s) {
-        resampled.push_back(s);
-        return true;
-    };
+using Sizes = std::vector<PictureSize>;
+
+// A page opened on `original` over a resampler that notes every size it is asked for
+// and refuses the next one while `refuse` is set, as when memory runs out once.
+struct Page : ImageSizePage {
+    Sizes resampled;
+    bool refuse = false;
+    explicit Page(PictureSize original)
+        : ImageSizePage([this](PictureSize s) {
+              resampled.push_back(s);
+              return !std::exchange(refuse, false);
+          }) {
+        Open(original);
+    }
+    // The sizes asked for since the last call.
+    Sizes Taken() { return std::exchange(resampled, {}); }
+};
+
+// Whether both spin edits show `size`, the page holds it as the size chosen, and the
+// slider stands at `scale`.
+testing::AssertionResult Shows(const ImageSizePage& page, PictureSize size, int scale) {
+    const PictureSize held = page.Current();
+    if (page.Width() == size.Width && page.Height() == size.Height && held == size && page.Scale() == scale)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "shows " << page.Width() << " x " << page.Height() << " at "
+                                       << page.Scale() << " % holding " << held.Width << " x " << held.Height;
 }
 
 }  // namespace
@@ -52,32 +73,20 @@ TEST(ImageSizePage, ReplaysTheHandlersToTheFinalSize) {
 // size the picture really gets and the conversion makes it that size.
 TEST(ImageSizePage, ATypedSideOfAThinPictureKeepsTheOtherSideAtOnePixelAtLeast) {
     EXPECT_EQ(DialogImageSize({640, 2}, 100, 100), (PictureSize{100, 1}));
-
-    std::vector<PictureSize> resampled;
-    const auto record = Recorder(resampled);
-    ImageSizePage tall(record);
-    tall.Open({2, 3000});
-    resampled.clear();
+    Page tall({2, 3000});
+    tall.Taken();
     tall.SetHeight(1000);
-    EXPECT_EQ(tall.Width(), 1);
-    EXPECT_EQ(tall.Height(), 1000);
-    EXPECT_EQ(tall.Current(), (PictureSize{1, 1000}));
-    EXPECT_EQ(resampled, (std::vector<PictureSize>{{1, 1000}}));
-
-    ImageSizePage wide(record);
-    wide.Open({3000, 1});
-    resampled.clear();
+    EXPECT_TRUE(Shows(tall, {1, 1000}, 50));
+    EXPECT_EQ(tall.Taken(), (Sizes{{1, 1000}}));
+    Page wide({3000, 1});
+    wide.Taken();
     wide.SetWidth(1500);
-    EXPECT_EQ(wide.Width(), 1500);
-    EXPECT_EQ(wide.Height(), 1);
-    EXPECT_EQ(resampled, (std::vector<PictureSize>{{1500, 1}}));
-    EXPECT_EQ(wide.Scale(), 50);
+    EXPECT_TRUE(Shows(wide, {1500, 1}, 50));
+    EXPECT_EQ(wide.Taken(), (Sizes{{1500, 1}}));
 }
 
 // A percentage of a thin side is below one pixel too; it also stays one pixel.
 TEST(ImageSizePage, APercentOfAThinPictureKeepsEachSideAtOnePixelAtLeast) {
-    std::vector<PictureSize> resampled;
-    const auto record = Recorder(resampled);
     struct Case {
         PictureSize original;
         int percent;
@@ -85,14 +94,12 @@ TEST(ImageSizePage, APercentOfAThinPictureKeepsEachSideAtOnePixelAtLeast) {
     };
     for (const Case& c : {Case{{400, 50}, 1, {4, 1}}, Case{{50, 400}, 1, {1, 4}}, Case{{2, 3000}, 33, {1, 990}},
                           Case{{1, 1}, 1, {1, 1}}, Case{{3, 1}, 50, {1, 1}}}) {
-        ImageSizePage page(record);
-        page.Open(c.original);
-        resampled.clear();
+        SCOPED_TRACE(testing::Message() << c.original.Width << "x" << c.original.Height);
+        Page page(c.original);
+        page.Taken();
         page.MoveSlider(c.percent);
-        EXPECT_EQ(page.Width(), c.size.Width) << c.original.Width << "x" << c.original.Height;
-        EXPECT_EQ(page.Height(), c.size.Height) << c.original.Width << "x" << c.original.Height;
-        EXPECT_EQ(page.Current(), c.size);
-        EXPECT_EQ(page.Scale(), c.percent);
+        EXPECT_TRUE(Shows(page, c.size, c.percent));
+        const Sizes resampled = page.Taken();
         ASSERT_FALSE(resampled.empty());
         EXPECT_EQ(resampled.back(), c.size);
         for (PictureSize s : resampled) EXPECT_TRUE(s.Width >= 1 && s.Height >= 1) << s.Width << "x" << s.Height;
@@ -101,29 +108,22 @@ TEST(ImageSizePage, APercentOfAThinPictureKeepsEachSideAtOnePixelAtLeast) {
 }
 
 TEST(ImageSizePage, EachHandlerResamplesInTurnAndTheSliderEchoStaysQuiet) {
-    std::vector<PictureSize> resampled;
-    ImageSizePage page(Recorder(resampled));
-    page.Open({999, 1000});
-    EXPECT_EQ(resampled, (std::vector<PictureSize>{{999, 1000}}));
+    Page page({999, 1000});
+    EXPECT_EQ(page.Taken(), (Sizes{{999, 1000}}));
     // The slider sets the width (whose handler computes a height), then the height
     // (whose handler resamples again), then resamples at its own size.
-    resampled.clear();
     page.MoveSlider(50);
-    EXPECT_EQ(resampled, (std::vector<PictureSize>{{499, 499}, {499, 500}, {499, 500}}));
-    EXPECT_EQ(page.Width(), 499);
-    EXPECT_EQ(page.Height(), 500);
+    EXPECT_EQ(page.Taken(), (Sizes{{499, 499}, {499, 500}, {499, 500}}));
     // The spin handlers moved the slider to 49 without running its handler; it stays
     // where the user put it, so that the next step up is a change again.
-    EXPECT_EQ(page.Scale(), 50);
-    resampled.clear();
+    EXPECT_TRUE(Shows(page, {499, 500}, 50));
     page.MoveSlider(51);
-    EXPECT_EQ(resampled.back(), (PictureSize{509, 510}));
+    EXPECT_EQ(page.Taken().back(), (PictureSize{509, 510}));
     EXPECT_EQ(page.Scale(), 51);
     // Back to 100 keeps the size; a spin edit set to its own value does nothing.
-    resampled.clear();
     page.MoveSlider(100);
     page.SetHeight(510);
-    EXPECT_TRUE(resampled.empty());
+    EXPECT_TRUE(page.Taken().empty());
     // Values beyond the original are clamped as the spin edit clamps them.
     page.SetWidth(5000);
     EXPECT_EQ(page.Width(), 999);
@@ -133,58 +133,35 @@ TEST(ImageSizePage, EachHandlerResamplesInTurnAndTheSliderEchoStaysQuiet) {
 // The slider resamples at its own size last; the spin edits show that size even
 // where a handler on the way worked out another width from the height.
 TEST(ImageSizePage, TheSliderAfterATypedHeightShowsTheSizeItMade) {
-    std::vector<PictureSize> resampled;
-    ImageSizePage page(Recorder(resampled));
-    page.Open({640, 480});
+    Page page({640, 480});
     page.SetHeight(29);
     EXPECT_EQ(page.Current(), (PictureSize{38, 29}));
     // 6 % is 38 x 28: the width is the one typed before, so only the height's handler
     // runs, and it works out 37 for a height of 28.
     page.MoveSlider(6);
-    EXPECT_EQ(resampled.back(), (PictureSize{38, 28}));
-    EXPECT_EQ(page.Width(), 38);
-    EXPECT_EQ(page.Height(), 28);
-    EXPECT_EQ(page.Current(), (PictureSize{38, 28}));
-    EXPECT_EQ(page.Scale(), 6);
+    EXPECT_EQ(page.Taken().back(), (PictureSize{38, 28}));
+    EXPECT_TRUE(Shows(page, {38, 28}, 6));
     // The width shown, typed again, is no change.
-    resampled.clear();
     page.SetWidth(38);
-    EXPECT_TRUE(resampled.empty());
+    EXPECT_TRUE(page.Taken().empty());
 }
 
 TEST(ImageSizePage, ARefusedSizeLeavesThePageAtTheSizeThePictureKept) {
-    std::vector<PictureSize> resampled;
-    bool refuse = false;
-    ImageSizePage page([&](PictureSize s) {
-        resampled.push_back(s);
-        const bool done = !refuse;
-        refuse = false;
-        return done;
-    });
-    page.Open({640, 480});
-    refuse = true;
+    Page page({640, 480});
+    page.refuse = true;
     page.SetWidth(320);
-    EXPECT_EQ(page.Current(), (PictureSize{640, 480}));
-    EXPECT_EQ(page.Width(), 640);
-    EXPECT_EQ(page.Height(), 480);
-    EXPECT_EQ(page.Scale(), 100);
+    EXPECT_TRUE(Shows(page, {640, 480}, 100));
     // The same width asked for again is a change again, and resamples.
-    resampled.clear();
+    page.Taken();
     page.SetWidth(320);
-    EXPECT_EQ(resampled, (std::vector<PictureSize>{{320, 240}}));
-    EXPECT_EQ(page.Current(), (PictureSize{320, 240}));
-    EXPECT_EQ(page.Scale(), 50);
+    EXPECT_EQ(page.Taken(), (Sizes{{320, 240}}));
+    EXPECT_TRUE(Shows(page, {320, 240}, 50));
 
     // A refused slider move stops at the first refusal and shows the kept size.
-    refuse = true;
-    resampled.clear();
+    page.refuse = true;
     page.MoveSlider(33);
-    EXPECT_EQ(resampled, (std::vector<PictureSize>{{211, 158}}));
-    EXPECT_EQ(page.Current(), (PictureSize{320, 240}));
-    EXPECT_EQ(page.Width(), 320);
-    EXPECT_EQ(page.Height(), 240);
-    EXPECT_EQ(page.Scale(), 50);
+    EXPECT_EQ(page.Taken(), (Sizes{{211, 158}}));
+    EXPECT_TRUE(Shows(page, {320, 240}, 50));
     page.MoveSlider(33);
-    EXPECT_EQ(page.Current(), (PictureSize{211, 158}));
-    EXPECT_EQ(page.Scale(), 33);
+    EXPECT_TRUE(Shows(page, {211, 158}, 33));
 }
