@@ -19,27 +19,6 @@ void AcceptNextConversionDialog(std::function<void(TFrmPreview*)> before = nullp
     });
 }
 
-void CancelNextProgressDialog() {
-    WhenModal<TFrm_Process>([](TFrm_Process* d) { d->Button1->click(); }, 60000);
-}
-
-// The batch converter's core on `displayed` with the record it derives from
-// `preset` must give the host's layers, photograph and composite exactly.
-void ExpectBatchCoreGives(const FakeHost& host, const ProgramFolder& folder, const Bitmap& displayed,
-                          const QString& preset, int scale) {
-    TEffectParams record;
-    ConversionOutput out;
-    std::string error;
-    QVERIFY2(BatchRecord(preset.toStdString(), folder.Folder(), record, error), error.c_str());
-    QVERIFY2(ConvertDisplayed(displayed, record, scale, 0, out, error), error.c_str());
-    QVERIFY(out.Photo == host.doc.PhotoBmp);
-    QVERIFY(out.Sketch == host.doc.SketchBmp);
-    QVERIFY(out.Color == host.doc.ColorBmp);
-    QVERIFY(out.State.BlendingMode == host.state.BlendingMode);
-    QVERIFY(out.State.BlendingMode != 1 || out.State.Opacity == host.state.Opacity);
-    QVERIFY(out.Composite == host.doc.CompositeBmp);
-}
-
 }  // namespace
 
 class RunConversionTest : public QObject {
@@ -124,7 +103,7 @@ private slots:
             d->Spn_BorderBlur->setValue(255);
             d->Trc_ImageSize->setValue(90);  // the photograph is resized before the run
         });
-        CancelNextProgressDialog();
+        WhenModal<TFrm_Process>([](TFrm_Process* d) { d->Button1->click(); });
         RunConversion(*host_, nullptr, QString());
         QVERIFY(before.SameAs(*host_));
         QVERIFY(host_->states.empty());
@@ -169,40 +148,44 @@ private slots:
 
     void shippedPresetsEqualTheBatchConverter_data() {
         QTest::addColumn<QString>("preset");
-        QTest::newRow("default") << QString();
+        QTest::addColumn<int>("scale");
+        QTest::newRow("default") << QString() << 100;
         for (const char* name : {"cartoon.set", "sketch.set", "linedrawing.set", "canvas.set"})
-            QTest::newRow(name) << QString::fromLatin1(name);
+            QTest::newRow(name) << QString::fromLatin1(name) << 100;
+        QTest::newRow("cartoon.set at 33 %") << QStringLiteral("cartoon.set") << 33;
     }
 
+    // The layers, photograph and composite equal exactly what the batch converter's
+    // core makes of the displayed picture with the record it derives from the preset.
     void shippedPresetsEqualTheBatchConverter() {
         QFETCH(QString, preset);
+        QFETCH(int, scale);
         const QString presetPath = preset.isEmpty() ? QString() : folder_->Path(preset.toLatin1().constData());
         if (!preset.isEmpty()) QVERIFY(QFile::exists(presetPath));
         const Bitmap photo = SamplePhoto();
         host_->OpenPicture(photo);
         const Bitmap displayed = host_->doc.CompositeBmp;
-        AcceptNextConversionDialog();
+        AcceptNextConversionDialog([scale](TFrmPreview* d) { d->Trc_ImageSize->setValue(scale); });
         RunConversion(*host_, nullptr, presetPath);
         QCOMPARE(int(host_->states.size()), 1);
+        QCOMPARE(host_->doc.CompositeBmp.Width(), 512 * scale / 100);
 
         // What OK stored is the record the batch converter derives (the run-time fields aside).
         TEffectParams record;
+        ConversionOutput out;
         std::string error;
         QVERIFY2(BatchRecord(presetPath.toStdString(), folder_->Folder(), record, error), error.c_str());
         QVERIFY(Tail(ReadPreset(folder_->Path("last.set"))) == Tail(record));
         // The conversion reads the picture as it was displayed (the photograph over
         // the white sketch layer in Multiply, one level darker), not the file.
         QVERIFY(!(displayed == photo));
-        ExpectBatchCoreGives(*host_, *folder_, displayed, presetPath, 100);
-    }
-
-    void imageSizeMatchesTheBatchConvertersScale() {
-        host_->OpenPicture(SamplePhoto());
-        const Bitmap displayed = host_->doc.CompositeBmp;
-        AcceptNextConversionDialog([](TFrmPreview* d) { d->Trc_ImageSize->setValue(33); });
-        RunConversion(*host_, nullptr, folder_->Path("cartoon.set"));
-        QCOMPARE(host_->doc.CompositeBmp.Width(), 168);  // 33 % of 512
-        ExpectBatchCoreGives(*host_, *folder_, displayed, folder_->Path("cartoon.set"), 33);
+        QVERIFY2(ConvertDisplayed(displayed, record, scale, 0, out, error), error.c_str());
+        QVERIFY(out.Photo == host_->doc.PhotoBmp);
+        QVERIFY(out.Sketch == host_->doc.SketchBmp);
+        QVERIFY(out.Color == host_->doc.ColorBmp);
+        QVERIFY(out.State.BlendingMode == host_->state.BlendingMode);
+        QVERIFY(out.State.BlendingMode != 1 || out.State.Opacity == host_->state.Opacity);
+        QVERIFY(out.Composite == host_->doc.CompositeBmp);
     }
 };
 
