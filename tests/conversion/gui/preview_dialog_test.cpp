@@ -91,31 +91,46 @@ private slots:
         QVERIFY(dlg->PaintBox1->width() >= 300);
     }
 
-    // Each step drives one Image Size control; -1 leaves a value unchecked.
+    // Each step drives one Image Size control, or opens the dialog anew on a picture of
+    // the step's size; -1 leaves a value unchecked.
     void imageSizeControlsKeepTheAspectAndResampleThePhotograph() {
-        auto dlg = Open(TestPicture(640, 480));
-        enum Control { TypedWidth, Width, Height, Slider };
+        std::unique_ptr<TFrmPreview> dlg;
+        enum Control { NewPicture, TypedWidth, LeaveWidth, Width, Height, Slider };
         struct Step {
             const char* what;
             Control control;
             int value, w, h, spinW, spinH, slider;
         };
         const Step steps[] = {
+            {"a thin picture", NewPicture, 0, 640, 2, 640, 2, 100},
+            {"aTypedSideOfAThinPictureShowsTheSizeThePhotographTakes", Width, 100, 100, 1, 100, 1, 15},
+            {"a thin picture", NewPicture, 0, 400, 50, 400, 50, 100},
+            {"theSmallestPercentOfAThinPictureShowsTheSizeThePhotographTakes", Slider, 1, 4, 1, 4, 1, 1},
+            {"a picture", NewPicture, 0, 640, 480, 640, 480, 100},
             {"typed width keeps the aspect and moves the slider", TypedWidth, 320, 320, 240, 320, 240, 50},
             {"slider after a typed width", Slider, 51, 326, -1, -1, -1, -1},
             {"typed height, the slider following the width", Height, 120, 160, 120, 160, -1, 25},
-            {"zero changes nothing", Width, 0, 160, -1, -1, -1, -1},
+            {"zero changes nothing", TypedWidth, 0, 160, 120, 0, 120, -1},
+            {"aSideLeftAtZeroShowsTheSizeInEffectAgain", LeaveWidth, 0, 160, 120, 160, 120, -1},
             {"the slider stays where it was put, not at the width's percent", Slider, 33, 211, 158, 211, 158, 33},
             {"the slider's echo is spent: the next move acts at once", Slider, 10, 64, 48, -1, -1, -1},
+            {"a typed height", Height, 29, 38, 29, 38, 29, -1},
+            {"theSliderAfterATypedHeightShowsTheSizeOfThePhotograph", Slider, 6, 38, 28, 38, 28, 6},
             {"the original width restores it", Width, 640, 640, 480, -1, -1, -1},
         };
         for (const Step& s : steps) {
             switch (s.control) {
+            case NewPicture:
+                dlg.reset();
+                dlg = Open(TestPicture(s.w, s.h));
+                break;
             case TypedWidth:
+                dlg->activateWindow();
                 dlg->Spn_Width->setFocus();
                 dlg->Spn_Width->selectAll();
                 QTest::keyClicks(dlg->Spn_Width, QString::number(s.value));
                 break;
+            case LeaveWidth: QTest::keyClick(dlg->Spn_Width, Qt::Key_Tab); break;
             case Width: dlg->Spn_Width->setValue(s.value); break;
             case Height: dlg->Spn_Height->setValue(s.value); break;
             case Slider: dlg->Trc_ImageSize->setValue(s.value); break;
@@ -134,53 +149,6 @@ private slots:
         dlg->Spn_Width->setValue(30);
         dlg->Spn_Width->setValue(150);
         QVERIFY(rig_->host.doc.PhotoBmp == small);
-    }
-
-    void theSliderAfterATypedHeightShowsTheSizeOfThePhotograph() {
-        auto dlg = Open(TestPicture(640, 480));
-        dlg->Spn_Height->setValue(29);
-        dlg->Trc_ImageSize->setValue(6);
-        QCOMPARE(rig_->host.doc.PhotoBmp.Width(), 38);
-        QCOMPARE(rig_->host.doc.PhotoBmp.Height(), 28);
-        QCOMPARE(dlg->Spn_Width->value(), 38);
-        QCOMPARE(dlg->Spn_Height->value(), 28);
-    }
-
-    // On a picture one or two pixels thin, the side that keeps the aspect ratio comes
-    // out below one pixel; the page shows the size the photograph really takes.
-    void aTypedSideOfAThinPictureShowsTheSizeThePhotographTakes() {
-        auto dlg = Open(TestPicture(640, 2));
-        dlg->Spn_Width->setValue(100);
-        QCOMPARE(dlg->Spn_Height->value(), 1);
-        QCOMPARE(rig_->host.doc.PhotoBmp.Width(), 100);
-        QCOMPARE(rig_->host.doc.PhotoBmp.Height(), 1);
-        QCOMPARE(dlg->Trc_ImageSize->value(), 15);
-    }
-
-    void theSmallestPercentOfAThinPictureShowsTheSizeThePhotographTakes() {
-        auto dlg = Open(TestPicture(400, 50));
-        dlg->Trc_ImageSize->setValue(1);
-        QCOMPARE(dlg->Spn_Width->value(), 4);
-        QCOMPARE(dlg->Spn_Height->value(), 1);
-        QCOMPARE(rig_->host.doc.PhotoBmp.Width(), 4);
-        QCOMPARE(rig_->host.doc.PhotoBmp.Height(), 1);
-    }
-
-    // A side of 0 changes nothing; once the user leaves its box, the box shows the
-    // size the photograph kept instead of one the conversion will not use.
-    void aSideLeftAtZeroShowsTheSizeInEffectAgain() {
-        auto dlg = Open(TestPicture(640, 480));
-        dlg->Spn_Width->setValue(320);
-        dlg->activateWindow();
-        dlg->Spn_Width->setFocus();
-        dlg->Spn_Width->selectAll();
-        QTest::keyClicks(dlg->Spn_Width, QStringLiteral("0"));
-        QCOMPARE(dlg->Spn_Width->value(), 0);
-        QTest::keyClick(dlg->Spn_Width, Qt::Key_Tab);
-        QCOMPARE(dlg->Spn_Width->value(), 320);
-        QCOMPARE(dlg->Spn_Height->value(), 240);
-        QCOMPARE(rig_->host.doc.PhotoBmp.Width(), 320);
-        QCOMPARE(rig_->host.doc.PhotoBmp.Height(), 240);
     }
 
     // Every key and button that leaves the dialog: accepting keeps the resized
@@ -242,23 +210,29 @@ private slots:
         QVERIFY(dlg->isVisible() && !dlg->Accepted);
     }
 
+    // The pane shows the engine's preview of the region it shows, recomputed once for a
+    // parameter change and again for a pane the window was resized to.
     void previewIsTheEnginesPreviewOfTheShownRegion() {
-        auto dlg = Open(TestPicture(640, 480));
+        auto dlg = Open(TestPicture(1200, 900));
         const TEffectParams& p = dlg->Params();
         QCOMPARE(p.Left, 0);
-        QCOMPARE(p.Width, std::min(640, dlg->PaintBox1->width()));
-        QCOMPARE(p.Height, std::min(480, dlg->PaintBox1->height()));
+        QCOMPARE(p.Width, dlg->PaintBox1->width());
+        QCOMPARE(p.Height, dlg->PaintBox1->height());
         QVERIFY(p.SourceBitmap == &rig_->host.doc.PhotoBmp);
         QString why;
         QVERIFY2(PaneShows(*dlg, EnginePreview(p), 0, 0, &why), qPrintable(why));
 
-        // A parameter change recomputes it with the new value, once: the same
-        // position again computes nothing.
+        // The same position again computes nothing.
         const int before = dlg->PreviewCount();
         dlg->Spn_Contrast->setValue(90);
         dlg->Trc_Contrast->setValue(90);
         QCOMPARE(dlg->PreviewCount(), before + 1);
         QCOMPARE(dlg->Params().Contrast, 90);
+        QVERIFY2(PaneShows(*dlg, EnginePreview(dlg->Params()), 0, 0, &why), qPrintable(why));
+
+        dlg->resize(900, 800);
+        QTRY_COMPARE(dlg->Params().Width, dlg->PaintBox1->width());
+        QCOMPARE(dlg->Params().Height, dlg->PaintBox1->height());
         QVERIFY2(PaneShows(*dlg, EnginePreview(dlg->Params()), 0, 0, &why), qPrintable(why));
     }
 
@@ -446,14 +420,6 @@ private slots:
         // "Maximized" leaves the frame to the window manager.
         rig_->host.Preferences().PreviewSizeMode = 1;
         QVERIFY(Open(TestPicture(64, 64))->windowState() & Qt::WindowMaximized);
-    }
-
-    void resizingTheWindowRecomputesForTheNewPane() {
-        auto dlg = Open(TestPicture(1200, 900));
-        dlg->resize(900, 800);
-        QTRY_COMPARE(dlg->Params().Width, dlg->PaintBox1->width());
-        QCOMPARE(dlg->Params().Height, dlg->PaintBox1->height());
-        QVERIFY(PaneShows(*dlg, EnginePreview(dlg->Params())));
     }
 };
 
