@@ -121,13 +121,6 @@ TEST_F(DrawableLayers, OkAdjustsWholeDrawableLayersInPlace) {
     EXPECT_FALSE(written.Color);
     EXPECT_EQ(doc.ShownSketch, &doc.SketchBmp);
     EXPECT_EQ(doc.ShownColor, &doc.ColorBmp);
-
-    state.SketchDrawable = false;
-    const Bitmap before = doc.SketchBmp;
-    AdjustDrawableLayers(step, {Adjustment::Saturation, {-127}}, doc, state, WholeBitmap(doc.SketchBmp),
-                         AdjustInto::Layers);
-    EXPECT_EQ(doc.SketchBmp, before);
-    EXPECT_EQ(doc.ColorBmp, color);
 }
 
 }  // namespace

@@ -178,26 +178,6 @@ private slots:
         QCOMPARE(host->states[0].second, std::string("Sketch Layer, Color Layer, 25, 0"));
     }
 
-    void previewEqualsTheOperationOnTheVisiblePart() {
-        host->doc.ViewRect = Rect{5, 4, 17, 12};
-        host->state.BlendingMode = 1;
-        host->state.Opacity = 30;
-        host->CompositeAll();
-        Snapshot();
-        const std::vector<AdjustmentSettings> cases = {{Adjustment::BrightContrast, {30, 40}},
-                                                       {Adjustment::Saturation, {-60}},
-                                                       {Adjustment::ColorBalance, {20, 0, -15}},
-                                                       {Adjustment::Blur, {40}}};
-        for (const AdjustmentSettings& s : cases) {
-            auto dlg = CreateAdjustmentDialog(s.Kind, *host, nullptr);
-            dlg->show();
-            for (int i = 0; i < dlg->RowCount(); ++i) dlg->Track(i)->setValue(s.Values[i]);
-            QVERIFY(host->doc.CompositeBmp == ExpectedComposite(before, host->state, s, host->doc.ViewRect));
-            ExpectLayersUnchanged();
-            dlg->reject();
-        }
-    }
-
     void typingPreviewsOnceAndRepeatsDoNot() {
         auto dlg = Open<TFrmColorBalance>();
         auto* track = dlg->findChild<QSlider*>("Trc_Green");
@@ -224,59 +204,62 @@ private slots:
         QCOMPARE(track->value(), 5);
     }
 
-    // A failed snapshot (last case) keeps the adjustment but records no state.
-    void okAdjustsTheDrawableLayersInPlaceAndRecordsTheValues() {
+    // Each dialog previews the visible part of its drawable layers and OK adjusts the
+    // whole of them. A failed snapshot keeps the adjustment but records no state, and a
+    // cancel left by a conversion must not stop a blur (200 is radius 10 in the core test).
+    void previewShowsTheVisiblePartAndOkAdjustsTheDrawableLayers() {
         struct Case {
+            const char* name;
             bool sketch, color;
             AdjustmentSettings settings;
-            std::string name, detail;
-            bool failSnapshot = false;
+            States recorded;
+            bool failSnapshot = false, leftoverCancel = false;
         };
         const Case cases[] = {
-            {false, true, {Adjustment::Saturation, {60}}, "Saturation", "Color Layer, 60"},
-            {true, false, {Adjustment::BrightContrast, {10, -5}}, "Brightness/Contrast", "Sketch Layer, 10, -5"},
-            {false, false, {Adjustment::ColorBalance, {-30, 0, 0}}, "Color Balance", "-30, 0, 0"},
-            {true, true, {Adjustment::ColorBalance, {0, 0, 50}}, "", "", true},
+            {"Saturation", false, true, {Adjustment::Saturation, {60}}, {{"Saturation", "Color Layer, 60"}}},
+            {"Brightness/Contrast", true, false, {Adjustment::BrightContrast, {10, -5}},
+             {{"Brightness/Contrast", "Sketch Layer, 10, -5"}}},
+            {"no layer drawable", false, false, {Adjustment::ColorBalance, {-30, 0, 0}},
+             {{"Color Balance", "-30, 0, 0"}}},
+            {"failed snapshot", true, true, {Adjustment::ColorBalance, {20, 0, -15}}, {}, true},
+            {"blurCompletesDespiteALeftoverCancel", true, true, {Adjustment::Blur, {200}},
+             {{"Blur", "Sketch Layer, Color Layer, 200"}}, false, true},
         };
         for (const Case& c : cases) {
             init();
-            host->failSnapshots = c.failSnapshot;
+            host->doc.ViewRect = Rect{5, 4, 17, 12};
+            host->state.BlendingMode = 1;
+            host->state.Opacity = 30;
             host->state.SketchDrawable = c.sketch;
             host->state.ColorDrawable = c.color;
+            host->failSnapshots = c.failSnapshot;
+            host->CompositeAll();
+            Snapshot();
             auto dlg = CreateAdjustmentDialog(c.settings.Kind, *host, nullptr);
             dlg->show();
             for (int i = 0; i < dlg->RowCount(); ++i) dlg->Track(i)->setValue(c.settings.Values[i]);
-            if (!c.sketch && !c.color) QVERIFY(host->doc.CompositeBmp == before.composite);
+            QVERIFY2(host->doc.CompositeBmp == ExpectedComposite(before, host->state, c.settings, host->doc.ViewRect),
+                     c.name);
+            ExpectLayersUnchanged();
+
+            CancelFlag = c.leftoverCancel;
             dlg->BtnOk->click();
+            CancelFlag = false;
             QCOMPARE(dlg->result(), int(QDialog::Accepted));
             QVERIFY2(host->doc.SketchBmp == (c.sketch ? WholeAdjusted(before.sketch, c.settings) : before.sketch),
-                     c.name.c_str());
-            QVERIFY2(host->doc.ColorBmp == (c.color ? WholeAdjusted(before.color, c.settings) : before.color),
-                     c.name.c_str());
+                     c.name);
+            QVERIFY2(host->doc.ColorBmp == (c.color ? WholeAdjusted(before.color, c.settings) : before.color), c.name);
             // Scratch bitmaps and the shown slots after OK are the core test's.
-            QCOMPARE(host->states, (c.failSnapshot ? States{} : States{{c.name, c.detail}}));
-            QVERIFY(QApplication::overrideCursor() == nullptr);
-            if (c.failSnapshot || (!c.sketch && !c.color)) continue;
-            // Refreshed and recorded under the hourglass.
+            QCOMPARE(host->states, c.recorded);
+            // Refreshed and recorded under the hourglass, which is gone afterwards.
             QCOMPARE(host->refreshCursors.back(), Qt::WaitCursor);
             QCOMPARE(host->stateCursors.back(), Qt::WaitCursor);
+            QVERIFY(QApplication::overrideCursor() == nullptr);
             Bitmap composite = host->doc.CompositeBmp;
             CompositeRect(composite, host->doc.SketchBmp, host->doc.ColorBmp, host->doc.PhotoBmp, host->state,
                           host->doc.ViewRect);
-            QVERIFY2(composite == host->doc.CompositeBmp, c.name.c_str());
+            QVERIFY2(composite == host->doc.CompositeBmp, c.name);
         }
-    }
-
-    // Blur 200 is radius 10 in the core test; a cancel left by a conversion must not stop it.
-    void blurCompletesDespiteALeftoverCancel() {
-        auto dlg = Open<TFrmBlur>();
-        dlg->findChild<QSlider*>("Trc_Blur")->setValue(200);
-        CancelFlag = true;
-        dlg->BtnOk->click();
-        CancelFlag = false;
-        QVERIFY(host->doc.SketchBmp == WholeAdjusted(before.sketch, {Adjustment::Blur, {200}}));
-        QVERIFY(host->doc.ColorBmp == WholeAdjusted(before.color, {Adjustment::Blur, {200}}));
-        QCOMPARE(host->states, (States{{"Blur", "Sketch Layer, Color Layer, 200"}}));
     }
 
     // OK that runs out of memory before it changes a layer keeps the dialog open with
