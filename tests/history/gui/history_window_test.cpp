@@ -140,6 +140,7 @@ private slots:
         doc_ = std::make_unique<FakeDocument>();
         window_ = std::make_unique<TFrmHistory>(*doc_);
         window_->SetHistoryFolder(folder_);
+        grid_ = window_->StringGrid1;
     }
     void cleanup() {
         if (doc_) doc_->Open();
@@ -152,22 +153,21 @@ private slots:
     void statesAreListedOldestFirstAndRowsJumpToTheirStates() {
         window_->SetHistoryStates(10);
         ShowWindow();
-        QTableWidget* grid = window_->StringGrid1;
         QVERIFY(Add(100, "Open", "/pictures/cat.jpg"));
         QVERIFY(Add(101, "Classic", "Sketch 5"));
         QVERIFY(Add(102, "Pencil"));
         QVERIFY(Add(103, "Brush"));
         QCOMPARE(doc_->changes, 4);
-        QCOMPARE(Column(grid, 1), (QStringList{"Open", "Classic", "Pencil", "Brush"}));
-        QCOMPARE(Column(grid, 2), (QStringList{"/pictures/cat.jpg", "Sketch 5", "--", "--"}));
-        QCOMPARE(grid->currentRow(), 3);
-        QVERIFY(GrayRows(grid).isEmpty());
+        QCOMPARE(Column(grid_, 1), (QStringList{"Open", "Classic", "Pencil", "Brush"}));
+        QCOMPARE(Column(grid_, 2), (QStringList{"/pictures/cat.jpg", "Sketch 5", "--", "--"}));
+        QCOMPARE(grid_->currentRow(), 3);
+        QVERIFY(GrayRows(grid_).isEmpty());
         QVERIFY(std::filesystem::exists(folder_ + "/~history4.d2o"));
 
         for (int i = 0; i < 3; ++i) window_->Undo();
         QCOMPARE(doc_->content, 100);
-        QCOMPARE(grid->currentRow(), 0);
-        QCOMPARE(GrayRows(grid), (QList<int>{1, 2, 3}));
+        QCOMPARE(grid_->currentRow(), 0);
+        QCOMPARE(GrayRows(grid_), (QList<int>{1, 2, 3}));
         // Undo on the oldest state loads nothing.
         int loads = doc_->loads;
         window_->Undo();
@@ -175,27 +175,27 @@ private slots:
 
         // A gray row jumps forward to its state, an earlier row back.
         const int changes = doc_->changes;
-        ClickRow(grid, 2);
+        ClickRow(grid_, 2);
         QCOMPARE(doc_->content, 102);
-        QCOMPARE(GrayRows(grid), (QList<int>{3}));
+        QCOMPARE(GrayRows(grid_), (QList<int>{3}));
         QCOMPARE(doc_->changes, changes + 1);
-        ClickRow(grid, 1);
+        ClickRow(grid_, 1);
         QCOMPARE(doc_->content, 101);
-        QCOMPARE(GrayRows(grid), (QList<int>{2, 3}));
+        QCOMPARE(GrayRows(grid_), (QList<int>{2, 3}));
 
         // Moving the selection from the program loads nothing.
         loads = doc_->loads;
         window_->RefreshList();
         window_->Undo();
         QCOMPARE(doc_->loads, loads + 1);
-        QCOMPARE(grid->currentRow(), 0);
+        QCOMPARE(grid_->currentRow(), 0);
 
         window_->Redo();
         QCOMPARE(doc_->content, 101);
-        QCOMPARE(GrayRows(grid), (QList<int>{2, 3}));
+        QCOMPARE(GrayRows(grid_), (QList<int>{2, 3}));
         QVERIFY(Add(200, "Blur", "Sketch Layer"));
-        QCOMPARE(Column(grid, 1), (QStringList{"Open", "Classic", "Blur"}));
-        QVERIFY(GrayRows(grid).isEmpty());
+        QCOMPARE(Column(grid_, 1), (QStringList{"Open", "Classic", "Blur"}));
+        QVERIFY(GrayRows(grid_).isEmpty());
     }
 
     // The list keeps the focus after a click, and letters typed there are most likely
@@ -203,22 +203,21 @@ private slots:
     void typedLettersLoadNoState() {
         window_->SetHistoryStates(10);
         ShowWindow();
-        QTableWidget* grid = window_->StringGrid1;
         QVERIFY(Add(100, "Open", "/pictures/cat.jpg"));
         QVERIFY(Add(101, "Pencil"));
         QVERIFY(Add(102, "Brush"));
-        grid->setFocus();
+        grid_->setFocus();
         const int loads = doc_->loads;
         for (Qt::Key key : {Qt::Key_P, Qt::Key_O, Qt::Key_B}) {
-            QTest::keyClick(grid, key);
+            QTest::keyClick(grid_, key);
             // Past the type-ahead interval, so that each letter starts a search of its own.
             QTest::qWait(QApplication::keyboardInputInterval() + 50);
         }
         QCOMPARE(doc_->loads, loads);
         QCOMPARE(doc_->content, 102);
-        QCOMPARE(grid->currentRow(), 2);
+        QCOMPARE(grid_->currentRow(), 2);
         // Moving through the list with the arrow keys still goes to the row moved to.
-        QTest::keyClick(grid, Qt::Key_Up);
+        QTest::keyClick(grid_, Qt::Key_Up);
         QCOMPARE(doc_->content, 101);
     }
 
@@ -229,7 +228,7 @@ private slots:
         window_->Undo();
         const QList<int> indices = Indices();
         const int changes = doc_->changes;
-        const QStringList names = Column(window_->StringGrid1, 1);
+        const QStringList names = Column(grid_, 1);
         const QString slotPath = QString::fromStdString(window_->SlotPath(2));
 
         // The file is named once beside the document's reason, and still named without one.
@@ -242,7 +241,7 @@ private slots:
                  qPrintable(messages_[0]));
         QVERIFY2(messages_[1].contains(slotPath), qPrintable(messages_[1]));
         QCOMPARE(Indices(), indices);
-        QCOMPARE(Column(window_->StringGrid1, 1), names);
+        QCOMPARE(Column(grid_, 1), names);
         QCOMPARE(doc_->changes, changes);
 
         // The redo state whose slot the failed write aimed at is still there.
@@ -265,22 +264,8 @@ private slots:
         QVERIFY(QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
     }
 
-    void noMemoryForACopyWritesTheStateFromTheDocumentAtOnce() {
-        window_->SetHistoryStates(5);
-        doc_->copyable = true;
-        doc_->noRoomToCopy = true;
-        QVERIFY(Add(1, "Open", "a.jpg"));
-        QVERIFY(Add(2, "Pencil"));
-        QVERIFY(messages_.isEmpty());
-        window_->Undo();
-        QCOMPARE(doc_->content, 1);
-        window_->Redo();
-        QCOMPARE(doc_->content, 2);
-    }
-
     void unreadableSnapshotKeepsTheShownState() {
         ShowWindow();
-        QTableWidget* grid = window_->StringGrid1;
         for (int i = 1; i <= 3; ++i) QVERIFY(Add(i, "State"));
         doc_->failLoad = true;
         const int changes = doc_->changes;
@@ -289,15 +274,15 @@ private slots:
         QVERIFY2(messages_[0].contains(QString::fromStdString(window_->SlotPath(2))), qPrintable(messages_[0]));
         QCOMPARE(doc_->content, 3);
         QCOMPARE(window_->Ring().CurrentIndex(), 3);
-        QCOMPARE(grid->currentRow(), 2);
+        QCOMPARE(grid_->currentRow(), 2);
         QVERIFY(doc_->changes > changes);
 
         // A click on another row that cannot be loaded puts the selection back.
-        ClickRow(grid, 0);
+        ClickRow(grid_, 0);
         QCOMPARE(messages_.size(), 2);
         QCOMPARE(window_->Ring().CurrentIndex(), 3);
-        QTRY_COMPARE(SelectedRow(grid), 2);
-        QCOMPARE(grid->currentRow(), 2);
+        QTRY_COMPARE(SelectedRow(grid_), 2);
+        QCOMPARE(grid_->currentRow(), 2);
     }
 
     void recordingReturnsBeforeTheWriteAndUndoAndTheEndWaitForIt() {
@@ -383,7 +368,6 @@ private slots:
     void aClickOnTheCurrentRowAfterAFailedWriteTakesBackTheStep() {
         Background();
         ShowWindow();
-        QTableWidget* grid = window_->StringGrid1;
         QVERIFY(Add(1, "Open", "a.jpg"));
         QVERIFY(Add(2, "Pencil"));
         doc_->failSave = true;
@@ -391,23 +375,24 @@ private slots:
         window_->FinishWrites();
         QCOMPARE(messages_.size(), 1);
         QCOMPARE(doc_->content, 3);
-        QCOMPARE(SelectedRow(grid), 1);
+        QCOMPARE(SelectedRow(grid_), 1);
         const int loads = doc_->loads;
 
-        ClickRow(grid, 1);
+        ClickRow(grid_, 1);
         QCOMPARE(doc_->loads, loads + 1);
         QCOMPARE(doc_->content, 2);
         QCOMPARE(messages_.size(), 1);
-        QCOMPARE(SelectedRow(grid), 1);
+        QCOMPARE(SelectedRow(grid_), 1);
         // The step is taken back; the next click on the row has nothing left to do.
-        ClickRow(grid, 1);
+        ClickRow(grid_, 1);
         QCOMPARE(doc_->loads, loads + 1);
         window_->Undo();
         QCOMPARE(doc_->content, 1);
     }
 
-    // A state written at once, without a copy, waits for the writes before it; one of
-    // them failing moves the ring back, and the state goes where the ring is then.
+    // A state written from the document at once, for want of memory for a copy, waits for
+    // the writes before it; one of them failing moves the ring back, and the state goes
+    // where the ring is then.
     void aStateWrittenAtOnceFollowsTheRingAnEarlierFailureMovedBack() {
         Background();
         for (int i = 1; i <= 3; ++i) QVERIFY(Add(i, "State"));
@@ -434,7 +419,6 @@ private slots:
     void aClickOnAStateThatAFailedWriteDropsLoadsNothing() {
         Background();
         ShowWindow();
-        QTableWidget* grid = window_->StringGrid1;
         QVERIFY(Add(1, "Open", "a.jpg"));
         QVERIFY(Add(2, "Classic"));
         QVERIFY(Add(3, "Blur"));
@@ -445,18 +429,18 @@ private slots:
         doc_->failSave = true;
         QVERIFY(Add(10, "Pencil"));
         QVERIFY(Add(20, "Brush"));
-        QCOMPARE(Column(grid, 1), (QStringList{"Open", "Pencil", "Brush"}));
+        QCOMPARE(Column(grid_, 1), (QStringList{"Open", "Pencil", "Brush"}));
         const int loads = doc_->loads;
 
         std::thread opener = doc_->OpenSoon();
-        ClickRow(grid, 1);
+        ClickRow(grid_, 1);
         opener.join();
         QCOMPARE(messages_.size(), 1);
         QCOMPARE(doc_->loads, loads);
         QCOMPARE(doc_->content, 20);
-        QCOMPARE(Column(grid, 1), (QStringList{"Open", "Classic", "Blur"}));
-        QTRY_COMPARE(SelectedRow(grid), 0);
-        QCOMPARE(GrayRows(grid), (QList<int>{1, 2}));
+        QCOMPARE(Column(grid_, 1), (QStringList{"Open", "Classic", "Blur"}));
+        QTRY_COMPARE(SelectedRow(grid_), 0);
+        QCOMPARE(GrayRows(grid_), (QList<int>{1, 2}));
         // Undo takes back the step that was not recorded, to the state the list shows.
         window_->Undo();
         QCOMPARE(doc_->content, 1);
@@ -492,6 +476,7 @@ private:
     QStringList messages_;
     std::unique_ptr<FakeDocument> doc_;
     std::unique_ptr<TFrmHistory> window_;
+    QTableWidget* grid_ = nullptr;
 };
 
 QTEST_MAIN(HistoryWindowTest)
