@@ -85,7 +85,19 @@ int IndexedCurrent(const ShellEnv& env) {
     return ReadHistoryIndex(env.Path("history").toStdString(), index, error) ? index.CurrentIndex : -1;
 }
 
+// A main window over the program folder, shown: that is when it looks for earlier work.
+struct Started : TFrmMain {
+    explicit Started(const ShellEnv& env) : TFrmMain(env.Folder()) { show(); }
+};
+
 const QStringList kJustTheLock{QStringLiteral("~history.lock")};
+const QStringList kOneState{"~history.idx", "~history.lock", "~history1.d2o"};
+
+// Whether the window shows a picture with the project's three layers and layer state, byte for byte.
+bool Shows(TFrmMain& w, const ProjectData& p) {
+    return w.Doc().ImageLoaded && w.Doc().PhotoBmp == p.Photo && w.Doc().SketchBmp == p.Sketch &&
+           w.Doc().ColorBmp == p.Color && w.GetLayerState() == p.State;
+}
 
 }  // namespace
 
@@ -94,6 +106,7 @@ class RecoveryTest : public QObject {
 
     std::unique_ptr<QTemporaryDir> killed_;  // the killed run's program folder
     QStringList killedFiles_;
+    ProjectData shown_, open_;  // what the killed run showed, and its first state
 
     void PlantKilledRun(const ShellEnv& env, const QString& folder = QStringLiteral("history")) {
         QVERIFY(QDir().mkpath(env.Path(folder)));
@@ -125,43 +138,22 @@ private slots:
         killedFiles_.sort();
         QCOMPARE(killedFiles_, (QStringList{"~history.idx", "~history.lock", "~history1.d2o", "~history2.d2o",
                                             "~history3.d2o"}));
+        QCOMPARE(LoadD2O(killed_->filePath("expected.d2o").toStdString(), shown_), 0);
+        QVERIFY(!(shown_.State == LayerState{}));
+        QCOMPARE(LoadD2O(killed_->filePath("history/~history1.d2o").toStdString(), open_), 0);
     }
 
     void yesRestoresTheLayersTheLayerStateAndTheName() {
         ShellEnv env;
         PlantKilledRun(env);
-        const QDateTime savedAt(QDate(2024, 3, 5), QTime(14, 7));
-        {
-            QFile index(env.Path("history/~history.idx"));
-            QVERIFY(index.open(QIODevice::ReadWrite));
-            QVERIFY(index.setFileTime(savedAt, QFileDevice::FileModificationTime));
-        }
-        QStringList asked;
-        SetYesNoHook([&asked](const QString& caption, const QString& text) {
-            asked << caption << text;
-            return true;
-        });
-        ProjectData expected;
-        QCOMPARE(LoadD2O(killed_->filePath("expected.d2o").toStdString(), expected), 0);
-        QVERIFY(!(expected.State == LayerState{}));
         const QString photo = killed_->filePath("photo.bmp");
         {
             TFrmMain w(env.Folder());
             w.resize(500, 400);
             w.show();
-            SetYesNoHook(nullptr);
-            // Asked once, about the state the killed run showed: the undone "Blur" is not it.
-            const QString question = QStringLiteral("Velmora did not close properly. Restore the work from %1 "
-                                                    "(photo.bmp, state \"Brush\")?")
-                                         .arg(QLocale().toString(savedAt, QLocale::ShortFormat));
-            QCOMPARE(asked, (QStringList{QStringLiteral("Restore work"), question}));
+            QCOMPARE(env.confirmations.size(), 1);
             QVERIFY(env.messages.isEmpty());
-
-            // Byte for byte what the killed run showed: its three layers and layer state.
-            QVERIFY(w.Doc().PhotoBmp == expected.Photo);
-            QVERIFY(w.Doc().SketchBmp == expected.Sketch);
-            QVERIFY(w.Doc().ColorBmp == expected.Color);
-            QVERIFY(w.GetLayerState() == expected.State);
+            QVERIFY(Shows(w, shown_));
 
             // Under its own name (which Save proposes), unsaved, as this run's first state.
             QCOMPARE(w.LastOpenedPath(), photo);
@@ -172,29 +164,37 @@ private slots:
             QCOMPARE(w.FrmHistory->Ring().Name(current), std::string("Open"));
             QCOMPARE(w.FrmHistory->Ring().Detail(current), photo.toStdString());
             w.FrmHistory->FinishWrites();
-            QCOMPARE(HistoryFiles(env), (QStringList{"~history.idx", "~history.lock", "~history1.d2o"}));
+            QCOMPARE(HistoryFiles(env), kOneState);
 
             // Its slot holds the restored state, not the killed run's "Open" that was there.
             Edit(w, 1);
             w.MenuItem_UndoClick();
-            QVERIFY(w.Doc().SketchBmp == expected.Sketch);
-            QVERIFY(w.GetLayerState() == expected.State);
+            QVERIFY(Shows(w, shown_));
 
             // Still unsaved: a file opened now, as from the command line, asks first.
             QVERIFY(w.Modified());
             env.confirmAnswer = false;
             QVERIFY(!w.OpenFile(WriteBmp(env, "later.bmp", Gradient(30, 20))));
-            QCOMPARE(env.confirmations.size(), 1);
-            QVERIFY(w.Doc().SketchBmp == expected.Sketch);
+            QCOMPARE(env.confirmations.size(), 2);
+            QVERIFY(Shows(w, shown_));
         }
+        // A window destroyed without being closed leaves nothing either.
         QCOMPARE(HistoryFiles(env), kJustTheLock);
     }
 
+    // The question names when the work was left, the picture and the state the killed
+    // run showed (the undone "Blur" is not it), and Return takes its default, Yes.
     void theRealQuestionBoxHasYesAsItsDefault() {
         ShellEnv env;
         PlantKilledRun(env);
+        const QDateTime savedAt(QDate(2024, 3, 5), QTime(14, 7));
+        {
+            QFile index(env.Path("history/~history.idx"));
+            QVERIFY(index.open(QIODevice::ReadWrite));
+            QVERIFY(index.setFileTime(savedAt, QFileDevice::FileModificationTime));
+        }
         SetMessageHook(nullptr);
-        QString title;
+        QStringList asked;
         bool yesIsDefault = false;
         QTimer poll;
         poll.setInterval(20);
@@ -202,55 +202,43 @@ private slots:
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box) return;
             poll.stop();
-            title = box->windowTitle();
+            asked << box->windowTitle() << box->text();
             yesIsDefault = box->defaultButton() == box->button(QMessageBox::Yes);
             QTest::keyClick(box, Qt::Key_Return);
         });
         poll.start();
-        TFrmMain w(env.Folder());
-        w.show();
+        Started w(env);
         poll.stop();
-        QCOMPARE(title, QStringLiteral("Restore work"));
+        const QString question = QStringLiteral("Velmora did not close properly. Restore the work from %1 "
+                                                "(photo.bmp, state \"Brush\")?")
+                                     .arg(QLocale().toString(savedAt, QLocale::ShortFormat));
+        QCOMPARE(asked, (QStringList{QStringLiteral("Restore work"), question}));
         QVERIFY(yesIsDefault);
-        // Return took the default answer.
-        QVERIFY(w.Doc().ImageLoaded);
-        QCOMPARE(w.LastOpenedPath(), killed_->filePath("photo.bmp"));
+        QVERIFY(Shows(w, shown_));
     }
 
     void theIndexFollowsEveryMoveAndANormalEndLeavesNothing() {
         ShellEnv env;
-        auto* w = new TFrmMain(env.Folder());
-        w->show();
-        const QString picture = WriteBmp(env, "p.bmp", Gradient(30, 20));
-        QVERIFY(w->OpenFile(picture));
-        Edit(*w, 10);
-        Edit(*w, 20);
+        Started w(env);
+        QVERIFY(w.OpenFile(WriteBmp(env, "p.bmp", Gradient(30, 20))));
+        Edit(w, 10);
+        Edit(w, 20);
         QCOMPARE(IndexedCurrent(env), 3);
-        w->MenuItem_UndoClick();
+        w.MenuItem_UndoClick();
         QCOMPARE(IndexedCurrent(env), 2);
-        w->FrmHistory->LoadState(1);
+        w.FrmHistory->LoadState(1);
         QCOMPARE(IndexedCurrent(env), 1);
         // On a full disk the index cannot follow; the one before stays, naming a state
         // whose snapshot is still whole, so a crash now loses the last move, not the work.
         {
             testing::FileSizeLimit full(16);
-            w->MenuItem_RedoClick();
+            w.MenuItem_RedoClick();
         }
-        QCOMPARE(w->FrmHistory->Ring().CurrentIndex(), 2);
+        QCOMPARE(w.FrmHistory->Ring().CurrentIndex(), 2);
         QCOMPARE(IndexedCurrent(env), 1);
 
         // Closing (unsaved changes discarded) empties the folder at once.
-        QVERIFY(w->close());
-        QCOMPARE(HistoryFiles(env), kJustTheLock);
-        delete w;
-
-        // So does a window destroyed without being closed.
-        w = new TFrmMain(env.Folder());
-        w->show();
-        QVERIFY(w->OpenFile(picture));
-        Edit(*w, 30);
-        QCOMPARE(HistoryFiles(env), (QStringList{"~history.idx", "~history.lock", "~history1.d2o", "~history2.d2o"}));
-        delete w;
+        QVERIFY(w.close());
         QCOMPARE(HistoryFiles(env), kJustTheLock);
     }
 
@@ -260,8 +248,7 @@ private slots:
         // and takes the killed one's folder, to be offered its work.
         PlantKilledRun(env, QStringLiteral("history-2"));
         env.confirmAnswer = false;
-        TFrmMain first(env.Folder());
-        first.show();
+        Started first(env);
         QCOMPARE(env.confirmations.size(), 1);
         QVERIFY(env.confirmations[0].contains(QStringLiteral("(photo.bmp, state \"Brush\")")));
         QCOMPARE(HistoryFiles(env, QStringLiteral("history-2")), kJustTheLock);
@@ -271,8 +258,7 @@ private slots:
         QVERIFY(firstFiles.contains(QStringLiteral("~history.idx")));
 
         // Another copy gets a fresh folder and leaves the running first copy's index alone.
-        TFrmMain second(env.Folder());
-        second.show();
+        Started second(env);
         QCOMPARE(env.confirmations.size(), 1);
 
         // The first copy's history is whole and still works.
@@ -289,8 +275,7 @@ private slots:
     void aFolderRemovedUnderARunningCopyIsNeverSharedWithAnother() {
         ShellEnv env;
         env.confirmAnswer = false;
-        auto first = std::make_unique<TFrmMain>(env.Folder());
-        first->show();
+        auto first = std::make_unique<Started>(env);
         QVERIFY(first->OpenFile(WriteBmp(env, "p.bmp", Gradient(30, 20))));
         Edit(*first, 40);
         QVERIFY(QDir(env.Path("history")).removeRecursively());
@@ -298,8 +283,7 @@ private slots:
         Edit(*first, 60);
         const QStringList firstFiles = HistoryFiles(env);
         {
-            TFrmMain second(env.Folder());
-            second.show();
+            Started second(env);
             QVERIFY(env.confirmations.isEmpty());
             QVERIFY(second.OpenFile(WriteBmp(env, "q.bmp", Gradient(20, 10))));
             Edit(second, 70);
@@ -311,8 +295,7 @@ private slots:
 
         // Removed again, and this time another copy takes the folder before the next state.
         QVERIFY(QDir(env.Path("history")).removeRecursively());
-        TFrmMain third(env.Folder());
-        third.show();
+        Started third(env);
         QVERIFY(third.OpenFile(WriteBmp(env, "r.bmp", Gradient(20, 10))));
         Edit(third, 80);
         const QStringList thirdFiles = HistoryFiles(env);
@@ -337,8 +320,7 @@ private slots:
         }
         const QStringList before = QDir(env.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
         {
-            TFrmMain w(env.Folder());
-            w.show();
+            Started w(env);
             QCOMPARE(env.messages.size(), 1);
             QVERIFY(env.messages[0].contains(QStringLiteral("history-run-")));
             QVERIFY(w.OpenFile(WriteBmp(env, "p.bmp", Gradient(30, 20))));
@@ -359,8 +341,7 @@ private slots:
         // The restored state goes to this run's first slot, where a folder now stands.
         QVERIFY(QFile::remove(env.Path("history/~history1.d2o")));
         QVERIFY(QDir().mkpath(env.Path("history/~history1.d2o")));
-        TFrmMain w(env.Folder());
-        w.show();
+        Started w(env);
         QVERIFY(w.Doc().ImageLoaded);
         QVERIFY(!env.messages.isEmpty());
         QCOMPARE(IndexedCurrent(env), 2);
@@ -373,8 +354,7 @@ private slots:
         {
             // The snapshot's pictures are larger than memory allows now.
             SetPictureMemoryLimit(1024);
-            TFrmMain w(env.Folder());
-            w.show();
+            Started w(env);
             SetPictureMemoryLimit(0);
             QCOMPARE(env.confirmations.size(), 1);
             QCOMPARE(env.messages.size(), 1);
@@ -390,12 +370,9 @@ private slots:
             QVERIFY(w.close());
         }
         QCOMPARE(HistoryFiles(env), killedFiles_);
-        ProjectData expected;
-        QCOMPARE(LoadD2O(killed_->filePath("expected.d2o").toStdString(), expected), 0);
-        TFrmMain again(env.Folder());
-        again.show();
+        Started again(env);
         QCOMPARE(env.confirmations.size(), 2);
-        QVERIFY(again.Doc().SketchBmp == expected.Sketch);
+        QVERIFY(Shows(again, shown_));
     }
 
     void refusedOrDamagedLeftoversAreDiscardedForGood() {
@@ -411,8 +388,7 @@ private slots:
             if (leftover == CutSnapshots)
                 for (const char* name : {"history/~history1.d2o", "history/~history2.d2o"})
                     QVERIFY(QFile::resize(env.Path(name), 10));
-            TFrmMain w(env.Folder());
-            w.show();
+            Started w(env);
             const QString row = QString::number(leftover);
             const bool offered = leftover == Refused || leftover == CutSnapshots;
             QVERIFY2(env.confirmations.size() == (offered ? 1 : 0), qPrintable(row));
@@ -432,15 +408,12 @@ private slots:
     // Snapshots are not flushed to the disk, so a power cut may leave the latest one
     // missing or cut short while the index and the states before it are whole.
     void aLatestSnapshotLostToAPowerCutFallsBackToTheStateBeforeIt() {
-        ProjectData open;
-        QCOMPARE(LoadD2O(killed_->filePath("history/~history1.d2o").toStdString(), open), 0);
         for (const bool cut : {false, true}) {
             ShellEnv env;
             PlantKilledRun(env);
             const QString current = env.Path("history/~history2.d2o");
             QVERIFY(cut ? QFile::resize(current, 10) : QFile::remove(current));
-            TFrmMain w(env.Folder());
-            w.show();
+            Started w(env);
             // A missing snapshot is passed over at once; a cut one is found out only when read.
             QCOMPARE(env.confirmations.size(), 1);
             QVERIFY(env.confirmations[0].endsWith(cut ? QStringLiteral("state \"Brush\")?")
@@ -452,13 +425,10 @@ private slots:
             } else {
                 QVERIFY(env.messages.isEmpty());
             }
-            QVERIFY(w.Doc().ImageLoaded);
-            QVERIFY(w.Doc().SketchBmp == open.Sketch);
-            QVERIFY(w.Doc().ColorBmp == open.Color);
-            QVERIFY(w.GetLayerState() == open.State);
+            QVERIFY(Shows(w, open_));
             QVERIFY(w.Modified());
             w.FrmHistory->FinishWrites();
-            QCOMPARE(HistoryFiles(env), (QStringList{"~history.idx", "~history.lock", "~history1.d2o"}));
+            QCOMPARE(HistoryFiles(env), kOneState);
         }
     }
 };
