@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <set>
 #include <string>
 #include <vector>
@@ -25,11 +26,12 @@ protected:
     void Touch(const std::string& name, const fs::path& folder) { std::ofstream(folder / name) << "x"; }
     void Touch(const std::string& name) { Touch(name, root_); }
 
-    // What a run leaves after Open and Pencil: slots 1 and 2, and the index.
-    void LeaveRun(const std::string& document, const fs::path& folder) {
+    // What a run leaves after the named states (Open and Pencil: slots 1 and 2), and the index.
+    void LeaveRun(const std::string& document, const fs::path& folder,
+                  std::initializer_list<const char*> states = {"Open", "Pencil"}) {
         fs::create_directories(folder);
         HistoryRing ring(10);
-        for (const char* name : {"Open", "Pencil"}) {
+        for (const char* name : states) {
             Touch(HistoryRing::SlotFileName(ring.NextSlot()), folder);
             ring.CommitAdd(name, "--");
         }
@@ -85,13 +87,7 @@ TEST_F(HistoryRecoveryTest, OnlyAnIndexWithItsDocumentAndASnapshotUpToTheCurrent
 // last "Open" shows another picture, which would come back under that name (and Save
 // would propose to write it over that file).
 TEST_F(HistoryRecoveryTest, NoStateOfAnEarlierPictureStandsInForALostOne) {
-    HistoryRing ring(10);
-    for (const char* name : {"Open", "Pencil", "Open", "Brush"}) {
-        Touch(HistoryRing::SlotFileName(ring.NextSlot()));
-        ring.CommitAdd(name, "--");
-    }
-    std::string error;
-    ASSERT_TRUE(WriteHistoryIndex(root_.string(), IndexOfRing(ring, "/photos/b.jpg"), error)) << error;
+    LeaveRun("/photos/b.jpg", root_, {"Open", "Pencil", "Open", "Brush"});
     auto run = FindUnfinishedRun(root_.string());
     ASSERT_TRUE(run);
     ASSERT_EQ(run->Restorable.size(), 2u);

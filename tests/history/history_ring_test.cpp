@@ -33,10 +33,6 @@ bool Step(HistoryRing& ring, bool back) {
     return target >= 0 && ring.SetCurrent(target);
 }
 
-std::vector<int> Indices(const HistoryRing& ring) {
-    return {ring.FirstIndex(), ring.LastIndex(), ring.CurrentIndex(), ring.Count()};
-}
-
 TEST(HistoryRing, FourSlotsDropTheOldestStateWhenFull) {
     HistoryRing ring(HistoryRing::CapacityForStates(3));
     ASSERT_EQ(ring.Capacity(), 4);
@@ -47,7 +43,8 @@ TEST(HistoryRing, FourSlotsDropTheOldestStateWhenFull) {
 
     // The first state of a run goes to slot 1; the fourth wraps to slot 0 and pushes "Open" out.
     EXPECT_EQ(AddAll(ring, {"Open", "Pencil", "Brush", "Eraser"}), (std::vector<int>{1, 2, 3, 0}));
-    EXPECT_EQ(Indices(ring), (std::vector<int>{1, 0, 0, 3}));
+    EXPECT_EQ((std::vector<int>{ring.FirstIndex(), ring.LastIndex(), ring.CurrentIndex(), ring.Count()}),
+              (std::vector<int>{1, 0, 0, 3}));
     EXPECT_EQ(ListedNames(ring), (std::vector<std::string>{"Pencil", "Brush", "Eraser"}));
     // Rows 1..3 are slots 2, 3, 0; rows outside them and slots without a state are refused.
     for (int row = 0; row <= 4; ++row) EXPECT_EQ(ring.SlotOfRow(row), (std::vector<int>{-1, 2, 3, 0, -1})[row]);
