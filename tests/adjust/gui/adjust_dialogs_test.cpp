@@ -102,32 +102,6 @@ private slots:
         Snapshot();
     }
 
-    void cancelCloseBoxAndEscape() {
-        auto dlg = Open<TFrmBrightContrast>();
-        dlg->findChild<QSlider*>("Trc_Brightness")->setValue(40);
-        QCOMPARE(host->refreshes, 1);
-        QVERIFY(!(host->doc.CompositeBmp == before.composite));  // the preview is on screen
-        ExpectLayersUnchanged();
-        // Esc is swallowed: no restore, the dialog stays.
-        QTest::keyClick(dlg->findChild<QSpinBox*>("Spn_Contrast"), Qt::Key_Escape);
-        QTest::keyClick(dlg.get(), Qt::Key_Escape);
-        QVERIFY(dlg->isVisible());
-        QCOMPARE(host->refreshes, 1);
-        dlg->findChild<QPushButton*>("BtnCancel")->click();
-        QCOMPARE(dlg->result(), int(QDialog::Rejected));
-        QVERIFY(host->doc.CompositeBmp == before.composite);
-        ExpectLayersUnchanged();
-
-        auto blur = Open<TFrmBlur>();
-        blur->findChild<QSlider*>("Trc_Blur")->setValue(60);
-        QVERIFY(!(host->doc.CompositeBmp == before.composite));
-        blur->close();  // the close box
-        QVERIFY(!blur->isVisible());
-        QVERIFY(host->doc.CompositeBmp == before.composite);
-        ExpectLayersUnchanged();
-        QVERIFY(host->states.empty());
-    }
-
     // The keyboard meets the controls as the eye does: the sliders from the top, each
     // track bar before its spin edit, then OK and Cancel below them.
     void focusStartsOnTheFirstSliderAndTabsDownToTheButtons() {
@@ -147,35 +121,48 @@ private slots:
     }
 
     // Enter acts on a focused button as on a click, but in a slider or a spin edit it
-    // applies nothing to the whole picture.
+    // applies nothing to the whole picture; Esc does nothing at all. Cancel and the close
+    // box show the layers unadjusted again.
     void enterClicksOnlyAFocusedButton() {
         auto dlg = Open<TFrmBrightContrast>();
         QApplication::setActiveWindow(dlg.get());
         auto* spin = dlg->findChild<QSpinBox*>("Spn_Brightness");
         auto* track = dlg->findChild<QSlider*>("Trc_Contrast");
         spin->setValue(25);
-        for (QWidget* w : {static_cast<QWidget*>(spin), static_cast<QWidget*>(track)}) {
+        QCOMPARE(host->refreshes, 1);
+        QVERIFY(!(host->doc.CompositeBmp == before.composite));  // the preview is on screen
+        for (QWidget* w : QList<QWidget*>{spin, track, dlg.get()}) {
             w->setFocus();
-            QTest::keyClick(w, Qt::Key_Return);
+            for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) QTest::keyClick(w, key);
             QTest::keyClick(w, Qt::Key_Enter, Qt::KeypadModifier);
             QVERIFY2(dlg->isVisible() && host->states.empty(), qPrintable(w->objectName()));
         }
+        QCOMPARE(host->refreshes, 1);
+        ExpectLayersUnchanged();
         dlg->BtnCancel->setFocus();
         QTest::keyClick(dlg->BtnCancel, Qt::Key_Return);
         QVERIFY(!dlg->isVisible());
         QCOMPARE(dlg->result(), int(QDialog::Rejected));
         QVERIFY(host->doc.CompositeBmp == before.composite);
+        ExpectLayersUnchanged();
+
+        auto blur = Open<TFrmBlur>();
+        blur->Track(0)->setValue(60);
+        QVERIFY(!(host->doc.CompositeBmp == before.composite));
+        blur->close();  // the close box
+        QVERIFY(!blur->isVisible());
+        QVERIFY(host->doc.CompositeBmp == before.composite);
+        ExpectLayersUnchanged();
         QVERIFY(host->states.empty());
 
         auto again = Open<TFrmBrightContrast>();
         QApplication::setActiveWindow(again.get());
-        again->findChild<QSpinBox*>("Spn_Brightness")->setValue(25);
+        again->Track(0)->setValue(25);
         again->BtnOk->setFocus();
         QTest::keyClick(again->BtnOk, Qt::Key_Enter, Qt::KeypadModifier);
         QVERIFY(!again->isVisible());
         QCOMPARE(again->result(), int(QDialog::Accepted));
-        QCOMPARE(host->states.size(), std::size_t(1));
-        QCOMPARE(host->states[0].second, std::string("Sketch Layer, Color Layer, 25, 0"));
+        QCOMPARE(host->states, (States{{"Brightness/Contrast", "Sketch Layer, Color Layer, 25, 0"}}));
     }
 
     void typingPreviewsOnceAndRepeatsDoNot() {
