@@ -6,23 +6,17 @@
 
 using namespace velmora;
 
-TEST(BoxHandles, PointsSitOnCornersAndEdgeMiddles) {
+TEST(BoxHandles, PointsSitOnCornersAndEdgeMiddlesAndReachThreePixels) {
     // An odd size shows the middles are truncated, not rounded.
     const ShapeBox box{10, 20, 31, 45};  // 21 x 25
     const Point expected[] = {{10, 20}, {10, 32}, {10, 45}, {20, 20}, {20, 45}, {31, 20}, {31, 32}, {31, 45}};
     const std::vector<Point> all = BoxHandlePoints(box);
     ASSERT_EQ(all.size(), 8u);
     for (int h = 1; h <= 8; ++h) {
-        EXPECT_EQ(BoxHandlePoint(box, h), expected[h - 1]) << h;
-        EXPECT_EQ(all[h - 1], expected[h - 1]) << h;
-    }
-}
-
-TEST(BoxHandles, HitTestReachesThreePixelsInEachAxis) {
-    const ShapeBox box{100, 100, 200, 160};
-    // Every handle is found from each corner of its 7 x 7 reach, and not one step out.
-    for (int h = 1; h <= 8; ++h) {
-        const Point p = BoxHandlePoint(box, h);
+        const Point p = expected[h - 1];
+        EXPECT_EQ(BoxHandlePoint(box, h), p) << h;
+        EXPECT_EQ(all[h - 1], p) << h;
+        // Every handle is found from each corner of its 7 x 7 reach, and not one step out.
         for (int sx : {-3, 3})
             for (int sy : {-3, 3}) EXPECT_EQ(HitTestBoxHandles(box, p.X + sx, p.Y + sy), h) << h;
         EXPECT_NE(HitTestBoxHandles(box, p.X + 4, p.Y), h) << h;
@@ -51,31 +45,28 @@ TEST(BoxHandles, CursorsPairOppositeHandles) {
     for (int h = 0; h <= 11; ++h) EXPECT_EQ(CursorForHandle(h), expected[h]) << h;
 }
 
-TEST(BoxDrag, EachEdgeKeepsItsOwnMinimum) {
-    // From a 20 x 20 box, each corner drag has one side too short: only the other is taken.
-    for (const auto& [handle, x, y, after] : {std::tuple{8, 5, 50, ShapeBox{0, 0, 20, 50}},
-                                              {1, 15, -30, ShapeBox{0, -30, 20, 20}},
-                                              {3, -7, 5, ShapeBox{-7, 0, 20, 20}},
-                                              {6, 8, -4, ShapeBox{0, -4, 20, 20}}}) {
-        ShapeBox box{0, 0, 20, 20};
-        DragBoxHandle(box, handle, x, y, DragAnchor{});
-        EXPECT_EQ(box, after) << handle;
-    }
-}
-
 TEST(BoxDrag, ElevenIsTheSmallestSide) {
-    // Each drag starts from the last result; a side of 10 is refused, 11 taken.
-    ShapeBox box{0, 0, 20, 20};
-    for (const auto& [handle, x, y, after] : {std::tuple{7, 10, 999, ShapeBox{0, 0, 20, 20}},
-                                              {7, 11, 999, ShapeBox{0, 0, 11, 20}},  // y is not used by 7
-                                              {4, -999, 10, ShapeBox{0, 0, 11, 20}},
-                                              {4, -999, 9, ShapeBox{0, 9, 11, 20}},
-                                              {2, 1, 0, ShapeBox{0, 9, 11, 20}},  // width 10 from the left
-                                              {2, -5, 0, ShapeBox{-5, 9, 11, 20}},
-                                              {5, 50, 19, ShapeBox{-5, 9, 11, 20}},
-                                              {5, 50, 80, ShapeBox{-5, 9, 11, 80}}}) {
-        DragBoxHandle(box, handle, x, y, DragAnchor{});
-        EXPECT_EQ(box, after) << handle << " to " << x << "," << y;
+    // Each drag starts from the last result, or from a 20 x 20 box when `fresh`; a side
+    // of 10 is refused, 11 taken, and each edge keeps its own minimum.
+    const struct {
+        bool fresh;
+        int handle, x, y;
+        ShapeBox after;
+    } steps[] = {
+        // Each corner drag has one side too short: only the other is taken.
+        {true, 8, 5, 50, {0, 0, 20, 50}}, {true, 1, 15, -30, {0, -30, 20, 20}},
+        {true, 3, -7, 5, {-7, 0, 20, 20}}, {true, 6, 8, -4, {0, -4, 20, 20}},
+        // A chain: y is not used by 7, and 2 to x 1 would leave a width of 10.
+        {true, 7, 10, 999, {0, 0, 20, 20}}, {false, 7, 11, 999, {0, 0, 11, 20}},
+        {false, 4, -999, 10, {0, 0, 11, 20}}, {false, 4, -999, 9, {0, 9, 11, 20}},
+        {false, 2, 1, 0, {0, 9, 11, 20}}, {false, 2, -5, 0, {-5, 9, 11, 20}},
+        {false, 5, 50, 19, {-5, 9, 11, 20}}, {false, 5, 50, 80, {-5, 9, 11, 80}},
+    };
+    ShapeBox box;
+    for (const auto& s : steps) {
+        if (s.fresh) box = ShapeBox{};
+        DragBoxHandle(box, s.handle, s.x, s.y, DragAnchor{});
+        EXPECT_EQ(box, s.after) << s.handle << " to " << s.x << "," << s.y;
     }
 }
 
@@ -106,9 +97,7 @@ TEST(TextAreas, EllipseInscribedRectangleRoundsTheDiagonal) {
     // hh = (121 div 24) div 2 = 2 around (10, 5).
     EXPECT_EQ(EllipseTextArea(21, 11), (TextArea{1, 3, 19, 7}));
     EXPECT_EQ(EllipseTextArea(0, 0), (TextArea{0, 0, 0, 0}));
-}
-
-TEST(TextAreas, RectangleInsetAndTextBox) {
+    // The rectangle's text is inset on every side, the text box's only at the bottom.
     EXPECT_EQ(RectangleTextArea(100, 50, 10), (TextArea{10, 10, 90, 40}));
     EXPECT_EQ(TextBoxTextArea(100, 50), (TextArea{0, 0, 100, 40}));
 }
