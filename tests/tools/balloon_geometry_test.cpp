@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <tuple>
+
 #include "tools/BalloonGeometry.h"
 
 using namespace velmora;
@@ -32,54 +35,47 @@ TEST(BalloonHandles, TipIsTestedBeforeTheBody) {
     EXPECT_EQ(HitTestBalloonHandles(g, 100, 50), 10);
 }
 
-TEST(BalloonDrag, FiftyOneIsTheSmallestSide) {
-    // Each drag starts from the last result, or from the start geometry when `fresh`.
-    const struct {
-        bool fresh;
-        int handle, x, y;
-        BalloonGeom after;
-    } steps[] = {
-        {true, 2, 50, 0, {0, 0, 100, 50, 0, 110, 60}},    // width 50: refused
-        {false, 2, 49, 0, {49, 0, 51, 50, 0, 110, 60}},   // width 51: the right edge stays at 100
-        {true, 7, 50, 300, {0, 0, 100, 50, 0, 110, 60}},  // width 50
-        // The start height of 50 is below the minimum and survives a width change.
-        {false, 7, 51, 300, {0, 0, 51, 50, 0, 110, 60}},
-        {false, 4, 0, 0, {0, 0, 51, 50, 0, 110, 60}},  // height stays 50: refused although unchanged
-        {false, 5, 0, 50, {0, 0, 51, 50, 0, 110, 60}},
-        {false, 4, 0, -1, {0, -1, 51, 51, 0, 110, 60}},
-        {false, 5, 0, 80, {0, -1, 51, 81, 0, 110, 60}},
-    };
-    BalloonGeom g;
-    for (const auto& s : steps) {
-        if (s.fresh) g = BalloonGeom{};
-        DragBalloonHandle(g, s.handle, s.x, s.y, DragAnchor{});
+namespace {
+
+struct DragStep {
+    int handle, x, y;
+    BalloonGeom after;
+};
+
+// Drags g through the steps, each from the last one's result.
+void ExpectDrags(BalloonGeom g, std::initializer_list<DragStep> steps, const DragAnchor& anchor = {}) {
+    for (const DragStep& s : steps) {
+        DragBalloonHandle(g, s.handle, s.x, s.y, anchor);
         EXPECT_EQ(g, s.after) << "handle " << s.handle << " to " << s.x << "," << s.y;
     }
 }
 
+}  // namespace
+
+TEST(BalloonDrag, FiftyOneIsTheSmallestSide) {
+    // Width 50 is refused, 51 taken with the right edge staying at 100.
+    ExpectDrags({}, {{2, 50, 0, {0, 0, 100, 50, 0, 110, 60}}, {2, 49, 0, {49, 0, 51, 50, 0, 110, 60}}});
+    // The start height of 50 is below the minimum and survives a width change; a drag
+    // that keeps it at 50 is refused although nothing would change.
+    ExpectDrags({}, {{7, 50, 300, {0, 0, 100, 50, 0, 110, 60}}, {7, 51, 300, {0, 0, 51, 50, 0, 110, 60}},
+                     {4, 0, 0, {0, 0, 51, 50, 0, 110, 60}}, {5, 0, 50, {0, 0, 51, 50, 0, 110, 60}},
+                     {4, 0, -1, {0, -1, 51, 51, 0, 110, 60}}, {5, 0, 80, {0, -1, 51, 81, 0, 110, 60}}});
+}
+
 TEST(BalloonDrag, CornerWithOneSideRefusedMovesTheOther) {
-    const DragAnchor none;
-    BalloonGeom g{0, 0, 100, 60, 0, 110, 70};
-    DragBalloonHandle(g, 1, 60, -20, none);  // width would be 40
-    EXPECT_EQ(g, (BalloonGeom{0, -20, 100, 80, 0, 110, 70}));
-    DragBalloonHandle(g, 8, 170, 30, none);  // height would be 50
-    EXPECT_EQ(g, (BalloonGeom{0, -20, 170, 80, 0, 110, 70}));
-    DragBalloonHandle(g, 3, -10, 40, none);  // height would be 60: both taken
-    EXPECT_EQ(g, (BalloonGeom{-10, -20, 180, 60, 0, 110, 70}));
-    DragBalloonHandle(g, 6, 30, 200, none);  // width 40 and a negative height
-    EXPECT_EQ(g, (BalloonGeom{-10, -20, 180, 60, 0, 110, 70}));
+    // Width 40, then height 50, are refused; at height 60 both are taken; a width of 40
+    // and a negative height move nothing.
+    ExpectDrags({0, 0, 100, 60, 0, 110, 70},
+                {{1, 60, -20, {0, -20, 100, 80, 0, 110, 70}}, {8, 170, 30, {0, -20, 170, 80, 0, 110, 70}},
+                 {3, -10, 40, {-10, -20, 180, 60, 0, 110, 70}}, {6, 30, 200, {-10, -20, 180, 60, 0, 110, 70}}});
 }
 
 TEST(BalloonDrag, MoveKeepsTheTipAndTipMovesAlone) {
-    BalloonGeom g{20, 30, 100, 60, 0, 10, 5};
-    const DragAnchor anchor{70, 20, 50, 30};  // pressed at (70, 50)
-    DragBalloonHandle(g, 9, 100, 45, anchor);
-    EXPECT_EQ(g, (BalloonGeom{50, 25, 100, 60, 0, 10, 5}));
-
-    DragBalloonHandle(g, 10, 90, 200, anchor);
-    EXPECT_EQ(g, (BalloonGeom{50, 25, 100, 60, 0, 90, 200}));
-    DragBalloonHandle(g, 0, 1, 1, anchor);
-    EXPECT_EQ(g, (BalloonGeom{50, 25, 100, 60, 0, 90, 200}));
+    // Pressed at (70, 50); handle 0 moves nothing.
+    ExpectDrags({20, 30, 100, 60, 0, 10, 5},
+                {{9, 100, 45, {50, 25, 100, 60, 0, 10, 5}}, {10, 90, 200, {50, 25, 100, 60, 0, 90, 200}},
+                 {0, 1, 1, {50, 25, 100, 60, 0, 90, 200}}},
+                DragAnchor{70, 20, 50, 30});
 }
 
 TEST(BalloonBounds, ReachTheTipOnAnySide) {
@@ -145,10 +141,8 @@ TEST(TailBase, TipOnTheCenterHasNoBase) {
 }
 
 TEST(BalloonBodies, CornerRadiusAndTextAreas) {
-    EXPECT_EQ(BalloonCornerRadius(100, 60), 15);
-    EXPECT_EQ(BalloonCornerRadius(60, 100), 15);
-    EXPECT_EQ(BalloonCornerRadius(100, 50), 12);
-    EXPECT_EQ(BalloonCornerRadius(3, 100), 0);
+    for (const auto& [w, h, k] : {std::tuple{100, 60, 15}, {60, 100, 15}, {100, 50, 12}, {3, 100, 0}})
+        EXPECT_EQ(BalloonCornerRadius(w, h), k) << w << " x " << h;
 
     // A: 100 x 60 has k = 15, so the text is inset by 7 on every side, whatever the border.
     EXPECT_EQ(BalloonTextArea(BalloonBody::Rectangle, 0, 0, 100, 60, 1), (TextArea{7, 7, 93, 53}));
