@@ -65,36 +65,47 @@ TEST(Bitmap, ACopyWithoutMemoryLeavesTheTargetEmptyNotResized) {
 #endif
 }
 
-// Everything that could change, move or free lent pixels must wait until the
-// reader is done: a reader that takes a while is still reading when each of these
-// starts, and must have finished when it returns.
+// Everything that could change, move or free a bitmap's pixels, each writing values
+// they did not hold or taking them away.
+using Change = std::pair<const char*, std::function<void(std::unique_ptr<Bitmap>&)>>;
+const Change kChanges[] = {
+    {"Row", [](std::unique_ptr<Bitmap>& b) { b->Row(1)[0] ^= 0xFF; }},
+    {"Data", [](std::unique_ptr<Bitmap>& b) { b->Data()[5] ^= 0xFF; }},
+    {"Pixel", [](std::unique_ptr<Bitmap>& b) { b->Pixel(2, 2)[1] ^= 0xFF; }},
+    {"Fill", [](std::unique_ptr<Bitmap>& b) { b->Fill(1, 2, 3); }},
+    {"FillWhite", [](std::unique_ptr<Bitmap>& b) { FillWhite(*b); }},
+    {"SetSize", [](std::unique_ptr<Bitmap>& b) { b->SetSize(8, 3); }},
+    {"SetSizeUnset", [](std::unique_ptr<Bitmap>& b) { b->SetSizeUnset(2, 2); }},
+    {"SetSizeUnset then write", [](std::unique_ptr<Bitmap>& b) {
+         b->SetSizeUnset(8, 3);
+         std::memset(b->Data(), 9, b->ByteSize());
+     }},
+    {"copy of the same size into", [](std::unique_ptr<Bitmap>& b) {
+         const Bitmap zeros(8, 3);
+         *b = zeros;
+     }},
+    {"move into", [](std::unique_ptr<Bitmap>& b) { *b = Bitmap(8, 3); }},
+    {"move from", [](std::unique_ptr<Bitmap>& b) { Bitmap taken(std::move(*b)); }},
+    {"move assign from", [](std::unique_ptr<Bitmap>& b) {
+         Bitmap taken;
+         taken = std::move(*b);
+     }},
+    {"swap", [](std::unique_ptr<Bitmap>& b) {
+         Bitmap other(8, 3);
+         other.Swap(*b);
+     }},
+    {"destroy", [](std::unique_ptr<Bitmap>& b) { b.reset(); }},
+    {"lend again", [](std::unique_ptr<Bitmap>& b) {
+         auto next = std::make_shared<ReadHold>();
+         b->Lend(next);
+         next->Release();
+     }},
+};
+
+// Lent pixels: a reader that takes a while is still reading when each change starts,
+// and must have finished when it returns.
 TEST(Bitmap, WhateverCouldChangeLentPixelsWaitsForTheReader) {
-    const std::pair<const char*, std::function<void(std::unique_ptr<Bitmap>&)>> changes[] = {
-        {"Row", [](std::unique_ptr<Bitmap>& b) { b->Row(1)[0] = 1; }},
-        {"Data", [](std::unique_ptr<Bitmap>& b) { b->Data()[0] = 1; }},
-        {"Pixel", [](std::unique_ptr<Bitmap>& b) { b->Pixel(2, 2)[0] = 1; }},
-        {"Fill", [](std::unique_ptr<Bitmap>& b) { b->Fill(1, 2, 3); }},
-        {"SetSize", [](std::unique_ptr<Bitmap>& b) { b->SetSize(8, 3); }},
-        {"SetSizeUnset", [](std::unique_ptr<Bitmap>& b) { b->SetSizeUnset(2, 2); }},
-        {"copy into", [](std::unique_ptr<Bitmap>& b) { *b = Numbered(8, 3); }},
-        {"move into", [](std::unique_ptr<Bitmap>& b) { *b = Bitmap(5, 5); }},
-        {"move from", [](std::unique_ptr<Bitmap>& b) { Bitmap taken(std::move(*b)); }},
-        {"move assign from", [](std::unique_ptr<Bitmap>& b) {
-             Bitmap taken;
-             taken = std::move(*b);
-         }},
-        {"swap", [](std::unique_ptr<Bitmap>& b) {
-             Bitmap other(2, 2);
-             other.Swap(*b);
-         }},
-        {"destroy", [](std::unique_ptr<Bitmap>& b) { b.reset(); }},
-        {"lend again", [](std::unique_ptr<Bitmap>& b) {
-             auto next = std::make_shared<ReadHold>();
-             b->Lend(next);
-             next->Release();
-         }},
-    };
-    for (const auto& [name, change] : changes) {
+    for (const auto& [name, change] : kChanges) {
         auto bitmap = std::make_unique<Bitmap>(Numbered(8, 3));
         auto hold = std::make_shared<ReadHold>();
         bitmap->Lend(hold);
@@ -110,32 +121,10 @@ TEST(Bitmap, WhateverCouldChangeLentPixelsWaitsForTheReader) {
     }
 }
 
-// Whatever one of two bitmaps sharing their pixels does, the other keeps its own:
-// each change writes values the pixels did not hold, or takes them away.
+// Whatever one of two bitmaps sharing their pixels does, the other keeps its own.
 TEST(Bitmap, EachOfTwoSharersKeepsItsPixelsWhateverTheOtherDoes) {
-    const Bitmap zeros(8, 3);
-    const std::pair<const char*, std::function<void(std::unique_ptr<Bitmap>&)>> changes[] = {
-        {"Row", [](std::unique_ptr<Bitmap>& b) { b->Row(1)[0] ^= 0xFF; }},
-        {"Data", [](std::unique_ptr<Bitmap>& b) { b->Data()[5] ^= 0xFF; }},
-        {"Pixel", [](std::unique_ptr<Bitmap>& b) { b->Pixel(2, 2)[1] ^= 0xFF; }},
-        {"Fill", [](std::unique_ptr<Bitmap>& b) { b->Fill(1, 2, 3); }},
-        {"FillWhite", [](std::unique_ptr<Bitmap>& b) { FillWhite(*b); }},
-        {"SetSize", [](std::unique_ptr<Bitmap>& b) { b->SetSize(8, 3); }},
-        {"SetSizeUnset then write", [](std::unique_ptr<Bitmap>& b) {
-             b->SetSizeUnset(8, 3);
-             std::memset(b->Data(), 9, b->ByteSize());
-         }},
-        {"copy of the same size into", [&](std::unique_ptr<Bitmap>& b) { *b = zeros; }},
-        {"move into", [](std::unique_ptr<Bitmap>& b) { *b = Bitmap(8, 3); }},
-        {"move from", [](std::unique_ptr<Bitmap>& b) { Bitmap taken(std::move(*b)); }},
-        {"swap", [](std::unique_ptr<Bitmap>& b) {
-             Bitmap other(8, 3);
-             other.Swap(*b);
-         }},
-        {"destroy", [](std::unique_ptr<Bitmap>& b) { b.reset(); }},
-    };
     const Bitmap original = Numbered(8, 3);
-    for (const auto& [name, change] : changes) {
+    for (const auto& [name, change] : kChanges) {
         for (bool changeTheTwin : {false, true}) {
             auto first = std::make_unique<Bitmap>(original);
             auto twin = std::make_unique<Bitmap>(first->Share());
