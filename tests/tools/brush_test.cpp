@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -53,12 +54,9 @@ TEST(BrushMask, WeightHalvesPerOpacityLevelDownToOnePercent) {
 }
 
 TEST(StampBrush, BlendsWithTruncationAndAccumulates) {
-    Bitmap layer(2, 1);
-    std::uint8_t* p = layer.Pixel(0, 0);
-    p[0] = 10;
-    p[1] = 200;
-    p[2] = 50;
-    Bitmap mask(2, 1);
+    Bitmap layer(2, 1), mask(2, 1);
+    layer.Fill(10, 200, 50);
+    const std::uint8_t* p = layer.Pixel(0, 0);
     mask.Pixel(0, 0)[0] = 30;
     mask.Pixel(1, 0)[1] = 100;  // only the blue byte of the mask is read
     // Red 255, green 0, blue 100 at 30 %.
@@ -66,7 +64,7 @@ TEST(StampBrush, BlendsWithTruncationAndAccumulates) {
     EXPECT_EQ(p[0], 37);   // (10 * 70 + 100 * 30) / 100
     EXPECT_EQ(p[1], 140);  // (200 * 70) / 100
     EXPECT_EQ(p[2], 111);  // (50 * 70 + 255 * 30) / 100 = 111.5
-    EXPECT_EQ(layer.Pixel(1, 0)[2], 0);
+    EXPECT_EQ(layer.Pixel(1, 0)[2], 50);
     StampBrush(layer, mask, 0, 0, 0x6400FFu, 8);
     EXPECT_EQ(p[2], 154);  // (111 * 70 + 255 * 30) / 100 = 154.2
 }
@@ -80,17 +78,14 @@ TEST(StampBrush, FlatSmallBrushAtEachOpacityAndClipping) {
         EXPECT_EQ(layer.Pixel(3, 3)[1], expected) << opacity;
         EXPECT_EQ(layer.Pixel(4, 3)[1], 200);
     }
-    struct Case {
-        int left, top, changed;
-    };
     // A 5 x 5 stamp hanging over each side of a 6 x 5 layer.
-    for (const Case c : {Case{-2, -3, 6}, Case{3, 2, 9}, Case{-4, 0, 5}, Case{0, 4, 5}, Case{6, 0, 0}}) {
+    for (const auto& [left, top, expected] : {std::tuple{-2, -3, 6}, {3, 2, 9}, {-4, 0, 5}, {0, 4, 5}, {6, 0, 0}}) {
         Bitmap layer(6, 5);
-        StampBrush(layer, FlatMask(5, 100), c.left, c.top, 0xFFFFFFu, 8);
+        StampBrush(layer, FlatMask(5, 100), left, top, 0xFFFFFFu, 8);
         int changed = 0;
         for (int y = 0; y < layer.Height(); ++y)
             for (int x = 0; x < layer.Width(); ++x) changed += layer.Pixel(x, y)[0] == 255;
-        EXPECT_EQ(changed, c.changed) << c.left << "," << c.top;
+        EXPECT_EQ(changed, expected) << left << "," << top;
     }
 }
 
