@@ -54,17 +54,14 @@ TEST(StampTone, ReadsTheStrokeStartCopyUnderTheMask) {
 
 TEST(StampTone, ClipsAtEveryEdge) {
     const Bitmap source = Flat(6, 5, 200);
-    struct Case {
-        int left, top, changed;
-    };
-    // A 4 x 4 mask hanging over each side; changed counts the pixels inside the layer.
-    for (const Case c :
-         {Case{-2, -3, 2}, Case{4, 3, 4}, Case{-3, 1, 4}, Case{1, 4, 4}, Case{6, 0, 0}, Case{0, -4, 0}}) {
+    // A 4 x 4 mask hanging over each side; the count is of the pixels inside the layer.
+    for (const auto& [left, top, expected] :
+         {std::tuple{-2, -3, 2}, {4, 3, 4}, {-3, 1, 4}, {1, 4, 4}, {6, 0, 0}, {0, -4, 0}}) {
         Bitmap layer = source;
-        StampTone(layer, source, Flat(4, 4, 255), c.left, c.top, BuildToneTable(128));
+        StampTone(layer, source, Flat(4, 4, 255), left, top, BuildToneTable(128));
         int changed = 0;
         for (int y = 0; y < 5; ++y)
             for (int x = 0; x < 6; ++x) changed += layer.Pixel(x, y)[0] == 173;
-        EXPECT_EQ(changed, c.changed) << c.left << "," << c.top;
+        EXPECT_EQ(changed, expected) << left << "," << top;
     }
 }
