@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <set>
+#include <tuple>
+#include <utility>
 
 #include "tools/ToolTable.h"
 #include "view/ViewMath.h"
@@ -9,25 +11,19 @@
 using namespace velmora;
 
 TEST(ZoomText, FourSignificantDigits) {
-    EXPECT_EQ(ZoomText(1.0), "100%");
-    EXPECT_EQ(ZoomText(0.75), "75%");
-    EXPECT_EQ(ZoomText(0.5625), "56.25%");
-    EXPECT_EQ(ZoomText(0.421875), "42.19%");
-    EXPECT_EQ(ZoomText(ZoomInStep(1.0)), "133.3%");
-    EXPECT_EQ(ZoomText(ZoomInStep(ZoomInStep(1.0))), "177.8%");
+    for (const auto& [zoom, text] : {std::pair{1.0, "100%"}, {0.75, "75%"}, {0.5625, "56.25%"}, {0.421875, "42.19%"},
+                                     {ZoomInStep(1.0), "133.3%"}, {ZoomInStep(ZoomInStep(1.0)), "177.8%"}})
+        EXPECT_EQ(ZoomText(zoom), text);
     // A step in and a step out must land exactly on 100 %, not a rounding away from it.
     EXPECT_EQ(ZoomOutStep(ZoomInStep(1.0)), 1.0);
     EXPECT_EQ(ZoomOutStep(1.0), 0.75);
 }
 
 TEST(ZoomText, LargeAndTinyValuesSwitchToScientific) {
-    EXPECT_EQ(FormatGeneral(9999.0, 4), "9999");
-    // Rounding to four digits carries into a fifth integer digit.
-    EXPECT_EQ(FormatGeneral(9999.5, 4), "1E4");
-    EXPECT_EQ(FormatGeneral(17757.8, 4), "1.776E4");
-    EXPECT_EQ(FormatGeneral(0.00001, 4), "0.00001");
-    EXPECT_EQ(FormatGeneral(0.000001234, 4), "1.234E-6");
-    EXPECT_EQ(FormatGeneral(0.0, 4), "0");
+    // Rounding 9999.5 to four digits carries into a fifth integer digit.
+    for (const auto& [value, text] : {std::pair{9999.0, "9999"}, {9999.5, "1E4"}, {17757.8, "1.776E4"},
+                                      {0.00001, "0.00001"}, {0.000001234, "1.234E-6"}, {0.0, "0"}})
+        EXPECT_EQ(FormatGeneral(value, 4), text);
 }
 
 TEST(ScrollFit, HiddenWhenImageFitsAndPageRoundedOtherwise) {
@@ -103,32 +99,23 @@ TEST(ImageRectOnScreenTest, FollowsScrollAndZoom) {
 }
 
 TEST(MouseMapping, RoundsHalfToEvenWithScroll) {
-    EXPECT_EQ(ScreenToImage(5, 2.0, 10), 12);  // 12.5 -> 12
-    // Zoomed in, the pixel under the pointer: screen x 7 at zoom 2 shows pixel 3 (+10),
-    // and both halves of a shown pixel map to it.
-    EXPECT_EQ(ScreenToImage(7, 2.0, 10), 13);
-    EXPECT_EQ(ScreenToImage(6, 2.0, 10), 13);
-    EXPECT_EQ(ScreenToImage(8, 3.0, 0), 2);
-    EXPECT_EQ(ScreenToImage(9, 3.0, 0), 3);
-    // Not clipped: positions left of the image stay negative.
-    EXPECT_EQ(ScreenToImage(-3, 1.0, 0), -3);
-    // 3 / 0.75 = 4 exactly in extended precision.
-    EXPECT_EQ(ScreenToImage(3, 0.75, 0), 4);
-    EXPECT_EQ(ScreenToImage(100, ZoomInStep(1.0), 0), 75);
+    // 5 / 2 + 10 = 12.5 -> 12. Zoomed in, the pixel under the pointer: screen x 7 at
+    // zoom 2 shows pixel 3 (+10), and both halves of a shown pixel map to it. Not
+    // clipped: positions left of the image stay negative. 3 / 0.75 = 4 exactly in
+    // extended precision.
+    for (const auto& [sx, zoom, scroll, x] : {std::tuple{5, 2.0, 10, 12}, {7, 2.0, 10, 13}, {6, 2.0, 10, 13},
+                                              {8, 3.0, 0, 2}, {9, 3.0, 0, 3}, {-3, 1.0, 0, -3}, {3, 0.75, 0, 4},
+                                              {100, ZoomInStep(1.0), 0, 75}})
+        EXPECT_EQ(ScreenToImage(sx, zoom, scroll), x) << sx << " at zoom " << zoom << ", scroll " << scroll;
 }
 
 TEST(HandDrag, KeepsGrabbedPointUnderMouseAndStopsAtEdges) {
     ScrollAxis a = FitScrollAxis(100, 1.0, 300);  // positions 0..200 for the hand
     a.Position = 50;
-    // Grabbed at 80, mouse now over image x 70: the view moves right by 10.
-    EXPECT_EQ(HandDragPosition(a, 80, 70), 60);
-    EXPECT_EQ(HandDragPosition(a, 80, 90), 40);
-    // Past the left end: stays where it was.
-    EXPECT_EQ(HandDragPosition(a, 80, 131), 50);
-    EXPECT_EQ(HandDragPosition(a, 80, 130), 0);
-    // Past the right end (Max - Page = 200): stays.
-    EXPECT_EQ(HandDragPosition(a, 80, -70), 200);
-    EXPECT_EQ(HandDragPosition(a, 80, -71), 50);
+    // Grabbed at 80, mouse now over image x 70: the view moves right by 10. Past the
+    // left end, or the right end (Max - Page = 200), it stays where it was.
+    for (const auto& [mouse, position] : {std::pair{70, 60}, {90, 40}, {131, 50}, {130, 0}, {-70, 200}, {-71, 50}})
+        EXPECT_EQ(HandDragPosition(a, 80, mouse), position) << "mouse at " << mouse;
     // A hidden scroll bar never moves.
     ScrollAxis hidden;
     EXPECT_EQ(HandDragPosition(hidden, 80, 0), 0);
