@@ -1,5 +1,6 @@
-// The pool of large blocks: reuse of freed blocks, a peak the kept blocks never raise,
-// and the judgement of when huge pages cost more than they save.
+// Memory for pictures: the budget a picture must fit, the pool of large blocks with its
+// reuse of freed blocks and a peak the kept blocks never raise, and the judgement of
+// when huge pages cost more than they save.
 
 #include <gtest/gtest.h>
 
@@ -12,14 +13,29 @@
 #include <sys/mman.h>
 #endif
 
+#include "common/Bitmap.h"
 #include "common/HugePageJudge.h"
 #include "common/LargeBlocks.h"
+#include "common/MemoryLimit.h"
 
 using namespace velmora;
 
 namespace {
 
 constexpr std::size_t kMiB = std::size_t{1} << 20;
+
+TEST(PictureMemoryLimit, DefaultsToAUsableBudgetAndCanBeOverridden) {
+    const std::size_t automatic = PictureMemoryLimit();
+    EXPECT_GE(automatic, 256 * kMiB);
+    EXPECT_LE(automatic, std::size_t(1) << 34);
+    SetPictureMemoryLimit(kMiB);
+    EXPECT_EQ(PictureMemoryLimit(), kMiB);
+    // 600 x 600 needs 1,080,000 bytes: more than the budget.
+    EXPECT_FALSE(CheckPictureSize(600, 600, PictureMemoryLimit()).empty());
+    EXPECT_TRUE(CheckPictureSize(500, 500, PictureMemoryLimit()).empty());
+    SetPictureMemoryLimit(0);
+    EXPECT_EQ(PictureMemoryLimit(), automatic);
+}
 
 TEST(LargeBlocks, FreedBlocksAreReusedAndSplit) {
     if (!LargeBlockUsage().pooled) GTEST_SKIP() << "the ordinary allocator serves every block here";
