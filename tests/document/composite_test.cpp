@@ -86,32 +86,23 @@ TEST(Composite, ShownSlotsRedirectTheSketch) {
     EXPECT_EQ(d.CompositeBmp.Pixel(0, 0)[0], 0);
 }
 
-// The batch converter composites a flat output into the color layer's own memory.
-TEST(Composite, InPlaceIntoTheColorLayerEqualsASeparateTarget) {
-    const Bitmap sketch = test::Noise(37, 11, 1), color = test::Noise(37, 11, 2), photo = test::Noise(37, 11, 3);
-    const Rect all{0, 0, 36, 10};
-    for (int c = 0; c < 5; ++c) {
-        const LayerState st = StateOfCase(c);
-        Bitmap separate(37, 11), inPlace = color;
-        CompositeRect(separate, sketch, color, photo, st, all);
-        CompositeRect(inPlace, sketch, inPlace, photo, st, all);
-        EXPECT_TRUE(inPlace == separate) << "case " << c;
-    }
-}
-
-// A whole picture is composited in bands of rows on the worker threads; tall enough
-// for several bands, it must come out as one rectangle composited at once does.
-TEST(Composite, AllOfATallPictureEqualsOneRectangle) {
+// A whole picture is composited in bands of rows on the worker threads, and the batch
+// converter composites a flat output into the color layer's own memory. Tall enough for
+// several bands, both must come out as one rectangle composited into a separate target.
+TEST(Composite, AllOfATallPictureAndInPlaceEqualOneSeparateRectangle) {
     const int w = 301, h = 2000;
+    const Rect all{0, 0, w - 1, h - 1};
     for (int c = 0; c < 5; ++c) {
         Document d;
         d.SketchBmp = test::Noise(w, h, 1);
         d.ColorBmp = test::Noise(w, h, 2);
         d.PhotoBmp = test::Noise(w, h, 3);
         const LayerState st = StateOfCase(c);
-        Bitmap whole(w, h);
-        CompositeRect(whole, d.SketchBmp, d.ColorBmp, d.PhotoBmp, st, Rect{0, 0, w - 1, h - 1});
+        Bitmap whole(w, h), inPlace = d.ColorBmp;
+        CompositeRect(whole, d.SketchBmp, d.ColorBmp, d.PhotoBmp, st, all);
+        CompositeRect(inPlace, d.SketchBmp, inPlace, d.PhotoBmp, st, all);
         d.CompositeAll(st);
         EXPECT_TRUE(d.CompositeBmp == whole) << "case " << c;
+        EXPECT_TRUE(inPlace == whole) << "in place, case " << c;
     }
 }
