@@ -32,12 +32,9 @@ TEST(OptionsFile, MissingAndShortFilesReplaceOnlyWhatTheyHave) {
     const std::string path = dir.File("options.dat");
     Options o = Custom();
     EXPECT_FALSE(LoadOptions(path, o));
-    EXPECT_EQ(o.PreviewSizeMode, 0);
-    EXPECT_EQ(o.PreviewWidth, 459);
-    EXPECT_EQ(o.PreviewHeight, 451);
-    EXPECT_EQ(o.HistoryStates, 50);
-    EXPECT_EQ(o.LastPreviewTop, -5);
-    EXPECT_EQ(o.LastPreviewHeight, 480);
+    // The defaults' values themselves are the Preferences dialog test's.
+    EXPECT_EQ(o, (Options{.LastPreviewTop = -5, .LastPreviewLeft = 10, .LastPreviewWidth = 640,
+                          .LastPreviewHeight = 480}));
 
     testing::Spit(path, {1, 0, 0, 0, 0x20, 0x03});  // mode 1, low half of the width
     o = Custom();
@@ -66,10 +63,7 @@ TEST(OptionsFile, UnusableValuesAreReplaced) {
     testing::Put32(f, 12, static_cast<std::uint32_t>(-1));
     Options o;
     ReadOptionsBytes(f.data(), f.size(), o);
-    EXPECT_EQ(o.PreviewSizeMode, 0);
-    EXPECT_EQ(o.PreviewWidth, 459);
-    EXPECT_EQ(o.PreviewHeight, 451);
-    EXPECT_EQ(o.HistoryStates, 0);
+    EXPECT_EQ(o, Options{.HistoryStates = 0});
     testing::Put32(f, 12, 0x7FFFFFFF);
     ReadOptionsBytes(f.data(), f.size(), o);
     EXPECT_EQ(o.HistoryStates, kMaxHistoryStates);
