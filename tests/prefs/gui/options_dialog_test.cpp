@@ -66,11 +66,19 @@ private slots:
         }
     }
 
-    void okSavesAndWarnsOnceAboutHistoryStates() {
-        dialog_->Values().LastPreviewTop = 11;
-        dialog_->Values().LastPreviewLeft = 22;
-        dialog_->Values().LastPreviewWidth = 333;
-        dialog_->Values().LastPreviewHeight = 444;
+    // Reading the file is not a change of History States; OK keeps the last window
+    // the file held, saves the controls and warns once about History States.
+    void existingFileFillsTheControlsAndOkSavesThemWarningOnce() {
+        WriteFields(path_, {1, 1024, 768, 3, 11, 22, 333, 444});
+        dialog_->LoadOptions();
+        QCOMPARE(dialog_->CmbWinSize->currentIndex(), 1);
+        QVERIFY(!dialog_->SpnHeight->isEnabled());
+        QCOMPARE(dialog_->SpnWidth->value(), 1024);
+        QCOMPARE(dialog_->SpnHeight->value(), 768);
+        QCOMPARE(dialog_->SpnHistory->value(), 3);
+        QVERIFY(dialog_->SaveOptions());
+        QVERIFY(messages_.isEmpty());
+
         dialog_->CmbWinSize->setCurrentIndex(2);
         dialog_->SpnWidth->setValue(800);
         dialog_->SpnHeight->setValue(600);
@@ -82,7 +90,6 @@ private slots:
         QVERIFY(!dialog_->isVisible());
         QCOMPARE(ReadFields(path_), (std::vector<std::int32_t>{2, 800, 600, 7, 11, 22, 333, 444}));
         QCOMPARE(dialog_->Values().HistoryStates, 7);
-
         // Nothing changed: no message the second time.
         dialog_->open();
         QTest::mouseClick(dialog_->BtnOk, Qt::LeftButton);
@@ -117,20 +124,6 @@ private slots:
         QVERIFY(dialog_->SaveOptions());
         QVERIFY(messages_.isEmpty());
         QCOMPARE(ReadFields(path_), (std::vector<std::int32_t>{0, 459, 451, 50, 0, 0, 0, 0}));
-    }
-
-    void existingFileFillsTheControls() {
-        WriteFields(path_, {1, 1024, 768, 3, 5, 6, 700, 500});
-        dialog_->LoadOptions();
-        QCOMPARE(dialog_->CmbWinSize->currentIndex(), 1);
-        QVERIFY(!dialog_->SpnHeight->isEnabled());
-        QCOMPARE(dialog_->SpnWidth->value(), 1024);
-        QCOMPARE(dialog_->SpnHeight->value(), 768);
-        QCOMPARE(dialog_->SpnHistory->value(), 3);
-        QCOMPARE(dialog_->Values().LastPreviewHeight, 500);
-        // Reading the file is not a change of History States.
-        QVERIFY(dialog_->SaveOptions());
-        QVERIFY(messages_.isEmpty());
     }
 
     void spinEditsRefuseUnusableNumbers() {
