@@ -102,8 +102,8 @@ TEST(CopyArea, InclusiveRectangleClippedToBothBitmaps) {
 
     Bitmap dst = original;
     CopyArea(dst, src, Rect{2, 3, 4, 5});  // 3 x 3, right and bottom included
-    for (const auto& [x, y, copied] :
-         {std::tuple{2, 3, true}, {4, 5, true}, {3, 4, true}, {1, 3, false}, {5, 5, false}, {4, 6, false}, {2, 2, false}})
+    for (const auto& [x, y, copied] : {std::tuple{2, 3, true}, {4, 5, true}, {3, 4, true}, {1, 3, false},
+                                       {5, 5, false}, {4, 6, false}, {2, 2, false}})
         EXPECT_TRUE(SamePixel(dst, x, y, copied ? src : original, x, y)) << x << "," << y;
 
     // A grown outline reaching past every edge copies exactly the whole picture.
