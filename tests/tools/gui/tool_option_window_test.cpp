@@ -43,6 +43,11 @@ const PairRow kPairs[] = {
     {"DarkenSize", 1, 100, 10, "TsDarkenTool"},   {"DarkenContrast", 0, 255, 128, "TsDarkenTool"},
 };
 
+// The four text pages: a tool that shows each, and the role its controls are named by
+// (Spn<role>FontSize, Mem<role>Text, Btn<role>Bold...). The three balloons share a page.
+const std::pair<int, const char*> kTextPages[] = {
+    {ToolRectangle, "Rect"}, {ToolEllipse, "Ellipse"}, {ToolText, "Text"}, {ToolBalloonB, "Balloon"}};
+
 // Long enough for a typed number to have been taken if it ever will be.
 void WaitPastTypingPause() { QTest::qWait(TFrmToolOption::kTypingPauseMs + 150); }
 
@@ -205,29 +210,19 @@ private slots:
         QWidget* bar = tabs->findChild<QWidget*>(QStringLiteral("qt_tabwidget_tabbar"));
         QVERIFY(bar);
         QApplication::setActiveWindow(options_.get());
-        const struct {
-            const char* name;
-            QWidget* (*target)(TFrmToolOption&, QWidget*);
-            Qt::Key key;
-            Qt::KeyboardModifiers modifiers;
-        } keys[] = {
-            {"Ctrl+Tab", [](TFrmToolOption& o, QWidget*) -> QWidget* { return o.SpnBrushSize; }, Qt::Key_Tab,
-             Qt::ControlModifier},
-            {"Ctrl+Shift+Tab", [](TFrmToolOption& o, QWidget*) -> QWidget* { return o.TrcBrushOpacity; },
-             Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier},
-            {"Ctrl+PageDown", [](TFrmToolOption& o, QWidget*) -> QWidget* { return o.TrcBrushSize; },
-             Qt::Key_PageDown, Qt::ControlModifier},
-            {"Ctrl+PageUp", [](TFrmToolOption& o, QWidget*) -> QWidget* { return o.SpnBrushContent; },
-             Qt::Key_PageUp, Qt::ControlModifier},
-            {"Right on the tab", [](TFrmToolOption&, QWidget* b) { return b; }, Qt::Key_Right, Qt::NoModifier},
-            {"Left on the tab", [](TFrmToolOption&, QWidget* b) { return b; }, Qt::Key_Left, Qt::NoModifier},
-        };
-        for (const auto& k : keys) {
+        TFrmToolOption& o = *options_;
+        const std::tuple<const char*, QWidget*, Qt::Key, Qt::KeyboardModifiers> keys[] = {
+            {"Ctrl+Tab", o.SpnBrushSize, Qt::Key_Tab, Qt::ControlModifier},
+            {"Ctrl+Shift+Tab", o.TrcBrushOpacity, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier},
+            {"Ctrl+PageDown", o.TrcBrushSize, Qt::Key_PageDown, Qt::ControlModifier},
+            {"Ctrl+PageUp", o.SpnBrushContent, Qt::Key_PageUp, Qt::ControlModifier},
+            {"Right on the tab", bar, Qt::Key_Right, Qt::NoModifier},
+            {"Left on the tab", bar, Qt::Key_Left, Qt::NoModifier}};
+        for (const auto& [name, target, key, modifiers] : keys) {
             options_->ShowPage(ToolBrush);
-            QWidget* target = k.target(*options_, bar);
             target->setFocus();
-            QTest::keyClick(target, k.key, k.modifiers);
-            QVERIFY2(tabs->currentWidget()->objectName() == QStringLiteral("TsBrush"), k.name);
+            QTest::keyClick(target, key, modifiers);
+            QVERIFY2(tabs->currentWidget()->objectName() == QStringLiteral("TsBrush"), name);
             QCOMPARE(options_->CurrentPageName(), QStringLiteral("TsBrush"));
         }
         // The program's own change of page still works.
@@ -236,41 +231,27 @@ private slots:
     }
 
     void shapeTextStyleReadsTheToolsPage() {
-        struct Page {
-            int id;
-            QSpinBox* size;
-            QPlainTextEdit* memo;
-            QToolButton *bold, *underline;
-            QSpinBox* border;
-        };
-        const Page pages[] = {
-            {ToolRectangle, options_->SpnRectFontSize, options_->MemRectText, options_->BtnRectBold,
-             options_->BtnRectUnderline, options_->SpnRectBorderW},
-            {ToolEllipse, options_->SpnEllipseFontSize, options_->MemEllipseText, options_->BtnEllipseBold,
-             options_->BtnEllipseUnderline, options_->SpnEllipseBorderW},
-            {ToolText, options_->SpnTextFontSize, options_->MemTextText, options_->BtnTextBold,
-             options_->BtnTextUnderline, nullptr},
-            {ToolBalloonB, options_->SpnBalloonFontSize, options_->MemBalloonText, options_->BtnBalloonBold,
-             options_->BtnBalloonUnderline, options_->SpnBalloonBorderW},
-        };
-        for (const Page& page : pages) {
-            QVERIFY(!options_->ShapeTextStyle(page.id).FontName.isEmpty());
-            page.memo->setPlainText(QStringLiteral("first\n\nthird\n"));
-            page.bold->click();
-            page.underline->click();
-            if (page.border) page.border->setValue(7);
-            page.size->setValue(20);
-            const TFrmToolOption::TextStyle style = options_->ShapeTextStyle(page.id);
+        for (const auto& [id, role] : kTextPages) {
+            QSpinBox* size = Control<QSpinBox>("Spn", role, "FontSize");
+            QSpinBox* border = Control<QSpinBox>("Spn", role, "BorderW");
+            QCOMPARE(border != nullptr, id != ToolText);
+            QVERIFY(!options_->ShapeTextStyle(id).FontName.isEmpty());
+            Control<QPlainTextEdit>("Mem", role, "Text")->setPlainText(QStringLiteral("first\n\nthird\n"));
+            Control<QToolButton>("Btn", role, "Bold")->click();
+            Control<QToolButton>("Btn", role, "Underline")->click();
+            if (border) border->setValue(7);
+            size->setValue(20);
+            const TFrmToolOption::TextStyle style = options_->ShapeTextStyle(id);
             QCOMPARE(style.Lines, (QStringList{"first", "", "third"}));
             QVERIFY(style.Bold && !style.Italic && style.Underline);
-            QCOMPARE(style.BorderWidth, page.border ? 7 : 0);
+            QCOMPARE(style.BorderWidth, border ? 7 : 0);
             QCOMPARE(style.PointSize, 20);
 
             // While the box is being retyped the last size stays; a typed size counts
             // before it has been taken by the box.
-            for (const auto& [typed, size] : {std::pair{"", 20}, {"0", 20}, {"30", 30}, {"", 30}}) {
-                TypeInto(page.size, QString::fromLatin1(typed));
-                QVERIFY2(options_->ShapeTextStyle(page.id).PointSize == size, typed);
+            for (const auto& [typed, shown] : {std::pair{"", 20}, {"0", 20}, {"30", 30}, {"", 30}}) {
+                TypeInto(size, QString::fromLatin1(typed));
+                QVERIFY2(options_->ShapeTextStyle(id).PointSize == shown, typed);
             }
         }
         // The three balloons share a page; other tools have no text.
@@ -283,10 +264,8 @@ private slots:
     // is still the one the box shows.
     void fontSizeIsReadInTheDigitsOfTheBox() {
         options_->setLocale(QLocale(QLocale::Persian, QLocale::Iran));
-        for (const auto& [id, size] : {std::pair{ToolRectangle, options_->SpnRectFontSize},
-                                       {ToolEllipse, options_->SpnEllipseFontSize},
-                                       {ToolText, options_->SpnTextFontSize},
-                                       {ToolBalloonC, options_->SpnBalloonFontSize}}) {
+        for (const auto& [id, role] : kTextPages) {
+            QSpinBox* size = Control<QSpinBox>("Spn", role, "FontSize");
             size->setValue(30);
             QVERIFY2(size->cleanText() != QStringLiteral("30"), qPrintable(size->cleanText()));
             QCOMPARE(options_->ShapeTextStyle(id).PointSize, 30);
@@ -365,16 +344,12 @@ private slots:
         QSignalSpy commits(options_.get(), &TFrmToolOption::commitClicked);
         QSignalSpy cancels(options_.get(), &TFrmToolOption::cancelClicked);
         int n = 0;
-        for (const auto& [id, commit, cancel] :
-             {std::tuple{int(ToolBalloonA), options_->BtnBalloonCommit, options_->BtnBalloonCancel},
-              {int(ToolRectangle), options_->BtnRectCommit, options_->BtnRectCancel},
-              {int(ToolEllipse), options_->BtnEllipseCommit, options_->BtnEllipseCancel},
-              {int(ToolText), options_->BtnTextCommit, options_->BtnTextCancel}}) {
+        for (const auto& [id, role] : kTextPages) {
             options_->ShowPage(id);
-            QTest::mouseClick(commit, Qt::LeftButton);
-            QTest::mouseClick(cancel, Qt::LeftButton);
+            QTest::mouseClick(Control<QToolButton>("Btn", role, "Commit"), Qt::LeftButton);
+            QTest::mouseClick(Control<QToolButton>("Btn", role, "Cancel"), Qt::LeftButton);
             ++n;
-            QVERIFY2(commits.count() == n && cancels.count() == n, qPrintable(commit->objectName()));
+            QVERIFY2(commits.count() == n && cancels.count() == n, role);
         }
         QCOMPARE(changed_->count(), 0);
     }
@@ -414,6 +389,12 @@ private:
     std::pair<QSlider*, QSpinBox*> Pair(const PairRow& row) const {
         const QString name = QString::fromLatin1(row.name);
         return {options_->findChild<QSlider*>("Trc" + name), options_->findChild<QSpinBox*>("Spn" + name)};
+    }
+
+    // A control by the parts of its name, e.g. ("Spn", "Rect", "FontSize").
+    template <typename T>
+    T* Control(const char* kind, const char* role, const char* what) const {
+        return options_->findChild<T*>(QLatin1String(kind) + QLatin1String(role) + QLatin1String(what));
     }
 
     std::unique_ptr<TFrmToolOption> options_;
