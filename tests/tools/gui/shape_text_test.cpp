@@ -12,6 +12,7 @@
 #include "tools/gui/ShapeText.h"
 
 Q_DECLARE_METATYPE(velmora::TextArea)
+Q_DECLARE_METATYPE(velmora::TFrmToolOption::TextStyle)
 
 using namespace velmora;
 using namespace velmora::test;
@@ -25,6 +26,18 @@ QString Repeated(const QString& unit, int chars) {
     QString text;
     while (text.size() < chars) text += unit;
     return text;
+}
+
+// A style of `family` at `points` with `lines`, otherwise as the text pages start.
+TextStyle Style(const char* family, int points, const QStringList& lines, bool italic = false,
+                bool underline = false) {
+    TextStyle style;
+    style.FontName = QString::fromLatin1(family);
+    style.PointSize = points;
+    style.Italic = italic;
+    style.Underline = underline;
+    style.Lines = lines;
+    return style;
 }
 
 // The lines as they were drawn before any line was cut to what can show: each line
@@ -120,82 +133,51 @@ private slots:
     // slanted glyphs, underlines, and the cut at the area's right edge, at the image's
     // edge and at an outer clip.
     void LongLinesShowAsWhenDrawnWhole_data() {
-        QTest::addColumn<QString>("family");
-        QTest::addColumn<int>("points");
-        QTest::addColumn<bool>("italic");
-        QTest::addColumn<bool>("underline");
-        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<TextStyle>("style");
         QTest::addColumn<TextArea>("area");
         QTest::addColumn<QSize>("image");
         QTest::addColumn<bool>("ellipse");
-
-        const QString sans = QStringLiteral("DejaVu Sans"), serif = QStringLiteral("DejaVu Serif");
-        const TextArea box{10, 10, 290, 190};
-        const QSize image(300, 200);
+        const auto row = [](const char* name, const TextStyle& style, TextArea area = {10, 10, 290, 190},
+                            QSize image = {300, 200}, bool ellipse = false) {
+            QTest::newRow(name) << style << area << image << ellipse;
+        };
+        const char *sans = "DejaVu Sans", *serif = "DejaVu Serif";
         const int n = 20000;  // longer than the pieces the whole line is laid out in
-        QTest::newRow("kerning") << sans << 12 << false << false
-                                 << QStringList{Repeated(QStringLiteral("AVAWAT To Ta Yo LT \"\"Wa. "), n)} << box
-                                 << image << false;
-        QTest::newRow("ligatures") << serif << 14 << false << false
-                                   << QStringList{Repeated(QStringLiteral("office affluent fjord fi ffi ffl "), n)}
-                                   << box << image << false;
-        QTest::newRow("combining marks")
-            << sans << 16 << false << false
-            << QStringList{Repeated(QString::fromUtf8("e\u0301a\u0308o\u0323\u0302 n\u0303\u0331 "), n),
-                           QStringLiteral("m") + Repeated(QStringLiteral("\u0301\u0316"), n),
-                           Repeated(QStringLiteral("ab"), 38) + Repeated(QStringLiteral("\u0308"), n)}
-            << box << image << false;
-        QTest::newRow("right to left")
-            << sans << 12 << false << false
-            << QStringList{Repeated(QString::fromUtf8("abc \u05E9\u05DC\u05D5\u05DD 123 "), n),
-                           Repeated(QString::fromUtf8("\u0639\u0631\u0628\u064A \u0661\u0662 xyz "), n),
-                           Repeated(QStringLiteral("left to right "), 200) +
-                               Repeated(QString::fromUtf8("\u05E9\u05DC "), n),
-                           Repeated(QStringLiteral("digits 12 "), 200) +
-                               Repeated(QString::fromUtf8("\u0661\u0662 "), n),
-                           Repeated(QStringLiteral("embedded \u202Eright\u202C \u2067isolate\u2069 "), n)}
-            << box << image << false;
-        QTest::newRow("tabs and controls")
-            << sans << 12 << false << false
-            << QStringList{Repeated(QStringLiteral("a\tbb\tccc\t"), n),
-                           Repeated(QStringLiteral("x\u0001y\u007Fz\u200B\u00AD\u2028w\r\uFEFF "), n),
-                           Repeated(QStringLiteral("string\u009Cterminator "), n)}
-            << box << image << false;
-        QTest::newRow("beyond the basic plane")
-            << sans << 12 << false << false
-            << QStringList{Repeated(QString::fromUtf8("\U0001F600 \U0001D49C\U0001D4B7 \U0001F1EB\U0001F1F7 a "), n)}
-            << box << image << false;
-        QTest::newRow("large slanted underlined")
-            << serif << 90 << true << true << QStringList{Repeated(QStringLiteral("fjfVAfj "), n)} << box << image
-            << false;
-        QTest::newRow("past the image's edge")
-            << sans << 20 << true << false
-            << QStringList{Repeated(QStringLiteral("Wide AV box "), n), Repeated(QStringLiteral("jjj "), n)}
-            << TextArea{40, 0, 5000, 200} << image << false;
-        QTest::newRow("elliptic clip")
-            << sans << 18 << false << true
-            << QStringList{QString(), Repeated(QStringLiteral("Ellipse "), n), QStringLiteral("short")}
-            << TextArea{20, 20, 280, 180} << image << true;
-        QTest::newRow("a little longer than shows")
-            << sans << 12 << false << false << QStringList{Repeated(QStringLiteral("AVmfi "), 150)}
-            << TextArea{0, 0, 100, 30} << QSize(120, 40) << false;
+        row("kerning", Style(sans, 12, {Repeated(QStringLiteral("AVAWAT To Ta Yo LT \"\"Wa. "), n)}));
+        row("ligatures", Style(serif, 14, {Repeated(QStringLiteral("office affluent fjord fi ffi ffl "), n)}));
+        row("combining marks",
+            Style(sans, 16, {Repeated(QString::fromUtf8("e\u0301a\u0308o\u0323\u0302 n\u0303\u0331 "), n),
+                             QStringLiteral("m") + Repeated(QStringLiteral("\u0301\u0316"), n),
+                             Repeated(QStringLiteral("ab"), 38) + Repeated(QStringLiteral("\u0308"), n)}));
+        row("right to left",
+            Style(sans, 12,
+                  {Repeated(QString::fromUtf8("abc \u05E9\u05DC\u05D5\u05DD 123 "), n),
+                   Repeated(QString::fromUtf8("\u0639\u0631\u0628\u064A \u0661\u0662 xyz "), n),
+                   Repeated(QStringLiteral("left to right "), 200) + Repeated(QString::fromUtf8("\u05E9\u05DC "), n),
+                   Repeated(QStringLiteral("digits 12 "), 200) + Repeated(QString::fromUtf8("\u0661\u0662 "), n),
+                   Repeated(QStringLiteral("embedded \u202Eright\u202C \u2067isolate\u2069 "), n)}));
+        row("tabs and controls",
+            Style(sans, 12, {Repeated(QStringLiteral("a\tbb\tccc\t"), n),
+                             Repeated(QStringLiteral("x\u0001y\u007Fz\u200B\u00AD\u2028w\r\uFEFF "), n),
+                             Repeated(QStringLiteral("string\u009Cterminator "), n)}));
+        const QString astral = QString::fromUtf8("\U0001F600 \U0001D49C\U0001D4B7 \U0001F1EB\U0001F1F7 a ");
+        row("beyond the basic plane", Style(sans, 12, {Repeated(astral, n)}));
+        row("large slanted underlined", Style(serif, 90, {Repeated(QStringLiteral("fjfVAfj "), n)}, true, true));
+        row("past the image's edge",
+            Style(sans, 20, {Repeated(QStringLiteral("Wide AV box "), n), Repeated(QStringLiteral("jjj "), n)}, true),
+            {40, 0, 5000, 200});
+        row("elliptic clip",
+            Style(sans, 18, {QString(), Repeated(QStringLiteral("Ellipse "), n), QStringLiteral("short")}, false, true),
+            {20, 20, 280, 180}, {300, 200}, true);
+        row("a little longer than shows", Style(sans, 12, {Repeated(QStringLiteral("AVmfi "), 150)}), {0, 0, 100, 30},
+            {120, 40});
     }
 
     void LongLinesShowAsWhenDrawnWhole() {
-        QFETCH(QString, family);
-        QFETCH(int, points);
-        QFETCH(bool, italic);
-        QFETCH(bool, underline);
-        QFETCH(QStringList, lines);
+        QFETCH(TextStyle, style);
         QFETCH(TextArea, area);
         QFETCH(QSize, image);
         QFETCH(bool, ellipse);
-        TextStyle style;
-        style.FontName = family;
-        style.PointSize = points;
-        style.Italic = italic;
-        style.Underline = underline;
-        style.Lines = lines;
         const Bitmap whole = Drawn(image, ellipse, [&](QPainter& p) { DrawWholeLines(p, style, area, kRed); });
         const Bitmap drawn = Drawn(image, ellipse, [&](QPainter& p) { DrawTextLines(p, style, area, kRed); });
         QVERIFY(!(whole == Drawn(image, ellipse, [](QPainter&) {})));  // the text shows
