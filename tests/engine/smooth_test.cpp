@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <numeric>
 #include <random>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include "engine/ColorStep.h"
 #include "engine/EquivalenceUtil.h"
@@ -20,22 +22,25 @@ using namespace velmora::test;
 
 namespace {
 
-// The smoothing of a whole picture, pixels and progress, on steps that may have
-// smoothed before.
+// A whole picture smoothed on a step of the engine or of the reference.
+template <typename Step>
+TripleBuffer Smoothed(Step& step, const Bitmap& picture, int radius, int type, ProgressTargets* progress = nullptr) {
+    step.Width = picture.Width();
+    step.Height = picture.Height();
+    step.Final = ToBuffer(picture);
+    step.SetProgress(progress);
+    step.ColorSmooth(radius, type);
+    step.SetProgress(nullptr);
+    return step.Smoothed;
+}
+
+// The same pixels and progress from both, on steps that may have smoothed before.
 void ExpectSameSmoothing(TColorStep& fast, reference::TColorStep& slow, const Bitmap& picture, int radius,
                          int type, const std::string& what) {
-    fast.Width = slow.Width = picture.Width();
-    fast.Height = slow.Height = picture.Height();
-    fast.Final = slow.Final = ToBuffer(picture);
     ProgressTrace fastTrace, slowTrace;
-    fast.SetProgress(&fastTrace);
-    slow.SetProgress(&slowTrace);
-    fast.ColorSmooth(radius, type);
-    slow.ColorSmooth(radius, type);
-    fast.SetProgress(nullptr);
-    slow.SetProgress(nullptr);
     const std::string where = what + ", radius " + std::to_string(radius) + ", type " + std::to_string(type);
-    ExpectSamePixels(fast.Smoothed, slow.Smoothed, picture.Width(), where);
+    ExpectSamePixels(Smoothed(fast, picture, radius, type, &fastTrace),
+                     Smoothed(slow, picture, radius, type, &slowTrace), picture.Width(), where);
     EXPECT_EQ(fastTrace.events, slowTrace.events) << where;
 }
 
@@ -49,11 +54,7 @@ constexpr int kDialogRadius = 19;  // the dialog's largest smoothing radius
 
 TripleBuffer Reference(const Bitmap& picture, int radius) {
     reference::TColorStep slow;
-    slow.Width = picture.Width();
-    slow.Height = picture.Height();
-    slow.Final = ToBuffer(picture);
-    slow.ColorSmooth(radius, 0);
-    return slow.Smoothed;
+    return Smoothed(slow, picture, radius, 0);
 }
 
 // The counting median over the given bands of centre rows, on a copy of the picture
@@ -100,21 +101,39 @@ Bitmap NearColors(int w, int h) {
     return b;
 }
 
+// Runs a network on 64 inputs of zeros and ones at once, one input per bit of a word:
+// the smaller of two bits is their AND, the larger their OR.
+void Apply(const std::vector<Comparator>& net, std::vector<std::uint64_t>& wires) {
+    for (const Comparator& c : net) {
+        const std::uint64_t a = wires[c.A], b = wires[c.B];
+        if (c.KeepMin) wires[c.A] = a & b;
+        if (c.KeepMax) wires[c.B] = a | b;
+    }
+}
+
 }  // namespace
 
-TEST(MedianHistogram, EveryRadiusOnVariedPictures) {
+TEST(MedianHistogram, EveryRadiusOnVariedPicturesAndTilesCutForTheirColorsInWidthAndHeight) {
+    std::vector<int> everyRadius(kDialogRadius);
+    std::iota(everyRadius.begin(), everyRadius.end(), 1);
+    // Pure noise at large radii: not even one row of a full-width tile fits, so tiles
+    // are halved, and a tile ends after a few rows. Below the flat band the colors
+    // run over in the middle of a tile.
+    const std::vector<int> tiling = {6, 13, kDialogRadius, HistogramMedian::kLargestRadius};
     const Bitmap sample = SamplePhoto();
-    std::vector<NamedPicture> pictures = {
-        {"noise 83x61", Noise(83, 61, 5)},
-        {"posterized sample 97x71", Posterized(Crop(sample, 150, 120, 97, 71))},
-        {"sample 64x90", Crop(sample, 220, 200, 64, 90)},
-        {"thin lines 79x41", ThinLinesPicture(79, 41)},
-        {"patches 90x66", PatchesPicture(90, 66, 2)},
-        {"near colors 50x45", NearColors(50, 45)},
-        {"uniform 40x40", FilledBitmap(40, 40, Rgb(9, 8, 7))},
+    const std::pair<NamedPicture, const std::vector<int>&> cases[] = {
+        {{"noise 83x61", Noise(83, 61, 5)}, everyRadius},
+        {{"posterized sample 97x71", Posterized(Crop(sample, 150, 120, 97, 71))}, everyRadius},
+        {{"sample 64x90", Crop(sample, 220, 200, 64, 90)}, everyRadius},
+        {{"thin lines 79x41", ThinLinesPicture(79, 41)}, everyRadius},
+        {{"patches 90x66", PatchesPicture(90, 66, 2)}, everyRadius},
+        {{"near colors 50x45", NearColors(50, 45)}, everyRadius},
+        {{"uniform 40x40", FilledBitmap(40, 40, Rgb(9, 8, 7))}, everyRadius},
+        {{"noise 260x130", Noise(260, 130, 23)}, tiling},
+        {{"flat over noise 240x140", FlatOverNoise(240, 140, 50)}, tiling},
     };
-    for (const NamedPicture& pic : pictures)
-        for (int r = 1; r <= kDialogRadius; ++r) ExpectCountedIsReference(pic.bitmap, r, pic.name);
+    for (const auto& [pic, radii] : cases)
+        for (int r : radii) ExpectCountedIsReference(pic.bitmap, r, pic.name);
 }
 
 TEST(MedianHistogram, PicturesAsLargeAsTheWindowOrBarelyLarger) {
@@ -128,18 +147,6 @@ TEST(MedianHistogram, PicturesAsLargeAsTheWindowOrBarelyLarger) {
             ExpectCountedIsReference(noise, r, what);
             ExpectSameSmoothing(noise, r, 0, what + ", the whole filter");
         }
-    }
-}
-
-TEST(MedianHistogram, TilesCutForTheirColorsInWidthAndHeight) {
-    // Pure noise at large radii: not even one row of a full-width tile fits, so tiles
-    // are halved, and a tile ends after a few rows. Below the flat band the colors
-    // run over in the middle of a tile.
-    const Bitmap noise = Noise(260, 130, 23);
-    const Bitmap mixed = FlatOverNoise(240, 140, 50);
-    for (int r : {6, 13, kDialogRadius, HistogramMedian::kLargestRadius}) {
-        ExpectCountedIsReference(noise, r, "noise");
-        ExpectCountedIsReference(mixed, r, "flat over noise");
     }
 }
 
@@ -209,6 +216,9 @@ TEST(MedianHistogram, RowsOutsideTheSmoothedPartAreRefused) {
 // and again: the same as the plain method for the radii beyond the dialog's and the
 // counting method's too, on a photograph and on its posterized copy full of ties.
 TEST(SmoothEquivalence, EveryRadiusTheDialogAllowsAndBeyond) {
+    for (const NamedPicture& pic : VariedPictures())
+        for (int radius : {0, 1, 2, 3, 4, 6})
+            for (int type : {0, 1, -1}) ExpectSameSmoothing(pic.bitmap, radius, type, pic.name);
     const Bitmap crop = Crop(SamplePhoto(), 60, 250, 101, 87);
     std::vector<int> radii;
     for (int r = 0; r <= kDialogRadius; ++r) radii.push_back(r);
@@ -222,102 +232,69 @@ TEST(SmoothEquivalence, EveryRadiusTheDialogAllowsAndBeyond) {
     ExpectSameSmoothing(SamplePhoto(), 2, 0, "the whole sample photograph");
 }
 
-namespace {
-
-template <typename T>
-void Apply(const std::vector<Comparator>& net, std::vector<T>& v) {
-    for (const Comparator& c : net) {
-        const T a = v[c.A], b = v[c.B];
-        if (c.KeepMin) v[c.A] = std::min(a, b);
-        if (c.KeepMax) v[c.B] = std::max(a, b);
-    }
-}
-
-}  // namespace
-
 TEST(MedianNetwork, SortingNetworksSortEveryInputOfZerosAndOnes) {
-    for (int k = 1; k <= 13; ++k) {
-        const std::vector<Comparator>& net = SortingNetwork(k);
-        for (unsigned bits = 0; bits < (1u << k); ++bits) {
-            std::vector<int> v(static_cast<std::size_t>(k));
-            for (int i = 0; i < k; ++i) v[static_cast<std::size_t>(i)] = (bits >> i) & 1;
-            Apply(net, v);
-            ASSERT_TRUE(std::is_sorted(v.begin(), v.end())) << "k " << k << " input " << bits;
+    for (std::size_t k = 1; k <= 13; ++k)
+        for (std::uint64_t first = 0; first < (1u << k); first += 64) {
+            std::vector<std::uint64_t> wires(k, 0);
+            for (std::uint64_t bit = 0; bit < 64 && first + bit < (1u << k); ++bit)
+                for (std::size_t i = 0; i < k; ++i) wires[i] |= (((first + bit) >> i) & 1) << bit;
+            Apply(SortingNetwork(static_cast<int>(k)), wires);
+            // Sorted ascending: no input has a one on a wire and a zero on the next.
+            for (std::size_t i = 0; i + 1 < k; ++i)
+                ASSERT_EQ(wires[i] & ~wires[i + 1], 0u) << "k " << k << ", inputs from " << first << ", wire " << i;
         }
-    }
 }
 
 TEST(MedianNetwork, EveryWindowOfSortedColumnsOfZerosAndOnesGivesItsMedian) {
     // By the 0-1 principle this proves the networks for all inputs with sorted columns.
-    // The windows are run 64 at a time, one per bit of a word.
+    // Window w has (w / (k + 1)^c) % (k + 1) ones at the bottom of column c.
     for (int k : {3, 5, 7}) {
         const int n = k * k, middle = (n - 1) / 2;
         const std::vector<Comparator>& net = ColumnSortedMedianNetwork(k);
         EXPECT_LT(net.size(), static_cast<std::size_t>(n * n / 4)) << "the network was not cut down";
-        std::vector<int> ones(static_cast<std::size_t>(k), 0);
-        std::vector<std::uint64_t> wires(static_cast<std::size_t>(n));
-        bool more = true;
-        while (more) {
-            std::fill(wires.begin(), wires.end(), 0);
-            std::uint64_t expected = 0, used = 0;
-            for (int bit = 0; bit < 64 && more; ++bit) {
+        long windows = 1;
+        for (int c = 0; c < k; ++c) windows *= k + 1;
+        for (long first = 0; first < windows; first += 64) {
+            std::vector<std::uint64_t> wires(static_cast<std::size_t>(n), 0);
+            std::uint64_t expected = 0;
+            for (int bit = 0; bit < 64 && first + bit < windows; ++bit) {
                 int total = 0;
-                for (int c = 0; c < k; ++c) {
-                    total += ones[static_cast<std::size_t>(c)];
-                    for (int i = k - ones[static_cast<std::size_t>(c)]; i < k; ++i)
-                        wires[static_cast<std::size_t>(c * k + i)] |= std::uint64_t{1} << bit;
+                long rest = first + bit;
+                for (int c = 0; c < k; ++c, rest /= k + 1) {
+                    const int ones = static_cast<int>(rest % (k + 1));
+                    total += ones;
+                    for (int i = k - ones; i < k; ++i) wires[static_cast<std::size_t>(c * k + i)] |= 1ull << bit;
                 }
-                // Sorted, rank `middle` is a one exactly when more than n - 1 - middle ones.
-                if (total > n - 1 - middle) expected |= std::uint64_t{1} << bit;
-                used |= std::uint64_t{1} << bit;
-                int c = 0;
-                while (c < k && ++ones[static_cast<std::size_t>(c)] > k) ones[static_cast<std::size_t>(c++)] = 0;
-                more = c < k;
+                // Sorted, rank `middle` is a one exactly when more than n - 1 - middle are ones.
+                if (total > n - 1 - middle) expected |= 1ull << bit;
             }
-            for (const Comparator& c : net) {
-                const std::uint64_t a = wires[c.A], b = wires[c.B];
-                if (c.KeepMin) wires[c.A] = a & b;
-                if (c.KeepMax) wires[c.B] = a | b;
-            }
-            ASSERT_EQ(wires[static_cast<std::size_t>(middle)] & used, expected) << "k " << k;
+            Apply(net, wires);
+            ASSERT_EQ(wires[static_cast<std::size_t>(middle)], expected) << "k " << k << ", windows from " << first;
         }
     }
 }
 
 TEST(MedianNetwork, TheWrittenOutNetworksAreTheBuiltOnes) {
-    auto same = [](const auto& table, const std::vector<Comparator>& built) {
-        if (std::size(table) != built.size()) return false;
-        for (std::size_t i = 0; i < built.size(); ++i)
-            if (table[i].A != built[i].A || table[i].B != built[i].B || table[i].KeepMin != built[i].KeepMin ||
-                table[i].KeepMax != built[i].KeepMax)
-                return false;
-        return true;
+    auto wires = [](const auto& net) {
+        std::vector<std::tuple<int, int, bool, bool>> v;
+        for (const Comparator& c : net) v.emplace_back(c.A, c.B, c.KeepMin, c.KeepMax);
+        return v;
     };
-    EXPECT_TRUE(same(kSort3, SortingNetwork(3)));
-    EXPECT_TRUE(same(kSort5, SortingNetwork(5)));
-    EXPECT_TRUE(same(kMedian3x3, ColumnSortedMedianNetwork(3)));
-    EXPECT_TRUE(same(kMedian5x5, ColumnSortedMedianNetwork(5)));
-}
-
-TEST(SmoothEquivalence, EveryPictureRadiusAndType) {
-    for (const NamedPicture& pic : VariedPictures())
-        for (int radius : {0, 1, 2, 3, 4, 6})
-            for (int type : {0, 1, -1}) ExpectSameSmoothing(pic.bitmap, radius, type, pic.name);
+    EXPECT_EQ(wires(kSort3), wires(SortingNetwork(3)));
+    EXPECT_EQ(wires(kSort5), wires(SortingNetwork(5)));
+    EXPECT_EQ(wires(kMedian3x3), wires(ColumnSortedMedianNetwork(3)));
+    EXPECT_EQ(wires(kMedian5x5), wires(ColumnSortedMedianNetwork(5)));
 }
 
 TEST(SmoothEquivalence, CancelStopsBeforeTheStepEnds) {
-    TColorStep step;
-    step.Width = 400;
-    step.Height = 300;
-    step.Final = ToBuffer(Noise(400, 300, 3));
     struct CancelAtFirstPosition : ProgressLog {
         void SetStepPosition(int p) override {
             ProgressLog::SetStepPosition(p);
             CancelFlag = true;
         }
     } progress;
-    step.SetProgress(&progress);
-    step.ColorSmooth(2, 0);
+    TColorStep step;
+    Smoothed(step, Noise(400, 300, 3), 2, 0, &progress);
     EXPECT_GE(progress.positions.size(), 1u);
     EXPECT_LT(progress.positions.size(), 396u);
     EXPECT_EQ(progress.advances, 0) << "a cancelled step does not advance the total bar";
