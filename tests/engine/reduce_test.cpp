@@ -23,49 +23,38 @@ using namespace velmora::test;
 
 namespace {
 
+// A class width, or custom classes by their handles.
 struct Reducer {
-    int colorReducer, type, handleCount;
-    std::array<std::uint8_t, 5> handles;
+    int colorReducer, type = 0, handleCount = 0;
+    std::array<std::uint8_t, 5> handles{};
 };
 
-void ExpectSameReduction(const Bitmap& photo, const Area& a, const Reducer& r, int mode,
-                         const std::string& what) {
-    TColorStep fast;
+// The reduction of one rectangle by the engine and by the plain scan: the same pixels,
+// progress and levels. A kept step carries its segmentation over from earlier runs.
+void ExpectSameReduction(const Bitmap& photo, const Area& a, const Reducer& r, int mode, const std::string& what,
+                         TColorStep* kept = nullptr) {
+    TColorStep fresh;
+    TColorStep& fast = kept ? *kept : fresh;
     reference::TColorStep slow;
     ProgressTrace fastTrace, slowTrace;
     fast.SetProgress(&fastTrace);
     slow.SetProgress(&slowTrace);
-    fast.LoadRegion(photo, a.left, a.top, a.w, a.h);
+    if (kept) fast.LoadRegion(photo, KeyOfPicture(photo), a.left, a.top, a.w, a.h);
+    else fast.LoadRegion(photo, a.left, a.top, a.w, a.h);
     slow.LoadRegion(photo, a.left, a.top, a.w, a.h);
     fast.ReduceColors(r.colorReducer, r.type, mode, r.handleCount, r.handles);
     slow.ReduceColors(r.colorReducer, r.type, mode, r.handleCount, r.handles);
+    fast.SetProgress(nullptr);
     ExpectSamePixels(fast.Reduced, slow.Reduced, slow.Width, what);
     EXPECT_EQ(fastTrace.events, slowTrace.events) << what;
     EXPECT_EQ(fast.Levels, slow.Levels) << what;
 }
 
-// The same on a step that keeps its segmentation from earlier runs.
-void ExpectSameKeptReduction(TColorStep& kept, const Bitmap& photo, const Area& a, const Reducer& r, int mode,
-                             const std::string& what) {
-    kept.LoadRegion(photo, KeyOfPicture(photo), a.left, a.top, a.w, a.h);
-    kept.ReduceColors(r.colorReducer, r.type, mode, r.handleCount, r.handles);
-    reference::TColorStep slow;
-    slow.LoadRegion(photo, a.left, a.top, a.w, a.h);
-    slow.ReduceColors(r.colorReducer, r.type, mode, r.handleCount, r.handles);
-    ExpectSamePixels(kept.Reduced, slow.Reduced, slow.Width, what);
-}
-
-// The reduction by class width alone, without handles.
-void ExpectSameReduction(const Bitmap& photo, const Area& a, int colorReducer, int mode,
-                         const std::string& what) {
-    ExpectSameReduction(photo, a, Reducer{colorReducer, 0, 0, {}}, mode, what);
-}
-
 const Reducer kReducers[] = {
-    {10, 0, 0, {}},                     // the default
-    {1, 0, 0, {}},                      // every color its own class
-    {40, 0, 0, {}},
-    {254, 0, 0, {}},                    // two classes per channel
+    {10},                               // the default
+    {1},                                // every color its own class
+    {40},
+    {254},                              // two classes per channel
     {10, 1, 2, {128, 64, 0, 0, 0}},     // handles out of order
     {10, 1, 5, {255, 0, 100, 7, 200}},  // every handle, the extremes included
     {10, 1, 0, {9, 9, 9, 9, 9}},        // one class: connected pixels form one region
@@ -251,9 +240,10 @@ TEST(ReduceEquivalence, KeptSegmentationFollowsPansClassesColoringAndChangedPixe
     };
     for (int pass = 0; pass < 2; ++pass) {
         for (const Run& run : session)
-            ExpectSameKeptReduction(fast, photo, run.a, kReducers[run.reducer], run.mode,
-                                    "pass " + std::to_string(pass) + ", " +
-                                        Describe("diagonals", run.a, run.reducer, run.mode));
+            ExpectSameReduction(photo, run.a, kReducers[run.reducer], run.mode,
+                                "pass " + std::to_string(pass) + ", " +
+                                    Describe("diagonals", run.a, run.reducer, run.mode),
+                                &fast);
         // The dialog resamples into the same photograph object: same size, new pixels.
         for (int y = 0; y < 90; ++y)
             for (int x = 0; x < 120; ++x)
@@ -275,31 +265,25 @@ TEST(ReduceEquivalence, CancelDuringTheReductionReleasesWhatItKept) {
     EXPECT_EQ(log.advances, 0);
     // A later run on the same pixels starts from scratch and is right.
     CancelFlag = false;
-    step.SetProgress(nullptr);
-    ExpectSameKeptReduction(step, photo, {100, 90, 50, 40}, Reducer{40, 0, 0, {}}, 1, "after a cancel");
+    ExpectSameReduction(photo, {100, 90, 50, 40}, {40}, 1, "after a cancel", &step);
 }
 
-TEST(RegionGrowing, WholePhotographsWithHugeRegionsMatchThePlainScan) {
-    for (const NamedPicture& pic : HugeRegionPictures())
-        for (int reducer : {1, 10, 254})  // class width 1 takes the wide tags
-            for (int mode : {0, 1})
-                ExpectSameReduction(pic.bitmap, {0, 0, pic.bitmap.Width(), pic.bitmap.Height()}, reducer, mode,
-                                    pic.name + ", reducer " + std::to_string(reducer) + ", mode " + std::to_string(mode));
-}
-
-TEST(RegionGrowing, PreviewsIntoHugeRegionsMatchThePlainScanAndKeepTheTagsRight) {
+TEST(RegionGrowing, WholePhotographsAndPreviewsWithHugeRegionsMatchThePlainScanAndKeepTheTagsRight) {
     for (const NamedPicture& pic : HugeRegionPictures()) {
         const int w = pic.bitmap.Width(), h = pic.bitmap.Height();
         // Left strips leave the roots of regions right of them unscanned; the last
         // rectangle is a second preview on the same kept segmentation.
         const Area areas[] = {{0, h / 3, w / 4, h / 2}, {w / 3, h / 3, w / 3, h / 3}, {w - 40, h - 30, 40, 30}};
         for (int mode : {0, 1}) {
+            const std::string inMode = pic.name + ", mode " + std::to_string(mode);
+            for (int reducer : {1, 10, 254})  // class width 1 takes the wide tags
+                ExpectSameReduction(pic.bitmap, {0, 0, w, h}, {reducer}, mode,
+                                    inMode + ", reducer " + std::to_string(reducer));
             TColorStep kept;
             for (const Area& a : areas) {
-                const std::string what = pic.name + " at " + std::to_string(a.left) + "," + std::to_string(a.top) +
-                                         ", mode " + std::to_string(mode);
-                ExpectSameReduction(pic.bitmap, a, 10, mode, what);
-                ExpectSameKeptReduction(kept, pic.bitmap, a, Reducer{10, 0, 0, {}}, mode, what + ", kept segmentation");
+                const std::string what = inMode + " at " + std::to_string(a.left) + "," + std::to_string(a.top);
+                ExpectSameReduction(pic.bitmap, a, {10}, mode, what);
+                ExpectSameReduction(pic.bitmap, a, {10}, mode, what + ", kept segmentation", &kept);
             }
         }
     }
@@ -307,8 +291,8 @@ TEST(RegionGrowing, PreviewsIntoHugeRegionsMatchThePlainScanAndKeepTheTagsRight)
 
 TEST(RegionGrowing, TheSameOnOneThread) {
     const HelperLimit none(0);
-    ExpectSameReduction(DiscInNoise(181, 143), {0, 0, 181, 143}, 10, 1, "disc in noise, one thread");
-    ExpectSameReduction(Spiral(160, 120), {20, 10, 60, 50}, 10, 0, "spiral preview, one thread");
+    ExpectSameReduction(DiscInNoise(181, 143), {0, 0, 181, 143}, {10}, 1, "disc in noise, one thread");
+    ExpectSameReduction(Spiral(160, 120), {20, 10, 60, 50}, {10}, 0, "spiral preview, one thread");
 }
 
 TEST(RegionGrowing, AGrowthStoppedAnywhereAndFinishedOverBitsTakesTheSameOrder) {
@@ -364,16 +348,22 @@ TEST(RegionGrowing, RegionColorsAreTheRunningAverageOfTheWholeOrder) {
         for (int x = 0; x < 640; ++x)
             Put(image, x, y, x < 8 ? Rgb(77, 78, 79) : Rgb(rng() % 4 * 85, rng() % 256, 255 - rng() % 3));
     const PhotoPixels img{image.Data(), image.Stride()};
+    // An order of n pixels from the first `columns` columns.
+    auto randomOrder = [&rng](std::size_t n, unsigned columns) {
+        GrowthOrder order;
+        order.Buffer.resize(n);
+        for (std::uint32_t& p : order.Buffer) {
+            const int x = static_cast<int>(rng() % columns);
+            p = PackXY(x, static_cast<int>(rng() % 480));
+        }
+        order.Count = order.Head = n;
+        return order;
+    };
     TColorStep step;
     for (bool flat : {false, true})
         for (std::size_t n : {std::size_t{1}, std::size_t{2}, std::size_t{17}, std::size_t{65}, std::size_t{66},
                               std::size_t{1000}, std::size_t{65537}, std::size_t{300001}, std::size_t{1} << 22}) {
-            GrowthOrder order;
-            order.Buffer.resize(n);
-            for (std::size_t i = 0; i < n; ++i)
-                order.Buffer[i] =
-                    PackXY(static_cast<int>(flat ? rng() % 8 : rng() % 640), static_cast<int>(rng() % 480));
-            order.Count = order.Head = n;
+            const GrowthOrder order = randomOrder(n, flat ? 8 : 640);
             const TRGBTriple plain = PlainRunningAverage(img, order);
             for (int mode : {0, 1}) {
                 const TRGBTriple expected = mode == 0 ? step.NearestPaletteColor(plain) : plain;
@@ -383,11 +373,7 @@ TEST(RegionGrowing, RegionColorsAreTheRunningAverageOfTheWholeOrder) {
         }
     // Many short random orders, where the last pairs fix the average only sometimes.
     for (int trial = 0; trial < 2000; ++trial) {
-        GrowthOrder order;
-        const std::size_t n = 66 + rng() % 200;
-        order.Buffer.resize(n);
-        for (std::size_t i = 0; i < n; ++i) order.Buffer[i] = PackXY(static_cast<int>(rng() % 640), static_cast<int>(rng() % 480));
-        order.Count = order.Head = n;
+        const GrowthOrder order = randomOrder(66 + rng() % 200, 640);
         ASSERT_EQ(RegionColor(step, img, order, 1), PlainRunningAverage(img, order)) << "trial " << trial;
     }
 }
