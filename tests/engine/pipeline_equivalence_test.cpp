@@ -38,9 +38,8 @@ struct Outcome {
 template <typename Effect>
 Outcome RunOn(Effect& e, const TEffectParams& p) {
     ProgressTrace trace;
-    Outcome o{RunEffect(e, p, &trace), {}};
-    o.progress = trace.events;
-    return o;
+    Layers layers = RunEffect(e, p, &trace);
+    return {layers, trace.events};
 }
 
 // A run made once whose layers are then taken, as a batch conversion makes it: it
@@ -52,10 +51,9 @@ Outcome SingleRun(const TEffectParams& p) {
     e.SetProgress(&trace);
     e.SetParams(p);
     e.Execute();
-    Outcome o;
+    Outcome o{Layers(), trace.events};
     o.layers.result = e.HasResult();
     e.TakeLayers(o.layers.sketch, o.layers.color);
-    o.progress = trace.events;
     return o;
 }
 
@@ -70,6 +68,16 @@ void ExpectSame(const Outcome& fast, const Outcome& slow, const std::string& wha
     EXPECT_TRUE(SameBytes(fast.layers.color, slow.layers.color)) << what << ": color layer";
     EXPECT_TRUE(SameBytes(fast.layers.preview, slow.layers.preview)) << what << ": preview";
     EXPECT_EQ(fast.progress, slow.progress) << what << ": progress";
+}
+
+// A fresh engine against the reference and, when asked, a single run too.
+void ExpectAsReference(const TEffectParams& p, const std::string& what, bool singleRun) {
+    TDrawEffect fast;
+    Outcome slow = Reference(p);
+    ExpectSame(RunOn(fast, p), slow, what);
+    if (!singleRun) return;
+    slow.layers.preview = Bitmap();
+    ExpectSame(SingleRun(p), slow, what + ", single run");
 }
 
 // Records that differ from the defaults in every field some stage reads.
@@ -126,11 +134,7 @@ TEST(PipelineEquivalence, WholePicturesWithVariedRecords) {
         for (const auto& [name, vary] : Variations()) {
             TEffectParams p = WholeRecord(pic.bitmap);
             vary(p);
-            TDrawEffect fast;
-            Outcome slow = Reference(p);
-            ExpectSame(RunOn(fast, p), slow, pic.name + ", " + name);
-            slow.layers.preview = Bitmap();
-            ExpectSame(SingleRun(p), slow, pic.name + ", " + name + ", single run");
+            ExpectAsReference(p, pic.name + ", " + name, true);
         }
 }
 
@@ -142,15 +146,10 @@ TEST(PipelineEquivalence, PreviewRectanglesOfTheSamplePhotograph) {
         for (const auto& [name, vary] : Variations()) {
             TEffectParams p = Record(photo, a.left, a.top, a.w, a.h);
             vary(p);
-            TDrawEffect fast;
-            const std::string where = name + " at " + std::to_string(a.left) + "," + std::to_string(a.top);
-            Outcome slow = Reference(p);
-            ExpectSame(RunOn(fast, p), slow, where);
-            if (a.w < W || a.h < H) continue;
             // The whole photograph holds regions large enough to be finished apart,
             // which a single run colors (and tones) on their own.
-            slow.layers.preview = Bitmap();
-            ExpectSame(SingleRun(p), slow, where + ", single run");
+            ExpectAsReference(p, name + " at " + std::to_string(a.left) + "," + std::to_string(a.top),
+                              a.w == W && a.h == H);
         }
 }
 
