@@ -152,22 +152,29 @@ TEST(DrawEffect, ResultsFollowTheExecutedRecordNotALaterOne) {
     EXPECT_EQ(s.Width(), 10);
 }
 
-TEST(ValidateParams, AcceptsEveryRecordTheDialogCanBuild) {
-    const Bitmap photo(40, 30);
-    TEffectParams p = WholeRecord(photo);
-    EXPECT_EQ(ValidateParams(p, 40, 30), "");
-    // Radio groups with nothing selected.
-    p.SketchType = 0;
-    p.SmoothType = -1;
-    p.ColoringMode = -1;
-    EXPECT_EQ(ValidateParams(p, 40, 30), "");
-    // An empty rectangle is allowed and computes nothing.
-    p.Width = 0;
-    EXPECT_EQ(ValidateParams(p, 40, 30), "");
-}
-
-TEST(ValidateParams, RefusesDamagedRecordsAndExecuteRunsNothing) {
+TEST(ValidateParams, AcceptsEveryRecordTheDialogCanBuildAndRefusesDamagedOnesWithoutRunning) {
     const Bitmap photo = TexturedPhoto(40, 30);
+    // Radio groups with nothing selected, an empty rectangle (which computes nothing)
+    // and damaged fields of a layer that is not drawn, which are not looked at.
+    const std::function<void(TEffectParams&)> accepted[] = {
+        [](TEffectParams&) {},
+        [](TEffectParams& p) {
+            p.SketchType = 0;
+            p.SmoothType = p.ColoringMode = -1;
+        },
+        [](TEffectParams& p) { p.Width = 0; },
+        [](TEffectParams& p) {
+            p.DrawColor = false;
+            p.ColorReducer = 0;
+            p.HandleCount = 99;
+        },
+    };
+    for (std::size_t i = 0; i < std::size(accepted); ++i) {
+        TEffectParams p = WholeRecord(photo);
+        accepted[i](p);
+        EXPECT_EQ(ValidateParams(p, 40, 30), "") << "record " << i;
+    }
+    EXPECT_NE(ValidateParams(WholeRecord(photo), 39, 30), "") << "a record for another picture";
     const std::function<void(TEffectParams&)> damages[] = {
         [](TEffectParams& p) { p.ColorReducer = 0; },     [](TEffectParams& p) { p.HandleCount = 6; },
         [](TEffectParams& p) { p.HandleCount = -1; },     [](TEffectParams& p) { p.Left = 1; },
@@ -186,12 +193,6 @@ TEST(ValidateParams, RefusesDamagedRecordsAndExecuteRunsNothing) {
         EXPECT_FALSE(RunEffect(e, p).result) << "damage " << i;
         EXPECT_TRUE(WritesNothing(e)) << "damage " << i;
     }
-    // Fields of a layer that is not drawn are not looked at.
-    TEffectParams p = WholeRecord(photo, true, false);
-    p.ColorReducer = 0;
-    p.HandleCount = 99;
-    EXPECT_EQ(ValidateParams(p, 40, 30), "");
-    EXPECT_NE(ValidateParams(WholeRecord(photo), 39, 30), "");
 }
 
 TEST(DrawEffect, AnyRecordTheControlsAcceptRunsOnSmallAndOddRectangles) {
