@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <tuple>
 
 #include "engine/ColorStep.h"
 #include "engine/EngineTestUtil.h"
@@ -126,17 +127,12 @@ TEST(WorkedColor, MedianOrdersWholeColorsRedFirst) {
 }
 
 TEST(WorkedTone, ContrastBrightnessAndSaturation) {
-    EXPECT_EQ(ContrastTable(10, kContrastPivot)[128], 121);
-    const auto hard = ContrastTable(255, kContrastPivot);
-    EXPECT_EQ(hard[238], 0);
-    EXPECT_EQ(hard[239], 1);
-    EXPECT_EQ(hard[252], 221);
-    EXPECT_EQ(hard[253], 255);
-    EXPECT_EQ(hard[254], 254);
-    const auto flat = ContrastTable(-255, kContrastPivot);
-    EXPECT_EQ(flat[0], 253);
-    EXPECT_EQ(flat[128], 253);
-    EXPECT_EQ(flat[255], 255);
+    // Amount, entry and its value in the contrast table about the pivot.
+    for (auto [amount, entry, value] : {std::tuple{10, 128, 121}, {255, 238, 0}, {255, 239, 1}, {255, 252, 221},
+                                        {255, 253, 255}, {255, 254, 254}, {-255, 0, 253}, {-255, 128, 253},
+                                        {-255, 255, 255}})
+        EXPECT_EQ(ContrastTable(amount, kContrastPivot)[static_cast<std::size_t>(entry)], value)
+            << "contrast " << amount << ", entry " << entry;
 
     EXPECT_EQ(Toned(Rgb(200, 100, 50), 0, 100), Rgb(255, 200, 150));
     EXPECT_EQ(Toned(Rgb(200, 100, 50), 0, 0), Rgb(200, 100, 50));
