@@ -237,6 +237,7 @@ TEST(ReduceEquivalence, KeptSegmentationFollowsPansClassesColoringAndChangedPixe
         {{0, 0, 40, 30}, 0, 1},   {{80, 60, 40, 30}, 0, 1}, {{0, 0, 40, 30}, 0, 1},   // pans back and forth
         {{30, 20, 40, 30}, 0, 0}, {{30, 20, 40, 30}, 2, 0}, {{30, 20, 40, 30}, 0, 0}, // coloring, classes
         {{0, 0, 120, 90}, 0, 1},  {{5, 50, 40, 30}, 5, 1},  {{5, 50, 40, 30}, 6, 1},
+        {{0, 0, 40, 30}, 0, 1},  // the next pass starts with these classes: only the new pixels stop a reuse
     };
     for (int pass = 0; pass < 2; ++pass) {
         for (const Run& run : session)
