@@ -154,26 +154,22 @@ TEST(DrawEffect, ResultsFollowTheExecutedRecordNotALaterOne) {
 
 TEST(ValidateParams, AcceptsEveryRecordTheDialogCanBuildAndRefusesDamagedOnesWithoutRunning) {
     const Bitmap photo = TexturedPhoto(40, 30);
-    // Radio groups with nothing selected, an empty rectangle (which computes nothing)
-    // and damaged fields of a layer that is not drawn, which are not looked at.
+    // Radio groups with nothing selected and an empty rectangle, which computes nothing.
     const std::function<void(TEffectParams&)> accepted[] = {
-        [](TEffectParams&) {},
-        [](TEffectParams& p) {
-            p.SketchType = 0;
-            p.SmoothType = p.ColoringMode = -1;
-        },
+        [](TEffectParams&) {},                        [](TEffectParams& p) { p.SketchType = 0; },
+        [](TEffectParams& p) { p.SmoothType = -1; },  [](TEffectParams& p) { p.ColoringMode = -1; },
         [](TEffectParams& p) { p.Width = 0; },
-        [](TEffectParams& p) {
-            p.DrawColor = false;
-            p.ColorReducer = 0;
-            p.HandleCount = 99;
-        },
     };
     for (std::size_t i = 0; i < std::size(accepted); ++i) {
         TEffectParams p = WholeRecord(photo);
         accepted[i](p);
         EXPECT_EQ(ValidateParams(p, 40, 30), "") << "record " << i;
     }
+    // Fields of a layer that is not drawn are not looked at.
+    TEffectParams colorOff = WholeRecord(photo, true, false);
+    colorOff.ColorReducer = 0;
+    colorOff.HandleCount = 99;
+    EXPECT_EQ(ValidateParams(colorOff, 40, 30), "");
     EXPECT_NE(ValidateParams(WholeRecord(photo), 39, 30), "") << "a record for another picture";
     const std::function<void(TEffectParams&)> damages[] = {
         [](TEffectParams& p) { p.ColorReducer = 0; },     [](TEffectParams& p) { p.HandleCount = 6; },
