@@ -171,6 +171,8 @@ private slots:
             {20, 20, 280, 180}, {300, 200}, true);
         row("a little longer than shows", Style(sans, 12, {Repeated(QStringLiteral("AVmfi "), 150)}), {0, 0, 100, 30},
             {120, 40});
+        // Hundreds of characters show, so the cut falls within the first thousand.
+        row("a wide box", Style(sans, 8, {Repeated(QStringLiteral("AVmfi wide "), n)}), {0, 5, 2400, 35}, {2400, 40});
     }
 
     void LongLinesShowAsWhenDrawnWhole() {
