@@ -4,6 +4,7 @@
 // the visible rectangle, where the image lands on screen, mouse mapping and the
 // hand tool's panning.
 
+#include <algorithm>
 #include <string>
 
 #include "common/Geometry.h"
@@ -31,14 +32,17 @@ std::string FormatGeneral(double value, int digits);
 std::string ImageSizeText(int width, int height);
 
 // One scroll bar in image pixels. Positions run from 0 to Max - Page + 1, the range a
-// scroll bar with this page size allows; the hand tool stops at Max - Page.
+// scroll bar with this page size allows, but never past the last pixel; the hand tool
+// stops at Max - Page.
 struct ScrollAxis {
     bool Visible = false;
     int Position = 0;
     int Max = 0;
     int Page = 0;
 
-    int HighestPosition() const { return Max - Page + 1 > 0 ? Max - Page + 1 : 0; }
+    // A page of one pixel or less (a paint box a pixel or so high, zoomed far in) would
+    // let the bar's end put the view past the last pixel and show nothing at all.
+    int HighestPosition() const { return std::max(std::min(Max - Page + 1, Max - 1), 0); }
 };
 
 // Fits a scroll bar to the paint box's extent (screen pixels), the zoom and the

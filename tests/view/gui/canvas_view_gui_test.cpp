@@ -125,6 +125,29 @@ private slots:
             QVERIFY2(QColor(shot.pixel(0, 0)) == Composite(w.Doc(), 0, 0), qPrintable(what));
         }
     }
+
+    void TheFarEndOfAScrollBarStillShowsThePicture() {
+        // In the smallest window, zoomed in as far as it goes, the paint box is about one
+        // and a half image pixels high. Scrolled to the end, the last row must be in view,
+        // not the picture scrolled out of sight.
+        for (QSize picture : {QSize(3, 2), QSize(1000, 800)}) {
+            PictureWindow pw(Gradient(picture.width(), picture.height()), QSize(600, 450));
+            TFrmMain& w = pw.w;
+            w.resize(w.minimumSize());
+            QCoreApplication::processEvents();
+            while (w.MenuItem_ZoomIn->isEnabled()) w.MenuItem_ZoomIn->trigger();
+            QVERIFY(w.PaintBox1->height() < 1.5 * w.Doc().Zoom);
+            QVERIFY(!w.VertScrollBar->isHidden());
+            w.VertScrollBar->setValue(w.VertScrollBar->maximum());
+            if (!w.HorzScrollBar->isHidden()) w.HorzScrollBar->setValue(w.HorzScrollBar->maximum());
+            const Rect v = w.Doc().ViewRect;
+            const QString what = QStringLiteral("%1 x %2").arg(picture.width()).arg(picture.height());
+            QVERIFY2(v.Bottom == picture.height() - 1 && v.Top <= v.Bottom, qPrintable(what));
+            QVERIFY2(v.Right == picture.width() - 1 && v.Left <= v.Right, qPrintable(what));
+            const QImage shot = w.PaintBox1->grab().toImage();
+            QVERIFY2(QColor(shot.pixel(0, 0)) == Composite(w.Doc(), v.Left, v.Top), qPrintable(what));
+        }
+    }
 };
 
 QTEST_MAIN(CanvasViewTest)
