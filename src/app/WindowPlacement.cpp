@@ -28,11 +28,15 @@ std::int64_t Gap(const WindowBox& box, const WindowBox& area) {
 void MoveOntoScreen(const WindowBox& box, const std::vector<WindowBox>& screens, int& dx, int& dy) {
     dx = dy = 0;
     const WindowBox* best = nullptr;
+    std::int64_t bestOverlap = 0, bestGap = 0;
     for (const WindowBox& s : screens) {
-        if (Overlap(box, s) == std::int64_t(box.Width) * box.Height) return;
-        if (!best || Overlap(box, s) > Overlap(box, *best) ||
-            (Overlap(box, *best) == 0 && Overlap(box, s) == 0 && Gap(box, s) < Gap(box, *best)))
+        const std::int64_t overlap = Overlap(box, s), gap = Gap(box, s);
+        if (overlap == std::int64_t(box.Width) * box.Height) return;
+        if (!best || overlap > bestOverlap || (bestOverlap == 0 && overlap == 0 && gap < bestGap)) {
             best = &s;
+            bestOverlap = overlap;
+            bestGap = gap;
+        }
     }
     if (!best) return;
     const WindowBox moved = MovedOnto(box, *best);
