@@ -23,6 +23,7 @@
 #include <atomic>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -192,7 +193,7 @@ bool LabelRegions(const Tag* T, const Grid& g, RawBuffer<std::int32_t>& labels) 
 // then the regions' colors, then the rectangle. False when cancelled.
 template <typename Seg, typename Tag>
 bool ReduceWith(TColorStep& step, const PhotoPixels& img, Seg& seg, RawBuffer<Tag>& tags, bool labelled,
-                int coloringMode, StepPositions& steps, bool wholePhotograph) {
+                int coloringMode, StepPositions& steps, bool wholePhotograph, const ToneMap* tone) {
     const Grid g = seg.grid;
     const int Left = step.Left, Top = step.Top, Right = step.Right, Bottom = step.Bottom;
     const int SrcWidth = step.SrcWidth, SrcHeight = step.SrcHeight, Width = step.Width, Height = step.Height;
@@ -246,7 +247,7 @@ bool ReduceWith(TColorStep& step, const PhotoPixels& img, Seg& seg, RawBuffer<Ta
                         const std::int32_t root = static_cast<std::int32_t>(g.At(x, row));
                         if (labelRow[x] != root) continue;
                         if (LoneRoot(L, root, g.PW)) {  // a region of its own keeps its color
-                            out[Area(SrcWidth, row) + x] = img.At(x, row);
+                            out[Area(SrcWidth, row) + x] = tone ? (*tone)(img.At(x, row)) : img.At(x, row);
                             continue;
                         }
                         // A root's tag is still its own: only its region's growth,
@@ -257,7 +258,8 @@ bool ReduceWith(TColorStep& step, const PhotoPixels& img, Seg& seg, RawBuffer<Ta
                             putAside(root, 0, order);
                             continue;
                         }
-                        const TRGBTriple c = RegionColor(step, img, order, coloringMode);
+                        TRGBTriple c = RegionColor(step, img, order, coloringMode);
+                        if (tone) c = (*tone)(c);
                         for (std::size_t i = 0; i < order.Count; ++i)
                             out[Area(SrcWidth, PY(order[i])) + PX(order[i])] = c;
                     }
@@ -269,7 +271,8 @@ bool ReduceWith(TColorStep& step, const PhotoPixels& img, Seg& seg, RawBuffer<Ta
         std::vector<std::pair<std::int32_t, TRGBTriple>> hugeColors;
         int firstRow = SrcHeight;
         for (Aside& a : aside) {
-            hugeColors.emplace_back(a.root, HugeRegionColor(step, img, a.order, coloringMode));
+            const TRGBTriple c = HugeRegionColor(step, img, a.order, coloringMode);
+            hugeColors.emplace_back(a.root, tone ? (*tone)(c) : c);
             firstRow = std::min(firstRow, g.Y(a.root));
             if (Cancelled()) return false;
         }
@@ -441,7 +444,7 @@ TColorStep::TColorStep(const TColorStep& other)
       SrcWidth(other.SrcWidth), SrcHeight(other.SrcHeight), Left(other.Left), Top(other.Top),
       Right(other.Right), Bottom(other.Bottom), reducerType_(other.reducerType_),
       colorReducer_(other.colorReducer_), levelCount_(other.levelCount_), content_(other.content_),
-      photo_(other.photo_) {}
+      photo_(other.photo_), toneToFold_(other.toneToFold_), toneFolded_(other.toneFolded_) {}
 
 TColorStep& TColorStep::operator=(const TColorStep& other) {
     if (this != &other) *this = TColorStep(other);
@@ -457,6 +460,9 @@ void TColorStep::ForgetPhotograph() {
 void TColorStep::ReduceColors(int colorReducer, int reducerType, int coloringMode, int handleCount,
                               const std::array<std::uint8_t, 5>& handles) {
     ReportCaption(Progress, "Color Reducing");
+    const std::optional<std::array<int, 3>> fold = toneToFold_;
+    toneToFold_.reset();
+    toneFolded_.reset();
     // A damaged record is refused before a run; this keeps a direct call from
     // dividing by zero or reading past the five handles all the same.
     if (colorReducer < 1 || handleCount < 0 || handleCount > 5) return;
@@ -514,9 +520,14 @@ void TColorStep::ReduceColors(int colorReducer, int reducerType, int coloringMod
     // Two values above every class triple must fit.
     const long long perChannel = *std::max_element(cls.begin(), cls.end()) + 1;
     const bool narrow = perChannel * perChannel * perChannel <= 65534;
-    const bool done = narrow ? ReduceWith(*this, img, *seg, seg->tags16, labelled, coloringMode, steps, wholePhotograph)
-                             : ReduceWith(*this, img, *seg, seg->tags32, labelled, coloringMode, steps, wholePhotograph);
+    std::optional<ToneMap> tone;
+    if (fold && SingleRun && wholePhotograph) tone.emplace((*fold)[0], (*fold)[1], (*fold)[2]);
+    const ToneMap* t = tone ? &*tone : nullptr;
+    const bool done =
+        narrow ? ReduceWith(*this, img, *seg, seg->tags16, labelled, coloringMode, steps, wholePhotograph, t)
+               : ReduceWith(*this, img, *seg, seg->tags32, labelled, coloringMode, steps, wholePhotograph, t);
     if (!done || Cancelled()) return;
+    if (tone) toneFolded_ = fold;
     // Keep the labels, tags and colors for the next preview of these pixels; growing
     // over the whole photograph used the tags up.
     if (content_.Known() && !wholePhotograph) segmentation_ = std::move(seg);

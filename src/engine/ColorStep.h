@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "common/Bitmap.h"
 #include "common/Geometry.h"
@@ -88,6 +89,11 @@ public:
                       const std::array<std::uint8_t, 5>& handles);
     // Saturation Reduced to Final, then contrast and brightness in place on Final.
     void AdjustTone(int brightness, int contrast, int saturation);
+    // For a single run over the whole photograph: has the next ReduceColors paint its
+    // colors through these tone adjustments already, which the AdjustTone with the
+    // same values that follows it then only passes on. One pass over every pixel
+    // fewer; a region's pixels share one color, so it is adjusted once per region.
+    void FoldToneIntoReduction(int brightness, int contrast, int saturation);
     // Final to Smoothed; smoothType 1 is the maximum, any other value the median.
     void ColorSmooth(int radius, int smoothType);
     // Smoothed to Blurred.
@@ -125,6 +131,10 @@ private:
     ContentKey content_;            // the photograph's pixels, when known
     const Bitmap* photo_ = nullptr;  // read instead of FullImage when set
     std::unique_ptr<Segmentation> segmentation_;
+    // Brightness, contrast and saturation: to fold into the next reduction, and
+    // folded into Reduced as it stands.
+    std::optional<std::array<int, 3>> toneToFold_;
+    std::optional<std::array<int, 3>> toneFolded_;
 };
 
 // The pivot of the pipeline's contrast and of both adjustment dialogs.
@@ -139,5 +149,17 @@ struct SaturationTables {
     std::array<int, 768> Base{};            // Base[R + G + B] = m - Gain[m], m = the mean
 };
 SaturationTables MakeSaturationTables(int amount);
+
+// The pipeline's tone adjustments as one map of colors: saturation, then contrast
+// and brightness through one table composed of both.
+class ToneMap {
+public:
+    ToneMap(int brightness, int contrast, int saturation);
+    TRGBTriple operator()(TRGBTriple p) const;
+
+private:
+    SaturationTables saturation_;
+    std::array<std::uint8_t, 256> table_{};
+};
 
 }  // namespace velmora

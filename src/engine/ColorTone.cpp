@@ -214,29 +214,50 @@ void TColorStep::ApplySaturation(const TripleBuffer& src, TripleBuffer& dst, int
     MapBuffer(src, dst, Width, Height, Progress, [&](TRGBTriple& p) { Saturate(p, t); });
 }
 
+ToneMap::ToneMap(int brightness, int contrast, int saturation) : saturation_(MakeSaturationTables(saturation)) {
+    const auto contrastTable = ContrastTable(contrast, kContrastPivot);
+    const auto brightnessTable = BrightnessTable(brightness);
+    for (std::size_t i = 0; i < 256; ++i) table_[i] = brightnessTable[contrastTable[i]];
+}
+
+TRGBTriple ToneMap::operator()(TRGBTriple p) const {
+    Saturate(p, saturation_);
+    p.R = table_[p.R];
+    p.G = table_[p.G];
+    p.B = table_[p.B];
+    return p;
+}
+
+void TColorStep::FoldToneIntoReduction(int brightness, int contrast, int saturation) {
+    toneToFold_ = std::array<int, 3>{brightness, contrast, saturation};
+}
+
 void TColorStep::AdjustTone(int brightness, int contrast, int saturation) {
     // Saturation, contrast and brightness in one pass over the pixels: the contrast
     // and brightness tables compose into one, applied after the saturation. The
     // contrast and brightness steps still report their captions, positions and total
     // steps, in the same order.
     ReportCaption(Progress, "Saturation");
-    const SaturationTables st = MakeSaturationTables(saturation);
-    if (Cancelled()) return;
-    const auto contrastTable = ContrastTable(contrast, kContrastPivot);
-    const auto brightnessTable = BrightnessTable(brightness);
-    std::array<std::uint8_t, 256> t{};
-    for (int i = 0; i < 256; ++i) t[static_cast<std::size_t>(i)] = brightnessTable[contrastTable[static_cast<std::size_t>(i)]];
-    if (SingleRun) {
+    const bool folded = toneFolded_ == std::array<int, 3>{brightness, contrast, saturation};
+    toneFolded_.reset();
+    if (folded && SingleRun && Reduced.size() == static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height)) {
+        if (Cancelled()) return;
         Final.swap(Reduced);
         TripleBuffer().swap(Reduced);
+        StepPositions(Progress, 0, 0, Height - 1).ReportUpTo(Height - 1);
+        if (Cancelled()) return;
+        ReportStepDone(Progress);
+    } else {
+        const ToneMap tone(brightness, contrast, saturation);
+        if (Cancelled()) return;
+        if (SingleRun) {
+            Final.swap(Reduced);
+            TripleBuffer().swap(Reduced);
+        }
+        const bool done = MapBuffer<true>(SingleRun ? Final : Reduced, Final, Width, Height, Progress,
+                                          [&](TRGBTriple& p) { p = tone(p); });
+        if (!done) return;
     }
-    const bool done = MapBuffer<true>(SingleRun ? Final : Reduced, Final, Width, Height, Progress, [&](TRGBTriple& p) {
-        Saturate(p, st);
-        p.R = t[p.R];
-        p.G = t[p.G];
-        p.B = t[p.B];
-    });
-    if (!done) return;
     ReportFoldedStep(Progress, "Contrast", Height);
     if (Cancelled()) return;
     ReportFoldedStep(Progress, "Brightness", Height);

@@ -211,6 +211,8 @@ void TDrawEffect::Run(const TEffectParams& p, const Bitmap& source) {
             reducedDone_.reset();
             smoothedDone_.reset();
             c.LoadRegion(source, photo, p.Left, p.Top, p.Width, p.Height);
+            // A single run has no use for the reduced colors before the tone.
+            if (single_) c.FoldToneIntoReduction(p.Brightness, p.Contrast, p.Saturation);
             c.ReduceColors(p.ColorReducer, p.ReducerType, p.ColoringMode, p.HandleCount, p.Handles);
             if (!Cancelled()) reducedDone_ = reduceKey;
         }
