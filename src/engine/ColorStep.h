@@ -150,12 +150,27 @@ struct SaturationTables {
 };
 SaturationTables MakeSaturationTables(int amount);
 
+// Moves a color away from (or towards) the mean of its channels.
+inline void Saturate(TRGBTriple& p, const SaturationTables& t) {
+    const int base = t.Base[static_cast<std::size_t>(p.R + p.G + p.B)];
+    auto clamp = [](int v) { return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); };
+    p.R = clamp(t.Gain[p.R] + base);
+    p.G = clamp(t.Gain[p.G] + base);
+    p.B = clamp(t.Gain[p.B] + base);
+}
+
 // The pipeline's tone adjustments as one map of colors: saturation, then contrast
 // and brightness through one table composed of both.
 class ToneMap {
 public:
     ToneMap(int brightness, int contrast, int saturation);
-    TRGBTriple operator()(TRGBTriple p) const;
+    TRGBTriple operator()(TRGBTriple p) const {
+        Saturate(p, saturation_);
+        p.R = table_[p.R];
+        p.G = table_[p.G];
+        p.B = table_[p.B];
+        return p;
+    }
 
 private:
     SaturationTables saturation_;

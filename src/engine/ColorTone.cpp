@@ -60,18 +60,6 @@ SaturationTables MakeSaturationTables(int amount) {
 
 namespace {
 
-std::uint8_t Clamp(int v) { return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
-
-void Saturate(TRGBTriple& p, const SaturationTables& t) {
-    const int base = t.Base[static_cast<std::size_t>(p.R + p.G + p.B)];
-    const int r = t.Gain[p.R] + base;
-    const int g = t.Gain[p.G] + base;
-    const int b = t.Gain[p.B] + base;
-    p.R = Clamp(r);
-    p.G = Clamp(g);
-    p.B = Clamp(b);
-}
-
 // The rectangle r clipped to both bitmaps; false when nothing is left.
 bool ClipRect(const Bitmap& src, const Bitmap& dst, Rect& r) {
     r.Left = std::max(r.Left, 0);
@@ -218,14 +206,6 @@ ToneMap::ToneMap(int brightness, int contrast, int saturation) : saturation_(Mak
     const auto contrastTable = ContrastTable(contrast, kContrastPivot);
     const auto brightnessTable = BrightnessTable(brightness);
     for (std::size_t i = 0; i < 256; ++i) table_[i] = brightnessTable[contrastTable[i]];
-}
-
-TRGBTriple ToneMap::operator()(TRGBTriple p) const {
-    Saturate(p, saturation_);
-    p.R = table_[p.R];
-    p.G = table_[p.G];
-    p.B = table_[p.B];
-    return p;
 }
 
 void TColorStep::FoldToneIntoReduction(int brightness, int contrast, int saturation) {
