@@ -106,18 +106,21 @@ void LabelStrip(const Tag* T, const Grid& g, int y0, int y1, std::int32_t* L) {
             // upper diagonal neighbours already share its region: each touches it and
             // was joined to it (or to a neighbour of both) when scanned. The border's
             // tag matches no pixel, so the ends of the rows need no tests.
+            // A pixel may point at any earlier pixel of its set, not only at the root:
+            // every pointer leads to an earlier pixel, so the pass below still ends
+            // each at its root, and the unions find the roots for themselves.
             if (hasUp && T[p - pw] == k) {
-                L[p] = Find(L, p - pw);
+                L[p] = L[p - pw];
                 continue;
             }
             // Otherwise the left and upper left ones, when both alike, touch each other
             // and are joined already; the upper right one may still be apart.
             std::int32_t r = -1;
             if (T[p - 1] == k)
-                r = Find(L, p - 1);
+                r = L[p - 1];
             else if (hasUp && T[p - pw - 1] == k)
-                r = Find(L, p - pw - 1);
-            if (hasUp && T[p - pw + 1] == k) r = r < 0 ? Find(L, p - pw + 1) : Union(L, r, p - pw + 1);
+                r = L[p - pw - 1];
+            if (hasUp && T[p - pw + 1] == k) r = r < 0 ? L[p - pw + 1] : Union(L, r, p - pw + 1);
             L[p] = r < 0 ? p : r;
         }
     }
