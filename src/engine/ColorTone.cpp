@@ -216,7 +216,8 @@ void TColorStep::AdjustTone(int brightness, int contrast, int saturation) {
     // Saturation, contrast and brightness in one pass over the pixels: the contrast
     // and brightness tables compose into one, applied after the saturation. The
     // contrast and brightness steps still report their captions, positions and total
-    // steps, in the same order.
+    // steps, in the same order. Colors the reduction has already painted through the
+    // same adjustments (FoldToneIntoReduction) are only passed on.
     ReportCaption(Progress, "Saturation");
     const bool folded = toneFolded_ == std::array<int, 3>{brightness, contrast, saturation};
     toneFolded_.reset();
