@@ -4,17 +4,21 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 
 namespace velmora {
 
-// Judges from the time the system takes to supply huge pages whether new blocks
-// should still ask for them. On the virtual machines measured, 2 MiB of small pages
-// cost about half a millisecond to supply and three more when the program first
+// Judges from the processor time the system takes to supply huge pages whether new
+// blocks should still ask for them. On the virtual machines measured, 2 MiB of small
+// pages cost about half a millisecond to supply and three more when the program first
 // touches them, a cost the threads that fill a block share; a healthy huge page costs
-// a fifth of a millisecond, all told, and a slow one three to four, on the one thread
-// that supplies it. So a huge page that takes longer than kSlow costs more time than
-// small pages would have on two threads. One slow page may be a thread that lost its
-// processor for a moment; two in a row are not.
+// a fifth of a millisecond, all told, on the one thread that supplies it. A slow one
+// has cost from three to over thirty milliseconds, and slow and quick ones come mixed.
+// So huge pages are kept while they have cost no more than kSlow each on average,
+// with one kSlow to spare: a single page that costs as much as several hundred healthy
+// ones gives them up at once, where a few pages just over the limit among quick ones
+// do not. The time is the supplying thread's own processor time, so that a thread
+// that lost its processor for a moment does not count against them.
 class HugePageJudge {
 public:
     static constexpr std::chrono::microseconds kSlow{2000};
@@ -22,15 +26,15 @@ public:
     bool Wanted() const { return !givenUp_.load(std::memory_order_relaxed); }
     // Notes how long one huge page took to supply.
     void Supplied(std::chrono::nanoseconds took) {
-        if (took <= kSlow) {
-            slowInARow_.store(0, std::memory_order_relaxed);
-        } else if (slowInARow_.fetch_add(1, std::memory_order_relaxed) + 1 >= 2) {
+        const std::int64_t pages = pages_.fetch_add(1, std::memory_order_relaxed) + 1;
+        const std::int64_t total = spent_.fetch_add(took.count(), std::memory_order_relaxed) + took.count();
+        if (total > (pages + 1) * std::chrono::nanoseconds(kSlow).count())
             givenUp_.store(true, std::memory_order_relaxed);
-        }
     }
 
 private:
-    std::atomic<int> slowInARow_{0};
+    std::atomic<std::int64_t> pages_{0};
+    std::atomic<std::int64_t> spent_{0};  // nanoseconds
     std::atomic<bool> givenUp_{false};
 };
 

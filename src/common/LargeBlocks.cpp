@@ -19,6 +19,7 @@
 #if defined(__linux__) && !defined(VELMORA_UNDER_SANITIZER)
 #define VELMORA_POOLED_BLOCKS 1
 #include <sys/mman.h>
+#include <time.h>
 #endif
 
 namespace velmora {
@@ -181,6 +182,13 @@ private:
         return reinterpret_cast<void*>(aligned);
     }
 
+    // The processor time this thread has used.
+    static std::chrono::nanoseconds ThreadTime() {
+        timespec t{};
+        ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
+    }
+
     // Has the system supply the pages of a new block: its huge pages one by one,
     // timing each, and the rest of the block on ordinary pages once huge pages have
     // proved slow. Every huge page is timed: slow and quick ones come mixed. The
@@ -189,10 +197,10 @@ private:
         auto* start = static_cast<unsigned char*>(block);
         std::size_t done = 0;
         for (; done < bytes && HugePagesWanted(); done += kHugePage) {
-            const auto t0 = std::chrono::steady_clock::now();
+            const auto t0 = ThreadTime();
             // One written byte brings in the whole huge page, cleared.
             *reinterpret_cast<volatile unsigned char*>(start + done) = 0;
-            judge_.Supplied(std::chrono::steady_clock::now() - t0);
+            judge_.Supplied(ThreadTime() - t0);
         }
         if (!HugePagesWanted() && done < bytes) ::madvise(start + done, bytes - done, MADV_NOHUGEPAGE);
 #if defined(MADV_POPULATE_WRITE)

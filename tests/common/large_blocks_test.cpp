@@ -114,21 +114,41 @@ TEST(LargeBlocks, KeptMemoryNeverRaisesThePeak) {
     FreeBlock(small, 1000);
 }
 
-TEST(LargeBlocks, HugePagesAreGivenUpOnlyWhenTheyKeepProvingSlow) {
+TEST(LargeBlocks, HugePagesAreGivenUpOnceTheyCostMoreThanTheLimitOnAverage) {
     using std::chrono::microseconds;
-    const auto fast = microseconds(200), slow = HugePageJudge::kSlow + microseconds(1);
-    HugePageJudge judge;
-    EXPECT_TRUE(judge.Wanted());
-    // A page at the limit, or one lone slow page (a thread that lost its processor),
-    // keeps them.
-    for (auto took : {fast, HugePageJudge::kSlow, slow, fast, slow, fast}) judge.Supplied(took);
-    EXPECT_TRUE(judge.Wanted());
-    // Two slow pages in a row give them up, for good.
-    judge.Supplied(slow);
-    judge.Supplied(slow);
-    EXPECT_FALSE(judge.Wanted());
-    for (int i = 0; i < 10; ++i) judge.Supplied(fast);
-    EXPECT_FALSE(judge.Wanted());
+    using std::chrono::milliseconds;
+    const auto fast = microseconds(200), slow = microseconds(3000);
+    {
+        // Pages over the limit among quick ones keep them while the average stays
+        // under it, however many come in a row.
+        HugePageJudge judge;
+        EXPECT_TRUE(judge.Wanted());
+        for (auto took : {fast, slow, fast, fast, slow, slow, fast, HugePageJudge::kSlow, fast}) judge.Supplied(took);
+        EXPECT_TRUE(judge.Wanted());
+        // Enough pages of 3 ms then bring the average over it: given up, for good.
+        for (int i = 0; i < 10; ++i) judge.Supplied(slow);
+        EXPECT_FALSE(judge.Wanted());
+        for (int i = 0; i < 100; ++i) judge.Supplied(fast);
+        EXPECT_FALSE(judge.Wanted());
+    }
+    {
+        // A single page that costs as much as a hundred quick ones gives them up at
+        // once, even as the first: the pages after it would have to be free to make
+        // up for it.
+        HugePageJudge first;
+        first.Supplied(milliseconds(20));
+        EXPECT_FALSE(first.Wanted());
+        HugePageJudge later;
+        for (int i = 0; i < 3; ++i) later.Supplied(fast);
+        later.Supplied(milliseconds(20));
+        EXPECT_FALSE(later.Wanted());
+    }
+    {
+        // One page at twice the limit is what the spare allows.
+        HugePageJudge judge;
+        judge.Supplied(2 * HugePageJudge::kSlow);
+        EXPECT_TRUE(judge.Wanted());
+    }
 }
 
 }  // namespace
