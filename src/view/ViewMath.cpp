@@ -82,6 +82,20 @@ int LastVisible(int position, int paintExtent, double zoom, int imageExtent) {
 
 int RoundScaled(long double v, double zoom) { return static_cast<int>(RoundHalfEven(v * zoom)); }
 
+// The screen pixels, from the view's left (top) edge, on which the pointer reaches one of
+// the first `count` visible image pixels. The picture covers exactly these: rounding
+// count * zoom instead gave the face color to a screen pixel where the pointer still
+// reaches the last column (below 100 %), or showed the picture where the pointer is
+// already past it (at an exact half above 100 %). Never less than one pixel, so that a
+// picture thinner than half a screen pixel is still shown.
+int ScreenExtent(int count, double zoom) {
+    if (count <= 0) return 0;
+    int w = std::max(RoundScaled(count, zoom), 1);
+    while (w > 1 && ScreenToImage(w - 1, zoom, 0) >= count) --w;
+    while (ScreenToImage(w, zoom, 0) < count) ++w;
+    return w;
+}
+
 }  // namespace
 
 Rect ComputeViewRect(int horzPosition, int vertPosition, int paintWidth, int paintHeight,
@@ -96,14 +110,8 @@ Rect ComputeViewRect(int horzPosition, int vertPosition, int paintWidth, int pai
 
 ViewLayout ComputeViewLayout(const Rect& viewRect, double zoom, int paintWidth, int paintHeight) {
     ViewLayout layout;
-    // A picture thinner than half a screen pixel at this zoom (a long strip fitted to the
-    // window, or a small one zoomed far out) still gets one screen pixel, rather than
-    // rounding to nothing and leaving the view blank.
-    const auto extent = [zoom](int first, int last) {
-        return last < first ? 0 : std::max(RoundScaled(last - first + 1, zoom), 1);
-    };
-    const int w = extent(viewRect.Left, viewRect.Right);
-    const int h = extent(viewRect.Top, viewRect.Bottom);
+    const int w = ScreenExtent(viewRect.Right - viewRect.Left + 1, zoom);
+    const int h = ScreenExtent(viewRect.Bottom - viewRect.Top + 1, zoom);
     layout.Image = ScreenRect{0, 0, w, h};
     if (paintWidth > w) layout.RightStrip = ScreenRect{w, 0, paintWidth - w, std::min(paintHeight, h)};
     if (paintHeight > h) layout.BottomStrip = ScreenRect{0, h, paintWidth, paintHeight - h};

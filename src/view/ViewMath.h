@@ -65,8 +65,9 @@ struct ScreenRect {
 };
 
 // Where the view paints: the visible rectangle stretched from the paint box's
-// top-left corner, and the strips to the right and below that the image does not
-// reach, which get the button-face color.
+// top-left corner over the screen pixels on which the pointer reaches it, and the
+// strips to the right and below that the image does not reach, which get the
+// button-face color.
 struct ViewLayout {
     ScreenRect Image;
     ScreenRect RightStrip;

@@ -148,6 +148,41 @@ private slots:
             QVERIFY2(QColor(shot.pixel(0, 0)) == Composite(w.Doc(), v.Left, v.Top), qPrintable(what));
         }
     }
+
+    void ThePictureEndsWhereThePointerLeavesIt() {
+        // Over every paint-box pixel the pointer and the view agree: where the pointer
+        // reaches a pixel of the picture, that pixel is shown; where it reaches past the
+        // picture, the face color is. Zoomed out to 75 %, a picture 22 pixels wide takes
+        // 16.5 screen pixels; the pointer on the 17th still reaches the last column, so
+        // that column belongs on screen there, not the face color. At 250 % the 75 rows
+        // of the second picture end at 187.5 screen rows, and the pointer on row 187 is
+        // already past the picture.
+        for (QSize picture : {QSize(22, 17), QSize(101, 75), QSize(900, 700)}) {
+            PictureWindow pw(Gradient(picture.width(), picture.height()), QSize(600, 450));
+            TFrmMain& w = pw.w;
+            const QColor face = w.PaintBox1->palette().color(QPalette::Button);
+            for (double z : {0.75, 0.5625, 0.421875, 2.5, 9.989}) {
+                w.Doc().Zoom = z;
+                w.UpdateScrollBars();
+                if (!w.HorzScrollBar->isHidden()) w.HorzScrollBar->setValue(w.HorzScrollBar->maximum());
+                if (!w.VertScrollBar->isHidden()) w.VertScrollBar->setValue(w.VertScrollBar->maximum());
+                w.RefreshView();
+                const int left = w.Doc().ViewRect.Left, top = w.Doc().ViewRect.Top;
+                const QImage shot = w.PaintBox1->grab().toImage();
+                int wrong = 0;
+                for (int sy = 0; sy < shot.height(); ++sy)
+                    for (int sx = 0; sx < shot.width(); ++sx) {
+                        const int x = ScreenToImage(sx, z, left), y = ScreenToImage(sy, z, top);
+                        const bool inside = x >= 0 && x < picture.width() && y >= 0 && y < picture.height();
+                        if (QColor(shot.pixel(sx, sy)) == (inside ? Composite(w.Doc(), x, y) : face)) continue;
+                        if (++wrong <= 3)
+                            qWarning("%d x %d at zoom %g: screen %d,%d reaches %d,%d", picture.width(),
+                                     picture.height(), z, sx, sy, x, y);
+                    }
+                QCOMPARE(wrong, 0);
+            }
+        }
+    }
 };
 
 QTEST_MAIN(CanvasViewTest)
