@@ -85,6 +85,9 @@ struct Info {
     std::uint32_t sizeImage = 0;
     std::uint32_t colorsUsed = 0;
     Channel red, green, blue;
+    // Only bit-field files can name an alpha channel; the fourth byte of a plain 32-bit
+    // pixel is unused, and many writers leave anything in it.
+    Channel alpha;
     std::array<Rgb, 256> palette{};
 };
 
@@ -150,11 +153,13 @@ bool ParseHeaders(const std::uint8_t* data, std::size_t size, Info& info, std::s
         const std::uint8_t* masks = nullptr;
         if (hs >= 52) {
             masks = h + 40;
+            if (hs >= 56) info.alpha = Channel(U32(h + 52));
         } else {
             const std::uint64_t maskBytes = c == kAlphaBitFields ? 16 : 12;
             if (tableStart + maskBytes > size) return Fail(error, "the bitmap's header is cut short");
             masks = data + tableStart;
             tableStart += maskBytes;
+            if (c == kAlphaBitFields) info.alpha = Channel(U32(masks + 12));
         }
         info.red = Channel(U32(masks));
         info.green = Channel(U32(masks + 4));
@@ -195,6 +200,30 @@ void SetPixel(Bitmap& bmp, int x, int y, Rgb c) {
     p[2] = c.r;
 }
 
+// Whether any pixel of a bit-field picture has a non-zero alpha value. Writers that
+// name an alpha channel and leave it zero throughout mean an opaque picture.
+bool AnyAlpha(const std::uint8_t* pixels, const Info& info, std::uint64_t rowBytes) {
+    if (info.alpha.bits == 0) return false;
+    for (std::int64_t r = 0; r < info.height; ++r) {
+        const std::uint8_t* src = pixels + static_cast<std::uint64_t>(r) * rowBytes;
+        for (std::int64_t x = 0; x < info.width; ++x) {
+            const std::uint32_t v = info.bpp == 16 ? U16(src + 2 * x) : U32(src + 4 * x);
+            if (v & info.alpha.mask) return true;
+        }
+    }
+    return false;
+}
+
+// A bit-field pixel, laid over white when its alpha counts, as a PNG picture's is,
+// rounding to the nearest value (255 is odd, so there are no halves).
+Rgb BitFieldPixel(const Info& info, std::uint32_t v, bool withAlpha) {
+    const Rgb c{info.blue.Value(v), info.green.Value(v), info.red.Value(v)};
+    if (!withAlpha) return c;
+    const unsigned a = info.alpha.Value(v);
+    const auto over = [a](std::uint8_t x) { return static_cast<std::uint8_t>(255 - a + (x * a + 127) / 255); };
+    return Rgb{over(c.b), over(c.g), over(c.r)};
+}
+
 // Uncompressed and bit-field pixels. Returns the end of the pixel data.
 bool DecodeRows(const std::uint8_t* data, std::size_t size, const Info& info, Bitmap& bmp,
                 std::uint64_t& pixelEnd, std::string& error) {
@@ -205,6 +234,7 @@ bool DecodeRows(const std::uint8_t* data, std::size_t size, const Info& info, Bi
     const std::uint64_t need = rowBytes * static_cast<std::uint64_t>(info.height - 1) + usedBytes;
     if (info.offBits + need > size) return Fail(error, "the bitmap's pixel data is cut short");
     pixelEnd = info.offBits + rowBytes * static_cast<std::uint64_t>(info.height);
+    const bool withAlpha = AnyAlpha(data + info.offBits, info, rowBytes);
 
     const int width = static_cast<int>(info.width);
     for (std::int64_t r = 0; r < info.height; ++r) {
@@ -225,8 +255,7 @@ bool DecodeRows(const std::uint8_t* data, std::size_t size, const Info& info, Bi
                 break;
             case 16:
                 for (int x = 0; x < width; ++x) {
-                    const std::uint32_t v = U16(src + 2 * x);
-                    SetPixel(bmp, x, y, Rgb{info.blue.Value(v), info.green.Value(v), info.red.Value(v)});
+                    SetPixel(bmp, x, y, BitFieldPixel(info, U16(src + 2 * x), withAlpha));
                 }
                 break;
             case 24:
@@ -240,10 +269,8 @@ bool DecodeRows(const std::uint8_t* data, std::size_t size, const Info& info, Bi
                         dst[3 * x + 2] = src[4 * x + 2];
                     }
                 } else {
-                    for (int x = 0; x < width; ++x) {
-                        const std::uint32_t v = U32(src + 4 * x);
-                        SetPixel(bmp, x, y, Rgb{info.blue.Value(v), info.green.Value(v), info.red.Value(v)});
-                    }
+                    for (int x = 0; x < width; ++x)
+                        SetPixel(bmp, x, y, BitFieldPixel(info, U32(src + 4 * x), withAlpha));
                 }
                 break;
         }

@@ -5,7 +5,8 @@
 // what users' .bmp files really are and turns everything into 24-bit: 1, 4 and 8 bits
 // with a color table (also run-length encoded at 4 and 8 bits), 16 bits (5-5-5 or
 // bit fields), 24 bits, 32 bits (plain or bit fields), bottom-up or top-down rows,
-// and the old 12-byte header.
+// and the old 12-byte header. Pixels with an alpha channel (one that bit fields name)
+// are laid over white.
 
 #include <cstddef>
 #include <cstdint>

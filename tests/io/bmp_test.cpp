@@ -197,6 +197,49 @@ TEST(BmpReader, SixteenAndThirtyTwoBitsDefaultAndBitFields) {
     }
 }
 
+// A file whose masks name an alpha channel is laid over white, as a PNG picture with
+// alpha is: a transparent background must not come out as whatever color the
+// transparent pixels happen to hold (black, mostly). Writers that declare an alpha
+// mask and leave every alpha value zero mean an opaque picture.
+TEST(BmpReader, AnAlphaChannelIsLaidOverWhite) {
+    const int w = 4, h = 2;
+    // Opaque red, transparent black, half-transparent blue, transparent with a color.
+    const std::vector<std::uint32_t> argb{0xFFFF0000, 0x00000000, 0x800000FF, 0x00123456,
+                                          0xFF00FF00, 0xFF808080, 0x40FFFFFF, 0xC0000000};
+    const std::vector<std::uint32_t> overWhite{0xFF0000, 0xFFFFFF, 0x7F7FFF, 0xFFFFFF,
+                                               0x00FF00, 0x808080, 0xFFFFFF, 0x3F3F3F};
+    const std::vector<std::uint32_t> masks{0xFF0000, 0xFF00, 0xFF, 0xFF000000};
+    struct Case {
+        const char* name;
+        std::uint32_t headerSize, compression;
+    };
+    for (const Case& c : {Case{"bit fields in a 124-byte header", 124, 3},
+                          Case{"bit fields in a 56-byte header", 56, 3},
+                          Case{"alpha bit fields after a 40-byte header", 40, 6}}) {
+        SCOPED_TRACE(c.name);
+        ForeignBmp layout{.headerSize = c.headerSize, .width = w, .height = h, .bpp = 32,
+                          .compression = c.compression, .masks = masks};
+        layout.pixels = PackRows(argb, w, h, 32);
+        const Bitmap b = Decode(layout.Build());
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) ExpectPixel(b, x, y, overWhite[y * w + x]);
+
+        std::vector<std::uint32_t> noAlpha = argb;
+        for (auto& p : noAlpha) p &= 0xFFFFFF;
+        layout.pixels = PackRows(noAlpha, w, h, 32);
+        const Bitmap opaque = Decode(layout.Build());
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) ExpectPixel(opaque, x, y, noAlpha[y * w + x]);
+    }
+    // Sixteen bits with one bit of alpha: 1-5-5-5.
+    ForeignBmp sixteen{.headerSize = 56, .width = 2, .height = 1, .bpp = 16, .compression = 3,
+                       .masks = {0x7C00, 0x03E0, 0x001F, 0x8000}};
+    sixteen.pixels = PackRows({0xFC00, 0x001F}, 2, 1, 16);
+    const Bitmap b16 = Decode(sixteen.Build());
+    ExpectPixel(b16, 0, 0, 0xFF0000);
+    ExpectPixel(b16, 1, 0, 0xFFFFFF);
+}
+
 TEST(BmpReader, RunLengthEightAndFourBits) {
     // Palette entry i is i * 0x111111 (8 bits) or i * 0x0F0F0F (4 bits), except that entry 0
     // of the 8-bit file is grey, to tell it from a skipped (black) pixel.
