@@ -258,15 +258,19 @@ SaveProposal ProposeSaveName(const std::string& lastOpenedPath) {
     return SaveProposal{proposal, 1};
 }
 
+std::string SaveExtension(int filterIndex) {
+    switch (filterIndex) {
+    case 1: return ".BMP";
+    case 2: return ".JPG";
+    case 3: return ".D2O";
+    case 4: return ".PNG";
+    default: return {};
+    }
+}
+
 std::string CompleteSaveName(const std::string& chosen, int filterIndex) {
     if (!ExtensionOf(FileNameOnly(chosen)).empty()) return chosen;
-    switch (filterIndex) {
-    case 1: return chosen + ".BMP";
-    case 2: return chosen + ".JPG";
-    case 3: return chosen + ".D2O";
-    case 4: return chosen + ".PNG";
-    default: return chosen;
-    }
+    return chosen + SaveExtension(filterIndex);
 }
 
 bool WriteDocumentFile(const std::string& path, const Document& doc, const LayerState& state,

@@ -94,8 +94,11 @@ struct SaveProposal {
 // ".bmp" as well, so that its last dot is not taken for the extension).
 SaveProposal ProposeSaveName(const std::string& lastOpenedPath);
 
-// The chosen name with ".BMP", ".JPG", ".D2O" or ".PNG" appended by the filter index
-// when the file name has no extension of its own; unchanged otherwise.
+// The extension the save dialog's filter `filterIndex` adds to a name without one:
+// ".BMP", ".JPG", ".D2O" or ".PNG"; empty for another index.
+std::string SaveExtension(int filterIndex);
+// The chosen name with SaveExtension(filterIndex) appended when the file name has no
+// extension of its own; unchanged otherwise.
 std::string CompleteSaveName(const std::string& chosen, int filterIndex);
 
 // Writes the document by the file name's extension: the composite as BMP, as JPEG

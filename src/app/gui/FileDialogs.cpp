@@ -26,8 +26,22 @@ QStringList QtFilters(const std::vector<DialogFilter>& filters) {
     return out;
 }
 
+// Qt's dialog asks before it replaces an existing file, but about the name as typed,
+// while a name without extension (the one Save proposes, say) is written with the
+// chosen type's. That extension is added before the dialog looks, so that the file
+// it asks about is the one written. (The dialog adds none to a folder's name.)
+class PictureSaveDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+    void accept() override {
+        setDefaultSuffix(Q(SaveExtension(SelectedFilterIndex(*this))).mid(1));
+        QFileDialog::accept();
+    }
+};
+
+template <class Dialog = QFileDialog>
 std::unique_ptr<QFileDialog> MakeDialog(QWidget* parent, const QString& caption, const QString& folder) {
-    auto dialog = std::make_unique<QFileDialog>(parent, caption, folder);
+    auto dialog = std::make_unique<Dialog>(parent, caption, folder);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setOption(QFileDialog::HideNameFilterDetails);
     dialog->setSizeGripEnabled(true);
@@ -47,7 +61,7 @@ std::unique_ptr<QFileDialog> MakePictureOpenDialog(QWidget* parent, const QStrin
 
 std::unique_ptr<QFileDialog> MakePictureSaveDialog(QWidget* parent, const QString& folder,
                                                    const SaveProposal& proposal) {
-    auto dialog = MakeDialog(parent, QStringLiteral("Save"), folder);
+    auto dialog = MakeDialog<PictureSaveDialog>(parent, QStringLiteral("Save"), folder);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     const QStringList filters = QtFilters(SaveDialogFilters());

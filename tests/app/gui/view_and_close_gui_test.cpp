@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
@@ -82,6 +83,54 @@ private slots:
         types->setCurrentIndex(1);
         emit types->activated(1);
         QCOMPARE(dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text(), QStringLiteral("proj.jpg"));
+    }
+
+    // The dialog asks once before it replaces a file, also one whose extension the
+    // chosen type adds to the name typed (as it does to the name Save proposes), and
+    // the program asks nothing more: answering No leaves the file as it was.
+    void replacingAFileIsAskedOnceAlsoWhenTheTypeAddsTheExtension() {
+        PictureWindow p(Gradient(40, 30));
+        auto& [env, w] = p;
+        const QByteArray earlier("an earlier result");
+        const QString existing = WriteRaw(env, QStringLiteral("out.BMP"), earlier);
+        for (const QString& typed : {QStringLiteral("out.BMP"), QStringLiteral("out")}) {
+            QStringList asked;
+            QTimer::singleShot(0, [&] {
+                auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                QVERIFY(d);
+                d->setDirectory(env.dir.path());
+                // Runs inside the question, if one is asked: No, then the dialog is cancelled.
+                QTimer::singleShot(0, [&asked, d] {
+                    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                    if (!box) return;
+                    asked << box->text();
+                    QTimer::singleShot(0, d, &QDialog::reject);
+                    box->button(QMessageBox::No)->click();
+                });
+                FillSaveDialog(*d, 0, typed);
+            });
+            QVERIFY2(!w.SaveCommand(), qPrintable(typed));
+            QCOMPARE(asked.size(), 1);
+            QVERIFY2(asked[0].contains(QStringLiteral("out.BMP")), qPrintable(asked[0]));
+            QFile file(existing);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), earlier);
+        }
+        // A folder's name gets no extension: Save opens the folder and writes nothing.
+        QVERIFY(QDir(env.dir.path()).mkdir(QStringLiteral("sub")));
+        QString opened;
+        QTimer::singleShot(0, [&] {
+            auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            d->setDirectory(env.dir.path());
+            FillSaveDialog(*d, 0, QStringLiteral("sub"));
+            opened = d->directory().absolutePath();
+            d->reject();
+        });
+        QVERIFY(!w.SaveCommand());
+        QCOMPARE(opened, env.Path(QStringLiteral("sub")));
+        QVERIFY(QDir(env.Path(QStringLiteral("sub"))).isEmpty());
+        QVERIFY(env.messages.isEmpty());
     }
 
     void ctrlWheelKeepsThePixelUnderThePointer() {
