@@ -247,9 +247,16 @@ std::string TFrmMain::FileToWrite(const QString& chosen) const {
     const std::filesystem::path opened = std::filesystem::absolute(lastOpenedFile_, failed);
     if (failed) return S(chosen);
     if (info.absoluteFilePath() == shown.absoluteFilePath()) return opened.string();
+    // A name that begins as the open file's name without its extension is shown (the
+    // name Save proposes for a picture does) begins with that name's own bytes.
+    std::string name = S(info.fileName());
+    const std::string stem = opened.stem().string();
+    const std::string shownStem = S(Q(stem));
+    const bool renamed = shownStem != stem && name.rfind(shownStem, 0) == 0;
+    if (renamed) name = stem + name.substr(shownStem.size());
     if (info.absolutePath() == shown.absolutePath() && !QFileInfo(info.absolutePath()).isDir())
-        return (opened.parent_path() / S(info.fileName())).string();
-    return S(chosen);
+        return (opened.parent_path() / name).string();
+    return renamed ? (std::filesystem::path(S(info.absolutePath())) / name).string() : S(chosen);
 }
 
 void TFrmMain::MenuItem_CopyClick() {

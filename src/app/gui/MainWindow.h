@@ -208,7 +208,8 @@ private:
     void FinishOpen(const QString& path, const std::string& file);
     // The file a path chosen in the save dialog names. The dialog shows a folder or
     // file name that is not valid UTF-8 with replacement characters; the folder and the
-    // file that are open, chosen as shown, are the ones written, not new ones.
+    // file that are open, chosen as shown, are the ones written, not new ones, and a
+    // name that begins with the open file's name as shown begins with its real name.
     std::string FileToWrite(const QString& chosen) const;
     // Changed since the last open or save: the close question and the title's mark.
     void SetModified(bool modified);

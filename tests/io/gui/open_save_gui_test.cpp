@@ -114,6 +114,8 @@ private slots:
         QTest::newRow("its folder") << QByteArray("w\xF6rk") << QByteArray("beach.d2o") << QByteArray("beach.d2o");
         QTest::newRow("picture") << QByteArray("w\xF6rk") << QByteArray("beach.bmp")
                                  << QByteArray("beach_cartoon.BMP");
+        QTest::newRow("picture's own name") << QByteArray("work") << QByteArray("pi\xE8" "ce.bmp")
+                                            << QByteArray("pi\xE8" "ce_cartoon.BMP");
     }
 
     void SavingAFileWhoseNameIsNotUtf8() {
