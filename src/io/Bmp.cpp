@@ -96,6 +96,18 @@ int TargetRow(const Info& info, std::int64_t fileRow) {
     return static_cast<int>(info.topDown ? fileRow : info.height - 1 - fileRow);
 }
 
+// The sizes of the information headers of the kinds of bitmap there are.
+bool KnownHeaderSize(std::uint32_t hs) {
+    return hs == 12 || hs == 40 || hs == 52 || hs == 56 || hs == 64 || hs == 108 || hs == 124;
+}
+
+// Whether a file's first bytes start as a bitmap's: the letters "BM" and, after the
+// file header, the size of an information header of a known kind.
+bool StartsAsBitmap(const std::uint8_t* data, std::size_t size) {
+    return size >= kBmpFileHeaderSize + 4 && data[0] == 'B' && data[1] == 'M' &&
+           KnownHeaderSize(U32(data + kBmpFileHeaderSize));
+}
+
 bool Fail(std::string& error, const char* message) {
     error = message;
     return false;
@@ -110,8 +122,7 @@ bool ParseHeaders(const std::uint8_t* data, std::size_t size, Info& info, std::s
     info.offBits = U32(data + 10);
     info.headerSize = U32(data + 14);
     const std::uint32_t hs = info.headerSize;
-    if (hs != 12 && hs != 40 && hs != 52 && hs != 56 && hs != 64 && hs != 108 && hs != 124)
-        return Fail(error, "the bitmap has a header of an unknown kind");
+    if (!KnownHeaderSize(hs)) return Fail(error, "the bitmap has a header of an unknown kind");
     if (size < kBmpFileHeaderSize + hs) return Fail(error, "the bitmap's header is cut short");
     const std::uint8_t* h = data + kBmpFileHeaderSize;
 
@@ -506,11 +517,11 @@ bool ReadBmpFile(const std::string& path, Bitmap& out, std::string& error) {
 #if defined(VELMORA_DIRECT_BMP_READ)
     if (ReadPlainBmp(path, out)) return true;
 #endif
-    constexpr std::string_view kMagic = "BM";  // every bitmap file starts with these letters
-    return ReadAndDecode(path, error, kMagic, [&](const std::uint8_t* data, std::size_t size, std::string& problem) {
+    const auto decode = [&](const std::uint8_t* data, std::size_t size, std::string& problem) {
         std::size_t consumed = 0;
         return DecodeBmp(data, size, out, consumed, problem);
-    });
+    };
+    return ReadAndDecode(path, error, StartsAsBitmap, decode);
 }
 
 bool WriteBmpFile(const std::string& path, const Bitmap& bmp, std::string& error) {

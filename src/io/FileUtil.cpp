@@ -179,8 +179,11 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std:
     return ReadRest(fd.get(), path, maxBytes, data, out, error);
 }
 
-bool ReadFileStartingWith(const std::string& path, std::string_view signature, std::size_t firstBytes,
-                          std::vector<std::uint8_t>& out, std::string& error, std::size_t maxBytes) {
+namespace {
+
+template <class Starts>
+bool ReadIfStarts(const std::string& path, Starts starts, std::size_t firstBytes, std::vector<std::uint8_t>& out,
+                  std::string& error, std::size_t maxBytes) {
     Fd fd(OpenForReading(path, error));
     if (fd.get() < 0) return false;
     std::vector<std::uint8_t> data;
@@ -188,15 +191,30 @@ bool ReadFileStartingWith(const std::string& path, std::string_view signature, s
         error = "Cannot read " + Quoted(path) + ": " + Reason(err);
         return false;
     }
-    const bool starts = data.size() >= signature.size() &&
-                        std::equal(signature.begin(), signature.end(), data.begin(),
-                                   [](char s, std::uint8_t b) { return static_cast<std::uint8_t>(s) == b; });
-    if (!starts) {
+    if (!starts(data.data(), data.size())) {
         out.swap(data);
         return true;
     }
     // The rest is read from where the first bytes ended: a pipe can be read only once.
     return ReadRest(fd.get(), path, maxBytes, data, out, error);
+}
+
+}  // namespace
+
+bool ReadFileStartingWith(const std::string& path, std::string_view signature, std::size_t firstBytes,
+                          std::vector<std::uint8_t>& out, std::string& error, std::size_t maxBytes) {
+    const auto starts = [signature](const std::uint8_t* data, std::size_t size) {
+        return size >= signature.size() &&
+               std::equal(signature.begin(), signature.end(), data,
+                          [](char s, std::uint8_t b) { return static_cast<std::uint8_t>(s) == b; });
+    };
+    return ReadIfStarts(path, starts, firstBytes, out, error, maxBytes);
+}
+
+bool ReadFileStartingWith(const std::string& path, bool (*starts)(const std::uint8_t*, std::size_t),
+                          std::size_t firstBytes, std::vector<std::uint8_t>& out, std::string& error,
+                          std::size_t maxBytes) {
+    return ReadIfStarts(path, starts, firstBytes, out, error, maxBytes);
 }
 
 bool ReadFilePrefix(const std::string& path, std::size_t maxBytes, std::vector<std::uint8_t>& out,

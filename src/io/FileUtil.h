@@ -28,15 +28,21 @@ bool ReadFilePrefix(const std::string& path, std::size_t maxBytes, std::vector<s
 bool ReadFileStartingWith(const std::string& path, std::string_view signature, std::size_t firstBytes,
                           std::vector<std::uint8_t>& out, std::string& error,
                           std::size_t maxBytes = kWholeFileLimit);
+// The same for a format whose files are told by more than a fixed signature: the rest
+// is read when `starts(first bytes, their count)` holds.
+bool ReadFileStartingWith(const std::string& path, bool (*starts)(const std::uint8_t*, std::size_t),
+                          std::size_t firstBytes, std::vector<std::uint8_t>& out, std::string& error,
+                          std::size_t maxBytes = kWholeFileLimit);
 
 // Reads a whole picture file and hands its bytes to `decode` (bytes, size, problem);
 // a problem the decoder reports comes back prefixed with the quoted file name. Every
-// file of the format starts with `signature`. One that does not is handed to `decode`
-// by its first bytes only, which are enough for the decoder to refuse it: a large file
-// that merely has a picture's name is refused as what it is, not for want of memory
-// to read all of it.
-template <class Decode>
-bool ReadAndDecode(const std::string& path, std::string& error, std::string_view signature, Decode&& decode) {
+// file of the format starts with `signature` (a fixed string, or a test of the first
+// bytes as ReadFileStartingWith takes). One that does not is handed to `decode` by its
+// first bytes only, which are enough for the decoder to refuse it: a large file that
+// merely has a picture's name is refused as what it is, not for want of memory to
+// read all of it.
+template <class Signature, class Decode>
+bool ReadAndDecode(const std::string& path, std::string& error, Signature signature, Decode&& decode) {
     // Enough for every decoder to get past the length checks to the signature's.
     constexpr std::size_t kFirstBytes = 64;
     std::vector<std::uint8_t> bytes;

@@ -119,19 +119,23 @@ TEST_F(LowMemory, AProjectTooLargeForMemoryIsNotCalledInvalid) {
 }
 
 // A large file that only has a picture's extension is refused as not a picture: its
-// first bytes tell, and memory for the whole of it is never asked for.
+// first bytes tell, and memory for the whole of it is never asked for. A file that
+// starts with a bitmap's two letters is no bitmap either when no bitmap header follows.
 TEST_F(LowMemory, ALargeFileThatIsNoPictureIsRefusedAsSuch) {
     TempDir dir;
     struct Case {
         const char* name;
+        const char* text;
         const char* reason;
     };
-    for (const Case& c : {Case{"large.bmp", "not a bitmap"}, Case{"large.jpg", "Not a JPEG file"},
-                          Case{"large.png", "not a PNG picture"}}) {
+    const char* letter = "This is a letter, not a picture.\n";
+    for (const Case& c : {Case{"large.bmp", letter, "not a bitmap"}, Case{"large.jpg", letter, "Not a JPEG file"},
+                          Case{"large.png", letter, "not a PNG picture"},
+                          Case{"bm.bmp", "BMX: a letter that starts like a bitmap.\n", "header of an unknown kind"}}) {
         SCOPED_TRACE(c.name);
         const std::string path = dir / c.name;
         {
-            std::ofstream(path) << "This is a letter, not a picture.\n";
+            std::ofstream(path) << c.text;
         }
         std::filesystem::resize_file(path, 96 * kMiB);
         const std::string said = InChild([&] {
