@@ -8,7 +8,9 @@
 #include <QWheelEvent>
 #include <QWidget>
 #include <QtTest>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "app/gui/MainWindow.h"
 #include "common/Bitmap.h"
@@ -35,7 +37,13 @@ public:
             return confirmation ? confirmAnswer : true;
         });
     }
-    ~ShellEnv() { SetMessageHook(nullptr); }
+    ~ShellEnv() {
+        SetMessageHook(nullptr);
+        // The folder goes by its bytes: QTemporaryDir leaves behind the files whose names
+        // are not valid UTF-8, which the tests of such names make.
+        std::error_code ignored;
+        std::filesystem::remove_all(QFile::encodeName(dir.path()).toStdString(), ignored);
+    }
 
     QString Path(const QString& name) const { return dir.filePath(name); }
     std::string Folder() const { return dir.path().toStdString(); }
