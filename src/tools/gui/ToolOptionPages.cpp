@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -163,6 +164,9 @@ void TFrmToolOption::BuildPageControl() {
         if (current_.isEmpty() || index < 0 || PageControl1->widget(index)->objectName() == current_) return;
         if (QWidget* page = Page(current_)) PageControl1->setCurrentWidget(page);
     });
+    // A click in the window leaves the keyboard on the tab, whose own arrow keys would
+    // only page through the hidden tabs; the window passes them on instead.
+    PageControl1->tabBar()->installEventFilter(this);
 }
 
 QSlider* TFrmToolOption::AddTrackRow(QGridLayout* grid, int row, const char* caption, const QString& role, int min,

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -272,6 +273,20 @@ void TFrmToolOption::keyPressEvent(QKeyEvent* event) {
     event->ignore();
     if (!EditingText()) emit keyPressed(event);
     if (!event->isAccepted()) QWidget::keyPressEvent(event);
+}
+
+bool TFrmToolOption::eventFilter(QObject* watched, QEvent* event) {
+    // Only the current tool's tab is ever shown, so Left and Right have nothing to do on
+    // the tab. Left unaccepted, they go on to this window as the keys the tab ignores do,
+    // and from there to the main window, where they move a pending object.
+    if (event->type() == QEvent::KeyPress && watched == PageControl1->tabBar()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Left || key == Qt::Key_Right) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TFrmToolOption::keyReleaseEvent(QKeyEvent* event) {

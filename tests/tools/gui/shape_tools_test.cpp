@@ -8,6 +8,8 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QToolButton>
 
@@ -243,6 +245,20 @@ private slots:
         QCOMPARE(w.Doc().CurrentTool, int(ToolHand));
         QCOMPARE(StateCount(w), states + 1);
         QVERIFY(w.Doc().ColorBmp == committed);
+
+        // A click in the Tool Option window leaves the keyboard on its tab, which must
+        // keep none of these keys: the box moves by (9, 0) to (209, 100) and is committed.
+        ChooseTool(w, ToolRectangle);
+        Place(w, 200, 100);
+        QApplication::setActiveWindow(w.FrmToolOption);
+        QWidget* tab = w.FrmToolOption->PageControl1->tabBar();
+        QCOMPARE(QApplication::focusWidget(), tab);
+        QTest::keyClick(tab, Qt::Key_Right, Qt::ShiftModifier);
+        QTest::keyClick(tab, Qt::Key_Left);
+        QTest::keyClick(tab, Qt::Key_Return);
+        QCOMPARE(StateText(w), QStringLiteral("Rectangle / --"));
+        QCOMPARE(At(w, 209, 105), kRed);
+        QCOMPARE(At(w, 208, 105), PixelValue(photo, 208, 105));
     }
 
     // A number box takes typed digits only after a pause. Committing before that, by the
