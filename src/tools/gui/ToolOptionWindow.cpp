@@ -78,6 +78,12 @@ QWidget* TFrmToolOption::Page(const QString& name) const {
 void TFrmToolOption::ShowPage(int toolId) {
     const ToolInfo* tool = FindTool(toolId);
     const QString wanted = tool ? QString::fromLatin1(tool->Page) : QString();
+    // A control of the page going away that has the keyboard would hand it on to the
+    // next control, often a number box of the new page, which keeps the tool keys to
+    // itself. The tab takes it instead, as after a click in the window.
+    const QWidget* shown = PageControl1->currentWidget();
+    if (shown && shown->objectName() != wanted && focusWidget() && shown->isAncestorOf(focusWidget()))
+        PageControl1->tabBar()->setFocus();
     current_.clear();
     // Show the wanted tab before hiding the others, so the tab bar never has to pick a
     // stand-in page in between.

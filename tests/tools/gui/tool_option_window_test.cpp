@@ -385,6 +385,26 @@ private slots:
         QCOMPARE(keys.first().at(0).toInt(), int(Qt::Key_Delete));
     }
 
+    // A tool key pressed on a control of the page (a track bar just dragged) brings up
+    // another tool's page. The keyboard must not pass to the first box of the new page,
+    // which would keep the next tool keys to itself. The page shown again, as every zoom
+    // shows it, leaves a box being typed in alone.
+    void aNewPageLeavesTheToolKeysWorking() {
+        int passed = 0;
+        QObject counting;
+        connect(options_.get(), &TFrmToolOption::keyPressed, &counting, [&passed] { ++passed; });
+        QApplication::setActiveWindow(options_.get());
+        options_->ShowPage(ToolBrush);
+        options_->TrcBrushSize->setFocus();
+        options_->ShowPage(ToolRectangle);
+        for (Qt::Key key : {Qt::Key_L, Qt::Key_Left, Qt::Key_Return}) QTest::keyClick(QApplication::focusWidget(), key);
+        QCOMPARE(passed, 3);
+
+        options_->SpnRectFontSize->setFocus();
+        options_->ShowPage(ToolRectangle);
+        QVERIFY(options_->SpnRectFontSize->hasFocus());
+    }
+
 private:
     std::pair<QSlider*, QSpinBox*> Pair(const PairRow& row) const {
         const QString name = QString::fromLatin1(row.name);
