@@ -432,7 +432,18 @@ bool TFrmMain::eventFilter(QObject* watched, QEvent* event) {
     }
     // A key in the list (an arrow, say) moves from the current state, which the
     // stroke's own state then is.
-    if (event->type() == QEvent::KeyPress && FrmHistory && watched == FrmHistory->StringGrid1) FinishLostPresses();
+    if (event->type() == QEvent::KeyPress && FrmHistory && watched == FrmHistory->StringGrid1) {
+        FinishLostPresses();
+        // The list has no use for letters, which it does not search by, nor for [ and ]:
+        // they are the tool keys, which a click in the list must not cost the user.
+        auto* key = static_cast<QKeyEvent*>(event);
+        const int k = key->key();
+        if ((k >= Qt::Key_A && k <= Qt::Key_Z) || k == Qt::Key_BracketLeft || k == Qt::Key_BracketRight) {
+            key->ignore();
+            FormKeyDown(key);
+            if (key->isAccepted()) return true;
+        }
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

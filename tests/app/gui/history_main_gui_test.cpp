@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QSlider>
+#include <QTableWidget>
 #include <QtTest>
 
 #include "adjust/gui/AdjustmentForms.h"
@@ -12,6 +13,8 @@
 #include "history/gui/HistoryWindow.h"
 #include "io/IoTestUtil.h"
 #include "prefs/Options.h"
+#include "tools/ToolIds.h"
+#include "tools/gui/ToolOptionWindow.h"
 
 using namespace velmora;
 using namespace velmora::test;
@@ -165,6 +168,25 @@ private slots:
         QCOMPARE(SketchMark(w), 255);
         QVERIFY(!w.isWindowModified());
         QVERIFY(!w.MenuItem_Undo->isEnabled());
+    }
+
+    // After a click in the History list the list keeps the keyboard. It has no use for
+    // letters (it does not search by them) nor for [ and ], which then choose a tool and
+    // its size as over the picture; its arrows still move through the states.
+    void ToolKeysWorkWhileTheListHasTheKeyboard() {
+        Shell s;
+        auto& [env, w] = s;
+        QVERIFY(s.Open("p.bmp", Gradient(30, 20)));
+        Edit(w, 11);
+        QTableWidget* list = w.FrmHistory->StringGrid1;
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_B);
+        QCOMPARE(w.Doc().CurrentTool, int(ToolBrush));
+        const int size = w.FrmToolOption->TrcBrushSize->value();
+        QTest::keyClick(list, Qt::Key_BracketRight);
+        QVERIFY(w.FrmToolOption->TrcBrushSize->value() > size);
+        QTest::keyClick(list, Qt::Key_Up);
+        QCOMPARE(SketchMark(w), 255);
     }
 };
 
