@@ -5,10 +5,6 @@
 #include <atomic>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "engine/Parallel.h"
 #include "engine/Progress.h"
 
@@ -141,37 +137,6 @@ void Enlarge(GrowthOrder& order) {
 
 }  // namespace
 
-// The neighbours of the pixel at c whose tag is `tag`, as the bits k of the neighbour
-// order. Other threads grow other regions at the same time and only ever write their
-// own regions' tags; reading those (to find they differ) is safe as relaxed atomics.
-template <typename Tag>
-inline unsigned AlikeNeighbours(Tag* c, std::ptrdiff_t pw, Tag tag) {
-    auto alike = [tag](Tag* t) {
-        return static_cast<unsigned>(std::atomic_ref<Tag>(*t).load(std::memory_order_relaxed) == tag);
-    };
-    Tag* up = c - pw;
-    Tag* down = c + pw;
-    return alike(down) | alike(up) << 1 | alike(c - 1) << 2 | alike(c + 1) << 3 | alike(up - 1) << 4 |
-           alike(up + 1) << 5 | alike(down - 1) << 6 | alike(down + 1) << 7;
-}
-
-#if defined(__SSE2__)
-// The same for narrow tags, compared all eight at once: one comparison instead of
-// eight, each of which also had to be shifted into place.
-template <>
-inline unsigned AlikeNeighbours<std::uint16_t>(std::uint16_t* c, std::ptrdiff_t pw, std::uint16_t tag) {
-    auto at = [](std::uint16_t* t) {
-        return static_cast<short>(std::atomic_ref<std::uint16_t>(*t).load(std::memory_order_relaxed));
-    };
-    std::uint16_t* up = c - pw;
-    std::uint16_t* down = c + pw;
-    const __m128i around = _mm_setr_epi16(at(down), at(up), at(c - 1), at(c + 1), at(up - 1), at(up + 1),
-                                          at(down - 1), at(down + 1));
-    const __m128i same = _mm_cmpeq_epi16(around, _mm_set1_epi16(static_cast<short>(tag)));
-    return static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(same, _mm_setzero_si128())));
-}
-#endif
-
 template <typename Tag>
 bool Grow(Tag* tags, const Grid& g, const Neighbours& nb, int sx, int sy, Tag tag, GrowthOrder& order,
           std::size_t limit) {
@@ -179,24 +144,29 @@ bool Grow(Tag* tags, const Grid& g, const Neighbours& nb, int sx, int sy, Tag ta
     // other pixels (alike neighbours belong to the same region), so the tag is the
     // test, and a pixel taken holds kTaken, which no test matches again. The seed is
     // not marked, so it joins in the second round exactly when it has an alike
-    // neighbour.
+    // neighbour. Other threads grow other regions at the same time and only ever
+    // write their own regions' tags; reading those (to find they differ) is safe as
+    // relaxed atomics.
     std::size_t n = 0;
     std::uint32_t* buf = order.Buffer.data();
-    std::size_t room = order.Buffer.size();
     const std::ptrdiff_t pw = g.PW;
+    auto alike = [tag](Tag* t) {
+        return static_cast<unsigned>(std::atomic_ref<Tag>(*t).load(std::memory_order_relaxed) == tag);
+    };
     std::uint32_t at = PackXY(sx, sy);
     std::size_t head = 0;
     for (;;) {
-        if (n + 8 > room) {
+        if (n + 8 > order.Buffer.size()) {
             order.Count = n;
             Enlarge(order);
             buf = order.Buffer.data();
-            room = order.Buffer.size();
         }
         Tag* c = tags + (static_cast<std::ptrdiff_t>(PY(at)) + 1) * pw + PX(at) + 1;
         // All eight tests first, without branches, in the plain method's order;
         // taking one neighbour cannot change the test of another.
-        unsigned found = AlikeNeighbours(c, pw, tag);
+        unsigned found = alike(c + pw) | alike(c - pw) << 1 | alike(c - 1) << 2 | alike(c + 1) << 3 |
+                         alike(c - pw - 1) << 4 | alike(c - pw + 1) << 5 | alike(c + pw - 1) << 6 |
+                         alike(c + pw + 1) << 7;
         while (found) {
             const int k = __builtin_ctz(found);
             found &= found - 1;
