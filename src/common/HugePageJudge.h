@@ -26,15 +26,16 @@ public:
     bool Wanted() const { return !givenUp_.load(std::memory_order_relaxed); }
     // Notes how long one huge page took to supply.
     void Supplied(std::chrono::nanoseconds took) {
-        const std::int64_t pages = pages_.fetch_add(1, std::memory_order_relaxed) + 1;
-        const std::int64_t total = spent_.fetch_add(took.count(), std::memory_order_relaxed) + took.count();
-        if (total > (pages + 1) * std::chrono::nanoseconds(kSlow).count())
-            givenUp_.store(true, std::memory_order_relaxed);
+        const std::int64_t change = Slow() - took.count();
+        if (credit_.fetch_add(change, std::memory_order_relaxed) + change < 0) givenUp_.store(true, std::memory_order_relaxed);
     }
 
 private:
-    std::atomic<std::int64_t> pages_{0};
-    std::atomic<std::int64_t> spent_{0};  // nanoseconds
+    static constexpr std::int64_t Slow() { return std::chrono::nanoseconds(kSlow).count(); }
+
+    // What huge pages may still cost before they cost more than kSlow each on average:
+    // one kSlow to spare, and kSlow more with every page, less what the page took.
+    std::atomic<std::int64_t> credit_{Slow()};
     std::atomic<bool> givenUp_{false};
 };
 
