@@ -19,15 +19,26 @@ namespace velmora {
 // ones gives them up at once, where a few pages just over the limit among quick ones
 // do not. The time is the supplying thread's own processor time, so that a thread
 // that lost its processor for a moment does not count against them.
+//
+// The first pages can be timed on a thread of its own while the program starts, since
+// a slow one holds its thread for tens of milliseconds. Until their times are in, huge
+// pages are not wanted: a block taken meanwhile does without them rather than wait.
 class HugePageJudge {
 public:
     static constexpr std::chrono::microseconds kSlow{2000};
 
-    bool Wanted() const { return !givenUp_.load(std::memory_order_relaxed); }
+    bool Wanted() const {
+        return !awaited_.load(std::memory_order_acquire) && !givenUp_.load(std::memory_order_relaxed);
+    }
+    bool GivenUp() const { return givenUp_.load(std::memory_order_relaxed); }
+    // Notes that the first pages are being timed elsewhere, and that they have been.
+    void Await() { awaited_.store(true, std::memory_order_relaxed); }
+    void StopAwaiting() { awaited_.store(false, std::memory_order_release); }
     // Notes how long one huge page took to supply.
     void Supplied(std::chrono::nanoseconds took) {
         const std::int64_t change = Slow() - took.count();
-        if (credit_.fetch_add(change, std::memory_order_relaxed) + change < 0) givenUp_.store(true, std::memory_order_relaxed);
+        if (credit_.fetch_add(change, std::memory_order_relaxed) + change < 0)
+            givenUp_.store(true, std::memory_order_relaxed);
     }
 
 private:
@@ -37,6 +48,7 @@ private:
     // one kSlow to spare, and kSlow more with every page, less what the page took.
     std::atomic<std::int64_t> credit_{Slow()};
     std::atomic<bool> givenUp_{false};
+    std::atomic<bool> awaited_{false};
 };
 
 }  // namespace velmora

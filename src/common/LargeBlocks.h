@@ -55,6 +55,10 @@ void ReleaseKeptBlocks();
 // would fail beside hundreds of megabytes that nothing uses. Each program calls this
 // once at its start; it replaces any other new-handler.
 void ReleaseKeptBlocksWhenMemoryRunsOut();
+// Starts timing the first huge pages on a thread of its own, for a program to call at
+// its start: a slow one then holds no thread that has work to do. Blocks taken before
+// their times are in come on ordinary pages.
+void ProbeHugePages();
 // Lets new blocks ask for huge pages (while they prove cheap) or keeps them to
 // ordinary pages; for tests and measurements. Returns the previous setting.
 bool AllowHugePages(bool allowed);

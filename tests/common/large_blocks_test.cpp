@@ -149,6 +149,22 @@ TEST(LargeBlocks, HugePagesAreGivenUpOnceTheyCostMoreThanTheLimitOnAverage) {
         judge.Supplied(2 * HugePageJudge::kSlow);
         EXPECT_TRUE(judge.Wanted());
     }
+    {
+        // While the first pages are timed elsewhere, blocks do without huge pages, even
+        // when those pages come quick one by one; the verdict counts once all are in.
+        HugePageJudge quick, slow;
+        for (HugePageJudge* judge : {&quick, &slow}) {
+            judge->Await();
+            EXPECT_FALSE(judge->Wanted());
+            judge->Supplied(fast);
+            EXPECT_FALSE(judge->Wanted());
+        }
+        quick.StopAwaiting();
+        EXPECT_TRUE(quick.Wanted());
+        slow.Supplied(milliseconds(20));
+        slow.StopAwaiting();
+        EXPECT_FALSE(slow.Wanted());
+    }
 }
 
 }  // namespace

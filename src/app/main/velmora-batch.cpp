@@ -20,6 +20,8 @@ int main(int argc, char** argv) {
     // Memory that the picture blocks keep for reuse is given up before any other
     // allocation is refused.
     velmora::ReleaseKeptBlocksWhenMemoryRunsOut();
+    // Whether huge pages are cheap here is found out while the program starts.
+    velmora::ProbeHugePages();
     // RunBatch reports each failure itself; this only keeps anything it did not
     // foresee from ending the program without a word.
     try {

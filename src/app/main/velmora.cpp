@@ -39,6 +39,8 @@ int main(int argc, char** argv) {
     // Memory that the picture blocks keep for reuse is given up before any other
     // allocation is refused.
     velmora::ReleaseKeptBlocksWhenMemoryRunsOut();
+    // Whether huge pages are cheap here is found out while the program starts.
+    velmora::ProbeHugePages();
     // Help, the version and a wrong option are answered before Qt looks for a display,
     // so that they work on a terminal without one; Qt's own options are left to Qt.
     {
