@@ -1,6 +1,11 @@
 #include "app/gui/FileDialogs.h"
 
+#include <QFileInfo>
+#include <QMessageBox>
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
+#include <utility>
 
 namespace velmora {
 
@@ -30,11 +35,27 @@ QStringList QtFilters(const std::vector<DialogFilter>& filters) {
 // while a name without extension (the one Save proposes, say) is written with the
 // chosen type's. That extension is added before the dialog looks, so that the file
 // it asks about is the one written. (The dialog adds none to a folder's name.)
+// A name that is not valid UTF-8 is shown with replacement characters, and no file
+// has the name shown: the file really written is asked about here, as Qt would.
 class PictureSaveDialog : public QFileDialog {
 public:
     using QFileDialog::QFileDialog;
+    WrittenFile written;
+
     void accept() override {
-        setDefaultSuffix(Q(SaveExtension(SelectedFilterIndex(*this))).mid(1));
+        const int index = SelectedFilterIndex(*this);
+        setDefaultSuffix(Q(SaveExtension(index)).mid(1));
+        const QStringList files = selectedFiles();
+        if (written && !files.isEmpty() && !QFileInfo::exists(files.front())) {
+            std::error_code failed;
+            const auto status = std::filesystem::status(written(files.front(), index), failed);
+            if (!failed && std::filesystem::exists(status) && !std::filesystem::is_directory(status) &&
+                QMessageBox::warning(this, windowTitle(),
+                                     tr("%1 already exists.\nDo you want to replace it?")
+                                         .arg(QFileInfo(files.front()).fileName()),
+                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+                return;
+        }
         QFileDialog::accept();
     }
 };
@@ -60,8 +81,9 @@ std::unique_ptr<QFileDialog> MakePictureOpenDialog(QWidget* parent, const QStrin
 }
 
 std::unique_ptr<QFileDialog> MakePictureSaveDialog(QWidget* parent, const QString& folder,
-                                                   const SaveProposal& proposal) {
+                                                   const SaveProposal& proposal, WrittenFile written) {
     auto dialog = MakeDialog<PictureSaveDialog>(parent, QStringLiteral("Save"), folder);
+    static_cast<PictureSaveDialog&>(*dialog).written = std::move(written);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     const QStringList filters = QtFilters(SaveDialogFilters());

@@ -107,7 +107,9 @@ void TFrmMain::ChangedOutsideHistory() {
 std::unique_ptr<QFileDialog> TFrmMain::MakeOpenDialog() { return MakePictureOpenDialog(this, lastFolder_); }
 
 std::unique_ptr<QFileDialog> TFrmMain::MakeSaveDialog(const SaveProposal& proposal) {
-    return MakePictureSaveDialog(this, lastFolder_, proposal);
+    return MakePictureSaveDialog(this, lastFolder_, proposal, [this](const QString& chosen, int filterIndex) {
+        return CompleteSaveName(FileToWrite(chosen), filterIndex);
+    });
 }
 
 void TFrmMain::MenuItem_OpenClick() {

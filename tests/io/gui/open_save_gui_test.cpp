@@ -7,12 +7,15 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
 #include <QUrl>
 #include <QtTest>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 
 #include "app/gui/MainWindow.h"
@@ -32,6 +35,30 @@ QStringList ComboTexts(QFileDialog& d) {
     QStringList texts{combo ? combo->currentText() : QString()};
     for (int i = 0; combo && i < combo->count(); ++i) texts << combo->itemText(i);
     return texts;
+}
+
+// The bytes of the file at `path`, named by its own bytes.
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Presses Save in the save dialog shown. A question about replacing a file, if one
+// follows, is recorded in `asked` and answered with `answer`; after No the dialog,
+// still open, is cancelled.
+void PressSave(QStringList& asked, QMessageBox::StandardButton answer) {
+    auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    QVERIFY(d);
+    auto* buttons = d->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+    QVERIFY(buttons && buttons->button(QDialogButtonBox::Save));
+    QTimer::singleShot(0, [&asked, answer, d] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        asked << box->text();
+        if (answer == QMessageBox::No) QTimer::singleShot(0, d, &QDialog::reject);
+        box->button(answer)->click();
+    });
+    buttons->button(QDialogButtonBox::Save)->click();
 }
 
 }  // namespace
@@ -142,14 +169,14 @@ private slots:
                 w.MenuItem_UndoClick();
                 w.MenuItem_RedoClick();
             }
-            QTimer::singleShot(0, [] {
-                auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-                QVERIFY(d);
-                auto* buttons = d->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
-                QVERIFY(buttons && buttons->button(QDialogButtonBox::Save));
-                buttons->button(QDialogButtonBox::Save)->click();
-            });
+            // The file really written is asked about when it exists (on the second save,
+            // or from the start when it is the project opened), though the name the
+            // dialog shows names no file.
+            const bool exists = std::filesystem::exists(target);
+            QStringList asked;
+            QTimer::singleShot(0, [&asked] { PressSave(asked, QMessageBox::Yes); });
             QVERIFY(w.SaveCommand());
+            QCOMPARE(asked.size(), exists ? 1 : 0);
             QVERIFY2(env.messages.isEmpty(), qPrintable(env.messages.join(QLatin1Char('\n'))));
             QVERIFY(!w.isWindowModified());
             std::set<std::string> written;
@@ -164,6 +191,14 @@ private slots:
                 QVERIFY(ReadBmpFile(target, project.Photo, error));
             }
         }
+        // Answering No leaves the file as it was; the dialog stays open until cancelled.
+        const std::string before = ReadAll(target);
+        Edit(w, 11);
+        QStringList asked;
+        QTimer::singleShot(0, [&asked] { PressSave(asked, QMessageBox::No); });
+        QVERIFY(!w.SaveCommand());
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(ReadAll(target) == before);
     }
 
     void DialogsShowTheirFiltersAndProposals() {
