@@ -108,7 +108,7 @@ std::unique_ptr<QFileDialog> TFrmMain::MakeOpenDialog() { return MakePictureOpen
 
 std::unique_ptr<QFileDialog> TFrmMain::MakeSaveDialog(const SaveProposal& proposal) {
     return MakePictureSaveDialog(this, lastFolder_, proposal, [this](const QString& chosen, int filterIndex) {
-        return CompleteSaveName(FileToWrite(chosen), filterIndex);
+        return PathToWrite(chosen, filterIndex);
     });
 }
 
@@ -216,7 +216,7 @@ bool TFrmMain::SaveCommand() {
 
 bool TFrmMain::SaveToFile(const QString& chosenPath, int filterIndex) {
     if (!doc_.ImageLoaded) return false;
-    const std::string path = CompleteSaveName(FileToWrite(chosenPath), filterIndex);
+    const std::string path = PathToWrite(chosenPath, filterIndex);
     std::string message;
     bool ok = false;
     {

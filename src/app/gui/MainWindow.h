@@ -211,6 +211,11 @@ private:
     // file that are open, chosen as shown, are the ones written, not new ones, and a
     // name that begins with the open file's name as shown begins with its real name.
     std::string FileToWrite(const QString& chosen) const;
+    // That file with the extension of the type chosen (1-based filter index) added:
+    // what Save writes, and what the save dialog asks about replacing.
+    std::string PathToWrite(const QString& chosen, int filterIndex) const {
+        return CompleteSaveName(FileToWrite(chosen), filterIndex);
+    }
     // Changed since the last open or save: the close question and the title's mark.
     void SetModified(bool modified);
     // Asks whether to save changed work before `what` ("closing Velmora"); true when
