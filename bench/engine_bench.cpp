@@ -1,10 +1,10 @@
 // Timings of the conversion engine: the full conversion at the default parameters on
 // photographs of 1, 4 and 12 megapixels, against the straightforward reference
-// implementation, and at 12 megapixels with each control at an extreme value; the live preview of a 640 x 480 region at both corners of a 12
-// megapixel photograph after each kind of control change; every pipeline stage on its
-// own, the smoothing at every kind of radius the dialog offers (and the counting
-// median alone, to place the switch from the networks) and the reduction of a
-// 12 megapixel photograph and of one huge region.
+// implementation, and at 12 megapixels with each control at an extreme value; the live
+// preview of a 640 x 480 region at both corners of a 12 megapixel photograph after each
+// kind of control change; every pipeline stage on its own, the smoothing at every kind
+// of radius the dialog offers (and the counting median alone, to place the switch from
+// the networks) and the reduction of a 12 megapixel photograph and of one huge region.
 //
 // The photographs are the sample photograph from the program's folder tiled with
 // alternate tiles mirrored, so that the content has a real photograph's detail at its
@@ -151,7 +151,8 @@ const std::pair<const char*, Setting> kExtremes[] = {
     {"SketchSmooth 0", [](TEffectParams& p) { p.SketchSmooth = 0; }},
     {"SketchSmooth 100", [](TEffectParams& p) { p.SketchSmooth = 100; }},
     {"Sharper 200", [](TEffectParams& p) { p.Sharper = 200; }},
-    {"RemainDark 254/255", [](TEffectParams& p) { p.RemainDark = true, p.RemainThreshold = 254, p.RemainDarkness = 255; }},
+    {"RemainDark 254/255",
+     [](TEffectParams& p) { p.RemainDark = true, p.RemainThreshold = 254, p.RemainDarkness = 255; }},
     {"ThresholdLevel 0", [](TEffectParams& p) { p.ThresholdLevel = 0; }},
     {"ThresholdLevel 255", [](TEffectParams& p) { p.ThresholdLevel = 255; }},
     {"ColorReducer 1", [](TEffectParams& p) { p.ColorReducer = 1; }},
@@ -271,7 +272,11 @@ BENCHMARK(BM_Preview640x480)->Apply(PreviewArgs)->Unit(benchmark::kMillisecond)-
 
 // The reference has nothing to keep between runs: every preview is a first one.
 void BM_ReferencePreview640x480(benchmark::State& state) { Preview<reference::TDrawEffect>(state); }
-BENCHMARK(BM_ReferencePreview640x480)->Args({0, kFirst})->Args({1, kFirst})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReferencePreview640x480)
+    ->Args({0, kFirst})
+    ->Args({1, kFirst})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The stages, each on the 4 megapixel photograph with the default parameters.
 constexpr int kStageMP = 4;

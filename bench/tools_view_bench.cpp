@@ -110,7 +110,7 @@ BENCHMARK(BM_TextBoxLongLine)->Unit(benchmark::kMillisecond)->Iterations(5)->Use
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", QByteArray("offscreen"));
     QApplication app(argc, argv);
     QTemporaryDir folder;
     SetMessageHook([](const QString&, const QString&, bool) { return true; });

@@ -85,7 +85,8 @@ Bytes Jpeg(int w, int h, int components, J_COLOR_SPACE space, bool progressive) 
     jpeg_start_compress(&cinfo, TRUE);
     Bytes row(static_cast<std::size_t>(w) * components);
     while (cinfo.next_scanline < cinfo.image_height) {
-        for (std::size_t i = 0; i < row.size(); ++i) row[i] = static_cast<std::uint8_t>(i * 9 + cinfo.next_scanline * 17);
+        for (std::size_t i = 0; i < row.size(); ++i)
+            row[i] = static_cast<std::uint8_t>(i * 9 + cinfo.next_scanline * 17);
         JSAMPROW r = row.data();
         jpeg_write_scanlines(&cinfo, &r, 1);
     }
@@ -156,8 +157,10 @@ int main(int argc, char** argv) {
     Save(root / "bmp" / "pal4.bmp", Bmp(5, 2, 4, 0, {}, 16, {0x12, 0x34, 0x50, 0, 0xAB, 0xCD, 0xE0, 0}));
     Save(root / "bmp" / "pal1.bmp", Bmp(9, 2, 1, 0, {}, 2, {0xA5, 0x80, 0, 0, 0x5A, 0x00, 0, 0}));
     Save(root / "bmp" / "rle8.bmp", Bmp(6, 3, 8, 1, {}, 6, {4, 1, 0, 3, 2, 3, 4, 0, 0, 0, 0, 2, 2, 1, 2, 5, 0, 1}));
-    Save(root / "bmp" / "rle4.bmp", Bmp(7, 2, 4, 2, {}, 16, {5, 0x12, 0, 3, 0x34, 0x50, 0, 0, 0, 4, 0x67, 0x89, 3, 0xAB, 0, 1}));
-    Save(root / "bmp" / "rgb565.bmp", Bmp(2, 2, 16, 3, {0xF800, 0x07E0, 0x001F}, 0, {0x00, 0xF8, 0xE0, 0x07, 0x1F, 0x00, 0xFF, 0xFF}));
+    Save(root / "bmp" / "rle4.bmp",
+         Bmp(7, 2, 4, 2, {}, 16, {5, 0x12, 0, 3, 0x34, 0x50, 0, 0, 0, 4, 0x67, 0x89, 3, 0xAB, 0, 1}));
+    Save(root / "bmp" / "rgb565.bmp",
+         Bmp(2, 2, 16, 3, {0xF800, 0x07E0, 0x001F}, 0, {0x00, 0xF8, 0xE0, 0x07, 0x1F, 0x00, 0xFF, 0xFF}));
     Save(root / "bmp" / "rgb555.bmp", Bmp(2, 1, 16, 0, {}, 0, {0x00, 0x7C, 0xE0, 0x03}));
     Save(root / "bmp" / "rgb32.bmp", Bmp(2, 1, 32, 3, {0xFF0000, 0xFF00, 0xFF}, 0, {1, 2, 3, 4, 5, 6, 7, 8}));
 

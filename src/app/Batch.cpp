@@ -133,7 +133,8 @@ bool ConvertDisplayed(Bitmap displayed, const TEffectParams& record, int scalePe
     effect.SetParams(p);
     effect.Execute();
     if (!effect.HasResult())
-        return error = effect.OutOfMemory() ? "not enough memory to convert it" : "the conversion did not finish", false;
+        return error = effect.OutOfMemory() ? "not enough memory to convert it" : "the conversion did not finish",
+               false;
 
     // As the main window sets them after a conversion; the drawable flags keep the
     // values the picture was displayed with.

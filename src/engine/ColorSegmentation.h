@@ -29,7 +29,9 @@ using RawBuffer = LargeVector<T>;
 // of a region is its first pixel in scan order.
 struct Grid {
     int SW = 0, SH = 0, PW = 0, PH = 0;
-    std::size_t At(int x, int y) const { return static_cast<std::size_t>(y + 1) * PW + static_cast<std::size_t>(x + 1); }
+    std::size_t At(int x, int y) const {
+        return static_cast<std::size_t>(y + 1) * PW + static_cast<std::size_t>(x + 1);
+    }
     int X(std::int32_t p) const { return p % PW - 1; }
     int Y(std::int32_t p) const { return p / PW - 1; }
 };

@@ -65,7 +65,8 @@ public:
     // a caller that needs the layers only a row at a time, such as a flat picture
     // composed from them, and so never holds them whole. Nothing happens when
     // GetLayers would do nothing.
-    void VisitLayerRows(const std::function<void(int y, const std::uint8_t* sketch, const std::uint8_t* color)>& use) const;
+    void VisitLayerRows(
+        const std::function<void(int y, const std::uint8_t* sketch, const std::uint8_t* color)>& use) const;
 
     // For a conversion that runs once, whose layers are then taken: every stage gives
     // back the buffers of the stage before it as soon as it has read them, and works

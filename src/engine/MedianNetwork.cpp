@@ -21,8 +21,8 @@ std::vector<Comparator> Batcher(int n) {
             for (int j = k % p; j + k < size; j += 2 * k)
                 for (int i = 0; i < k; ++i)
                     if ((i + j) / (2 * p) == (i + j + k) / (2 * p) && i + j + k < n)
-                        net.push_back(Comparator{static_cast<std::uint16_t>(i + j), static_cast<std::uint16_t>(i + j + k),
-                                                 true, true});
+                        net.push_back(Comparator{static_cast<std::uint16_t>(i + j),
+                                                 static_cast<std::uint16_t>(i + j + k), true, true});
     return net;
 }
 

@@ -25,7 +25,9 @@ struct TagValues {
 };
 
 // Pixel positions packed with y in the high half (both sides are below 2^16).
-inline std::uint32_t PackXY(int x, int y) { return (static_cast<std::uint32_t>(y) << 16) | static_cast<std::uint32_t>(x); }
+inline std::uint32_t PackXY(int x, int y) {
+    return (static_cast<std::uint32_t>(y) << 16) | static_cast<std::uint32_t>(x);
+}
 inline int PX(std::uint32_t v) { return static_cast<int>(v & 0xFFFFu); }
 inline int PY(std::uint32_t v) { return static_cast<int>(v >> 16); }
 

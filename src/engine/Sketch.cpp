@@ -115,8 +115,9 @@ VELMORA_PIXEL_LOOP void MapEdgesAlone(const std::int32_t* edges, int W, const Ed
 void MapRow(const std::int32_t* edges, const std::uint8_t* inv, int W, const EdgeMapping& m, std::uint8_t* out) {
     if (!m.remainDark) return MapEdgesAlone(edges, W, m, out);
     for (int x = 0; x < W; ++x, inv += 3)
-        out[x] = static_cast<std::uint8_t>(TSketch::MapEdge(edges[x], TRGBTriple{inv[0], inv[1], inv[2]}, m.sketchType, m.detail, m.darkness,
-                                  m.thresholdLevel, m.remainThreshold, m.remainDarkness, m.remainDark));
+        out[x] = static_cast<std::uint8_t>(TSketch::MapEdge(edges[x], TRGBTriple{inv[0], inv[1], inv[2]},
+                                                            m.sketchType, m.detail, m.darkness, m.thresholdLevel,
+                                                            m.remainThreshold, m.remainDarkness, m.remainDark));
 }
 
 }  // namespace
@@ -189,7 +190,8 @@ void TSketch::RenderSketch(int sketchType, int detail, int darkness, int thresho
     std::array<std::int32_t, 511> sharpen{};
     const bool sharpening = sharpness > 0;
     if (sharpening)
-        for (int v = 0; v < 511; ++v) sharpen[static_cast<std::size_t>(v)] = SharpenAmount(0, -v, 0, sharpness);  // 2C - P - Q = v
+        for (int v = 0; v < 511; ++v)  // 2C - P - Q = v
+            sharpen[static_cast<std::size_t>(v)] = SharpenAmount(0, -v, 0, sharpness);
 
     StepPositions steps(Progress, 1, 0, H - 2);
     ParallelLoop rows;

@@ -154,7 +154,8 @@ std::string MissingLinkTarget(const std::string& path) {
         char named[4096];
         const ssize_t n = ::readlink(at.c_str(), named, sizeof named);
         if (n <= 0 || static_cast<std::size_t>(n) == sizeof named) return {};
-        const std::string base = named[0] == '/' || slash == std::string::npos ? std::string() : at.substr(0, slash + 1);
+        const std::string base =
+            named[0] == '/' || slash == std::string::npos ? std::string() : at.substr(0, slash + 1);
         at = base + std::string(named, static_cast<std::size_t>(n));
     }
     const std::size_t slash = at.find_last_of('/');

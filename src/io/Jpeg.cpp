@@ -274,7 +274,8 @@ bool DecodeInto(Decompressor& d, ErrorManager& err, const std::uint8_t* data, st
             return false;
         }
         if (cmyk)
-            for (int i = 0; i < got; ++i) CmykRowToBgr(rows[static_cast<std::size_t>(i)], bmp.Row(y + i), bmp.Width(), inverted);
+            for (int i = 0; i < got; ++i)
+                CmykRowToBgr(rows[static_cast<std::size_t>(i)], bmp.Row(y + i), bmp.Width(), inverted);
     }
     err.rowsComplete = true;
     jpeg_finish_decompress(&cinfo);

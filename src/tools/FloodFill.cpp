@@ -147,7 +147,8 @@ void Walk(VisitedMap& map, int width, int height, std::uint8_t* const* sketchRow
 
 }  // namespace
 
-bool FloodFill(const Bitmap& composite, Bitmap* sketch, Bitmap* color, int x, int y, int tolerance, std::uint32_t fillColor) {
+bool FloodFill(const Bitmap& composite, Bitmap* sketch, Bitmap* color, int x, int y, int tolerance,
+               std::uint32_t fillColor) {
     if (x < 0 || y < 0 || x >= composite.Width() || y >= composite.Height()) return false;
     if (!SameSize(sketch, composite) || !SameSize(color, composite)) return false;
     // With no drawable layer the fill could change nothing, so the search is skipped.

@@ -15,6 +15,7 @@ namespace velmora {
 // generations, neighbour order (x, y+1), (x, y-1), (x-1, y), (x+1, y), one visited byte per pixel.
 // A non-null layer must have the composite's size; otherwise nothing is done and the
 // result is false as well.
-bool FloodFill(const Bitmap& composite, Bitmap* sketch, Bitmap* color, int x, int y, int tolerance, std::uint32_t fillColor);
+bool FloodFill(const Bitmap& composite, Bitmap* sketch, Bitmap* color, int x, int y, int tolerance,
+               std::uint32_t fillColor);
 
 }  // namespace velmora

@@ -60,7 +60,8 @@ CommandLine ReadCommandLine(const QStringList& arguments) {
     }
     if (parser.isSet(version)) {
         line.action = CommandLine::Action::Version;
-        line.message = QStringLiteral("%1 %2").arg(QString::fromLatin1(kProgramName), QString::fromLatin1(kProgramVersion));
+        line.message =
+            QStringLiteral("%1 %2").arg(QString::fromLatin1(kProgramName), QString::fromLatin1(kProgramVersion));
         return line;
     }
     const QStringList files = parser.positionalArguments();
@@ -68,7 +69,8 @@ CommandLine ReadCommandLine(const QStringList& arguments) {
     line.file = QFileInfo(files.front()).absoluteFilePath();
     line.fileArgument = FirstPositional(arguments);
     if (files.size() > 1)
-        line.message = QStringLiteral("Only one file is opened at a time; not opened: ") + files.mid(1).join(QStringLiteral(", "));
+        line.message = QStringLiteral("Only one file is opened at a time; not opened: ") +
+                       files.mid(1).join(QStringLiteral(", "));
     return line;
 }
 

@@ -59,7 +59,8 @@ void Draw(QPainter& p, IconId id) {
         p.setBrush(kGold.darker(115));
         p.drawRect(QRectF(2.5, 6.5, 17, 13));
         p.setBrush(kGold);
-        p.drawPolygon(QPolygonF() << QPointF(5, 10.5) << QPointF(22, 10.5) << QPointF(19.5, 19.5) << QPointF(2.5, 19.5));
+        p.drawPolygon(QPolygonF() << QPointF(5, 10.5) << QPointF(22, 10.5) << QPointF(19.5, 19.5)
+                                  << QPointF(2.5, 19.5));
         break;
     case IconId::Save:
         p.setPen(Pen(kInk));
@@ -136,7 +137,8 @@ void Draw(QPainter& p, IconId id) {
             const qreal y = 4 + i * 5;
             p.setPen(Pen(kInk, 1.2));
             p.setBrush(i == 0 ? kBlue : (i == 1 ? kGold : kGreen));
-            p.drawPolygon(QPolygonF() << QPointF(12, y) << QPointF(21, y + 4) << QPointF(12, y + 8) << QPointF(3, y + 4));
+            p.drawPolygon(QPolygonF() << QPointF(12, y) << QPointF(21, y + 4) << QPointF(12, y + 8)
+                                      << QPointF(3, y + 4));
         }
         break;
     case IconId::Tools:
