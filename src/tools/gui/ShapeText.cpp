@@ -79,6 +79,9 @@ QFont ShapeFont(const TFrmToolOption::TextStyle& style) {
     font.setBold(style.Bold);
     font.setItalic(style.Italic);
     font.setUnderline(style.Underline);
+    // The glyphs go into the picture's own pixels, whatever the screen's scale. Left to
+    // its default, the hinting is turned off on a scaled screen, which blurs the text.
+    font.setHintingPreference(QFont::PreferVerticalHinting);
     return font;
 }
 

@@ -1,10 +1,14 @@
 // The text of the rectangle, ellipse, text and balloon tools and the Tool Option
 // settings it is drawn with, driven through the real main window.
 
+#include <QFile>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QTemporaryDir>
 
+#include <cstdlib>
 #include <functional>
 
 #include "support/ShapeWindow.h"
@@ -80,6 +84,24 @@ Bitmap Drawn(QSize size, bool ellipse, const std::function<void(QPainter&)>& dra
     return bmp;
 }
 
+// Two lines in a box of the text tool, as the tool draws them into the picture.
+Bitmap SampleText() {
+    const TextStyle style = Style("DejaVu Sans", 12, {QStringLiteral("Hello Wg 12"), QStringLiteral("Exe")});
+    return Drawn(QSize(100, 50), false, [&](QPainter& p) { DrawTextLines(p, style, TextBoxTextArea(100, 50), kRed); });
+}
+
+// The pixels' bytes, row after row.
+QByteArray PixelBytes(const Bitmap& b) {
+    QByteArray bytes;
+    for (int y = 0; y < b.Height(); ++y)
+        bytes.append(reinterpret_cast<const char*>(b.Row(y)), qsizetype(b.Width()) * 3);
+    return bytes;
+}
+
+// Set in a copy of this program started by a test: it writes SampleText's pixels to the
+// file named there, and runs no test.
+constexpr char kSampleFileVariable[] = "VELMORA_SAMPLE_TEXT_FILE";
+
 }  // namespace
 
 class ShapeTextTest : public QObject {
@@ -106,6 +128,25 @@ private slots:
         QTest::keyClick(w.PaintBox1, Qt::Key_Return);
         QCOMPARE(StateText(w), QStringLiteral("Text / --"));
         QCOMPARE(At(w, 249, 149), kRed);
+    }
+
+    // The text goes into the picture's own pixels, so a screen scaled to twice its
+    // resolution (QT_SCALE_FACTOR=2) must not change them. Such a screen used to turn off
+    // the hinting of the glyphs, which left the text in the picture blurred.
+    void TextInThePictureDoesNotDependOnTheScreenScale() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("sample.raw"));
+        QProcess copy;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QString::fromLatin1(kSampleFileVariable), file);
+        env.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
+        copy.setProcessEnvironment(env);
+        copy.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(copy.waitForFinished(60000));
+        QCOMPARE(copy.exitCode(), 0);
+        QFile drawn(file);
+        QVERIFY(drawn.open(QIODevice::ReadOnly));
+        QVERIFY(drawn.readAll() == PixelBytes(SampleText()));
     }
 
     // A line pasted or typed by holding a key can hold a million characters, of which a
@@ -190,5 +231,16 @@ private:
     std::optional<ShapeWindow> s_;
 };
 
-QTEST_MAIN(ShapeTextTest)
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    if (const char* file = std::getenv(kSampleFileVariable)) {
+        const QByteArray sample = PixelBytes(SampleText());
+        QFile out(QString::fromLocal8Bit(file));
+        return out.open(QIODevice::WriteOnly) && out.write(sample) == sample.size() ? 0 : 1;
+    }
+    ShapeTextTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "shape_text_test.moc"
