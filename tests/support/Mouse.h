@@ -10,8 +10,10 @@
 
 namespace velmora::test {
 
-inline void SendMouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons) {
-    QMouseEvent e(type, QPointF(pos), w->mapToGlobal(QPointF(pos)), button, buttons, Qt::NoModifier);
+// `pos` may fall between whole pixels, as on a scaled screen (QT_SCALE_FACTOR=2 reports
+// 10.5 for the pointer on the right half of pixel 10).
+inline void SendMouse(QWidget* w, QEvent::Type type, QPointF pos, Qt::MouseButton button, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, pos, w->mapToGlobal(pos), button, buttons, Qt::NoModifier);
     QApplication::sendEvent(w, &e);
 }
 

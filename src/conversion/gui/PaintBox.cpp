@@ -3,7 +3,19 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <cmath>
+
 namespace velmora {
+
+namespace {
+
+// The whole pixel under the pointer. A scaled screen reports positions between pixels
+// (10.5 on the right half of pixel 10); rounding them would act on the next pixel.
+QPoint PixelOf(const QMouseEvent* e) {
+    return QPoint(static_cast<int>(std::floor(e->position().x())), static_cast<int>(std::floor(e->position().y())));
+}
+
+}  // namespace
 
 PaintBox::PaintBox(QWidget* parent) : QWidget(parent), background_(palette().color(QPalette::Button)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -35,17 +47,17 @@ void PaintBox::resizeEvent(QResizeEvent*) {
 }
 
 void PaintBox::mousePressEvent(QMouseEvent* e) {
-    const QPoint pos = e->position().toPoint();
+    const QPoint pos = PixelOf(e);
     emit MouseDown(pos.x(), pos.y(), e->button());
 }
 
 void PaintBox::mouseMoveEvent(QMouseEvent* e) {
-    const QPoint pos = e->position().toPoint();
+    const QPoint pos = PixelOf(e);
     emit MouseMove(pos.x(), pos.y(), e->buttons());
 }
 
 void PaintBox::mouseReleaseEvent(QMouseEvent* e) {
-    const QPoint pos = e->position().toPoint();
+    const QPoint pos = PixelOf(e);
     emit MouseUp(pos.x(), pos.y(), e->button());
 }
 

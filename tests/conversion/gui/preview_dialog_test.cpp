@@ -351,6 +351,32 @@ private slots:
         QCOMPARE(dlg->Grp_ColorHandles->Spn_Handle[2]->value(), 255);
     }
 
+    // On a scaled screen the pointer reports positions between whole pixels: at 100.5 it
+    // is on the right half of the pane's pixel 100. A drag from there to pixel 60 pans by
+    // 40 pixels, so the grabbed pixel stays under the pointer; a handle's marker is hit
+    // on its last column and missed just left of it; a dragged handle takes the value of
+    // the pixel under the pointer.
+    void positionsBetweenPixelsActOnThePixelUnderThePointer() {
+        auto dlg = Open(TestPicture(900, 700));
+        QWidget* pane = dlg->PaintBox1;
+        SendMouse(pane, QEvent::MouseButtonPress, QPointF(100.5, 100.5), Qt::LeftButton, Qt::LeftButton);
+        SendMouse(pane, QEvent::MouseMove, QPointF(60, 80), Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(dlg->HorzScrollBar().Position, 40);
+        QCOMPARE(dlg->VertScrollBar().Position, 20);
+        Release(pane, {60, 80});
+
+        dlg = OpenOnThreeHandles();
+        HandleEditor& editor = *dlg->Grp_ColorHandles;
+        QWidget* scale = editor.PB_Handles;
+        QCOMPARE(HandlePosition(128, 401), 194);
+        SendMouse(scale, QEvent::MouseButtonPress, QPointF(193.5, 30.5), Qt::LeftButton, Qt::LeftButton);
+        QCOMPARE(editor.SelectedHandle, -1);
+        SendMouse(scale, QEvent::MouseButtonPress, QPointF(208.5, 30.5), Qt::LeftButton, Qt::LeftButton);
+        QCOMPARE(editor.SelectedHandle, 1);
+        SendMouse(scale, QEvent::MouseMove, QPointF(101.5, 30.5), Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(editor.Spn_Handle[1]->value(), 61);  // (101 - 7) * 255 / 387
+    }
+
     // While a handle's spin edit is being retyped the scale is not drawn; once the
     // spin edit gives its number back, the scale shows every handle where it is.
     void handleScaleIsRedrawnWhenARetypedHandleIsLeft() {
