@@ -41,10 +41,11 @@ void ColorSwatch::SetColor(const QColor& color) {
 }
 
 void ColorSwatch::paintEvent(QPaintEvent*) {
+    // The frame is filled, not stroked: a pen centred on the edge pixels would put the
+    // right and bottom lines a screen pixel inside on a scaled screen.
     QPainter painter(this);
-    painter.fillRect(rect(), color_);
-    painter.setPen(Qt::black);
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    painter.fillRect(rect(), Qt::black);
+    painter.fillRect(rect().adjusted(1, 1, -1, -1), color_);
 }
 
 void ColorSwatch::mousePressEvent(QMouseEvent* event) {

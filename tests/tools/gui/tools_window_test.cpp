@@ -148,6 +148,28 @@ private slots:
         QVERIFY(messages_.isEmpty());
     }
 
+    // Each swatch has a black frame one pixel wide on all four sides, also on a screen
+    // scaled by 2, where that pixel is two screen pixels: the right and bottom lines
+    // were drawn one screen pixel inside, with a strip of the color outside them.
+    void swatchesAreFramedOnEverySideAtAnyScale() {
+        tools_->SetFrontColor(0x00FF00);
+        for (int scale : {1, 2}) {
+            const QSize size = tools_->FrontSwatch->size();
+            QImage shot(size * scale, QImage::Format_RGB32);
+            shot.setDevicePixelRatio(scale);
+            shot.fill(Qt::white);
+            tools_->FrontSwatch->render(&shot);
+            int wrong = 0;
+            for (int y = 0; y < shot.height(); ++y)
+                for (int x = 0; x < shot.width(); ++x) {
+                    const bool frame =
+                        x < scale || y < scale || x >= shot.width() - scale || y >= shot.height() - scale;
+                    wrong += QColor(shot.pixel(x, y)) != (frame ? QColor(Qt::black) : QColor(Qt::green));
+                }
+            QVERIFY2(wrong == 0, qPrintable(QStringLiteral("scale %1: %2 pixels").arg(scale).arg(wrong)));
+        }
+    }
+
     void keysReachTheMainWindow() {
         QSignalSpy keys(tools_.get(), &TFrmTools::keyReleased);
         QTest::keyRelease(tools_.get(), Qt::Key_Delete);
