@@ -129,7 +129,7 @@ void Draw(QPainter& p, int toolId) {
 
 }  // namespace
 
-QIcon ToolGlyph(int toolId) {
+QIcon GlyphIcon(const std::function<void(QPainter&)>& draw) {
     QIcon icon;
     for (int scale : {1, 2}) {
         QPixmap pixmap(kSize * scale, kSize * scale);
@@ -137,11 +137,15 @@ QIcon ToolGlyph(int toolId) {
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);
         painter.setRenderHint(QPainter::Antialiasing);
-        Draw(painter, toolId);
+        draw(painter);
         painter.end();
         icon.addPixmap(pixmap);
     }
     return icon;
+}
+
+QIcon ToolGlyph(int toolId) {
+    return GlyphIcon([toolId](QPainter& painter) { Draw(painter, toolId); });
 }
 
 }  // namespace velmora

@@ -3,9 +3,16 @@
 // and stay sharp on any screen.
 
 #include <QIcon>
+#include <QPainter>
+
+#include <functional>
 
 namespace velmora {
 
 QIcon ToolGlyph(int toolId);
+
+// An icon of a 16-pixel picture that `draw` paints, drawn at single and double
+// resolution, so that a scaled screen shows it sharp rather than enlarged.
+QIcon GlyphIcon(const std::function<void(QPainter&)>& draw);
 
 }  // namespace velmora

@@ -23,6 +23,7 @@
 #include <algorithm>
 
 #include "conversion/gui/ControlKit.h"
+#include "tools/gui/ToolGlyphs.h"
 #include "tools/gui/ToolOptionWindow.h"
 
 namespace velmora {
@@ -88,23 +89,20 @@ QSpinBox* NumberBox(QWidget* page, const QString& name, int min, int max, int st
 
 // The commit mark (a green tick) and the cancel mark (a red cross).
 QIcon MarkGlyph(bool commit) {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(commit ? QColor(0, 128, 0) : QColor(192, 0, 0), 2.5, Qt::SolidLine, Qt::RoundCap,
-                        Qt::RoundJoin));
-    if (commit) {
-        QPainterPath tick;
-        tick.moveTo(3, 8.5);
-        tick.lineTo(6.5, 12);
-        tick.lineTo(13, 4);
-        painter.drawPath(tick);
-    } else {
-        painter.drawLine(QPointF(4, 4), QPointF(12, 12));
-        painter.drawLine(QPointF(12, 4), QPointF(4, 12));
-    }
-    return QIcon(pixmap);
+    return GlyphIcon([commit](QPainter& painter) {
+        painter.setPen(QPen(commit ? QColor(0, 128, 0) : QColor(192, 0, 0), 2.5, Qt::SolidLine, Qt::RoundCap,
+                            Qt::RoundJoin));
+        if (commit) {
+            QPainterPath tick;
+            tick.moveTo(3, 8.5);
+            tick.lineTo(6.5, 12);
+            tick.lineTo(13, 4);
+            painter.drawPath(tick);
+        } else {
+            painter.drawLine(QPointF(4, 4), QPointF(12, 12));
+            painter.drawLine(QPointF(12, 4), QPointF(4, 12));
+        }
+    });
 }
 
 QToolButton* MarkButton(QWidget* page, const QString& name, bool commit) {

@@ -354,6 +354,16 @@ private slots:
         QCOMPARE(changed_->count(), 0);
     }
 
+    // On a screen scaled to twice its resolution the marks are drawn at that
+    // resolution, not a single-size picture enlarged and blurred.
+    void marksAreSharpOnAScaledScreen() {
+        for (const auto& [id, role] : kTextPages)
+            for (const char* mark : {"Commit", "Cancel"}) {
+                const QPixmap shown = Control<QToolButton>("Btn", role, mark)->icon().pixmap(QSize(16, 16), 2.0);
+                QVERIFY2(shown.size() == QSize(32, 32), mark);
+            }
+    }
+
     void dropperReadoutShowsPositionAndColor() {
         options_->SetDropperReadout(12, 5, 0x3040C8u);  // red in the low byte
         const QStringList shown{options_->LabDropperX->text(), options_->LabDropperY->text(),
