@@ -144,7 +144,8 @@ int ScrollToKeep(const ScrollAxis& axis, long double imageCoord, int screen, dou
 
 double FitZoom(int paintWidth, int paintHeight, int imageWidth, int imageHeight) {
     if (paintWidth <= 0 || paintHeight <= 0 || imageWidth <= 0 || imageHeight <= 0) return 1.0;
-    double zoom = std::min(static_cast<double>(paintWidth) / imageWidth, static_cast<double>(paintHeight) / imageHeight);
+    double zoom =
+        std::min(static_cast<double>(paintWidth) / imageWidth, static_cast<double>(paintHeight) / imageHeight);
     // A tiny picture stops where zooming in does: beyond, the view goes blank.
     zoom = std::min(zoom, kLargestZoom);
     // Step below any rounding that would leave a scroll bar a fraction short, by the

@@ -161,7 +161,8 @@ void BrushTool::BeginStroke(int x, int y) {
 
 void BrushTool::StampBrush(int x, int y) {
     const int s = StampMask.Width();
-    for (Bitmap* layer : DrawableLayers()) velmora::StampBrush(*layer, StampMask, x - s / 2, y - s / 2, color_, opacity_);
+    for (Bitmap* layer : DrawableLayers())
+        velmora::StampBrush(*layer, StampMask, x - s / 2, y - s / 2, color_, opacity_);
     Touch(FootprintAt(x, y, s).Inclusive());
 }
 

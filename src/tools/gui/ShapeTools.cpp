@@ -191,7 +191,8 @@ bool ShapeTool::Nudge(int dx, int dy) {
     if (!editing_ || !ShapePending) return false;
     // An anchor of its own: the press's anchor stays for the mouse drag it belongs to.
     const Point corner = Corner();
-    DragHandle(kMoveHandle, corner.X + dx, corner.Y + dy, ::velmora::DragAnchor{corner.X, corner.X, corner.Y, corner.Y});
+    DragHandle(kMoveHandle, corner.X + dx, corner.Y + dy,
+               ::velmora::DragAnchor{corner.X, corner.X, corner.Y, corner.Y});
     Redraw();
     return true;
 }

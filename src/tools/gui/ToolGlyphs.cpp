@@ -109,7 +109,8 @@ void Draw(QPainter& p, int toolId) {
         case ToolBalloonC: DrawBalloon(p, 2); break;
         case ToolHand: {
             p.setBrush(QColor(250, 220, 190));
-            for (int i = 0; i < 4; ++i) p.drawRoundedRect(QRectF(3.5 + 2.5 * i, 2.5 + (i == 0 || i == 3 ? 1 : 0), 2.5, 8), 1.2, 1.2);
+            for (int i = 0; i < 4; ++i)
+                p.drawRoundedRect(QRectF(3.5 + 2.5 * i, 2.5 + (i == 0 || i == 3 ? 1 : 0), 2.5, 8), 1.2, 1.2);
             p.drawRoundedRect(QRectF(3.5, 7.5, 10, 7), 2.5, 2.5);
             p.drawLine(QPointF(3.5, 10), QPointF(1.5, 7.5));
             break;
