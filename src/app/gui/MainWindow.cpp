@@ -177,9 +177,12 @@ void TFrmMain::CreateToolWindows() {
     connect(PaintBox1, &CanvasView::mouseLeft, this, [this] { tools_->PointerLeft(); });
 }
 
-void TFrmMain::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
-    if (!shown_) {
+void TFrmMain::setVisible(bool visible) {
+    QMainWindow::setVisible(visible);
+    // Only now is the window itself on the screen: during its show event it is not yet.
+    // A window manager keeps the tool windows above this one only when they come after
+    // it, and a question asked at start needs the window it belongs to.
+    if (visible && isVisible() && !shown_) {
         shown_ = true;
         FormShow();
     }

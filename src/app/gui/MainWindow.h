@@ -47,6 +47,7 @@ public:
     // `programFolder` holds the presets, options, help and history of this run.
     explicit TFrmMain(std::string programFolder, QWidget* parent = nullptr);
     ~TFrmMain() override;
+    void setVisible(bool visible) override;
 
     // DocumentHost
     Document& Doc() override { return doc_; }
@@ -185,7 +186,6 @@ public:
     TFrmToolOption* FrmToolOption = nullptr;
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;

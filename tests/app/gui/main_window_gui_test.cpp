@@ -117,6 +117,32 @@ private slots:
         }
     }
 
+    // A window manager keeps a tool window above the main window only when the main
+    // window is already on the screen as the tool window comes up; otherwise the main
+    // window, opening maximized, covers all four.
+    void ToolWindowsComeUpAfterTheMainWindow() {
+        ShellEnv env;
+        TFrmMain w(env.Folder());
+        struct ShowWatch : QObject {
+            QWidget* main = nullptr;
+            QStringList early;
+            bool eventFilter(QObject* o, QEvent* e) override {
+                if (e->type() == QEvent::Show && !(main->windowHandle() && main->windowHandle()->isVisible()))
+                    early << o->objectName();
+                return false;
+            }
+        } watch;
+        watch.main = &w;
+        for (QWidget* tool : {static_cast<QWidget*>(w.FrmTools), static_cast<QWidget*>(w.FrmHistory),
+                              static_cast<QWidget*>(w.FrmLayers), static_cast<QWidget*>(w.FrmToolOption)}) {
+            tool->setObjectName(tool->windowTitle());
+            tool->installEventFilter(&watch);
+        }
+        w.show();
+        QVERIFY(w.FrmTools->isVisible() && w.FrmToolOption->isVisible());
+        QCOMPARE(watch.early, QStringList());
+    }
+
     // The arithmetic is the core's; here, that the window feeds it the frames and
     // keeps a scroll bar's width free at the right edge.
     void ToolWindowsPlacedByTheirFrames() {
