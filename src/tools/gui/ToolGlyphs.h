@@ -1,6 +1,6 @@
 #pragma once
-// The pictures on the tool palette's buttons, drawn in code so that they need no files
-// and stay sharp on any screen.
+// The pictures on the buttons of the tool palette and the Tool Option window, drawn in
+// code so that they need no files and stay sharp on any screen.
 
 #include <QIcon>
 #include <QPainter>
