@@ -46,7 +46,7 @@ public:
         const int index = SelectedFilterIndex(*this);
         setDefaultSuffix(Q(SaveExtension(index)).mid(1));
         const QStringList files = selectedFiles();
-        if (written && !files.isEmpty() && !QFileInfo::exists(files.front())) {
+        if (!files.isEmpty() && !QFileInfo::exists(files.front())) {
             std::error_code failed;
             const auto status = std::filesystem::status(written(files.front(), index), failed);
             if (!failed && std::filesystem::exists(status) && !std::filesystem::is_directory(status) &&

@@ -20,7 +20,7 @@ using WrittenFile = std::function<std::string(const QString& chosen, int filterI
 // The dialog asks before it replaces the file `written` names, also when the name it
 // shows (with replacement characters for bytes that are not valid UTF-8) names none.
 std::unique_ptr<QFileDialog> MakePictureSaveDialog(QWidget* parent, const QString& folder,
-                                                   const SaveProposal& proposal, WrittenFile written = {});
+                                                   const SaveProposal& proposal, WrittenFile written);
 
 // The 1-based index of the filter chosen in the dialog's type list, 0 when none
 // matches. The dialog reports the chosen filter as it shows it, without its
