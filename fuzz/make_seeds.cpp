@@ -168,6 +168,12 @@ int main(int argc, char** argv) {
     std::string error;
     velmora::EncodeJpeg(Picture(17, 9), velmora::kJpegQuality, jpg, error);
     Save(root / "jpeg" / "baseline.jpg", jpg);
+    // The same with an Exif block asking for a quarter turn (TIFF, little-endian, one
+    // directory entry: orientation 6), after the start marker.
+    const std::vector<std::uint8_t> exif = {0xFF, 0xE1, 0, 34, 'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0,
+                                            1,    0,    0x12, 1, 3, 0, 1, 0, 0, 0, 6, 0, 0, 0, 0, 0, 0, 0};
+    jpg.insert(jpg.begin() + 2, exif.begin(), exif.end());
+    Save(root / "jpeg" / "exif-turned.jpg", jpg);
     Save(root / "jpeg" / "gray.jpg", Jpeg(12, 7, 1, JCS_GRAYSCALE, false));
     Save(root / "jpeg" / "progressive.jpg", Jpeg(20, 10, 3, JCS_RGB, true));
     Save(root / "jpeg" / "cmyk.jpg", Jpeg(8, 8, 4, JCS_CMYK, false));

@@ -22,6 +22,7 @@
 #include "common/MemoryLimit.h"
 #include "io/DecodeInFresh.h"
 #include "io/FileUtil.h"
+#include "io/Orientation.h"
 
 namespace velmora {
 
@@ -376,13 +377,18 @@ bool DecodeJpeg(const std::uint8_t* data, std::size_t size, Bitmap& out, std::st
         return false;
     }
     return DecodeInFresh(out, error, [&](Bitmap& bmp) {
-        Decompressor d;
-        ErrorManager err;
-        InitErrors(err);
-        d.cinfo.err = &err.pub;
-        std::vector<JSAMPLE> cmykRow;
-        LowerPart lower;
-        return DecodeInto(d, err, data, size, bmp, cmykRow, error, lower);
+        {
+            Decompressor d;
+            ErrorManager err;
+            InitErrors(err);
+            d.cinfo.err = &err.pub;
+            std::vector<JSAMPLE> cmykRow;
+            LowerPart lower;
+            if (!DecodeInto(d, err, data, size, bmp, cmykRow, error, lower)) return false;
+        }
+        // Turned once the decoders are gone, so that their memory is free for the copy.
+        ApplyOrientation(bmp, JpegOrientation(data, size));
+        return true;
     });
 }
 
