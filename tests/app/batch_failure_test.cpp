@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/BatchTestUtil.h"
-#include "engine/Parallel.h"
+#include "engine/EngineTestUtil.h"
 #include "engine/Progress.h"
 #include "support/Images.h"
 
@@ -24,12 +24,6 @@ using namespace velmora::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct RefusedThreadStarts {
-    int previous;
-    explicit RefusedThreadStarts(int allowed) : previous(FailThreadStartsAfterForTesting(allowed)) {}
-    ~RefusedThreadStarts() { FailThreadStartsAfterForTesting(previous); }
-};
 
 // The exit status of a shell command line; -1 when a signal ended it.
 int ExitStatus(const std::string& command) {

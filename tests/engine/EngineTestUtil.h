@@ -154,4 +154,11 @@ struct HelperLimit {
     ~HelperLimit() { SetParallelHelperLimit(previous); }
 };
 
+// Refuses thread starts after `allowed`, restoring the seam however a test ends.
+struct RefusedThreadStarts {
+    int previous;
+    explicit RefusedThreadStarts(int allowed) : previous(FailThreadStartsAfterForTesting(allowed)) {}
+    ~RefusedThreadStarts() { FailThreadStartsAfterForTesting(previous); }
+};
+
 }  // namespace velmora::test

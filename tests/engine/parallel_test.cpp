@@ -28,13 +28,6 @@ std::vector<int> CountVisits(std::int64_t count, std::int64_t grain) {
     return out;
 }
 
-// Refuses thread starts after `allowed`, restoring the seam however a test ends.
-struct RefusedThreadStarts {
-    int previous;
-    explicit RefusedThreadStarts(int allowed) : previous(FailThreadStartsAfterForTesting(allowed)) {}
-    ~RefusedThreadStarts() { FailThreadStartsAfterForTesting(previous); }
-};
-
 // The threads that ran some of `count` items, each taking `work`.
 std::set<std::thread::id> ThreadsUsed(std::int64_t count, std::chrono::microseconds work) {
     std::mutex m;
