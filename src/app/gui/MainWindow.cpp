@@ -471,7 +471,8 @@ void TFrmMain::FormKeyDown(QKeyEvent* event) {
     FinishLostPresses();
     const int key = event->key();
     const bool arrow = key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
-    if (doc_.ImageLoaded && (arrow || !event->isAutoRepeat()) && tools_->HandleKey(key, event->modifiers()))
+    if (doc_.ImageLoaded && (arrow || !event->isAutoRepeat()) &&
+        tools_->HandleKey(key, event->modifiers(), event->text()))
         event->accept();
 }
 

@@ -2,6 +2,8 @@
 
 #include <QAbstractButton>
 
+#include <algorithm>
+
 #include "tools/ToolTable.h"
 #include "tools/gui/BalloonTool.h"
 #include "tools/gui/FreehandTools.h"
@@ -205,9 +207,24 @@ bool ToolController::HandleShapeKey(int key, bool shift) {
     }
 }
 
-bool ToolController::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
+bool ToolController::TypeIntoText(const QString& text) {
+    const int current = ctx_.Host.Doc().CurrentTool;
+    if (current != ToolText && current != ToolBalloonA && current != ToolBalloonB && current != ToolBalloonC)
+        return false;
+    // The rectangle and the ellipse keep the tool keys: their text is optional, and most
+    // of them are drawn without any.
+    const auto* shape = dynamic_cast<const ShapeTool*>(Current());
+    if (!shape || !shape->Busy() || !shape->ShapePending || MouseHeld()) return false;
+    if (text.isEmpty() || !std::all_of(text.begin(), text.end(), [](QChar c) { return c.isPrint(); })) return false;
+    return ctx_.Options.TypeIntoMemo(current, text);
+}
+
+bool ToolController::HandleKey(int key, Qt::KeyboardModifiers modifiers, const QString& text) {
     if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
     const bool shift = modifiers & Qt::ShiftModifier;
+    // A text box or balloon just placed is there to be written in: the user starting to
+    // type over the picture means the text, not the tool keys.
+    if (TypeIntoText(text)) return true;
     // A tool is not switched under a held mouse button, nor is the object it drags
     // committed, dropped or moved by a key: the rest of the drag would go astray.
     if (MouseHeld() && key != Qt::Key_BracketLeft && key != Qt::Key_BracketRight) return false;

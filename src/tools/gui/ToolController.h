@@ -4,6 +4,7 @@
 // overlay refresh after an option change, and the single-key shortcuts.
 
 #include <QObject>
+#include <QString>
 #include <map>
 #include <memory>
 
@@ -59,15 +60,18 @@ public:
     // history jumps and opening a file wait until it ends.
     bool Busy() const;
 
-    // A key pressed while the picture or the main window has the focus. True when it
-    // was a tool shortcut and has been handled. While an object is edited, Enter
-    // commits it once placed, Esc cancels it, and the arrow keys move a placed object
-    // by one pixel (ten with Shift).
-    bool HandleKey(int key, Qt::KeyboardModifiers modifiers);
+    // A key pressed while the picture or the main window has the focus; `text` is what
+    // it types. True when it was a tool shortcut and has been handled. While an object
+    // is edited, Enter commits it once placed, Esc cancels it, and the arrow keys move a
+    // placed object by one pixel (ten with Shift). Once a text box or a balloon is
+    // placed, a key that types a character types it into the object's text instead.
+    bool HandleKey(int key, Qt::KeyboardModifiers modifiers, const QString& text);
 
 private:
     void ChooseByKey(int toolId);
     bool HandleShapeKey(int key, bool shift);
+    // True when `text` went into the memo of a placed text box or balloon.
+    bool TypeIntoText(const QString& text);
     void SwitchToHand();
     // A release can go astray when a window that takes the mouse opens under a held
     // button; a later event that shows the button up, or the choice of another tool,

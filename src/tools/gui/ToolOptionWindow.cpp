@@ -13,6 +13,7 @@
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTextCursor>
 #include <QToolButton>
 
 #include <algorithm>
@@ -203,6 +204,18 @@ bool TFrmToolOption::StepToolSize(int toolId, bool larger) {
     // bar's handler (which waits for a number there) passes the change on.
     spin->setValue(next);
     if (track->value() != next) track->setValue(next);
+    return true;
+}
+
+bool TFrmToolOption::TypeIntoMemo(int toolId, const QString& text) {
+    ShapePage* page = ShapePageOf(toolId);
+    if (!page || !page->memo->isVisible()) return false;
+    // The window takes the keyboard too, so that the keys that follow go straight to the
+    // memo rather than to the picture.
+    activateWindow();
+    page->memo->setFocus(Qt::OtherFocusReason);
+    page->memo->moveCursor(QTextCursor::End);
+    page->memo->insertPlainText(text);
     return true;
 }
 

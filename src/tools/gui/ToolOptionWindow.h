@@ -65,6 +65,12 @@ public:
     // the result stays within the control's range. False for a tool without a size.
     bool StepToolSize(int toolId, bool larger);
 
+    // A character typed over the picture or elsewhere outside a text box while the text
+    // box or a balloon (ids 27 to 30) is placed: the tool's memo takes the keyboard with
+    // the caret after its text, and `text` goes in there as if typed. False, and nothing
+    // changes, for a tool without a memo or while the memo is not shown.
+    bool TypeIntoMemo(int toolId, const QString& text);
+
     // How long typing in a number box may pause before the typed number is taken; Enter,
     // leaving the box, the arrows and the wheel take it at once.
     static constexpr int kTypingPauseMs = 400;
