@@ -5,12 +5,11 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
-#include <QProcess>
-#include <QTemporaryDir>
 
 #include <cstdlib>
 #include <functional>
 
+#include "support/ScaledCopy.h"
 #include "support/ShapeWindow.h"
 #include "tools/gui/LayerPainter.h"
 #include "tools/gui/ShapeText.h"
@@ -134,19 +133,9 @@ private slots:
     // resolution (QT_SCALE_FACTOR=2) must not change them. Such a screen used to turn off
     // the hinting of the glyphs, which left the text in the picture blurred.
     void TextInThePictureDoesNotDependOnTheScreenScale() {
-        QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("sample.raw"));
-        QProcess copy;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QString::fromLatin1(kSampleFileVariable), file);
-        env.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
-        copy.setProcessEnvironment(env);
-        copy.start(QCoreApplication::applicationFilePath(), {});
-        QVERIFY(copy.waitForFinished(60000));
-        QCOMPARE(copy.exitCode(), 0);
-        QFile drawn(file);
-        QVERIFY(drawn.open(QIODevice::ReadOnly));
-        QVERIFY(drawn.readAll() == PixelBytes(SampleText()));
+        const QByteArray drawn = WrittenByScaledCopy(kSampleFileVariable, "2");
+        QVERIFY(!drawn.isEmpty());
+        QVERIFY(drawn == PixelBytes(SampleText()));
     }
 
     // A line pasted or typed by holding a key can hold a million characters, of which a
