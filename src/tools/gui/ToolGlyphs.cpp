@@ -1,8 +1,14 @@
 #include "tools/gui/ToolGlyphs.h"
 
+#include <QApplication>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QStyle>
+#include <QStyleOption>
+
+#include <utility>
 
 #include "tools/ToolIds.h"
 
@@ -128,22 +134,43 @@ void Draw(QPainter& p, int toolId) {
     }
 }
 
-}  // namespace
+// Draws the glyph afresh at each device size asked for. A set of fixed pictures would
+// be resampled on a screen scaled by a fraction (24 pixels at 1.5), which blurs it.
+class GlyphEngine : public QIconEngine {
+public:
+    explicit GlyphEngine(std::function<void(QPainter&)> draw) : draw_(std::move(draw)) {}
 
-QIcon GlyphIcon(const std::function<void(QPainter&)>& draw) {
-    QIcon icon;
-    for (int scale : {1, 2}) {
-        QPixmap pixmap(kSize * scale, kSize * scale);
-        pixmap.setDevicePixelRatio(scale);
+    QIconEngine* clone() const override { return new GlyphEngine(draw_); }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override {
+        if (size.isEmpty()) return QPixmap();
+        QPixmap pixmap(size);
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);
         painter.setRenderHint(QPainter::Antialiasing);
-        draw(painter);
+        painter.scale(size.width() / qreal(kSize), size.height() / qreal(kSize));
+        draw_(painter);
         painter.end();
-        icon.addPixmap(pixmap);
+        if (mode == QIcon::Normal) return pixmap;
+        // The disabled, active and selected looks come from the style, as for any icon
+        // made of pictures.
+        QStyleOption option;
+        option.palette = QGuiApplication::palette();
+        const QPixmap styled = QApplication::style()->generatedIconPixmap(mode, pixmap, &option);
+        return styled.isNull() ? pixmap : styled;
     }
-    return icon;
-}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+        painter->drawPixmap(rect, pixmap(rect.size() * painter->device()->devicePixelRatio(), mode, state));
+    }
+
+private:
+    std::function<void(QPainter&)> draw_;
+};
+
+}  // namespace
+
+QIcon GlyphIcon(const std::function<void(QPainter&)>& draw) { return QIcon(new GlyphEngine(draw)); }
 
 QIcon ToolGlyph(int toolId) {
     return GlyphIcon([toolId](QPainter& painter) { Draw(painter, toolId); });

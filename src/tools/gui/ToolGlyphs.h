@@ -11,8 +11,9 @@ namespace velmora {
 
 QIcon ToolGlyph(int toolId);
 
-// An icon of a 16-pixel picture that `draw` paints, drawn at single and double
-// resolution, so that a scaled screen shows it sharp rather than enlarged.
+// An icon of a 16-pixel picture that `draw` paints, drawn at the size in device pixels
+// that is asked for, so that a screen scaled by 2 or by a fraction shows it sharp
+// rather than enlarged or shrunk.
 QIcon GlyphIcon(const std::function<void(QPainter&)>& draw);
 
 }  // namespace velmora

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QGroupBox>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QToolButton>
@@ -11,6 +12,7 @@
 #include "common/gui/Messages.h"
 #include "document/Document.h"
 #include "tools/ToolTable.h"
+#include "tools/gui/ToolGlyphs.h"
 #include "tools/gui/ToolsWindow.h"
 
 using namespace velmora;
@@ -167,6 +169,38 @@ private slots:
                     wrong += QColor(shot.pixel(x, y)) != (frame ? QColor(Qt::black) : QColor(Qt::green));
                 }
             QVERIFY2(wrong == 0, qPrintable(QStringLiteral("scale %1: %2 pixels").arg(scale).arg(wrong)));
+        }
+    }
+
+    // The glyphs are drawn at the size in device pixels that the screen asks for, 24 at a
+    // scale of 1.5. Single and double size pictures were enlarged or shrunk on a screen
+    // scaled by a fraction, which blurred them: there a line one screen pixel wide came
+    // out as two or three rows of faint pixels instead of one solid row.
+    void glyphsAreDrawnAtTheScreensOwnResolution() {
+        const QIcon line = GlyphIcon([](QPainter& p) {
+            p.setRenderHint(QPainter::Antialiasing, false);
+            p.setPen(QPen(Qt::black, 0));  // one screen pixel wide at any scale
+            p.drawLine(QPointF(2, 8), QPointF(14, 8));
+        });
+        for (qreal scale : {1.0, 1.25, 1.5, 1.75, 2.0}) {
+            const QString at = QStringLiteral("scale %1").arg(scale);
+            for (const ToolInfo& t : PaletteTools())
+                QVERIFY2(tools_->ToolButton(t.Id)->icon().pixmap(QSize(16, 16), scale).size() == QSize(16, 16) * scale,
+                         qPrintable(at));
+            const QImage shown = line.pixmap(QSize(16, 16), scale).toImage().convertToFormat(QImage::Format_ARGB32);
+            QVERIFY2(shown.size() == QSize(16, 16) * scale, qPrintable(at));
+            int rows = 0, faint = 0;
+            for (int y = 0; y < shown.height(); ++y) {
+                bool drawn = false;
+                for (int x = 0; x < shown.width(); ++x) {
+                    const int alpha = qAlpha(shown.pixel(x, y));
+                    drawn = drawn || alpha > 0;
+                    faint += alpha > 0 && alpha < 255;
+                }
+                rows += drawn;
+            }
+            QVERIFY2(rows == 1 && faint == 0,
+                     qPrintable(at + QStringLiteral(": %1 rows, %2 faint pixels").arg(rows).arg(faint)));
         }
     }
 
