@@ -100,6 +100,10 @@ void HandleEditor::PaintHandles() {
     p.setBrush(QColor(0xC0, 0xC0, 0xC0));
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(11);
+    // The letters go into the canvas's own pixels, which a scaled screen only enlarges.
+    // Left to its default, the hinting is turned off on such a screen, and the letters
+    // come out ragged instead of as they are at a scale of 1.
+    font.setHintingPreference(QFont::PreferVerticalHinting);
     p.setFont(font);
     CopyHandlesToRecord();
     for (int i = 0; i < count; ++i) {

@@ -1,9 +1,13 @@
 // The conversion dialog on its own: image size, preview, panning, handle editor,
 // keys and closing. Presets have their own suite.
 
+#include <cstdlib>
+
 #include "conversion/HandleScale.h"
 #include "conversion/gui/ConversionTestKit.h"
+#include "conversion/gui/HandleEditor.h"
 #include "support/Mouse.h"
+#include "support/ScaledCopy.h"
 
 using namespace velmora;
 using namespace velmora::test;
@@ -11,6 +15,27 @@ using namespace velmora::test;
 namespace {
 
 QRgb CanvasPixel(const QImage& img, int x, int y) { return img.pixel(x, y) & 0xFFFFFF; }
+
+// The pixels of a handle scale with all five handles, lettered A to E, row after row.
+QByteArray HandleScalePixels() {
+    TEffectParams record = ColorDefaults();
+    HandleEditor editor(record, nullptr);
+    TEffectParams p = ColorDefaults();
+    p.HandleCount = 5;
+    p.Handles = {0, 60, 128, 200, 255};
+    editor.Apply(p);
+    editor.show();
+    editor.PaintHandles();
+    const QImage& canvas = editor.PB_Handles->Canvas();
+    QByteArray bytes;
+    for (int y = 0; y < canvas.height(); ++y)
+        bytes.append(reinterpret_cast<const char*>(canvas.constScanLine(y)), qsizetype(canvas.width()) * 3);
+    return bytes;
+}
+
+// Set in a copy of this program started by a test: it writes HandleScalePixels to the
+// file named there, and runs no test.
+constexpr char kHandleScaleFileVariable[] = "VELMORA_HANDLE_SCALE_FILE";
 
 }  // namespace
 
@@ -377,6 +402,15 @@ private slots:
         QCOMPARE(editor.Spn_Handle[1]->value(), 61);  // (101 - 7) * 255 / 387
     }
 
+    // The scale is drawn in its own pixels, which a screen scaled to twice its resolution
+    // (QT_SCALE_FACTOR=2) only enlarges, so its letters must not change there. Such a
+    // screen used to turn off the hinting of the glyphs, which left the letters ragged.
+    void handleLettersDoNotDependOnTheScreenScale() {
+        const QByteArray drawn = WrittenByScaledCopy(kHandleScaleFileVariable, "2");
+        QVERIFY(!drawn.isEmpty());
+        QVERIFY(drawn == HandleScalePixels());
+    }
+
     // While a handle's spin edit is being retyped the scale is not drawn; once the
     // spin edit gives its number back, the scale shows every handle where it is.
     void handleScaleIsRedrawnWhenARetypedHandleIsLeft() {
@@ -449,5 +483,16 @@ private slots:
     }
 };
 
-QTEST_MAIN(PreviewDialogTest)
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    if (const char* file = std::getenv(kHandleScaleFileVariable)) {
+        const QByteArray pixels = HandleScalePixels();
+        QFile out(QString::fromLocal8Bit(file));
+        return out.open(QIODevice::WriteOnly) && out.write(pixels) == pixels.size() ? 0 : 1;
+    }
+    PreviewDialogTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "preview_dialog_test.moc"
