@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 
 namespace velmora {
 
@@ -85,6 +86,51 @@ ToolWindowBoxes PlaceToolWindows(const WindowBox& desktop, const ToolWindowBoxes
         box->Top += dy;
     }
     return out;
+}
+
+namespace {
+
+constexpr WindowBox ToolWindowBoxes::*kToolWindows[] = {&ToolWindowBoxes::Tools, &ToolWindowBoxes::History,
+                                                        &ToolWindowBoxes::Layers, &ToolWindowBoxes::ToolOption};
+
+bool SameCorner(const WindowBox& a, const WindowBox& b) { return a.Left == b.Left && a.Top == b.Top; }
+
+}  // namespace
+
+StartupStack::StartupStack(const WindowBox& desktop, int scrollBarWidth, std::vector<WindowBox> screens)
+    : desktop_(desktop), scrollBarWidth_(scrollBarWidth), screens_(std::move(screens)) {}
+
+ToolWindowMoves StartupStack::Stack(const ToolWindowBoxes& frames) {
+    const bool first = given_[0].empty();
+    std::array<bool, 4> put{};
+    for (std::size_t i = 0; i < put.size(); ++i) {
+        // A window still on its way reports a place given earlier; it counts as put
+        // there. On its way, a window can be anywhere, even of a size it never has
+        // (while the window manager takes it into its frame), so only the size of a
+        // window that stands where it was put is taken.
+        const WindowBox& now = frames.*kToolWindows[i];
+        const std::vector<WindowBox>& given = given_[i];
+        put[i] = first || std::any_of(given.begin(), given.end(),
+                                      [&now](const WindowBox& g) { return SameCorner(g, now); });
+        if (put[i]) sizes_.*kToolWindows[i] = now;
+    }
+    const ToolWindowBoxes placed = PlaceToolWindows(desktop_, sizes_, scrollBarWidth_, screens_);
+    ToolWindowMoves moves;
+    for (std::size_t i = 0; i < moves.size(); ++i) {
+        std::vector<WindowBox>& given = given_[i];
+        const WindowBox& box = placed.*kToolWindows[i];
+        // Nor is a window sent again to the place it is on its way to.
+        if (!put[i] || (!first && SameCorner(given.back(), box) && given.back().Width == box.Width)) continue;
+        given.push_back(box);
+        moves[i] = box;
+    }
+    return moves;
+}
+
+bool StartupStack::Settled(const ToolWindowBoxes& frames) const {
+    for (std::size_t i = 0; i < given_.size(); ++i)
+        if (given_[i].empty() || !SameCorner(given_[i].back(), frames.*kToolWindows[i])) return false;
+    return true;
 }
 
 }  // namespace velmora

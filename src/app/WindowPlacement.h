@@ -5,6 +5,8 @@
 // split one third above and two thirds below. On a desktop too low for the stack the
 // three start at the top, one third and two thirds of its height instead.
 
+#include <array>
+#include <optional>
 #include <vector>
 
 #include "common/Geometry.h"
@@ -25,5 +27,36 @@ struct ToolWindowBoxes {
 // desktop; none counts as one screen that is the whole desktop.
 ToolWindowBoxes PlaceToolWindows(const WindowBox& desktop, const ToolWindowBoxes& current,
                                  int scrollBarWidth = 16, const std::vector<WindowBox>& screens = {});
+
+// The four windows' boxes, or none for a window that stays where it is, in the order
+// Tools, History, Layers, Tool Option.
+using ToolWindowMoves = std::array<std::optional<WindowBox>, 4>;
+
+// The start-up placement, kept right while a window manager puts its frames round the
+// windows. The windows are placed as soon as they are shown, before any frame is
+// known, so the stack is worked out from the bare windows; once the title bars arrive
+// each window is taller than that and covers the top of the next. Each new look at the
+// frames stacks again the windows that still stand where they were put, by the frame
+// sizes seen there. A window anywhere else was moved by the user, or has not yet
+// reached the place asked for last, and is left where it is.
+class StartupStack {
+public:
+    StartupStack(const WindowBox& desktop, int scrollBarWidth, std::vector<WindowBox> screens);
+
+    // Where the windows go, given their frames as they are now; the first call places
+    // all four, later ones only those still where they were put whose place changed.
+    ToolWindowMoves Stack(const ToolWindowBoxes& frames);
+    // Whether every window stands where it was put last.
+    bool Settled(const ToolWindowBoxes& frames) const;
+
+private:
+    WindowBox desktop_;
+    int scrollBarWidth_;
+    std::vector<WindowBox> screens_;
+    // Every box each window was given, the last one last.
+    std::array<std::vector<WindowBox>, 4> given_;
+    // Each window's frame size when it last stood where it was put.
+    ToolWindowBoxes sizes_;
+};
 
 }  // namespace velmora

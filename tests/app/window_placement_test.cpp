@@ -80,3 +80,73 @@ TEST(Placement, WindowsLandOnAScreenOfAnUnevenDesktop) {
         ExpectStackAt(p, {2944 - 243 - 16, c.stackTop, 243, 214});
     }
 }
+
+// The window manager frames the windows only after they were placed: each frame keeps
+// the corner the window was given and is 2 pixels wider and 26 taller than the bare
+// window. The stack is redone by the framed sizes, so that no window covers the next;
+// a window the user moved meanwhile stays where the user put it, and a late report of
+// windows still on their way sends none of them anywhere again.
+TEST(Placement, StartupStackRedoneOnceTheFramesAreKnown) {
+    const WindowBox desktop{0, 0, 1280, 1024};
+    WindowBox ToolWindowBoxes::* const windows[] = {&ToolWindowBoxes::Tools, &ToolWindowBoxes::History,
+                                                    &ToolWindowBoxes::Layers, &ToolWindowBoxes::ToolOption};
+    for (const bool userMovesLayers : {false, true}) {
+        SCOPED_TRACE(userMovesLayers ? "the user moves the Layers window" : "nobody moves a window");
+        StartupStack stack(desktop, 16, {});
+        ToolWindowBoxes frames = Sizes();
+        // The window manager does as asked: the corner, and the width of the two windows
+        // that take the History width, go where they were given.
+        auto follow = [&](const ToolWindowMoves& moves) {
+            for (std::size_t i = 0; i < moves.size(); ++i) {
+                WindowBox& frame = frames.*windows[i];
+                if (!moves[i]) continue;
+                frame = {moves[i]->Left, moves[i]->Top, i >= 2 ? moves[i]->Width : frame.Width, frame.Height};
+            }
+        };
+        const ToolWindowMoves first = stack.Stack(frames);
+        for (const auto& m : first) ASSERT_TRUE(m.has_value());
+        follow(first);
+        const ToolWindowBoxes unframed = frames;
+
+        for (const auto window : windows) {
+            (frames.*window).Width += 2;
+            (frames.*window).Height += 26;
+        }
+        const WindowBox moved{500, 500, frames.Layers.Width, frames.Layers.Height};
+        if (userMovesLayers) frames.Layers = moved;
+        const ToolWindowMoves again = stack.Stack(frames);
+        EXPECT_EQ(again[2].has_value(), !userMovesLayers);
+
+        // Framed, but still at the first places.
+        ToolWindowBoxes late = frames;
+        for (const auto window : windows) {
+            if (window != &ToolWindowBoxes::Layers || !userMovesLayers) {
+                (late.*window).Left = (unframed.*window).Left;
+                (late.*window).Top = (unframed.*window).Top;
+            }
+        }
+        for (const auto& m : stack.Stack(late)) EXPECT_FALSE(m.has_value());
+
+        follow(again);
+        // Taken into its frame, a window can be seen for a moment where it never was
+        // and at a size it never has; the others are not stacked by that size.
+        ToolWindowBoxes passing = frames;
+        passing.History = {0, 0, 1, 1};
+        for (const auto& m : stack.Stack(passing)) EXPECT_FALSE(m.has_value());
+        for (const auto& m : stack.Stack(frames)) EXPECT_FALSE(m.has_value());
+        EXPECT_EQ(stack.Settled(frames), !userMovesLayers);
+        // The Layers window moved away was never seen framed where it was put: its slot
+        // keeps the bare size.
+        ToolWindowBoxes sizes = frames;
+        if (userMovesLayers) sizes.Layers = unframed.Layers;
+        const ToolWindowBoxes target = PlaceToolWindows(desktop, sizes);
+        EXPECT_EQ(frames.Tools, target.Tools);
+        EXPECT_EQ(frames.History, target.History);
+        EXPECT_EQ(frames.Layers, userMovesLayers ? moved : target.Layers);
+        EXPECT_EQ(frames.ToolOption, target.ToolOption);
+        if (!userMovesLayers) {
+            EXPECT_EQ(frames.Layers.Top, frames.History.Top + frames.History.Height);
+            EXPECT_EQ(frames.ToolOption.Top, frames.Layers.Top + frames.Layers.Height);
+        }
+    }
+}

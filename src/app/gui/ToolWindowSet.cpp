@@ -1,9 +1,10 @@
 #include "app/gui/ToolWindowSet.h"
 
+#include <QWindow>
 #include <algorithm>
+#include <utility>
 #include <vector>
 
-#include "app/WindowPlacement.h"
 #include "app/gui/Icons.h"
 
 namespace velmora {
@@ -37,6 +38,8 @@ ToolWindowSet::ToolWindowSet(QObject* parent) : QObject(parent) {
         connect(e.Menu, &QAction::triggered, this, [this, which] { ToggleFromMenu(which); });
         connect(e.Button, &QAction::triggered, this, [this, which] { ToggleFromButton(which); });
     }
+    placingEnd_.setSingleShot(true);
+    connect(&placingEnd_, &QTimer::timeout, this, &ToolWindowSet::EndPlacing);
 }
 
 void ToolWindowSet::ShowAll() {
@@ -51,32 +54,107 @@ void ToolWindowSet::ShowAll() {
     }
 }
 
+namespace {
+
+// The order of the boxes in ToolWindowBoxes and ToolWindowMoves.
+constexpr ToolWindow kBoxOrder[] = {ToolWindow::Tools, ToolWindow::History, ToolWindow::Layers, ToolWindow::ToolOption};
+
+// How long after the placement the windows follow their frames at most. A window
+// manager frames them within a moment; past that, a window the user resizes leaves the
+// others where they are.
+constexpr int kPlacingMs = 10000;
+
+}  // namespace
+
 void ToolWindowSet::Place(const QRect& desktop, int scrollBarWidth, const QList<QRect>& screens) {
-    auto box = [this](ToolWindow w) {
-        const QRect f = entry(w).Window->frameGeometry();
-        return WindowBox{f.left(), f.top(), f.width(), f.height()};
-    };
-    ToolWindowBoxes current;
-    current.Tools = box(ToolWindow::Tools);
-    current.History = box(ToolWindow::History);
-    current.Layers = box(ToolWindow::Layers);
-    current.ToolOption = box(ToolWindow::ToolOption);
     std::vector<WindowBox> areas;
     for (const QRect& s : screens) areas.push_back(WindowBox{s.left(), s.top(), s.width(), s.height()});
-    const ToolWindowBoxes placed = PlaceToolWindows(
-        WindowBox{desktop.left(), desktop.top(), desktop.width(), desktop.height()}, current, scrollBarWidth, areas);
+    const WindowBox whole{desktop.left(), desktop.top(), desktop.width(), desktop.height()};
+    startup_ = std::make_unique<StartupStack>(whole, scrollBarWidth, std::move(areas));
+    Apply(startup_->Stack(Frames()));
 
-    // Sizes are given for the whole frame; the frame's own border is kept aside.
-    auto apply = [this](ToolWindow which, const WindowBox& b) {
-        QWidget* w = entry(which).Window;
-        const int frameW = w->frameGeometry().width() - w->width();
-        w->move(b.Left, b.Top);
-        if (b.Width - frameW != w->width()) w->resize(std::max(b.Width - frameW, w->minimumWidth()), w->height());
-    };
-    apply(ToolWindow::Tools, placed.Tools);
-    apply(ToolWindow::History, placed.History);
-    apply(ToolWindow::Layers, placed.Layers);
-    apply(ToolWindow::ToolOption, placed.ToolOption);
+    // Under a window manager the frames come later than the windows: only their
+    // arrival, seen as the windows are mapped or moved into them, tells their size.
+    for (Entry& e : entries_) {
+        if (QWindow* handle = e.Window->windowHandle()) {
+            handle->removeEventFilter(this);
+            handle->installEventFilter(this);
+        }
+    }
+    placingEnd_.start(kPlacingMs);
+}
+
+bool ToolWindowSet::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (startup_ && !placeAgainQueued_ && (type == QEvent::Expose || type == QEvent::Move || type == QEvent::Resize)) {
+        // The window system reports one window at a time; the stack is looked at once
+        // all reports waiting have been handled.
+        placeAgainQueued_ = true;
+        QMetaObject::invokeMethod(this, &ToolWindowSet::PlaceAgain, Qt::QueuedConnection);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+ToolWindowBoxes ToolWindowSet::Frames() const {
+    ToolWindowBoxes frames;
+    WindowBox* boxes[] = {&frames.Tools, &frames.History, &frames.Layers, &frames.ToolOption};
+    for (int i = 0; i < 4; ++i) {
+        const QWidget* w = entry(kBoxOrder[i]).Window;
+        // The window's own frame margins are asked afresh; the widget's copy of them
+        // is brought up to date only when the widget moves or is resized.
+        const QRect f = w->windowHandle() ? w->windowHandle()->frameGeometry() : w->frameGeometry();
+        *boxes[i] = WindowBox{f.left(), f.top(), f.width(), f.height()};
+    }
+    return frames;
+}
+
+void ToolWindowSet::Apply(const ToolWindowMoves& moves) {
+    for (int i = 0; i < 4; ++i) {
+        if (!moves[i]) continue;
+        const WindowBox& b = *moves[i];
+        QWidget* w = entry(kBoxOrder[i]).Window;
+        QWindow* handle = w->windowHandle();
+        // Sizes are given for the whole frame; the frame's own border is kept aside.
+        const QMargins frame = handle ? handle->frameMargins() : QMargins();
+        const int width = std::max(b.Width - frame.left() - frame.right(), w->minimumWidth());
+        if (width != w->width()) w->resize(width, w->height());
+        // The frame's corner is what is placed, so that a window manager that adds a
+        // frame later keeps that corner where it was asked to be.
+        if (handle)
+            handle->setFramePosition(QPoint(b.Left, b.Top));
+        else
+            w->move(b.Left, b.Top);
+    }
+}
+
+void ToolWindowSet::PlaceAgain() {
+    placeAgainQueued_ = false;
+    if (!startup_) return;
+    const bool gone = std::any_of(entries_.begin(), entries_.end(),
+                                  [](const Entry& e) { return !e.Window || !e.Window->windowHandle(); });
+    if (gone) {
+        EndPlacing();
+        return;
+    }
+    const ToolWindowBoxes frames = Frames();
+    const ToolWindowMoves moves = startup_->Stack(frames);
+    if (std::any_of(moves.begin(), moves.end(), [](const auto& m) { return m.has_value(); })) {
+        Apply(moves);
+        return;
+    }
+    // Once every frame is known and every window stands where it was put, nothing is
+    // left to wait for.
+    const bool framed = std::none_of(entries_.begin(), entries_.end(),
+                                     [](const Entry& e) { return e.Window->windowHandle()->frameMargins().isNull(); });
+    if (framed && startup_->Settled(frames)) EndPlacing();
+}
+
+void ToolWindowSet::EndPlacing() {
+    placingEnd_.stop();
+    startup_.reset();
+    for (Entry& e : entries_) {
+        if (e.Window && e.Window->windowHandle()) e.Window->windowHandle()->removeEventFilter(this);
+    }
 }
 
 void ToolWindowSet::ToggleFromMenu(ToolWindow which) {

@@ -7,9 +7,14 @@
 #include <QAction>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QRect>
+#include <QTimer>
 #include <QWidget>
 #include <array>
+#include <memory>
+
+#include "app/WindowPlacement.h"
 
 namespace velmora {
 
@@ -36,21 +41,33 @@ public:
     // Places the windows against the desktop rectangle; the main window's scroll bar
     // width decides where the Layers window meets the Tools window. `screens` are the
     // work areas the desktop is made of, so that no window lands where none shows it.
+    // For a while after, the windows the user has not moved are placed again as their
+    // frames become known.
     void Place(const QRect& desktop, int scrollBarWidth, const QList<QRect>& screens = {});
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Entry {
         QAction* Menu = nullptr;
         QAction* Button = nullptr;
-        QWidget* Window = nullptr;
+        QPointer<QWidget> Window;
     };
     Entry& entry(ToolWindow which) { return entries_[static_cast<int>(which)]; }
     const Entry& entry(ToolWindow which) const { return entries_[static_cast<int>(which)]; }
     void ToggleFromMenu(ToolWindow which);
     void ToggleFromButton(ToolWindow which);
     void Closed(ToolWindow which);
+    ToolWindowBoxes Frames() const;
+    void Apply(const ToolWindowMoves& moves);
+    void PlaceAgain();
+    void EndPlacing();
 
     std::array<Entry, 4> entries_;
+    std::unique_ptr<StartupStack> startup_;
+    QTimer placingEnd_;
+    bool placeAgainQueued_ = false;
 };
 
 }  // namespace velmora

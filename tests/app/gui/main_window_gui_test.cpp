@@ -151,17 +151,22 @@ private slots:
         const QRect history = w.FrmHistory->frameGeometry(), layers = w.FrmLayers->frameGeometry();
         const int stack = history.height() + layers.height() + w.FrmToolOption->frameGeometry().height();
         const int height = stack - 40;  // lower than the three windows together
-        w.PlaceToolWindows(QRect(50, 20, 1200, height));
+        // The windows are moved by the window system, which reports their new places as
+        // events; those also let the set look at the frames again.
+        const auto place = [&w](const QRect& desktop, const QList<QRect>& screens = {}) {
+            w.PlaceToolWindows(desktop, screens);
+            QCoreApplication::processEvents();
+        };
+        place(QRect(50, 20, 1200, height));
         QCOMPARE(w.FrmLayers->frameGeometry().top(), 20 + height / 3);
         QCOMPARE(w.FrmHistory->frameGeometry().right() + 1, 50 + 1200 - w.VertScrollBar->sizeHint().width());
         QCOMPARE(w.FrmTools->frameGeometry().topLeft(),
                  QPoint(50, 20 + (height - w.FrmTools->frameGeometry().height()) / 3));
         // A tall desktop stacks them by their frame heights.
-        w.PlaceToolWindows(QRect(0, 0, 1200, stack + 300));
+        place(QRect(0, 0, 1200, stack + 300));
         QCOMPARE(w.FrmToolOption->frameGeometry().top(), 100 + history.height() + layers.height());
         // A second, lower screen at the right: the stack goes onto it, by its frames.
-        w.PlaceToolWindows(QRect(0, 0, 1800, stack + 300),
-                           {QRect(0, 0, 1000, stack), QRect(1000, 250, 800, stack + 50)});
+        place(QRect(0, 0, 1800, stack + 300), {QRect(0, 0, 1000, stack), QRect(1000, 250, 800, stack + 50)});
         QCOMPARE(w.FrmHistory->frameGeometry().top(), 250);
         QCOMPARE(w.FrmToolOption->frameGeometry().bottom() + 1, 250 + stack);
         QCOMPARE(w.FrmHistory->frameGeometry().right() + 1, 1800 - w.VertScrollBar->sizeHint().width());
