@@ -8,6 +8,7 @@
 #include <QStyle>
 #include <QStyleOption>
 
+#include <algorithm>
 #include <utility>
 
 #include "tools/ToolIds.h"
@@ -142,13 +143,21 @@ public:
 
     QIconEngine* clone() const override { return new GlyphEngine(draw_); }
 
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override {
-        if (size.isEmpty()) return QPixmap();
-        QPixmap pixmap(size);
+    // The glyph is square: in a space of another shape it takes the largest square
+    // there, as an icon made of pictures keeps their shape, instead of being stretched.
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+        const int side = std::max(0, std::min(size.width(), size.height()));
+        return {side, side};
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        const QSize square = actualSize(size, mode, state);
+        if (square.isEmpty()) return QPixmap();
+        QPixmap pixmap(square);
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(size.width() / qreal(kSize), size.height() / qreal(kSize));
+        painter.scale(square.width() / qreal(kSize), square.height() / qreal(kSize));
         draw_(painter);
         painter.end();
         if (mode == QIcon::Normal) return pixmap;
@@ -161,7 +170,14 @@ public:
     }
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
-        painter->drawPixmap(rect, pixmap(rect.size() * painter->device()->devicePixelRatio(), mode, state));
+        // A painter that was never begun has no device, and nothing to draw on.
+        const QPaintDevice* device = painter->device();
+        if (!device) return;
+        const qreal ratio = device->devicePixelRatio();
+        const QSize square = actualSize(rect.size(), mode, state);
+        const QRect target(rect.x() + (rect.width() - square.width()) / 2,
+                           rect.y() + (rect.height() - square.height()) / 2, square.width(), square.height());
+        painter->drawPixmap(target, pixmap(square * ratio, mode, state));
     }
 
 private:

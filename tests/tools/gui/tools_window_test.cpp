@@ -204,6 +204,26 @@ private slots:
         }
     }
 
+    // A glyph asked for in a space that is not square keeps its shape, centred in it as
+    // any icon made of pictures is; a painter without a device draws nothing at all.
+    void glyphsKeepTheirShapeInAnySpace() {
+        const QIcon icon = ToolGlyph(ToolText);
+        QPainter idle;
+        icon.paint(&idle, QRect(0, 0, 16, 16));
+        QImage wide(32, 16, QImage::Format_ARGB32_Premultiplied);
+        wide.fill(Qt::transparent);
+        {
+            QPainter p(&wide);
+            icon.paint(&p, wide.rect());
+        }
+        const QImage square = icon.pixmap(QSize(16, 16), 1.0).toImage().convertToFormat(wide.format());
+        QCOMPARE(wide.copy(8, 0, 16, 16), square);
+        QImage clear(8, 16, wide.format());
+        clear.fill(Qt::transparent);
+        QCOMPARE(wide.copy(0, 0, 8, 16), clear);
+        QCOMPARE(wide.copy(24, 0, 8, 16), clear);
+    }
+
     void keysReachTheMainWindow() {
         QSignalSpy keys(tools_.get(), &TFrmTools::keyReleased);
         QTest::keyRelease(tools_.get(), Qt::Key_Delete);
