@@ -1,5 +1,6 @@
 #include "app/gui/ToolWindowSet.h"
 
+#include <QEvent>
 #include <QWindow>
 #include <algorithm>
 #include <utility>
@@ -86,6 +87,14 @@ void ToolWindowSet::Place(const QRect& desktop, int scrollBarWidth, const QList<
 
 bool ToolWindowSet::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    // A window shown by other means than its menu item and button (typing into a closed
+    // Tool Option window) checks them again.
+    if (type == QEvent::Show && !event->spontaneous())
+        for (Entry& e : entries_)
+            if (e.Window == watched) {
+                e.Menu->setChecked(true);
+                e.Button->setChecked(true);
+            }
     if (startup_ && !placeAgainQueued_ && (type == QEvent::Expose || type == QEvent::Move || type == QEvent::Resize)) {
         // The window system reports one window at a time; the stack is looked at once
         // all reports waiting have been handled.

@@ -29,11 +29,13 @@ public:
     QAction* MenuItem(ToolWindow which) const { return entry(which).Menu; }
     QAction* Button(ToolWindow which) const { return entry(which).Button; }
 
-    // Adds a window; its caption button's closed() signal unchecks its item and button.
+    // Adds a window; its caption button's closed() signal unchecks its item and button,
+    // and the window shown by other means than they checks them again.
     template <class Window>
     void Add(ToolWindow which, Window* window) {
         entry(which).Window = window;
         connect(window, &Window::closed, this, [this, which] { Closed(which); });
+        window->installEventFilter(this);
     }
 
     // Checks every item and button and shows and raises the windows.

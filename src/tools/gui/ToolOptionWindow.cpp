@@ -209,7 +209,14 @@ bool TFrmToolOption::StepToolSize(int toolId, bool larger) {
 
 bool TFrmToolOption::TypeIntoMemo(int toolId, const QString& text) {
     ShapePage* page = ShapePageOf(toolId);
-    if (!page || !page->memo->isVisible()) return false;
+    if (!page) return false;
+    // A closed window comes back: its memo is the only place the text can go, and the
+    // letters taken for tool keys would commit the object just placed, still empty.
+    if (!isVisible()) {
+        show();
+        raise();
+    }
+    if (!page->memo->isVisible()) return false;
     // The window takes the keyboard too, so that the keys that follow go straight to the
     // memo rather than to the picture.
     activateWindow();

@@ -67,8 +67,8 @@ public:
 
     // A character typed over the picture or elsewhere outside a text box while the text
     // box or a balloon (ids 27 to 30) is placed: the tool's memo takes the keyboard with
-    // the caret after its text, and `text` goes in there as if typed. False, and nothing
-    // changes, for a tool without a memo or while the memo is not shown.
+    // the caret after its text, and `text` goes in there as if typed; a closed window is
+    // shown again first. False, and the text goes nowhere, for a tool without a memo.
     bool TypeIntoMemo(int toolId, const QString& text);
 
     // How long typing in a number box may pause before the typed number is taken; Enter,
