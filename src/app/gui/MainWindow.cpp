@@ -175,6 +175,10 @@ void TFrmMain::CreateToolWindows() {
     connect(FrmToolOption, &TFrmToolOption::keyReleased, this, &TFrmMain::FormKeyUp);
     toolWindows_->Add(ToolWindow::ToolOption, FrmToolOption);
     connect(PaintBox1, &CanvasView::mouseLeft, this, [this] { tools_->PointerLeft(); });
+    PaintBox1->SetTakesText([this] { return doc_.ImageLoaded && tools_ && tools_->TakesText(); });
+    connect(PaintBox1, &CanvasView::textComposed, this, [this](const QString& text) {
+        if (doc_.ImageLoaded) tools_->TypeIntoText(text);
+    });
 }
 
 void TFrmMain::setVisible(bool visible) {

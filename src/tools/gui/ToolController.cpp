@@ -207,16 +207,20 @@ bool ToolController::HandleShapeKey(int key, bool shift) {
     }
 }
 
-bool ToolController::TypeIntoText(const QString& text) {
+bool ToolController::TakesText() const {
     const int current = ctx_.Host.Doc().CurrentTool;
     if (current != ToolText && current != ToolBalloonA && current != ToolBalloonB && current != ToolBalloonC)
         return false;
     // The rectangle and the ellipse keep the tool keys: their text is optional, and most
     // of them are drawn without any.
     const auto* shape = dynamic_cast<const ShapeTool*>(Current());
-    if (!shape || !shape->Busy() || !shape->ShapePending || MouseHeld()) return false;
+    return shape && shape->Busy() && shape->ShapePending && !MouseHeld();
+}
+
+bool ToolController::TypeIntoText(const QString& text) {
+    if (!TakesText()) return false;
     if (text.isEmpty() || !std::all_of(text.begin(), text.end(), [](QChar c) { return c.isPrint(); })) return false;
-    return ctx_.Options.TypeIntoMemo(current, text);
+    return ctx_.Options.TypeIntoMemo(ctx_.Host.Doc().CurrentTool, text);
 }
 
 bool ToolController::HandleKey(int key, Qt::KeyboardModifiers modifiers, const QString& text) {

@@ -66,12 +66,14 @@ public:
     // placed object by one pixel (ten with Shift). Once a text box or a balloon is
     // placed, a key that types a character types it into the object's text instead.
     bool HandleKey(int key, Qt::KeyboardModifiers modifiers, const QString& text);
+    // Whether a text box or a balloon is placed, so that typed text is its text.
+    bool TakesText() const;
+    // True when `text` went into the memo of a placed text box or balloon.
+    bool TypeIntoText(const QString& text);
 
 private:
     void ChooseByKey(int toolId);
     bool HandleShapeKey(int key, bool shift);
-    // True when `text` went into the memo of a placed text box or balloon.
-    bool TypeIntoText(const QString& text);
     void SwitchToHand();
     // A release can go astray when a window that takes the mouse opens under a held
     // button; a later event that shows the button up, or the choice of another tool,

@@ -1,6 +1,9 @@
 #include "view/gui/CanvasView.h"
 
+#include <QGuiApplication>
 #include <QImage>
+#include <QInputMethod>
+#include <QInputMethodEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -50,6 +53,8 @@ CanvasView::CanvasView(QWidget* parent) : QWidget(parent) {
     // Every pixel is painted in paintEvent, so Qt need not clear first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::ClickFocus);
+    // Whether an input method composes here is asked of inputMethodQuery each time.
+    setAttribute(Qt::WA_InputMethodEnabled);
 }
 
 void CanvasView::PaintView() { update(); }
@@ -175,6 +180,19 @@ void CanvasView::mouseMoveEvent(QMouseEvent* event) {
 void CanvasView::mouseReleaseEvent(QMouseEvent* event) {
     if (cursor_ == ToolCursor::GrabHand && event->button() == Qt::LeftButton) setCursor(Qt::OpenHandCursor);
     emit mouseReleased(Pixel(event->position().x()), Pixel(event->position().y()), StateOf(event));
+    // A click may have placed a text box or ended one: an input method that keeps what
+    // it was told learns whether to compose here now.
+    if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImEnabled);
+}
+
+void CanvasView::inputMethodEvent(QInputMethodEvent* event) {
+    if (!event->commitString().isEmpty()) emit textComposed(event->commitString());
+    event->accept();
+}
+
+QVariant CanvasView::inputMethodQuery(Qt::InputMethodQuery query) const {
+    if (query == Qt::ImEnabled) return takesText_ && takesText_();
+    return QWidget::inputMethodQuery(query);
 }
 
 void CanvasView::leaveEvent(QEvent* event) {

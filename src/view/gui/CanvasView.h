@@ -5,6 +5,8 @@
 // passed on as signals in paint-box pixels; the main window maps and routes it.
 
 #include <QWidget>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "common/Geometry.h"
@@ -49,6 +51,12 @@ public:
     void ClearOverlay() { SetOverlay(ViewOverlay{}); }
     const ViewOverlay& Overlay() const { return overlay_; }
 
+    // Whether the paint box takes text from an input method now: asked each time one
+    // wants to know, so that it composes only while there is text to write and leaves
+    // the single tool keys alone otherwise.
+    void SetTakesText(std::function<bool()> takesText) { takesText_ = std::move(takesText); }
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
 signals:
     void mousePressed(int x, int y, const velmora::MouseState& state);
     void mouseMoved(int x, int y, const velmora::MouseState& state);
@@ -62,6 +70,9 @@ signals:
     void resized();
     // The pointer left the paint box.
     void mouseLeft();
+    // Text that an input method composed over the paint box (a dead key and the letter
+    // after it, say), which comes as no key of its own.
+    void textComposed(const QString& text);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -71,6 +82,7 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
 
 private:
     void PaintPicture(QPainter& painter, const QRect& area, const Rect& viewRect);
@@ -80,6 +92,7 @@ private:
     ToolCursor cursor_ = ToolCursor::Arrow;
     ViewOverlay overlay_;
     int wheelAccumulator_ = 0;
+    std::function<bool()> takesText_;
 };
 
 }  // namespace velmora

@@ -1,6 +1,7 @@
 // Typing over the picture while a text box or a speech balloon is placed, driven
 // through the real main window.
 
+#include <QInputMethodEvent>
 #include <QPlainTextEdit>
 
 #include <optional>
@@ -96,6 +97,21 @@ private slots:
         QCOMPARE(w.Doc().CurrentTool, int(ToolText));
         QCOMPARE(w.FrmToolOption->MemTextText->toPlainText(), QStringLiteral("e"));
         QVERIFY(w.FrmToolOption->isVisible() && w.MenuItem_ToolOption->isChecked());
+    }
+
+    // A letter composed by an input method over the picture (a dead key and its letter)
+    // comes as its text, not as keys: it too goes into the placed text, while before
+    // anything is placed the picture takes no such text and the tool keys stay plain.
+    void ComposedTextOverThePictureWritesThePlacedText() {
+        TFrmMain& w = s_.emplace().w;
+        ChooseTool(w, ToolBalloonA);
+        QVERIFY(!w.PaintBox1->inputMethodQuery(Qt::ImEnabled).toBool());
+        Place(w, 40, 40);
+        QVERIFY(w.PaintBox1->inputMethodQuery(Qt::ImEnabled).toBool());
+        QInputMethodEvent composed;
+        composed.setCommitString(QStringLiteral("\u00e9"));
+        QApplication::sendEvent(w.PaintBox1, &composed);
+        QCOMPARE(w.FrmToolOption->MemBalloonText->toPlainText(), QStringLiteral("\u00e9"));
     }
 
 private:
