@@ -76,6 +76,10 @@ int JpegOrientation(const std::uint8_t* data, std::size_t size) {
             continue;
         }
         if (marker == 0xDA || marker == 0xD9) return 1;  // the scan or the end: no Exif block came
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {  // TEM and RSTn stand alone, without a length
+            at += 2;
+            continue;
+        }
         const std::size_t length = std::size_t{data[at + 2]} << 8 | data[at + 3];
         if (length < 2 || length > size - at - 2) return 1;
         static const std::uint8_t kExif[6] = {'E', 'x', 'i', 'f', 0, 0};

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -104,6 +105,11 @@ TEST(Orientation, EveryOrientationOpensUprightInEitherByteOrder) {
     const std::vector<std::uint8_t> both =
         WithApp1(WithExif(plain, Tiff(true, 6)), std::string("http://ns.adobe.com/xap/1.0/\0", 29), {'<', '>'});
     EXPECT_TRUE(SamePixels(Decoded(both), Upright(stored, 6)));
+    // Markers that stand alone, without a length, are stepped over on the way.
+    std::vector<std::uint8_t> marked = WithExif(plain, Tiff(true, 8));
+    const std::uint8_t alone[] = {0xFF, 0x01, 0xFF, 0xD3};
+    marked.insert(marked.begin() + 2, std::begin(alone), std::end(alone));
+    EXPECT_EQ(JpegOrientation(marked.data(), marked.size()), 8);
 }
 
 TEST(Orientation, DamagedOrUnknownNotesLeaveThePictureAsStored) {
