@@ -210,9 +210,13 @@ bool TFrmToolOption::StepToolSize(int toolId, bool larger) {
 bool TFrmToolOption::TypeIntoMemo(int toolId, const QString& text) {
     ShapePage* page = ShapePageOf(toolId);
     if (!page) return false;
-    // A closed window comes back: its memo is the only place the text can go, and the
-    // letters taken for tool keys would commit the object just placed, still empty.
-    if (!isVisible()) {
+    // A closed or minimised window comes back: its memo is the only place the text can
+    // go, and the letters taken for tool keys would commit the object just placed, still
+    // empty.
+    if (isMinimized()) {
+        showNormal();
+        raise();
+    } else if (!isVisible()) {
         show();
         raise();
     }

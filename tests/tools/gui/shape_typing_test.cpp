@@ -84,19 +84,25 @@ private slots:
         }
     }
 
-    // With the Tool Option window closed, the letters typed over a placed text box still
-    // write its text, in the window brought back, rather than choosing tools and so
-    // committing the empty box.
+    // With the Tool Option window closed or minimised, the letters typed over a placed
+    // text box still write its text, in the window brought back, rather than choosing
+    // tools and so committing the empty box.
     void TypingBringsBackAClosedToolOptionWindow() {
-        TFrmMain& w = s_.emplace().w;
-        w.MenuItem_ToolOption->trigger();
-        QVERIFY(!w.FrmToolOption->isVisible());
-        ChooseTool(w, ToolText);
-        Place(w, 40, 40);
-        QTest::keyClick(w.PaintBox1, 'e');
-        QCOMPARE(w.Doc().CurrentTool, int(ToolText));
-        QCOMPARE(w.FrmToolOption->MemTextText->toPlainText(), QStringLiteral("e"));
-        QVERIFY(w.FrmToolOption->isVisible() && w.MenuItem_ToolOption->isChecked());
+        for (const bool minimised : {false, true}) {
+            TFrmMain& w = s_.emplace().w;
+            if (minimised)
+                w.FrmToolOption->showMinimized();
+            else
+                w.MenuItem_ToolOption->trigger();
+            QVERIFY(minimised ? w.FrmToolOption->isMinimized() : !w.FrmToolOption->isVisible());
+            ChooseTool(w, ToolText);
+            Place(w, 40, 40);
+            QTest::keyClick(w.PaintBox1, 'e');
+            QCOMPARE(w.Doc().CurrentTool, int(ToolText));
+            QCOMPARE(w.FrmToolOption->MemTextText->toPlainText(), QStringLiteral("e"));
+            QVERIFY(w.FrmToolOption->isVisible() && !w.FrmToolOption->isMinimized());
+            QVERIFY(w.MenuItem_ToolOption->isChecked());
+        }
     }
 
     // A letter composed by an input method over the picture (a dead key and its letter)
