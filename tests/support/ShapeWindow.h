@@ -19,6 +19,12 @@ struct ShapeWindow : PictureWindow {
     }
 };
 
+// The preview goes to (x, y) and a click places it there.
+inline void Place(TFrmMain& w, int x, int y) {
+    Hover(w, {x, y});
+    Stroke(w, {QPoint(x, y)});
+}
+
 // The color layer's pixel at (x, y).
 inline std::uint32_t At(TFrmMain& w, int x, int y) { return PixelValue(w.Doc().ColorBmp, x, y); }
 

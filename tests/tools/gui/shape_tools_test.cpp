@@ -27,8 +27,6 @@ using namespace velmora::test;
 
 namespace {
 
-// The preview goes to (x, y) and a click places it there.
-void Place(TFrmMain& w, int x, int y) { Hover(w, {x, y}); Stroke(w, {QPoint(x, y)}); }
 // Grabs whatever handle is at `from` and drags it to `to`.
 void DragHandle(TFrmMain& w, QPoint from, QPoint to) { Hover(w, from); Stroke(w, {from, to}); }
 

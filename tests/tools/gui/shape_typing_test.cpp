@@ -13,12 +13,6 @@ using namespace velmora::test;
 
 namespace {
 
-// The preview goes to (x, y) and a click places it there.
-void Place(TFrmMain& w, int x, int y) {
-    Hover(w, {x, y});
-    Stroke(w, {QPoint(x, y)});
-}
-
 QPlainTextEdit* Memo(TFrmMain& w, int toolId) {
     return toolId == ToolText ? w.FrmToolOption->MemTextText : w.FrmToolOption->MemBalloonText;
 }
