@@ -12,12 +12,13 @@
 //   2. For each region that reaches into the rectangle, find its seed and grow it
 //      exactly as the plain method does, to get the same pixel order and so the same
 //      color. The regions are grown in parallel; each touches only its own pixels.
-//      A huge region is finished over bits of its own, and its color and (for the
-//      whole photograph) its painting are split over the threads after the others
-//      are done (RegionGrowing.h).
+//      A huge region is finished over bits of its own, and its color is found after
+//      the others', with the work split over the threads (RegionGrowing.h).
 //   3. Paint the rectangle.
 // The labels do not depend on the rectangle, so a preview keeps them (and the colors
-// already found) for the next preview of the same pixels with the same classes.
+// already found) for the next preview of the same pixels with the same classes. A
+// whole photograph in one run grows every region and keeps nothing, so it skips the
+// labels (ReduceWhole.cpp).
 
 #include <algorithm>
 #include <atomic>
@@ -33,6 +34,7 @@
 #include "engine/ColorStep.h"
 #include "engine/Parallel.h"
 #include "engine/ProgressSteps.h"
+#include "engine/ReduceWhole.h"
 #include "engine/RegionGrowing.h"
 
 namespace velmora {
@@ -203,8 +205,9 @@ bool ReduceWith(TColorStep& step, const PhotoPixels& img, Seg& seg, RawBuffer<Ta
     if (!labelled) {
         const int perChannel = *std::max_element(seg.classes.begin(), seg.classes.end()) + 1;
         if (!MakeTags(img, g, seg.classes, perChannel, tags)) return false;
-        if (!LabelRegions(tags.data(), g, seg.labels)) return false;
+        if (!wholePhotograph && !LabelRegions(tags.data(), g, seg.labels)) return false;
     }
+    if (wholePhotograph) return ReduceWholePhotograph(step, img, g, tags.data(), coloringMode, steps, tone);
     steps.ReportUpTo(Bottom / 2 - 1);
     const Neighbours nb(g.PW);
     std::int32_t* L = seg.labels.data();
@@ -226,82 +229,6 @@ bool ReduceWith(TColorStep& step, const PhotoPixels& img, Seg& seg, RawBuffer<Ta
         aside.push_back(Aside{root, index, std::move(order)});
         order = GrowthOrder();
     };
-
-    if (wholePhotograph) {
-        // Every region is seeded at its root and reaches into the rectangle; each
-        // region's pixels are painted straight from its growth order, except a huge
-        // region's. Threads look for roots in their own rows while others may be
-        // growing regions there.
-        ParallelLoop loop;
-        loop.Count = SrcHeight;
-        loop.Grain = SrcWidth >= 2048 ? 16 : 64;
-        loop.Progress = [&](std::int64_t done) {
-            steps.ReportUpTo(Bottom / 2 + done * (Bottom - Bottom / 2) / SrcHeight - 1);
-        };
-        if (!ParallelFor(loop, [&](std::int64_t y0, std::int64_t y1) {
-                GrowthOrder order;
-                TRGBTriple* out = step.Reduced.data();
-                for (std::int64_t y = y0; y < y1; ++y) {
-                    if (Cancelled()) return;
-                    const int row = static_cast<int>(y);
-                    const std::int32_t* labelRow = L + g.At(0, row);
-                    const Tag* tagRow = T + g.At(0, row);
-                    for (int x = 0; x < SrcWidth; ++x) {
-                        const std::int32_t root = static_cast<std::int32_t>(g.At(x, row));
-                        if (labelRow[x] != root) continue;
-                        if (LoneRoot(L, root, g.PW)) {  // a region of its own keeps its color
-                            out[Area(SrcWidth, row) + x] = tone ? (*tone)(img.At(x, row)) : img.At(x, row);
-                            continue;
-                        }
-                        // A root's tag is still its own: only its region's growth,
-                        // which starts here, takes it, and no other thread writes it.
-                        const Tag tag = tagRow[x];
-                        if (!Grow(T, g, nb, x, row, tag, order, huge)) {
-                            if (!FinishGrowth(T, g, tag, row, order)) return;
-                            putAside(root, 0, order);
-                            continue;
-                        }
-                        TRGBTriple c = RegionColor(step, img, order, coloringMode);
-                        if (tone) c = (*tone)(c);
-                        for (std::size_t i = 0; i < order.Count; ++i)
-                            out[Area(SrcWidth, PY(order[i])) + PX(order[i])] = c;
-                    }
-                }
-            }) ||
-            Cancelled())
-            return false;
-        if (aside.empty()) return true;
-        std::vector<std::pair<std::int32_t, TRGBTriple>> hugeColors;
-        int firstRow = SrcHeight;
-        for (Aside& a : aside) {
-            const TRGBTriple c = HugeRegionColor(step, img, a.order, coloringMode);
-            hugeColors.emplace_back(a.root, tone ? (*tone)(c) : c);
-            firstRow = std::min(firstRow, g.Y(a.root));
-            if (Cancelled()) return false;
-        }
-        // Painted row by row from the labels rather than from the growth orders, whose
-        // pixels lie all over the photograph.
-        return ParallelFor(SrcHeight - firstRow, 16,
-                           [&](std::int64_t r0, std::int64_t r1) {
-                               TRGBTriple* out = step.Reduced.data();
-                               for (std::int64_t r = r0; r < r1; ++r) {
-                                   const int y = firstRow + static_cast<int>(r);
-                                   const std::int32_t* labelRow = L + g.At(0, y);
-                                   std::int32_t last = -1;
-                                   const TRGBTriple* color = nullptr;
-                                   for (int x = 0; x < SrcWidth; ++x) {
-                                       if (labelRow[x] != last) {
-                                           last = labelRow[x];
-                                           color = nullptr;
-                                           for (const auto& [root, c] : hugeColors)
-                                               if (root == last) color = &c;
-                                       }
-                                       if (color) out[Area(SrcWidth, y) + static_cast<std::size_t>(x)] = *color;
-                                   }
-                               }
-                           }) &&
-               !Cancelled();
-    }
 
     // 1. The regions that reach into the rectangle, each once, and whether a pixel is
     //    a region of its own. Marks: bit 1 region listed, bit 2 seed still to be found.

@@ -15,6 +15,7 @@
 #include "engine/ContentKey.h"
 #include "engine/EquivalenceUtil.h"
 #include "engine/Parallel.h"
+#include "engine/ReduceWhole.h"
 #include "engine/RegionGrowing.h"
 #include "engine/reference/ReferenceColorStep.h"
 
@@ -126,6 +127,45 @@ Bitmap Spiral(int w, int h) {
 Bitmap TwoHalves(int w, int h) {
     Bitmap b = FilledBitmap(w, h, Rgb(90, 160, 40));
     for (int y = 0; y < h; ++y) Put(b, w / 2, y, Rgb(250, 0, 0));
+    return b;
+}
+
+// Thin dark shapes over a flat background, repeated every 8 rows so that any cut of
+// the picture into strips of rows runs through each kind of them. Left: noise crossed
+// by diagonal lines, which touch the next row only at their corners. Middle: combs,
+// half of them upside down, whose teeth reach across a cut while their back stays on
+// the other side, so each tooth alone seems a region of its own there. Right: a
+// square wave, one region that crosses the same cut again and again. The background
+// is one region around all of them.
+// Each shade varies within its class, so that a region's color depends on the order
+// it grows in.
+Bitmap CombsAndWaves(int w, int h) {
+    Bitmap b(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) Put(b, x, y, Rgb(200 + (x * 7 + y * 3) % 10, 190 + (x + y * 5) % 10, 185));
+    auto dark = [&b](int x, int y) { Put(b, x, y, Rgb(20 + (x * 3 + y) % 10, 30 + (x + y * 7) % 10, 40)); };
+    const Bitmap noise = Noise(w / 3, h, 17);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w / 3; ++x) {
+            Put(b, x, y, At(noise, x, y));
+            if ((x + y) % 11 == 0) dark(x, y);
+        }
+    for (int y0 = 0; y0 + 6 <= h; y0 += 8) {
+        for (int x0 = w / 3 + 2; x0 + 12 < 2 * w / 3; x0 += 15) {
+            const bool down = (x0 / 15) % 2 == 0;
+            const int back = down ? y0 : y0 + 5;
+            for (int x = x0; x <= x0 + 12; ++x) dark(x, back);
+            for (int tooth = x0; tooth <= x0 + 12; tooth += 4)
+                for (int y = y0; y <= y0 + 5; ++y) dark(tooth, y);
+        }
+        // The wave: up on one side, down on the other, every four columns.
+        for (int x = 2 * w / 3 + 2; x < w - 2; ++x) {
+            const int phase = (x - 2 * w / 3) / 4 % 2;
+            dark(x, y0 + (phase ? 5 : 0));
+            if ((x - 2 * w / 3) % 4 == 0)
+                for (int y = y0; y <= y0 + 5; ++y) dark(x, y);
+        }
+    }
     return b;
 }
 
@@ -286,6 +326,89 @@ TEST(RegionGrowing, WholePhotographsAndPreviewsWithHugeRegionsMatchThePlainScanA
                 ExpectSameReduction(pic.bitmap, a, {10}, mode, what);
                 ExpectSameReduction(pic.bitmap, a, {10}, mode, what + ", kept segmentation", &kept);
             }
+        }
+    }
+}
+
+TEST(RegionGrowing, RegionsReachingAcrossRowsGrowOnceFromTheirFirstPixel) {
+    // A whole picture is scanned for seeds in strips of rows; shapes that cross from
+    // row to row in every way, at several heights so the cuts fall differently.
+    for (int helpers : {-1, 0}) {
+        const HelperLimit limit(helpers);
+        for (int h : {64, 133, 256}) {
+            const Bitmap picture = CombsAndWaves(240, h);
+            for (int reducer : {10, 1, 254})
+                for (int mode : {0, 1})
+                    ExpectSameReduction(picture, {0, 0, 240, h}, {reducer}, mode,
+                                        "combs and waves 240x" + std::to_string(h) + ", reducer " +
+                                            std::to_string(reducer) + ", mode " + std::to_string(mode) +
+                                            (helpers == 0 ? ", one thread" : ""));
+        }
+    }
+}
+
+// Every pixel's region, by a plain flood over the tags, and the first and last row
+// each region reaches.
+struct PlainRegions {
+    std::vector<int> of;
+    std::vector<int> firstRow, lastRow;
+};
+
+PlainRegions RegionsOf(const std::vector<std::uint32_t>& tags, const Grid& g) {
+    PlainRegions r;
+    r.of.assign(tags.size(), -1);
+    std::vector<std::size_t> stack;
+    for (int y = 0; y < g.SH; ++y)
+        for (int x = 0; x < g.SW; ++x) {
+            if (r.of[g.At(x, y)] >= 0) continue;
+            const int id = static_cast<int>(r.firstRow.size());
+            r.firstRow.push_back(y);
+            r.lastRow.push_back(y);
+            r.of[g.At(x, y)] = id;
+            stack.push_back(g.At(x, y));
+            while (!stack.empty()) {
+                const std::size_t q = stack.back();
+                stack.pop_back();
+                int& last = r.lastRow[static_cast<std::size_t>(id)];
+                last = std::max(last, g.Y(static_cast<std::int32_t>(q)));
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        const std::size_t n = q + static_cast<std::size_t>(dy * g.PW + dx);
+                        if (tags[n] == tags[q] && r.of[n] < 0) {
+                            r.of[n] = id;
+                            stack.push_back(n);
+                        }
+                    }
+            }
+        }
+    return r;
+}
+
+TEST(RegionGrowing, AStripMarksExactlyThePixelsOfRegionsReachingBeyondIt) {
+    // A whole picture is scanned for seeds in strips of rows, each leaving out the
+    // regions that reach beyond it, which are grown from one scan of their own.
+    const std::vector<NamedPicture> pictures = {{"combs and waves", CombsAndWaves(240, 133)},
+                                                {"spiral", Spiral(90, 70)},
+                                                {"disc in noise", DiscInNoise(80, 60)},
+                                                {"noise", Noise(97, 61, 3)}};
+    for (const NamedPicture& pic : pictures) {
+        Grid g;
+        const std::vector<std::uint32_t> tags = TagsOf(pic.bitmap, g);
+        const PlainRegions regions = RegionsOf(tags, g);
+        CrossingBits bits(g.SW, g.SH);
+        std::vector<std::uint32_t> stack;
+        const int h = g.SH;
+        const std::pair<int, int> strips[] = {{0, h}, {0, 1}, {h - 1, h}, {5, 6}, {h / 3, 2 * h / 3}, {0, h / 2},
+                                              {h / 2, h}, {7, 40}};
+        for (const auto& [top, bottom] : strips) {
+            MarkCrossing(tags.data(), g, top, bottom, bits, stack);
+            for (int y = top; y < bottom; ++y)
+                for (int x = 0; x < g.SW; ++x) {
+                    const auto id = static_cast<std::size_t>(regions.of[g.At(x, y)]);
+                    const bool beyond = regions.firstRow[id] < top || regions.lastRow[id] >= bottom;
+                    ASSERT_EQ(bits.Test(x, y), beyond) << pic.name << ", rows " << top << ".." << bottom - 1
+                                                       << ", pixel " << x << "," << y;
+                }
         }
     }
 }
