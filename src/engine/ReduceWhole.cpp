@@ -105,7 +105,17 @@ bool ReduceWholePhotograph(TColorStep& step, const PhotoPixels& img, const Grid&
     TRGBTriple* out = step.Reduced.data();
     // Grows the region whose first pixel is (x, y) and paints it. False when cancelled.
     auto growFrom = [&](int x, int y, GrowthOrder& order) {
-        const Tag tag = T[g.At(x, y)];
+        Tag* const at = T + g.At(x, y);
+        const Tag tag = *at;
+        // Every alike neighbour before a first pixel in scan order would have been
+        // grown first and taken it, so only the later ones can share its region.
+        // Other tasks may be taking those that differ.
+        auto alike = [tag](Tag* t) { return std::atomic_ref<Tag>(*t).load(std::memory_order_relaxed) == tag; };
+        if (!alike(at + 1) && !alike(at + g.PW - 1) && !alike(at + g.PW) && !alike(at + g.PW + 1)) {
+            // A region of its own keeps its color.
+            out[Area(W, y) + static_cast<std::size_t>(x)] = tone ? (*tone)(img.At(x, y)) : img.At(x, y);
+            return true;
+        }
         if (!Grow(T, g, nb, x, y, tag, order, huge)) {
             const std::size_t taken = order.Count;
             if (!FinishGrowth(T, g, tag, y, order)) return false;
@@ -117,10 +127,6 @@ bool ReduceWholePhotograph(TColorStep& step, const PhotoPixels& img, const Grid&
             std::lock_guard<std::mutex> lock(asideMutex);
             aside.push_back(std::move(order));
             order = GrowthOrder();
-            return true;
-        }
-        if (order.Count == 0) {  // no alike neighbour: a region of its own keeps its color
-            out[Area(W, y) + static_cast<std::size_t>(x)] = tone ? (*tone)(img.At(x, y)) : img.At(x, y);
             return true;
         }
         TRGBTriple c = RegionColor(step, img, order, coloringMode);
