@@ -34,7 +34,7 @@ std::size_t Area(int w, int h) { return static_cast<std::size_t>(w) * static_cas
 
 // The strips: enough for the threads to share them out evenly, few enough that the
 // regions crossing them stay a small part of the work.
-int StripCount(int height) { return std::clamp(height / 32, 1, 8 * ParallelThreadCount()); }
+int StripCount(int height) { return std::clamp(height / 32, 1, 4 * ParallelThreadCount()); }
 
 }  // namespace
 
