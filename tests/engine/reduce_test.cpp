@@ -136,9 +136,8 @@ Bitmap TwoHalves(int w, int h) {
 // half of them upside down, whose teeth reach across a cut while their back stays on
 // the other side, so each tooth alone seems a region of its own there. Right: a
 // square wave, one region that crosses the same cut again and again. The background
-// is one region around all of them.
-// Each shade varies within its class, so that a region's color depends on the order
-// it grows in.
+// is one region around all of them. Each shade varies within its class, so that a
+// region's color depends on the order it grows in.
 Bitmap CombsAndWaves(int w, int h) {
     Bitmap b(w, h);
     for (int y = 0; y < h; ++y)
