@@ -103,6 +103,10 @@ bool ReduceWholePhotograph(TColorStep& step, const PhotoPixels& img, const Grid&
     std::vector<GrowthOrder> aside;
     const Neighbours nb(g.PW);
     TRGBTriple* out = step.Reduced.data();
+    // Paints the pixels i0 .. i1 - 1 of a growth order in color c.
+    auto paint = [&](const GrowthOrder& order, std::size_t i0, std::size_t i1, TRGBTriple c) {
+        for (std::size_t i = i0; i < i1; ++i) out[Area(W, PY(order[i])) + PX(order[i])] = c;
+    };
     // Grows the region whose first pixel is (x, y) and paints it. False when cancelled.
     auto growFrom = [&](int x, int y, GrowthOrder& order) {
         Tag* const at = T + g.At(x, y);
@@ -131,7 +135,7 @@ bool ReduceWholePhotograph(TColorStep& step, const PhotoPixels& img, const Grid&
         }
         TRGBTriple c = RegionColor(step, img, order, coloringMode);
         if (tone) c = (*tone)(c);
-        for (std::size_t i = 0; i < order.Count; ++i) out[Area(W, PY(order[i])) + PX(order[i])] = c;
+        paint(order, 0, order.Count, c);
         return true;
     };
 
@@ -178,8 +182,7 @@ bool ReduceWholePhotograph(TColorStep& step, const PhotoPixels& img, const Grid&
         if (Cancelled()) return false;
         constexpr std::int64_t kGrain = 1 << 16;
         if (!ParallelFor(static_cast<std::int64_t>(order.Count), kGrain, [&](std::int64_t i0, std::int64_t i1) {
-                for (auto i = static_cast<std::size_t>(i0); i < static_cast<std::size_t>(i1); ++i)
-                    out[Area(W, PY(order[i])) + PX(order[i])] = c;
+                paint(order, static_cast<std::size_t>(i0), static_cast<std::size_t>(i1), c);
             }))
             return false;
     }
