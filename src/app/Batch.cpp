@@ -130,6 +130,8 @@ bool ConvertDisplayed(Bitmap displayed, const TEffectParams& record, int scalePe
     effect.SetCancelToken(&neverCancelled);
     effect.SetProgress(progress);
     effect.SetSingleRun(true);  // only the layers are wanted from it
+    // Only a project keeps the photograph; otherwise its memory serves the later stages.
+    if (!layersWanted) effect.SetReleaseSource([&out] { out.Photo = Bitmap(); });
     effect.SetParams(p);
     effect.Execute();
     if (!effect.HasResult())

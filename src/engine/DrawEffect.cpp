@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "engine/Parallel.h"
 #include "engine/ProgressSteps.h"
@@ -181,6 +182,7 @@ void TDrawEffect::Run(const TEffectParams& p, const Bitmap& source) {
             if (single_) TripleBuffer().swap(Sketch.Inverted);
             if (!Cancelled()) sketchDone_ = sketchKey;
         }
+        if (!p.DrawColor) ReleaseSource();
     }
     if (p.DrawColor) {
         TColorStep& c = ColorStep;
@@ -216,6 +218,7 @@ void TDrawEffect::Run(const TEffectParams& p, const Bitmap& source) {
             c.ReduceColors(p.ColorReducer, p.ReducerType, p.ColoringMode, p.HandleCount, p.Handles);
             if (!Cancelled()) reducedDone_ = reduceKey;
         }
+        ReleaseSource();
         if (smoothedDone_ == smoothKey && !Cancelled()) {
             ReplayRows(Progress, "Saturation", p.Height);
             ReplayRows(Progress, "Contrast", p.Height);
@@ -248,6 +251,12 @@ void TDrawEffect::Run(const TEffectParams& p, const Bitmap& source) {
             if (!Cancelled()) finalDone_ = finalKey;
         }
     }
+}
+
+void TDrawEffect::ReleaseSource() {
+    if (!single_ || !releaseSource_) return;
+    ColorStep.ForgetPhotograph();
+    std::exchange(releaseSource_, nullptr)();
 }
 
 void TDrawEffect::ComposePreview(Bitmap& bitmap) const {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/ColorStep.h"
@@ -73,6 +74,11 @@ public:
     // in place where it can, so that a run takes about half the memory and copies
     // less. Nothing is kept for a later run. Off by default.
     void SetSingleRun(bool single) { single_ = single; }
+    // For a single run whose caller has no further use for the photograph: `release`
+    // is called once, on the thread that runs Execute, as soon as the run reads the
+    // photograph no more (after the color reduction), so that the caller can free it
+    // and the later stages take over its memory instead of new memory.
+    void SetReleaseSource(std::function<void()> release) { releaseSource_ = std::move(release); }
 
     // True when the last Execute ran to its end (not refused, not cancelled, not out
     // of memory).
@@ -89,6 +95,7 @@ private:
         friend bool operator==(const StageKey&, const StageKey&) = default;
     };
     void Forget();
+    void ReleaseSource();
     void FillLayer(Bitmap& layer, bool sketch) const;
     // Row y of a layer into d; a layer that is not drawn is white in all `bytes`.
     void LayerRow(bool sketch, std::int64_t y, std::uint8_t* d, std::size_t bytes) const;
@@ -105,6 +112,7 @@ private:
     std::optional<StageKey> finalDone_;    // ColorStep.Final (the balance)
     bool outOfMemory_ = false;
     bool single_ = false;
+    std::function<void()> releaseSource_;
     const CancelToken* cancel_ = nullptr;
     const CancelToken* ranCancel_ = nullptr;  // the token of the last run
 

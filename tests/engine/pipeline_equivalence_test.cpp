@@ -43,14 +43,26 @@ Outcome RunOn(Effect& e, const TEffectParams& p) {
 }
 
 // A run made once whose layers are then taken, as a batch conversion makes it: it
-// gives its buffers back on the way and shows no preview.
-Outcome SingleRun(const TEffectParams& p) {
+// gives its buffers back on the way, shows no preview, and releases the photograph as
+// soon as it has read it. The photograph is spoilt there, so that a stage reading it
+// later would show in the layers.
+Outcome SingleRun(const TEffectParams& record) {
+    Bitmap photo = *record.SourceBitmap;
+    TEffectParams p = record;
+    p.SourceBitmap = &photo;
+    int released = 0;
     TDrawEffect e;
     e.SetSingleRun(true);
+    e.SetReleaseSource([&] {
+        std::uint8_t* bytes = photo.Data();
+        for (std::size_t i = 0; i < photo.ByteSize(); ++i) bytes[i] = static_cast<std::uint8_t>(~bytes[i]);
+        ++released;
+    });
     ProgressTrace trace;
     e.SetProgress(&trace);
     e.SetParams(p);
     e.Execute();
+    EXPECT_EQ(released, p.DrawSketch || p.DrawColor ? 1 : 0) << "releases of the photograph";
     Outcome o{Layers(), trace.events};
     o.layers.result = e.HasResult();
     e.TakeLayers(o.layers.sketch, o.layers.color);
