@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <thread>
 
 namespace velmora {
 
@@ -22,10 +23,15 @@ namespace velmora {
 //
 // The first pages can be timed on a thread of its own while the program starts, since
 // a slow one holds its thread for tens of milliseconds. Until their times are in, huge
-// pages are not wanted: a block taken meanwhile does without them rather than wait.
+// pages are not wanted. A block taken meanwhile (the picture a program opens as it
+// starts) may wait kVerdictWait for them: where huge pages were quick, their times
+// were in two to five milliseconds after the start, and the picture's block then cost
+// a tenth of what small pages cost; where they are slow, it does without them rather
+// than wait longer.
 class HugePageJudge {
 public:
     static constexpr std::chrono::microseconds kSlow{2000};
+    static constexpr std::chrono::microseconds kVerdictWait{10000};
 
     bool Wanted() const {
         return !awaited_.load(std::memory_order_acquire) && !givenUp_.load(std::memory_order_relaxed);
@@ -34,6 +40,17 @@ public:
     // Notes that the first pages are being timed elsewhere, and that they have been.
     void Await() { awaited_.store(true, std::memory_order_relaxed); }
     void StopAwaiting() { awaited_.store(false, std::memory_order_release); }
+    // Waits until the first pages' times are in, or `limit` has passed; true when they
+    // are in (at once when none were awaited).
+    bool AwaitTimes(std::chrono::microseconds limit) const {
+        if (!awaited_.load(std::memory_order_acquire)) return true;
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (awaited_.load(std::memory_order_acquire)) {
+            if (std::chrono::steady_clock::now() >= end) return false;
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        }
+        return true;
+    }
     // Notes how long one huge page took to supply.
     void Supplied(std::chrono::nanoseconds took) {
         const std::int64_t change = Slow() - took.count();

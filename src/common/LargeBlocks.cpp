@@ -60,6 +60,8 @@ class Pool {
 
 public:
     void* Take(std::size_t bytes) {
+        // Outside the lock: the first pages are timed without it.
+        if (allowHuge_.load(std::memory_order_relaxed)) judge_.AwaitTimes(HugePageJudge::kVerdictWait);
         Hold lock(mutex_);
         auto best = kept_.end();
         for (auto it = kept_.begin(); it != kept_.end(); ++it)

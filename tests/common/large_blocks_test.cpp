@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #if defined(__linux__)
@@ -165,6 +166,24 @@ TEST(LargeBlocks, HugePagesAreGivenUpOnceTheyCostMoreThanTheLimitOnAverage) {
         slow.StopAwaiting();
         EXPECT_FALSE(slow.Wanted());
     }
+}
+
+TEST(LargeBlocks, ABlockTakenWhileTheFirstPagesAreTimedWaitsForThemAWhile) {
+    HugePageJudge judge;
+    EXPECT_TRUE(judge.AwaitTimes(std::chrono::hours(1)));  // nothing awaited: no wait at all
+    judge.Await();
+    // Times that never come are waited for no longer than asked.
+    EXPECT_FALSE(judge.AwaitTimes(std::chrono::milliseconds(1)));
+    EXPECT_FALSE(judge.Wanted());
+    // Times that come while waiting end the wait, with their verdict.
+    std::thread timer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        judge.Supplied(std::chrono::microseconds(200));
+        judge.StopAwaiting();
+    });
+    EXPECT_TRUE(judge.AwaitTimes(std::chrono::hours(1)));
+    EXPECT_TRUE(judge.Wanted());
+    timer.join();
 }
 
 }  // namespace
