@@ -25,8 +25,8 @@ namespace velmora {
 // a slow one holds its thread for tens of milliseconds. Until their times are in, huge
 // pages are not wanted. A block taken meanwhile (the picture a program opens as it
 // starts) may wait kVerdictWait for them: where huge pages were quick, their times
-// were in two to five milliseconds after the start, and the picture's block then cost
-// a tenth of what small pages cost; where they are slow, it does without them rather
+// were in within five milliseconds of the start, and the picture's block then cost a
+// tenth of what small pages cost; where they are slow, it does without them rather
 // than wait longer.
 class HugePageJudge {
 public:
