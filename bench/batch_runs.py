@@ -69,6 +69,8 @@ def main():
     parser.add_argument("--other", help="a second velmora-batch, run after each run of the first")
     parser.add_argument("--recipe", action="store_true", help="also time the OpenCV recipe after each run")
     args = parser.parse_args()
+    if not os.access("/usr/bin/time", os.X_OK):
+        sys.exit("GNU time is not installed (apt-get install time)")
     cartoon = None
     if args.recipe:
         sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
