@@ -14,8 +14,8 @@ ordinary ones. Compare figures only within one sitting.
 
     python3 bench/batch_runs.py [--runs N] [--other BIN] [--recipe] BIN INPUT OUTPUT
 
-BIN needs its default.set beside it, as an installed velmora-batch has, and GNU time
-(Debian: time) measures each run.
+BIN converts with the preset it finds as always (build/bin/default.set for a build);
+GNU time (Debian: time) measures each run.
 """
 import argparse
 import os
