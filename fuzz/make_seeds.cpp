@@ -1,5 +1,5 @@
 // Writes small valid files of every kind the readers take into <dir>/bmp, jpeg, png,
-// d2o, set and options, as starting points for the fuzz targets.
+// d2o, set, options and idx (the history index), as starting points for the fuzz targets.
 #include <cstdio>
 #include <jpeglib.h>
 #include <png.h>
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "conversion/Preset.h"
+#include "history/HistoryIndex.h"
 #include "io/Bmp.h"
 #include "io/Jpeg.h"
 #include "io/Png.h"
@@ -150,7 +151,7 @@ int main(int argc, char** argv) {
     }
     namespace fs = std::filesystem;
     const fs::path root = argv[1];
-    for (const char* sub : {"bmp", "jpeg", "png", "d2o", "set", "options"}) fs::create_directories(root / sub);
+    for (const char* sub : {"bmp", "jpeg", "png", "d2o", "set", "options", "idx"}) fs::create_directories(root / sub);
 
     Save(root / "bmp" / "rgb24.bmp", velmora::EncodeBmp(Picture(5, 3)));
     Save(root / "bmp" / "pal8.bmp", Bmp(3, 2, 8, 0, {}, 4, {0, 1, 2, 0, 3, 2, 1, 0}));
@@ -201,5 +202,17 @@ int main(int argc, char** argv) {
     p.DrawSketch = true;
     velmora::WritePresetFile((root / "set" / "default.set").string(), p, error);
     velmora::SaveOptions((root / "options" / "options.dat").string(), velmora::Options{});
+
+    // A ring of four slots holding two states, the second current, and a one-slot ring.
+    velmora::HistoryIndex index;
+    index.Capacity = 4;
+    index.LastIndex = index.CurrentIndex = 2;
+    index.States = {{1, "Open", ""}, {2, "Pencil", "--"}};
+    index.DocumentPath = "/home/user/photo.jpg";
+    Save(root / "idx" / "ring.idx", velmora::EncodeHistoryIndex(index));
+    velmora::HistoryIndex one;
+    one.States = {{0, "Blur", "Color Layer, 5"}};
+    one.DocumentPath = "picture.d2o";
+    Save(root / "idx" / "one-slot.idx", velmora::EncodeHistoryIndex(one));
     return 0;
 }

@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(bmp jpeg png d2o set options)
+[ ${#targets[@]} -gt 0 ] || targets=(bmp jpeg png d2o set options idx)
 runs=${VELMORA_FUZZ_RUNS:--1}
 
 # The largest input a fuzzer makes. Every reader's branches are reachable with a few
@@ -23,6 +23,7 @@ runs=${VELMORA_FUZZ_RUNS:--1}
 max_len() {
   case $1 in
     set | options) echo 512 ;;
+    idx) echo 1024 ;;
     *) echo 8192 ;;
   esac
 }

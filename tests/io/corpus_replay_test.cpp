@@ -1,5 +1,6 @@
 // Replays the fuzzers' corpora (fuzz/corpus/<reader>/) so every ordinary and sanitizer run sees
-// the damaged files they found; the PNG reader checks checksums here, so it refuses more of them.
+// the damaged files they found; the PNG reader and the history index check checksums here, so
+// they refuse more of them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 
 #include "common/MemoryLimit.h"
 #include "conversion/Preset.h"
+#include "history/HistoryIndex.h"
 #include "io/Bmp.h"
 #include "io/IoTestUtil.h"
 #include "io/Jpeg.h"
@@ -178,6 +180,27 @@ TEST(CorpusReplay, OptionsAndPresetsReadIntoUsableValues) {
         for (std::size_t i = bytes.size(); i < after.size(); ++i) EXPECT_EQ(after[i], before[i]) << "byte " << i;
         EXPECT_TRUE(TEffectParams::FromBytes(after).ToBytes() == after);
     });
+}
+
+// An index left by a run that ended without cleaning up: one that is read lists its
+// current state and writes back to the same bytes; a refused one leaves the index
+// alone. The fuzzer skips the checksum, so only refusals are certain here.
+TEST(CorpusReplay, HistoryIndexesDescribeARingOrAreRefused) {
+    int refused = 0;
+    ForEachInput("idx", [&](const Bytes& bytes) {
+        HistoryIndex index;
+        index.DocumentPath = "untouched";
+        std::string problem;
+        if (!DecodeHistoryIndex(bytes.data(), bytes.size(), index, problem)) {
+            EXPECT_FALSE(problem.empty());
+            EXPECT_TRUE(index.DocumentPath == "untouched" && index.States.empty());
+            ++refused;
+            return;
+        }
+        EXPECT_NE(index.Current(), nullptr);
+        EXPECT_TRUE(EncodeHistoryIndex(index) == bytes);
+    });
+    EXPECT_GT(refused, 0);
 }
 
 }  // namespace
