@@ -25,6 +25,14 @@ std::uint32_t Checksum(const std::uint8_t* data, std::size_t size) {
     return hash;
 }
 
+// Fuzzing builds skip the checksum on reading, so that changed inputs reach the checks
+// behind it.
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+constexpr bool kChecksumChecked = false;
+#else
+constexpr bool kChecksumChecked = true;
+#endif
+
 void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
@@ -197,12 +205,7 @@ bool DecodeHistoryIndex(const std::uint8_t* data, std::size_t size, HistoryIndex
         problem = "the index has bytes after its end";
         return false;
     }
-    // Fuzzing builds skip the checksum, so that changed inputs reach the checks behind it.
-    bool checked = true;
-#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
-    checked = false;
-#endif
-    if (checked && stored != Checksum(data, covered)) {
+    if (kChecksumChecked && stored != Checksum(data, covered)) {
         problem = "the index is damaged (checksum mismatch)";
         return false;
     }
