@@ -153,6 +153,11 @@ bool Grow(Tag* tags, const Grid& g, const Neighbours& nb, int sx, int sy, Tag ta
     auto alike = [tag](Tag* t) {
         return static_cast<unsigned>(std::atomic_ref<Tag>(*t).load(std::memory_order_relaxed) == tag);
     };
+    // The tags of the rows below were written long before, when they were made, so a
+    // region growing downwards finds them out of the cache and each test waits for
+    // them. They are asked for three rows below the pixel being tested, so that they
+    // have arrived when the pixels found below it are tested, a layer or two later.
+    const std::ptrdiff_t lastTag = static_cast<std::ptrdiff_t>(g.PH) * pw - 1;
     std::uint32_t at = PackXY(sx, sy);
     std::size_t head = 0;
     for (;;) {
@@ -161,7 +166,9 @@ bool Grow(Tag* tags, const Grid& g, const Neighbours& nb, int sx, int sy, Tag ta
             Enlarge(order);
             buf = order.Buffer.data();
         }
-        Tag* c = tags + (static_cast<std::ptrdiff_t>(PY(at)) + 1) * pw + PX(at) + 1;
+        const std::ptrdiff_t i = (static_cast<std::ptrdiff_t>(PY(at)) + 1) * pw + PX(at) + 1;
+        Tag* c = tags + i;
+        __builtin_prefetch(tags + std::min(i + 3 * pw, lastTag), 1);
         // All eight tests first, without branches, in the plain method's order;
         // taking one neighbour cannot change the test of another.
         unsigned found = alike(c + pw) | alike(c - pw) << 1 | alike(c - 1) << 2 | alike(c + 1) << 3 |
