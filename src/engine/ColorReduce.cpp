@@ -305,7 +305,7 @@ bool ReduceWith(TColorStep& step, const PhotoPixels& img, Seg& seg, RawBuffer<Ta
                 if (Cancelled()) return;
                 Region& r = regions[toGrow[static_cast<std::size_t>(i)]];
                 const Tag tag = T[r.seed];
-                if (!Grow(T, g, nb, g.X(r.seed), g.Y(r.seed), tag, order, huge)) {
+                if (!Grow(T, g, nb, g.X(r.seed), g.Y(r.seed), tag, order, huge, &img)) {
                     // Finishing leaves the tags as they are: those overwritten so far
                     // are given back. The root may lie above the seed, right of the
                     // scanned columns.

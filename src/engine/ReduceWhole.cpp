@@ -138,7 +138,7 @@ bool ReduceWholePhotograph(TColorStep& step, const PhotoPixels& img, const Grid&
             out[Area(W, y) + static_cast<std::size_t>(x)] = tone ? (*tone)(img.At(x, y)) : img.At(x, y);
             return true;
         }
-        if (!Grow(T, g, nb, x, y, tag, order, huge)) {
+        if (!Grow(T, g, nb, x, y, tag, order, huge, &img)) {
             const std::size_t taken = order.Count;
             if (!FinishGrowth(T, g, tag, y, order)) return false;
             // Finishing leaves the tags as they are; the scan must not meet the rest

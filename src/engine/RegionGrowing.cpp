@@ -139,7 +139,7 @@ void Enlarge(GrowthOrder& order) {
 
 template <typename Tag>
 bool Grow(Tag* tags, const Grid& g, const Neighbours& nb, int sx, int sy, Tag tag, GrowthOrder& order,
-          std::size_t limit) {
+          std::size_t limit, const PhotoPixels* colors) {
     // The neighbours of a region's pixels that have the region's tag are exactly its
     // other pixels (alike neighbours belong to the same region), so the tag is the
     // test, and a pixel taken holds kTaken, which no test matches again. The seed is
@@ -153,10 +153,13 @@ bool Grow(Tag* tags, const Grid& g, const Neighbours& nb, int sx, int sy, Tag ta
     auto alike = [tag](Tag* t) {
         return static_cast<unsigned>(std::atomic_ref<Tag>(*t).load(std::memory_order_relaxed) == tag);
     };
-    // The tags of the rows below were written long before, when they were made, so a
-    // region growing downwards finds them out of the cache and each test waits for
-    // them. They are asked for three rows below the pixel being tested, so that they
-    // have arrived when the pixels found below it are tested, a layer or two later.
+    // The rows below were last touched long before, when the tags were made, so a
+    // region growing downwards finds their tags out of the cache and each test waits
+    // for them; the caller's reads of the region's colors wait likewise. Both are
+    // asked for three rows below the pixel being tested, so that they have arrived
+    // when the pixels found below it are tested, a layer or two later, and when the
+    // region's color is taken.
+    constexpr int kRowsAhead = 3;
     const std::ptrdiff_t lastTag = static_cast<std::ptrdiff_t>(g.PH) * pw - 1;
     std::uint32_t at = PackXY(sx, sy);
     std::size_t head = 0;
@@ -168,7 +171,8 @@ bool Grow(Tag* tags, const Grid& g, const Neighbours& nb, int sx, int sy, Tag ta
         }
         const std::ptrdiff_t i = (static_cast<std::ptrdiff_t>(PY(at)) + 1) * pw + PX(at) + 1;
         Tag* c = tags + i;
-        __builtin_prefetch(tags + std::min(i + 3 * pw, lastTag), 1);
+        __builtin_prefetch(tags + std::min(i + kRowsAhead * pw, lastTag), 1);
+        if (colors) __builtin_prefetch(colors->Row(std::min(PY(at) + kRowsAhead, g.SH - 1)) + 3 * PX(at));
         // All eight tests first, without branches, in the plain method's order;
         // taking one neighbour cannot change the test of another.
         unsigned found = alike(c + pw) | alike(c - pw) << 1 | alike(c - 1) << 2 | alike(c + 1) << 3 |
@@ -318,9 +322,9 @@ TRGBTriple HugeRegionColor(const TColorStep& step, const PhotoPixels& img, const
 }
 
 template bool Grow<std::uint16_t>(std::uint16_t*, const Grid&, const Neighbours&, int, int, std::uint16_t, GrowthOrder&,
-                                  std::size_t);
+                                  std::size_t, const PhotoPixels*);
 template bool Grow<std::uint32_t>(std::uint32_t*, const Grid&, const Neighbours&, int, int, std::uint32_t, GrowthOrder&,
-                                  std::size_t);
+                                  std::size_t, const PhotoPixels*);
 template bool FinishGrowth<std::uint16_t>(std::uint16_t*, const Grid&, std::uint16_t, int, GrowthOrder&);
 template bool FinishGrowth<std::uint32_t>(std::uint32_t*, const Grid&, std::uint32_t, int, GrowthOrder&);
 

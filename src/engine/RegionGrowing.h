@@ -60,10 +60,12 @@ struct GrowthOrder {
 // plain method does. A pixel is taken by overwriting its tag with kTaken. Stops,
 // returning false, once `limit` pixels are taken (the growth then goes on with
 // FinishGrowth); true when the region is complete. Other threads may grow other
-// regions in the same tags at the same time.
+// regions in the same tags at the same time. `colors`, when given, is the photograph
+// whose pixels the caller reads for the region next; they are fetched ahead as the
+// region grows.
 template <typename Tag>
 bool Grow(Tag* tags, const Grid& g, const Neighbours& nb, int sx, int sy, Tag tag, GrowthOrder& order,
-          std::size_t limit = SIZE_MAX);
+          std::size_t limit = SIZE_MAX, const PhotoPixels* colors = nullptr);
 
 // Regions that reach this size in a photograph of `pixels` pixels are finished by
 // FinishGrowth and colored by HugeRegionColor: large enough that marking the rows
