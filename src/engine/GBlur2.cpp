@@ -254,7 +254,13 @@ void Blur(const TripleBuffer& src, TripleBuffer& dst, int width, int height, dou
     // starts writing.
     const int bandRows = std::max(32, 4 * size);
     const int bands = (height + bandRows - 1) / bandRows;
-    std::vector<std::vector<std::uint8_t>> halos(static_cast<std::size_t>(bands));
+    // The halos, at most `size` rows above and below each band and never more rows
+    // than the picture has, lie in one block of the engine's pool: together they come
+    // to half the picture, and as a new vector per band every page of them cost a
+    // fault and a clearing.
+    const std::size_t haloBytes = rowBytes * static_cast<std::size_t>(std::min(2 * size, height));
+    LargeVector<std::uint8_t> halos(haloBytes * static_cast<std::size_t>(bands));
+    auto haloOf = [&](int b) { return halos.data() + haloBytes * static_cast<std::size_t>(b); };
     auto haloFirst = [&](int b) { return std::max(0, b * bandRows - size); };
     ParallelLoop keep;
     keep.Count = bands;
@@ -266,11 +272,9 @@ void Blur(const TripleBuffer& src, TripleBuffer& dst, int width, int height, dou
                 const int y1 = std::min(height, y0 + bandRows);
                 const int above = y0 - haloFirst(static_cast<int>(b));
                 const int below = std::min(height, y1 + size) - y1;
-                std::vector<std::uint8_t>& halo = halos[static_cast<std::size_t>(b)];
-                halo.resize(rowBytes * static_cast<std::size_t>(above + below));
-                std::copy_n(out + static_cast<std::size_t>(y0 - above) * rowBytes, rowBytes * above, halo.data());
-                std::copy_n(out + static_cast<std::size_t>(y1) * rowBytes, rowBytes * below,
-                            halo.data() + rowBytes * above);
+                std::uint8_t* halo = haloOf(static_cast<int>(b));
+                std::copy_n(out + static_cast<std::size_t>(y0 - above) * rowBytes, rowBytes * above, halo);
+                std::copy_n(out + static_cast<std::size_t>(y1) * rowBytes, rowBytes * below, halo + rowBytes * above);
             }
         }) ||
         (checkCancel && Cancelled()))
@@ -294,7 +298,7 @@ void Blur(const TripleBuffer& src, TripleBuffer& dst, int width, int height, dou
             const int y0 = static_cast<int>(b) * bandRows;
             const int y1 = std::min(height, y0 + bandRows);
             const int first = haloFirst(static_cast<int>(b));  // the halo's first row
-            const std::uint8_t* halo = halos[static_cast<std::size_t>(b)].data();
+            const std::uint8_t* halo = haloOf(static_cast<int>(b));
             for (int y = y0; y < y1; ++y) {
                 if (checkCancel && Cancelled()) return;
                 std::uint8_t* row = out + static_cast<std::size_t>(y) * rowBytes;
