@@ -6,7 +6,7 @@ namespace velmora {
 
 void StoreSourcePixels(const Bitmap& bmp, SourcePixels& dst) {
     const std::size_t rowBytes = static_cast<std::size_t>(bmp.Width()) * 3;
-    std::vector<std::uint8_t> pixels(rowBytes * static_cast<std::size_t>(bmp.Height()));
+    decltype(dst.Pixels) pixels(rowBytes * static_cast<std::size_t>(bmp.Height()));
     for (int y = 0; y < bmp.Height(); ++y)
         std::memcpy(pixels.data() + static_cast<std::size_t>(y) * rowBytes, bmp.Row(y), rowBytes);
     dst.Pixels.swap(pixels);
@@ -56,10 +56,19 @@ void ResampleSourcePixels(const SourcePixels& src, int width, int height, Bitmap
         src.Pixels.size() < static_cast<std::size_t>(sw) * static_cast<std::size_t>(sh) * 3)
         return;
 
+    const std::size_t srcStride = static_cast<std::size_t>(sw) * 3;
+    Bitmap out(width, height);
+    if (width == sw && height == sh) {
+        // At the same size every output pixel covers exactly its own source pixel, so
+        // the average is that pixel. The conversion dialog asks for this every time
+        // it opens, where the averaging took a fifth of a second on 12 MP.
+        for (int y = 0; y < height; ++y)
+            std::memcpy(out.Row(y), src.Pixels.data() + static_cast<std::size_t>(y) * srcStride, srcStride);
+        dst.Swap(out);
+        return;
+    }
     const std::vector<Span> rows = Spans(height, sh);
     const std::vector<Span> cols = Spans(width, sw);
-    Bitmap out(width, height);
-    const std::size_t srcStride = static_cast<std::size_t>(sw) * 3;
     for (int y = 0; y < height; ++y) {
         const Span& ry = rows[static_cast<std::size_t>(y)];
         std::uint8_t* d = out.Row(y);

@@ -191,11 +191,11 @@ void TFrmPreview::FormShow() {
         pairs_[slot].Spn->setValue(pairs_[slot].Trc->value());
     engine_ = std::make_unique<TDrawEffect>();
     engine_->SetCancelToken(&previewCancel_);
+    // Each preview sizes this to the region it shows; nothing reads it before.
     previewBmp_ = std::make_unique<Bitmap>();
     PaintBox1->SetupPanning();
     Accepted = false;
 
-    *previewBmp_ = doc.CompositeBmp;
     StoreSourcePixels(doc.CompositeBmp, source_);
     const PictureSize original{doc.CompositeBmp.Width(), doc.CompositeBmp.Height()};
     Lbl_Original->setText(QStringLiteral("Original Size: %1 * %2").arg(original.Width).arg(original.Height));

@@ -149,9 +149,8 @@ private slots:
         const Bitmap photo = rig.host.doc.PhotoBmp;
         auto dlg = rig.Create();
         {
-            // The copy kept for Cancel and the preview's copy come first; then the
-            // resampled picture.
-            RefuseAllocation refuse(Bitmap(641, 481).ByteSize(), 2);
+            // The copy kept for Cancel comes first; then the resampled picture.
+            RefuseAllocation refuse(Bitmap(641, 481).ByteSize(), 1);
             DialogRig::Show(*dlg);
         }
         QCOMPARE(gRefusals.load(), 1);
