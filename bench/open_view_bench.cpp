@@ -70,6 +70,16 @@ void BM_DecodeJpeg12MP(benchmark::State& state) {
 }
 BENCHMARK(BM_DecodeJpeg12MP)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 
+// Puts the first of the times (in milliseconds) and the median of the others beside
+// the benchmark's mean.
+void ReportFirstAndLater(benchmark::State& state, const std::vector<double>& ms) {
+    if (ms.size() < 2) return;
+    state.counters["first_ms"] = ms.front();
+    std::vector<double> later(ms.begin() + 1, ms.end());
+    std::nth_element(later.begin(), later.begin() + later.size() / 2, later.end());
+    state.counters["later_median_ms"] = later[later.size() / 2];
+}
+
 // The mean hides what a user meets most: the first picture a fresh program opens
 // takes all its memory new from the system, which on some virtual machines costs
 // several times the decode. That first open and the median of the later ones are
@@ -92,11 +102,7 @@ void BM_OpenJpeg12MPToFirstPaint(benchmark::State& state) {
         state.ResumeTiming();
     }
     g_window->PaintBox1->removeEventFilter(&counter);
-    if (ms.size() < 2) return;
-    state.counters["first_ms"] = ms.front();
-    std::vector<double> later(ms.begin() + 1, ms.end());
-    std::nth_element(later.begin(), later.begin() + later.size() / 2, later.end());
-    state.counters["later_median_ms"] = later[later.size() / 2];
+    ReportFirstAndLater(state, ms);
 }
 BENCHMARK(BM_OpenJpeg12MPToFirstPaint)->Unit(benchmark::kMillisecond)->Iterations(8)->UseRealTime();
 
@@ -120,11 +126,7 @@ void BM_ConversionDialogToFirstPreview(benchmark::State& state) {
         QApplication::processEvents();
         state.ResumeTiming();
     }
-    if (ms.size() < 2) return;
-    state.counters["first_ms"] = ms.front();
-    std::vector<double> later(ms.begin() + 1, ms.end());
-    std::nth_element(later.begin(), later.begin() + later.size() / 2, later.end());
-    state.counters["later_median_ms"] = later[later.size() / 2];
+    ReportFirstAndLater(state, ms);
 }
 BENCHMARK(BM_ConversionDialogToFirstPreview)->Unit(benchmark::kMillisecond)->Iterations(8)->UseRealTime();
 
