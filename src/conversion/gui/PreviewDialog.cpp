@@ -175,9 +175,11 @@ void TFrmPreview::showEvent(QShowEvent* e) {
 void TFrmPreview::FormShow() {
     Document& doc = host_.Doc();
     {
-        // Kept for Cancel; copied aside first so that running out of memory leaves
-        // the scratch bitmap whole.
-        Bitmap kept(doc.PhotoBmp);
+        // Kept for Cancel. The dialog only ever replaces PhotoBmp (resampling makes a
+        // new picture), so the kept photograph shares its pixels instead of costing a
+        // copy of the whole picture at every opening; a write to either would first
+        // take pixels of its own.
+        Bitmap kept = doc.PhotoBmp.Share();
         doc.WorkBmp1.Swap(kept);
     }
     photoKept_ = true;

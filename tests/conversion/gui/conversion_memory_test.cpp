@@ -149,8 +149,9 @@ private slots:
         const Bitmap photo = rig.host.doc.PhotoBmp;
         auto dlg = rig.Create();
         {
-            // The copy kept for Cancel comes first; then the resampled picture.
-            RefuseAllocation refuse(Bitmap(641, 481).ByteSize(), 1);
+            // The photograph kept for Cancel shares its pixels, so the resampled
+            // picture is the first of this size.
+            RefuseAllocation refuse(Bitmap(641, 481).ByteSize(), 0);
             DialogRig::Show(*dlg);
         }
         QCOMPARE(gRefusals.load(), 1);
