@@ -94,7 +94,7 @@ namespace {
 
 // The photograph the conversion dialog leaves in PhotoBmp: the displayed picture's
 // pixels stored and resampled, first at the original size when the dialog is shown,
-// then at the chosen size. The displayed picture may be taken over.
+// then at the chosen size. The displayed picture is taken over.
 bool DialogPhoto(Bitmap& displayed, int scalePercent, int width, Bitmap& photo, std::string& error) {
     if (width > displayed.Width()) {
         error = "the width " + std::to_string(width) + " is larger than the picture's " +
@@ -108,8 +108,10 @@ bool DialogPhoto(Bitmap& displayed, int scalePercent, int width, Bitmap& photo, 
         photo.Swap(displayed);
         return true;
     }
-    SourcePixels source;  // private to this conversion, so parallel conversions never share it
-    StoreSourcePixels(displayed, source);
+    // The displayed picture is this conversion's own, so it becomes the source as it
+    // is, without a copy.
+    SourcePixels source;
+    source.Picture.Swap(displayed);
     ResampleSourcePixels(source, w, h, photo);
     return true;
 }

@@ -21,8 +21,12 @@ std::atomic<std::size_t> gRefusedSize{0};  // 0: nothing is refused
 std::atomic<int> gAllowedFirst{0};
 std::atomic<int> gRefusals{0};
 std::atomic<std::thread::id> gUiThread{};
+std::atomic<std::size_t> gCountedSize{0};  // 0: nothing is counted
+std::atomic<int> gCounted{0};
 
 void* Allocate(std::size_t n) {
+    const std::size_t counted = gCountedSize.load(std::memory_order_relaxed);
+    if (counted != 0 && n >= counted) ++gCounted;
     const std::size_t refused = gRefusedSize.load(std::memory_order_relaxed);
     if (refused != 0 && n == refused && std::this_thread::get_id() == gUiThread.load() &&
         gAllowedFirst.fetch_sub(1) <= 0) {
@@ -135,10 +139,10 @@ private slots:
         QCOMPARE(dlg->StatusBar1->currentMessage(), QStringLiteral("Not enough memory to resize the picture"));
     }
 
-    // The dialog converts the picture as it was displayed when it opened, which it
-    // resamples at its own size first; when that copy does not fit in memory the
-    // dialog cannot convert what is shown, so it says so and closes as cancelled
-    // instead of converting the photograph under the layers.
+    // The dialog converts the picture as it was displayed when it opened, of which it
+    // keeps a copy to resample; when that copy does not fit in memory the dialog
+    // cannot convert what is shown, so it says so and closes as cancelled instead of
+    // converting the photograph under the layers.
     void runningOutWhileTakingTheDisplayedPictureClosesTheDialog() {
         MessageCapture messages;
         DialogRig rig;
@@ -149,8 +153,8 @@ private slots:
         const Bitmap photo = rig.host.doc.PhotoBmp;
         auto dlg = rig.Create();
         {
-            // The photograph kept for Cancel shares its pixels, so the resampled
-            // picture is the first of this size.
+            // The photograph kept for Cancel and the picture at its own size share
+            // pixels; the copy of the displayed picture is the one of this size.
             RefuseAllocation refuse(Bitmap(641, 481).ByteSize(), 0);
             DialogRig::Show(*dlg);
         }
@@ -161,6 +165,22 @@ private slots:
         QCOMPARE(messages.messages[0].text,
                  QStringLiteral("There is not enough memory to convert a picture of this size."));
         QVERIFY(rig.host.doc.PhotoBmp == photo);
+    }
+
+    // Opening takes one copy of the displayed picture and no other picture of its
+    // size: the photograph kept for Cancel and the picture resampled at its own size
+    // share pixels, which on a large picture spares the opening two whole copies.
+    void openingCopiesThePictureOnce() {
+        DialogRig rig;
+        rig.host.OpenPicture(TestPicture(641, 481));
+        auto dlg = rig.Create();
+        gCounted = 0;
+        gCountedSize = std::size_t{641} * 481 * 3;
+        DialogRig::Show(*dlg);
+        gCountedSize = 0;
+        QCOMPARE(gCounted.load(), 1);
+        QVERIFY(dlg->isVisible());
+        QVERIFY(rig.host.doc.PhotoBmp == rig.host.doc.CompositeBmp);
     }
 
     // After a refused size the page shows the size the picture kept, so that asking for
