@@ -1,7 +1,8 @@
 // File, Open as the user meets it: a 12 megapixel JPEG opened through the real main
 // window, offscreen, until the paint box has painted the picture. The decode alone is
 // timed beside it, so that what the window adds on top of the reader shows. Then the
-// conversion dialog opened over that picture, until its first preview is drawn.
+// conversion dialog opened over that picture, until its first preview is drawn, and
+// undo and redo of a step taken on it.
 //
 //   QT_QPA_PLATFORM=offscreen ./build/bin/open_view_bench
 //   QT_QPA_PLATFORM=offscreen ./build/bin/open_view_bench --benchmark_filter=FirstPaint
@@ -129,6 +130,32 @@ void BM_ConversionDialogToFirstPreview(benchmark::State& state) {
     ReportFirstAndLater(state, ms);
 }
 BENCHMARK(BM_ConversionDialogToFirstPreview)->Unit(benchmark::kMillisecond)->Iterations(8)->UseRealTime();
+
+// Undo and redo over the open 12 MP picture: each reads a snapshot of the three
+// layers (a 108 MB project file) back into the document and repaints the view, which
+// the user waits for. The steps alternate between two recorded states.
+void BM_UndoRedo12MP(benchmark::State& state) {
+    if (!g_window->OpenFile(g_path)) return state.SkipWithError("the picture did not open");
+    QApplication::processEvents();
+    if (!g_window->FrmHistory->AddState(QStringLiteral("Step"), QString()))
+        return state.SkipWithError("the step was not recorded");
+    g_window->FrmHistory->FinishWrites();
+    std::vector<double> ms;
+    bool undo = true;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        if (undo)
+            g_window->FrmHistory->Undo();
+        else
+            g_window->FrmHistory->Redo();
+        QApplication::processEvents();
+        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        undo = !undo;
+        if (g_window->FrmHistory->CanUndo() != undo) state.SkipWithError("the step did not load");
+    }
+    ReportFirstAndLater(state, ms);
+}
+BENCHMARK(BM_UndoRedo12MP)->Unit(benchmark::kMillisecond)->Iterations(8)->UseRealTime();
 
 }  // namespace
 
