@@ -437,25 +437,13 @@ bool EmitBmp(const Bitmap& bmp, Sink&& sink) {
 #if defined(VELMORA_DIRECT_BMP_READ)
 // Reads the usual kind of file, uncompressed 24-bit rows, straight into the picture's
 // rows: the file's row layout is the bitmap's, so the system copies each row to its
-// place and the file's bytes are never held in memory as a whole. Returns false,
-// leaving `out` as it was, for a file of any other kind, one that is cut short or
-// one that cannot be read this way; the general reader then takes it and explains
-// any problem.
-bool ReadPlainBmp(const std::string& path, Bitmap& out) {
-    // Only regular files are read here, and reading one does not block: a named pipe
-    // must not hold the program while waiting for something to write to it.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    const auto fileSize = static_cast<std::uint64_t>(st.st_size);
+// place and the file's bytes are never held in memory as a whole.
+bool ReadPlainRows(int fd, std::uint64_t offset, std::uint64_t fileSize, Bitmap& out, std::uint64_t& consumed) {
+    if (offset >= fileSize) return false;
+    const std::uint64_t size = fileSize - offset;
     std::array<std::uint8_t, 4096> head{};
-    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, head.size()));
-    if (::pread(fd, head.data(), want, 0) != static_cast<ssize_t>(want)) return false;
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size, head.size()));
+    if (::pread(fd, head.data(), want, static_cast<off_t>(offset)) != static_cast<ssize_t>(want)) return false;
     Info info;
     std::string ignored;
     if (!ParseHeaders(head.data(), want, info, ignored)) return false;
@@ -465,17 +453,17 @@ bool ReadPlainBmp(const std::string& path, Bitmap& out) {
     const auto height = static_cast<int>(info.height);
     const std::uint64_t rowBytes = static_cast<std::uint64_t>(width) * 3;
     const std::uint64_t stride = (rowBytes + 3) & ~std::uint64_t(3);
-    if (info.offBits + stride * static_cast<std::uint64_t>(height - 1) + rowBytes > fileSize) return false;
+    if (info.offBits + stride * static_cast<std::uint64_t>(height - 1) + rowBytes > size) return false;
     try {
         Bitmap bmp;
         bmp.SetSizeUnset(width, height);
         // The last row's padding may be missing from the file.
-        const std::uint64_t available = fileSize - info.offBits;
+        const std::uint64_t available = size - info.offBits;
         std::vector<iovec> rows;
         std::int64_t fileRow = 0;
         while (fileRow < height) {
             rows.clear();
-            const std::uint64_t offset = info.offBits + static_cast<std::uint64_t>(fileRow) * stride;
+            const std::uint64_t at = offset + info.offBits + static_cast<std::uint64_t>(fileRow) * stride;
             std::uint64_t expected = 0;
             for (; fileRow < height && rows.size() < static_cast<std::size_t>(IOV_MAX); ++fileRow) {
                 const std::uint64_t n =
@@ -483,17 +471,34 @@ bool ReadPlainBmp(const std::string& path, Bitmap& out) {
                 rows.push_back(iovec{bmp.Row(TargetRow(info, fileRow)), static_cast<std::size_t>(n)});
                 expected += n;
             }
-            const ssize_t got = ::preadv(fd, rows.data(), static_cast<int>(rows.size()), static_cast<off_t>(offset));
+            const ssize_t got = ::preadv(fd, rows.data(), static_cast<int>(rows.size()), static_cast<off_t>(at));
             if (got < 0 || static_cast<std::uint64_t>(got) != expected) return false;
         }
         // The file's padding bytes need not be zero; the bitmap's are.
         if (stride > rowBytes)
             for (int y = 0; y < height; ++y) std::memset(bmp.Row(y) + rowBytes, 0, stride - rowBytes);
+        // Where DecodeBmp would say the bitmap ends.
+        const std::uint64_t pixelEnd = info.offBits + stride * static_cast<std::uint64_t>(height);
+        consumed = info.fileSize >= pixelEnd && info.fileSize <= size ? info.fileSize : std::min(pixelEnd, size);
         out.Swap(bmp);
         return true;
     } catch (const std::exception&) {
         return false;  // the general reader meets the same problem and reports it
     }
+}
+
+// Only regular files are read so, and opening one does not block: a named pipe must
+// not hold the program while waiting for something to write to it.
+int OpenRegularFile(const std::string& path, std::uint64_t& fileSize) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    fileSize = static_cast<std::uint64_t>(st.st_size);
+    return fd;
 }
 #endif
 
@@ -513,10 +518,38 @@ bool WriteBmpTo(AtomicFileWriter& writer, const Bitmap& bmp) {
     return EmitBmp(bmp, [&](const std::uint8_t* p, std::size_t n) { return writer.Write(p, n); });
 }
 
-bool ReadBmpFile(const std::string& path, Bitmap& out, std::string& error) {
+bool ReadPlainBmps(const std::string& path, std::uint64_t offset, Bitmap* out, int count, std::uint8_t* head) {
 #if defined(VELMORA_DIRECT_BMP_READ)
-    if (ReadPlainBmp(path, out)) return true;
+    std::uint64_t fileSize = 0;
+    const int fd = OpenRegularFile(path, fileSize);
+    if (fd < 0) return false;
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    if (head && (offset > fileSize || ::pread(fd, head, static_cast<std::size_t>(offset), 0) !=
+                                          static_cast<ssize_t>(offset)))
+        return false;
+    try {
+        std::vector<Bitmap> read(static_cast<std::size_t>(count));
+        for (Bitmap& bmp : read) {
+            std::uint64_t consumed = 0;
+            if (!ReadPlainRows(fd, offset, fileSize, bmp, consumed)) return false;
+            offset += consumed;
+        }
+        for (int i = 0; i < count; ++i) out[i].Swap(read[static_cast<std::size_t>(i)]);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+#else
+    (void)path, (void)offset, (void)out, (void)count, (void)head;
+    return false;
 #endif
+}
+
+bool ReadBmpFile(const std::string& path, Bitmap& out, std::string& error) {
+    if (ReadPlainBmps(path, 0, &out, 1)) return true;
     const auto decode = [&](const std::uint8_t* data, std::size_t size, std::string& problem) {
         std::size_t consumed = 0;
         return DecodeBmp(data, size, out, consumed, problem);

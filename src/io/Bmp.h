@@ -57,6 +57,17 @@ class AtomicFileWriter;
 bool WriteBmpTo(AtomicFileWriter& writer, const Bitmap& bmp);
 
 bool ReadBmpFile(const std::string& path, Bitmap& out, std::string& error);
+
+// Plain bitmaps (uncompressed 24-bit rows, as this program writes them) read from a
+// regular file straight into pictures, without holding the file's bytes in memory:
+// `count` bitmaps one after the other from `offset` on, each starting where DecodeBmp
+// says the one before ends, and the `offset` bytes before them into `head` when it is
+// given (a project's header, read in the same pass). False, with `out` as it was, for
+// a bitmap of any other kind, one cut short, a file that is not a regular one, or a
+// system that cannot read so; the caller then decodes the file's bytes, which
+// explains any problem.
+bool ReadPlainBmps(const std::string& path, std::uint64_t offset, Bitmap* out, int count,
+                   std::uint8_t* head = nullptr);
 // Written through a temporary file in the same folder, so a failure never destroys
 // an existing file.
 bool WriteBmpFile(const std::string& path, const Bitmap& bmp, std::string& error);

@@ -80,6 +80,39 @@ bool PicturesTooLarge(const std::uint8_t* data, std::size_t size, std::uint64_t 
            fileSize >= kProjectHeaderSize + 3 * written;
 }
 
+// Hands the three pictures of a project, and the layer state its header holds, to
+// `out`; fails, with `out` untouched, when the pictures differ in size.
+int TakeProject(const std::uint8_t* header, Bitmap (&pictures)[3], ProjectData& out, std::string* error) {
+    for (int i = 1; i < 3; ++i)
+        if (pictures[i].Width() != pictures[0].Width() || pictures[i].Height() != pictures[0].Height())
+            return Failed(error, "the layers of the project differ in size");
+
+    LayerState state;
+    const std::uint8_t mode = header[kBlendingAt];
+    state.BlendingMode = mode <= 1 ? mode : 0;
+    state.Opacity = std::clamp<int>(header[kOpacityAt], 1, 99);
+    state.SketchVisible = header[kSketchVisibleAt] == 1;
+    state.ColorVisible = header[kColorVisibleAt] == 1;
+    state.SketchDrawable = header[kSketchDrawableAt] == 1;
+    state.ColorDrawable = header[kColorDrawableAt] == 1;
+
+    out.Sketch.Swap(pictures[0]);
+    out.Color.Swap(pictures[1]);
+    out.Photo.Swap(pictures[2]);
+    out.State = state;
+    return 0;
+}
+
+// A project as this program writes it, three plain bitmaps, read straight into its
+// pictures: an undo reads one of 108 MB at 12 MP. False for any other, which is then
+// read whole and decoded, so that its problems are explained.
+bool ReadPlainProject(const std::string& fileName, ProjectData& out) {
+    Bitmap pictures[3];
+    std::array<std::uint8_t, kProjectHeaderSize> header;
+    return ReadPlainBmps(fileName, kProjectHeaderSize, pictures, 3, header.data()) &&
+           !HeaderProblem(header.data(), header.size()) && TakeProject(header.data(), pictures, out, nullptr) == 0;
+}
+
 }  // namespace
 
 bool ProjectFileCanHold(int width, int height) {
@@ -152,24 +185,7 @@ int LoadD2OFromMemory(const std::uint8_t* data, std::size_t size, ProjectData& o
         }
         pos += consumed;
     }
-    for (int i = 1; i < 3; ++i)
-        if (pictures[i].Width() != pictures[0].Width() || pictures[i].Height() != pictures[0].Height())
-            return Failed(error, "the layers of the project differ in size");
-
-    LayerState state;
-    const std::uint8_t mode = data[kBlendingAt];
-    state.BlendingMode = mode <= 1 ? mode : 0;
-    state.Opacity = std::clamp<int>(data[kOpacityAt], 1, 99);
-    state.SketchVisible = data[kSketchVisibleAt] == 1;
-    state.ColorVisible = data[kColorVisibleAt] == 1;
-    state.SketchDrawable = data[kSketchDrawableAt] == 1;
-    state.ColorDrawable = data[kColorDrawableAt] == 1;
-
-    out.Sketch.Swap(pictures[0]);
-    out.Color.Swap(pictures[1]);
-    out.Photo.Swap(pictures[2]);
-    out.State = state;
-    return 0;
+    return TakeProject(data, pictures, out, error);
 }
 
 int LoadD2O(const std::string& fileName, ProjectData& out, std::string* error, bool* tooLarge) {
@@ -203,6 +219,7 @@ int LoadD2O(const std::string& fileName, ProjectData& out, std::string* error, b
                 large = true;
                 problem = kTooLarge;
             } else {
+                if (fileSize <= byteLimit && ReadPlainProject(fileName, out)) return 0;
                 if (!ReadWholeFile(fileName, bytes, problem, byteLimit)) return Failed(error, problem);
                 if (LoadD2OFromMemory(bytes.data(), bytes.size(), out, &problem, &large) == 0) return 0;
             }

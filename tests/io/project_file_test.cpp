@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <utility>
 
 #include "io/Bmp.h"
 #include "io/IoTestUtil.h"
@@ -134,6 +136,74 @@ TEST(ProjectFile, RejectsDamagedFilesAndLeavesTheDocumentAlone) {
         f.insert(f.end(), e.begin(), e.end());
     }
     rejected(f, "sizes differ");
+}
+
+// A project file is read straight into its pictures when its bitmaps are plain, and
+// decoded from its bytes otherwise. Either way the result must be what decoding the
+// bytes gives, however the bitmaps declare their ends: a picture that declares room
+// for more than its rows, or nothing, or more than the file holds; rows top-down; a
+// last picture whose last row lacks its padding; a picture of another depth.
+TEST(ProjectFile, FilesReadStraightIntoPicturesMatchTheDecoder) {
+    using Bytes = std::vector<std::uint8_t>;
+    testing::TempDir dir;
+    const int w = 5, h = 7;  // rows of 15 bytes, padded to 16
+    const Bitmap layers[3] = {Noise(w, h, 1), Noise(w, h, 2), Noise(w, h, 3)};
+    Bytes header(1024, 0);
+    std::copy_n(kProjectMagic, 4, header.begin());
+    header[22] = 1;
+    header[23] = 42;
+    const auto project = [&](const std::function<void(Bytes&, int)>& change) {
+        Bytes f = header;
+        for (int i = 0; i < 3; ++i) {
+            Bytes b = EncodeBmp(layers[i]);
+            change(b, i);
+            f.insert(f.end(), b.begin(), b.end());
+        }
+        return f;
+    };
+    const auto thirtyTwoBits = [&](Bytes& b) {
+        Bytes rows;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                rows.insert(rows.end(), b.begin() + 54 + 16 * y + 3 * x, b.begin() + 54 + 16 * y + 3 * x + 3);
+                rows.push_back(0);
+            }
+        b.resize(54);
+        b.insert(b.end(), rows.begin(), rows.end());
+        testing::Put16(b, 28, 32);
+        testing::Put32(b, 2, static_cast<std::uint32_t>(b.size()));
+        testing::Put32(b, 34, static_cast<std::uint32_t>(rows.size()));
+    };
+    const std::pair<const char*, std::function<void(Bytes&, int)>> variants[] = {
+        {"as written", [](Bytes&, int) {}},
+        {"room declared past the rows",
+         [](Bytes& b, int i) {
+             if (i != 0) return;
+             b.insert(b.end(), 6, 0xEE);
+             testing::Put32(b, 2, static_cast<std::uint32_t>(b.size()));
+         }},
+        {"no size declared", [](Bytes& b, int i) { testing::Put32(b, 2, i == 1 ? 0 : testing::Get32(b, 2)); }},
+        {"more declared than the file holds",
+         [](Bytes& b, int i) { testing::Put32(b, 2, i == 0 ? 1u << 30 : testing::Get32(b, 2)); }},
+        {"top-down", [](Bytes& b, int i) { testing::Put32(b, 22, i == 1 ? static_cast<std::uint32_t>(-h) : h); }},
+        {"last padding missing", [](Bytes& b, int i) { if (i == 2) b.pop_back(); }},
+        {"another depth", [&](Bytes& b, int i) { if (i == 1) thirtyTwoBits(b); }},
+    };
+    for (const auto& [what, change] : variants) {
+        SCOPED_TRACE(what);
+        const Bytes f = project(change);
+        testing::Spit(dir.File("v.d2o"), f);
+        ProjectData fromFile = Filled(), fromBytes = Filled();
+        ASSERT_EQ(LoadD2OFromMemory(f.data(), f.size(), fromBytes), 0);
+        ASSERT_EQ(LoadD2O(dir.File("v.d2o"), fromFile), 0);
+        ExpectSame(fromFile, fromBytes);
+        EXPECT_EQ(fromFile.State.Opacity, 42);
+        // Only the picture of another depth sends the file to the decoder.
+        Bitmap direct[3];
+        const bool plain = std::string(what) != "another depth";
+        ASSERT_EQ(ReadPlainBmps(dir.File("v.d2o"), 1024, direct, 3), plain);
+        if (plain) ExpectSame({direct[0], direct[1], direct[2], fromBytes.State}, fromBytes);
+    }
 }
 
 // A missing or empty file, a failed write and a pipe are the file tests' for every
