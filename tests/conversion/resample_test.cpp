@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "conversion/Resample.h"
+#include "engine/Parallel.h"
 #include "io/IoTestUtil.h"
 
 namespace velmora {
@@ -70,6 +71,22 @@ TEST(Resample, NothingChangesForSizesBelowOneOrAnEmptySource) {
     SourcePixels empty;
     ResampleSourcePixels(empty, 4, 4, out);
     EXPECT_EQ(out, before);
+}
+
+// Rows are shared out over the threads in chunks; the picture must not depend on how.
+// Sizes that shrink a little (pixels of two source pixels' spans), a lot (spans whose
+// sums need 64-bit division), and that enlarge.
+TEST(Resample, RowsSharedOutOverThreadsGiveTheSamePicture) {
+    SourcePixels s;
+    StoreSourcePixels(testing::Noise(301, 997, 5), s);
+    for (auto [w, h] : {std::pair{298, 987}, {150, 499}, {1, 1}, {3, 997}, {640, 1500}}) {
+        Bitmap alone, shared;
+        const int helpers = SetParallelHelperLimit(0);
+        ResampleSourcePixels(s, w, h, alone);
+        SetParallelHelperLimit(helpers);
+        ResampleSourcePixels(s, w, h, shared);
+        EXPECT_TRUE(shared == alone) << w << " x " << h;
+    }
 }
 
 TEST(Resample, EnlargingRepeatsPixels) {
