@@ -64,6 +64,12 @@ void ResampleRow(const Bitmap& source, const Span& ry, const std::vector<Span>& 
             }
         }
         const std::int64_t divisor = total >> 12;
+        const auto averages = [&](auto div) {
+            for (int c = 0; c < 3; ++c) {
+                const auto v = static_cast<decltype(div)>(sum[c]) / div;
+                d[c] = static_cast<std::uint8_t>(v > 255 ? 255 : v);
+            }
+        };
         if (divisor == 0) {
             // Only when enlarging can an output pixel cover less than one source
             // pixel's worth of weight; it then takes the pixel it starts in.
@@ -72,16 +78,9 @@ void ResampleRow(const Bitmap& source, const Span& ry, const std::vector<Span>& 
         } else if (((sum[0] | sum[1] | sum[2] | divisor) >> 32) == 0) {
             // The usual case, unless a picture shrinks to a few pixels: 32-bit
             // division gives the same quotients several times faster.
-            const auto div = static_cast<std::uint32_t>(divisor);
-            for (int c = 0; c < 3; ++c) {
-                const std::uint32_t v = static_cast<std::uint32_t>(sum[c]) / div;
-                d[c] = static_cast<std::uint8_t>(v > 255 ? 255 : v);
-            }
+            averages(static_cast<std::uint32_t>(divisor));
         } else {
-            for (int c = 0; c < 3; ++c) {
-                const std::int64_t v = sum[c] / divisor;
-                d[c] = static_cast<std::uint8_t>(v > 255 ? 255 : v);
-            }
+            averages(divisor);
         }
         d += 3;
     }
